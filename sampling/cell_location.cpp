@@ -1,0 +1,119 @@
+// Which grid cell holds a world point, on plane 0.
+//
+// A cell is named by the index j * m_ni + i of its lower-left node. Lower bounds are inclusive
+// and upper bounds strict, so a point on a line between two cells goes to the cell above or to
+// the right; the only exception is the grid's own right and top edge, whose points go into the
+// last column or row so that sampling there interpolates the edge nodes.
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "scene/flow_scene.h"
+
+namespace {
+
+const GridNode& Node(const std::unique_ptr<GridNode[]>& nodes, int index) {
+    return nodes[static_cast<std::size_t>(index)];
+}
+
+// Bisection over a strictly increasing axis of at least two values: the interval k with
+// axis[k] <= v < axis[k + 1], the last interval when v equals the last value, or -1.
+int BisectIntervals(const std::vector<float>& axis, float v) {
+    const int count = static_cast<int>(axis.size());
+    if (!(v >= axis.front())) return -1;  // below the first line, or not a number
+    const float last = axis.back();
+    if (!(v < last)) return v == last ? count - 2 : -1;
+    // Branch-free halving: axis[first] <= v < axis[first + length] throughout. Points along a
+    // streamline are close to each other but their search paths still differ near the end,
+    // where a branch would be mispredicted about half of the time.
+    const float* first = axis.data();
+    int length = count - 1;
+    while (length > 1) {
+        const int half = length / 2;
+        first = first[half] <= v ? first + half : first;
+        length -= half;
+    }
+    return static_cast<int>(first - axis.data());
+}
+
+}  // namespace
+
+bool FlowScene::IsInDomain(float x, float y) const {
+    if (!m_pNodes || m_ni < 1 || m_nj < 1) return false;
+    const GridNode& first = Node(m_pNodes, 0);
+    const GridNode& last = Node(m_pNodes, int{m_ni} * int{m_nj} - 1);
+    // Written so that a coordinate that is not a number fails every comparison.
+    return first.x <= x && x <= last.x && first.y <= y && y <= last.y;
+}
+
+void FlowScene::DecideRectilinear() {
+    m_bRectilinear = false;
+    m_axisX.clear();
+    m_axisY.clear();
+    const int ni = m_ni;
+    const int nj = m_nj;
+    if (!m_pNodes || ni < 2 || nj < 2) return;
+    for (int i = 0; i < ni; ++i) {
+        const float x = Node(m_pNodes, i).x;
+        if (!std::isfinite(x)) return;
+        if (i > 0 && !(x > Node(m_pNodes, i - 1).x)) return;
+    }
+    for (int j = 0; j < nj; ++j) {
+        const float y = Node(m_pNodes, j * ni).y;
+        if (!std::isfinite(y)) return;
+        if (j > 0 && !(y > Node(m_pNodes, (j - 1) * ni).y)) return;
+    }
+    for (int j = 0; j < nj; ++j) {
+        const float y = Node(m_pNodes, j * ni).y;
+        for (int i = 0; i < ni; ++i) {
+            const GridNode& n = Node(m_pNodes, j * ni + i);
+            if (n.x != Node(m_pNodes, i).x || n.y != y) return;
+        }
+    }
+    m_axisX.resize(static_cast<std::size_t>(ni));
+    m_axisY.resize(static_cast<std::size_t>(nj));
+    for (int i = 0; i < ni; ++i) m_axisX[static_cast<std::size_t>(i)] = Node(m_pNodes, i).x;
+    for (int j = 0; j < nj; ++j) m_axisY[static_cast<std::size_t>(j)] = Node(m_pNodes, j * ni).y;
+    m_bRectilinear = true;
+}
+
+int FlowScene::FindColumn(float x) const {
+    const int ni = m_ni;
+    // The size check keeps axes of an earlier grid from being used on nodes set by hand.
+    if (m_bRectilinear && m_axisX.size() == static_cast<std::size_t>(ni)) return BisectIntervals(m_axisX, x);
+    for (int i = 0; i <= ni - 2; ++i)
+        if (Node(m_pNodes, i).x <= x && x < Node(m_pNodes, i + 1).x) return i;
+    return x == Node(m_pNodes, ni - 1).x ? ni - 2 : -1;
+}
+
+int FlowScene::FindRow(float y, int column) const {
+    const int ni = m_ni;
+    const int nj = m_nj;
+    // Every column has the first column's y on a rectilinear grid.
+    if (m_bRectilinear && m_axisY.size() == static_cast<std::size_t>(nj)) return BisectIntervals(m_axisY, y);
+    // Lower-left corner's y against the upper-right corner's y of cell (column, j).
+    for (int j = 0; j <= nj - 2; ++j)
+        if (Node(m_pNodes, j * ni + column).y <= y && y < Node(m_pNodes, (j + 1) * ni + column + 1).y)
+            return j;
+    return y == Node(m_pNodes, (nj - 1) * ni + column + 1).y ? nj - 2 : -1;
+}
+
+int FlowScene::FindCell(float x, float y, int start) const {
+    const int ni = m_ni;
+    const int nj = m_nj;
+    if (!m_pNodes || ni < 2 || nj < 2) return 0;
+
+    // Only a real cell may be tried first; anything else would read past the nodes.
+    if (start >= 0 && start % ni <= ni - 2 && start / ni <= nj - 2) {
+        const GridNode& ll = Node(m_pNodes, start);
+        const GridNode& ur = Node(m_pNodes, start + ni + 1);
+        if (ll.x <= x && x < ur.x && ll.y <= y && y < ur.y) return start;
+    }
+
+    int i = FindColumn(x);
+    if (i < 0) i = 0;
+    const int j = FindRow(y, i);
+    if (j < 0) return 0;
+    return j * ni + i;
+}

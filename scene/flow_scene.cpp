@@ -1,0 +1,30 @@
+#include "scene/flow_scene.h"
+
+FlowScene::FlowScene(SeparationGrid& grid, Reporter* reporter)
+    : m_pGrid(&grid), m_pReporter(reporter ? reporter : &m_stderrReporter) {}
+
+FlowScene::~FlowScene() = default;
+
+void FlowScene::ReleaseDataSet() {
+    m_pNodes.reset();
+    m_pImage.reset();
+    m_pU.reset();
+    m_pV.reset();
+    m_pP.reset();
+    m_pW.reset();
+    m_pRasterU.reset();
+    m_pRasterV.reset();
+    m_pRasterSpeed.reset();
+    m_pRasterP.reset();
+    m_pRasterW.reset();
+    // The search axes describe the released nodes; a later load decides afresh.
+    m_bRectilinear = false;
+    m_axisX.clear();
+    m_axisY.clear();
+}
+
+std::int64_t FlowScene::NodeCount() const {
+    return std::int64_t{m_ni} * std::int64_t{m_nj} * std::int64_t{m_nk};
+}
+
+void FlowScene::SetReporter(Reporter* reporter) { m_pReporter = reporter ? reporter : &m_stderrReporter; }

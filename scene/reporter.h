@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+// The core never shows anything: failures go to a Reporter that each front end supplies
+// (a modal message box in the viewer, stderr in the command-line tools).
+class Reporter {
+public:
+    virtual ~Reporter() = default;
+    virtual void Report(const std::string& text, const std::string& caption) = 0;
+};
+
+// Writes "caption: text" to stderr; the default when a front end supplies nothing.
+class StderrReporter final : public Reporter {
+public:
+    void Report(const std::string& text, const std::string& caption) override;
+};
+
+// Captions and fixed texts of the loader's reports.
+namespace messages {
+inline constexpr const char* kLoadingErrorCaption = "LOADING ERROR";
+inline constexpr const char* kWrongFileFormat = "Wrong File Format!";
+inline constexpr const char* kAppCaption = "Tesmora";
+}  // namespace messages

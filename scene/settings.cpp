@@ -1,0 +1,26 @@
+#include <cstdint>
+
+#include "scene/flow_scene.h"
+
+void UpdateDTest(FlowScene& scene) {
+    scene.m_fDTest = static_cast<float>(scene.m_nDSep) * scene.m_fDTestPercent * 0.01f;
+}
+
+bool ChangeDSep(FlowScene& scene, int iDelta) {
+    // The up arrow reports -1; widened so that no delta can overflow.
+    const std::int64_t next = std::int64_t{scene.m_nDSep} - iDelta;
+    if (next < kDSepMin || next > kDSepMax) return false;
+    scene.m_nDSep = static_cast<std::int32_t>(next);
+    // The test distance follows the distance, so it always matches the percentage shown.
+    UpdateDTest(scene);
+    return true;
+}
+
+bool ChangeDTestPercent(FlowScene& scene, int iDelta) {
+    const float next = scene.m_fDTestPercent - 10.0f * static_cast<float>(iDelta);
+    if (!(next >= static_cast<float>(kDTestPercentMin) && next <= static_cast<float>(kDTestPercentMax)))
+        return false;
+    scene.m_fDTestPercent = next;
+    UpdateDTest(scene);
+    return true;
+}

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "tests/sampling/loaded_scene.h"
+
+namespace {
+
+using sampling_test::LoadedScene;
+using testsupport::Axis;
+using testsupport::MakeRectilinear;
+using testsupport::NodeValues;
+
+std::vector<float> Copy(const std::unique_ptr<float[]>& raster) {
+    return std::vector<float>(raster.get(), raster.get() + kRasterSize);
+}
+
+class BackgroundRasterTest : public LoadedScene {
+protected:
+    // A field with structure in every component, on a stretched grid that does not start at 0.
+    void LoadVariedField() {
+        std::vector<float> xs{2.0f}, ys{-7.0f};
+        for (int i = 1; i < 19; ++i) xs.push_back(xs.back() + 0.1f * static_cast<float>(i));
+        for (int j = 1; j < 31; ++j) ys.push_back(ys.back() + (j % 4 == 0 ? 1.5f : 0.4f));
+        ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear(xs, ys, 1, [](float x, float y) {
+            return NodeValues{x * x - y, 0.5f * y + std::sin(x), 40.0f - x * y, std::cos(x) * y};
+        })));
+        Scene().BuildRasters();
+        ASSERT_TRUE(Scene().HasDataSet());
+    }
+};
+
+TEST_F(BackgroundRasterTest, FirstPixelHoldsTheFirstNodesValues) {
+    ASSERT_NO_FATAL_FAILURE(LoadVariedField());
+    FlowScene& s = Scene();
+    EXPECT_EQ(s.m_pRasterU[0], s.m_pU[0]);
+    EXPECT_EQ(s.m_pRasterV[0], s.m_pV[0]);
+    EXPECT_FLOAT_EQ(s.m_pRasterSpeed[0], std::hypot(s.m_pU[0], s.m_pV[0]));
+
+    // Pressure and vorticity are shifted by their raster minimum, which ResampleField reports.
+    for (const float* field : {s.m_pP.get(), s.m_pW.get()}) {
+        std::vector<float> raw(kRasterSize);
+        float lo = 0, hi = 0;
+        s.ResampleField(field, raw.data(), lo, hi);
+        EXPECT_EQ(raw[0], field[0]);
+        EXPECT_EQ(lo, *std::min_element(raw.begin(), raw.end()));
+        EXPECT_EQ(hi, *std::max_element(raw.begin(), raw.end()));
+        const float* shifted = field == s.m_pP.get() ? s.m_pRasterP.get() : s.m_pRasterW.get();
+        EXPECT_EQ(shifted[0], raw[0] - lo);
+        EXPECT_EQ(*std::min_element(shifted, shifted + kRasterSize), 0.0f);
+        for (std::size_t k = 0; k < kRasterSize; ++k)
+            ASSERT_FLOAT_EQ(shifted[k], raw[k] - lo) << "pixel " << k;
+    }
+}
+
+TEST_F(BackgroundRasterTest, RasterStepsAreFractionsOfTheExtent) {
+    ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear(Axis(11, 0, 100), Axis(21, 0, 200), 1, [](float x, float y) {
+        return NodeValues{x, y, 0, 0};
+    })));
+    FlowScene& s = Scene();
+    s.BuildRasters();
+    for (int r = 0; r < kRasterHeight; ++r)
+        for (int c = 0; c < kRasterWidth; ++c) {
+            const std::size_t k = static_cast<std::size_t>(r * kRasterWidth + c);
+            ASSERT_NEAR(s.m_pRasterU[k], 100.0 * c / 350.0, 2e-3) << "pixel (" << c << ", " << r << ")";
+            ASSERT_NEAR(s.m_pRasterV[k], 200.0 * r / 560.0, 4e-3) << "pixel (" << c << ", " << r << ")";
+        }
+    EXPECT_NEAR(s.m_pRasterU[349], 99.714, 2e-3);
+    EXPECT_LT(s.m_pRasterU[349], 100.0f);
+    EXPECT_LT(s.m_pRasterV[kRasterSize - 1], 200.0f);
+}
+
+// Against a piecewise-bilinear reference that finds each sample's cell by sorted search. The
+// sample positions follow the raster's own stepping (single-precision sums of the steps), and
+// the field is curved, so a sample taken in the wrong cell shows.
+TEST_F(BackgroundRasterTest, ResampledFieldMatchesAnIndependentInterpolation) {
+    std::vector<float> xs{-40.0f}, ys{3.0f};
+    for (int i = 1; i < 40; ++i) xs.push_back(xs.back() + (i < 10 ? 0.2f : i < 30 ? 3.0f : 0.7f));
+    for (int j = 1; j < 60; ++j) ys.push_back(ys.back() + 0.01f * static_cast<float>(j * j));
+    const auto f = [](float x, float y) { return 0.5f * x * x + 20.0f * std::sqrt(y); };
+    ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear(xs, ys, 1, [&](float x, float y) {
+        return NodeValues{f(x, y), 0, 0, 0};
+    })));
+    FlowScene& s = Scene();
+    std::vector<float> out(kRasterSize);
+    float lo = 0, hi = 0;
+    s.ResampleField(s.m_pU.get(), out.data(), lo, hi);
+
+    const float dx = (xs.back() - xs.front()) * 0.0028571428f;
+    const float dy = (ys.back() - ys.front()) * 0.0017857143f;
+    const auto cell = [](const std::vector<float>& axis, float p) {
+        const auto it = std::upper_bound(axis.begin(), axis.end(), p);
+        return static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(
+            it - axis.begin() - 1, 0, static_cast<std::ptrdiff_t>(axis.size()) - 2));
+    };
+    float y = ys.front();
+    for (int r = 0; r < kRasterHeight; ++r, y += dy) {
+        float x = xs.front();
+        for (int c = 0; c < kRasterWidth; ++c, x += dx) {
+            const std::size_t i = cell(xs, x), j = cell(ys, y);
+            const double sx = (double{x} - xs[i]) / (double{xs[i + 1]} - xs[i]);
+            const double ty = (double{y} - ys[j]) / (double{ys[j + 1]} - ys[j]);
+            const double expected = (1 - ty) * ((1 - sx) * f(xs[i], ys[j]) + sx * f(xs[i + 1], ys[j])) +
+                                    ty * ((1 - sx) * f(xs[i], ys[j + 1]) + sx * f(xs[i + 1], ys[j + 1]));
+            ASSERT_NEAR(out[static_cast<std::size_t>(r * kRasterWidth + c)], expected,
+                        2e-5 * (1 + std::abs(expected)))
+                << "pixel (" << c << ", " << r << ")";
+        }
+    }
+}
+
+TEST_F(BackgroundRasterTest, ConstantFieldsGiveBlackImages) {
+    FlowScene& s = Scene();
+    for (int background : {0, 1}) {
+        SCOPED_TRACE(background);
+        s.m_nBackground = background;
+        ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear(Axis(5, 0, 1), Axis(7, 0, 2), 1, [](float x, float y) {
+            return NodeValues{0, 0, 101325.0f, x + y};
+        })));
+        s.BuildRasters();
+        EXPECT_TRUE(std::all_of(s.m_pRasterP.get(), s.m_pRasterP.get() + kRasterSize,
+                                [](float v) { return v == 0; }));
+        EXPECT_TRUE(std::all_of(s.m_pRasterSpeed.get(), s.m_pRasterSpeed.get() + kRasterSize,
+                                [](float v) { return v == 0; }));
+        EXPECT_TRUE(std::all_of(s.m_pImage.get(), s.m_pImage.get() + kImageBytes,
+                                [](std::uint8_t b) { return b == 0; }));
+    }
+    // The vorticity varies, so its picture is not black.
+    s.m_nBackground = 2;
+    s.ColourBackground();
+    EXPECT_TRUE(
+        std::any_of(s.m_pImage.get(), s.m_pImage.get() + kImageBytes, [](std::uint8_t b) { return b != 0; }));
+}
+
+TEST_F(BackgroundRasterTest, EachBackgroundHasItsChannelAndFullRange) {
+    FlowScene& s = Scene();
+    s.m_nBackground = 1;
+    ASSERT_NO_FATAL_FAILURE(LoadVariedField());
+    // The first image already shows the chosen field: pressure, in red.
+    const std::vector<std::uint8_t> firstImage(s.m_pImage.get(), s.m_pImage.get() + kImageBytes);
+    const float* rasters[] = {s.m_pRasterSpeed.get(), s.m_pRasterP.get(), s.m_pRasterW.get()};
+    for (int background : {0, 1, 2}) {
+        SCOPED_TRACE(background);
+        s.m_nBackground = background;
+        s.ColourBackground();
+        const float* r = rasters[background];
+        const auto largest = std::max_element(r, r + kRasterSize);
+        const double perUnit = 255.0 / *largest;
+        const std::uint8_t* image = s.m_pImage.get();
+        std::size_t lit = 0;
+        for (std::size_t k = 0; k < kRasterSize; ++k) {
+            const std::uint8_t R = image[3 * k], G = image[3 * k + 1], B = image[3 * k + 2];
+            const std::uint8_t t = background == 0 ? G : R;
+            const bool onlyItsChannel = background == 0   ? R == 0 && B == 0
+                                        : background == 1 ? G == 0 && B == 0
+                                                          : R == G && G == B;
+            ASSERT_TRUE(onlyItsChannel) << "pixel " << k << ": " << int{R} << " " << int{G} << " " << int{B};
+            // Truncated: never above the exact scaled value, never a whole step below it.
+            const double exact = r[k] * perUnit;
+            ASSERT_LE(t, exact + 1e-3) << "pixel " << k;
+            ASSERT_GT(t, exact - 1.0 - 1e-3) << "pixel " << k;
+            lit += t != 0;
+        }
+        EXPECT_GT(lit, kRasterSize / 2);
+        const std::size_t top = static_cast<std::size_t>(largest - r);
+        const std::uint8_t topValue = image[3 * top + (background == 0 ? 1 : 0)];
+        EXPECT_TRUE(topValue == 254 || topValue == 255) << int{topValue};
+        if (background == 1) {
+            EXPECT_EQ(std::memcmp(firstImage.data(), image, kImageBytes), 0);
+        }
+    }
+    // Shifted fields reach 0 at their minimum.
+    s.m_nBackground = 1;
+    s.ColourBackground();
+    const std::size_t bottom =
+        static_cast<std::size_t>(std::min_element(rasters[1], rasters[1] + kRasterSize) - rasters[1]);
+    EXPECT_EQ(s.m_pImage[3 * bottom], 0);
+}
+
+TEST_F(BackgroundRasterTest, RecolouringRepeatsAndLeavesTheRastersAlone) {
+    ASSERT_NO_FATAL_FAILURE(LoadVariedField());
+    FlowScene& s = Scene();
+    s.m_nBackground = 2;
+    const std::vector<float> before[] = {Copy(s.m_pRasterU), Copy(s.m_pRasterV), Copy(s.m_pRasterSpeed),
+                                         Copy(s.m_pRasterP), Copy(s.m_pRasterW)};
+    s.ColourBackground();
+    const std::vector<std::uint8_t> first(s.m_pImage.get(), s.m_pImage.get() + kImageBytes);
+    s.m_nBackground = 0;
+    s.ColourBackground();
+    s.m_nBackground = 2;
+    s.ColourBackground();
+    EXPECT_EQ(std::memcmp(first.data(), s.m_pImage.get(), kImageBytes), 0);
+    const std::vector<float> after[] = {Copy(s.m_pRasterU), Copy(s.m_pRasterV), Copy(s.m_pRasterSpeed),
+                                        Copy(s.m_pRasterP), Copy(s.m_pRasterW)};
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(std::memcmp(before[n].data(), after[n].data(), kRasterSize * sizeof(float)), 0) << n;
+}
+
+TEST_F(BackgroundRasterTest, NegativeAndMissingValuesColourBlack) {
+    ASSERT_NO_FATAL_FAILURE(LoadVariedField());
+    FlowScene& s = Scene();
+    std::vector<float> r(kRasterSize, 0.0f);
+    const float values[] = {-1.0f, std::numeric_limits<float>::quiet_NaN(), -0.0f, 5.0f, 10.0f, 0.039f};
+    std::copy(std::begin(values), std::end(values), r.begin());
+    s.m_nBackground = 2;
+    s.ColourImage(r.data(), 25.5f);
+    const std::uint8_t expected[] = {0, 0, 0, 127, 255, 0};
+    for (std::size_t k = 0; k < std::size(expected); ++k) {
+        EXPECT_EQ(s.m_pImage[3 * k], expected[k]) << "value " << values[k];
+        EXPECT_EQ(s.m_pImage[3 * k + 2], expected[k]) << "value " << values[k];
+    }
+}
+
+TEST(RasterOpsTest, SpeedMaximumAndShift) {
+    // 3e20 squared overflows a float; the speed is formed in double.
+    const float u[] = {3, 3e20f, 0, -6, 99};
+    const float v[] = {4, 4e20f, 0, 8, 99};
+    float speed[] = {-1, -1, -1, -1, -1};
+    EXPECT_EQ(ComputeSpeed(u, v, speed, 2, 2), speed);
+    EXPECT_EQ(speed[0], 5.0f);
+    EXPECT_EQ(speed[1], 5e20f);
+    EXPECT_EQ(speed[2], 0.0f);
+    EXPECT_EQ(speed[3], 10.0f);
+    EXPECT_EQ(speed[4], -1.0f);  // beyond width * height: untouched
+
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float r[] = {-2, nan, -1, 7, 3, 100};
+    EXPECT_EQ(RasterMax(r, 5, 1), 7.0);
+    EXPECT_EQ(RasterMax(r, 1, 1), -2.0);
+    const float startsNaN[] = {nan, 1, 2};
+    EXPECT_TRUE(std::isnan(RasterMax(startsNaN, 3, 1)));
+
+    float shifted[] = {1.5f, -2.0f, 4.0f};
+    EXPECT_EQ(AddConstant(shifted, 2.0f, 2, 1), shifted);
+    EXPECT_EQ(shifted[0], 3.5f);
+    EXPECT_EQ(shifted[1], 0.0f);
+    EXPECT_EQ(shifted[2], 4.0f);
+}
+
+}  // namespace

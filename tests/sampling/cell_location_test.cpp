@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "tests/sampling/loaded_scene.h"
+
+namespace {
+
+using sampling_test::LoadedScene;
+using testsupport::Axis;
+using testsupport::MakeRectilinear;
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// The grid x = 0, 1, 2, 3 by y = 0, 10, 20: cells 0, 1, 2 in the bottom row, 4, 5, 6 above.
+FlowData SmallGrid() {
+    return MakeRectilinear({0, 1, 2, 3}, {0, 10, 20});
+}
+
+// The cell search written out the long way: the start cell, then the first column along the
+// first row, then the first row of that column, each with inclusive lower and strict upper
+// bounds; the last column and row also take their far line; no column means column 0 and
+// no row means cell 0.
+int ReferenceFindCell(const FlowData& d, float x, float y, int start) {
+    const int ni = d.ni;
+    const int nj = d.nj;
+    const auto node = [&](int k) { return d.nodes[static_cast<std::size_t>(k)]; };
+    if (node(start).x <= x && x < node(start + ni + 1).x && node(start).y <= y && y < node(start + ni + 1).y)
+        return start;
+    int column = -1;
+    for (int i = 0; i <= ni - 2 && column < 0; ++i)
+        if (node(i).x <= x && x < node(i + 1).x) column = i;
+    if (column < 0 && x == node(ni - 1).x) column = ni - 2;
+    if (column < 0) column = 0;
+    for (int j = 0; j <= nj - 2; ++j)
+        if (node(j * ni + column).y <= y && y < node((j + 1) * ni + column + 1).y) return j * ni + column;
+    if (y == node((nj - 1) * ni + column + 1).y) return (nj - 2) * ni + column;
+    return 0;
+}
+
+// Strictly increasing with steps that vary by a factor of up to e^6 from one to the next.
+std::vector<float> StretchedAxis(std::mt19937& rng, int n) {
+    std::uniform_real_distribution<float> origin(-100.0f, 100.0f);
+    std::uniform_real_distribution<float> logStep(-3.0f, 3.0f);
+    std::vector<float> axis{origin(rng)};
+    while (static_cast<int>(axis.size()) < n) {
+        const float next = axis.back() + std::exp(logStep(rng));
+        if (next > axis.back()) axis.push_back(next);
+    }
+    return axis;
+}
+
+// Points inside and around the grid, on its node lines, on its far edges, and some that are
+// not numbers or infinite.
+float PickCoordinate(std::mt19937& rng, const std::vector<float>& axis) {
+    const float lo = axis.front();
+    const float hi = axis.back();
+    const float margin = 0.1f * (hi - lo);
+    std::uniform_int_distribution<int> kind(0, 19);
+    std::uniform_int_distribution<std::size_t> pick(0, axis.size() - 1);
+    std::uniform_real_distribution<float> span(lo - margin, hi + margin);
+    switch (kind(rng)) {
+        case 0:
+            return kNaN;
+        case 1:
+            return rng() % 2 ? kInf : -kInf;
+        case 2:
+            return hi;
+        case 3:
+            return lo;
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+            return axis[pick(rng)];
+        case 9:
+            return std::nextafter(axis[pick(rng)], -kInf);
+        default:
+            return span(rng);
+    }
+}
+
+class CellLocationTest : public LoadedScene {};
+
+TEST_F(CellLocationTest, SmallGridPointsFallIntoTheirCells) {
+    ASSERT_NO_FATAL_FAILURE(Load(SmallGrid()));
+    FlowScene& s = Scene();
+    ASSERT_TRUE(s.IsRectilinear());
+    EXPECT_EQ(s.FindCell(0.5f, 5.0f, 0), 0);
+    EXPECT_EQ(s.FindCell(1.0f, 10.0f, 0), 5);  // on both lines: the cell above and to the right
+    EXPECT_EQ(s.FindCell(2.5f, 19.9f, 0), 6);
+    EXPECT_EQ(s.FindCell(0.0f, 0.0f, 0), 0);
+    EXPECT_EQ(s.FindCell(2.0f, 9.999f, 0), 2);
+    EXPECT_EQ(s.FindCell(1.999f, 10.0f, 0), 5);
+    // A start cell that does not hold the point does not change the answer.
+    EXPECT_EQ(s.FindCell(2.5f, 19.9f, 5), 6);
+    EXPECT_EQ(s.FindCell(0.5f, 5.0f, 6), 0);
+}
+
+TEST_F(CellLocationTest, DomainIncludesItsBoundaryAndNothingElse) {
+    ASSERT_NO_FATAL_FAILURE(Load(SmallGrid()));
+    FlowScene& s = Scene();
+    EXPECT_TRUE(s.IsInDomain(0.0f, 0.0f));
+    EXPECT_TRUE(s.IsInDomain(3.0f, 0.0f));
+    EXPECT_TRUE(s.IsInDomain(0.0f, 20.0f));
+    EXPECT_TRUE(s.IsInDomain(3.0f, 20.0f));
+    EXPECT_TRUE(s.IsInDomain(1.5f, 7.0f));
+
+    EXPECT_FALSE(s.IsInDomain(std::nextafter(0.0f, -1.0f), 5.0f));
+    EXPECT_FALSE(s.IsInDomain(std::nextafter(3.0f, 4.0f), 5.0f));
+    EXPECT_FALSE(s.IsInDomain(1.0f, std::nextafter(0.0f, -1.0f)));
+    EXPECT_FALSE(s.IsInDomain(1.0f, std::nextafter(20.0f, 21.0f)));
+
+    EXPECT_FALSE(s.IsInDomain(kNaN, 5.0f));
+    EXPECT_FALSE(s.IsInDomain(1.0f, kNaN));
+    EXPECT_FALSE(s.IsInDomain(kNaN, kNaN));
+    EXPECT_FALSE(s.IsInDomain(kInf, 5.0f));
+    EXPECT_FALSE(s.IsInDomain(1.0f, -kInf));
+}
+
+TEST_F(CellLocationTest, PointsOutsideTakeTheFallbacks) {
+    ASSERT_NO_FATAL_FAILURE(Load(SmallGrid()));
+    FlowScene& s = Scene();
+    // No column: searched in column 0, so the row still counts.
+    EXPECT_EQ(s.FindCell(-1.0f, 15.0f, 0), 4);
+    EXPECT_EQ(s.FindCell(-1.0f, 5.0f, 0), 0);
+    EXPECT_EQ(s.FindCell(7.0f, 15.0f, 0), 4);
+    EXPECT_EQ(s.FindCell(kNaN, 15.0f, 0), 4);
+    EXPECT_EQ(s.FindCell(-kInf, 15.0f, 0), 4);
+    // No row: cell 0 whatever the column.
+    EXPECT_EQ(s.FindCell(2.5f, -1.0f, 0), 0);
+    EXPECT_EQ(s.FindCell(2.5f, 25.0f, 0), 0);
+    EXPECT_EQ(s.FindCell(2.5f, kNaN, 0), 0);
+    EXPECT_EQ(s.FindCell(kNaN, kNaN, 0), 0);
+    EXPECT_EQ(s.FindCell(-5.0f, 99.0f, 0), 0);
+}
+
+TEST_F(CellLocationTest, FarEdgesGoIntoTheLastColumnAndRow) {
+    FlowData data = SmallGrid();
+    for (std::size_t k = 0; k < data.u.size(); ++k) {
+        data.u[k] = static_cast<float>(k) + 1.0f;
+        data.v[k] = -10.0f * static_cast<float>(k);
+    }
+    ASSERT_NO_FATAL_FAILURE(Load(data));
+    FlowScene& s = Scene();
+    EXPECT_EQ(s.FindCell(3.0f, 5.0f, 0), 2);
+    EXPECT_EQ(s.FindCell(0.5f, 20.0f, 0), 4);
+    EXPECT_EQ(s.FindCell(3.0f, 20.0f, 0), 6);
+    EXPECT_EQ(s.FindCell(3.0f, 10.0f, 0), 6);
+    EXPECT_EQ(s.FindCell(3.0f, 20.0f, 6), 6);
+    // Sampling on the far corner gives that node's values, not a value extrapolated from cell 0.
+    const GridNode corner = s.SampleVelocity(3.0f, 20.0f);
+    EXPECT_EQ(corner.x, 12.0f);
+    EXPECT_EQ(corner.y, -110.0f);
+    const GridNode rightEdge = s.SampleVelocity(3.0f, 5.0f);  // halfway between nodes 3 and 7
+    EXPECT_FLOAT_EQ(rightEdge.x, 6.0f);
+}
+
+TEST_F(CellLocationTest, OnlyRectilinearIncreasingGridsAreSearchedByBisection) {
+    std::mt19937 rng(7);
+    ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear(StretchedAxis(rng, 30), StretchedAxis(rng, 12))));
+    EXPECT_TRUE(Scene().IsRectilinear());
+    ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear({0, 1}, {0, 1})));
+    EXPECT_TRUE(Scene().IsRectilinear());
+
+    struct Case {
+        const char* what;
+        std::size_t node;
+        GridNode value;
+    };
+    // Each changes one node of the 4 x 3 grid, never one that defines the extents.
+    const Case cases[] = {
+        {"x varies along a column", 5, {1.25f, 10.0f}},
+        {"y varies along a row", 6, {2.0f, 11.0f}},
+        {"x not increasing", 2, {0.5f, 0.0f}},
+        {"two columns on one line", 2, {1.0f, 0.0f}},
+        {"y not increasing along the first column", 4, {0.0f, 0.0f}},
+        {"a node that is not a number", 5, {kNaN, 10.0f}},
+        {"an infinite node", 6, {2.0f, kInf}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FlowData data = SmallGrid();
+        data.nodes[c.node] = c.value;
+        ASSERT_NO_FATAL_FAILURE(Load(data));
+        EXPECT_FALSE(Scene().IsRectilinear());
+    }
+    // A second plane may look like anything: only plane 0 is sampled.
+    FlowData twoPlanes = MakeRectilinear({0, 1, 2, 3}, {0, 10, 20}, 2);
+    twoPlanes.nodes[twoPlanes.Index(1, 1, 1)] = {9.0f, -3.0f};
+    ASSERT_NO_FATAL_FAILURE(Load(twoPlanes));
+    EXPECT_TRUE(Scene().IsRectilinear());
+}
+
+TEST_F(CellLocationTest, StartCellIsTriedFirstOnAShearedGrid) {
+    // Row 1 is shifted right by half a column, so cell 0's rectangle (node 0 to node 4)
+    // reaches x = 1.5 and overlaps cell 1's column.
+    FlowData data = MakeRectilinear({0, 1, 2}, {0, 1, 2});
+    for (int i = 0; i < 3; ++i) data.nodes[data.Index(i, 1)].x += 0.5f;
+    ASSERT_NO_FATAL_FAILURE(Load(data));
+    FlowScene& s = Scene();
+    ASSERT_FALSE(s.IsRectilinear());
+    EXPECT_EQ(s.FindCell(1.2f, 0.5f, 0), 0);  // inside the start cell's rectangle
+    EXPECT_EQ(s.FindCell(1.2f, 0.5f, 4), 1);  // not in cell 4: the column comes from the first row
+    EXPECT_EQ(s.FindCell(2.0f, 0.5f, 4), 1);  // the first row's last x: last column
+}
+
+// The bisection must give the scan's answer everywhere, on grids whose spacing varies wildly.
+TEST_F(CellLocationTest, SearchAgreesWithTheScanOnStretchedGrids) {
+    std::mt19937 rng(20261208);
+    std::uniform_int_distribution<int> count(2, 90);
+    for (int grid = 0; grid < 24; ++grid) {
+        const std::vector<float> xs = StretchedAxis(rng, count(rng));
+        const std::vector<float> ys = StretchedAxis(rng, grid == 0 ? 2 : count(rng));
+        const FlowData data = MakeRectilinear(xs, ys);
+        ASSERT_NO_FATAL_FAILURE(Load(data));
+        FlowScene& s = Scene();
+        ASSERT_TRUE(s.IsRectilinear());
+        const int ni = data.ni;
+        std::uniform_int_distribution<int> column(0, ni - 2);
+        std::uniform_int_distribution<int> row(0, data.nj - 2);
+        int mismatches = 0;
+        for (int n = 0; n < 3000; ++n) {
+            const float x = PickCoordinate(rng, xs);
+            const float y = PickCoordinate(rng, ys);
+            const int start = n % 2 ? 0 : row(rng) * ni + column(rng);
+            const int expected = ReferenceFindCell(data, x, y, start);
+            const int found = s.FindCell(x, y, start);
+            if (found != expected && ++mismatches <= 5)
+                ADD_FAILURE() << "grid " << grid << " (" << ni << " x " << data.nj << "), point (" << x
+                              << ", " << y << "), start " << start << ": found " << found << ", expected "
+                              << expected;
+        }
+        EXPECT_EQ(mismatches, 0) << "grid " << grid;
+    }
+}
+
+// Grids the bisection may not be used on keep the scan's answers, far edges included.
+TEST_F(CellLocationTest, DistortedGridsKeepTheScansAnswers) {
+    std::mt19937 rng(99);
+    for (int grid = 0; grid < 8; ++grid) {
+        const std::vector<float> xs = StretchedAxis(rng, 6 + grid);
+        const std::vector<float> ys = StretchedAxis(rng, 5 + grid);
+        FlowData data = MakeRectilinear(xs, ys);
+        // Move inner nodes (never the first row or column) by up to a third of a step.
+        std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
+        for (int j = 1; j < data.nj; ++j)
+            for (int i = 1; i < data.ni; ++i) {
+                GridNode& node = data.nodes[data.Index(i, j)];
+                node.x +=
+                    jitter(rng) * (xs[static_cast<std::size_t>(i)] - xs[static_cast<std::size_t>(i - 1)]);
+                node.y +=
+                    jitter(rng) * (ys[static_cast<std::size_t>(j)] - ys[static_cast<std::size_t>(j - 1)]);
+            }
+        ASSERT_NO_FATAL_FAILURE(Load(data));
+        FlowScene& s = Scene();
+        ASSERT_FALSE(s.IsRectilinear());
+        for (int n = 0; n < 2000; ++n) {
+            const float x = PickCoordinate(rng, xs);
+            const float y = PickCoordinate(rng, ys);
+            ASSERT_EQ(s.FindCell(x, y, 0), ReferenceFindCell(data, x, y, 0))
+                << "point (" << x << ", " << y << ")";
+        }
+    }
+}
+
+}  // namespace

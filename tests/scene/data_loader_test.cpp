@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <string>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+using testsupport::CollectingReporter;
+using testsupport::MakeRectilinear;
+using testsupport::SceneFixture;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+using testsupport::WriteDataSet;
+
+FlowData TenByTwenty() {
+    return MakeRectilinear({0, 2.5f, 5, 10}, {0, 5, 20}, 1, [](float x, float y) {
+        return testsupport::NodeValues{x, y, x + y, x - y};
+    });
+}
+
+void ExpectEmpty(const FlowScene& s) {
+    EXPECT_FALSE(s.HasDataSet());
+    EXPECT_EQ(s.m_pNodes, nullptr);
+    EXPECT_EQ(s.m_pU, nullptr);
+    EXPECT_EQ(s.m_pV, nullptr);
+    EXPECT_EQ(s.m_pP, nullptr);
+    EXPECT_EQ(s.m_pW, nullptr);
+}
+
+TEST(DataLoader, ReadsNodesFieldsCountsAndScales) {
+    TempDir dir;
+    SceneFixture f;
+    ASSERT_TRUE(f.scene.LoadDataSet(WriteDataSet(dir, "grid", TenByTwenty())));
+    const FlowScene& s = f.scene;
+    EXPECT_TRUE(f.reporter.entries.empty());
+    EXPECT_EQ(s.m_ni, 4);
+    EXPECT_EQ(s.m_nj, 3);
+    EXPECT_EQ(s.m_nk, 1);
+    EXPECT_EQ(s.m_fExtentX, 10.0f);
+    EXPECT_EQ(s.m_fExtentY, 20.0f);
+    EXPECT_EQ(s.m_fScaleX, 34.9f);
+    EXPECT_EQ(s.m_fScaleY, 27.95f);
+    EXPECT_EQ(s.m_fInvScaleX, 1.0f / 34.9f);
+    EXPECT_EQ(s.m_fInvScaleY, 1.0f / 27.95f);
+    // Node (i, j) at j * ni + i, its values beside it; the image waits for the rasters.
+    EXPECT_EQ(s.m_pNodes[6].x, 5.0f);
+    EXPECT_EQ(s.m_pNodes[6].y, 5.0f);
+    EXPECT_EQ(s.m_pU[11], 10.0f);
+    EXPECT_EQ(s.m_pV[11], 20.0f);
+    EXPECT_EQ(s.m_pP[11], 30.0f);
+    EXPECT_EQ(s.m_pW[11], -10.0f);
+    EXPECT_EQ(s.m_pImage, nullptr);
+}
+
+TEST(DataLoader, KeepsEveryPlane) {
+    TempDir dir;
+    FlowData data = MakeRectilinear({0, 1}, {0, 1}, 3);
+    for (std::size_t n = 0; n < data.u.size(); ++n) data.u[n] = static_cast<float>(n);
+    SceneFixture f;
+    ASSERT_TRUE(f.scene.LoadDataSet(WriteDataSet(dir, "planes", data)));
+    EXPECT_EQ(f.scene.m_nk, 3);
+    EXPECT_EQ(f.scene.NodeCount(), 12);
+    for (int n = 0; n < 12; ++n) EXPECT_EQ(f.scene.m_pU[static_cast<std::size_t>(n)], static_cast<float>(n));
+}
+
+TEST(DataLoader, SolutionNameCutsExactlyThreeCharacters) {
+    EXPECT_EQ(FlowScene::SolutionPathFor("D:\\runs\\case7.gri"), "D:\\runs\\case7.00000.dat");
+    EXPECT_EQ(FlowScene::SolutionPathFor("a.grid"), "a.g00000.dat");
+    EXPECT_EQ(FlowScene::SolutionPathFor("ab"), "00000.dat");
+
+    TempDir dir;
+    const FlowData data = TenByTwenty();
+    WriteDataSet(dir, "x", data);  // x.gri + x.00000.dat
+    std::filesystem::rename(dir.File("x.gri"), dir.File("a.grid"));
+    std::filesystem::rename(dir.File("x.00000.dat"), dir.File("a.g00000.dat"));
+    SceneFixture f;
+    EXPECT_TRUE(f.scene.LoadDataSet(dir.File("a.grid")));
+}
+
+TEST(DataLoader, TrailingBytesAfterTheRecordsAreIgnored) {
+    TempDir dir;
+    const std::string path = WriteDataSet(dir, "tail", TenByTwenty());
+    WriteBytes(path, testsupport::ReadBytes(path) + "trailing");
+    const std::string solution = FlowScene::SolutionPathFor(path);
+    WriteBytes(solution, testsupport::ReadBytes(solution) + "trailing");
+    SceneFixture f;
+    EXPECT_TRUE(f.scene.LoadDataSet(path));
+}
+
+struct Rejection {
+    const char* name;
+    // Turns a good data set written at PATH into a bad one.
+    void (*spoil)(const std::string& path);
+    const char* caption;
+    const char* textPart;
+};
+
+std::string WithHeader(const std::string& path, const std::string& header) {
+    std::string bytes = testsupport::ReadBytes(path);
+    std::string padded = header;
+    padded.resize(40, '\0');
+    return padded + bytes.substr(40);
+}
+
+const Rejection kRejections[] = {
+    {"lower-case magic", [](const std::string& p) { WriteBytes(p, WithHeader(p, "sn4db 4 3 1 0 0 0.0")); },
+     "LOADING ERROR", "Wrong File Format!"},
+    {"no blank after magic", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DBx4 3 1 0 0 0.0")); },
+     "LOADING ERROR", "Wrong File Format!"},
+    {"one column", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 1 3 1")); }, "LOADING ERROR",
+     "ni = 1"},
+    {"one row", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 4 1 1")); }, "LOADING ERROR",
+     "nj = 1"},
+    {"no plane", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 4 3 0")); }, "LOADING ERROR",
+     "nk = 0"},
+    {"blank after magic", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB  4 3 1")); },
+     "LOADING ERROR", "ni = 0"},
+    // 65540 would be 4 after a 16-bit cut: the full decimal value is judged.
+    {"count past 16 bits", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 65540 3 1")); },
+     "LOADING ERROR", "65540"},
+    {"count above 32767", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 4 32768 1")); },
+     "LOADING ERROR", "32768"},
+    {"huge counts, short file",
+     [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 32767 32767 32767")); }, "Tesmora",
+     "zu kurz"},
+    {"header cut short", [](const std::string& p) { WriteBytes(p, "SN4DB 4 3 1"); }, "Tesmora", "Kopf"},
+    {"records cut short",
+     [](const std::string& p) {
+         const std::string bytes = testsupport::ReadBytes(p);
+         WriteBytes(p, bytes.substr(0, bytes.size() - 1));
+     },
+     "Tesmora", "zu kurz"},
+    {"solution missing", [](const std::string& p) { std::filesystem::remove(FlowScene::SolutionPathFor(p)); },
+     "Tesmora", "00000.dat"},
+    {"solution is a folder",
+     [](const std::string& p) {
+         const std::string s = FlowScene::SolutionPathFor(p);
+         std::filesystem::remove(s);
+         std::filesystem::create_directory(s);
+     },
+     "Tesmora", "Ordner"},
+    {"solution cut short",
+     [](const std::string& p) {
+         const std::string s = FlowScene::SolutionPathFor(p);
+         WriteBytes(s, testsupport::ReadBytes(s).substr(0, 20 * 12 - 4));
+     },
+     "Tesmora", "zu kurz"},
+    {"geometry is a folder",
+     [](const std::string& p) {
+         std::filesystem::remove(p);
+         std::filesystem::create_directory(p);
+     },
+     "Tesmora", "Ordner"},
+};
+
+FlowData WithNode(FlowData data, std::size_t index, GridNode node) {
+    data.nodes[index] = node;
+    return data;
+}
+
+class DataLoaderRejects : public ::testing::TestWithParam<Rejection> {};
+
+TEST_P(DataLoaderRejects, WithAMessageAndAnEmptySceneAfterwhichAGoodLoadWorks) {
+    const Rejection& r = GetParam();
+    TempDir dir;
+    const std::string bad = WriteDataSet(dir, "bad", TenByTwenty());
+    r.spoil(bad);
+    const std::string good = WriteDataSet(dir, "good", TenByTwenty());
+
+    SceneFixture f;
+    ASSERT_TRUE(f.scene.LoadDataSet(good));
+    f.scene.ReleaseDataSet();
+    EXPECT_FALSE(f.scene.LoadDataSet(bad)) << r.name;
+    ExpectEmpty(f.scene);
+    ASSERT_EQ(f.reporter.entries.size(), 1u) << r.name;
+    EXPECT_EQ(f.reporter.entries[0].caption, r.caption) << r.name;
+    EXPECT_NE(f.reporter.entries[0].text.find(r.textPart), std::string::npos)
+        << r.name << ": " << f.reporter.entries[0].text;
+    // The counts of the rejected header never reach the scene.
+    EXPECT_EQ(f.scene.m_ni, 4);
+
+    EXPECT_TRUE(f.scene.LoadDataSet(good));
+    EXPECT_EQ(f.reporter.entries.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DataLoaderRejects, ::testing::ValuesIn(kRejections),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+TEST(DataLoader, RejectsExtentsThatAreZeroNegativeOrNotFinite) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const FlowData base = TenByTwenty();
+    const FlowData cases[] = {
+        WithNode(base, 3, {0.0f, 0.0f}),      // first row ends where it starts
+        WithNode(base, 3, {-1.0f, 0.0f}),     // first row runs backwards
+        WithNode(base, 8, {0.0f, -3.0f}),     // first column runs backwards
+        WithNode(base, 0, {nan, 0.0f}),       // NaN origin
+        WithNode(base, 8, {0.0f, inf}),       // infinite top
+        WithNode(base, 3, {1e-44f, 0.0f}),    // a scale that overflows
+    };
+    TempDir dir;
+    int n = 0;
+    for (const FlowData& data : cases) {
+        SCOPED_TRACE(n);
+        SceneFixture f;
+        EXPECT_FALSE(f.scene.LoadDataSet(WriteDataSet(dir, "extent" + std::to_string(n++), data)));
+        ExpectEmpty(f.scene);
+        ASSERT_EQ(f.reporter.entries.size(), 1u);
+        EXPECT_NE(f.reporter.entries[0].text.find("Ausdehnung"), std::string::npos);
+    }
+}
+
+TEST(DataLoader, MissingGeometryFileNamesTheFile) {
+    TempDir dir;
+    SceneFixture f;
+    EXPECT_FALSE(f.scene.LoadDataSet(dir.File("nowhere.gri")));
+    ASSERT_EQ(f.reporter.entries.size(), 1u);
+    EXPECT_NE(f.reporter.entries[0].text.find("nowhere.gri"), std::string::npos);
+    ExpectEmpty(f.scene);
+}
+
+}  // namespace

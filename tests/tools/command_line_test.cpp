@@ -1,0 +1,225 @@
+// tesmora-flowgen and tesmora-info as a user runs them: exit codes, messages and files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+#include "tools/flowgen/analytic_flows.h"
+#include "tools/flowgen/flow_data.h"
+
+namespace {
+
+using testsupport::ReadBytes;
+using testsupport::SceneFixture;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ShellQuoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Outcome Execute(const std::string& program, const std::vector<std::string>& args) {
+    TempDir capture;
+    std::string command = ShellQuoted(program);
+    for (const std::string& a : args) command += " " + ShellQuoted(a);
+    command +=
+        " >" + ShellQuoted(capture.File("out")) + " 2>" + ShellQuoted(capture.File("err")) + " </dev/null";
+    const int status = std::system(command.c_str());
+    Outcome run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadBytes(capture.File("out"));
+    run.err = ReadBytes(capture.File("err"));
+    return run;
+}
+
+Outcome Flowgen(const std::vector<std::string>& args) {
+    return Execute(TESMORA_FLOWGEN, args);
+}
+Outcome Info(const std::vector<std::string>& args) {
+    return Execute(TESMORA_INFO, args);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// --- tesmora-flowgen ----------------------------------------------------------------------
+
+TEST(FlowgenCommand, WritesEveryFlowWithTheRequestedCountsAndDefaults) {
+    TempDir dir;
+    for (const std::string& flow : FlowNames()) {
+        const std::string path = dir.File(flow + ".gri");
+        const Outcome run = Flowgen({flow, path, "--ni", "9", "--nj", "13", "--nk", "2", "--stretch", "1.5"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(run.err.empty()) << run.err;
+        EXPECT_TRUE(Contains(run.out, path)) << run.out;
+        SceneFixture f;
+        ASSERT_TRUE(f.scene.LoadDataSet(path)) << flow;
+        EXPECT_EQ(f.scene.m_ni, 9);
+        EXPECT_EQ(f.scene.m_nj, 13);
+        EXPECT_EQ(f.scene.m_nk, 2);
+        // Stretched: finer in the middle than at the ends.
+        EXPECT_LT(f.scene.m_pNodes[5].x - f.scene.m_pNodes[4].x,
+                  f.scene.m_pNodes[1].x - f.scene.m_pNodes[0].x);
+    }
+    // One dash reads as two; counts not given take their defaults.
+    ASSERT_EQ(Flowgen({"-ni", "10", "cylinder", dir.File("c.gri")}).exitCode, 0);
+    SceneFixture f;
+    ASSERT_TRUE(f.scene.LoadDataSet(dir.File("c.gri")));
+    EXPECT_EQ(f.scene.m_ni, 10);
+    EXPECT_EQ(f.scene.m_nj, 102);
+    EXPECT_EQ(f.scene.m_nk, 1);
+}
+
+TEST(FlowgenCommand, BadUsageExitsWithTwoNamingTheProblemAndWritesNothing) {
+    TempDir dir;
+    const std::string out = dir.File("x.gri");
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> mentions;
+    };
+    const std::vector<Case> cases{
+        {{"cylinder", out, "--ni", "1"}, {"--ni", "2 to 32767", "'1'"}},
+        {{"cylinder", out, "--ni", "abc"}, {"--ni", "'abc'"}},
+        {{"cylinder", out, "--ni", "64.5"}, {"--ni"}},
+        {{"cylinder", out, "--nj", "32768"}, {"--nj", "2 to 32767"}},
+        {{"cylinder", out, "--nj", "99999999999999999999"}, {"--nj"}},
+        {{"cylinder", out, "--nk", "0"}, {"--nk", "1 to 32767"}},
+        {{"cylinder", out, "--stretch", "-1"}, {"--stretch", "0 to 5"}},
+        {{"cylinder", out, "--stretch", "nan"}, {"--stretch"}},
+        {{"cylinder", out, "--stretch", "inf"}, {"--stretch"}},
+        {{"cylinder", out, "--ni", "32767", "--nj", "32767"}, {"1073676289", "16777216"}},
+        {{"cylinder", out, "--ni", "4097", "--nj", "4096"}, {"limit"}},
+        {{"cylinder", out, "--ni"}, {"ni"}},
+        {{"cylinder", out, "--colour", "red"}, {"colour"}},
+        {{"vortex", out}, {"'vortex'", "cylinder", "vortex-street", "double-gyre", "saddle", "rotation"}},
+        {{}, {"FLOW"}},
+        {{"saddle"}, {"OUTPUT"}},
+        {{"saddle", out, "extra"}, {"'extra'"}},
+        {{"saddle", dir.File("abc")}, {"three characters"}},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Flowgen(c.args);
+        std::string what;
+        for (const std::string& a : c.args) what += a + " ";
+        EXPECT_EQ(run.exitCode, 2) << what;
+        for (const std::string& m : c.mentions) EXPECT_TRUE(Contains(run.err, m)) << what << "\n" << run.err;
+        EXPECT_TRUE(Contains(run.err, "--help")) << what;
+        EXPECT_TRUE(run.out.empty()) << what;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(FlowgenCommand, HelpListsEveryFlowAndOptionAndVersionAnswers) {
+    for (const char* option : {"--help", "-h"}) {
+        const Outcome run = Flowgen({option});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.err.empty());
+        for (const std::string& flow : FlowNames()) EXPECT_TRUE(Contains(run.out, "  " + flow + " ")) << flow;
+        for (const char* o : {"--ni <N>", "--nj <N>", "--nk <N>", "--stretch <S>", "--version", "16777216"})
+            EXPECT_TRUE(Contains(run.out, o)) << o;
+        EXPECT_TRUE(Contains(run.out, "Usage: tesmora-flowgen [options] FLOW OUTPUT.gri"));
+    }
+    const Outcome version = Flowgen({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(Contains(version.out, "tesmora-flowgen "));
+}
+
+TEST(FlowgenCommand, UnwritableOutputExitsWithOne) {
+    TempDir dir;
+    const std::string path = dir.File("no-such-folder/flow.gri");
+    const Outcome run = Flowgen({"saddle", path, "--ni", "4", "--nj", "4"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Contains(run.err, path)) << run.err;
+}
+
+// --- tesmora-info -------------------------------------------------------------------------
+
+TEST(InfoCommand, PrintsCountsScalesAndFieldRanges) {
+    TempDir dir;
+    const std::string path = dir.File("rot.gri");
+    ASSERT_EQ(Flowgen({"rotation", path, "--ni", "21", "--nj", "33", "--nk", "2"}).exitCode, 0);
+    const Outcome run = Info({path});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.err.empty()) << run.err;
+    EXPECT_TRUE(Contains(run.out, "ni 21, nj 33, nk 2")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "1386 (693 per plane)")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "extent      x 20, y 32")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "scale       x 17.45, ")) << run.out;  // 349 / 20
+    EXPECT_TRUE(Contains(run.out, "world       x -10 .. 10, y -16 .. 16")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "rectilinear and increasing")) << run.out;
+    // Solid-body rotation at 0.1: vorticity 0.2 everywhere, no speed at the centre node, the
+    // largest at the corners (0.1 * sqrt(10^2 + 16^2)).
+    EXPECT_TRUE(Contains(run.out, "vorticity   0.2             0.2             0")) << run.out;
+    const auto speedLine = run.out.substr(run.out.find("\nspeed"), 60);
+    EXPECT_TRUE(Contains(speedLine, " 0 ")) << speedLine;
+    EXPECT_TRUE(Contains(speedLine, "1.88679")) << speedLine;
+}
+
+TEST(InfoCommand, CountsNonFiniteValuesAndLeavesThemOutOfTheRange) {
+    TempDir dir;
+    FlowData data = MakeFlow("saddle", 4, 5, 1, 0.0f);
+    for (float& p : data.p) p = 1.0f;
+    data.p[3] = std::nanf("");
+    data.p[7] = INFINITY;
+    data.p[8] = -3.0f;
+    for (float& w : data.w) w = std::nanf("");
+    std::string error;
+    ASSERT_TRUE(WriteFlowData(dir.File("nan.gri"), data, &error)) << error;
+    const Outcome run = Info({dir.File("nan.gri")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "pressure    -3              1               2\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "vorticity   -               -               20\n")) << run.out;
+}
+
+TEST(InfoCommand, RejectedOrUnreadableFilesExitWithOneAndTheLoadersMessage) {
+    TempDir dir;
+    WriteBytes(dir.File("magic.gri"),
+               "sn4db 4 4 1 0 0 0.0" + std::string(21, '\0') + std::string(12 * 16, '\0'));
+    const Outcome magic = Info({dir.File("magic.gri")});
+    EXPECT_EQ(magic.exitCode, 1);
+    EXPECT_TRUE(Contains(magic.err, "Wrong File Format!")) << magic.err;
+    EXPECT_TRUE(Contains(magic.err, "LOADING ERROR")) << magic.err;
+    EXPECT_TRUE(magic.out.empty());
+
+    ASSERT_EQ(Flowgen({"saddle", dir.File("lonely.gri"), "--ni", "4", "--nj", "4"}).exitCode, 0);
+    std::filesystem::remove(dir.File("lonely.00000.dat"));
+    const Outcome lonely = Info({dir.File("lonely.gri")});
+    EXPECT_EQ(lonely.exitCode, 1);
+    EXPECT_TRUE(Contains(lonely.err, "lonely.00000.dat")) << lonely.err;
+
+    const Outcome missing = Info({dir.File("nothing.gri")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(Contains(missing.err, "nothing.gri")) << missing.err;
+    EXPECT_TRUE(missing.out.empty());
+}
+
+TEST(InfoCommand, BadUsageExitsWithTwo) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{}, {"a.gri", "b.gri"}, {"--verbose", "a.gri"}}) {
+        const Outcome run = Info(args);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_TRUE(Contains(run.err, "--help")) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
+    const Outcome help = Info({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(Contains(help.out, "Usage: tesmora-info [options] GEOMETRY.gri")) << help.out;
+    EXPECT_TRUE(Contains(help.out, "Exit status: 0 loaded, 1 rejected or unreadable, 2 bad usage"))
+        << help.out;
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Generated data sets through the writer and back through the viewer's loader.
+#include "tools/flowgen/flow_data.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/test_support.h"
+#include "tools/flowgen/analytic_flows.h"
+
+namespace {
+
+using testsupport::ReadBytes;
+using testsupport::SceneFixture;
+using testsupport::TempDir;
+
+TEST(FlowData, EveryFlowLoadsWithTheRequestedCountsAndValues) {
+    TempDir dir;
+    for (const std::string& name : FlowNames()) {
+        const FlowData data = MakeFlow(name, 23, 37, 3, 1.5f);
+        const std::string path = dir.File(name + ".gri");
+        std::string error;
+        ASSERT_TRUE(WriteFlowData(path, data, &error)) << error;
+        EXPECT_EQ(std::filesystem::file_size(path), 40u + 12u * 23u * 37u * 3u);
+        EXPECT_EQ(std::filesystem::file_size(dir.File(name + ".00000.dat")), 20u * 23u * 37u * 3u);
+
+        SceneFixture f;
+        ASSERT_TRUE(f.scene.LoadDataSet(path)) << name;
+        EXPECT_TRUE(f.reporter.entries.empty());
+        EXPECT_EQ(f.scene.m_ni, 23);
+        EXPECT_EQ(f.scene.m_nj, 37);
+        EXPECT_EQ(f.scene.m_nk, 3);
+        const FlowDomain& d = FindFlow(name)->domain;
+        EXPECT_FLOAT_EQ(f.scene.m_fExtentX, static_cast<float>(d.x1 - d.x0));
+        EXPECT_FLOAT_EQ(f.scene.m_fExtentY, static_cast<float>(d.y1 - d.y0));
+        for (std::size_t n = 0; n < data.nodes.size(); ++n) {
+            ASSERT_EQ(f.scene.m_pNodes[n], data.nodes[n]) << name << " node " << n;
+            ASSERT_EQ(f.scene.m_pU[n], data.u[n]);
+            ASSERT_EQ(f.scene.m_pV[n], data.v[n]);
+            ASSERT_EQ(f.scene.m_pP[n], data.p[n]);
+            ASSERT_EQ(f.scene.m_pW[n], data.w[n]);
+        }
+    }
+}
+
+// A failed write must not destroy the pair it was meant to replace.
+TEST(FlowData, FailedWriteLeavesAnEarlierPairIntact) {
+    TempDir dir;
+    const std::string path = dir.File("flow.gri");
+    std::string error;
+    ASSERT_TRUE(WriteFlowData(path, MakeFlow("saddle", 5, 7, 1, 0.0f), &error)) << error;
+    const std::string geometry = ReadBytes(path), solution = ReadBytes(dir.File("flow.00000.dat"));
+
+    // The solution file cannot be created where a folder of its temporary name stands.
+    std::filesystem::create_directory(dir.File("flow.00000.dat.part"));
+    EXPECT_FALSE(WriteFlowData(path, MakeFlow("rotation", 9, 9, 1, 0.0f), &error));
+    EXPECT_NE(error.find("flow.00000.dat"), std::string::npos) << error;
+    EXPECT_EQ(ReadBytes(path), geometry);
+    EXPECT_EQ(ReadBytes(dir.File("flow.00000.dat")), solution);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("flow.gri.part")));
+
+    EXPECT_FALSE(WriteFlowData(dir.File("missing/flow.gri"), MakeFlow("saddle", 5, 7, 1, 0.0f), &error));
+    EXPECT_NE(error.find("missing/flow.gri"), std::string::npos) << error;
+
+    FlowData mismatched = MakeFlow("saddle", 5, 7, 1, 0.0f);
+    mismatched.w.pop_back();
+    EXPECT_FALSE(WriteFlowData(dir.File("bad.gri"), mismatched, &error));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("bad.gri")));
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/flowgen/flow_data.h"
+
+// Analytic two-dimensional flows for sample data sets, tests and benchmarks.
+//
+// Every flow is incompressible and has a stream function psi with u = dpsi/dy, v = -dpsi/dx.
+// Vorticity is dv/dx - du/dy; the density is 1 throughout. Lengths and speeds are chosen for
+// the viewer's fixed time step of 0.1 and its picture of 349 pixels across the x extent: where
+// the flow is typical, one step moves about one to two pixels.
+
+struct FlowValues {
+    double u = 0.0;
+    double v = 0.0;
+    double p = 0.0;
+    double w = 0.0;
+};
+
+// The world rectangle of a flow; every domain has the picture's aspect, 350 wide to 560 high,
+// so that both axes get the same number of pixels per world unit.
+struct FlowDomain {
+    double x0 = 0.0;
+    double x1 = 0.0;
+    double y0 = 0.0;
+    double y1 = 0.0;
+};
+
+struct AnalyticFlow {
+    const char* name;
+    const char* summary;  // one line for --help
+    FlowDomain domain;
+    FlowValues (*evaluate)(double x, double y);
+    double (*streamFunction)(double x, double y);  // null when the flow has none
+};
+
+// The parameters, for tests that need to know where things are.
+namespace flowparams {
+// Uniform stream of the cylinder and the vortex street, along +x.
+inline constexpr double kStreamSpeed = 1.0;
+inline constexpr double kCylinderRadius = 3.0;
+// Vortex street: two rows a apart, vortices l apart within a row, the rows staggered by l / 2,
+// with von Karman's stable ratio a / l = 0.281. Upper row clockwise, lower row anticlockwise.
+inline constexpr double kStreetSpacing = 8.0;                    // l
+inline constexpr double kStreetRowGap = 0.281 * kStreetSpacing;  // a
+inline constexpr double kStreetCirculation = 12.0;               // |Gamma| of each vortex
+inline constexpr double kStreetCoreRadius = 1.0;                 // r_c of the Lamb-Oseen core
+inline constexpr double kStreetFirstX = 0.0;                     // x of an upper-row vortex
+inline constexpr int kStreetVorticesPerRow = 9;                  // centred on the domain
+// Double gyre amplitude: slower than the usual 0.1 so a viewer step stays near two pixels.
+inline constexpr double kGyreAmplitude = 0.03;
+inline constexpr double kSaddleRate = 0.1;    // u = k x, v = -k y
+inline constexpr double kRotationRate = 0.1;  // Omega
+}  // namespace flowparams
+
+// Node-count limits of the files and of the generator.
+inline constexpr int kMinCount = 2;
+inline constexpr int kMaxCount = 32767;
+inline constexpr int kMaxPlanes = 32767;
+// 2^24 nodes: at most 512 MiB of files and about 400 MiB in memory.
+inline constexpr long long kMaxNodes = 16777216;
+inline constexpr double kMaxStretch = 5.0;
+
+// All flows, in the order --help lists them.
+const std::vector<AnalyticFlow>& AnalyticFlows();
+std::vector<std::string> FlowNames();
+// The flow of that name, or null.
+const AnalyticFlow* FindFlow(const std::string& name);
+
+// N coordinates from FIRST to LAST, both exact. STRETCH 0 spaces them evenly; a positive
+// STRETCH clusters them towards the middle with x = c + h sinh(S eta) / sinh(S), eta in [-1, 1],
+// so the middle spacing is about 1 / cosh(S) of the spacing at the ends.
+std::vector<float> StretchedAxis(int n, double first, double last, double stretch);
+
+// The flow on a rectilinear ni x nj grid over its domain, repeated in each of the nk planes.
+// Throws std::invalid_argument for an unknown name or counts or stretch outside the limits.
+FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch);
+
+// Exponential integral E1(z) for z > 0, exposed for tests.
+double ExponentialIntegralE1(double z);

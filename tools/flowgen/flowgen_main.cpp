@@ -1,0 +1,54 @@
+// tesmora-flowgen FLOW OUTPUT.gri [options]: writes a sample data set of an analytic flow.
+#include <QCoreApplication>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "scene/flow_scene.h"
+#include "tools/flowgen/analytic_flows.h"
+#include "tools/flowgen/flow_data.h"
+#include "tools/flowgen/flowgen_options.h"
+
+namespace {
+constexpr int kExitWritten = 0;
+constexpr int kExitWriteFailed = 1;
+constexpr int kExitBadUsage = 2;
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const FlowgenRequest request = ParseFlowgenArguments(QCoreApplication::arguments());
+    switch (request.action) {
+        case FlowgenRequest::Action::Help:
+        case FlowgenRequest::Action::Version:
+            std::fputs(request.text.c_str(), stdout);
+            return kExitWritten;
+        case FlowgenRequest::Action::BadUsage:
+            std::fputs(request.text.c_str(), stderr);
+            return kExitBadUsage;
+        case FlowgenRequest::Action::Write:
+            break;
+    }
+
+    FlowData data;
+    try {
+        data = MakeFlow(request.flow, request.ni, request.nj, request.nk, request.stretch);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "tesmora-flowgen: not enough memory for %lld nodes\n",
+                     static_cast<long long>(request.ni) * request.nj * request.nk);
+        return kExitWriteFailed;
+    } catch (const std::invalid_argument& e) {
+        std::fprintf(stderr, "tesmora-flowgen: %s\n", e.what());
+        return kExitBadUsage;
+    }
+
+    std::string error;
+    if (!WriteFlowData(request.output, data, &error)) {
+        std::fprintf(stderr, "tesmora-flowgen: %s\n", error.c_str());
+        return kExitWriteFailed;
+    }
+    std::printf("%s: %d x %d x %d nodes written to %s and %s\n", request.flow.c_str(), request.ni, request.nj,
+                request.nk, request.output.c_str(), FlowScene::SolutionPathFor(request.output).c_str());
+    return kExitWritten;
+}

@@ -1,0 +1,105 @@
+#include "tools/info/data_set_summary.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "scene/flow_scene.h"
+
+namespace {
+
+// The shortest text that reads back as the same float.
+std::string Num(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string RangeLine(const std::string& name, const FieldRange& r) {
+    std::string line = Padded(name, 12);
+    if (r.finite == 0) {
+        line += Padded("-", 16) + Padded("-", 16);
+    } else {
+        line += Padded(Num(r.min), 16) + Padded(Num(r.max), 16);
+    }
+    return line + std::to_string(r.nonFinite) + "\n";
+}
+
+// The sampling treats the grid as rectilinear and increasing; a grid that is not is still
+// shown, with wrong cells, so the user should know before opening it.
+std::string GridShape(const FlowScene& s) {
+    const int ni = s.m_ni, nj = s.m_nj;
+    const GridNode* n = s.m_pNodes.get();
+    for (int i = 1; i < ni; ++i)
+        if (!(n[i].x > n[i - 1].x)) return "x does not grow along the first row at i = " + std::to_string(i);
+    for (int j = 1; j < nj; ++j)
+        if (!(n[static_cast<std::ptrdiff_t>(j) * ni].y > n[static_cast<std::ptrdiff_t>(j - 1) * ni].y))
+            return "y does not grow along the first column at j = " + std::to_string(j);
+    for (int j = 0; j < nj; ++j)
+        for (int i = 0; i < ni; ++i) {
+            const GridNode& node = n[static_cast<std::ptrdiff_t>(j) * ni + i];
+            if (node.x != n[i].x || node.y != n[static_cast<std::ptrdiff_t>(j) * ni].y)
+                return "not rectilinear: node (" + std::to_string(i) + ", " + std::to_string(j) +
+                       ") is off its row or column";
+        }
+    return "rectilinear and increasing";
+}
+
+}  // namespace
+
+void FieldRange::Add(float value) {
+    if (!std::isfinite(value)) {
+        ++nonFinite;
+        return;
+    }
+    if (finite == 0 || value < min) min = value;
+    if (finite == 0 || value > max) max = value;
+    ++finite;
+}
+
+std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath) {
+    const std::int64_t count = s.NodeCount();
+    const std::int64_t plane = std::int64_t{s.m_ni} * s.m_nj;
+    const GridNode& first = s.m_pNodes[0];
+    const GridNode& last = s.m_pNodes[static_cast<std::size_t>(plane - 1)];
+
+    std::string out;
+    out += "geometry    " + geometryPath + "\n";
+    out += "solution    " + FlowScene::SolutionPathFor(geometryPath) + "\n";
+    out += "counts      ni " + std::to_string(s.m_ni) + ", nj " + std::to_string(s.m_nj) + ", nk " +
+           std::to_string(s.m_nk) + "\n";
+    out += "nodes       " + std::to_string(count) + " (" + std::to_string(plane) + " per plane)\n";
+    out += "extent      x " + Num(s.m_fExtentX) + ", y " + Num(s.m_fExtentY) + "\n";
+    out += "scale       x " + Num(s.m_fScaleX) + ", y " + Num(s.m_fScaleY) + " pixels per unit\n";
+    out += "inv. scale  x " + Num(s.m_fInvScaleX) + ", y " + Num(s.m_fInvScaleY) + " units per pixel\n";
+    out += "world       x " + Num(first.x) + " .. " + Num(last.x) + ", y " + Num(first.y) + " .. " +
+           Num(last.y) + "\n";
+    out += "grid        " + GridShape(s) + " (plane 0)\n";
+
+    // Coordinates and fields over every plane; minimum and maximum over the finite values.
+    FieldRange x, y, u, v, speed, p, w;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+        x.Add(s.m_pNodes[i].x);
+        y.Add(s.m_pNodes[i].y);
+        u.Add(s.m_pU[i]);
+        v.Add(s.m_pV[i]);
+        // In double, so that large components do not overflow on the way.
+        const double du = s.m_pU[i], dv = s.m_pV[i];
+        speed.Add(static_cast<float>(std::sqrt(du * du + dv * dv)));
+        p.Add(s.m_pP[i]);
+        w.Add(s.m_pW[i]);
+    }
+    out += "\n" + Padded("field", 12) + Padded("minimum", 16) + Padded("maximum", 16) + "non-finite\n";
+    out += RangeLine("x", x);
+    out += RangeLine("y", y);
+    out += RangeLine("u", u);
+    out += RangeLine("v", v);
+    out += RangeLine("speed", speed);
+    out += RangeLine("pressure", p);
+    out += RangeLine("vorticity", w);
+    return out;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class FlowScene;
+
+// Smallest and largest finite value of a field, and how many values are not finite.
+struct FieldRange {
+    float min = 0.0f;
+    float max = 0.0f;
+    std::int64_t finite = 0;
+    std::int64_t nonFinite = 0;
+
+    void Add(float value);
+};
+
+// The summary tesmora-info prints for a loaded scene: counts, extents, scales, world rectangle,
+// whether the grid meets the sampling's assumption, and the range of every per-node field over
+// all planes.
+std::string DescribeDataSet(const FlowScene& scene, const std::string& geometryPath);
