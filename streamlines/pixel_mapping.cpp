@@ -1,0 +1,48 @@
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "scene/flow_scene.h"
+
+namespace {
+
+// A rounded coordinate as a pixel index. Points far outside the grid (or not a number, from a
+// degenerate extent) must not overflow the integer: they saturate, still outside the raster.
+std::int32_t ToPixelIndex(double v) {
+    constexpr double lo = static_cast<double>(std::numeric_limits<std::int32_t>::min());
+    constexpr double hi = static_cast<double>(std::numeric_limits<std::int32_t>::max());
+    if (std::isnan(v) || v <= lo) return std::numeric_limits<std::int32_t>::min();
+    if (v >= hi) return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(v);
+}
+
+}  // namespace
+
+double RoundHalfAway(float v) {
+    const double d = v;
+    return d > 0.0 ? std::floor(d + 0.5) : std::ceil(d - 0.5);
+}
+
+double PixelDistance(int x1, int y1, int x2, int y2) {
+    // Differences in 64 bits: pixels of points far off the raster would overflow 32.
+    const double dx = static_cast<double>(static_cast<std::int64_t>(x2) - x1);
+    const double dy = static_cast<double>(static_cast<std::int64_t>(y2) - y1);
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+bool IsInRaster(int x, int y) {
+    return x >= 0 && x < kRasterWidth && y >= 0 && y < kRasterHeight;
+}
+
+PixelPoint FlowScene::WorldToPixel(GridNode w) const {
+    const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
+    const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX);
+    const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY);
+    return {ToPixelIndex(RoundHalfAway(a)), ToPixelIndex(RoundHalfAway(b))};
+}
+
+GridNode FlowScene::PixelToWorld(int px, int py) const {
+    const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
+    return {static_cast<float>(px * static_cast<double>(m_fInvScaleX) + origin.x),
+            static_cast<float>(py * static_cast<double>(m_fInvScaleY) + origin.y)};
+}

@@ -1,0 +1,104 @@
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <stdexcept>
+
+#include "scene/flow_scene.h"
+
+namespace {
+
+// Draws of the first seed before the placement gives up: in a field at rest, or where the
+// flow is not a number, no point would ever be accepted.
+constexpr int kMaxFirstSeedDraws = 10000;
+// Slowest flow, in either component, at which a first seed is accepted.
+constexpr float kMinSeedSpeed = 0.0001f;
+
+}  // namespace
+
+void FlowScene::PlaceStreamlines() {
+    m_stats = PlacementStats{};
+    if (!m_pNodes || !m_pU || !m_pV) return;
+    const int dsep = std::max(m_nDSep, 1);
+    if (Grid().CellCount() == 0) {
+        // Placing without the reset before it would have nowhere to store the points.
+        Grid().Build(dsep);
+        Grid().ResetNeighbours(m_aCellNbr);
+    }
+
+    const std::optional<GridNode> first = PickFirstSeed();
+    if (!first) {
+        m_seedQueue.Clear();
+        return;
+    }
+    AddStreamline(CreateStreamline(*first, m_nMethod, false));
+
+    const float dist = static_cast<float>(dsep);
+    // Each candidate is looked at once, when it reaches the front, against every streamline
+    // placed by then; the streamlines traced from it queue their own candidates at the back.
+    while (!m_seedQueue.Empty()) {
+        const PixelPoint p = GetSeed(0);
+        ++m_stats.seedsExamined;
+        const bool ok = IsFarEnough(p.x, p.y, dist);
+        PopSeed();
+        if (ok) AddStreamline(CreateStreamline(PixelToWorld(p.x, p.y), m_nMethod, false));
+    }
+}
+
+std::optional<GridNode> FlowScene::PickFirstSeed() {
+    const std::uint32_t seed = m_fixedSeed ? *m_fixedSeed : static_cast<std::uint32_t>(std::time(nullptr));
+    m_nLastSeed = seed;
+    m_random.Seed(seed);
+    m_random.Next();  // the first value after seeding is discarded
+
+    if (!m_pNodes) return std::nullopt;
+    // 1/32767 in single precision; the generator's values 0..32767 then span the extents.
+    const float k = 1.0f / 32767.0f;
+    const float cx = m_fExtentX * k;
+    const float cy = m_fExtentY * k;
+    const GridNode origin = m_pNodes[0];
+    for (int draw = 0; draw < kMaxFirstSeedDraws; ++draw) {
+        ++m_stats.firstSeedDraws;
+        const int r1 = m_random.Next();
+        const int r2 = m_random.Next();
+        const float x = static_cast<float>(origin.x + static_cast<double>(r1) * cx);
+        const float y = static_cast<float>(origin.y + static_cast<double>(r2) * cy);
+        const GridNode v = SampleVelocity(x, y);
+        // Either component moving, whichever its sign; a value that is not a number fails.
+        if (std::fabs(v.x) >= kMinSeedSpeed || std::fabs(v.y) >= kMinSeedSpeed) return GridNode{x, y};
+    }
+    return std::nullopt;
+}
+
+PixelPoint FlowScene::GetSeed(std::size_t i) const {
+    return m_seedQueue.Get(i);
+}
+
+void FlowScene::PopSeed() {
+    m_seedQueue.Pop();
+}
+
+void FlowScene::AddStreamline(std::unique_ptr<Streamline> s) {
+    if (!s) return;
+    ++m_stats.streamlines;
+    m_stats.points += s->GetCount();
+    m_streamlines.push_back(std::move(s));
+}
+
+Streamline FlowScene::GetStreamline(std::size_t i) const {
+    return StreamlineAt(i);
+}
+
+const Streamline& FlowScene::StreamlineAt(std::size_t i) const {
+    if (i >= m_streamlines.size()) throw std::out_of_range("invalid vector<T> subscript");
+    return *m_streamlines[i];
+}
+
+void FlowScene::ResetForDraw() {
+    m_pImage.reset();
+    m_pClickStreamline.reset();
+    Grid().DestroyCells();
+    Grid().Build(m_nDSep);
+    Grid().ResetNeighbours(m_aCellNbr);
+    // clear() keeps the list's storage for the next placement.
+    m_streamlines.clear();
+}

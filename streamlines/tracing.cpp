@@ -1,0 +1,92 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "scene/flow_scene.h"
+
+namespace {
+
+constexpr float kStepSize = 0.1f;
+constexpr int kMaxStepsPerDirection = 1000;
+// A point joins the line only this far (strictly) from the one added before it.
+constexpr double kMinSpacing = 1.5;
+
+}  // namespace
+
+std::unique_ptr<Streamline> FlowScene::CreateStreamline(GridNode seed, int method, bool click) {
+    // Traced into storage kept by the scene, then copied once at its final size: a streamline
+    // costs one allocation however many steps it takes.
+    m_scratch.RemoveAll();
+    m_scratch.Reserve(kMaxStepsPerDirection + 1, kMaxStepsPerDirection + 1);
+    const PixelPoint start = WorldToPixel(seed);
+    m_scratch.AppendPoint(start.x, start.y);
+    TraceDirection(m_scratch, seed, method, +1, click);
+    TraceDirection(m_scratch, seed, method, -1, click);
+    auto s = std::make_unique<Streamline>(m_scratch);
+    m_scratch.RemoveAll();
+    if (!click) {
+        InsertIntoGrid(*s);
+        AddSeedCandidates(*s);
+    }
+    return s;
+}
+
+void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direction, bool click) {
+    PixelPoint last = WorldToPixel(p0);
+    GridNode cur = p0;
+    for (int steps = 0; steps < kMaxStepsPerDirection; ++steps) {
+        ++m_stats.steps;
+        bool failed = false;
+        const GridNode next = Integrate(method, cur, kStepSize, direction, &failed);
+        // A failed step yields no point at all, not the origin it reports.
+        if (failed || !IsInDomain(next.x, next.y)) return;
+        const PixelPoint q = WorldToPixel(next);
+        if (PixelDistance(q.x, q.y, last.x, last.y) > kMinSpacing) {
+            if (!click && !IsFarEnough(q.x, q.y, m_fDTest)) return;
+            if (direction == +1)
+                s.AppendPoint(q.x, q.y);
+            else
+                s.PrependPoint(q.x, q.y);
+            last = q;
+        }
+        cur = next;
+    }
+}
+
+void FlowScene::InsertIntoGrid(const Streamline& s) {
+    SeparationGrid& grid = Grid();
+    if (grid.CellCount() == 0) return;
+    const PixelPoint* points = s.Data();
+    for (std::size_t i = 0; i < s.GetCount(); ++i) {
+        grid.LocateCell(points[i].x, points[i].y, m_aCellNbr);
+        grid.Cell(m_aCellNbr[0]).AddPoint(points[i].x, points[i].y);
+    }
+}
+
+void FlowScene::AddSeedCandidates(const Streamline& s) {
+    const double d = std::max(m_nDSep, 1);
+    const PixelPoint* points = s.Data();
+    const std::size_t n = s.GetCount();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const PixelPoint p = points[i];
+        const PixelPoint q = points[i + 1];
+        const double dx = static_cast<double>(static_cast<std::int64_t>(q.x) - p.x);
+        const double dy = static_cast<double>(static_cast<std::int64_t>(q.y) - p.y);
+        const float len = static_cast<float>(std::sqrt(dx * dx + dy * dy));
+        if (!(len > 0.0f)) continue;  // only a hand-made line can repeat a point
+        // The segment's direction turned a quarter turn counter-clockwise, d_sep long.
+        const float nx = static_cast<float>(-dy / len * d);
+        const float ny = static_cast<float>(dx / len * d);
+        // 64 bits, because a hand-made line or a huge d_sep may reach past the int range.
+        const std::int64_t tx = static_cast<std::int64_t>(std::trunc(nx));
+        const std::int64_t ty = static_cast<std::int64_t>(std::trunc(ny));
+        const std::int64_t candidates[2][2] = {{p.x + tx, p.y + ty}, {p.x - tx, p.y - ty}};
+        for (const auto& c : candidates)
+            if (c[0] >= 0 && c[0] < kRasterWidth && c[1] >= 0 && c[1] < kRasterHeight)
+                PushSeed(static_cast<int>(c[0]), static_cast<int>(c[1]));
+    }
+}
+
+void FlowScene::PushSeed(int x, int y) {
+    m_seedQueue.Push({x, y});
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// How a fuzz input becomes a data set and a Draw request:
+//   bytes 0..7   settings: d_sep, percentage, method, background, hedgehog and arrows by
+//                speed, then the click pixel (low bytes of x and y, their high nibbles),
+//                each folded into its range
+//   bytes 8..11  little-endian length of the geometry file's bytes (folded into what remains)
+//   then         the geometry file, then the solution file
+// Shared by the fuzzer, the corpus writer and the replay test, so that all three agree.
+struct FuzzCase {
+    int dsep = 10;
+    int percent = 50;
+    int method = 1;
+    int background = 0;
+    bool hedgehog = false;
+    bool arrowsBySpeed = false;
+    int clickX = 175;
+    int clickY = 280;
+    std::string geometry;
+    std::string solution;
+};
+
+FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size);
+std::string EncodeFuzzInput(const FuzzCase& c);
+
+struct FuzzOutcome {
+    bool loaded = false;        // the scene ended Loaded
+    bool consistent = true;     // Loaded with every array present, or Empty with none
+    std::size_t streamlines = 0;
+    std::size_t clickPoints = 0;
+};
+
+// Runs one case through the program's path: open the data set, apply the settings as the
+// control bar does, Draw, and a click. DIR is a writable folder for the two files.
+FuzzOutcome RunFuzzCase(const FuzzCase& c, const std::string& dir);

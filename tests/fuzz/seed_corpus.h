@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/fuzz/fuzz_input.h"
+
+// Small valid data sets and near misses, one for each way the loader rejects a file, each
+// with settings that exercise a different path (methods, backgrounds, hedgehog).
+struct SeedCase {
+    std::string name;
+    FuzzCase input;
+    bool shouldLoad;
+};
+std::vector<SeedCase> SeedCorpus();
