@@ -1,0 +1,35 @@
+#pragma once
+
+class FlowScene;
+class Streamline;
+
+// The picture of a scene as OpenGL 1.1 immediate-mode commands, drawn into whatever context is
+// current. The projection must make one unit one window pixel with the origin at the bottom
+// left (SetViewProjection); raster pixel (x, y) then lies at window (x + 350, y + 70).
+// None of these changes the scene or allocates.
+
+// Arrow scale that every paint passes to DrawHedgehog.
+inline constexpr int kHedgehogScale = 10;
+
+// The background image, then, when a data set is loaded, the arrows or the placed streamlines
+// as m_bHedgehog says. The scene is not const only because the viewer and the headless
+// renderer hold it that way; nothing in it is changed.
+void DrawScene(FlowScene& scene);
+// Clears to black and draws the image at window (350, 70); nothing but the clear without data.
+void DrawBackground(const FlowScene& scene);
+// Every placed streamline in placement order, white.
+void DrawStreamlines(const FlowScene& scene);
+// One white GL_LINES pair per segment; fewer than two points draw nothing.
+void DrawStreamline(const Streamline& s);
+// Arrows on a square lattice of spacing trunc(1.5 a), red at the lattice point and white at
+// the tip; a is the arrow length in pixels (or pixels per unit of speed when scaled by speed).
+void DrawHedgehog(const FlowScene& scene, int a);
+// One line from raster pixel (x0, y0), red, to (x1, y1), white.
+void DrawArrow(int x0, int y0, int x1, int y1);
+
+// The lattice points of DrawHedgehog and the rounding of one arrow component, shared with
+// the tests that look for the arrows in a picture.
+int HedgehogSpacing(int a);
+// RoundHalfAway of f * c with the product rounded to float first; limited to the range that
+// can reach the window at all (a NaN product gives 0), so it always fits an int.
+int ArrowComponent(float f, float c);

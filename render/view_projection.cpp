@@ -1,0 +1,47 @@
+#include "render/view_projection.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "render/scene_drawing.h"
+#include "scene/flow_scene.h"
+#include "scene/raster_geometry.h"
+
+bool SetViewProjection(int cx, int cy) {
+    if (cx <= 0 || cy <= 0) return false;
+    glViewport(0, 0, cx, cy);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0.0, static_cast<GLdouble>(cx), 0.0, static_cast<GLdouble>(cy));
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    return true;
+}
+
+void BeginFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void EndFrame() {
+    glFinish();
+}
+
+void PaintFrame(FlowScene& scene) {
+    BeginFrame();
+    DrawScene(scene);
+    EndFrame();
+}
+
+std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom) {
+    const int right = kImageOriginX + kRasterWidth;
+    const int top = kImageOriginY + kRasterHeight;
+    if (x <= kImageOriginX || x >= right || yFromBottom <= kImageOriginY || yFromBottom >= top) {
+        return std::nullopt;
+    }
+    return PixelPoint{x - kImageOriginX, yFromBottom - kImageOriginY};
+}
+
+void TraceAndDrawClick(FlowScene& scene, int x, int y) {
+    if (!scene.HasDataSet()) return;
+    if (const Streamline* s = scene.AddClickStreamline(x, y)) DrawStreamline(*s);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+
+#include "streamlines/pixel_point.h"
+
+class FlowScene;
+
+// The smallest client area that shows the whole picture: up to its top-right corner.
+inline constexpr int kMinViewWidth = 700;
+inline constexpr int kMinViewHeight = 630;
+
+// The view's coordinate system: one unit per pixel of a cx x cy client area, origin at the
+// bottom-left corner, y upwards. A size of zero or less leaves viewport and projection as they
+// were (a minimised window reports one). Returns whether anything was set.
+bool SetViewProjection(int cx, int cy);
+
+// One complete paint of the scene: clear colour and depth, DrawScene, glFinish. The caller
+// presents the frame (a buffer swap, or a read-back offscreen). The viewer renews its control
+// texts between DrawScene and the swap; nothing in the picture depends on that order.
+void PaintFrame(FlowScene& scene);
+// The same in three steps, for a caller that must do its own work between them.
+void BeginFrame();
+void EndFrame();
+
+// The raster pixel under window position (x, y), y counted from the bottom edge, when a left
+// click there traces a streamline: strictly inside the picture, so x 351..699 and y 71..629
+// give raster pixels 1..349 and 1..559.
+std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom);
+
+// A left click's whole drawing work: traces from raster pixel (x, y) with the scene's current
+// method and draws the streamline over the current buffer, without repainting first.
+// Nothing happens without a data set. The caller presents the frame.
+void TraceAndDrawClick(FlowScene& scene, int x, int y);

@@ -1,0 +1,124 @@
+#include "tools/render/render_options.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <string>
+
+namespace {
+
+RenderRequest Parse(QStringList args) {
+    args.prepend("tesmora-render");
+    return ParseRenderArguments(args);
+}
+
+TEST(RenderOptions, DefaultsAreThoseOfAFreshViewer) {
+    const RenderRequest r = Parse({"data/flow.case.gri"});
+    ASSERT_EQ(r.action, RenderRequest::Action::Render) << r.text;
+    EXPECT_EQ(r.geometry, "data/flow.case.gri");
+    EXPECT_EQ(r.output, "flow.case.png") << "the geometry's name, in the current folder";
+    EXPECT_EQ(r.background, 0);
+    EXPECT_EQ(r.method, 1);
+    EXPECT_EQ(r.dsep, 10);
+    EXPECT_EQ(r.dtestPercent, 50);
+    EXPECT_FALSE(r.hedgehog);
+    EXPECT_FALSE(r.arrowsBySpeed);
+    EXPECT_FALSE(r.seed.has_value());
+    EXPECT_TRUE(r.clicks.empty());
+    EXPECT_TRUE(r.streamlinesJson.empty());
+    EXPECT_TRUE(r.reference.empty());
+}
+
+TEST(RenderOptions, EveryOptionReachesTheRequest) {
+    const RenderRequest r = Parse({"g.gri",
+                                   "-o",
+                                   "out/p.png",
+                                   "--background",
+                                   "vorticity",
+                                   "--method",
+                                   "euler",
+                                   "--dsep",
+                                   "20",
+                                   "--dtest-percent",
+                                   "10",
+                                   "--hedgehog",
+                                   "--arrows-by-speed",
+                                   "--seed",
+                                   "4294967295",
+                                   "--click",
+                                   "1,1",
+                                   "--click",
+                                   "349,559",
+                                   "--streamlines-json",
+                                   "s.json",
+                                   "--stats",
+                                   "--reference",
+                                   "b.png",
+                                   "--reference-threshold",
+                                   "2.5"});
+    ASSERT_EQ(r.action, RenderRequest::Action::Render) << r.text;
+    EXPECT_EQ(r.output, "out/p.png");
+    EXPECT_EQ(r.background, 2);
+    EXPECT_EQ(r.method, 0);
+    EXPECT_EQ(r.dsep, 20);
+    EXPECT_EQ(r.dtestPercent, 10);
+    EXPECT_TRUE(r.hedgehog);
+    EXPECT_TRUE(r.arrowsBySpeed);
+    EXPECT_EQ(r.seed, 4294967295u);
+    ASSERT_EQ(r.clicks.size(), 2u);
+    EXPECT_EQ(r.clicks[0], (PixelPoint{1, 1}));
+    EXPECT_EQ(r.clicks[1], (PixelPoint{349, 559}));
+    EXPECT_EQ(r.streamlinesJson, "s.json");
+    EXPECT_TRUE(r.stats);
+    EXPECT_EQ(r.reference, "b.png");
+    EXPECT_DOUBLE_EQ(r.referenceThreshold, 2.5);
+    EXPECT_STREQ(MethodName(2), "rk4");
+    EXPECT_STREQ(BackgroundName(1), "pressure");
+}
+
+TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
+    struct Case {
+        QStringList args;
+        std::string mentions;
+    };
+    const Case cases[] = {
+        {{"g.gri", "--dsep", "4"}, "--dsep"},
+        {{"g.gri", "--dsep", "21"}, "5 to 20"},
+        {{"g.gri", "--dsep", "7.5"}, "--dsep"},
+        {{"g.gri", "--dtest-percent", "9"}, "10 to 90"},
+        {{"g.gri", "--dtest-percent", "91"}, "--dtest-percent"},
+        {{"g.gri", "--method", "RK2"}, "euler|rk2|rk4"},
+        {{"g.gri", "--background", "temperature"}, "speed|pressure|vorticity"},
+        {{"g.gri", "--seed", "-1"}, "--seed"},
+        {{"g.gri", "--seed", "4294967296"}, "0 to 4294967295"},
+        {{"g.gri", "--click", "0,10"}, "--click"},
+        {{"g.gri", "--click", "10,560"}, "1 to 559"},
+        {{"g.gri", "--click", "10"}, "--click"},
+        {{"g.gri", "--click", "a,b"}, "--click"},
+        {{"g.gri", "--reference", "b.png", "--reference-threshold", "101"}, "--reference-threshold"},
+        {{"g.gri", "--reference-threshold", "1"}, "needs --reference"},
+        {{"g.gri", "--width", "800"}, "width"},
+        {{}, "GEOMETRY.gri"},
+        {{"a.gri", "b.gri"}, "only one"},
+        {{"g.gri", "--method"}, "method"},
+    };
+    for (const Case& c : cases) {
+        const RenderRequest r = Parse(c.args);
+        EXPECT_EQ(r.action, RenderRequest::Action::BadUsage) << c.args.join(' ').toStdString();
+        EXPECT_NE(r.text.find(c.mentions), std::string::npos) << r.text;
+    }
+}
+
+TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {
+    const RenderRequest r = Parse({"--help"});
+    ASSERT_EQ(r.action, RenderRequest::Action::Help);
+    for (const char* text : {"--output", "--background", "(default speed)", "--method", "(default rk2)",
+                             "--dsep", "(default 10)", "--dtest-percent", "(default 50)", "--hedgehog",
+                             "--arrows-by-speed", "--seed", "--click", "--streamlines-json", "--stats",
+                             "--reference-threshold", "Exit codes", "3 no OpenGL context"}) {
+        EXPECT_NE(r.text.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(Parse({"--version"}).action, RenderRequest::Action::Version);
+}
+
+}  // namespace

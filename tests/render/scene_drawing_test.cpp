@@ -1,0 +1,349 @@
+#include "render/scene_drawing.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "render/view_projection.h"
+#include "tests/render/gl_frame.h"
+#include "tests/support/test_support.h"
+#include "tools/flowgen/analytic_flows.h"
+
+namespace {
+
+using rendertest::Frame;
+using rendertest::GlTest;
+using rendertest::Rgb;
+
+std::unique_ptr<Streamline> MakeLine(std::initializer_list<PixelPoint> points) {
+    auto s = std::make_unique<Streamline>();
+    for (const PixelPoint& p : points) s->AppendPoint(p.x, p.y);
+    return s;
+}
+
+// A Loaded-looking scene drawn over a black image, so that every lit pixel is an overlay.
+void GiveBlackImage(FlowScene& scene) {
+    scene.m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
+}
+
+// Rasters of one velocity everywhere; SPEED overrides the speed when given.
+void GiveUniformFlow(FlowScene& scene, float u, float v, std::optional<float> speed = std::nullopt) {
+    scene.m_pRasterU = std::make_unique<float[]>(kRasterSize);
+    scene.m_pRasterV = std::make_unique<float[]>(kRasterSize);
+    scene.m_pRasterSpeed = std::make_unique<float[]>(kRasterSize);
+    for (std::size_t i = 0; i < kRasterSize; ++i) {
+        scene.m_pRasterU[i] = u;
+        scene.m_pRasterV[i] = v;
+        scene.m_pRasterSpeed[i] = speed ? *speed : std::sqrt(u * u + v * v);
+    }
+}
+
+std::size_t Index(int x, int y) {
+    return static_cast<std::size_t>(y) * 350 + static_cast<std::size_t>(x);
+}
+
+// Every pixel of the framebuffer that satisfies TEST lies within the raster box [x0, x1] x
+// [y0, y1] widened by one pixel; returns how many do.
+template <typename Test>
+int CountInsideOnly(const Frame& f, Test test, int x0, int y0, int x1, int y1, int* outside) {
+    int inside = 0;
+    *outside = 0;
+    for (int wy = 0; wy < f.Height(); ++wy) {
+        for (int wx = 0; wx < f.Width(); ++wx) {
+            if (!test(f.At(wx, wy))) continue;
+            const int x = wx - 350, y = wy - 70;
+            (x >= x0 - 1 && x <= x1 + 1 && y >= y0 - 1 && y <= y1 + 1 ? inside : *outside) += 1;
+        }
+    }
+    return inside;
+}
+
+bool AllBlack(const Frame& f) {
+    for (int y = 0; y < f.Height(); ++y)
+        for (int x = 0; x < f.Width(); ++x)
+            if (!f.At(x, y).IsBlack()) return false;
+    return true;
+}
+
+class SceneDrawingTest : public GlTest {
+protected:
+    testsupport::SceneFixture fx;
+    FlowScene& scene = fx.scene;
+
+    Frame Paint() {
+        PaintFrame(scene);
+        return ReadFrame();
+    }
+};
+
+TEST_F(SceneDrawingTest, WithoutDataTheViewIsBlackWhateverTheListsHold) {
+    // A stale frame of another colour must not survive the paint.
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    scene.m_streamlines.push_back(MakeLine({{10, 10}, {100, 100}}));
+    GiveUniformFlow(scene, 1.0f, 0.0f);
+    EXPECT_TRUE(AllBlack(Paint())) << "streamlines drawn without an image";
+    scene.m_bHedgehog = true;
+    EXPECT_TRUE(AllBlack(Paint())) << "arrows drawn without an image";
+}
+
+TEST_F(SceneDrawingTest, ImageLiesAtWindow350And70WithRowZeroAtTheBottom) {
+    GiveBlackImage(scene);
+    auto colour = [](int x, int y) { return Rgb{x % 251, y % 253, (7 * x + 3 * y + 1) % 256}; };
+    for (int y = 0; y < 560; ++y) {
+        for (int x = 0; x < 350; ++x) {
+            const Rgb c = colour(x, y);
+            std::uint8_t* p = &scene.m_pImage[Index(x, y) * 3];
+            p[0] = static_cast<std::uint8_t>(c.r);
+            p[1] = static_cast<std::uint8_t>(c.g);
+            p[2] = static_cast<std::uint8_t>(c.b);
+        }
+    }
+    const Frame f = Paint();
+    int wrong = 0;
+    for (int wy = 0; wy < f.Height(); ++wy) {
+        for (int wx = 0; wx < f.Width(); ++wx) {
+            const bool inPicture = wx >= 350 && wx < 700 && wy >= 70 && wy < 630;
+            const Rgb expected = inPicture ? colour(wx - 350, wy - 70) : Rgb{};
+            if (!(f.At(wx, wy) == expected) && wrong++ < 3)
+                ADD_FAILURE() << "window pixel " << wx << ", " << wy;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(SceneDrawingTest, StreamlineOfOnePointDrawsNothingAndTwoPointsOneSegment) {
+    GiveBlackImage(scene);
+    scene.m_streamlines.push_back(MakeLine({{100, 200}}));
+    scene.m_streamlines.push_back(MakeLine({}));
+    EXPECT_TRUE(AllBlack(Paint()));
+
+    scene.m_streamlines.push_back(MakeLine({{100, 300}, {140, 300}}));
+    const Frame f = Paint();
+    int outside = 0;
+    const int inside = CountInsideOnly(
+        f, [](Rgb c) { return c.IsWhite(); }, 100, 300, 140, 300, &outside);
+    EXPECT_EQ(outside, 0);
+    EXPECT_GE(inside, 39);  // one pixel per column; an end may be left out
+    EXPECT_LE(inside, 41);
+    int notWhite = 0;
+    for (int wy = 0; wy < f.Height(); ++wy)
+        for (int wx = 0; wx < f.Width(); ++wx) notWhite += !f.At(wx, wy).IsWhite() && !f.At(wx, wy).IsBlack();
+    EXPECT_EQ(notWhite, 0) << "streamlines are plain white";
+}
+
+TEST_F(SceneDrawingTest, SegmentsFollowThePointsAndStreamlinesAreNotJoined) {
+    GiveBlackImage(scene);
+    scene.m_streamlines.push_back(MakeLine({{20, 20}, {30, 25}, {40, 20}, {50, 30}}));
+    scene.m_streamlines.push_back(MakeLine({{300, 500}, {310, 500}}));
+    const Frame f = Paint();
+    // Along each segment of the first line, the pixel at every column is lit within a pixel.
+    const std::vector<PixelPoint> p{{20, 20}, {30, 25}, {40, 20}, {50, 30}};
+    for (std::size_t i = 1; i < p.size(); ++i) {
+        for (int x = p[i - 1].x + 1; x < p[i].x; ++x) {
+            const double t = double(x - p[i - 1].x) / (p[i].x - p[i - 1].x);
+            const int y = static_cast<int>(std::lround(p[i - 1].y + t * (p[i].y - p[i - 1].y)));
+            EXPECT_TRUE(f.NearRaster(x, y, 1, [](Rgb c) { return c.IsWhite(); }))
+                << "segment " << i << " at x " << x;
+        }
+    }
+    // Nothing between the two streamlines: a join would cross the picture diagonally.
+    int outsideFirst = 0, outsideSecond = 0;
+    const auto white = [](Rgb c) { return c.IsWhite(); };
+    const int first = CountInsideOnly(f, white, 20, 20, 50, 30, &outsideFirst);
+    const int second = CountInsideOnly(f, white, 300, 500, 310, 500, &outsideSecond);
+    EXPECT_EQ(outsideFirst, second);
+    EXPECT_EQ(outsideSecond, first);
+    EXPECT_GE(second, 9);
+}
+
+TEST_F(SceneDrawingTest, HedgehogStandsOnTheFifteenPixelLatticeRedAtTheBase) {
+    GiveBlackImage(scene);
+    GiveUniformFlow(scene, 1.0f, 0.0f);
+    scene.m_bHedgehog = true;
+    scene.m_streamlines.push_back(MakeLine({{5, 5}, {5, 300}}));  // not drawn in hedgehog mode
+    const Frame f = Paint();
+    EXPECT_EQ(HedgehogSpacing(kHedgehogScale), 15);
+    int lattice = 0;
+    for (int y = 15; y < 560 - 15; y += 15) {
+        for (int x = 15; x < 350 - 15; x += 15) {
+            ++lattice;
+            ASSERT_TRUE(f.NearRaster(x, y, 1, [](Rgb c) { return c.IsArrowBase(); })) << x << ", " << y;
+            // Ten pixels long to the right, nearly white at the tip.
+            EXPECT_TRUE(f.NearRaster(x + 9, y, 1, [](Rgb c) { return c.r == 255 && c.g >= 200; }))
+                << x << ", " << y;
+            EXPECT_TRUE(f.Raster(x + 12, y).IsBlack() && f.Raster(x + 12, y - 1).IsBlack()) << x << ", " << y;
+        }
+    }
+    EXPECT_EQ(lattice, 792);
+    // Nothing in the outer 15 pixels on the left and bottom, 19 on the right and top, beyond
+    // the arrows' own reach from x 330 and y 540 (and the pixel of slack).
+    for (int y = 0; y < 560; ++y) {
+        for (int x = 0; x < 350; ++x) {
+            const bool margin = x < 14 || y < 14 || y > 541 || x > 341;
+            if (margin) {
+                ASSERT_TRUE(f.Raster(x, y).IsBlack()) << x << ", " << y;
+            }
+        }
+    }
+    // The colour runs from red to white: green rises along an arrow (on either pixel row
+    // beside the lattice row, where the line lands).
+    const auto green = [&f](int x) {
+        const Rgb a = f.Raster(x, 150), b = f.Raster(x, 149);
+        return std::max(a.IsBlack() ? -1 : a.g, b.IsBlack() ? -1 : b.g);
+    };
+    EXPECT_GE(green(151), 0);
+    EXPECT_LT(green(151), green(155));
+    EXPECT_LT(green(155), green(159));
+}
+
+TEST_F(SceneDrawingTest, ArrowLengthIsConstantOrFollowsTheSpeed) {
+    GiveBlackImage(scene);
+    GiveUniformFlow(scene, 0.5f, 0.0f);
+    scene.m_bHedgehog = true;
+    const auto lit = [](Rgb c) { return !c.IsBlack(); };
+    const Frame constant = Paint();
+    EXPECT_TRUE(constant.NearRaster(15 * 10 + 9, 150, 1, lit)) << "a / speed gives ten pixels";
+    scene.m_bHedgehogBySpeed = true;
+    const Frame bySpeed = Paint();
+    EXPECT_TRUE(bySpeed.NearRaster(150 + 4, 150, 1, lit)) << "a * speed gives five pixels";
+    for (int x = 150 + 7; x <= 150 + 10; ++x) {
+        EXPECT_FALSE(bySpeed.NearRaster(x, 150, 1, lit)) << "pixel " << x;
+    }
+}
+
+TEST_F(SceneDrawingTest, ArrowComponentsAreRoundedSeparately) {
+    GiveBlackImage(scene);
+    GiveUniformFlow(scene, 0.6f, 0.8f);  // 6 and 8 pixels
+    scene.m_bHedgehog = true;
+    const Frame f = Paint();
+    const auto nearlyWhite = [](Rgb c) { return c.r == 255 && c.g >= 190; };
+    EXPECT_TRUE(f.NearRaster(150 + 6, 300 + 8, 1, nearlyWhite));
+    EXPECT_FALSE(f.NearRaster(150 + 8, 300 + 6, 0, [](Rgb c) { return !c.IsBlack(); }));
+}
+
+TEST_F(SceneDrawingTest, SlowOrUndefinedSpeedsDrawNoArrow) {
+    GiveBlackImage(scene);
+    GiveUniformFlow(scene, 0.0f, 0.0f, 0.0f);
+    struct Case {
+        int x, y;
+        float speed;
+        bool drawn;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<Case> cases{{30, 30, 0.0001f, false},
+                                  {60, 30, nan, false},
+                                  {90, 30, -1.0f, false},
+                                  {120, 30, 0.00011f, true},
+                                  {150, 30, 2.0e-4f, true}};
+    for (const Case& c : cases) {
+        scene.m_pRasterSpeed[Index(c.x, c.y)] = c.speed;
+        scene.m_pRasterU[Index(c.x, c.y)] = std::isnan(c.speed) ? 0.0f : std::fabs(c.speed);
+    }
+    scene.m_bHedgehog = true;
+    const Frame f = Paint();
+    for (const Case& c : cases) {
+        EXPECT_EQ(f.NearRaster(c.x + 5, c.y, 1, [](Rgb p) { return !p.IsBlack(); }), c.drawn) << c.x;
+    }
+}
+
+TEST(ArrowComponent, RoundsTheFloatProductHalfAwayFromZeroAndStaysFinite) {
+    EXPECT_EQ(ArrowComponent(10.0f, 0.25f), 3);
+    EXPECT_EQ(ArrowComponent(10.0f, -0.25f), -3);
+    EXPECT_EQ(ArrowComponent(10.0f, 0.24f), 2);
+    EXPECT_EQ(ArrowComponent(10.0f, 0.0f), 0);
+    // 10 * 0.35f is 3.49999994 in double but exactly 3.5 once rounded to float: the product
+    // is a float, so the half goes away from zero.
+    EXPECT_EQ(ArrowComponent(10.0f, 0.35f), 4);
+    EXPECT_EQ(ArrowComponent(10.0f, -0.35f), -4);
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(ArrowComponent(0.0f, inf), 0);  // NaN product
+    EXPECT_EQ(ArrowComponent(10.0f, inf), 1000000);
+    EXPECT_EQ(ArrowComponent(10.0f, -inf), -1000000);
+    EXPECT_EQ(ArrowComponent(10.0f, 3.0e38f), 1000000);
+}
+
+TEST_F(SceneDrawingTest, ZeroSizeLeavesTheProjectionAndTooSmallAViewShowsNoImage) {
+    GLint before[4];
+    glGetIntegerv(GL_VIEWPORT, before);
+    EXPECT_FALSE(SetViewProjection(0, 630));
+    EXPECT_FALSE(SetViewProjection(700, 0));
+    EXPECT_FALSE(SetViewProjection(-5, -5));
+    GLint after[4];
+    glGetIntegerv(GL_VIEWPORT, after);
+    EXPECT_EQ(std::vector<GLint>(before, before + 4), std::vector<GLint>(after, after + 4));
+
+    scene.m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
+    std::fill_n(scene.m_pImage.get(), kImageBytes, std::uint8_t{200});
+    ASSERT_FALSE(AllBlack(Paint()));
+    // Narrower than 350: the image's raster position falls outside, so no pixel is drawn.
+    ASSERT_TRUE(SetViewProjection(300, 630));
+    EXPECT_TRUE(AllBlack(Paint()));
+    ASSERT_TRUE(SetViewProjection(700, 60));
+    EXPECT_TRUE(AllBlack(Paint()));
+}
+
+TEST(ClickRasterPixel, OnlyClicksStrictlyInsideThePictureCount) {
+    EXPECT_FALSE(ClickRasterPixel(350, 100));
+    EXPECT_FALSE(ClickRasterPixel(700, 100));
+    EXPECT_FALSE(ClickRasterPixel(400, 70));
+    EXPECT_FALSE(ClickRasterPixel(400, 630));
+    EXPECT_EQ(ClickRasterPixel(351, 71), (PixelPoint{1, 1}));
+    EXPECT_EQ(ClickRasterPixel(699, 629), (PixelPoint{349, 559}));
+}
+
+// The whole path on a generated flow: the picture is the scene's image with white overlays
+// only, a click adds its streamline at once, and the next paint forgets it.
+TEST_F(SceneDrawingTest, PaintOfAnOpenedDataSetAndAClickStreamline) {
+    testsupport::TempDir dir;
+    const std::string path = testsupport::WriteDataSet(dir, "flow", MakeFlow("rotation", 40, 64, 1, 0.0f));
+    scene.SetFixedSeed(5);
+    TraceAndDrawClick(scene, 100, 100);  // no data yet: nothing traced
+    EXPECT_EQ(scene.m_pClickStreamline, nullptr);
+    scene.OpenDataSet(path);
+    ASSERT_TRUE(scene.HasDataSet());
+    ASSERT_GT(scene.GetStreamlineCount(), 0u);
+
+    const Frame first = Paint();
+    int white = 0, other = 0;
+    for (int y = 0; y < 560; ++y) {
+        for (int x = 0; x < 350; ++x) {
+            const Rgb c = first.Raster(x, y);
+            const std::uint8_t* p = &scene.m_pImage[Index(x, y) * 3];
+            if (c.IsWhite()) {
+                ++white;
+            } else if (!(c == Rgb{p[0], p[1], p[2]})) {
+                ++other;
+            }
+        }
+    }
+    EXPECT_EQ(other, 0);
+    EXPECT_GT(white, 1000);
+
+    TraceAndDrawClick(scene, 60, 280);
+    EndFrame();
+    ASSERT_NE(scene.m_pClickStreamline, nullptr);
+    const Streamline& click = *scene.m_pClickStreamline;
+    ASSERT_GE(click.GetCount(), 2u);
+    const Frame clicked = ReadFrame();
+    for (std::size_t i = 0; i < click.GetCount(); ++i) {
+        const PixelPoint p = click.Data()[i];
+        if (p.x > 0 && p.y > 0) {
+            EXPECT_TRUE(clicked.NearRaster(p.x, p.y, 1, [](Rgb c) { return c.IsWhite(); }))
+                << p.x << ", " << p.y;
+        }
+    }
+    const Frame again = Paint();
+    int differing = 0;
+    for (int y = 0; y < again.Height(); ++y)
+        for (int x = 0; x < again.Width(); ++x) differing += !(again.At(x, y) == first.At(x, y));
+    EXPECT_EQ(differing, 0) << "the next paint shows the placed streamlines only";
+}
+
+}  // namespace

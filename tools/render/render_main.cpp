@@ -1,0 +1,182 @@
+// tesmora-render: draws a data set as the viewer would and writes the picture to a PNG,
+// without any display.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QSaveFile>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "render/offscreen_context.h"
+#include "render/scene_drawing.h"
+#include "render/view_projection.h"
+#include "scene/flow_scene.h"
+#include "tools/render/picture_compare.h"
+#include "tools/render/render_options.h"
+#include "tools/render/render_report.h"
+
+namespace {
+
+constexpr int kExitWritten = 0;
+constexpr int kExitNotLoaded = 1;  // also an output that could not be written
+constexpr int kExitUsage = 2;
+constexpr int kExitNoContext = 3;
+constexpr int kExitDiffers = 4;
+
+void Error(const std::string& text) {
+    std::fprintf(stderr, "tesmora-render: %s\n", text.c_str());
+}
+
+QString Native(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// The settings as the control bar leaves them: the test distance follows distance and
+// percentage the way the percentage's spin button computes it.
+void ApplySettings(FlowScene& scene, const RenderRequest& r) {
+    scene.m_nDSep = r.dsep;
+    scene.m_fDTestPercent = static_cast<float>(r.dtestPercent);
+    UpdateDTest(scene);
+    scene.m_nMethod = r.method;
+    scene.m_nBackground = r.background;
+    scene.m_bHedgehog = r.hedgehog;
+    scene.m_bHedgehogBySpeed = r.arrowsBySpeed;
+    scene.SetFixedSeed(r.seed);
+}
+
+// Raster rows come bottom first; a PNG starts at the top.
+QImage PictureImage(const std::vector<std::uint8_t>& rgb) {
+    QImage image(kRasterWidth, kRasterHeight, QImage::Format_RGB888);
+    const std::size_t rowBytes = static_cast<std::size_t>(kRasterWidth) * 3u;
+    for (int row = 0; row < kRasterHeight; ++row) {
+        const std::size_t rasterRow = static_cast<std::size_t>(kRasterHeight - 1 - row);
+        std::memcpy(image.scanLine(row), rgb.data() + rasterRow * rowBytes, rowBytes);
+    }
+    return image;
+}
+
+bool WriteFile(const std::string& path, const QByteArray& bytes) {
+    QSaveFile file(Native(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        Error("cannot write " + path + ": " + file.errorString().toStdString());
+        return false;
+    }
+    return true;
+}
+
+int CompareWithReference(const QImage& picture, const RenderRequest& r) {
+    const QString output = Native(r.output);
+    const QString referencePath = Native(r.reference);
+    const QString absoluteOutput = QFileInfo(output).absoluteFilePath();
+    if (!QFileInfo::exists(referencePath)) {
+        Error("no reference picture at " + r.reference + "; if the picture at " +
+              absoluteOutput.toStdString() + " is right, copy it there to make it the reference");
+        return kExitDiffers;
+    }
+    const QImage reference(referencePath);
+    if (reference.isNull()) {
+        Error("the reference " + r.reference + " is not a readable picture");
+        return kExitDiffers;
+    }
+    const PictureDifference d = ComparePictures(picture, reference);
+    if (d.sameSize && d.Percent() <= r.referenceThreshold) return kExitWritten;
+
+    if (!d.sameSize) {
+        Error(QString("the reference %1 is %2 x %3 pixels, the picture %4 x %5; the picture is kept at %6")
+                  .arg(referencePath)
+                  .arg(reference.width())
+                  .arg(reference.height())
+                  .arg(picture.width())
+                  .arg(picture.height())
+                  .arg(absoluteOutput)
+                  .toStdString());
+        return kExitDiffers;
+    }
+    const QString diffPath = DifferencePath(output);
+    const bool diffWritten = DifferenceImage(picture, reference).save(diffPath, "PNG");
+    Error(QString("the picture differs from the reference %1: %2% of the pixels differ by more than %3 in a "
+                  "channel (largest difference %4), more than the allowed %5%; the picture is kept at %6%7")
+              .arg(referencePath)
+              .arg(d.Percent(), 0, 'f', 3)
+              .arg(kChannelTolerance)
+              .arg(d.largest)
+              .arg(r.referenceThreshold)
+              .arg(absoluteOutput)
+              .arg(diffWritten ? ", the differing pixels in " + QFileInfo(diffPath).absoluteFilePath()
+                               : QString())
+              .toStdString());
+    return kExitDiffers;
+}
+
+int Run(const RenderRequest& r) {
+    std::string error;
+    const auto context = OffscreenContext::Create(kMinViewWidth, kMinViewHeight, &error);
+    if (!context) {
+        Error(error);
+        return kExitNoContext;
+    }
+
+    SeparationGrid grid;
+    FlowScene scene(grid);  // load failures are told on stderr, as the viewer's message box
+    ApplySettings(scene, r);
+
+    QElapsedTimer timer;
+    timer.start();
+    scene.OpenDataSet(r.geometry);
+    RenderTimes times;
+    times.openMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
+    if (!scene.HasDataSet()) return kExitNotLoaded;
+
+    timer.restart();
+    SetViewProjection(context->Width(), context->Height());
+    PaintFrame(scene);
+    QJsonArray clicks;
+    for (const PixelPoint& click : r.clicks) {
+        TraceAndDrawClick(scene, click.x, click.y);
+        if (scene.m_pClickStreamline) clicks.append(StreamlinePoints(*scene.m_pClickStreamline));
+    }
+    EndFrame();
+    times.drawingMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
+
+    const QImage picture = PictureImage(ReadPicture(*context));
+    if (!picture.save(Native(r.output), "PNG")) {
+        Error("cannot write the picture " + r.output);
+        return kExitNotLoaded;
+    }
+    if (!r.streamlinesJson.empty() && !WriteFile(r.streamlinesJson, StreamlinesJson(scene, clicks))) {
+        return kExitNotLoaded;
+    }
+    if (r.stats) std::printf("%s\n", StatsJson(scene, times, context->Description()).constData());
+    if (!r.reference.empty()) return CompareWithReference(picture, r);
+    return kExitWritten;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("tesmora-render");
+    QCoreApplication::setApplicationVersion(TESMORA_VERSION);
+
+    const RenderRequest request = ParseRenderArguments(QCoreApplication::arguments());
+    switch (request.action) {
+        case RenderRequest::Action::Help:
+            std::fputs(request.text.c_str(), stdout);
+            return kExitWritten;
+        case RenderRequest::Action::Version:
+            std::printf("tesmora-render %s\n", TESMORA_VERSION);
+            return kExitWritten;
+        case RenderRequest::Action::BadUsage:
+            Error(request.text);
+            std::fputs("Try 'tesmora-render --help' for the options.\n", stderr);
+            return kExitUsage;
+        case RenderRequest::Action::Render:
+            break;
+    }
+    return Run(request);
+}
