@@ -1,0 +1,218 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/control_bar.h"
+#include "app/tesmora_view.h"
+#include "app/ui_texts.h"
+
+namespace {
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// How long a window manager may take to maximise a newly shown window.
+constexpr int kWindowManagerGraceMs = 300;
+constexpr QSize kCreatedSize(600, 600);  // the bands may ask for more width
+
+QAction* MakeAction(QObject* parent, const char* name, const char* text, const ui::Prompt& prompt,
+                    const QList<QKeySequence>& keys = {}) {
+    auto* action = new QAction(Text(text), parent);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setStatusTip(Text(prompt.status));
+    action->setToolTip(Text(prompt.tip));
+    action->setShortcuts(keys);
+    return action;
+}
+
+QLabel* MakeIndicator(QWidget* parent, const char* text) {
+    auto* label = new QLabel(Text(text), parent);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 10);
+    // The lock keys' states are not known here, so the indicators stay greyed as when off.
+    label->setEnabled(false);
+    return label;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(FlowScene& scene, QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("mainFrame"));
+    // Created at the top-left corner with 600 x 600 pixels, then shown maximised.
+    move(0, 0);
+    resize(kCreatedSize);
+    CreateActions();
+    CreateMenus();
+    CreateBars(scene);
+    CreateStatusBar();
+    ConnectControlBar();
+    SetDocumentTitle(Text(ui::kUntitled));
+}
+
+void CMainFrame::CreateActions() {
+    m_pFileNew = MakeAction(this, "actionFileNew", ui::kFileNew, ui::kPromptNew, {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    m_pFileNew->setIcon(QIcon(QStringLiteral(":/icons/file_new.png")));
+    m_pFileOpen =
+        MakeAction(this, "actionFileOpen", ui::kFileOpen, ui::kPromptOpen, {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    m_pFileOpen->setIcon(QIcon(QStringLiteral(":/icons/file_open.png")));
+    m_pFileSave =
+        MakeAction(this, "actionFileSave", ui::kFileSave, ui::kPromptSave, {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    m_pFileSave->setIcon(QIcon(QStringLiteral(":/icons/file_save.png")));
+    m_pFileSaveAs = MakeAction(this, "actionFileSaveAs", ui::kFileSaveAs, ui::kPromptSaveAs);
+    m_pAppExit = MakeAction(this, "actionAppExit", ui::kAppExit, ui::kPromptExit);
+
+    // The editing commands have nothing to work on; their keys are reserved but do nothing.
+    m_pEditUndo = MakeAction(this, "actionEditUndo", ui::kEditUndo, ui::kPromptUndo,
+                             {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    m_pEditCut = MakeAction(this, "actionEditCut", ui::kEditCut, ui::kPromptCut,
+                            {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    m_pEditCopy = MakeAction(this, "actionEditCopy", ui::kEditCopy, ui::kPromptCopy,
+                             {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    m_pEditPaste = MakeAction(this, "actionEditPaste", ui::kEditPaste, ui::kPromptPaste,
+                              {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    for (QAction* action : {m_pEditUndo, m_pEditCut, m_pEditCopy, m_pEditPaste}) action->setEnabled(false);
+
+    m_pViewToolBar = MakeAction(this, "actionViewToolBar", ui::kViewToolBar, ui::kPromptToolBar);
+    m_pViewStatusBar = MakeAction(this, "actionViewStatusBar", ui::kViewStatusBar, ui::kPromptStatusBar);
+    for (QAction* action : {m_pViewToolBar, m_pViewStatusBar}) {
+        action->setCheckable(true);
+        action->setChecked(true);
+    }
+    m_pAppAbout = MakeAction(this, "actionAppAbout", ui::kAppAbout, ui::kPromptAbout);
+
+    // Pane switching has no panes to switch in a single view; the keys are taken all the same.
+    QAction* nextPane =
+        MakeAction(this, "actionNextPane", "", ui::kPromptNextPane, {QKeySequence(Qt::Key_F6)});
+    QAction* prevPane =
+        MakeAction(this, "actionPrevPane", "", ui::kPromptPrevPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)});
+    for (QAction* action : {nextPane, prevPane}) {
+        action->setEnabled(false);
+        addAction(action);
+    }
+
+    connect(m_pFileNew, &QAction::triggered, this, &CMainFrame::fileNew);
+    connect(m_pFileOpen, &QAction::triggered, this, &CMainFrame::fileOpen);
+    connect(m_pFileSave, &QAction::triggered, this, &CMainFrame::fileSave);
+    connect(m_pFileSaveAs, &QAction::triggered, this, &CMainFrame::fileSaveAs);
+    connect(m_pAppExit, &QAction::triggered, this, &QWidget::close);
+    connect(m_pAppAbout, &QAction::triggered, this, &CMainFrame::appAbout);
+}
+
+void CMainFrame::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(Text(ui::kMenuFile));
+    file->setObjectName(QStringLiteral("menuFile"));
+    file->addActions({m_pFileNew, m_pFileOpen, m_pFileSave, m_pFileSaveAs});
+    file->addSeparator();
+    file->addAction(m_pAppExit);
+
+    QMenu* edit = menuBar()->addMenu(Text(ui::kMenuEdit));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    edit->addAction(m_pEditUndo);
+    edit->addSeparator();
+    edit->addActions({m_pEditCut, m_pEditCopy, m_pEditPaste});
+
+    QMenu* view = menuBar()->addMenu(Text(ui::kMenuView));
+    view->setObjectName(QStringLiteral("menuView"));
+    view->addActions({m_pViewToolBar, m_pViewStatusBar});
+
+    QMenu* help = menuBar()->addMenu(Text(ui::kMenuHelp));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    help->addAction(m_pAppAbout);
+}
+
+void CMainFrame::CreateBars(FlowScene& scene) {
+    // Two bands at the top, each with its grip: the tool bar, then the control bar.
+    m_pToolBar = new QToolBar(Text(ui::kToolBarTitle), this);
+    m_pToolBar->setObjectName(QStringLiteral("toolBar"));
+    m_pToolBar->setIconSize(QSize(16, 16));
+    m_pToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_pToolBar->addActions({m_pFileNew, m_pFileOpen, m_pFileSave});
+
+    m_pControlBar = new CControlBar(this);
+    m_pControlBand = new QToolBar(Text(ui::kControlBarTitle), this);
+    m_pControlBand->setObjectName(QStringLiteral("controlBand"));
+    m_pControlBand->addWidget(m_pControlBar);
+
+    for (QToolBar* band : {m_pToolBar, m_pControlBand}) {
+        band->setAllowedAreas(Qt::TopToolBarArea);
+        band->setFloatable(false);
+        band->setMovable(true);
+        addToolBar(Qt::TopToolBarArea, band);
+    }
+
+    m_pView = new CTesmoraView(scene, this);
+    m_pView->SetControlBar(m_pControlBar);
+    setCentralWidget(m_pView);
+
+    connect(m_pViewToolBar, &QAction::toggled, m_pToolBar, &QWidget::setVisible);
+    connect(m_pToolBar, &QToolBar::visibilityChanged, m_pViewToolBar, [this](bool visible) {
+        // Hiding the whole window hides the bar as well; only a deliberate change counts.
+        if (isVisible()) m_pViewToolBar->setChecked(visible);
+    });
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    // The idle text is a normal widget: every temporary message (menu prompts, the pointer
+    // read-out) covers it and it shows again when the message is cleared.
+    m_pIdle = new QLabel(Text(ui::kIdle), bar);
+    m_pIdle->setObjectName(QStringLiteral("idleText"));
+    bar->addWidget(m_pIdle, 1);
+    bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorCaps));
+    bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorNum));
+    bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorScroll));
+
+    connect(m_pViewStatusBar, &QAction::toggled, bar, &QWidget::setVisible);
+    connect(m_pView, &CTesmoraView::pointerReadout, bar, [bar](const QString& text) { bar->showMessage(text); });
+    connect(m_pView, &CTesmoraView::pointerLeftPicture, bar, &QStatusBar::clearMessage);
+}
+
+void CMainFrame::ConnectControlBar() {
+    CTesmoraView* view = m_pView;
+    CControlBar* bar = m_pControlBar;
+    connect(bar, &CControlBar::deltaPosDSep, view, &CTesmoraView::OnDeltaPosDSep);
+    connect(bar, &CControlBar::deltaPosDTestPercent, view, &CTesmoraView::OnDeltaPosDTestPercent);
+    connect(bar, &CControlBar::backgroundSpeed, view, &CTesmoraView::OnBackgroundSpeed);
+    connect(bar, &CControlBar::backgroundPressure, view, &CTesmoraView::OnBackgroundPressure);
+    connect(bar, &CControlBar::backgroundVorticity, view, &CTesmoraView::OnBackgroundVorticity);
+    connect(bar, &CControlBar::methodEuler, view, &CTesmoraView::OnMethodEuler);
+    connect(bar, &CControlBar::methodRK2, view, &CTesmoraView::OnMethodRK2);
+    connect(bar, &CControlBar::methodRK4, view, &CTesmoraView::OnMethodRK4);
+    connect(bar, &CControlBar::modeStreamlines, view, &CTesmoraView::OnModeStreamlines);
+    connect(bar, &CControlBar::modeHedgehog, view, &CTesmoraView::OnModeHedgehog);
+    connect(bar, &CControlBar::toggleArrowsBySpeed, view, &CTesmoraView::OnToggleArrowsBySpeed);
+    connect(bar, &CControlBar::drawClicked, view, &CTesmoraView::OnDrawButton);
+}
+
+void CMainFrame::SetDocumentTitle(const QString& title) {
+    setWindowTitle(QStringLiteral("%1 - %2").arg(title, Text(ui::kAppTitle)));
+}
+
+void CMainFrame::ShowMaximised() {
+    showMaximized();
+    QTimer::singleShot(kWindowManagerGraceMs, this, &CMainFrame::FillScreenIfNotMaximised);
+}
+
+void CMainFrame::FillScreenIfNotMaximised() {
+    // A bare X server has no window manager to act on the request; the frame would stay at
+    // 600 x 600 and cut the picture off.
+    if (!isMaximized() || !screen()) return;
+    const QRect available = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (frame.width() < available.width() * 9 / 10 || frame.height() < available.height() * 9 / 10) {
+        setGeometry(available);
+        // Setting a geometry ends the maximised state; the frame is to stay maximised.
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QMainWindow>
+
+class FlowScene;
+class QAction;
+class QLabel;
+class QToolBar;
+class CControlBar;
+class CTesmoraView;
+
+// The main window: menu bar, the tool bar and the control bar as two bands at the top, the
+// view in the middle and the status bar below. The commands of the document and the
+// application are handed on as signals; the control bar is wired to the view.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(FlowScene& scene, QWidget* parent = nullptr);
+
+    // "<document title> - Tesmora".
+    void SetDocumentTitle(const QString& title);
+    // Maximised; where no window manager acts on that, the frame fills the screen itself.
+    void ShowMaximised();
+
+    CTesmoraView* View() const { return m_pView; }
+    CControlBar* ControlBar() const { return m_pControlBar; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
+    QToolBar* ControlBand() const { return m_pControlBand; }
+    QLabel* IdleLabel() const { return m_pIdle; }
+
+signals:
+    void fileNew();
+    void fileOpen();
+    void fileSave();
+    void fileSaveAs();
+    void appAbout();
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateBars(FlowScene& scene);
+    void CreateStatusBar();
+    void ConnectControlBar();
+    void FillScreenIfNotMaximised();
+
+    CTesmoraView* m_pView = nullptr;
+    CControlBar* m_pControlBar = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    QToolBar* m_pControlBand = nullptr;
+    QLabel* m_pIdle = nullptr;
+
+    QAction* m_pFileNew = nullptr;
+    QAction* m_pFileOpen = nullptr;
+    QAction* m_pFileSave = nullptr;
+    QAction* m_pFileSaveAs = nullptr;
+    QAction* m_pAppExit = nullptr;
+    QAction* m_pEditUndo = nullptr;
+    QAction* m_pEditCut = nullptr;
+    QAction* m_pEditCopy = nullptr;
+    QAction* m_pEditPaste = nullptr;
+    QAction* m_pViewToolBar = nullptr;
+    QAction* m_pViewStatusBar = nullptr;
+    QAction* m_pAppAbout = nullptr;
+};

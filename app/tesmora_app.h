@@ -1,0 +1,67 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+
+#include "app/message_box_reporter.h"
+#include "app/tesmora_doc.h"
+#include "scene/flow_scene.h"
+#include "streamlines/separation_grid.h"
+
+class QCoreApplication;
+class CMainFrame;
+class CTesmoraView;
+
+// The application: the Qt application object, the program's one scene with its separation
+// grid, the document and the main window, and the commands of the File and Help menus.
+class CTesmoraApp {
+public:
+    // Makes the QApplication from the command line unless one exists already (a test that
+    // starts several applications in one process keeps its own); for --help and --version a
+    // plain core application, so that they need no display.
+    CTesmoraApp(int& argc, char** argv);
+    ~CTesmoraApp();
+    CTesmoraApp(const CTesmoraApp&) = delete;
+    CTesmoraApp& operator=(const CTesmoraApp&) = delete;
+
+    // Builds the main window and shows it maximised, then opens a geometry file named on the
+    // command line as File > Open would. False ends the program with ExitCode().
+    bool InitInstance();
+    // The event loop, until the main window closes.
+    int Run();
+    int ExitCode() const { return m_nExitCode; }
+
+    void OnAppAbout();
+    void OnFileNew();
+    // The file dialog for *.gri, then OpenPath with the chosen file.
+    void OnFileOpen();
+    // Writes the picture to the file it was last saved to, or asks first.
+    void OnFileSave();
+    void OnFileSaveAs();
+
+    // File > Open's whole work once a path is chosen: the wait cursor, the load (any failure
+    // is reported in a message box), the title and a repaint. True when the data set loaded.
+    bool OpenPath(const QString& path);
+    // The picture as the view shows it, as a PNG file; an existing file is replaced only when
+    // the new one is complete. A failure is reported; false then.
+    bool SavePicture(const QString& path);
+
+    FlowScene& Scene() { return m_scene; }
+    CTesmoraDoc& Document() { return m_doc; }
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    CTesmoraView* View() const;
+
+private:
+    void UpdateTitle();
+
+    std::unique_ptr<QCoreApplication> m_pOwnedApp;
+    QStringList m_arguments;
+    SeparationGrid m_grid;
+    MessageBoxReporter m_reporter;
+    FlowScene m_scene{m_grid, &m_reporter};
+    CTesmoraDoc m_doc;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    int m_nExitCode = 0;
+};

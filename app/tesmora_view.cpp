@@ -1,0 +1,201 @@
+#include "app/tesmora_view.h"
+
+#include <cmath>
+
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSurfaceFormat>
+#include <QTimer>
+
+#include <GL/gl.h>
+
+#include "app/control_bar.h"
+#include "app/pointer_readout.h"
+#include "app/ui_texts.h"
+#include "app/wait_cursor.h"
+#include "render/scene_drawing.h"
+#include "render/view_projection.h"
+#include "scene/flow_scene.h"
+#include "scene/raster_geometry.h"
+
+namespace {
+
+// A double-buffered RGBA context with at least 24 colour and 16 depth bits, in the
+// compatibility profile, since the drawing is OpenGL 1.1 immediate mode.
+QSurfaceFormat ViewFormat() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setDepthBufferSize(16);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    return format;
+}
+
+}  // namespace
+
+CTesmoraView::CTesmoraView(FlowScene& scene, QWidget* parent) : QOpenGLWidget(parent), m_scene(scene) {
+    setObjectName(QStringLiteral("view"));
+    setFormat(ViewFormat());
+    setMouseTracking(true);
+    setMinimumSize(1, 1);
+}
+
+void CTesmoraView::initializeGL() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+}
+
+void CTesmoraView::paintEvent(QPaintEvent* event) {
+    QOpenGLWidget::paintEvent(event);
+    // The widget sets its context up on the first paint and says nothing when that fails but
+    // a warning on the console; the user is told once, after the paint has ended.
+    if (!isValid() && !m_bContextFailureReported && window()->isVisible()) {
+        m_bContextFailureReported = true;
+        QTimer::singleShot(0, this, [this] {
+            QMessageBox::critical(this, QString::fromUtf8(ui::kAppTitle), QString::fromUtf8(ui::kErrorCreatingRC));
+        });
+    }
+}
+
+void CTesmoraView::resizeGL(int /*w*/, int /*h*/) {
+    // The widget reports its size in logical pixels; the framebuffer has device pixels.
+    const int cx = static_cast<int>(std::lround(width() * devicePixelRatioF()));
+    const int cy = DeviceHeight();
+    if (cx <= 0 || cy <= 0) return;  // a zero size keeps the projection in force
+    m_cx = cx;
+    m_cy = cy;
+    SetViewProjection(m_cx, m_cy);
+}
+
+void CTesmoraView::paintGL() {
+    ++m_nPaints;
+    // The widget sets the viewport to its framebuffer before every paint; the projection is
+    // renewed with it so that both always describe the same size.
+    SetViewProjection(m_cx, m_cy);
+    BeginFrame();
+    DrawScene(m_scene);
+    const bool drawClick =
+        (m_bClickPending || (m_bKeepClick && m_bClickShown)) && m_scene.HasDataSet() && m_scene.m_pClickStreamline;
+    if (drawClick) DrawStreamline(*m_scene.m_pClickStreamline);
+    m_bClickPending = false;
+    m_bClickShown = drawClick;
+    ShowSettings();
+    EndFrame();
+}
+
+void CTesmoraView::ShowSettings() {
+    if (m_pControlBar) m_pControlBar->ShowSettings(m_scene.m_nDSep, m_scene.m_fDTestPercent);
+}
+
+int CTesmoraView::OnDeltaPosDSep(int iDelta) {
+    // The test distance follows, so that it always matches the percentage shown.
+    if (ChangeDSep(m_scene, iDelta)) Repaint();
+    return 0;
+}
+
+int CTesmoraView::OnDeltaPosDTestPercent(int iDelta) {
+    if (ChangeDTestPercent(m_scene, iDelta)) Repaint();
+    return 0;
+}
+
+// The choices below only store the setting: background and method show at the next Draw or
+// open, streamlines or arrows and their scaling at the next paint of any cause.
+void CTesmoraView::OnBackgroundSpeed() { m_scene.m_nBackground = 0; }
+void CTesmoraView::OnBackgroundPressure() { m_scene.m_nBackground = 1; }
+void CTesmoraView::OnBackgroundVorticity() { m_scene.m_nBackground = 2; }
+void CTesmoraView::OnMethodEuler() { m_scene.m_nMethod = 0; }
+void CTesmoraView::OnMethodRK2() { m_scene.m_nMethod = 1; }
+void CTesmoraView::OnMethodRK4() { m_scene.m_nMethod = 2; }
+void CTesmoraView::OnModeStreamlines() { m_scene.m_bHedgehog = false; }
+void CTesmoraView::OnModeHedgehog() { m_scene.m_bHedgehog = true; }
+void CTesmoraView::OnToggleArrowsBySpeed() { m_scene.m_bHedgehogBySpeed = !m_scene.m_bHedgehogBySpeed; }
+
+void CTesmoraView::OnDrawButton() {
+    {
+        const WaitCursor wait;
+        m_scene.RedrawScene();
+    }
+    Repaint();
+}
+
+int CTesmoraView::DeviceHeight() const { return static_cast<int>(std::lround(height() * devicePixelRatioF())); }
+
+QPoint CTesmoraView::ToDevice(QPointF logical) const {
+    const double ratio = devicePixelRatioF();
+    return {static_cast<int>(std::floor(logical.x() * ratio)), static_cast<int>(std::floor(logical.y() * ratio))};
+}
+
+void CTesmoraView::OnLButtonDown(int x, int y) {
+    if (!m_scene.HasDataSet()) return;
+    // Distance from the bottom edge, as the picture is placed.
+    const std::optional<PixelPoint> pixel = ClickRasterPixel(x, DeviceHeight() - y);
+    if (!pixel) return;
+    m_scene.AddClickStreamline(pixel->x, pixel->y);
+    // A widget cannot draw outside its paint: the streamline goes into the very next paint,
+    // over the scene's picture, and no later paint draws it again.
+    m_bClickPending = true;
+    Repaint();
+}
+
+void CTesmoraView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const QPoint device = ToDevice(event->position());
+        OnLButtonDown(device.x(), device.y());
+    }
+    QOpenGLWidget::mousePressEvent(event);
+}
+
+std::optional<PixelPoint> CTesmoraView::RasterPixelAt(int x, int y) const {
+    // Device row y from the top is row height - 1 - y from the bottom.
+    const int px = x - kImageOriginX;
+    const int py = DeviceHeight() - 1 - y - kImageOriginY;
+    if (!IsInRaster(px, py)) return std::nullopt;
+    return PixelPoint{px, py};
+}
+
+void CTesmoraView::ShowReadoutAt(QPoint device) {
+    const std::optional<PixelPoint> pixel = RasterPixelAt(device.x(), device.y());
+    const std::optional<PointerSample> sample = pixel ? SampleAtPixel(m_scene, pixel->x, pixel->y) : std::nullopt;
+    if (!sample) {
+        EndReadout();
+        return;
+    }
+    m_bReadoutShown = true;
+    emit pointerReadout(FormatReadout(*sample));
+}
+
+void CTesmoraView::EndReadout() {
+    if (!m_bReadoutShown) return;
+    m_bReadoutShown = false;
+    emit pointerLeftPicture();
+}
+
+void CTesmoraView::mouseMoveEvent(QMouseEvent* event) {
+    ShowReadoutAt(ToDevice(event->position()));
+    QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void CTesmoraView::leaveEvent(QEvent* event) {
+    EndReadout();
+    QOpenGLWidget::leaveEvent(event);
+}
+
+QImage CTesmoraView::GrabPicture() {
+    m_bKeepClick = true;
+    const QImage frame = grabFramebuffer();
+    m_bKeepClick = false;
+    if (frame.isNull()) {
+        // Without a context the view shows nothing at all.
+        QImage black(kRasterWidth, kRasterHeight, QImage::Format_RGB888);
+        black.fill(Qt::black);
+        return black;
+    }
+    // Window row 70 from the bottom is image row height - 71 from the top.
+    const int top = frame.height() - (kImageOriginY + kRasterHeight);
+    QImage picture = frame.copy(kImageOriginX, top, kRasterWidth, kRasterHeight).convertToFormat(QImage::Format_RGB888);
+    picture.setDevicePixelRatio(1.0);
+    return picture;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <optional>
+
+#include <QImage>
+#include <QOpenGLWidget>
+#include <QPoint>
+
+#include "streamlines/pixel_point.h"
+
+class FlowScene;
+class CControlBar;
+
+// The one view: an OpenGL surface that paints the scene with the picture's lower-left corner at
+// (350, 70) from its bottom-left corner, traces a streamline from a left click inside the
+// picture, and carries out what the control bar asks for.
+//
+// All positions are in device pixels, for drawing and for the mouse alike, so that one unit is
+// one pixel of the picture on every screen scale.
+class CTesmoraView : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    explicit CTesmoraView(FlowScene& scene, QWidget* parent = nullptr);
+
+    // Where ShowSettings renews the two boxes; none is allowed.
+    void SetControlBar(CControlBar* bar) { m_pControlBar = bar; }
+    void ShowSettings();
+
+    // Control-bar handlers. The spin handlers take the delta the arrows report (up -1,
+    // down +1) and return the notification's result code, always 0.
+    int OnDeltaPosDSep(int iDelta);
+    int OnDeltaPosDTestPercent(int iDelta);
+    void OnBackgroundSpeed();
+    void OnBackgroundPressure();
+    void OnBackgroundVorticity();
+    void OnMethodEuler();
+    void OnMethodRK2();
+    void OnMethodRK4();
+    void OnModeStreamlines();
+    void OnModeHedgehog();
+    void OnToggleArrowsBySpeed();
+    void OnDrawButton();
+
+    // A left click at (x, y) in device pixels from the top-left corner.
+    void OnLButtonDown(int x, int y);
+
+    // The 350 x 560 picture as the view shows it (black where the view does not reach),
+    // click streamline included while it is on screen.
+    QImage GrabPicture();
+
+    // The size that the projection was last set for, in device pixels.
+    QSize DeviceSize() const { return {m_cx, m_cy}; }
+    // Paints done so far, so that a test can tell whether a handler asked for one.
+    int PaintCount() const { return m_nPaints; }
+    // The raster pixel under a device position, for the status bar; none outside the picture.
+    std::optional<PixelPoint> RasterPixelAt(int x, int y) const;
+
+signals:
+    // The status-bar text for the point under the pointer, and the end of it.
+    void pointerReadout(const QString& text);
+    void pointerLeftPicture();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QPoint ToDevice(QPointF logical) const;
+    int DeviceHeight() const;
+    void Repaint() { update(); }
+    void ShowReadoutAt(QPoint device);
+    void EndReadout();
+
+    FlowScene& m_scene;
+    CControlBar* m_pControlBar = nullptr;
+    int m_cx = 0;
+    int m_cy = 0;
+    int m_nPaints = 0;
+    // The click streamline is drawn by the first paint after the click only: it is not part
+    // of the scene's picture, so every later paint leaves it out.
+    bool m_bClickPending = false;
+    bool m_bClickShown = false;   // drawn by the last paint
+    bool m_bKeepClick = false;    // a grab for saving must show what is on screen
+    bool m_bReadoutShown = false;
+    bool m_bContextFailureReported = false;
+};

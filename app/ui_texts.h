@@ -1,0 +1,94 @@
+#pragma once
+
+// The fixed German texts of the user interface. Kept in one place so that the menus, the tool
+// bar, the status bar and the tests agree on every character.
+namespace ui {
+
+inline constexpr const char* kAppTitle = "Tesmora";
+inline constexpr const char* kUntitled = "Unbenannt";
+inline constexpr const char* kIdle = "Bereit";  // the status bar's message pane when idle
+
+// Menu captions; the text after a tab is the shortcut as the menu shows it.
+inline constexpr const char* kMenuFile = "&Datei";
+inline constexpr const char* kFileNew = "&Neu\tStrg+N";
+inline constexpr const char* kFileOpen = "Ö&ffnen...\tStrg+O";
+inline constexpr const char* kFileSave = "S&peichern\tStrg+S";
+inline constexpr const char* kFileSaveAs = "Speichern &unter...";
+inline constexpr const char* kAppExit = "&Beenden";
+inline constexpr const char* kMenuEdit = "&Bearbeiten";
+inline constexpr const char* kEditUndo = "&Rückgängig\tStrg+Z";
+inline constexpr const char* kEditCut = "&Ausschneiden\tStrg+X";
+inline constexpr const char* kEditCopy = "&Kopieren\tStrg+C";
+inline constexpr const char* kEditPaste = "E&infügen\tStrg+V";
+inline constexpr const char* kMenuView = "&Ansicht";
+inline constexpr const char* kViewToolBar = "&Symbolleiste";
+inline constexpr const char* kViewStatusBar = "S&tatusleiste";
+inline constexpr const char* kMenuHelp = "&?";
+inline constexpr const char* kAppAbout = "Inf&o über Tesmora...";
+
+// Status-bar prompt and tool tip of each command.
+struct Prompt {
+    const char* status;
+    const char* tip;
+};
+inline constexpr Prompt kPromptNew{"Erstellt ein neues Dokument.", "Neu"};
+inline constexpr Prompt kPromptOpen{"Öffnet ein bestehendes Dokument.", "Öffnen"};
+inline constexpr Prompt kPromptSave{"Speichert das angezeigte Bild als PNG-Datei.", "Speichern"};
+inline constexpr Prompt kPromptSaveAs{"Speichert das angezeigte Bild unter einem neuen Namen.", "Speichern unter"};
+inline constexpr Prompt kPromptExit{"Beendet die Anwendung.", "Beenden"};
+inline constexpr Prompt kPromptUndo{"Macht die letzte Aktion rückgängig.", "Rückgängig"};
+inline constexpr Prompt kPromptCut{"Entfernt die Markierung und kopiert sie in die Zwischenablage.", "Ausschneiden"};
+inline constexpr Prompt kPromptCopy{"Kopiert die Markierung in die Zwischenablage.", "Kopieren"};
+inline constexpr Prompt kPromptPaste{"Fügt den Inhalt der Zwischenablage ein.", "Einfügen"};
+inline constexpr Prompt kPromptToolBar{"Blendet die Symbolleiste ein oder aus.", "Symbolleiste ein-/ausblenden"};
+inline constexpr Prompt kPromptStatusBar{"Blendet die Statusleiste ein oder aus.", "Statusleiste ein-/ausblenden"};
+inline constexpr Prompt kPromptAbout{"Zeigt Programminformationen, Versionsnummer und Copyright an.", "Info"};
+inline constexpr Prompt kPromptNextPane{"Wechselt zum nächsten Fensterausschnitt.", "Nächster Ausschnitt"};
+inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.", "Vorheriger Ausschnitt"};
+
+// Status-bar indicators, in their order after the message pane.
+inline constexpr const char* kIndicatorCaps = "UF";
+inline constexpr const char* kIndicatorNum = "NUM";
+inline constexpr const char* kIndicatorScroll = "RF";
+
+// Band titles, shown when the bars are listed in the frame's context menu.
+inline constexpr const char* kToolBarTitle = "Symbolleiste";
+inline constexpr const char* kControlBarTitle = "Steuerleiste";
+
+// Control bar.
+inline constexpr const char* kDSep = "dsep";
+inline constexpr const char* kDTestPercent = "dtest%";
+inline constexpr const char* kBackground = "Bg:";
+inline constexpr const char* kBgSpeed = "Vel";
+inline constexpr const char* kBgPressure = "Pres";
+inline constexpr const char* kBgVorticity = "Vort";
+inline constexpr const char* kMethod = "Meth";
+inline constexpr const char* kEuler = "Euler";
+inline constexpr const char* kRK2 = "RK2";
+inline constexpr const char* kRK4 = "RK4";
+inline constexpr const char* kStreamline = "Streamline";
+inline constexpr const char* kHedgehog = "Hedgehog";
+inline constexpr const char* kArrowsBySpeed = "Vel";
+inline constexpr const char* kDraw = "Draw";
+
+// File dialogs.
+inline constexpr const char* kOpenCaption = "Öffnen";
+inline constexpr const char* kGeometryFilter = "Geometry Files (*.gri)";
+inline constexpr const char* kSaveAsCaption = "Speichern unter";
+inline constexpr const char* kPngFilter = "PNG-Bilder (*.png)";
+inline constexpr const char* kSaveFailed = "Das Bild konnte nicht gespeichert werden:";
+
+// The view's OpenGL set-up message (English, as the rest of the OpenGL messages).
+inline constexpr const char* kErrorCreatingRC = "Error Creating RC";
+
+// About box.
+inline constexpr const char* kAboutCaption = "Info über Tesmora";
+inline constexpr const char* kAboutProduct = "Tesmora Version";
+inline constexpr const char* kAboutPurpose = "Betrachter für zweidimensionale Strömungsfelder";
+
+// Pointer read-out in the status bar.
+inline constexpr const char* kReadSpeed = "Geschwindigkeit";
+inline constexpr const char* kReadPressure = "Druck";
+inline constexpr const char* kReadVorticity = "Wirbelstärke";
+
+}  // namespace ui

@@ -1,0 +1,158 @@
+// The application's commands that reach beyond the window: the command line and saving.
+
+#include <gtest/gtest.h>
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+
+#include "tests/app/app_harness.h"
+
+using apptest::AppHarness;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+int Differences(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return -1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += (a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff) ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+TEST(CommandLine, OpensTheNamedGeometryFile) {
+    testsupport::TempDir dir;
+    const std::string path = testsupport::WriteDataSet(dir, "wing", apptest::ShearFlow());
+    AppHarness h({"tesmora", Q(path)});
+    ASSERT_TRUE(h.Started());
+    EXPECT_TRUE(h.Scene().HasDataSet());
+    EXPECT_GT(h.Scene().GetStreamlineCount(), 0u);
+    EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
+    EXPECT_EQ(h.App().Document().GetDataSetPath(), QFileInfo(Q(path)).absoluteFilePath());
+    // The picture is there: off the streamlines every sampled pixel is the image's.
+    const QImage frame = h.Paint();
+    const std::vector<bool> mask = apptest::StreamlineMask(h.Scene());
+    int compared = 0;
+    for (int y = 0; y < 560; y += 10)
+        for (int x = 0; x < 350; x += 10) {
+            if (mask[static_cast<std::size_t>(y * 350 + x)]) continue;
+            ++compared;
+            EXPECT_EQ(apptest::WindowPixel(frame, 350 + x, 70 + y), apptest::ImagePixel(h.Scene(), x, y));
+        }
+    EXPECT_GT(compared, 300);
+}
+
+TEST(CommandLine, ABadFileIsReportedAndTheViewerRunsOn) {
+    testsupport::TempDir dir;
+    const std::string bad = dir.File("bad.gri");
+    testsupport::WriteBytes(bad, std::string(40, 'x'));
+    apptest::ModalCatcher catcher;
+    AppHarness h({"tesmora", Q(bad)});
+    ASSERT_TRUE(h.Started());
+    ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
+    EXPECT_EQ(catcher.SeenSoFar()[0].text, "Wrong File Format!");
+    EXPECT_EQ(catcher.SeenSoFar()[0].title, "LOADING ERROR");
+    EXPECT_FALSE(h.Scene().HasDataSet());
+    EXPECT_TRUE(h.Frame().isVisible());
+    EXPECT_EQ(h.Frame().windowTitle(), "Unbenannt - Tesmora");
+}
+
+TEST(CommandLine, MoreThanOneFileOrAnUnknownOptionEndsAtOnce) {
+    {
+        AppHarness h({"tesmora", "a.gri", "b.gri"});
+        EXPECT_FALSE(h.Started());
+        EXPECT_EQ(h.App().ExitCode(), 2);
+        EXPECT_EQ(h.App().MainFrame(), nullptr);
+    }
+    {
+        AppHarness h({"tesmora", "--no-such-option"});
+        EXPECT_FALSE(h.Started());
+        EXPECT_EQ(h.App().ExitCode(), 2);
+    }
+}
+
+class Save : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+    std::string sample = testsupport::WriteDataSet(dir, "wing", apptest::ShearFlow());
+};
+
+TEST_F(Save, WritesThePictureAsPng) {
+    AppHarness h;
+    ASSERT_TRUE(h.App().OpenPath(Q(sample)));
+    const QString out = Q(dir.File("picture.png"));
+    ASSERT_TRUE(h.App().SavePicture(out));
+    QImage saved;
+    ASSERT_TRUE(saved.load(out, "PNG"));
+    ASSERT_EQ(saved.size(), QSize(350, 560));
+    // Row 0 of the file is the top of the picture, raster row 559.
+    const std::vector<bool> mask = apptest::StreamlineMask(h.Scene());
+    int compared = 0;
+    for (int y = 0; y < 560; y += 9)
+        for (int x = 0; x < 350; x += 7) {
+            if (mask[static_cast<std::size_t>(y * 350 + x)]) continue;
+            ++compared;
+            EXPECT_EQ(saved.pixel(x, 559 - y) & 0xffffff, apptest::ImagePixel(h.Scene(), x, y) & 0xffffff)
+                << x << ", " << y;
+        }
+    EXPECT_GT(compared, 1000);
+    EXPECT_EQ(Differences(saved, h.View().GrabPicture()), 0);
+}
+
+TEST_F(Save, FirstSaveAsksThenSaveWritesThereAgain) {
+    AppHarness h;
+    ASSERT_TRUE(h.App().OpenPath(Q(sample)));
+    const QString out = Q(dir.File("chosen"));
+    apptest::ModalCatcher catcher;
+    catcher.SetDialogHandler([&out](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        ASSERT_NE(files, nullptr);
+        EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+        files->selectFile(out);
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    h.App().OnFileSave();
+    ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
+    // The dialog adds the extension.
+    const QString written = out + ".png";
+    EXPECT_EQ(h.App().Document().GetPicturePath(), written);
+    QImage first;
+    ASSERT_TRUE(first.load(written, "PNG"));
+
+    // Draw in hedgehog mode, then Save: no dialog, the same file now holds the arrows.
+    h.Scene().m_bHedgehog = true;
+    h.Paint();
+    h.App().OnFileSave();
+    EXPECT_EQ(catcher.SeenSoFar().size(), 1u);
+    QImage second;
+    ASSERT_TRUE(second.load(written, "PNG"));
+    EXPECT_GT(Differences(first, second), 1000);
+    EXPECT_EQ(Differences(second, h.View().GrabPicture()), 0);
+}
+
+TEST_F(Save, AFailedSaveIsReportedAndWritesNothing) {
+    AppHarness h;
+    ASSERT_TRUE(h.App().OpenPath(Q(sample)));
+    apptest::ModalCatcher catcher;
+    EXPECT_FALSE(h.App().SavePicture(Q(dir.File("no/such/folder/picture.png"))));
+    ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
+    EXPECT_EQ(catcher.SeenSoFar()[0].icon, static_cast<int>(QMessageBox::Critical));
+    EXPECT_TRUE(catcher.SeenSoFar()[0].text.contains("no/such/folder/picture.png"));
+    EXPECT_FALSE(QFileInfo::exists(Q(dir.File("no/such/folder/picture.png"))));
+}
+
+TEST_F(Save, WithoutDataTheSavedPictureIsBlack) {
+    AppHarness h;
+    const QString out = Q(dir.File("black.png"));
+    ASSERT_TRUE(h.App().SavePicture(out));
+    QImage saved;
+    ASSERT_TRUE(saved.load(out, "PNG"));
+    ASSERT_EQ(saved.size(), QSize(350, 560));
+    for (int y = 0; y < 560; y += 10)
+        for (int x = 0; x < 350; x += 10) EXPECT_EQ(saved.pixel(x, y) & 0xffffff, 0u);
+}

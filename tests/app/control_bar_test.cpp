@@ -1,0 +1,180 @@
+// The control bar as a user meets it: the values it shows, the arrows and their bounds, and
+// which choices repaint.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "app/updown_control.h"
+#include "tests/app/app_harness.h"
+
+using apptest::AppHarness;
+
+namespace {
+
+QString DSepText(AppHarness& h) { return h.Bar().DSepBox()->text(); }
+QString PercentText(AppHarness& h) { return h.Bar().DTestPercentBox()->text(); }
+
+}  // namespace
+
+TEST(ControlBar, StartsWithTheSettingsInForce) {
+    AppHarness h;
+    ASSERT_TRUE(h.Started());
+    EXPECT_EQ(DSepText(h), "10");
+    EXPECT_EQ(PercentText(h), "50");
+    EXPECT_TRUE(h.Bar().DSepBox()->isReadOnly());
+    EXPECT_TRUE(h.Bar().DTestPercentBox()->isReadOnly());
+    // Speed background, second-order Runge-Kutta and streamlines are in force, and shown.
+    EXPECT_TRUE(h.Bar().BackgroundRadio(0)->isChecked());
+    EXPECT_TRUE(h.Bar().MethodRadio(1)->isChecked());
+    EXPECT_TRUE(h.Bar().ModeRadio(false)->isChecked());
+    EXPECT_FALSE(h.Bar().ArrowsBySpeedBox()->isChecked());
+    EXPECT_EQ(h.Bar().BackgroundRadio(0)->text(), "Vel");
+    EXPECT_EQ(h.Bar().BackgroundRadio(1)->text(), "Pres");
+    EXPECT_EQ(h.Bar().BackgroundRadio(2)->text(), "Vort");
+    EXPECT_EQ(h.Bar().MethodRadio(0)->text(), "Euler");
+    EXPECT_EQ(h.Bar().MethodRadio(2)->text(), "RK4");
+    EXPECT_EQ(h.Bar().ModeRadio(true)->text(), "Hedgehog");
+    EXPECT_EQ(h.Bar().ArrowsBySpeedBox()->text(), "Vel");
+    EXPECT_EQ(h.Bar().DrawButton()->text(), "Draw");
+}
+
+TEST(ControlBar, DSepArrowsStepByOneWithinFiveToTwenty) {
+    AppHarness h;
+    CUpDown* spin = h.Bar().DSepSpin();
+    h.ClickSpin(spin, true);
+    AppHarness::Settle();
+    EXPECT_EQ(DSepText(h), "11");
+    EXPECT_EQ(h.Scene().m_nDSep, 11);
+
+    for (int i = 0; i < 12; ++i) h.ClickSpin(spin, true);
+    AppHarness::Settle();
+    EXPECT_EQ(DSepText(h), "20");
+    // At the bound a click changes nothing and asks for no paint.
+    const int paints = h.View().PaintCount();
+    h.ClickSpin(spin, true);
+    AppHarness::Settle();
+    EXPECT_EQ(h.Scene().m_nDSep, 20);
+    EXPECT_EQ(h.View().PaintCount(), paints);
+
+    for (int i = 0; i < 20; ++i) h.ClickSpin(spin, false);
+    AppHarness::Settle();
+    EXPECT_EQ(DSepText(h), "5");
+    EXPECT_EQ(h.Scene().m_nDSep, 5);
+}
+
+TEST(ControlBar, PercentArrowsMoveInTensWithinTenToNinety) {
+    AppHarness h;
+    CUpDown* spin = h.Bar().DTestPercentSpin();
+    h.ClickSpin(spin, true);
+    AppHarness::Settle();
+    EXPECT_EQ(PercentText(h), "60");
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTest, 6.0f);
+    for (const char* expected : {"70", "80", "90", "90"}) {
+        h.ClickSpin(spin, true);
+        AppHarness::Settle();
+        EXPECT_EQ(PercentText(h), expected);
+    }
+    for (int i = 0; i < 9; ++i) h.ClickSpin(spin, false);
+    AppHarness::Settle();
+    EXPECT_EQ(PercentText(h), "10");
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTestPercent, 10.0f);
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTest, 1.0f);
+}
+
+TEST(ControlBar, TestDistanceFollowsTheSeparatingDistance) {
+    AppHarness h;
+    h.ClickSpin(h.Bar().DSepSpin(), true);
+    h.ClickSpin(h.Bar().DSepSpin(), true);
+    AppHarness::Settle();
+    // 12 pixels at 50 percent: the box and the distance used agree at once.
+    EXPECT_EQ(h.Scene().m_fDTest, 12.0f * 50.0f * 0.01f);
+    h.ClickSpin(h.Bar().DTestPercentSpin(), true);
+    AppHarness::Settle();
+    EXPECT_EQ(h.Scene().m_fDTest, 12.0f * 60.0f * 0.01f);
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTest, 7.2f);
+}
+
+TEST(ControlBar, SpinHandlersIgnoreStepsThatLeaveTheRange) {
+    AppHarness h;
+    // Holding an arrow can report larger steps; the same bounds hold for the result.
+    EXPECT_EQ(h.View().OnDeltaPosDSep(-10), 0);
+    EXPECT_EQ(h.Scene().m_nDSep, 20);
+    EXPECT_EQ(h.View().OnDeltaPosDSep(-1), 0);
+    EXPECT_EQ(h.Scene().m_nDSep, 20);
+    EXPECT_EQ(h.View().OnDeltaPosDSep(16), 0);
+    EXPECT_EQ(h.Scene().m_nDSep, 20);
+    EXPECT_EQ(h.View().OnDeltaPosDSep(15), 0);
+    EXPECT_EQ(h.Scene().m_nDSep, 5);
+    EXPECT_EQ(h.View().OnDeltaPosDTestPercent(-5), 0);
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTestPercent, 50.0f);
+    EXPECT_EQ(h.View().OnDeltaPosDTestPercent(-4), 0);
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTestPercent, 90.0f);
+    EXPECT_EQ(h.View().OnDeltaPosDTestPercent(2147483647), 0);
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTestPercent, 90.0f);
+    EXPECT_EQ(h.View().OnDeltaPosDSep(-2147483647 - 1), 0);
+    EXPECT_EQ(h.Scene().m_nDSep, 5);
+    AppHarness::Settle();
+    EXPECT_EQ(DSepText(h), "5");
+    EXPECT_EQ(PercentText(h), "90");
+}
+
+TEST(ControlBar, ArrowKeysStepAFocusedSpin) {
+    AppHarness h;
+    CUpDown* spin = h.Bar().DSepSpin();
+    QTest::keyClick(spin, Qt::Key_Up);
+    QTest::keyClick(spin, Qt::Key_Up);
+    QTest::keyClick(spin, Qt::Key_Down);
+    AppHarness::Settle();
+    EXPECT_EQ(DSepText(h), "11");
+}
+
+TEST(ControlBar, ChoicesOnlyStoreTheirSetting) {
+    AppHarness h;
+    AppHarness::Settle();
+    const int paints = h.View().PaintCount();
+    QTest::mouseClick(h.Bar().BackgroundRadio(1), Qt::LeftButton);
+    EXPECT_EQ(h.Scene().m_nBackground, 1);
+    QTest::mouseClick(h.Bar().BackgroundRadio(2), Qt::LeftButton);
+    EXPECT_EQ(h.Scene().m_nBackground, 2);
+    QTest::mouseClick(h.Bar().MethodRadio(0), Qt::LeftButton);
+    EXPECT_EQ(h.Scene().m_nMethod, 0);
+    QTest::mouseClick(h.Bar().MethodRadio(2), Qt::LeftButton);
+    EXPECT_EQ(h.Scene().m_nMethod, 2);
+    QTest::mouseClick(h.Bar().ModeRadio(true), Qt::LeftButton);
+    EXPECT_TRUE(h.Scene().m_bHedgehog);
+    QTest::mouseClick(h.Bar().ArrowsBySpeedBox(), Qt::LeftButton);
+    EXPECT_TRUE(h.Scene().m_bHedgehogBySpeed);
+    QTest::mouseClick(h.Bar().ArrowsBySpeedBox(), Qt::LeftButton);
+    EXPECT_FALSE(h.Scene().m_bHedgehogBySpeed);
+    QTest::mouseClick(h.Bar().ModeRadio(false), Qt::LeftButton);
+    EXPECT_FALSE(h.Scene().m_bHedgehog);
+    // The same choice again is stored again, harmlessly.
+    QTest::mouseClick(h.Bar().MethodRadio(2), Qt::LeftButton);
+    EXPECT_EQ(h.Scene().m_nMethod, 2);
+    EXPECT_TRUE(h.Bar().MethodRadio(2)->isChecked());
+    EXPECT_FALSE(h.Bar().MethodRadio(1)->isChecked());
+    AppHarness::Settle();
+    EXPECT_EQ(h.View().PaintCount(), paints);
+    // Nothing of this reached the distances.
+    EXPECT_EQ(h.Scene().m_nDSep, 10);
+    EXPECT_FLOAT_EQ(h.Scene().m_fDTest, 5.0f);
+}
+
+TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
+    AppHarness h;
+    const int paints = h.View().PaintCount();
+    QTest::mouseClick(h.Bar().DrawButton(), Qt::LeftButton);
+    AppHarness::Settle();
+    EXPECT_GT(h.View().PaintCount(), paints);
+    EXPECT_FALSE(h.Scene().HasDataSet());
+    const QImage frame = h.Paint();
+    int lit = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) lit += apptest::IsBlack(frame.pixel(x, y)) ? 0 : 1;
+    EXPECT_EQ(lit, 0);
+}

@@ -1,0 +1,219 @@
+// The main window around the view: title, menus, keys, bars and the status bar.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "tests/app/app_harness.h"
+
+using apptest::AppHarness;
+
+namespace {
+
+QStringList MenuTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions()) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+QAction* ActionNamed(AppHarness& h, const char* name) { return h.Frame().findChild<QAction*>(QLatin1String(name)); }
+
+void MoveTo(AppHarness& h, int x, int yFromBottom) {
+    const double ratio = h.Ratio();
+    const QPointF logical((x + 0.5) / ratio, (h.View().DeviceSize().height() - 1 - yFromBottom + 0.5) / ratio);
+    QMouseEvent move(QEvent::MouseMove, logical, h.View().mapToGlobal(logical), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&h.View(), &move);
+}
+
+}  // namespace
+
+TEST(Frame, MenusAreTheGermanOnes) {
+    AppHarness h;
+    const QList<QAction*> top = h.Frame().menuBar()->actions();
+    ASSERT_EQ(top.size(), 4);
+    EXPECT_EQ(top[0]->text(), "&Datei");
+    EXPECT_EQ(top[1]->text(), "&Bearbeiten");
+    EXPECT_EQ(top[2]->text(), "&Ansicht");
+    EXPECT_EQ(top[3]->text(), "&?");
+    EXPECT_EQ(MenuTexts(top[0]->menu()), (QStringList{"&Neu\tStrg+N", "Ö&ffnen...\tStrg+O", "S&peichern\tStrg+S",
+                                                      "Speichern &unter...", "-", "&Beenden"}));
+    EXPECT_EQ(MenuTexts(top[1]->menu()), (QStringList{"&Rückgängig\tStrg+Z", "-", "&Ausschneiden\tStrg+X",
+                                                      "&Kopieren\tStrg+C", "E&infügen\tStrg+V"}));
+    EXPECT_EQ(MenuTexts(top[2]->menu()), (QStringList{"&Symbolleiste", "S&tatusleiste"}));
+    EXPECT_EQ(MenuTexts(top[3]->menu()), (QStringList{"Inf&o über Tesmora..."}));
+    for (QAction* action : top[1]->menu()->actions()) {
+        if (action->isSeparator()) continue;
+        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+    }
+    EXPECT_EQ(ActionNamed(h, "actionFileOpen")->statusTip(), "Öffnet ein bestehendes Dokument.");
+    EXPECT_EQ(ActionNamed(h, "actionFileOpen")->toolTip(), "Öffnen");
+}
+
+TEST(Frame, KeysOfTheCommands) {
+    AppHarness h;
+    EXPECT_EQ(ActionNamed(h, "actionFileNew")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+    EXPECT_EQ(ActionNamed(h, "actionFileOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(ActionNamed(h, "actionFileSave")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_TRUE(ActionNamed(h, "actionEditUndo")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Backspace)));
+    EXPECT_TRUE(ActionNamed(h, "actionEditPaste")->shortcuts().contains(QKeySequence(Qt::SHIFT | Qt::Key_Insert)));
+    EXPECT_TRUE(ActionNamed(h, "actionEditCopy")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Insert)));
+    EXPECT_TRUE(ActionNamed(h, "actionEditCut")->shortcuts().contains(QKeySequence(Qt::SHIFT | Qt::Key_Delete)));
+}
+
+TEST(Frame, TitleNamesTheOpenedFileAndNewKeepsThePicture) {
+    testsupport::TempDir dir;
+    const std::string path = testsupport::WriteDataSet(dir, "wing", apptest::ShearFlow());
+    AppHarness h;
+    EXPECT_EQ(h.Frame().windowTitle(), "Unbenannt - Tesmora");
+    ASSERT_TRUE(h.App().OpenPath(QString::fromStdString(path)));
+    EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
+    const QImage picture = h.Paint();
+    h.ClickSpin(h.Bar().DSepSpin(), true);
+    // Ctrl+N starts a new document: the title, nothing else.
+    h.Frame().activateWindow();
+    ActionNamed(h, "actionFileNew")->trigger();
+    AppHarness::Settle();
+    EXPECT_EQ(h.Frame().windowTitle(), "Unbenannt - Tesmora");
+    EXPECT_TRUE(h.Scene().HasDataSet());
+    EXPECT_EQ(h.Scene().m_nDSep, 11);
+    EXPECT_EQ(h.Paint(), picture);
+}
+
+TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
+    testsupport::TempDir dir;
+    const QString path = QString::fromStdString(testsupport::WriteDataSet(dir, "wing", apptest::ShearFlow()));
+    AppHarness h;
+    apptest::ModalCatcher catcher;
+    QString filter;
+    catcher.SetDialogHandler([&](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        ASSERT_NE(files, nullptr);
+        filter = files->nameFilters().join(";");
+        files->selectFile(path);
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    h.Frame().activateWindow();
+    (void)QTest::qWaitForWindowActive(&h.Frame());
+    QTest::keyClick(&h.Frame(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
+    EXPECT_EQ(catcher.SeenSoFar()[0].title, "Öffnen");
+    EXPECT_EQ(filter, "Geometry Files (*.gri)");
+    EXPECT_TRUE(h.Scene().HasDataSet());
+    EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
+
+    // Cancelled, the dialog changes nothing.
+    const QImage picture = h.Paint();
+    catcher.SetDialogHandler([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject"); });
+    h.App().OnFileOpen();
+    EXPECT_EQ(catcher.SeenSoFar().size(), 2u);
+    EXPECT_TRUE(h.Scene().HasDataSet());
+    EXPECT_EQ(h.Paint(), picture);
+    EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
+}
+
+TEST(Frame, ToolBarAndControlBarAreTwoBandsAtTheTop) {
+    AppHarness h;
+    QToolBar* tools = h.Frame().ToolBar();
+    QToolBar* control = h.Frame().ControlBand();
+    EXPECT_EQ(h.Frame().toolBarArea(tools), Qt::TopToolBarArea);
+    EXPECT_EQ(h.Frame().toolBarArea(control), Qt::TopToolBarArea);
+    EXPECT_FALSE(h.Frame().toolBarBreak(control));
+    EXPECT_LT(tools->geometry().left(), control->geometry().left());
+    const QList<QAction*> buttons = tools->actions();
+    ASSERT_EQ(buttons.size(), 3);
+    EXPECT_EQ(buttons[0], ActionNamed(h, "actionFileNew"));
+    EXPECT_EQ(buttons[1], ActionNamed(h, "actionFileOpen"));
+    EXPECT_EQ(buttons[2], ActionNamed(h, "actionFileSave"));
+    for (QAction* action : buttons) EXPECT_FALSE(action->icon().isNull());
+    // The view lies below both bands.
+    EXPECT_GE(h.View().mapTo(&h.Frame(), QPoint(0, 0)).y(), control->geometry().bottom());
+}
+
+TEST(Frame, ViewMenuHidesAndShowsTheBars) {
+    AppHarness h;
+    QAction* toolBar = ActionNamed(h, "actionViewToolBar");
+    QAction* statusBar = ActionNamed(h, "actionViewStatusBar");
+    ASSERT_TRUE(toolBar->isChecked());
+    toolBar->trigger();
+    EXPECT_FALSE(h.Frame().ToolBar()->isVisible());
+    EXPECT_TRUE(h.Frame().ControlBand()->isVisible());
+    toolBar->trigger();
+    EXPECT_TRUE(h.Frame().ToolBar()->isVisible());
+    statusBar->trigger();
+    EXPECT_FALSE(h.Frame().statusBar()->isVisible());
+    statusBar->trigger();
+    EXPECT_TRUE(h.Frame().statusBar()->isVisible());
+}
+
+TEST(Frame, StatusBarIsIdleWithItsIndicators) {
+    AppHarness h;
+    QStatusBar* bar = h.Frame().statusBar();
+    EXPECT_TRUE(bar->currentMessage().isEmpty());
+    EXPECT_EQ(h.Frame().IdleLabel()->text(), "Bereit");
+    EXPECT_TRUE(h.Frame().IdleLabel()->isVisible());
+    QStringList indicators;
+    for (QLabel* label : bar->findChildren<QLabel*>())
+        if (label != h.Frame().IdleLabel() && !label->text().isEmpty()) indicators << label->text();
+    EXPECT_TRUE(indicators.contains("UF"));
+    EXPECT_TRUE(indicators.contains("NUM"));
+    EXPECT_TRUE(indicators.contains("RF"));
+}
+
+TEST(Frame, StatusBarReadsOutThePointAndReturnsToIdle) {
+    testsupport::TempDir dir;
+    const std::string path = testsupport::WriteDataSet(dir, "linear", apptest::LinearFlow());
+    AppHarness h;
+    QStatusBar* bar = h.Frame().statusBar();
+    // Over the view without data there is nothing to tell.
+    MoveTo(h, 500, 300);
+    EXPECT_TRUE(bar->currentMessage().isEmpty());
+
+    ASSERT_TRUE(h.App().OpenPath(QString::fromStdString(path)));
+    MoveTo(h, 350 + 349, 70 + 559);
+    const QString corner = bar->currentMessage();
+    // The top-right raster pixel is the grid's far corner (35, 56): speed of (1.7, -0.06),
+    // pressure 3 * 35 - 56 = 49, vorticity 0.25 * 35 + 0.5 * 56 = 36,75.
+    EXPECT_TRUE(corner.startsWith("x = 35  y = 56 ")) << corner.toStdString();
+    EXPECT_TRUE(corner.contains("Geschwindigkeit = 1,701")) << corner.toStdString();
+    EXPECT_TRUE(corner.contains("Druck = 49")) << corner.toStdString();
+    EXPECT_TRUE(corner.contains("Wirbelstärke = 36,75")) << corner.toStdString();
+    EXPECT_FALSE(h.Frame().IdleLabel()->isVisible());
+
+    MoveTo(h, 350, 70);
+    EXPECT_TRUE(bar->currentMessage().startsWith("x = 0  y = 0 ")) << bar->currentMessage().toStdString();
+
+    // Off the picture, and out of the view: back to "Bereit".
+    MoveTo(h, 349, 300);
+    EXPECT_TRUE(bar->currentMessage().isEmpty());
+    EXPECT_TRUE(h.Frame().IdleLabel()->isVisible());
+    MoveTo(h, 500, 300);
+    EXPECT_FALSE(bar->currentMessage().isEmpty());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&h.View(), &leave);
+    EXPECT_TRUE(bar->currentMessage().isEmpty());
+}
+
+TEST(Frame, AboutBoxOpensAndCloses) {
+    AppHarness h;
+    apptest::ModalCatcher catcher;
+    ActionNamed(h, "actionAppAbout")->trigger();
+    ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
+    EXPECT_EQ(catcher.SeenSoFar()[0].title, "Info über Tesmora");
+}
+
+TEST(Frame, IsShownMaximised) {
+    AppHarness h;
+    EXPECT_TRUE(h.Frame().isMaximized());
+    // Big enough for the picture at (350, 70) and its 350 x 560 pixels.
+    EXPECT_GE(h.View().DeviceSize().width(), 700);
+    EXPECT_GE(h.View().DeviceSize().height(), 630);
+}
