@@ -22,13 +22,43 @@ double InterpolateInCell(float x, float y, float x0, float y0, float x1, float y
 GridNode FlowScene::SampleVelocity(float x, float y) const {
     const int ni = m_ni;
     if (!m_pNodes || !m_pU || !m_pV || ni < 2 || m_nj < 2) return {};
-    const int h = FindCell(x, y, 0);
     const auto at = [](const std::unique_ptr<float[]>& f, int k) { return f[static_cast<std::size_t>(k)]; };
-    const GridNode& ll = m_pNodes[static_cast<std::size_t>(h)];
-    const GridNode& ur = m_pNodes[static_cast<std::size_t>(h + ni + 1)];
+    GridNode ll, ur;
+    int h;
+    if (int i, j; LocateOnAxes(x, y, i, j)) {
+        // The same cell as FindCell, and the same corner values, read from the small axes
+        // instead of the node array.
+        h = j * ni + i;
+        ll = {m_axisX[static_cast<std::size_t>(i)], m_axisY[static_cast<std::size_t>(j)]};
+        ur = {m_axisX[static_cast<std::size_t>(i) + 1], m_axisY[static_cast<std::size_t>(j) + 1]};
+    } else {
+        h = FindCell(x, y, 0);
+        ll = m_pNodes[static_cast<std::size_t>(h)];
+        ur = m_pNodes[static_cast<std::size_t>(h + ni + 1)];
+    }
     const double u = InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, at(m_pU, h), at(m_pU, h + 1),
                                        at(m_pU, h + ni), at(m_pU, h + ni + 1));
     const double v = InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, at(m_pV, h), at(m_pV, h + 1),
                                        at(m_pV, h + ni), at(m_pV, h + ni + 1));
     return {static_cast<float>(u), static_cast<float>(v)};
+}
+
+void FlowScene::PrefetchVelocity(float x, float y) const {
+    // On a large grid a step along a streamline lands on node rows that are not in any cache
+    // yet; fetching them while the current step is computed hides most of that wait. The cell
+    // need not be exact: the bins' guess costs two multiplications and a wrong line is harmless.
+    if (!m_pU || !m_pV || !m_bRectilinear || m_binsX.empty() || m_binsY.empty()) return;
+    const double tx = (static_cast<double>(x) - m_axisX.front()) * m_binScaleX;
+    const double ty = (static_cast<double>(y) - m_axisY.front()) * m_binScaleY;
+    if (!(tx >= 0.0 && ty >= 0.0 && tx < static_cast<double>(m_binsX.size() - 1) &&
+          ty < static_cast<double>(m_binsY.size() - 1)))
+        return;
+    const auto i = static_cast<std::size_t>(m_binsX[static_cast<std::size_t>(tx)]);
+    const auto j = static_cast<std::size_t>(m_binsY[static_cast<std::size_t>(ty)]);
+    const auto up = static_cast<std::size_t>(m_ni);
+    const std::size_t h = j * up + i;
+    __builtin_prefetch(&m_pU[h]);
+    __builtin_prefetch(&m_pU[h + up]);
+    __builtin_prefetch(&m_pV[h]);
+    __builtin_prefetch(&m_pV[h + up]);
 }

@@ -21,6 +21,8 @@ void FlowScene::ReleaseDataSet() {
     m_bRectilinear = false;
     m_axisX.clear();
     m_axisY.clear();
+    m_binsX.clear();
+    m_binsY.clear();
 }
 
 std::int64_t FlowScene::NodeCount() const {

@@ -71,6 +71,9 @@ public:
     bool IsInDomain(float x, float y) const;
     int FindCell(float x, float y, int start) const;
     GridNode SampleVelocity(float x, float y) const;
+    // Asks the processor to fetch the velocity values around (x, y), for a point that will be
+    // sampled soon; changes nothing and has no effect on any result.
+    void PrefetchVelocity(float x, float y) const;
     // True when the grid is rectilinear and increasing, decided once per load; FindCell then
     // searches by bisection instead of scanning.
     bool IsRectilinear() const { return m_bRectilinear; }
@@ -171,6 +174,10 @@ private:
     void DecideRectilinear();
     int FindColumn(float x) const;
     int FindRow(float y, int column) const;
+    // On a rectilinear grid: the column and row of FindCell's cell for (x, y), trying the
+    // previous answer's column and row first, since successive samples along a streamline
+    // nearly always stay there. Returns false on any other grid.
+    bool LocateOnAxes(float x, float y, int& column, int& row) const;
 
     SeparationGrid* m_pGrid;
     StderrReporter m_stderrReporter;
@@ -180,6 +187,14 @@ private:
     // few cache lines instead of one node per probe; filled when m_bRectilinear is set.
     std::vector<float> m_axisX;
     std::vector<float> m_axisY;
+    // Uniform bins over each axis, each naming the first interval that reaches into it, so
+    // that finding an interval costs a few comparisons whatever the axis's length.
+    std::vector<std::int32_t> m_binsX;
+    std::vector<std::int32_t> m_binsY;
+    double m_binScaleX = 0.0;
+    double m_binScaleY = 0.0;
+    mutable int m_hintColumn = 0;
+    mutable int m_hintRow = 0;
     RandomSource m_random;
     std::optional<std::uint32_t> m_fixedSeed;
     std::uint32_t m_nLastSeed = 0;

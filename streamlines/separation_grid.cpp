@@ -21,33 +21,52 @@ PixelPoint GridCell::GetPoint(std::size_t i) const {
     return m_points[i];
 }
 
+namespace {
+
+// Points a new cell can take before its storage grows; about what a cell holds at the
+// default distance, so that even the first placement rarely allocates while it stores.
+constexpr std::size_t kFirstCellCapacity = 16;
+
+}  // namespace
+
 void SeparationGrid::Build(int d) {
     d = std::max(d, 1);
     const float side = static_cast<float>(d);
     const int cols = static_cast<int>(std::ceil(350.0 / side));
     const int rows = static_cast<int>(std::ceil(560.0 / side));
-    auto cells =
-        std::make_unique<GridCell[]>(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
-    for (int r = 0; r < rows; ++r) {
-        // Formed in 64 bits: for a side wider than the raster r * d and k * d may not fit.
-        const long long y0 = static_cast<long long>(r) * d;
-        const long long y1 = std::min<long long>(y0 + d - 1, kRasterHeight - 1);
-        for (int k = 0; k < cols; ++k) {
-            const long long x0 = static_cast<long long>(k) * d;
-            const long long x1 = std::min<long long>(x0 + d - 1, kRasterWidth - 1);
-            cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(k)]
-                .SetCorners(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
-                            static_cast<int>(y1));
+    if (m_pRetired && m_nRetiredSide == d) {
+        // The same distance gives the same cells and corners; DestroyCells emptied them.
+        m_pCells = std::move(m_pRetired);
+    } else {
+        m_pRetired.reset();
+        auto cells =
+            std::make_unique<GridCell[]>(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            // Formed in 64 bits: for a side wider than the raster r * d and k * d may not fit.
+            const long long y0 = static_cast<long long>(r) * d;
+            const long long y1 = std::min<long long>(y0 + d - 1, kRasterHeight - 1);
+            for (int k = 0; k < cols; ++k) {
+                const long long x0 = static_cast<long long>(k) * d;
+                const long long x1 = std::min<long long>(x0 + d - 1, kRasterWidth - 1);
+                GridCell& cell =
+                    cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(k)];
+                cell.SetCorners(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                                static_cast<int>(y1));
+                cell.m_points.reserve(kFirstCellCapacity);
+            }
         }
+        m_pCells = std::move(cells);
     }
-    m_pCells = std::move(cells);
+    m_nRetiredSide = 0;
     m_nCols = cols;
     m_nRows = rows;
     m_nSide = d;
 }
 
 void SeparationGrid::DestroyCells() {
-    m_pCells.reset();
+    for (int i = 0; i < CellCount(); ++i) Cell(i).m_points.clear();
+    m_pRetired = std::move(m_pCells);
+    m_nRetiredSide = m_nSide;
     m_nCols = 0;
     m_nRows = 0;
     m_nSide = 0;

@@ -71,4 +71,9 @@ private:
     void ComputeNeighboursNarrow(int c, NeighbourSlots& slots) const;
 
     std::int32_t m_nSide = 0;
+    // The cells of the last DestroyCells, kept so that a Build for the same distance (a Draw
+    // with unchanged settings) can empty and reuse them instead of allocating every cell's
+    // storage again. Any other Build releases them, so no more than one grid's worth is kept.
+    std::unique_ptr<GridCell[]> m_pRetired;
+    std::int32_t m_nRetiredSide = 0;
 };

@@ -34,8 +34,14 @@ std::unique_ptr<Streamline> FlowScene::CreateStreamline(GridNode seed, int metho
 void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direction, bool click) {
     PixelPoint last = WorldToPixel(p0);
     GridNode cur = p0;
+    GridNode previous = p0;
     for (int steps = 0; steps < kMaxStepsPerDirection; ++steps) {
         ++m_stats.steps;
+        // Where the next two steps will most likely sample: the line carried on straight.
+        const GridNode ahead{cur.x - previous.x, cur.y - previous.y};
+        PrefetchVelocity(cur.x + ahead.x, cur.y + ahead.y);
+        PrefetchVelocity(cur.x + 2.0f * ahead.x, cur.y + 2.0f * ahead.y);
+        previous = cur;
         bool failed = false;
         const GridNode next = Integrate(method, cur, kStepSize, direction, &failed);
         // A failed step yields no point at all, not the origin it reports.

@@ -270,3 +270,55 @@ TEST_F(CellLocationTest, DistortedGridsKeepTheScansAnswers) {
 }
 
 }  // namespace
+
+// Sampling remembers the last column and row and looks them up in bins; along a wandering
+// walk, with jumps and points outside, it must still interpolate in the scan's cell.
+TEST_F(CellLocationTest, SamplingAlongAWalkUsesTheScansCell) {
+    std::mt19937 rng(7);
+    for (int grid = 0; grid < 6; ++grid) {
+        const std::vector<float> xs = StretchedAxis(rng, 40 + 30 * grid);
+        const std::vector<float> ys = StretchedAxis(rng, 60 + 20 * grid);
+        FlowData data = MakeRectilinear(xs, ys, 1, [](float x, float y) {
+            return testsupport::NodeValues{std::sin(0.1f * x) * y, x - 0.3f * y, 0.0f, 0.0f};
+        });
+        ASSERT_NO_FATAL_FAILURE(Load(data));
+        const FlowScene& s = Scene();
+        const int ni = data.ni;
+        float x = xs[xs.size() / 2], y = ys[ys.size() / 2];
+        std::normal_distribution<float> stepX(0.0f, 0.02f * (xs.back() - xs.front()));
+        std::normal_distribution<float> stepY(0.0f, 0.02f * (ys.back() - ys.front()));
+        int mismatches = 0;
+        int previous = 0;
+        for (int n = 0; n < 4000; ++n) {
+            if (n % 11 == 3) {
+                // Onto the upper or right line of the cell just sampled: it belongs to the next.
+                x = xs[static_cast<std::size_t>(previous % ni) + 1];
+                y = ys[static_cast<std::size_t>(previous / ni) + 1];
+            } else if (n % 97 == 0) {
+                x = PickCoordinate(rng, xs);
+                y = PickCoordinate(rng, ys);
+            } else {
+                x += stepX(rng);
+                y += stepY(rng);
+            }
+            const int h = ReferenceFindCell(data, x, y, 0);
+            previous = h;
+            const auto k = static_cast<std::size_t>(h);
+            const auto up = static_cast<std::size_t>(ni);
+            const GridNode ll = data.nodes[k], ur = data.nodes[k + up + 1];
+            const auto expectedU = static_cast<float>(InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, data.u[k],
+                                                                        data.u[k + 1], data.u[k + up],
+                                                                        data.u[k + up + 1]));
+            const auto expectedV = static_cast<float>(InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, data.v[k],
+                                                                        data.v[k + 1], data.v[k + up],
+                                                                        data.v[k + up + 1]));
+            const GridNode sampled = s.SampleVelocity(x, y);
+            const bool same = (sampled.x == expectedU || (std::isnan(sampled.x) && std::isnan(expectedU))) &&
+                              (sampled.y == expectedV || (std::isnan(sampled.y) && std::isnan(expectedV)));
+            if (!same && ++mismatches <= 5)
+                ADD_FAILURE() << "grid " << grid << ", point (" << x << ", " << y << "): sampled (" << sampled.x
+                              << ", " << sampled.y << "), expected (" << expectedU << ", " << expectedV << ")";
+        }
+        EXPECT_EQ(mismatches, 0) << "grid " << grid;
+    }
+}
