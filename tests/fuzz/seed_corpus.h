@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,3 +15,5 @@ struct SeedCase {
     bool shouldLoad;
 };
 std::vector<SeedCase> SeedCorpus();
+// Names a case in test output instead of dumping its bytes.
+inline void PrintTo(const SeedCase& c, std::ostream* os) { *os << c.name; }
