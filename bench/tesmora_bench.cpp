@@ -65,15 +65,15 @@ double Nodes(int g) { return static_cast<double>(kBenchGrids[g].ni) * kBenchGrid
 void BM_ReadWhole(benchmark::State& state, int g) {
     const std::string geometry = BenchDataSet(g);
     const std::string solution = FlowScene::SolutionPathFor(geometry);
-    std::vector<char> buffer;
     for (auto _ : state) {
+        // Into fresh memory each time, as a load must put its data somewhere new.
         for (const std::string& path : {geometry, solution}) {
             std::ifstream in(path, std::ios::binary | std::ios::ate);
             const auto size = static_cast<std::size_t>(in.tellg());
             in.seekg(0);
-            buffer.resize(size);
-            in.read(buffer.data(), static_cast<std::streamsize>(size));
-            benchmark::DoNotOptimize(buffer.data());
+            auto buffer = std::make_unique_for_overwrite<char[]>(size);
+            in.read(buffer.get(), static_cast<std::streamsize>(size));
+            benchmark::DoNotOptimize(buffer.get());
         }
     }
     state.counters["nodes"] = Nodes(g);

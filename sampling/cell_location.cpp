@@ -89,13 +89,13 @@ bool FlowScene::IsInDomain(float x, float y) const {
     return first.x <= x && x <= last.x && first.y <= y && y <= last.y;
 }
 
-void FlowScene::DecideRectilinear() {
+void FlowScene::DecideRectilinear(bool nodesOnAxes) {
     m_bRectilinear = false;
     m_axisX.clear();
     m_axisY.clear();
     const int ni = m_ni;
     const int nj = m_nj;
-    if (!m_pNodes || ni < 2 || nj < 2) return;
+    if (!m_pNodes || ni < 2 || nj < 2 || !nodesOnAxes) return;
     for (int i = 0; i < ni; ++i) {
         const float x = Node(m_pNodes, i).x;
         if (!std::isfinite(x)) return;
@@ -105,13 +105,6 @@ void FlowScene::DecideRectilinear() {
         const float y = Node(m_pNodes, j * ni).y;
         if (!std::isfinite(y)) return;
         if (j > 0 && !(y > Node(m_pNodes, (j - 1) * ni).y)) return;
-    }
-    for (int j = 0; j < nj; ++j) {
-        const float y = Node(m_pNodes, j * ni).y;
-        for (int i = 0; i < ni; ++i) {
-            const GridNode& n = Node(m_pNodes, j * ni + i);
-            if (n.x != Node(m_pNodes, i).x || n.y != y) return;
-        }
     }
     m_axisX.resize(static_cast<std::size_t>(ni));
     m_axisY.resize(static_cast<std::size_t>(nj));

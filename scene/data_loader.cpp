@@ -26,7 +26,7 @@ namespace {
 
 constexpr std::int64_t kGeometryRecordBytes = 12;
 constexpr std::int64_t kSolutionRecordBytes = 20;
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 constexpr std::uint64_t kMaxCount = 32767;
 
 struct FileCloser {
@@ -168,11 +168,27 @@ bool FlowScene::LoadDataSet(const std::string& path) {
         return outOfMemory();
     }
 
+    // Whether plane 0 is rectilinear is found out here, while each node is at hand, rather
+    // than in a second pass over all of them.
+    bool nodesOnAxes = true;
+    std::size_t column = 0, row = 0;
+    const auto rowLength = static_cast<std::size_t>(ni);
+    const auto planeNodes = static_cast<std::int64_t>(ni * nj);
     try {
-        const bool read = ReadRecords(geometry.get(), nodeCount, kGeometryRecordBytes, buffer,
-                                      [&](std::int64_t i, const unsigned char* rec) {
-                                          nodes[static_cast<std::size_t>(i)] = {FloatAt(rec), FloatAt(rec + 4)};
-                                      });
+        const bool read = ReadRecords(
+            geometry.get(), nodeCount, kGeometryRecordBytes, buffer, [&](std::int64_t i, const unsigned char* rec) {
+                const GridNode node{FloatAt(rec), FloatAt(rec + 4)};
+                nodes[static_cast<std::size_t>(i)] = node;
+                if (i >= planeNodes) return;
+                // Compared so that a value that is not a number breaks the match.
+                if ((row > 0 && !(node.x == nodes[column].x)) ||
+                    (column > 0 && !(node.y == nodes[row * rowLength].y)))
+                    nodesOnAxes = false;
+                if (++column == rowLength) {
+                    column = 0;
+                    ++row;
+                }
+            });
         if (!read) return fail(Unreadable(path, "Lesefehler mitten in den Knoten."), messages::kAppCaption);
     } catch (const std::bad_alloc&) {
         return outOfMemory();
@@ -226,7 +242,7 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     m_nj = static_cast<std::int16_t>(nj);
     m_nk = static_cast<std::int16_t>(nk);
     ComputeExtents();
-    DecideRectilinear();
+    DecideRectilinear(nodesOnAxes);
     return true;
 }
 

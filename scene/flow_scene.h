@@ -171,7 +171,9 @@ public:
     std::int16_t m_nk = 0;
 
 private:
-    void DecideRectilinear();
+    // NODES_ON_AXES: every node of plane 0 has the first row's x of its column and the first
+    // column's y of its row, which the loader finds out while it reads the nodes.
+    void DecideRectilinear(bool nodesOnAxes);
     int FindColumn(float x) const;
     int FindRow(float y, int column) const;
     // On a rectilinear grid: the column and row of FindCell's cell for (x, y), trying the
