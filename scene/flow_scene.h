@@ -227,3 +227,16 @@ bool ChangeDSep(FlowScene& scene, int iDelta);
 bool ChangeDTestPercent(FlowScene& scene, int iDelta);
 // m_fDTest from the current distance and percentage: d_sep * percent * 0.01 in float.
 void UpdateDTest(FlowScene& scene);
+
+// All of the control bar's settings as one value, for the front ends that set them at once.
+struct DrawSettings {
+    int dsep = 10;
+    int dtestPercent = 50;
+    int method = 1;      // 0 Euler, 1 second-order, 2 fourth-order Runge-Kutta
+    int background = 0;  // 0 speed, 1 pressure, 2 vorticity
+    bool hedgehog = false;
+    bool arrowsBySpeed = false;
+};
+// Stores them as the control bar leaves them, the test distance following the distance and
+// the percentage. The values are taken as they are; range checks are the caller's.
+void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings);

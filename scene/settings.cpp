@@ -24,3 +24,13 @@ bool ChangeDTestPercent(FlowScene& scene, int iDelta) {
     UpdateDTest(scene);
     return true;
 }
+
+void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings) {
+    scene.m_nDSep = settings.dsep;
+    scene.m_fDTestPercent = static_cast<float>(settings.dtestPercent);
+    UpdateDTest(scene);
+    scene.m_nMethod = settings.method;
+    scene.m_nBackground = settings.background;
+    scene.m_bHedgehog = settings.hedgehog;
+    scene.m_bHedgehogBySpeed = settings.arrowsBySpeed;
+}

@@ -68,13 +68,7 @@ FuzzOutcome RunFuzzCase(const FuzzCase& c, const std::string& dir) {
     scene.SetFixedSeed(12345);
     scene.OpenDataSet(geometry);
 
-    scene.m_nDSep = c.dsep;
-    scene.m_fDTestPercent = static_cast<float>(c.percent);
-    UpdateDTest(scene);
-    scene.m_nMethod = c.method;
-    scene.m_nBackground = c.background;
-    scene.m_bHedgehog = c.hedgehog;
-    scene.m_bHedgehogBySpeed = c.arrowsBySpeed;
+    ApplyDrawSettings(scene, {c.dsep, c.percent, c.method, c.background, c.hedgehog, c.arrowsBySpeed});
     scene.RedrawScene();
     FuzzOutcome outcome;
     if (scene.HasDataSet()) {

@@ -27,23 +27,6 @@ long HeapInUse() {
     return static_cast<long>(info.uordblks + info.hblkhd);
 }
 
-struct Settings {
-    int dsep;
-    int percent;
-    int method;
-    int background;
-    bool hedgehog;
-};
-
-void Apply(FlowScene& s, const Settings& settings) {
-    s.m_nDSep = settings.dsep;
-    s.m_fDTestPercent = static_cast<float>(settings.percent);
-    UpdateDTest(s);
-    s.m_nMethod = settings.method;
-    s.m_nBackground = settings.background;
-    s.m_bHedgehog = settings.hedgehog;
-}
-
 std::vector<PixelPoint> AllPoints(const FlowScene& s) {
     std::vector<PixelPoint> points;
     for (std::size_t i = 0; i < s.GetStreamlineCount(); ++i) {
@@ -65,21 +48,21 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
     scene.SetFixedSeed(7);
     std::mt19937 random(2026);
     auto randomSettings = [&] {
-        return Settings{std::uniform_int_distribution<int>(kDSepMin, kDSepMax)(random),
+        return DrawSettings{std::uniform_int_distribution<int>(kDSepMin, kDSepMax)(random),
                         10 * std::uniform_int_distribution<int>(1, 9)(random),
                         std::uniform_int_distribution<int>(0, 2)(random),
-                        std::uniform_int_distribution<int>(0, 2)(random), random() % 4 == 0};
+                        std::uniform_int_distribution<int>(0, 2)(random), random() % 4 == 0, false};
     };
 
-    const Settings last{12, 60, 2, 1, false};
-    Apply(scene, last);
+    const DrawSettings last{12, 60, 2, 1, false, false};
+    ApplyDrawSettings(scene, last);
     scene.OpenDataSet(good);
     ASSERT_TRUE(scene.HasDataSet());
     scene.RedrawScene();
     const long afterFirstCycle = HeapInUse();
     const int draws = 1000;
     for (int i = 0; i < draws; ++i) {
-        Apply(scene, randomSettings());
+        ApplyDrawSettings(scene, randomSettings());
         scene.RedrawScene();
         const int clicks = static_cast<int>(random() % 3);
         for (int c = 0; c < clicks; ++c)
@@ -92,7 +75,7 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
     }
     EXPECT_EQ(f.reporter.entries.size(), 50u);
 
-    Apply(scene, last);
+    ApplyDrawSettings(scene, last);
     scene.RedrawScene();
     const long afterRun = HeapInUse();
 
@@ -100,7 +83,7 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
     // may show in its picture.
     testsupport::SceneFixture fresh;
     fresh.scene.SetFixedSeed(7);
-    Apply(fresh.scene, last);
+    ApplyDrawSettings(fresh.scene, last);
     fresh.scene.OpenDataSet(good);
     fresh.scene.RedrawScene();
     ASSERT_TRUE(fresh.scene.HasDataSet());

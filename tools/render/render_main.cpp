@@ -39,13 +39,7 @@ QString Native(const std::string& path) {
 // The settings as the control bar leaves them: the test distance follows distance and
 // percentage the way the percentage's spin button computes it.
 void ApplySettings(FlowScene& scene, const RenderRequest& r) {
-    scene.m_nDSep = r.dsep;
-    scene.m_fDTestPercent = static_cast<float>(r.dtestPercent);
-    UpdateDTest(scene);
-    scene.m_nMethod = r.method;
-    scene.m_nBackground = r.background;
-    scene.m_bHedgehog = r.hedgehog;
-    scene.m_bHedgehogBySpeed = r.arrowsBySpeed;
+    ApplyDrawSettings(scene, {r.dsep, r.dtestPercent, r.method, r.background, r.hedgehog, r.arrowsBySpeed});
     scene.SetFixedSeed(r.seed);
 }
 
