@@ -5,7 +5,9 @@
 // than the files hold. The new data is read into local arrays and handed to the scene only
 // when everything has been read: a failure leaves nothing of the new files behind.
 
+#include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>

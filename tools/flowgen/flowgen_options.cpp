@@ -28,7 +28,8 @@ std::string Wrapped(const std::string& name, const std::string& text, std::size_
         if (end == std::string::npos) end = text.size();
         const std::string word = text.substr(pos, end - pos);
         if (column > indent && column + 1 + word.size() > kWidth) {
-            out += "\n" + std::string(indent, ' ');
+            out += '\n';
+            out.append(indent, ' ');
             column = indent;
         } else if (column > indent) {
             out += ' ';
