@@ -29,4 +29,3 @@ std::int64_t FlowScene::NodeCount() const {
     return std::int64_t{m_ni} * std::int64_t{m_nj} * std::int64_t{m_nk};
 }
 
-void FlowScene::SetReporter(Reporter* reporter) { m_pReporter = reporter ? reporter : &m_stderrReporter; }

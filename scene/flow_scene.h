@@ -127,13 +127,10 @@ public:
     // With a fixed seed every placement draws the same first seed; without, each placement
     // seeds from the current time in whole seconds.
     void SetFixedSeed(std::optional<std::uint32_t> seed) { m_fixedSeed = seed; }
-    std::optional<std::uint32_t> FixedSeed() const { return m_fixedSeed; }
     std::uint32_t LastSeed() const { return m_nLastSeed; }
 
     SeparationGrid& Grid() { return *m_pGrid; }
     const SeparationGrid& Grid() const { return *m_pGrid; }
-    Reporter& GetReporter() { return *m_pReporter; }
-    void SetReporter(Reporter* reporter);
     const PlacementStats& Stats() const { return m_stats; }
     const OpenTimings& LastOpenTimings() const { return m_openTimings; }
 
