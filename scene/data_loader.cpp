@@ -18,7 +18,9 @@
 #include <system_error>
 #include <vector>
 
+#include "scene/data_set.h"
 #include "scene/flow_scene.h"
+#include "scene/gri_format.h"
 #include "scene/header_parser.h"
 
 static_assert(std::endian::native == std::endian::little, "the data files are little-endian");
@@ -26,15 +28,11 @@ static_assert(sizeof(float) == 4 && sizeof(GridNode) == 8);
 
 namespace {
 
-constexpr std::int64_t kGeometryRecordBytes = 12;
-constexpr std::int64_t kSolutionRecordBytes = 20;
-constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
-constexpr std::uint64_t kMaxCount = 32767;
+using gri::File;
+using gri::kGeometryRecordBytes;
+using gri::kSolutionRecordBytes;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 
 std::string Quoted(const std::string& path) { return "\u201E" + path + "\u201C"; }
 
@@ -101,12 +99,23 @@ bool ReadRecords(std::FILE* file, std::int64_t count, std::int64_t record, std::
     return true;
 }
 
+// The world-to-pixel scales divide by the extents: they must be finite, positive and leave
+// a finite scale.
+bool UsableExtent(float extent, float pixels) {
+    return std::isfinite(extent) && extent > 0.0f && std::isfinite(pixels / extent);
+}
+
+std::string NotIncreasing(const std::string& path, float extentX, float extentY) {
+    const bool badX = !UsableExtent(extentX, 349.0f);
+    return "Die Geometriedatei " + Quoted(path) + " beschreibt kein aufsteigendes Gitter: die " +
+           (badX ? "erste Zeile hat in x" : "erste Spalte hat in y") + " die Ausdehnung " +
+           std::to_string(badX ? extentX : extentY) + "; sie muss endlich und gr\u00F6\u00DFer als 0 sein.";
+}
+
 }  // namespace
 
 std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
-    // Exactly three characters are cut, whatever they are; a shorter path loses all of them.
-    const std::size_t keep = geometryPath.size() >= 3 ? geometryPath.size() - 3 : 0;
-    return geometryPath.substr(0, keep) + "00000.dat";
+    return gri::SolutionPathFor(geometryPath);
 }
 
 bool FlowScene::LoadDataSet(const std::string& path) {
@@ -114,6 +123,12 @@ bool FlowScene::LoadDataSet(const std::string& path) {
         m_pReporter->Report(text, caption);
         return false;
     };
+
+    if (m_pReader && m_pReader->Accepts(path)) {
+        DataSetArrays data;
+        if (!m_pReader->Read(path, data, *m_pReporter)) return false;
+        return AdoptDataSet(std::move(data), path);
+    }
 
     std::int64_t geometryLength = 0;
     std::string why;
@@ -128,7 +143,9 @@ bool FlowScene::LoadDataSet(const std::string& path) {
         return fail(Unreadable(path, "sie ist k\u00FCrzer als ihr Kopf von 40 Bytes."), messages::kAppCaption);
 
     const auto [ni, nj, nk] = header.counts;
-    if (ni < 2 || nj < 2 || nk < 1 || ni > kMaxCount || nj > kMaxCount || nk > kMaxCount) {
+    // The parser saturates at 2^62, so every count fits and an absurd one stays absurd.
+    if (!gri::CountsUsable(static_cast<std::int64_t>(ni), static_cast<std::int64_t>(nj),
+                           static_cast<std::int64_t>(nk))) {
         auto show = [](std::uint64_t v) {
             return v >= ParsedHeader::kSaturated ? std::string("(zu gro\u00DF)") : std::to_string(v);
         };
@@ -200,17 +217,8 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     // The world-to-pixel scales divide by the first row's and first column's extents.
     const float extentX = nodes[static_cast<std::size_t>(ni - 1)].x - nodes[0].x;
     const float extentY = nodes[static_cast<std::size_t>(ni * (nj - 1))].y - nodes[0].y;
-    auto usable = [](float extent, float pixels) {
-        return std::isfinite(extent) && extent > 0.0f && std::isfinite(pixels / extent);
-    };
-    if (!usable(extentX, 349.0f) || !usable(extentY, 559.0f)) {
-        const bool badX = !usable(extentX, 349.0f);
-        return fail("Die Geometriedatei " + Quoted(path) + " beschreibt kein aufsteigendes Gitter: die " +
-                        (badX ? "erste Zeile hat in x" : "erste Spalte hat in y") + " die Ausdehnung " +
-                        std::to_string(badX ? extentX : extentY) +
-                        "; sie muss endlich und gr\u00F6\u00DFer als 0 sein.",
-                    messages::kLoadingErrorCaption);
-    }
+    if (!UsableExtent(extentX, 349.0f) || !UsableExtent(extentY, 559.0f))
+        return fail(NotIncreasing(path, extentX, extentY), messages::kLoadingErrorCaption);
 
     std::unique_ptr<float[]> u, v, p, w;
     try {
@@ -228,10 +236,10 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     const bool read = ReadRecords(solution.get(), nodeCount, kSolutionRecordBytes, buffer,
                                   [&](std::int64_t i, const unsigned char* rec) {
                                       const auto k = static_cast<std::size_t>(i);
-                                      u[k] = FloatAt(rec);
-                                      v[k] = FloatAt(rec + 4);
-                                      p[k] = FloatAt(rec + 12);
-                                      w[k] = FloatAt(rec + 16);
+                                      u[k] = FloatAt(rec + gri::kOffsetU);
+                                      v[k] = FloatAt(rec + gri::kOffsetV);
+                                      p[k] = FloatAt(rec + gri::kOffsetP);
+                                      w[k] = FloatAt(rec + gri::kOffsetW);
                                   });
     if (!read) return fail(Unreadable(solutionPath, "Lesefehler mitten in den Werten."), messages::kAppCaption);
 
@@ -246,6 +254,85 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     ComputeExtents();
     DecideRectilinear(nodesOnAxes);
     return true;
+}
+
+bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
+    const auto ni = data.ni, nj = data.nj, nk = data.nk;
+    if (!gri::CountsUsable(ni, nj, nk)) {
+        m_pReporter->Report("Die Datei " + Quoted(path) + " hat unbrauchbare Knotenzahlen: ni = " +
+                                std::to_string(ni) + ", nj = " + std::to_string(nj) + ", nk = " +
+                                std::to_string(nk) + ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
+                            messages::kLoadingErrorCaption);
+        return false;
+    }
+    if (!data.nodes || !data.u || !data.v || !data.p || !data.w) {
+        m_pReporter->Report(Unreadable(path, "der Leser hat keine vollst\u00E4ndigen Daten geliefert."),
+                            messages::kAppCaption);
+        return false;
+    }
+    const GridNode* nodes = data.nodes.get();
+    const float extentX = nodes[ni - 1].x - nodes[0].x;
+    const float extentY = nodes[ni * (nj - 1)].y - nodes[0].y;
+    if (!UsableExtent(extentX, 349.0f) || !UsableExtent(extentY, 559.0f)) {
+        m_pReporter->Report(NotIncreasing(path, extentX, extentY), messages::kLoadingErrorCaption);
+        return false;
+    }
+    bool nodesOnAxes = true;
+    for (std::int64_t j = 0; j < nj && nodesOnAxes; ++j)
+        for (std::int64_t i = 0; i < ni; ++i) {
+            const GridNode& node = nodes[j * ni + i];
+            // Compared so that a value that is not a number breaks the match.
+            if (!(node.x == nodes[i].x) || !(node.y == nodes[j * ni].y)) {
+                nodesOnAxes = false;
+                break;
+            }
+        }
+    m_pNodes = std::move(data.nodes);
+    m_pU = std::move(data.u);
+    m_pV = std::move(data.v);
+    m_pP = std::move(data.p);
+    m_pW = std::move(data.w);
+    m_notes = std::move(data.notes);
+    data.Release();
+    m_ni = static_cast<std::int16_t>(ni);
+    m_nj = static_cast<std::int16_t>(nj);
+    m_nk = static_cast<std::int16_t>(nk);
+    ComputeExtents();
+    DecideRectilinear(nodesOnAxes);
+    return true;
+}
+
+bool DataSetArrays::Allocate(std::int64_t ni_, std::int64_t nj_, std::int64_t nk_) {
+    // The notes are the reader's and stay; only the arrays are taken anew.
+    const DataSetNotes kept = notes;
+    Release();
+    notes = kept;
+    if (ni_ < 0 || nj_ < 0 || nk_ < 0) return false;
+    const auto n = static_cast<std::size_t>(ni_ * nj_ * nk_);
+    try {
+        nodes = std::make_unique_for_overwrite<GridNode[]>(n);
+        u = std::make_unique_for_overwrite<float[]>(n);
+        v = std::make_unique_for_overwrite<float[]>(n);
+        p = std::make_unique_for_overwrite<float[]>(n);
+        w = std::make_unique_for_overwrite<float[]>(n);
+    } catch (const std::bad_alloc&) {
+        Release();
+        return false;
+    }
+    ni = ni_;
+    nj = nj_;
+    nk = nk_;
+    return true;
+}
+
+void DataSetArrays::Release() {
+    nodes.reset();
+    u.reset();
+    v.reset();
+    p.reset();
+    w.reset();
+    ni = nj = nk = 0;
+    notes = {};
 }
 
 void FlowScene::ComputeExtents() {

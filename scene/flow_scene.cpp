@@ -17,6 +17,7 @@ void FlowScene::ReleaseDataSet() {
     m_pRasterSpeed.reset();
     m_pRasterP.reset();
     m_pRasterW.reset();
+    m_notes = {};
     // The search axes describe the released nodes; a later load decides afresh.
     m_bRectilinear = false;
     m_axisX.clear();

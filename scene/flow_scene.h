@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/data_set.h"
 #include "scene/grid_node.h"
 #include "scene/raster_geometry.h"
 #include "scene/reporter.h"
@@ -58,6 +59,14 @@ public:
     // Precondition: the scene is Empty. On failure reports through the reporter and leaves
     // nothing of the new files in the scene.
     bool LoadDataSet(const std::string& path);
+    // Takes a data set that a reader made, after the checks the loader makes of its own files
+    // (counts, extents); PATH names the file in messages. The scene must be Empty.
+    bool AdoptDataSet(DataSetArrays&& data, const std::string& path);
+    // Files that READER accepts are read by it instead of the loader; none by default.
+    void SetDataSetReader(DataSetReader* reader) { m_pReader = reader; }
+    // What the reader of the loaded data set found out about its file; empty notes for a
+    // .gri pair and without a data set.
+    const DataSetNotes& Notes() const { return m_notes; }
     void ComputeExtents();
     static std::string SolutionPathFor(const std::string& geometryPath);
 
@@ -181,6 +190,8 @@ private:
     SeparationGrid* m_pGrid;
     StderrReporter m_stderrReporter;
     Reporter* m_pReporter;
+    DataSetReader* m_pReader = nullptr;
+    DataSetNotes m_notes;
     bool m_bRectilinear = false;
     // The first row's x and the first column's y side by side, so that the bisection reads a
     // few cache lines instead of one node per probe; filled when m_bRectilinear is set.

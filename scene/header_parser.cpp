@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr std::string_view kMagic = "SN4DB ";
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
@@ -15,10 +13,10 @@ ParsedHeader ParseGeometryHeader(std::string_view bytes) {
     ParsedHeader header;
     bytes = bytes.substr(0, std::min(bytes.size(), kGeometryHeaderBytes));
     if (const auto zero = bytes.find('\0'); zero != std::string_view::npos) bytes = bytes.substr(0, zero);
-    if (bytes.substr(0, kMagic.size()) != kMagic) return header;
+    if (bytes.substr(0, gri::kMagic.size()) != gri::kMagic) return header;
     header.magicOk = true;
 
-    std::string_view rest = bytes.substr(kMagic.size());
+    std::string_view rest = bytes.substr(gri::kMagic.size());
     for (int value = 0; value < 6; ++value) {
         const bool allowPoint = value == 5;
         std::size_t run = 0;

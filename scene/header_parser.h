@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "scene/gri_format.h"
+
 // The geometry file's 40-byte text header: "SN4DB " and then ni, nj, nk, two more integers
 // and a decimal number.
-inline constexpr std::size_t kGeometryHeaderBytes = 40;
+inline constexpr std::size_t kGeometryHeaderBytes = gri::kHeaderBytes;
 
 struct ParsedHeader {
     bool magicOk = false;

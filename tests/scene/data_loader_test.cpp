@@ -229,3 +229,60 @@ TEST(DataLoader, MissingGeometryFileNamesTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hands out a copy of DATA for any path ending in ".fake", as an importer would.
+class FakeReader : public DataSetReader {
+public:
+    explicit FakeReader(FlowData data) : m_data(std::move(data)) {}
+    bool Accepts(const std::string& path) const override { return path.ends_with(".fake"); }
+    bool Read(const std::string&, DataSetArrays& out, Reporter&) override {
+        if (!out.Allocate(m_data.ni, m_data.nj, m_data.nk)) return false;
+        for (std::size_t n = 0; n < static_cast<std::size_t>(out.NodeCount()); ++n) {
+            out.nodes[n] = m_data.nodes[n];
+            out.u[n] = m_data.u[n];
+            out.v[n] = m_data.v[n];
+            out.p[n] = m_data.p[n];
+            out.w[n] = m_data.w[n];
+        }
+        return true;
+    }
+
+private:
+    FlowData m_data;
+};
+
+}  // namespace
+
+TEST(DataLoader, AReaderFillsTheSceneAsTheFilesWouldAndMeetsTheSameChecks) {
+    TempDir dir;
+    SceneFixture fromFiles;
+    ASSERT_TRUE(fromFiles.scene.LoadDataSet(WriteDataSet(dir, "grid", TenByTwenty())));
+
+    SceneFixture f;
+    FakeReader reader(TenByTwenty());
+    f.scene.SetDataSetReader(&reader);
+    ASSERT_TRUE(f.scene.LoadDataSet("grid.fake"));
+    EXPECT_TRUE(f.reporter.entries.empty());
+    EXPECT_EQ(f.scene.m_fScaleX, fromFiles.scene.m_fScaleX);
+    EXPECT_EQ(f.scene.m_fScaleY, fromFiles.scene.m_fScaleY);
+    EXPECT_EQ(f.scene.IsRectilinear(), fromFiles.scene.IsRectilinear());
+    for (std::size_t n = 0; n < 12; ++n) EXPECT_EQ(f.scene.m_pW[n], fromFiles.scene.m_pW[n]);
+    // A .gri file still goes to the loader.
+    f.scene.ReleaseDataSet();
+    EXPECT_TRUE(f.scene.LoadDataSet(WriteDataSet(dir, "again", TenByTwenty())));
+
+    // Counts and extents are judged as for the loader's own files.
+    FlowData thin = MakeRectilinear({0}, {0, 1});
+    FlowData flat = MakeRectilinear({0, 1}, {3, 3});
+    for (FlowData* bad : {&thin, &flat}) {
+        SceneFixture g;
+        FakeReader badReader(*bad);
+        g.scene.SetDataSetReader(&badReader);
+        EXPECT_FALSE(g.scene.LoadDataSet("bad.fake"));
+        ExpectEmpty(g.scene);
+        ASSERT_EQ(g.reporter.entries.size(), 1u);
+        EXPECT_EQ(g.reporter.entries[0].caption, "LOADING ERROR");
+    }
+}

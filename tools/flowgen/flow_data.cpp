@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "scene/flow_scene.h"
+#include "scene/gri_format.h"
 
 void FlowData::Resize(int ni_, int nj_, int nk_) {
     ni = ni_;
@@ -21,20 +21,12 @@ void FlowData::Resize(int ni_, int nj_, int nk_) {
 }
 
 std::string GeometryHeader(std::int64_t ni, std::int64_t nj, std::int64_t nk) {
-    char text[64];
-    std::snprintf(text, sizeof text, "SN4DB %lld %lld %lld 0 0 0.0", static_cast<long long>(ni),
-                  static_cast<long long>(nj), static_cast<long long>(nk));
-    std::string header(text);
-    header.resize(40, '\0');
-    return header;
+    return gri::WriteHeader(ni, nj, nk);
 }
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using gri::File;
 
 void PutFloat(unsigned char* out, float value) {
     // The files are little-endian, as is every machine this builds for.
@@ -81,11 +73,12 @@ bool WriteFlowData(const std::string& geometryPath, const FlowData& data, std::s
     }
     // Both files are written under temporary names and renamed only when both are complete, so
     // a failed write leaves an earlier pair of the same name as it was.
-    const std::string solutionPath = FlowScene::SolutionPathFor(geometryPath);
+    const std::string solutionPath = gri::SolutionPathFor(geometryPath);
     const std::string geometryTemp = geometryPath + ".part";
     const std::string solutionTemp = solutionPath + ".part";
     bool ok = WriteAll(
-        geometryTemp, geometryPath, GeometryHeader(data.ni, data.nj, data.nk), 12, count,
+        geometryTemp, geometryPath, gri::WriteHeader(data.ni, data.nj, data.nk),
+        static_cast<std::size_t>(gri::kGeometryRecordBytes), count,
         [&](std::size_t i, unsigned char* rec) {
             PutFloat(rec, data.nodes[i].x);
             PutFloat(rec + 4, data.nodes[i].y);
@@ -93,13 +86,13 @@ bool WriteFlowData(const std::string& geometryPath, const FlowData& data, std::s
         },
         error);
     ok = ok && WriteAll(
-                   solutionTemp, solutionPath, std::string(), 20, count,
+                   solutionTemp, solutionPath, std::string(), static_cast<std::size_t>(gri::kSolutionRecordBytes), count,
                    [&](std::size_t i, unsigned char* rec) {
-                       PutFloat(rec, data.u[i]);
-                       PutFloat(rec + 4, data.v[i]);
+                       PutFloat(rec + gri::kOffsetU, data.u[i]);
+                       PutFloat(rec + gri::kOffsetV, data.v[i]);
                        PutFloat(rec + 8, 0.0f);
-                       PutFloat(rec + 12, data.p[i]);
-                       PutFloat(rec + 16, data.w[i]);
+                       PutFloat(rec + gri::kOffsetP, data.p[i]);
+                       PutFloat(rec + gri::kOffsetW, data.w[i]);
                    },
                    error);
     if (ok) {

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "scene/grid_node.h"
+
+class Reporter;
+
+// What a reader learnt of its file beyond the arrays, for the tools' reports.
+struct DataSetNotes {
+    std::string format;              // the file's kind as its reader names it; empty for the .gri pair
+    std::int64_t invalidNodes = 0;   // vectors the file marks invalid, read as u = v = 0
+    bool pressureMissing = false;    // the file has no pressure: 0 everywhere
+    bool vorticityComputed = false;  // derived from u and v, as the file has none
+};
+
+// A data set as a reader hands it to the scene: the node counts, the nodes and the four
+// per-node fields, node (i, j, k) at index (k * nj + j) * ni + i, the order of the .gri pair.
+struct DataSetArrays {
+    std::int64_t ni = 0;
+    std::int64_t nj = 0;
+    std::int64_t nk = 0;
+    std::unique_ptr<GridNode[]> nodes;
+    std::unique_ptr<float[]> u;
+    std::unique_ptr<float[]> v;
+    std::unique_ptr<float[]> p;
+    std::unique_ptr<float[]> w;
+    DataSetNotes notes;
+
+    std::int64_t NodeCount() const { return ni * nj * nk; }
+    // Takes all five arrays for NI * NJ * NK nodes, their values left unset. False, with
+    // nothing held, when the memory cannot be had.
+    bool Allocate(std::int64_t ni, std::int64_t nj, std::int64_t nk);
+    void Release();
+};
+
+// Reads a kind of file that the scene's own loader does not know. The front ends hand the
+// scene one, so that the numeric core stays free of the libraries such readers need.
+class DataSetReader {
+public:
+    virtual ~DataSetReader() = default;
+    // Whether PATH is a file of this reader's kinds (by its name, and where that is not
+    // enough, by its first bytes). A .gri file is never one.
+    virtual bool Accepts(const std::string& path) const = 0;
+    // Reads PATH into OUT. On failure tells REPORTER what is wrong and where in the file, and
+    // returns false with nothing held in OUT.
+    virtual bool Read(const std::string& path, DataSetArrays& out, Reporter& reporter) = 0;
+};
