@@ -15,9 +15,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
-    auto* product = new QLabel(QStringLiteral("%1 %2").arg(QString::fromUtf8(ui::kAboutProduct),
-                                                            QStringLiteral(TESMORA_VERSION)),
-                               this);
+    auto* product = new QLabel(
+        QStringLiteral("%1 %2").arg(QString::fromUtf8(ui::kAboutProduct), QStringLiteral(TESMORA_VERSION)),
+        this);
     product->setObjectName(QStringLiteral("aboutProduct"));
     auto* purpose = new QLabel(QString::fromUtf8(ui::kAboutPurpose), this);
 

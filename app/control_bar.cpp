@@ -15,7 +15,9 @@
 
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 QLineEdit* MakeValueBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);

@@ -17,7 +17,9 @@
 
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 // How long a window manager may take to maximise a newly shown window.
 constexpr int kWindowManagerGraceMs = 300;
@@ -60,13 +62,14 @@ CMainFrame::CMainFrame(FlowScene& scene, QWidget* parent) : QMainWindow(parent) 
 }
 
 void CMainFrame::CreateActions() {
-    m_pFileNew = MakeAction(this, "actionFileNew", ui::kFileNew, ui::kPromptNew, {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    m_pFileNew =
+        MakeAction(this, "actionFileNew", ui::kFileNew, ui::kPromptNew, {QKeySequence(Qt::CTRL | Qt::Key_N)});
     m_pFileNew->setIcon(QIcon(QStringLiteral(":/icons/file_new.png")));
-    m_pFileOpen =
-        MakeAction(this, "actionFileOpen", ui::kFileOpen, ui::kPromptOpen, {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    m_pFileOpen = MakeAction(this, "actionFileOpen", ui::kFileOpen, ui::kPromptOpen,
+                             {QKeySequence(Qt::CTRL | Qt::Key_O)});
     m_pFileOpen->setIcon(QIcon(QStringLiteral(":/icons/file_open.png")));
-    m_pFileSave =
-        MakeAction(this, "actionFileSave", ui::kFileSave, ui::kPromptSave, {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    m_pFileSave = MakeAction(this, "actionFileSave", ui::kFileSave, ui::kPromptSave,
+                             {QKeySequence(Qt::CTRL | Qt::Key_S)});
     m_pFileSave->setIcon(QIcon(QStringLiteral(":/icons/file_save.png")));
     m_pFileSaveAs = MakeAction(this, "actionFileSaveAs", ui::kFileSaveAs, ui::kPromptSaveAs);
     m_pAppExit = MakeAction(this, "actionAppExit", ui::kAppExit, ui::kPromptExit);
@@ -174,7 +177,8 @@ void CMainFrame::CreateStatusBar() {
     bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorScroll));
 
     connect(m_pViewStatusBar, &QAction::toggled, bar, &QWidget::setVisible);
-    connect(m_pView, &CTesmoraView::pointerReadout, bar, [bar](const QString& text) { bar->showMessage(text); });
+    connect(m_pView, &CTesmoraView::pointerReadout, bar,
+            [bar](const QString& text) { bar->showMessage(text); });
     connect(m_pView, &CTesmoraView::pointerLeftPicture, bar, &QStatusBar::clearMessage);
 }
 

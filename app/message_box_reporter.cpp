@@ -7,7 +7,9 @@
 
 void MessageBoxReporter::Report(const std::string& text, const std::string& caption) {
     // Without a caption of its own the box carries the application's title.
-    const QString title = caption.empty() ? QString::fromUtf8(ui::kAppTitle) : QString::fromStdString(caption);
-    QMessageBox box(QMessageBox::Critical, title, QString::fromStdString(text), QMessageBox::Ok, m_pParent.data());
+    const QString title =
+        caption.empty() ? QString::fromUtf8(ui::kAppTitle) : QString::fromStdString(caption);
+    QMessageBox box(QMessageBox::Critical, title, QString::fromStdString(text), QMessageBox::Ok,
+                    m_pParent.data());
     box.exec();
 }

@@ -1,10 +1,9 @@
 #include "app/pointer_readout.h"
 
+#include <QLocale>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-
-#include <QLocale>
 
 #include "app/ui_texts.h"
 #include "scene/flow_scene.h"
@@ -17,8 +16,8 @@ float InterpolateNodes(const FlowScene& scene, const float* field, int h, float 
     const std::size_t ni = static_cast<std::size_t>(scene.m_ni);
     const GridNode lower = scene.m_pNodes[ll];
     const GridNode upper = scene.m_pNodes[ll + ni + 1];
-    return static_cast<float>(InterpolateInCell(x, y, lower.x, lower.y, upper.x, upper.y, field[ll], field[ll + 1],
-                                                field[ll + ni], field[ll + ni + 1]));
+    return static_cast<float>(InterpolateInCell(x, y, lower.x, lower.y, upper.x, upper.y, field[ll],
+                                                field[ll + 1], field[ll + ni], field[ll + ni + 1]));
 }
 
 }  // namespace
@@ -28,7 +27,8 @@ std::optional<PointerSample> SampleAtPixel(const FlowScene& scene, int px, int p
     const GridNode world = scene.PixelToWorld(px, py);
     const int h = scene.FindCell(world.x, world.y, 0);
     // A cell needs its upper-right node in plane 0; anything else is not a cell.
-    if (h < 0 || std::int64_t{h} + scene.m_ni + 1 >= std::int64_t{scene.m_ni} * scene.m_nj) return std::nullopt;
+    if (h < 0 || std::int64_t{h} + scene.m_ni + 1 >= std::int64_t{scene.m_ni} * scene.m_nj)
+        return std::nullopt;
     PointerSample sample;
     sample.x = world.x;
     sample.y = world.y;
@@ -43,9 +43,11 @@ std::optional<PointerSample> SampleAtPixel(const FlowScene& scene, int px, int p
 QString FormatReadout(const PointerSample& sample) {
     QLocale german(QLocale::German, QLocale::Germany);
     german.setNumberOptions(QLocale::OmitGroupSeparator);
-    const auto number = [&german](float value) { return german.toString(static_cast<double>(value), 'g', 5); };
+    const auto number = [&german](float value) {
+        return german.toString(static_cast<double>(value), 'g', 5);
+    };
     return QStringLiteral("x = %1  y = %2    %3 = %4    %5 = %6    %7 = %8")
         .arg(number(sample.x), number(sample.y), QString::fromUtf8(ui::kReadSpeed), number(sample.speed),
-             QString::fromUtf8(ui::kReadPressure), number(sample.pressure), QString::fromUtf8(ui::kReadVorticity),
-             number(sample.vorticity));
+             QString::fromUtf8(ui::kReadPressure), number(sample.pressure),
+             QString::fromUtf8(ui::kReadVorticity), number(sample.vorticity));
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <optional>
-
 #include <QString>
+#include <optional>
 
 class FlowScene;
 

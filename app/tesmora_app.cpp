@@ -1,7 +1,5 @@
 #include "app/tesmora_app.h"
 
-#include <cstdio>
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
@@ -10,6 +8,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <cstdio>
 
 #include "app/about_dlg.h"
 #include "app/control_bar.h"
@@ -20,7 +19,9 @@
 
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 // Exit code of a command line that cannot be used.
 constexpr int kUsageExitCode = 2;
@@ -47,7 +48,9 @@ QStringList ArgumentsOf(int argc, char** argv) {
 
 // The icons are compiled into this static library; naming the initialiser keeps the linker
 // from leaving them out of the program.
-static void InitResources() { Q_INIT_RESOURCE(tesmora); }
+static void InitResources() {
+    Q_INIT_RESOURCE(tesmora);
+}
 
 CTesmoraApp::CTesmoraApp(int& argc, char** argv) {
     InitResources();
@@ -70,7 +73,9 @@ CTesmoraApp::CTesmoraApp(int& argc, char** argv) {
 
 CTesmoraApp::~CTesmoraApp() = default;
 
-CTesmoraView* CTesmoraApp::View() const { return m_pMainFrame ? m_pMainFrame->View() : nullptr; }
+CTesmoraView* CTesmoraApp::View() const {
+    return m_pMainFrame ? m_pMainFrame->View() : nullptr;
+}
 
 bool CTesmoraApp::InitInstance() {
     QCommandLineParser parser;
@@ -85,8 +90,9 @@ bool CTesmoraApp::InitInstance() {
         return false;
     }
     if (parser.isSet(help) || parser.isSet(version)) {
-        const QString text = parser.isSet(help) ? parser.helpText()
-                                                : QStringLiteral("tesmora %1\n").arg(QStringLiteral(TESMORA_VERSION));
+        const QString text = parser.isSet(help)
+                                 ? parser.helpText()
+                                 : QStringLiteral("tesmora %1\n").arg(QStringLiteral(TESMORA_VERSION));
         std::fputs(qPrintable(text), stdout);
         m_nExitCode = 0;
         return false;
@@ -125,7 +131,9 @@ bool CTesmoraApp::InitInstance() {
     return true;
 }
 
-int CTesmoraApp::Run() { return QApplication::exec(); }
+int CTesmoraApp::Run() {
+    return QApplication::exec();
+}
 
 void CTesmoraApp::OnAppAbout() {
     CAboutDlg about(m_pMainFrame.get());
@@ -169,9 +177,11 @@ void CTesmoraApp::OnFileSave() {
 }
 
 void CTesmoraApp::OnFileSaveAs() {
-    const QString base = m_doc.GetDataSetPath().isEmpty() ? m_doc.GetTitle()
-                                                          : QFileInfo(m_doc.GetDataSetPath()).completeBaseName();
-    const QString folder = m_doc.GetDataSetPath().isEmpty() ? QString() : QFileInfo(m_doc.GetDataSetPath()).absolutePath();
+    const QString base = m_doc.GetDataSetPath().isEmpty()
+                             ? m_doc.GetTitle()
+                             : QFileInfo(m_doc.GetDataSetPath()).completeBaseName();
+    const QString folder =
+        m_doc.GetDataSetPath().isEmpty() ? QString() : QFileInfo(m_doc.GetDataSetPath()).absolutePath();
     QFileDialog dialog(m_pMainFrame.get(), Text(ui::kSaveAsCaption), folder, Text(ui::kPngFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("png"));

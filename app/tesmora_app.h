@@ -1,9 +1,8 @@
 #pragma once
 
-#include <memory>
-
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "app/message_box_reporter.h"
 #include "app/tesmora_doc.h"

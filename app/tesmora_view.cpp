@@ -1,13 +1,12 @@
 #include "app/tesmora_view.h"
 
-#include <cmath>
+#include <GL/gl.h>
 
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QSurfaceFormat>
 #include <QTimer>
-
-#include <GL/gl.h>
+#include <cmath>
 
 #include "app/control_bar.h"
 #include "app/pointer_readout.h"
@@ -55,7 +54,8 @@ void CTesmoraView::paintEvent(QPaintEvent* event) {
     if (!isValid() && !m_bContextFailureReported && window()->isVisible()) {
         m_bContextFailureReported = true;
         QTimer::singleShot(0, this, [this] {
-            QMessageBox::critical(this, QString::fromUtf8(ui::kAppTitle), QString::fromUtf8(ui::kErrorCreatingRC));
+            QMessageBox::critical(this, QString::fromUtf8(ui::kAppTitle),
+                                  QString::fromUtf8(ui::kErrorCreatingRC));
         });
     }
 }
@@ -77,8 +77,8 @@ void CTesmoraView::paintGL() {
     SetViewProjection(m_cx, m_cy);
     BeginFrame();
     DrawScene(m_scene);
-    const bool drawClick =
-        (m_bClickPending || (m_bKeepClick && m_bClickShown)) && m_scene.HasDataSet() && m_scene.m_pClickStreamline;
+    const bool drawClick = (m_bClickPending || (m_bKeepClick && m_bClickShown)) && m_scene.HasDataSet() &&
+                           m_scene.m_pClickStreamline;
     if (drawClick) DrawStreamline(*m_scene.m_pClickStreamline);
     m_bClickPending = false;
     m_bClickShown = drawClick;
@@ -103,15 +103,33 @@ int CTesmoraView::OnDeltaPosDTestPercent(int iDelta) {
 
 // The choices below only store the setting: background and method show at the next Draw or
 // open, streamlines or arrows and their scaling at the next paint of any cause.
-void CTesmoraView::OnBackgroundSpeed() { m_scene.m_nBackground = 0; }
-void CTesmoraView::OnBackgroundPressure() { m_scene.m_nBackground = 1; }
-void CTesmoraView::OnBackgroundVorticity() { m_scene.m_nBackground = 2; }
-void CTesmoraView::OnMethodEuler() { m_scene.m_nMethod = 0; }
-void CTesmoraView::OnMethodRK2() { m_scene.m_nMethod = 1; }
-void CTesmoraView::OnMethodRK4() { m_scene.m_nMethod = 2; }
-void CTesmoraView::OnModeStreamlines() { m_scene.m_bHedgehog = false; }
-void CTesmoraView::OnModeHedgehog() { m_scene.m_bHedgehog = true; }
-void CTesmoraView::OnToggleArrowsBySpeed() { m_scene.m_bHedgehogBySpeed = !m_scene.m_bHedgehogBySpeed; }
+void CTesmoraView::OnBackgroundSpeed() {
+    m_scene.m_nBackground = 0;
+}
+void CTesmoraView::OnBackgroundPressure() {
+    m_scene.m_nBackground = 1;
+}
+void CTesmoraView::OnBackgroundVorticity() {
+    m_scene.m_nBackground = 2;
+}
+void CTesmoraView::OnMethodEuler() {
+    m_scene.m_nMethod = 0;
+}
+void CTesmoraView::OnMethodRK2() {
+    m_scene.m_nMethod = 1;
+}
+void CTesmoraView::OnMethodRK4() {
+    m_scene.m_nMethod = 2;
+}
+void CTesmoraView::OnModeStreamlines() {
+    m_scene.m_bHedgehog = false;
+}
+void CTesmoraView::OnModeHedgehog() {
+    m_scene.m_bHedgehog = true;
+}
+void CTesmoraView::OnToggleArrowsBySpeed() {
+    m_scene.m_bHedgehogBySpeed = !m_scene.m_bHedgehogBySpeed;
+}
 
 void CTesmoraView::OnDrawButton() {
     {
@@ -121,11 +139,14 @@ void CTesmoraView::OnDrawButton() {
     Repaint();
 }
 
-int CTesmoraView::DeviceHeight() const { return static_cast<int>(std::lround(height() * devicePixelRatioF())); }
+int CTesmoraView::DeviceHeight() const {
+    return static_cast<int>(std::lround(height() * devicePixelRatioF()));
+}
 
 QPoint CTesmoraView::ToDevice(QPointF logical) const {
     const double ratio = devicePixelRatioF();
-    return {static_cast<int>(std::floor(logical.x() * ratio)), static_cast<int>(std::floor(logical.y() * ratio))};
+    return {static_cast<int>(std::floor(logical.x() * ratio)),
+            static_cast<int>(std::floor(logical.y() * ratio))};
 }
 
 void CTesmoraView::OnLButtonDown(int x, int y) {
@@ -158,7 +179,8 @@ std::optional<PixelPoint> CTesmoraView::RasterPixelAt(int x, int y) const {
 
 void CTesmoraView::ShowReadoutAt(QPoint device) {
     const std::optional<PixelPoint> pixel = RasterPixelAt(device.x(), device.y());
-    const std::optional<PointerSample> sample = pixel ? SampleAtPixel(m_scene, pixel->x, pixel->y) : std::nullopt;
+    const std::optional<PointerSample> sample =
+        pixel ? SampleAtPixel(m_scene, pixel->x, pixel->y) : std::nullopt;
     if (!sample) {
         EndReadout();
         return;
@@ -195,7 +217,8 @@ QImage CTesmoraView::GrabPicture() {
     }
     // Window row 70 from the bottom is image row height - 71 from the top.
     const int top = frame.height() - (kImageOriginY + kRasterHeight);
-    QImage picture = frame.copy(kImageOriginX, top, kRasterWidth, kRasterHeight).convertToFormat(QImage::Format_RGB888);
+    QImage picture =
+        frame.copy(kImageOriginX, top, kRasterWidth, kRasterHeight).convertToFormat(QImage::Format_RGB888);
     picture.setDevicePixelRatio(1.0);
     return picture;
 }

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <optional>
-
 #include <QImage>
 #include <QOpenGLWidget>
 #include <QPoint>
+#include <optional>
 
 #include "streamlines/pixel_point.h"
 
@@ -84,8 +83,8 @@ private:
     // The click streamline is drawn by the first paint after the click only: it is not part
     // of the scene's picture, so every later paint leaves it out.
     bool m_bClickPending = false;
-    bool m_bClickShown = false;   // drawn by the last paint
-    bool m_bKeepClick = false;    // a grab for saving must show what is on screen
+    bool m_bClickShown = false;  // drawn by the last paint
+    bool m_bKeepClick = false;   // a grab for saving must show what is on screen
     bool m_bReadoutShown = false;
     bool m_bContextFailureReported = false;
 };

@@ -34,17 +34,22 @@ struct Prompt {
 inline constexpr Prompt kPromptNew{"Erstellt ein neues Dokument.", "Neu"};
 inline constexpr Prompt kPromptOpen{"Öffnet ein bestehendes Dokument.", "Öffnen"};
 inline constexpr Prompt kPromptSave{"Speichert das angezeigte Bild als PNG-Datei.", "Speichern"};
-inline constexpr Prompt kPromptSaveAs{"Speichert das angezeigte Bild unter einem neuen Namen.", "Speichern unter"};
+inline constexpr Prompt kPromptSaveAs{"Speichert das angezeigte Bild unter einem neuen Namen.",
+                                      "Speichern unter"};
 inline constexpr Prompt kPromptExit{"Beendet die Anwendung.", "Beenden"};
 inline constexpr Prompt kPromptUndo{"Macht die letzte Aktion rückgängig.", "Rückgängig"};
-inline constexpr Prompt kPromptCut{"Entfernt die Markierung und kopiert sie in die Zwischenablage.", "Ausschneiden"};
+inline constexpr Prompt kPromptCut{"Entfernt die Markierung und kopiert sie in die Zwischenablage.",
+                                   "Ausschneiden"};
 inline constexpr Prompt kPromptCopy{"Kopiert die Markierung in die Zwischenablage.", "Kopieren"};
 inline constexpr Prompt kPromptPaste{"Fügt den Inhalt der Zwischenablage ein.", "Einfügen"};
-inline constexpr Prompt kPromptToolBar{"Blendet die Symbolleiste ein oder aus.", "Symbolleiste ein-/ausblenden"};
-inline constexpr Prompt kPromptStatusBar{"Blendet die Statusleiste ein oder aus.", "Statusleiste ein-/ausblenden"};
+inline constexpr Prompt kPromptToolBar{"Blendet die Symbolleiste ein oder aus.",
+                                       "Symbolleiste ein-/ausblenden"};
+inline constexpr Prompt kPromptStatusBar{"Blendet die Statusleiste ein oder aus.",
+                                         "Statusleiste ein-/ausblenden"};
 inline constexpr Prompt kPromptAbout{"Zeigt Programminformationen, Versionsnummer und Copyright an.", "Info"};
 inline constexpr Prompt kPromptNextPane{"Wechselt zum nächsten Fensterausschnitt.", "Nächster Ausschnitt"};
-inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.", "Vorheriger Ausschnitt"};
+inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.",
+                                        "Vorheriger Ausschnitt"};
 
 // Status-bar indicators, in their order after the message pane.
 inline constexpr const char* kIndicatorCaps = "UF";

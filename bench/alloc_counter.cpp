@@ -45,14 +45,22 @@ void Release(void* p) noexcept {
 
 namespace alloccount {
 
-Snapshot Now() { return {g_allocations.load(), g_bytes.load(), g_peak.load()}; }
+Snapshot Now() {
+    return {g_allocations.load(), g_bytes.load(), g_peak.load()};
+}
 
-void ResetPeak() { g_peak.store(g_bytes.load()); }
+void ResetPeak() {
+    g_peak.store(g_bytes.load());
+}
 
 }  // namespace alloccount
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     try {
         return Allocate(size);
@@ -67,13 +75,33 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
         return nullptr;
     }
 }
-void* operator new(std::size_t size, std::align_val_t align) { return AllocateAligned(size, align); }
-void* operator new[](std::size_t size, std::align_val_t align) { return AllocateAligned(size, align); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { Release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { Release(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void* operator new(std::size_t size, std::align_val_t align) {
+    return AllocateAligned(size, align);
+}
+void* operator new[](std::size_t size, std::align_val_t align) {
+    return AllocateAligned(size, align);
+}
+void operator delete(void* p) noexcept {
+    Release(p);
+}
+void operator delete[](void* p) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+    Release(p);
+}

@@ -9,7 +9,8 @@ struct BenchGrid {
     int nj;
     const char* label;
 };
-inline constexpr BenchGrid kBenchGrids[] = {{64, 102, "64x102"}, {512, 820, "512x820"}, {2048, 3277, "2048x3277"}};
+inline constexpr BenchGrid kBenchGrids[] = {
+    {64, 102, "64x102"}, {512, 820, "512x820"}, {2048, 3277, "2048x3277"}};
 inline constexpr int kBenchGridCount = 3;
 inline constexpr const char* kBenchFlow = "cylinder";
 

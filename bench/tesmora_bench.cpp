@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -60,7 +59,9 @@ FlowScene& Opened(int g) {
     return cache[g]->scene;
 }
 
-double Nodes(int g) { return static_cast<double>(kBenchGrids[g].ni) * kBenchGrids[g].nj; }
+double Nodes(int g) {
+    return static_cast<double>(kBenchGrids[g].ni) * kBenchGrids[g].nj;
+}
 
 void BM_ReadWhole(benchmark::State& state, int g) {
     const std::string geometry = BenchDataSet(g);
@@ -158,8 +159,10 @@ OffscreenContext* Context() {
     static std::unique_ptr<OffscreenContext> context = [] {
         std::string error;
         auto made = OffscreenContext::Create(700, 630, &error);
-        if (!made) std::fprintf(stderr, "no OpenGL context: %s\n", error.c_str());
-        else SetViewProjection(700, 630);
+        if (!made)
+            std::fprintf(stderr, "no OpenGL context: %s\n", error.c_str());
+        else
+            SetViewProjection(700, 630);
         return made;
     }();
     return context.get();
@@ -186,7 +189,8 @@ void BM_SampleVelocity(benchmark::State& state, int g) {
     std::uniform_real_distribution<float> fx(0.0f, 1.0f);
     std::vector<GridNode> points(4096);
     for (GridNode& p : points)
-        p = {scene.m_pNodes[0].x + fx(random) * scene.m_fExtentX, scene.m_pNodes[0].y + fx(random) * scene.m_fExtentY};
+        p = {scene.m_pNodes[0].x + fx(random) * scene.m_fExtentX,
+             scene.m_pNodes[0].y + fx(random) * scene.m_fExtentY};
     std::size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(scene.SampleVelocity(points[i].x, points[i].y));
@@ -214,19 +218,26 @@ public:
     std::map<std::string, Result> results;
 };
 
-std::string Label(int g) { return kBenchGrids[g].label; }
+std::string Label(int g) {
+    return kBenchGrids[g].label;
+}
 
 void Register() {
     for (int g = 0; g < kBenchGridCount; ++g) {
         const std::string l = Label(g);
-        benchmark::RegisterBenchmark(("ReadWhole/" + l).c_str(), BM_ReadWhole, g)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("ReadWhole/" + l).c_str(), BM_ReadWhole, g)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Load/" + l).c_str(), BM_Load, g)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("Memory/" + l).c_str(), BM_Memory, g)->Iterations(1)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("BuildRasters/" + l).c_str(), BM_BuildRasters, g)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("Memory/" + l).c_str(), BM_Memory, g)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BuildRasters/" + l).c_str(), BM_BuildRasters, g)
+            ->Unit(benchmark::kMillisecond);
         for (int dsep : kDSeps)
             for (int m = 0; m < 3; ++m)
-                benchmark::RegisterBenchmark(("Place/" + l + "/dsep" + std::to_string(dsep) + "/" + kMethods[m]).c_str(),
-                                             BM_Place, g, dsep, m)
+                benchmark::RegisterBenchmark(
+                    ("Place/" + l + "/dsep" + std::to_string(dsep) + "/" + kMethods[m]).c_str(), BM_Place, g,
+                    dsep, m)
                     ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Open/" + l).c_str(), BM_Open, g)->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Draw/" + l + "/streamlines-dsep5").c_str(), BM_Draw, g, false)
@@ -242,7 +253,8 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
     QJsonArray targets;
     auto add = [&](const std::string& name, double value, double limit, const char* unit) {
         const bool pass = value <= limit;
-        std::printf("%-52s %12.3f %10.3f %-6s %s\n", name.c_str(), value, limit, unit, pass ? "ok" : "MISSED");
+        std::printf("%-52s %12.3f %10.3f %-6s %s\n", name.c_str(), value, limit, unit,
+                    pass ? "ok" : "MISSED");
         targets.append(QJsonObject{{"target", QString::fromStdString(name)},
                                    {"value", value},
                                    {"limit", limit},
@@ -256,24 +268,27 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
         for (const char* method : kMethods) {
             const std::string tail = "/dsep" + std::to_string(dsep) + "/" + method;
             if (has("Place/" + small + tail) && has("Place/" + large + tail))
-                add("Place" + tail + " largest/smallest", r.at("Place/" + large + tail).seconds / r.at("Place/" + small + tail).seconds,
-                    1.5, "ratio");
+                add("Place" + tail + " largest/smallest",
+                    r.at("Place/" + large + tail).seconds / r.at("Place/" + small + tail).seconds, 1.5,
+                    "ratio");
             if (has("Place/" + large + tail)) {
                 const auto& c = r.at("Place/" + large + tail).counters;
                 add("Place" + tail + " allocations per step", c.at("allocs_per_step"), 0.01, "ratio");
             }
         }
     if (has("Load/" + large) && has("ReadWhole/" + large))
-        add("Load largest / reading both files whole", r.at("Load/" + large).seconds / r.at("ReadWhole/" + large).seconds,
-            1.5, "ratio");
+        add("Load largest / reading both files whole",
+            r.at("Load/" + large).seconds / r.at("ReadWhole/" + large).seconds, 1.5, "ratio");
     for (int g = 0; g < kBenchGridCount; ++g) {
         // A benchmark with a fixed iteration count carries it in its name.
         const std::string name = "Memory/" + Label(g);
         const std::string run = name + "/iterations:1";
         if (!has(run)) continue;
         const auto& c = r.at(run).counters;
-        add(name + " held after open", c.at("held_bytes") / 1048576.0, c.at("limit_bytes") / 1048576.0, "MiB");
-        add(name + " peak during open", c.at("peak_bytes") / 1048576.0, 1.1 * c.at("held_bytes") / 1048576.0, "MiB");
+        add(name + " held after open", c.at("held_bytes") / 1048576.0, c.at("limit_bytes") / 1048576.0,
+            "MiB");
+        add(name + " peak during open", c.at("peak_bytes") / 1048576.0, 1.1 * c.at("held_bytes") / 1048576.0,
+            "MiB");
     }
     return targets;
 }
@@ -285,8 +300,10 @@ int main(int argc, char** argv) {
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.rfind("--targets_out=", 0) == 0) targetsPath = arg.substr(14);
-        else args.push_back(argv[i]);
+        if (arg.rfind("--targets_out=", 0) == 0)
+            targetsPath = arg.substr(14);
+        else
+            args.push_back(argv[i]);
     }
     int count = static_cast<int>(args.size());
     Register();

@@ -4,9 +4,6 @@
 //
 // Usage: tesmora-icongen OUTPUT_DIR
 
-#include <cstdio>
-#include <functional>
-
 #include <QColor>
 #include <QDir>
 #include <QImage>
@@ -15,6 +12,8 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QString>
+#include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -138,8 +137,12 @@ int main(int argc, char** argv) {
         void (*draw)(QPainter&);
     } tools[] = {{"file_new", DrawNew}, {"file_open", DrawOpen}, {"file_save", DrawSave}};
     for (const auto& tool : tools) {
-        ok = Render(out.filePath(QStringLiteral("%1.png").arg(QLatin1String(tool.name))), 16, 16, tool.draw) && ok;
-        ok = Render(out.filePath(QStringLiteral("%1@2x.png").arg(QLatin1String(tool.name))), 32, 16, tool.draw) && ok;
+        ok =
+            Render(out.filePath(QStringLiteral("%1.png").arg(QLatin1String(tool.name))), 16, 16, tool.draw) &&
+            ok;
+        ok = Render(out.filePath(QStringLiteral("%1@2x.png").arg(QLatin1String(tool.name))), 32, 16,
+                    tool.draw) &&
+             ok;
     }
     ok = Render(out.filePath(QStringLiteral("tesmora.png")), 64, 64, DrawProgram) && ok;
     for (const int size : {16, 32, 48, 128, 256})

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "scene/flow_scene.h"
@@ -72,8 +72,10 @@ int LocateInterval(const std::vector<float>& axis, const std::vector<std::int32_
     if (axis[static_cast<std::size_t>(lo)] > v) return BisectIntervals(axis, v);
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
-        if (axis[static_cast<std::size_t>(mid)] <= v) lo = mid;
-        else hi = mid - 1;
+        if (axis[static_cast<std::size_t>(mid)] <= v)
+            lo = mid;
+        else
+            hi = mid - 1;
     }
     if (lo + 1 < count && v < axis[static_cast<std::size_t>(lo) + 1]) return lo;
     return BisectIntervals(axis, v);
@@ -144,8 +146,8 @@ bool FlowScene::LocateOnAxes(float x, float y, int& column, int& row) const {
         return false;
     // On these grids every point lies in at most one half-open interval per axis, so checking
     // the previous one first finds exactly what bisection would.
-    auto locate = [](const std::vector<float>& axis, const std::vector<std::int32_t>& bins, double scale, float v,
-                     int& hint) {
+    auto locate = [](const std::vector<float>& axis, const std::vector<std::int32_t>& bins, double scale,
+                     float v, int& hint) {
         const auto k = static_cast<std::size_t>(hint);
         if (k + 1 < axis.size() && axis[k] <= v && v < axis[k + 1]) return hint;
         const int found = LocateInterval(axis, bins, scale, v);

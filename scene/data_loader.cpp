@@ -34,7 +34,9 @@ using gri::kSolutionRecordBytes;
 
 constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 
-std::string Quoted(const std::string& path) { return "\u201E" + path + "\u201C"; }
+std::string Quoted(const std::string& path) {
+    return "\u201E" + path + "\u201C";
+}
 
 std::string Unreadable(const std::string& path, const std::string& why) {
     return "Die Datei " + Quoted(path) + " kann nicht gelesen werden: " + why;
@@ -71,9 +73,10 @@ File OpenRegularFile(const std::string& path, std::int64_t& length, std::string&
     return file;
 }
 
-std::string TooShort(const std::string& kind, std::int64_t nodes, std::int64_t expected, std::int64_t actual) {
-    return kind + " ist zu kurz: f\u00FCr " + std::to_string(nodes) + " Knoten sind " + std::to_string(expected) +
-           " Bytes n\u00F6tig, sie hat " + std::to_string(actual) + ".";
+std::string TooShort(const std::string& kind, std::int64_t nodes, std::int64_t expected,
+                     std::int64_t actual) {
+    return kind + " ist zu kurz: f\u00FCr " + std::to_string(nodes) + " Knoten sind " +
+           std::to_string(expected) + " Bytes n\u00F6tig, sie hat " + std::to_string(actual) + ".";
 }
 
 float FloatAt(const unsigned char* bytes) {
@@ -140,7 +143,8 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     const ParsedHeader header = ParseGeometryHeader(std::string_view(headerBytes, headerRead));
     if (!header.magicOk) return fail(messages::kWrongFileFormat, messages::kLoadingErrorCaption);
     if (headerRead < kGeometryHeaderBytes)
-        return fail(Unreadable(path, "sie ist k\u00FCrzer als ihr Kopf von 40 Bytes."), messages::kAppCaption);
+        return fail(Unreadable(path, "sie ist k\u00FCrzer als ihr Kopf von 40 Bytes."),
+                    messages::kAppCaption);
 
     const auto [ni, nj, nk] = header.counts;
     // The parser saturates at 2^62, so every count fits and an absurd one stays absurd.
@@ -149,14 +153,15 @@ bool FlowScene::LoadDataSet(const std::string& path) {
         auto show = [](std::uint64_t v) {
             return v >= ParsedHeader::kSaturated ? std::string("(zu gro\u00DF)") : std::to_string(v);
         };
-        return fail("Die Geometriedatei " + Quoted(path) + " hat unbrauchbare Knotenzahlen: ni = " + show(ni) +
-                        ", nj = " + show(nj) + ", nk = " + show(nk) +
+        return fail("Die Geometriedatei " + Quoted(path) + " hat unbrauchbare Knotenzahlen: ni = " +
+                        show(ni) + ", nj = " + show(nj) + ", nk = " + show(nk) +
                         ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
                     messages::kLoadingErrorCaption);
     }
 
     const auto nodeCount = static_cast<std::int64_t>(ni * nj * nk);
-    const std::int64_t geometryNeeded = static_cast<std::int64_t>(kGeometryHeaderBytes) + kGeometryRecordBytes * nodeCount;
+    const std::int64_t geometryNeeded =
+        static_cast<std::int64_t>(kGeometryHeaderBytes) + kGeometryRecordBytes * nodeCount;
     if (geometryLength < geometryNeeded)
         return fail(Unreadable(path, TooShort("sie", nodeCount, geometryNeeded, geometryLength)),
                     messages::kAppCaption);
@@ -175,8 +180,9 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     }
 
     const auto outOfMemory = [&] {
-        return fail("Nicht gen\u00FCgend Arbeitsspeicher, um " + std::to_string(nodeCount) + " Knoten zu laden.",
-                    messages::kAppCaption);
+        return fail(
+            "Nicht gen\u00FCgend Arbeitsspeicher, um " + std::to_string(nodeCount) + " Knoten zu laden.",
+            messages::kAppCaption);
     };
     const auto n = static_cast<std::size_t>(nodeCount);
     std::unique_ptr<GridNode[]> nodes;
@@ -194,20 +200,20 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     const auto rowLength = static_cast<std::size_t>(ni);
     const auto planeNodes = static_cast<std::int64_t>(ni * nj);
     try {
-        const bool read = ReadRecords(
-            geometry.get(), nodeCount, kGeometryRecordBytes, buffer, [&](std::int64_t i, const unsigned char* rec) {
-                const GridNode node{FloatAt(rec), FloatAt(rec + 4)};
-                nodes[static_cast<std::size_t>(i)] = node;
-                if (i >= planeNodes) return;
-                // Compared so that a value that is not a number breaks the match.
-                if ((row > 0 && !(node.x == nodes[column].x)) ||
-                    (column > 0 && !(node.y == nodes[row * rowLength].y)))
-                    nodesOnAxes = false;
-                if (++column == rowLength) {
-                    column = 0;
-                    ++row;
-                }
-            });
+        const bool read = ReadRecords(geometry.get(), nodeCount, kGeometryRecordBytes, buffer,
+                                      [&](std::int64_t i, const unsigned char* rec) {
+                                          const GridNode node{FloatAt(rec), FloatAt(rec + 4)};
+                                          nodes[static_cast<std::size_t>(i)] = node;
+                                          if (i >= planeNodes) return;
+                                          // Compared so that a value that is not a number breaks the match.
+                                          if ((row > 0 && !(node.x == nodes[column].x)) ||
+                                              (column > 0 && !(node.y == nodes[row * rowLength].y)))
+                                              nodesOnAxes = false;
+                                          if (++column == rowLength) {
+                                              column = 0;
+                                              ++row;
+                                          }
+                                      });
         if (!read) return fail(Unreadable(path, "Lesefehler mitten in den Knoten."), messages::kAppCaption);
     } catch (const std::bad_alloc&) {
         return outOfMemory();
@@ -241,7 +247,8 @@ bool FlowScene::LoadDataSet(const std::string& path) {
                                       p[k] = FloatAt(rec + gri::kOffsetP);
                                       w[k] = FloatAt(rec + gri::kOffsetW);
                                   });
-    if (!read) return fail(Unreadable(solutionPath, "Lesefehler mitten in den Werten."), messages::kAppCaption);
+    if (!read)
+        return fail(Unreadable(solutionPath, "Lesefehler mitten in den Werten."), messages::kAppCaption);
 
     m_pNodes = std::move(nodes);
     m_pU = std::move(u);
@@ -259,9 +266,10 @@ bool FlowScene::LoadDataSet(const std::string& path) {
 bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
     const auto ni = data.ni, nj = data.nj, nk = data.nk;
     if (!gri::CountsUsable(ni, nj, nk)) {
-        m_pReporter->Report("Die Datei " + Quoted(path) + " hat unbrauchbare Knotenzahlen: ni = " +
-                                std::to_string(ni) + ", nj = " + std::to_string(nj) + ", nk = " +
-                                std::to_string(nk) + ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
+        m_pReporter->Report("Die Datei " + Quoted(path) +
+                                " hat unbrauchbare Knotenzahlen: ni = " + std::to_string(ni) +
+                                ", nj = " + std::to_string(nj) + ", nk = " + std::to_string(nk) +
+                                ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
                             messages::kLoadingErrorCaption);
         return false;
     }

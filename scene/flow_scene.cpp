@@ -29,4 +29,3 @@ void FlowScene::ReleaseDataSet() {
 std::int64_t FlowScene::NodeCount() const {
     return std::int64_t{m_ni} * std::int64_t{m_nj} * std::int64_t{m_nk};
 }
-

@@ -21,8 +21,8 @@
 struct PlacementStats {
     std::uint64_t streamlines = 0;
     std::uint64_t points = 0;
-    std::uint64_t steps = 0;             // integration steps
-    std::uint64_t separationTests = 0;   // IsFarEnough calls
+    std::uint64_t steps = 0;            // integration steps
+    std::uint64_t separationTests = 0;  // IsFarEnough calls
     std::uint64_t seedsExamined = 0;
     std::uint64_t firstSeedDraws = 0;
 };

@@ -4,8 +4,12 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 }  // namespace
 
@@ -25,7 +29,7 @@ ParsedHeader ParseGeometryHeader(std::string_view bytes) {
             if (value < 3) {
                 const auto digit = static_cast<std::uint64_t>(rest[run] - '0');
                 decimal = decimal > (ParsedHeader::kSaturated - digit) / 10 ? ParsedHeader::kSaturated
-                                                                              : decimal * 10 + digit;
+                                                                            : decimal * 10 + digit;
             }
             ++run;
         }

@@ -48,8 +48,8 @@ void SeparationGrid::Build(int d) {
             for (int k = 0; k < cols; ++k) {
                 const long long x0 = static_cast<long long>(k) * d;
                 const long long x1 = std::min<long long>(x0 + d - 1, kRasterWidth - 1);
-                GridCell& cell =
-                    cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(k)];
+                GridCell& cell = cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) +
+                                       static_cast<std::size_t>(k)];
                 cell.SetCorners(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
                                 static_cast<int>(y1));
                 cell.m_points.reserve(kFirstCellCapacity);

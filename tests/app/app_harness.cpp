@@ -1,8 +1,5 @@
 #include "tests/app/app_harness.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -11,6 +8,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
+#include <cmath>
 
 #include "app/updown_control.h"
 
@@ -64,9 +63,13 @@ void AppHarness::Settle() {
     }
 }
 
-QImage AppHarness::Paint() { return View().grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
+QImage AppHarness::Paint() {
+    return View().grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+}
 
-double AppHarness::Ratio() { return View().devicePixelRatioF(); }
+double AppHarness::Ratio() {
+    return View().devicePixelRatioF();
+}
 
 void AppHarness::ClickAtDevice(int x, int yFromBottom) {
     const int deviceHeight = View().DeviceSize().height();
@@ -86,15 +89,22 @@ void AppHarness::ClickSpin(CUpDown* spin, bool up) {
     (up ? spin->UpButton() : spin->DownButton())->click();
 }
 
-QRgb WindowPixel(const QImage& frame, int x, int yFromBottom) { return frame.pixel(x, frame.height() - 1 - yFromBottom); }
+QRgb WindowPixel(const QImage& frame, int x, int yFromBottom) {
+    return frame.pixel(x, frame.height() - 1 - yFromBottom);
+}
 
 QRgb ImagePixel(const FlowScene& scene, int x, int y) {
-    const std::uint8_t* p = scene.m_pImage.get() + 3 * (static_cast<std::size_t>(y) * 350 + static_cast<std::size_t>(x));
+    const std::uint8_t* p =
+        scene.m_pImage.get() + 3 * (static_cast<std::size_t>(y) * 350 + static_cast<std::size_t>(x));
     return qRgb(p[0], p[1], p[2]);
 }
 
-bool IsWhite(QRgb c) { return qRed(c) == 255 && qGreen(c) == 255 && qBlue(c) == 255; }
-bool IsBlack(QRgb c) { return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 0; }
+bool IsWhite(QRgb c) {
+    return qRed(c) == 255 && qGreen(c) == 255 && qBlue(c) == 255;
+}
+bool IsBlack(QRgb c) {
+    return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 0;
+}
 
 bool NearWindow(const QImage& frame, int x, int yFromBottom, const std::function<bool(QRgb)>& pred) {
     for (int dy = -1; dy <= 1; ++dy)
@@ -116,7 +126,8 @@ std::vector<bool> StreamlineMask(const FlowScene& scene, const Streamline* extra
                 for (int dx = -2; dx <= 2; ++dx) {
                     const int x = p.x + dx;
                     const int y = p.y + dy;
-                    if (x >= 0 && y >= 0 && x < 350 && y < 560) mask[static_cast<std::size_t>(y * 350 + x)] = true;
+                    if (x >= 0 && y >= 0 && x < 350 && y < 560)
+                        mask[static_cast<std::size_t>(y * 350 + x)] = true;
                 }
         }
     };
@@ -131,7 +142,9 @@ ModalCatcher::ModalCatcher() {
     m_timer.start();
 }
 
-ModalCatcher::~ModalCatcher() { m_timer.stop(); }
+ModalCatcher::~ModalCatcher() {
+    m_timer.stop();
+}
 
 void ModalCatcher::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
@@ -156,8 +169,8 @@ void ModalCatcher::Poll() {
 }
 
 FlowData ShearFlow() {
-    return testsupport::MakeRectilinear(testsupport::Axis(36, 0.0f, 35.0f), testsupport::Axis(57, 0.0f, 56.0f), 1,
-                                        [](float x, float y) {
+    return testsupport::MakeRectilinear(testsupport::Axis(36, 0.0f, 35.0f),
+                                        testsupport::Axis(57, 0.0f, 56.0f), 1, [](float x, float y) {
                                             testsupport::NodeValues values;
                                             values.u = 0.5f + y / 56.0f;
                                             values.v = 0.3f * std::sin(x / 5.0f);
@@ -168,8 +181,8 @@ FlowData ShearFlow() {
 }
 
 FlowData LinearFlow() {
-    return testsupport::MakeRectilinear(testsupport::Axis(8, 0.0f, 35.0f), testsupport::Axis(12, 0.0f, 56.0f), 1,
-                                        [](float x, float y) {
+    return testsupport::MakeRectilinear(testsupport::Axis(8, 0.0f, 35.0f), testsupport::Axis(12, 0.0f, 56.0f),
+                                        1, [](float x, float y) {
                                             testsupport::NodeValues values;
                                             values.u = 1.0f + 0.02f * x;
                                             values.v = 0.5f - 0.01f * y;

@@ -1,17 +1,16 @@
 #pragma once
 
-#include <functional>
-#include <ostream>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include <QByteArray>
 #include <QImage>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "app/control_bar.h"
 #include "app/main_frame.h"
@@ -96,4 +95,6 @@ FlowData LinearFlow();
 }  // namespace apptest
 
 // Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}

@@ -13,13 +13,16 @@ using apptest::AppHarness;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 int Differences(const QImage& a, const QImage& b) {
     if (a.size() != b.size()) return -1;
     int n = 0;
     for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) n += (a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff) ? 1 : 0;
+        for (int x = 0; x < a.width(); ++x)
+            n += (a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff) ? 1 : 0;
     return n;
 }
 

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <QApplication>
 
@@ -10,7 +9,8 @@ namespace {
 // name the library of their one-time allocations and so cannot apply its suppressions. Keeping
 // them loaded keeps their names.
 void KeepGraphicsDriversLoaded() {
-    for (const char* library : {"libGLX_mesa.so.0", "libEGL_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
+    for (const char* library :
+         {"libGLX_mesa.so.0", "libEGL_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
         if (void* handle = dlopen(library, RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE)) dlclose(handle);
 }
 

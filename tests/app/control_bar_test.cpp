@@ -16,8 +16,12 @@ using apptest::AppHarness;
 
 namespace {
 
-QString DSepText(AppHarness& h) { return h.Bar().DSepBox()->text(); }
-QString PercentText(AppHarness& h) { return h.Bar().DTestPercentBox()->text(); }
+QString DSepText(AppHarness& h) {
+    return h.Bar().DSepBox()->text();
+}
+QString PercentText(AppHarness& h) {
+    return h.Bar().DTestPercentBox()->text();
+}
 
 }  // namespace
 

@@ -20,15 +20,19 @@ namespace {
 
 QStringList MenuTexts(QMenu* menu) {
     QStringList texts;
-    for (QAction* action : menu->actions()) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     return texts;
 }
 
-QAction* ActionNamed(AppHarness& h, const char* name) { return h.Frame().findChild<QAction*>(QLatin1String(name)); }
+QAction* ActionNamed(AppHarness& h, const char* name) {
+    return h.Frame().findChild<QAction*>(QLatin1String(name));
+}
 
 void MoveTo(AppHarness& h, int x, int yFromBottom) {
     const double ratio = h.Ratio();
-    const QPointF logical((x + 0.5) / ratio, (h.View().DeviceSize().height() - 1 - yFromBottom + 0.5) / ratio);
+    const QPointF logical((x + 0.5) / ratio,
+                          (h.View().DeviceSize().height() - 1 - yFromBottom + 0.5) / ratio);
     QMouseEvent move(QEvent::MouseMove, logical, h.View().mapToGlobal(logical), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(&h.View(), &move);
@@ -44,8 +48,9 @@ TEST(Frame, MenusAreTheGermanOnes) {
     EXPECT_EQ(top[1]->text(), "&Bearbeiten");
     EXPECT_EQ(top[2]->text(), "&Ansicht");
     EXPECT_EQ(top[3]->text(), "&?");
-    EXPECT_EQ(MenuTexts(top[0]->menu()), (QStringList{"&Neu\tStrg+N", "Ö&ffnen...\tStrg+O", "S&peichern\tStrg+S",
-                                                      "Speichern &unter...", "-", "&Beenden"}));
+    EXPECT_EQ(MenuTexts(top[0]->menu()),
+              (QStringList{"&Neu\tStrg+N", "Ö&ffnen...\tStrg+O", "S&peichern\tStrg+S", "Speichern &unter...",
+                           "-", "&Beenden"}));
     EXPECT_EQ(MenuTexts(top[1]->menu()), (QStringList{"&Rückgängig\tStrg+Z", "-", "&Ausschneiden\tStrg+X",
                                                       "&Kopieren\tStrg+C", "E&infügen\tStrg+V"}));
     EXPECT_EQ(MenuTexts(top[2]->menu()), (QStringList{"&Symbolleiste", "S&tatusleiste"}));
@@ -63,10 +68,14 @@ TEST(Frame, KeysOfTheCommands) {
     EXPECT_EQ(ActionNamed(h, "actionFileNew")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
     EXPECT_EQ(ActionNamed(h, "actionFileOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(ActionNamed(h, "actionFileSave")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-    EXPECT_TRUE(ActionNamed(h, "actionEditUndo")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Backspace)));
-    EXPECT_TRUE(ActionNamed(h, "actionEditPaste")->shortcuts().contains(QKeySequence(Qt::SHIFT | Qt::Key_Insert)));
-    EXPECT_TRUE(ActionNamed(h, "actionEditCopy")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Insert)));
-    EXPECT_TRUE(ActionNamed(h, "actionEditCut")->shortcuts().contains(QKeySequence(Qt::SHIFT | Qt::Key_Delete)));
+    EXPECT_TRUE(
+        ActionNamed(h, "actionEditUndo")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Backspace)));
+    EXPECT_TRUE(
+        ActionNamed(h, "actionEditPaste")->shortcuts().contains(QKeySequence(Qt::SHIFT | Qt::Key_Insert)));
+    EXPECT_TRUE(
+        ActionNamed(h, "actionEditCopy")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Insert)));
+    EXPECT_TRUE(
+        ActionNamed(h, "actionEditCut")->shortcuts().contains(QKeySequence(Qt::SHIFT | Qt::Key_Delete)));
 }
 
 TEST(Frame, TitleNamesTheOpenedFileAndNewKeepsThePicture) {

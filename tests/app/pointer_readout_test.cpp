@@ -1,10 +1,11 @@
 // The status bar's numbers, against fields whose values are known everywhere.
 
+#include "app/pointer_readout.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "app/pointer_readout.h"
 #include "tests/app/app_harness.h"
 #include "tests/support/test_support.h"
 
@@ -41,6 +42,7 @@ TEST(PointerReadout, NothingOutsideTheRasterOrWithoutData) {
 
 TEST(PointerReadout, GermanNumbers) {
     const PointerSample s{1.5f, -0.25f, 2.0f, -1234.5f, 0.001f};
-    EXPECT_EQ(FormatReadout(s), QString::fromUtf8("x = 1,5  y = -0,25    Geschwindigkeit = 2    Druck = -1234,5    "
-                                                  "Wirbelstärke = 0,001"));
+    EXPECT_EQ(FormatReadout(s),
+              QString::fromUtf8("x = 1,5  y = -0,25    Geschwindigkeit = 2    Druck = -1234,5    "
+                                "Wirbelstärke = 0,001"));
 }

@@ -44,11 +44,13 @@ constexpr int kBottom = 70;
 
 // Every point of S is drawn white, give or take the pixel a line through a corner lights.
 ::testing::AssertionResult DrawsWhite(const QImage& frame, const Streamline& s) {
-    if (s.GetCount() < 2) return ::testing::AssertionFailure() << "streamline of " << s.GetCount() << " points";
+    if (s.GetCount() < 2)
+        return ::testing::AssertionFailure() << "streamline of " << s.GetCount() << " points";
     for (std::size_t i = 0; i < s.GetCount(); ++i) {
         const PixelPoint p = s.GetPoint(i);
         if (!NearWindow(frame, kLeft + p.x, kBottom + p.y, IsWhite))
-            return ::testing::AssertionFailure() << "no white near point " << i << " (" << p.x << ", " << p.y << ")";
+            return ::testing::AssertionFailure()
+                   << "no white near point " << i << " (" << p.x << ", " << p.y << ")";
     }
     return ::testing::AssertionSuccess();
 }
@@ -57,8 +59,10 @@ constexpr int kBottom = 70;
 ::testing::AssertionResult WhiteOnlyOnLines(const QImage& frame, const std::vector<bool>& mask) {
     for (int y = 0; y < 560; ++y)
         for (int x = 0; x < 350; ++x)
-            if (IsWhite(WindowPixel(frame, kLeft + x, kBottom + y)) && !mask[static_cast<std::size_t>(y * 350 + x)])
-                return ::testing::AssertionFailure() << "stray white at raster pixel (" << x << ", " << y << ")";
+            if (IsWhite(WindowPixel(frame, kLeft + x, kBottom + y)) &&
+                !mask[static_cast<std::size_t>(y * 350 + x)])
+                return ::testing::AssertionFailure()
+                       << "stray white at raster pixel (" << x << ", " << y << ")";
     return ::testing::AssertionSuccess();
 }
 
@@ -71,7 +75,9 @@ int CountAll(const QImage& frame, bool (*pred)(QRgb)) {
 
 // The red base of a hedgehog arrow: the background colours never have red without green or
 // blue in this mode (speed is green), and the streamlines are white.
-bool IsArrowBase(QRgb c) { return qRed(c) >= 200 && qGreen(c) <= 80 && qBlue(c) <= 80; }
+bool IsArrowBase(QRgb c) {
+    return qRed(c) >= 200 && qGreen(c) <= 80 && qBlue(c) <= 80;
+}
 
 class View : public ::testing::Test {
 protected:
@@ -247,7 +253,8 @@ TEST_F(View, ClicksOnTheEdgeOrWithoutDataDoNothing) {
     EXPECT_EQ(h.Scene().m_pClickStreamline, nullptr);
 
     ASSERT_TRUE(OpenSample(h));
-    for (const QPoint p : {QPoint(350, 300), QPoint(700, 300), QPoint(500, 70), QPoint(500, 630), QPoint(349, 71)}) {
+    for (const QPoint p :
+         {QPoint(350, 300), QPoint(700, 300), QPoint(500, 70), QPoint(500, 630), QPoint(349, 71)}) {
         h.ClickAtDevice(p.x(), p.y());
         EXPECT_EQ(h.Scene().m_pClickStreamline, nullptr) << p.x() << ", " << p.y();
     }
@@ -275,7 +282,8 @@ TEST_F(View, ClickUsesTheMethodChosenBeforeDraw) {
     const Streamline euler = *h.Scene().m_pClickStreamline;
     // The same seed traced with Euler steps: the same start, a different path somewhere.
     bool differs = rk2.GetCount() != euler.GetCount();
-    for (std::size_t i = 0; !differs && i < rk2.GetCount(); ++i) differs = !(rk2.GetPoint(i) == euler.GetPoint(i));
+    for (std::size_t i = 0; !differs && i < rk2.GetCount(); ++i)
+        differs = !(rk2.GetPoint(i) == euler.GetPoint(i));
     EXPECT_TRUE(differs);
 }
 

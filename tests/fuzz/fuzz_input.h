@@ -28,8 +28,8 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size);
 std::string EncodeFuzzInput(const FuzzCase& c);
 
 struct FuzzOutcome {
-    bool loaded = false;        // the scene ended Loaded
-    bool consistent = true;     // Loaded with every array present, or Empty with none
+    bool loaded = false;     // the scene ended Loaded
+    bool consistent = true;  // Loaded with every array present, or Empty with none
     std::size_t streamlines = 0;
     std::size_t clickPoints = 0;
 };

@@ -1,10 +1,10 @@
 // libFuzzer entry: every input is a geometry file, a solution file and a set of control-bar
 // settings, run through opening, Draw and a click.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 #include "tests/fuzz/fuzz_input.h"
 

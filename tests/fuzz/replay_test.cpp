@@ -55,8 +55,9 @@ TEST_P(SeedCorpusReplay, EndsLoadedOrEmptyAsExpected) {
     const SeedCase& c = GetParam();
     testsupport::TempDir dir;
     const std::string bytes = EncodeFuzzInput(c.input);
-    const FuzzOutcome outcome = RunFuzzCase(
-        DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), dir.Path().string());
+    const FuzzOutcome outcome =
+        RunFuzzCase(DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                    dir.Path().string());
     EXPECT_EQ(outcome.loaded, c.shouldLoad);
     EXPECT_TRUE(outcome.consistent);
     if (!outcome.loaded) {

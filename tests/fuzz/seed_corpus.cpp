@@ -62,7 +62,8 @@ std::vector<SeedCase> SeedCorpus() {
     corpus.push_back({"lower_left", With(Files(Grid(5, 4, -3.0f, -2.0f)), 2, 2, false), true});
     corpus.push_back({"hedgehog", With(Files(Grid(6, 6, 1.0f, -1.0f)), 3, 1, true), true});
     corpus.push_back({"rotation", With(Files(MakeFlow("rotation", 12, 18, 1, 0.0f)), 2, 0, false), true});
-    corpus.push_back({"stretched_saddle", With(Files(MakeFlow("saddle", 9, 14, 1, 1.5f)), 1, 2, false), true});
+    corpus.push_back(
+        {"stretched_saddle", With(Files(MakeFlow("saddle", 9, 14, 1, 1.5f)), 1, 2, false), true});
     corpus.push_back({"two_planes", With(Files(MakeFlow("double-gyre", 6, 9, 2, 0.0f)), 0, 1, false), true});
 
     FlowData nanValues = Grid(4, 4, 1.0f, 1.0f);

@@ -16,4 +16,6 @@ struct SeedCase {
 };
 std::vector<SeedCase> SeedCorpus();
 // Names a case in test output instead of dumping its bytes.
-inline void PrintTo(const SeedCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const SeedCase& c, std::ostream* os) {
+    *os << c.name;
+}

@@ -306,18 +306,17 @@ TEST_F(CellLocationTest, SamplingAlongAWalkUsesTheScansCell) {
             const auto k = static_cast<std::size_t>(h);
             const auto up = static_cast<std::size_t>(ni);
             const GridNode ll = data.nodes[k], ur = data.nodes[k + up + 1];
-            const auto expectedU = static_cast<float>(InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, data.u[k],
-                                                                        data.u[k + 1], data.u[k + up],
-                                                                        data.u[k + up + 1]));
-            const auto expectedV = static_cast<float>(InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, data.v[k],
-                                                                        data.v[k + 1], data.v[k + up],
-                                                                        data.v[k + up + 1]));
+            const auto expectedU = static_cast<float>(InterpolateInCell(
+                x, y, ll.x, ll.y, ur.x, ur.y, data.u[k], data.u[k + 1], data.u[k + up], data.u[k + up + 1]));
+            const auto expectedV = static_cast<float>(InterpolateInCell(
+                x, y, ll.x, ll.y, ur.x, ur.y, data.v[k], data.v[k + 1], data.v[k + up], data.v[k + up + 1]));
             const GridNode sampled = s.SampleVelocity(x, y);
             const bool same = (sampled.x == expectedU || (std::isnan(sampled.x) && std::isnan(expectedU))) &&
                               (sampled.y == expectedV || (std::isnan(sampled.y) && std::isnan(expectedV)));
             if (!same && ++mismatches <= 5)
-                ADD_FAILURE() << "grid " << grid << ", point (" << x << ", " << y << "): sampled (" << sampled.x
-                              << ", " << sampled.y << "), expected (" << expectedU << ", " << expectedV << ")";
+                ADD_FAILURE() << "grid " << grid << ", point (" << x << ", " << y << "): sampled ("
+                              << sampled.x << ", " << sampled.y << "), expected (" << expectedU << ", "
+                              << expectedV << ")";
         }
         EXPECT_EQ(mismatches, 0) << "grid " << grid;
     }

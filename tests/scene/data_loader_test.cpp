@@ -109,8 +109,9 @@ std::string WithHeader(const std::string& path, const std::string& header) {
 const Rejection kRejections[] = {
     {"lower-case magic", [](const std::string& p) { WriteBytes(p, WithHeader(p, "sn4db 4 3 1 0 0 0.0")); },
      "LOADING ERROR", "Wrong File Format!"},
-    {"no blank after magic", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DBx4 3 1 0 0 0.0")); },
-     "LOADING ERROR", "Wrong File Format!"},
+    {"no blank after magic",
+     [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DBx4 3 1 0 0 0.0")); }, "LOADING ERROR",
+     "Wrong File Format!"},
     {"one column", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 1 3 1")); }, "LOADING ERROR",
      "ni = 1"},
     {"one row", [](const std::string& p) { WriteBytes(p, WithHeader(p, "SN4DB 4 1 1")); }, "LOADING ERROR",
@@ -187,25 +188,24 @@ TEST_P(DataLoaderRejects, WithAMessageAndAnEmptySceneAfterwhichAGoodLoadWorks) {
     EXPECT_EQ(f.reporter.entries.size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, DataLoaderRejects, ::testing::ValuesIn(kRejections),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Files, DataLoaderRejects, ::testing::ValuesIn(kRejections), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+});
 
 TEST(DataLoader, RejectsExtentsThatAreZeroNegativeOrNotFinite) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const FlowData base = TenByTwenty();
     const FlowData cases[] = {
-        WithNode(base, 3, {0.0f, 0.0f}),      // first row ends where it starts
-        WithNode(base, 3, {-1.0f, 0.0f}),     // first row runs backwards
-        WithNode(base, 8, {0.0f, -3.0f}),     // first column runs backwards
-        WithNode(base, 0, {nan, 0.0f}),       // NaN origin
-        WithNode(base, 8, {0.0f, inf}),       // infinite top
-        WithNode(base, 3, {1e-44f, 0.0f}),    // a scale that overflows
+        WithNode(base, 3, {0.0f, 0.0f}),    // first row ends where it starts
+        WithNode(base, 3, {-1.0f, 0.0f}),   // first row runs backwards
+        WithNode(base, 8, {0.0f, -3.0f}),   // first column runs backwards
+        WithNode(base, 0, {nan, 0.0f}),     // NaN origin
+        WithNode(base, 8, {0.0f, inf}),     // infinite top
+        WithNode(base, 3, {1e-44f, 0.0f}),  // a scale that overflows
     };
     TempDir dir;
     int n = 0;

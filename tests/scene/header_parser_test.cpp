@@ -6,7 +6,9 @@
 
 namespace {
 
-ParsedHeader Parse(const std::string& text) { return ParseGeometryHeader(text); }
+ParsedHeader Parse(const std::string& text) {
+    return ParseGeometryHeader(text);
+}
 
 void ExpectCounts(const ParsedHeader& h, std::uint64_t ni, std::uint64_t nj, std::uint64_t nk) {
     ASSERT_TRUE(h.magicOk);
@@ -42,7 +44,10 @@ TEST(HeaderParser, TrailingValuesMayBeAnythingOrMissing) {
 }
 
 TEST(HeaderParser, TextEndsAtFirstZeroByteAndAfterFortyBytes) {
-    ExpectCounts(Parse(std::string("SN4DB 64 3\0" "2 1", 15)), 64, 3, 0);
+    ExpectCounts(Parse(std::string("SN4DB 64 3\0"
+                                   "2 1",
+                                   15)),
+                 64, 3, 0);
     // Digits past byte 40 are not part of the header.
     std::string longHeader = "SN4DB 1 2 ";
     longHeader.resize(40, ' ');

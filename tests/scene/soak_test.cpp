@@ -2,7 +2,6 @@
 // on one scene: its memory must settle, and its last picture must be the one a fresh scene
 // makes with the same settings and seed.
 #include <gtest/gtest.h>
-
 #include <malloc.h>
 
 #include <cstring>
@@ -39,7 +38,8 @@ std::vector<PixelPoint> AllPoints(const FlowScene& s) {
 
 TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
     testsupport::TempDir dir;
-    const std::string good = testsupport::WriteDataSet(dir, "street", MakeFlow("vortex-street", 48, 77, 1, 0.0f));
+    const std::string good =
+        testsupport::WriteDataSet(dir, "street", MakeFlow("vortex-street", 48, 77, 1, 0.0f));
     const std::string bad = dir.File("bad.gri");
     testsupport::WriteBytes(bad, "SN4DB 48 77 1 0 0 0.0");  // header only: far too short
 
@@ -49,9 +49,11 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
     std::mt19937 random(2026);
     auto randomSettings = [&] {
         return DrawSettings{std::uniform_int_distribution<int>(kDSepMin, kDSepMax)(random),
-                        10 * std::uniform_int_distribution<int>(1, 9)(random),
-                        std::uniform_int_distribution<int>(0, 2)(random),
-                        std::uniform_int_distribution<int>(0, 2)(random), random() % 4 == 0, false};
+                            10 * std::uniform_int_distribution<int>(1, 9)(random),
+                            std::uniform_int_distribution<int>(0, 2)(random),
+                            std::uniform_int_distribution<int>(0, 2)(random),
+                            random() % 4 == 0,
+                            false};
     };
 
     const DrawSettings last{12, 60, 2, 1, false, false};
@@ -66,7 +68,8 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
         scene.RedrawScene();
         const int clicks = static_cast<int>(random() % 3);
         for (int c = 0; c < clicks; ++c)
-            scene.AddClickStreamline(1 + static_cast<int>(random() % 349), 1 + static_cast<int>(random() % 559));
+            scene.AddClickStreamline(1 + static_cast<int>(random() % 349),
+                                     1 + static_cast<int>(random() % 559));
         ASSERT_TRUE(scene.HasDataSet());
     }
     for (int i = 0; i < 100; ++i) {

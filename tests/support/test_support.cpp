@@ -1,12 +1,12 @@
 #include "tests/support/test_support.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
-
-#include <unistd.h>
 
 namespace testsupport {
 

@@ -31,7 +31,9 @@ public:
         std::string text;
         std::string caption;
     };
-    void Report(const std::string& text, const std::string& caption) override { entries.push_back({text, caption}); }
+    void Report(const std::string& text, const std::string& caption) override {
+        entries.push_back({text, caption});
+    }
     std::vector<Entry> entries;
 };
 

@@ -86,7 +86,8 @@ bool WriteFlowData(const std::string& geometryPath, const FlowData& data, std::s
         },
         error);
     ok = ok && WriteAll(
-                   solutionTemp, solutionPath, std::string(), static_cast<std::size_t>(gri::kSolutionRecordBytes), count,
+                   solutionTemp, solutionPath, std::string(),
+                   static_cast<std::size_t>(gri::kSolutionRecordBytes), count,
                    [&](std::size_t i, unsigned char* rec) {
                        PutFloat(rec + gri::kOffsetU, data.u[i]);
                        PutFloat(rec + gri::kOffsetV, data.v[i]);
