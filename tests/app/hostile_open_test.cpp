@@ -119,6 +119,6 @@ TEST_P(HostileOpen, IsShownOrReportedWithABlackView) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, HostileOpen, ::testing::ValuesIn(SeedCorpus()),
-                         [](const ::testing::TestParamInfo<SeedCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<SeedCase>& p) { return p.param.name; });
 
 }  // namespace

@@ -168,7 +168,7 @@ TEST_P(SeedFiles, LoadAndDrawOrAreRejectedWithAReason) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, SeedFiles, ::testing::ValuesIn(SeedCorpus()),
-                         [](const ::testing::TestParamInfo<SeedCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<SeedCase>& p) { return p.param.name; });
 
 SeedCase Seed(const std::string& name) {
     for (SeedCase& c : SeedCorpus())

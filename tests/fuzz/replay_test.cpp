@@ -66,6 +66,6 @@ TEST_P(SeedCorpusReplay, EndsLoadedOrEmptyAsExpected) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, SeedCorpusReplay, ::testing::ValuesIn(SeedCorpus()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& p) { return p.param.name; });
 
 }  // namespace

@@ -30,7 +30,7 @@ public:
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     Rgb At(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + x) * 3u;
+        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)) * 3u;
         return {m_rgb[i], m_rgb[i + 1], m_rgb[i + 2]};
     }
     // Raster pixel (x, y) of the picture, at window (x + 350, y + 70).

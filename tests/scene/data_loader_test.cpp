@@ -188,8 +188,8 @@ TEST_P(DataLoaderRejects, WithAMessageAndAnEmptySceneAfterwhichAGoodLoadWorks) {
     EXPECT_EQ(f.reporter.entries.size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, DataLoaderRejects, ::testing::ValuesIn(kRejections), [](const auto& info) {
-    std::string name = info.param.name;
+INSTANTIATE_TEST_SUITE_P(Files, DataLoaderRejects, ::testing::ValuesIn(kRejections), [](const auto& p) {
+    std::string name = p.param.name;
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;

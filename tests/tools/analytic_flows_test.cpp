@@ -137,7 +137,8 @@ TEST_P(EachFlow, SuitsThePicture) {
     std::vector<double> steps;
     for (std::size_t n = 0; n < data.u.size(); ++n)
         steps.push_back(0.1 * std::hypot(data.u[n], data.v[n]) * scaleX);
-    std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2),
+                     steps.end());
     EXPECT_GE(steps[steps.size() / 2], 1.0);
     EXPECT_LE(steps[steps.size() / 2], 2.0);
 }
@@ -262,7 +263,8 @@ TEST(ExponentialIntegral, MatchesTabulatedValues) {
 
 TEST(StretchedAxis, EvenWithoutStretchClusteredToTheMiddleWithIt) {
     const std::vector<float> even = StretchedAxis(11, -10.0, 10.0, 0.0);
-    for (int i = 0; i < 11; ++i) EXPECT_FLOAT_EQ(even[static_cast<std::size_t>(i)], -10.0f + 2.0f * i);
+    for (int i = 0; i < 11; ++i)
+        EXPECT_FLOAT_EQ(even[static_cast<std::size_t>(i)], -10.0f + 2.0f * static_cast<float>(i));
 
     for (double s : {0.5, 2.0, kMaxStretch}) {
         const std::vector<float> axis = StretchedAxis(64, -0.125, 1.125, s);

@@ -34,9 +34,9 @@ std::string ShellQuoted(const std::string& s) {
 Outcome Execute(const std::string& program, const std::vector<std::string>& args) {
     TempDir capture;
     std::string command = ShellQuoted(program);
-    for (const std::string& a : args) command += " " + ShellQuoted(a);
-    command +=
-        " >" + ShellQuoted(capture.File("out")) + " 2>" + ShellQuoted(capture.File("err")) + " </dev/null";
+    for (const std::string& a : args) (command += ' ') += ShellQuoted(a);
+    command += " >";
+    command += ShellQuoted(capture.File("out")) + " 2>" + ShellQuoted(capture.File("err")) + " </dev/null";
     const int status = std::system(command.c_str());
     Outcome run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -13,7 +13,9 @@ namespace {
 const char* const kProgram = "tesmora-flowgen";
 
 std::string Quote(const QString& s) {
-    return "'" + s.toStdString() + "'";
+    std::string quoted(1, '\'');
+    quoted += s.toStdString();
+    return quoted += '\'';
 }
 
 // "  name    text" with the text wrapped under itself, as the options are.

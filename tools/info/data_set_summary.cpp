@@ -93,7 +93,8 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
         p.Add(s.m_pP[i]);
         w.Add(s.m_pW[i]);
     }
-    out += "\n" + Padded("field", 12) + Padded("minimum", 16) + Padded("maximum", 16) + "non-finite\n";
+    out += '\n';
+    out += Padded("field", 12) + Padded("minimum", 16) + Padded("maximum", 16) + "non-finite\n";
     out += RangeLine("x", x);
     out += RangeLine("y", y);
     out += RangeLine("u", u);
