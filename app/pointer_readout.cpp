@@ -6,7 +6,9 @@
 #include <cstdint>
 
 #include "app/ui_texts.h"
+#include "sampling/interpolation.h"
 #include "scene/flow_scene.h"
+#include "streamlines/pixel_mapping.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
 #include "scene/raster_geometry.h"
+#include "streamlines/pixel_mapping.h"
 
 namespace {
 

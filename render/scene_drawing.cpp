@@ -7,6 +7,7 @@
 
 #include "scene/flow_scene.h"
 #include "scene/raster_geometry.h"
+#include "streamlines/pixel_mapping.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void RasterVertex(int x, int y) {
 
 }  // namespace
 
-void DrawScene(FlowScene& scene) {
+void DrawScene(const FlowScene& scene) {
     DrawBackground(scene);
     if (!scene.HasDataSet()) return;
     if (scene.m_bHedgehog) {

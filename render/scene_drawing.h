@@ -12,9 +12,8 @@ class Streamline;
 inline constexpr int kHedgehogScale = 10;
 
 // The background image, then, when a data set is loaded, the arrows or the placed streamlines
-// as m_bHedgehog says. The scene is not const only because the viewer and the headless
-// renderer hold it that way; nothing in it is changed.
-void DrawScene(FlowScene& scene);
+// as m_bHedgehog says.
+void DrawScene(const FlowScene& scene);
 // Clears to black and draws the image at window (350, 70); nothing but the clear without data.
 void DrawBackground(const FlowScene& scene);
 // Every placed streamline in placement order, white.

@@ -26,7 +26,7 @@ void EndFrame() {
     glFinish();
 }
 
-void PaintFrame(FlowScene& scene) {
+void PaintFrame(const FlowScene& scene) {
     BeginFrame();
     DrawScene(scene);
     EndFrame();

@@ -18,7 +18,7 @@ bool SetViewProjection(int cx, int cy);
 // One complete paint of the scene: clear colour and depth, DrawScene, glFinish. The caller
 // presents the frame (a buffer swap, or a read-back offscreen). The viewer renews its control
 // texts between DrawScene and the swap; nothing in the picture depends on that order.
-void PaintFrame(FlowScene& scene);
+void PaintFrame(const FlowScene& scene);
 // The same in three steps, for a caller that must do its own work between them.
 void BeginFrame();
 void EndFrame();

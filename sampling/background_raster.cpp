@@ -5,6 +5,8 @@
 #include <limits>
 #include <memory>
 
+#include "sampling/interpolation.h"
+#include "sampling/raster_ops.h"
 #include "scene/flow_scene.h"
 
 void FlowScene::BuildRasters() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "sampling/raster_ops.h"
 #include "scene/flow_scene.h"
 
 void FlowScene::ColourImage(const float* r, float scale) {

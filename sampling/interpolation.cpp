@@ -1,5 +1,7 @@
 // Bilinear interpolation of node values inside one cell, and the velocity at a world point.
 
+#include "sampling/interpolation.h"
+
 #include <cstddef>
 
 #include "scene/flow_scene.h"
@@ -25,12 +27,14 @@ GridNode FlowScene::SampleVelocity(float x, float y) const {
     const auto at = [](const std::unique_ptr<float[]>& f, int k) { return f[static_cast<std::size_t>(k)]; };
     GridNode ll, ur;
     int h;
-    if (int i, j; LocateOnAxes(x, y, i, j)) {
+    if (SearchesAxes()) {
         // The same cell as FindCell, and the same corner values, read from the small axes
         // instead of the node array.
+        int i, j;
+        m_cellSearch.Locate(x, y, i, j);
         h = j * ni + i;
-        ll = {m_axisX[static_cast<std::size_t>(i)], m_axisY[static_cast<std::size_t>(j)]};
-        ur = {m_axisX[static_cast<std::size_t>(i) + 1], m_axisY[static_cast<std::size_t>(j) + 1]};
+        ll = m_cellSearch.Corner(i, j);
+        ur = m_cellSearch.Corner(i + 1, j + 1);
     } else {
         h = FindCell(x, y, 0);
         ll = m_pNodes[static_cast<std::size_t>(h)];
@@ -46,15 +50,9 @@ GridNode FlowScene::SampleVelocity(float x, float y) const {
 void FlowScene::PrefetchVelocity(float x, float y) const {
     // On a large grid a step along a streamline lands on node rows that are not in any cache
     // yet; fetching them while the current step is computed hides most of that wait. The cell
-    // need not be exact: the bins' guess costs two multiplications and a wrong line is harmless.
-    if (!m_pU || !m_pV || !m_bRectilinear || m_binsX.empty() || m_binsY.empty()) return;
-    const double tx = (static_cast<double>(x) - m_axisX.front()) * m_binScaleX;
-    const double ty = (static_cast<double>(y) - m_axisY.front()) * m_binScaleY;
-    if (!(tx >= 0.0 && ty >= 0.0 && tx < static_cast<double>(m_binsX.size() - 1) &&
-          ty < static_cast<double>(m_binsY.size() - 1)))
-        return;
-    const auto i = static_cast<std::size_t>(m_binsX[static_cast<std::size_t>(tx)]);
-    const auto j = static_cast<std::size_t>(m_binsY[static_cast<std::size_t>(ty)]);
+    // need not be exact, and a wrong line is harmless.
+    std::size_t i = 0, j = 0;
+    if (!m_pU || !m_pV || !SearchesAxes() || !m_cellSearch.Guess(x, y, i, j)) return;
     const auto up = static_cast<std::size_t>(m_ni);
     const std::size_t h = j * up + i;
     __builtin_prefetch(&m_pU[h]);

@@ -1,9 +1,9 @@
 // Whole-raster arithmetic used while building the background.
 
+#include "sampling/raster_ops.h"
+
 #include <cmath>
 #include <cstddef>
-
-#include "scene/flow_scene.h"
 
 namespace {
 

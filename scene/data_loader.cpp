@@ -195,25 +195,15 @@ bool FlowScene::LoadDataSet(const std::string& path) {
 
     // Whether plane 0 is rectilinear is found out here, while each node is at hand, rather
     // than in a second pass over all of them.
-    bool nodesOnAxes = true;
-    std::size_t column = 0, row = 0;
-    const auto rowLength = static_cast<std::size_t>(ni);
+    GridShapeCheck shape(nodes.get(), static_cast<std::int64_t>(ni));
     const auto planeNodes = static_cast<std::int64_t>(ni * nj);
     try {
-        const bool read = ReadRecords(geometry.get(), nodeCount, kGeometryRecordBytes, buffer,
-                                      [&](std::int64_t i, const unsigned char* rec) {
-                                          const GridNode node{FloatAt(rec), FloatAt(rec + 4)};
-                                          nodes[static_cast<std::size_t>(i)] = node;
-                                          if (i >= planeNodes) return;
-                                          // Compared so that a value that is not a number breaks the match.
-                                          if ((row > 0 && !(node.x == nodes[column].x)) ||
-                                              (column > 0 && !(node.y == nodes[row * rowLength].y)))
-                                              nodesOnAxes = false;
-                                          if (++column == rowLength) {
-                                              column = 0;
-                                              ++row;
-                                          }
-                                      });
+        const bool read =
+            ReadRecords(geometry.get(), nodeCount, kGeometryRecordBytes, buffer,
+                        [&](std::int64_t i, const unsigned char* rec) {
+                            nodes[static_cast<std::size_t>(i)] = GridNode{FloatAt(rec), FloatAt(rec + 4)};
+                            if (i < planeNodes) shape.Next();
+                        });
         if (!read) return fail(Unreadable(path, "Lesefehler mitten in den Knoten."), messages::kAppCaption);
     } catch (const std::bad_alloc&) {
         return outOfMemory();
@@ -259,7 +249,7 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     m_nj = static_cast<std::int16_t>(nj);
     m_nk = static_cast<std::int16_t>(nk);
     ComputeExtents();
-    DecideRectilinear(nodesOnAxes);
+    DecideRectilinear(shape.Result());
     return true;
 }
 
@@ -285,16 +275,7 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
         m_pReporter->Report(NotIncreasing(path, extentX, extentY), messages::kLoadingErrorCaption);
         return false;
     }
-    bool nodesOnAxes = true;
-    for (std::int64_t j = 0; j < nj && nodesOnAxes; ++j)
-        for (std::int64_t i = 0; i < ni; ++i) {
-            const GridNode& node = nodes[j * ni + i];
-            // Compared so that a value that is not a number breaks the match.
-            if (!(node.x == nodes[i].x) || !(node.y == nodes[j * ni].y)) {
-                nodesOnAxes = false;
-                break;
-            }
-        }
+    const GridShape shape = CheckGridShape(nodes, ni, nj);
     m_pNodes = std::move(data.nodes);
     m_pU = std::move(data.u);
     m_pV = std::move(data.v);
@@ -306,7 +287,7 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
     m_nj = static_cast<std::int16_t>(nj);
     m_nk = static_cast<std::int16_t>(nk);
     ComputeExtents();
-    DecideRectilinear(nodesOnAxes);
+    DecideRectilinear(shape);
     return true;
 }
 

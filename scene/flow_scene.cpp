@@ -20,10 +20,7 @@ void FlowScene::ReleaseDataSet() {
     m_notes = {};
     // The search axes describe the released nodes; a later load decides afresh.
     m_bRectilinear = false;
-    m_axisX.clear();
-    m_axisY.clear();
-    m_binsX.clear();
-    m_binsY.clear();
+    m_cellSearch.Clear();
 }
 
 std::int64_t FlowScene::NodeCount() const {

@@ -1,3 +1,5 @@
+#include "streamlines/pixel_mapping.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>

@@ -1,4 +1,5 @@
 #include "scene/flow_scene.h"
+#include "streamlines/pixel_mapping.h"
 
 bool FlowScene::IsFarEnough(int x, int y, float dist) {
     ++m_stats.separationTests;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "scene/flow_scene.h"
+#include "streamlines/pixel_mapping.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "sampling/raster_ops.h"
 #include "tests/sampling/loaded_scene.h"
 
 namespace {

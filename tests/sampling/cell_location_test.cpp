@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "sampling/interpolation.h"
 #include "tests/sampling/loaded_scene.h"
 
 namespace {
@@ -168,20 +169,22 @@ TEST_F(CellLocationTest, OnlyRectilinearIncreasingGridsAreSearchedByBisection) {
     ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear({0, 1}, {0, 1})));
     EXPECT_TRUE(Scene().IsRectilinear());
 
+    using Fault = GridShape::Fault;
     struct Case {
         const char* what;
         std::size_t node;
         GridNode value;
+        Fault fault;  // what the shape check names, at that node
     };
     // Each changes one node of the 4 x 3 grid, never one that defines the extents.
     const Case cases[] = {
-        {"x varies along a column", 5, {1.25f, 10.0f}},
-        {"y varies along a row", 6, {2.0f, 11.0f}},
-        {"x not increasing", 2, {0.5f, 0.0f}},
-        {"two columns on one line", 2, {1.0f, 0.0f}},
-        {"y not increasing along the first column", 4, {0.0f, 0.0f}},
-        {"a node that is not a number", 5, {kNaN, 10.0f}},
-        {"an infinite node", 6, {2.0f, kInf}},
+        {"x varies along a column", 5, {1.25f, 10.0f}, Fault::OffAxes},
+        {"y varies along a row", 6, {2.0f, 11.0f}, Fault::OffAxes},
+        {"x not increasing", 2, {0.5f, 0.0f}, Fault::XNotIncreasing},
+        {"two columns on one line", 2, {1.0f, 0.0f}, Fault::XNotIncreasing},
+        {"y not increasing along the first column", 4, {0.0f, 0.0f}, Fault::YNotIncreasing},
+        {"a node that is not a number", 5, {kNaN, 10.0f}, Fault::NotFinite},
+        {"an infinite node", 6, {2.0f, kInf}, Fault::NotFinite},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -189,6 +192,9 @@ TEST_F(CellLocationTest, OnlyRectilinearIncreasingGridsAreSearchedByBisection) {
         data.nodes[c.node] = c.value;
         ASSERT_NO_FATAL_FAILURE(Load(data));
         EXPECT_FALSE(Scene().IsRectilinear());
+        const GridShape shape = CheckGridShape(data.nodes.data(), 4, 3);
+        EXPECT_EQ(shape.fault, c.fault);
+        EXPECT_EQ(shape.j * 4 + shape.i, static_cast<std::int64_t>(c.node));
     }
     // A second plane may look like anything: only plane 0 is sampled.
     FlowData twoPlanes = MakeRectilinear({0, 1, 2, 3}, {0, 10, 20}, 2);

@@ -1,3 +1,5 @@
+#include "sampling/interpolation.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

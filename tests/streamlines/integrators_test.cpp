@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "streamlines/pixel_mapping.h"
 #include "tests/streamlines/flow_fixture.h"
 
 namespace {

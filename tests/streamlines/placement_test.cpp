@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "streamlines/pixel_mapping.h"
 #include "tests/streamlines/flow_fixture.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "streamlines/pixel_mapping.h"
 #include "tests/streamlines/flow_fixture.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "sampling/grid_shape.h"
 #include "scene/flow_scene.h"
 
 namespace {
@@ -27,26 +28,6 @@ std::string RangeLine(const std::string& name, const FieldRange& r) {
         line += Padded(Num(r.min), 16) + Padded(Num(r.max), 16);
     }
     return line + std::to_string(r.nonFinite) + "\n";
-}
-
-// The sampling treats the grid as rectilinear and increasing; a grid that is not is still
-// shown, with wrong cells, so the user should know before opening it.
-std::string GridShape(const FlowScene& s) {
-    const int ni = s.m_ni, nj = s.m_nj;
-    const GridNode* n = s.m_pNodes.get();
-    for (int i = 1; i < ni; ++i)
-        if (!(n[i].x > n[i - 1].x)) return "x does not grow along the first row at i = " + std::to_string(i);
-    for (int j = 1; j < nj; ++j)
-        if (!(n[static_cast<std::ptrdiff_t>(j) * ni].y > n[static_cast<std::ptrdiff_t>(j - 1) * ni].y))
-            return "y does not grow along the first column at j = " + std::to_string(j);
-    for (int j = 0; j < nj; ++j)
-        for (int i = 0; i < ni; ++i) {
-            const GridNode& node = n[static_cast<std::ptrdiff_t>(j) * ni + i];
-            if (node.x != n[i].x || node.y != n[static_cast<std::ptrdiff_t>(j) * ni].y)
-                return "not rectilinear: node (" + std::to_string(i) + ", " + std::to_string(j) +
-                       ") is off its row or column";
-        }
-    return "rectilinear and increasing";
 }
 
 }  // namespace
@@ -78,7 +59,10 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     out += "inv. scale  x " + Num(s.m_fInvScaleX) + ", y " + Num(s.m_fInvScaleY) + " units per pixel\n";
     out += "world       x " + Num(first.x) + " .. " + Num(last.x) + ", y " + Num(first.y) + " .. " +
            Num(last.y) + "\n";
-    out += "grid        " + GridShape(s) + " (plane 0)\n";
+    // The sampling treats the grid as rectilinear and increasing; a grid that is not is still
+    // shown, with wrong cells, so the user should know before opening it.
+    out +=
+        "grid        " + DescribeGridShape(CheckGridShape(s.m_pNodes.get(), s.m_ni, s.m_nj)) + " (plane 0)\n";
 
     // Coordinates and fields over every plane; minimum and maximum over the finite values.
     FieldRange x, y, u, v, speed, p, w;

@@ -1,9 +1,11 @@
+#include "scene/draw_settings.h"
+
 #include <cstdint>
 
 #include "scene/flow_scene.h"
 
 void UpdateDTest(FlowScene& scene) {
-    scene.m_fDTest = static_cast<float>(scene.m_nDSep) * scene.m_fDTestPercent * 0.01f;
+    scene.m_fDTest = TestDistance(scene.m_nDSep, scene.m_fDTestPercent);
 }
 
 bool ChangeDSep(FlowScene& scene, int iDelta) {
@@ -33,4 +35,13 @@ void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings) {
     scene.m_nBackground = settings.background;
     scene.m_bHedgehog = settings.hedgehog;
     scene.m_bHedgehogBySpeed = settings.arrowsBySpeed;
+}
+
+DrawSettings CurrentDrawSettings(const FlowScene& scene) {
+    return {.dsep = scene.m_nDSep,
+            .dtestPercent = static_cast<int>(scene.m_fDTestPercent),
+            .method = scene.m_nMethod,
+            .background = scene.m_nBackground,
+            .hedgehog = scene.m_bHedgehog,
+            .arrowsBySpeed = scene.m_bHedgehogBySpeed};
 }

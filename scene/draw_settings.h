@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+
+class FlowScene;
+
+// The integration method and the background field are stored as plain integers; these are
+// the one place that names their values.
+enum IntegrationMethod : std::int32_t {
+    kMethodEuler = 0,
+    kMethodRK2 = 1,  // second-order Runge-Kutta, the midpoint method
+    kMethodRK4 = 2,  // classical fourth-order Runge-Kutta
+};
+enum BackgroundField : std::int32_t {
+    kBackgroundSpeed = 0,     // green
+    kBackgroundPressure = 1,  // red
+    kBackgroundVorticity = 2  // grey; any other value is drawn as this one
+};
+
+// Every setting a picture is made with, as one value: the control bar's, and the modes that
+// can be chosen beside them. The defaults are those of a freshly started viewer; they are
+// written here only, and the scene starts from them.
+struct DrawSettings {
+    int dsep = 10;          // separating distance in pixels
+    int dtestPercent = 50;  // test distance as a percentage of dsep
+    std::int32_t method = kMethodRK2;
+    std::int32_t background = kBackgroundSpeed;
+    bool hedgehog = false;       // arrows instead of streamlines
+    bool arrowsBySpeed = false;  // arrow length follows the speed
+
+    friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
+};
+
+// The control bar's ranges of the two distances.
+inline constexpr int kDSepMin = 5;
+inline constexpr int kDSepMax = 20;
+inline constexpr int kDTestPercentMin = 10;
+inline constexpr int kDTestPercentMax = 90;
+
+// d_test as the percentage's spin button computes it: d_sep * percent * 0.01, all in float.
+constexpr float TestDistance(int dsep, float percent) {
+    return static_cast<float>(dsep) * percent * 0.01f;
+}
+
+// Stores SETTINGS in the scene as the control bar leaves them, the test distance following
+// distance and percentage. The values are taken as they are; range checks are the caller's.
+void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings);
+// The scene's settings as one value; the percentage truncated towards zero as shown.
+DrawSettings CurrentDrawSettings(const FlowScene& scene);
+
+// The spin buttons' rules, shared by the viewer and the command line. Each returns false and
+// changes nothing when the result would leave its range.
+bool ChangeDSep(FlowScene& scene, int iDelta);
+bool ChangeDTestPercent(FlowScene& scene, int iDelta);
+// m_fDTest from the current distance and percentage.
+void UpdateDTest(FlowScene& scene);

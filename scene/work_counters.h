@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+// Work counters of the last placement, so that a change of work is not mistaken for a change
+// of speed in benchmarks and statistics.
+struct PlacementStats {
+    std::uint64_t streamlines = 0;
+    std::uint64_t points = 0;
+    std::uint64_t steps = 0;            // integration steps
+    std::uint64_t separationTests = 0;  // IsFarEnough calls
+    std::uint64_t seedsExamined = 0;
+    std::uint64_t firstSeedDraws = 0;
+};
+
+// Wall-clock milliseconds of the steps of the last OpenDataSet, for the tools' statistics;
+// measured stays false until an OpenDataSet has timed its steps.
+struct OpenTimings {
+    bool measured = false;
+    double loadMs = 0.0;
+    double rastersMs = 0.0;
+    double placementMs = 0.0;
+};
