@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <span>
 
+#include "app/tesmora_view.h"
 #include "app/ui_texts.h"
 #include "app/updown_control.h"
 
@@ -47,6 +49,30 @@ QRadioButton* AddRadio(QGroupBox* frame, QHBoxLayout* layout, QButtonGroup* grou
     return radio;
 }
 
+// One radio button of a group: its text and name, the setting's value it stands for (the
+// group's id), and the view's handler that stores it.
+struct Choice {
+    const char* text;
+    const char* name;
+    int id;
+    void (CTesmoraView::*handler)();
+};
+
+constexpr Choice kBackgroundChoices[] = {
+    {ui::kBgSpeed, "radioSpeed", kBackgroundSpeed, &CTesmoraView::OnBackgroundSpeed},
+    {ui::kBgPressure, "radioPressure", kBackgroundPressure, &CTesmoraView::OnBackgroundPressure},
+    {ui::kBgVorticity, "radioVorticity", kBackgroundVorticity, &CTesmoraView::OnBackgroundVorticity},
+};
+constexpr Choice kMethodChoices[] = {
+    {ui::kEuler, "radioEuler", kMethodEuler, &CTesmoraView::OnMethodEuler},
+    {ui::kRK2, "radioRK2", kMethodRK2, &CTesmoraView::OnMethodRK2},
+    {ui::kRK4, "radioRK4", kMethodRK4, &CTesmoraView::OnMethodRK4},
+};
+constexpr Choice kModeChoices[] = {
+    {ui::kStreamline, "radioStreamline", 0, &CTesmoraView::OnModeStreamlines},
+    {ui::kHedgehog, "radioHedgehog", 1, &CTesmoraView::OnModeHedgehog},
+};
+
 }  // namespace
 
 CControlBar::CControlBar(QWidget* parent)
@@ -79,50 +105,33 @@ CControlBar::CControlBar(QWidget* parent)
     layout->addWidget(m_pDTestPercentSpin);
     layout->addSpacing(6);
 
-    QHBoxLayout* row = nullptr;
-    QGroupBox* background = MakeFrame(this, row);
-    row->addWidget(new QLabel(Text(ui::kBackground), background));
-    AddRadio(background, row, m_pBackgroundGroup, ui::kBgSpeed, "radioSpeed", 0);
-    AddRadio(background, row, m_pBackgroundGroup, ui::kBgPressure, "radioPressure", 1);
-    AddRadio(background, row, m_pBackgroundGroup, ui::kBgVorticity, "radioVorticity", 2);
-    layout->addWidget(background);
-
-    QGroupBox* method = MakeFrame(this, row);
-    row->addWidget(new QLabel(Text(ui::kMethod), method));
-    AddRadio(method, row, m_pMethodGroup, ui::kEuler, "radioEuler", 0);
-    AddRadio(method, row, m_pMethodGroup, ui::kRK2, "radioRK2", 1);
-    AddRadio(method, row, m_pMethodGroup, ui::kRK4, "radioRK4", 2);
-    layout->addWidget(method);
-
-    QGroupBox* mode = MakeFrame(this, row);
-    AddRadio(mode, row, m_pModeGroup, ui::kStreamline, "radioStreamline", 0);
-    AddRadio(mode, row, m_pModeGroup, ui::kHedgehog, "radioHedgehog", 1);
-    layout->addWidget(mode);
+    // Each group in its frame, with a title of its own where it has one; every button is
+    // remembered with its handler for ConnectTo.
+    auto addGroup = [&](QButtonGroup* group, const char* title, std::span<const Choice> choices) {
+        QHBoxLayout* row = nullptr;
+        QGroupBox* frame = MakeFrame(this, row);
+        if (title) row->addWidget(new QLabel(Text(title), frame));
+        for (const Choice& c : choices)
+            m_choices.emplace_back(AddRadio(frame, row, group, c.text, c.name, c.id), c.handler);
+        layout->addWidget(frame);
+    };
+    addGroup(m_pBackgroundGroup, ui::kBackground, kBackgroundChoices);
+    addGroup(m_pMethodGroup, ui::kMethod, kMethodChoices);
+    addGroup(m_pModeGroup, nullptr, kModeChoices);
+    m_choices.emplace_back(m_pArrowsBySpeed, &CTesmoraView::OnToggleArrowsBySpeed);
 
     layout->addWidget(m_pArrowsBySpeed);
     layout->addSpacing(6);
     layout->addWidget(m_pDraw);
     layout->addStretch(1);
+}
 
-    connect(m_pDSepSpin, &CUpDown::deltaPos, this, &CControlBar::deltaPosDSep);
-    connect(m_pDTestPercentSpin, &CUpDown::deltaPos, this, &CControlBar::deltaPosDTestPercent);
-    // A click on a radio button reports its choice even when it was checked already.
-    connect(m_pBackgroundGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        if (id == 0) emit backgroundSpeed();
-        if (id == 1) emit backgroundPressure();
-        if (id == 2) emit backgroundVorticity();
-    });
-    connect(m_pMethodGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        if (id == 0) emit methodEuler();
-        if (id == 1) emit methodRK2();
-        if (id == 2) emit methodRK4();
-    });
-    connect(m_pModeGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        if (id == 0) emit modeStreamlines();
-        if (id == 1) emit modeHedgehog();
-    });
-    connect(m_pArrowsBySpeed, &QCheckBox::clicked, this, &CControlBar::toggleArrowsBySpeed);
-    connect(m_pDraw, &QPushButton::clicked, this, &CControlBar::drawClicked);
+void CControlBar::ConnectTo(CTesmoraView* view) {
+    connect(m_pDSepSpin, &CUpDown::deltaPos, view, &CTesmoraView::OnDeltaPosDSep);
+    connect(m_pDTestPercentSpin, &CUpDown::deltaPos, view, &CTesmoraView::OnDeltaPosDTestPercent);
+    // A click on a radio button calls its handler even when it was checked already.
+    for (const auto& [button, handler] : m_choices) connect(button, &QAbstractButton::clicked, view, handler);
+    connect(m_pDraw, &QPushButton::clicked, view, &CTesmoraView::OnDrawButton);
 }
 
 void CControlBar::ShowSettings(int nDSep, float fDTestPercent) {
@@ -131,16 +140,18 @@ void CControlBar::ShowSettings(int nDSep, float fDTestPercent) {
     m_pDTestPercentBox->setText(QString::number(static_cast<int>(fDTestPercent)));
 }
 
-void CControlBar::ShowChoices(int nBackground, int nMethod, bool bHedgehog, bool bHedgehogBySpeed) {
+void CControlBar::ShowChoices(const DrawSettings& settings) {
     // Any background other than speed or pressure is drawn as vorticity, and so shown.
-    BackgroundRadio(nBackground)->setChecked(true);
-    if (QRadioButton* radio = MethodRadio(nMethod)) radio->setChecked(true);
-    ModeRadio(bHedgehog)->setChecked(true);
-    m_pArrowsBySpeed->setChecked(bHedgehogBySpeed);
+    BackgroundRadio(settings.background)->setChecked(true);
+    if (QRadioButton* radio = MethodRadio(settings.method)) radio->setChecked(true);
+    ModeRadio(settings.hedgehog)->setChecked(true);
+    m_pArrowsBySpeed->setChecked(settings.arrowsBySpeed);
 }
 
 QRadioButton* CControlBar::BackgroundRadio(int nBackground) const {
-    const int id = nBackground == 0 || nBackground == 1 ? nBackground : 2;
+    const int id = nBackground == kBackgroundSpeed || nBackground == kBackgroundPressure
+                       ? nBackground
+                       : kBackgroundVorticity;
     return static_cast<QRadioButton*>(m_pBackgroundGroup->button(id));
 }
 

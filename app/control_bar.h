@@ -1,17 +1,24 @@
 #pragma once
 
 #include <QWidget>
+#include <utility>
+#include <vector>
 
+#include "scene/draw_settings.h"
+
+class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class CTesmoraView;
 class CUpDown;
 
 // The band of settings below the tool bar: the two distances with their arrows, the
 // background, the integration method, streamlines or arrows, arrow scaling and Draw.
-// It holds no settings itself; it reports what the user does and shows what it is told.
+// It holds no settings itself: each control is tied to the view's handler for it, and it
+// shows what it is told.
 class CControlBar : public QWidget {
     Q_OBJECT
 public:
@@ -20,7 +27,9 @@ public:
     // The two read-only boxes: the separating distance and the truncated percentage.
     void ShowSettings(int nDSep, float fDTestPercent);
     // Checks the radio buttons and the check box that match the settings in force.
-    void ShowChoices(int nBackground, int nMethod, bool bHedgehog, bool bHedgehogBySpeed);
+    void ShowChoices(const DrawSettings& settings);
+    // Ties every control to the handler of VIEW that carries out what it asks for.
+    void ConnectTo(CTesmoraView* view);
 
     QLineEdit* DSepBox() const { return m_pDSepBox; }
     QLineEdit* DTestPercentBox() const { return m_pDTestPercentBox; }
@@ -32,20 +41,6 @@ public:
     QCheckBox* ArrowsBySpeedBox() const { return m_pArrowsBySpeed; }
     QPushButton* DrawButton() const { return m_pDraw; }
 
-signals:
-    void deltaPosDSep(int iDelta);
-    void deltaPosDTestPercent(int iDelta);
-    void backgroundSpeed();
-    void backgroundPressure();
-    void backgroundVorticity();
-    void methodEuler();
-    void methodRK2();
-    void methodRK4();
-    void modeStreamlines();
-    void modeHedgehog();
-    void toggleArrowsBySpeed();
-    void drawClicked();
-
 private:
     QLineEdit* m_pDSepBox;
     CUpDown* m_pDSepSpin;
@@ -56,4 +51,6 @@ private:
     QButtonGroup* m_pModeGroup;
     QCheckBox* m_pArrowsBySpeed;
     QPushButton* m_pDraw;
+    // Each radio button and the check box with the view's handler it calls when clicked.
+    std::vector<std::pair<QAbstractButton*, void (CTesmoraView::*)()>> m_choices;
 };

@@ -57,7 +57,7 @@ CMainFrame::CMainFrame(FlowScene& scene, QWidget* parent) : QMainWindow(parent) 
     CreateMenus();
     CreateBars(scene);
     CreateStatusBar();
-    ConnectControlBar();
+    m_pControlBar->ConnectTo(m_pView);
     SetDocumentTitle(Text(ui::kUntitled));
 }
 
@@ -180,23 +180,6 @@ void CMainFrame::CreateStatusBar() {
     connect(m_pView, &CTesmoraView::pointerReadout, bar,
             [bar](const QString& text) { bar->showMessage(text); });
     connect(m_pView, &CTesmoraView::pointerLeftPicture, bar, &QStatusBar::clearMessage);
-}
-
-void CMainFrame::ConnectControlBar() {
-    CTesmoraView* view = m_pView;
-    CControlBar* bar = m_pControlBar;
-    connect(bar, &CControlBar::deltaPosDSep, view, &CTesmoraView::OnDeltaPosDSep);
-    connect(bar, &CControlBar::deltaPosDTestPercent, view, &CTesmoraView::OnDeltaPosDTestPercent);
-    connect(bar, &CControlBar::backgroundSpeed, view, &CTesmoraView::OnBackgroundSpeed);
-    connect(bar, &CControlBar::backgroundPressure, view, &CTesmoraView::OnBackgroundPressure);
-    connect(bar, &CControlBar::backgroundVorticity, view, &CTesmoraView::OnBackgroundVorticity);
-    connect(bar, &CControlBar::methodEuler, view, &CTesmoraView::OnMethodEuler);
-    connect(bar, &CControlBar::methodRK2, view, &CTesmoraView::OnMethodRK2);
-    connect(bar, &CControlBar::methodRK4, view, &CTesmoraView::OnMethodRK4);
-    connect(bar, &CControlBar::modeStreamlines, view, &CTesmoraView::OnModeStreamlines);
-    connect(bar, &CControlBar::modeHedgehog, view, &CTesmoraView::OnModeHedgehog);
-    connect(bar, &CControlBar::toggleArrowsBySpeed, view, &CTesmoraView::OnToggleArrowsBySpeed);
-    connect(bar, &CControlBar::drawClicked, view, &CTesmoraView::OnDrawButton);
 }
 
 void CMainFrame::SetDocumentTitle(const QString& title) {

@@ -40,7 +40,6 @@ private:
     void CreateMenus();
     void CreateBars(FlowScene& scene);
     void CreateStatusBar();
-    void ConnectControlBar();
     void FillScreenIfNotMaximised();
 
     CTesmoraView* m_pView = nullptr;

@@ -119,8 +119,7 @@ bool CTesmoraApp::InitInstance() {
     QObject::connect(frame, &CMainFrame::fileSaveAs, frame, [this] { OnFileSaveAs(); });
     QObject::connect(frame, &CMainFrame::appAbout, frame, [this] { OnAppAbout(); });
 
-    frame->ControlBar()->ShowChoices(m_scene.m_nBackground, m_scene.m_nMethod, m_scene.m_bHedgehog,
-                                     m_scene.m_bHedgehogBySpeed);
+    frame->ControlBar()->ShowChoices(CurrentDrawSettings(m_scene));
     m_doc.OnNewDocument();
     UpdateTitle();
     frame->ShowMaximised();

@@ -102,34 +102,42 @@ int CTesmoraView::OnDeltaPosDTestPercent(int iDelta) {
     return 0;
 }
 
-// The choices below only store the setting: background and method show at the next Draw or
-// open, streamlines or arrows and their scaling at the next paint of any cause.
+// The choices below only store the setting, the way every front end applies settings:
+// background and method show at the next Draw or open, streamlines or arrows and their
+// scaling at the next paint of any cause.
+void CTesmoraView::ChangeSettings(void (*edit)(DrawSettings&)) {
+    DrawSettings settings = CurrentDrawSettings(m_scene);
+    edit(settings);
+    ApplyDrawSettings(m_scene, settings);
+}
+
 void CTesmoraView::OnBackgroundSpeed() {
-    m_scene.m_nBackground = 0;
+    ChangeSettings([](DrawSettings& s) { s.background = kBackgroundSpeed; });
 }
 void CTesmoraView::OnBackgroundPressure() {
-    m_scene.m_nBackground = 1;
+    ChangeSettings([](DrawSettings& s) { s.background = kBackgroundPressure; });
 }
 void CTesmoraView::OnBackgroundVorticity() {
-    m_scene.m_nBackground = 2;
+    ChangeSettings([](DrawSettings& s) { s.background = kBackgroundVorticity; });
 }
 void CTesmoraView::OnMethodEuler() {
-    m_scene.m_nMethod = 0;
+    ChangeSettings([](DrawSettings& s) { s.method = kMethodEuler; });
 }
 void CTesmoraView::OnMethodRK2() {
-    m_scene.m_nMethod = 1;
+    ChangeSettings([](DrawSettings& s) { s.method = kMethodRK2; });
 }
 void CTesmoraView::OnMethodRK4() {
-    m_scene.m_nMethod = 2;
+    ChangeSettings([](DrawSettings& s) { s.method = kMethodRK4; });
 }
 void CTesmoraView::OnModeStreamlines() {
-    m_scene.m_bHedgehog = false;
+    ChangeSettings([](DrawSettings& s) { s.hedgehog = false; });
 }
 void CTesmoraView::OnModeHedgehog() {
-    m_scene.m_bHedgehog = true;
+    ChangeSettings([](DrawSettings& s) { s.hedgehog = true; });
 }
+// The flag is toggled, not read from the box: the two stay in step as every change is a click.
 void CTesmoraView::OnToggleArrowsBySpeed() {
-    m_scene.m_bHedgehogBySpeed = !m_scene.m_bHedgehogBySpeed;
+    ChangeSettings([](DrawSettings& s) { s.arrowsBySpeed = !s.arrowsBySpeed; });
 }
 
 void CTesmoraView::OnDrawButton() {

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <optional>
 
+#include "scene/draw_settings.h"
 #include "streamlines/pixel_point.h"
 
 class FlowScene;
@@ -72,6 +73,8 @@ private:
     QPoint ToDevice(QPointF logical) const;
     int DeviceHeight() const;
     void Repaint() { update(); }
+    // Reads the scene's settings, lets EDIT change them and stores them back.
+    void ChangeSettings(void (*edit)(DrawSettings&));
     void ShowReadoutAt(QPoint device);
     void EndReadout();
 

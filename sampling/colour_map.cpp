@@ -23,13 +23,13 @@ void FlowScene::ColourImage(const float* r, float scale) {
         }
         std::uint8_t* px = image + 3 * k;
         switch (m_nBackground) {
-            case 0:  // speed: green
+            case kBackgroundSpeed:  // green
                 px[0] = 0, px[1] = t, px[2] = 0;
                 break;
-            case 1:  // pressure: red
+            case kBackgroundPressure:  // red
                 px[0] = t, px[1] = 0, px[2] = 0;
                 break;
-            default:  // vorticity: grey
+            default:  // vorticity, and any other value: grey
                 px[0] = t, px[1] = t, px[2] = t;
                 break;
         }
@@ -38,9 +38,9 @@ void FlowScene::ColourImage(const float* r, float scale) {
 
 void FlowScene::ColourBackground() {
     if (!m_pImage) return;
-    const float* r = m_nBackground == 0   ? m_pRasterSpeed.get()
-                     : m_nBackground == 1 ? m_pRasterP.get()
-                                          : m_pRasterW.get();
+    const float* r = m_nBackground == kBackgroundSpeed      ? m_pRasterSpeed.get()
+                     : m_nBackground == kBackgroundPressure ? m_pRasterP.get()
+                                                            : m_pRasterW.get();
     const double largest = r ? RasterMax(r, kRasterWidth, kRasterHeight) : 0.0;
     if (largest == 0.0) {
         // Nothing to scale by: the largest value is 0, and so is every pixel.

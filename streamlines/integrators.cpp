@@ -18,12 +18,12 @@ GridNode Scaled(float tau, GridNode v) {
 
 GridNode FlowScene::Integrate(int method, GridNode p, float h, int direction, bool* failed) const {
     switch (method) {
-        case 0:
+        case kMethodEuler:
             if (failed) *failed = false;
             return IntegrateEuler(p, h, direction);
-        case 2:
+        case kMethodRK4:
             return IntegrateRK4(p, h, direction, failed);
-        default:
+        default:  // second order, and any value that names no method
             return IntegrateRK2(p, h, direction, failed);
     }
 }

@@ -91,8 +91,8 @@ TEST_P(HostileOpen, IsShownOrReportedWithABlackView) {
     h.Scene().SetFixedSeed(12345);
     ASSERT_TRUE(h.App().OpenPath(QString::fromStdString(good)));
     // The case's method and background as the control bar sets them (method 3 is none).
-    h.Scene().m_nMethod = c.input.method;
-    h.Scene().m_nBackground = c.input.background;
+    h.Scene().m_nMethod = c.input.settings.method;
+    h.Scene().m_nBackground = c.input.settings.background;
 
     apptest::ModalCatcher catcher;
     const bool loaded = h.App().OpenPath(QString::fromStdString(path));

@@ -82,13 +82,13 @@ QStringList SettingsOf(const FuzzCase& c) {
     static const char* const methods[] = {"euler", "rk2", "rk4", "rk2"};
     static const char* const backgrounds[] = {"speed", "pressure", "vorticity", "vorticity"};
     QStringList args{"--seed",          "12345",
-                     "--dsep",          QString::number(c.dsep),
-                     "--dtest-percent", QString::number(c.percent),
-                     "--method",        methods[c.method & 3],
-                     "--background",    backgrounds[c.background & 3],
+                     "--dsep",          QString::number(c.settings.dsep),
+                     "--dtest-percent", QString::number(c.settings.dtestPercent),
+                     "--method",        methods[c.settings.method & 3],
+                     "--background",    backgrounds[c.settings.background & 3],
                      "--click",         QString("%1,%2").arg(c.clickX).arg(c.clickY)};
-    if (c.hedgehog) args << "--hedgehog";
-    if (c.arrowsBySpeed) args << "--arrows-by-speed";
+    if (c.settings.hedgehog) args << "--hedgehog";
+    if (c.settings.arrowsBySpeed) args << "--arrows-by-speed";
     return args;
 }
 

@@ -24,12 +24,12 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
     std::uint8_t settings[12] = {};
     const std::size_t head = size < sizeof settings ? size : sizeof settings;
     for (std::size_t i = 0; i < head; ++i) settings[i] = data[i];
-    c.dsep = kDSepMin + settings[0] % (kDSepMax - kDSepMin + 1);
-    c.percent = 10 * (1 + settings[1] % 9);
-    c.method = settings[2] % 4;  // 3 is not a method: it must integrate like RK2
-    c.background = settings[3] % 4;
-    c.hedgehog = settings[4] & 1;
-    c.arrowsBySpeed = settings[4] & 2;
+    c.settings.dsep = kDSepMin + settings[0] % (kDSepMax - kDSepMin + 1);
+    c.settings.dtestPercent = 10 * (1 + settings[1] % 9);
+    c.settings.method = settings[2] % 4;  // 3 is not a method: it must integrate like RK2
+    c.settings.background = settings[3] % 4;
+    c.settings.hedgehog = settings[4] & 1;
+    c.settings.arrowsBySpeed = settings[4] & 2;
     c.clickX = 1 + (settings[5] | ((settings[7] & 0x0f) << 8)) % 349;
     c.clickY = 1 + (settings[6] | ((settings[7] >> 4) << 8)) % 559;
     const std::size_t rest = size - head;
@@ -44,11 +44,11 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
 
 std::string EncodeFuzzInput(const FuzzCase& c) {
     std::string out(12, '\0');
-    out[0] = static_cast<char>(c.dsep - kDSepMin);
-    out[1] = static_cast<char>(c.percent / 10 - 1);
-    out[2] = static_cast<char>(c.method);
-    out[3] = static_cast<char>(c.background);
-    out[4] = static_cast<char>((c.hedgehog ? 1 : 0) | (c.arrowsBySpeed ? 2 : 0));
+    out[0] = static_cast<char>(c.settings.dsep - kDSepMin);
+    out[1] = static_cast<char>(c.settings.dtestPercent / 10 - 1);
+    out[2] = static_cast<char>(c.settings.method);
+    out[3] = static_cast<char>(c.settings.background);
+    out[4] = static_cast<char>((c.settings.hedgehog ? 1 : 0) | (c.settings.arrowsBySpeed ? 2 : 0));
     out[5] = static_cast<char>((c.clickX - 1) & 0xff);
     out[6] = static_cast<char>((c.clickY - 1) & 0xff);
     out[7] = static_cast<char>(((c.clickX - 1) >> 8) | (((c.clickY - 1) >> 8) << 4));
@@ -68,7 +68,7 @@ FuzzOutcome RunFuzzCase(const FuzzCase& c, const std::string& dir) {
     scene.SetFixedSeed(12345);
     scene.OpenDataSet(geometry);
 
-    ApplyDrawSettings(scene, {c.dsep, c.percent, c.method, c.background, c.hedgehog, c.arrowsBySpeed});
+    ApplyDrawSettings(scene, c.settings);
     scene.RedrawScene();
     FuzzOutcome outcome;
     if (scene.HasDataSet()) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "scene/draw_settings.h"
+
 // How a fuzz input becomes a data set and a Draw request:
 //   bytes 0..7   settings: d_sep, percentage, method, background, hedgehog and arrows by
 //                speed, then the click pixel (low bytes of x and y, their high nibbles),
@@ -12,12 +14,7 @@
 //   then         the geometry file, then the solution file
 // Shared by the fuzzer, the corpus writer and the replay test, so that all three agree.
 struct FuzzCase {
-    int dsep = 10;
-    int percent = 50;
-    int method = 1;
-    int background = 0;
-    bool hedgehog = false;
-    bool arrowsBySpeed = false;
+    DrawSettings settings;
     int clickX = 175;
     int clickY = 280;
     std::string geometry;

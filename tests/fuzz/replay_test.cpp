@@ -11,24 +11,24 @@ namespace {
 
 TEST(FuzzInput, EncodingRoundTrips) {
     FuzzCase c;
-    c.dsep = 17;
-    c.percent = 30;
-    c.method = 3;
-    c.background = 2;
-    c.hedgehog = true;
-    c.arrowsBySpeed = true;
+    c.settings.dsep = 17;
+    c.settings.dtestPercent = 30;
+    c.settings.method = 3;
+    c.settings.background = 2;
+    c.settings.hedgehog = true;
+    c.settings.arrowsBySpeed = true;
     c.clickX = 349;
     c.clickY = 559;
     c.geometry = "SN4DB 2 2 1";
     c.solution = std::string(5, '\x7f');
     const std::string bytes = EncodeFuzzInput(c);
     const FuzzCase d = DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    EXPECT_EQ(d.dsep, 17);
-    EXPECT_EQ(d.percent, 30);
-    EXPECT_EQ(d.method, 3);
-    EXPECT_EQ(d.background, 2);
-    EXPECT_TRUE(d.hedgehog);
-    EXPECT_TRUE(d.arrowsBySpeed);
+    EXPECT_EQ(d.settings.dsep, 17);
+    EXPECT_EQ(d.settings.dtestPercent, 30);
+    EXPECT_EQ(d.settings.method, 3);
+    EXPECT_EQ(d.settings.background, 2);
+    EXPECT_TRUE(d.settings.hedgehog);
+    EXPECT_TRUE(d.settings.arrowsBySpeed);
     EXPECT_EQ(d.clickX, 349);
     EXPECT_EQ(d.clickY, 559);
     EXPECT_EQ(d.geometry, c.geometry);
@@ -40,8 +40,8 @@ TEST(FuzzInput, ShortInputsDecodeToSomethingRunnable) {
     for (std::size_t size = 0; size < 14; ++size) {
         const std::string bytes(size, '\xff');
         const FuzzCase c = DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), size);
-        EXPECT_GE(c.dsep, kDSepMin);
-        EXPECT_LE(c.dsep, kDSepMax);
+        EXPECT_GE(c.settings.dsep, kDSepMin);
+        EXPECT_LE(c.settings.dsep, kDSepMax);
         EXPECT_EQ(c.geometry.size() + c.solution.size(), size > 12 ? size - 12 : 0);
         const FuzzOutcome outcome = RunFuzzCase(c, dir.Path().string());
         EXPECT_FALSE(outcome.loaded);

@@ -44,9 +44,9 @@ FlowData Grid(int ni, int nj, float vx, float vy) {
 }
 
 FuzzCase With(FuzzCase c, int method, int background, bool hedgehog) {
-    c.method = method;
-    c.background = background;
-    c.hedgehog = hedgehog;
+    c.settings.method = method;
+    c.settings.background = background;
+    c.settings.hedgehog = hedgehog;
     return c;
 }
 

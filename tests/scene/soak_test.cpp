@@ -48,15 +48,16 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
     scene.SetFixedSeed(7);
     std::mt19937 random(2026);
     auto randomSettings = [&] {
-        return DrawSettings{std::uniform_int_distribution<int>(kDSepMin, kDSepMax)(random),
-                            10 * std::uniform_int_distribution<int>(1, 9)(random),
-                            std::uniform_int_distribution<int>(0, 2)(random),
-                            std::uniform_int_distribution<int>(0, 2)(random),
-                            random() % 4 == 0,
-                            false};
+        return DrawSettings{
+            .dsep = std::uniform_int_distribution<int>(kDSepMin, kDSepMax)(random),
+            .dtestPercent = 10 * std::uniform_int_distribution<int>(1, 9)(random),
+            .method = std::uniform_int_distribution<int>(kMethodEuler, kMethodRK4)(random),
+            .background = std::uniform_int_distribution<int>(kBackgroundSpeed, kBackgroundVorticity)(random),
+            .hedgehog = random() % 4 == 0};
     };
 
-    const DrawSettings last{12, 60, 2, 1, false, false};
+    const DrawSettings last{
+        .dsep = 12, .dtestPercent = 60, .method = kMethodRK4, .background = kBackgroundPressure};
     ApplyDrawSettings(scene, last);
     scene.OpenDataSet(good);
     ASSERT_TRUE(scene.HasDataSet());

@@ -1,22 +1,13 @@
 #include "tools/flowgen/flowgen_options.h"
 
-#include <QCommandLineParser>
-#include <QFile>
 #include <QFileInfo>
 #include <cmath>
 #include <string>
 
+#include "tools/common/command_line.h"
 #include "tools/flowgen/analytic_flows.h"
 
 namespace {
-
-const char* const kProgram = "tesmora-flowgen";
-
-std::string Quote(const QString& s) {
-    std::string quoted(1, '\'');
-    quoted += s.toStdString();
-    return quoted += '\'';
-}
 
 // "  name    text" with the text wrapped under itself, as the options are.
 std::string Wrapped(const std::string& name, const std::string& text, std::size_t indent) {
@@ -50,36 +41,8 @@ std::string FlowList() {
     return names;
 }
 
-FlowgenRequest BadUsage(const std::string& message) {
-    FlowgenRequest request;
-    request.action = FlowgenRequest::Action::BadUsage;
-    request.text =
-        std::string(kProgram) + ": " + message + "\nTry '" + kProgram + " --help' for more information.\n";
-    return request;
-}
-
-// A count option: a whole number within [low, high], or a message naming the option.
-bool ParseCount(const QCommandLineParser& parser, const QCommandLineOption& option, int low, int high,
-                int& value, std::string& message) {
-    if (!parser.isSet(option)) return true;
-    const QString text = parser.value(option);
-    bool ok = false;
-    const long long parsed = text.trimmed().toLongLong(&ok);
-    if (!ok || parsed < low || parsed > high) {
-        message = "--" + option.names().constLast().toStdString() + " must be a whole number from " +
-                  std::to_string(low) + " to " + std::to_string(high) + ", not " + Quote(text);
-        return false;
-    }
-    value = static_cast<int>(parsed);
-    return true;
-}
-
-std::string HelpText(const QCommandLineParser& parser) {
-    // Qt names the program by the path it was started with; the help names it plainly.
-    QString qtHelp = parser.helpText();
-    qtHelp = qtHelp.mid(qtHelp.indexOf('\n') + 1);
-    std::string help =
-        std::string("Usage: ") + kProgram + " [options] FLOW OUTPUT.gri\n" + qtHelp.toStdString();
+std::string HelpText(const cli::CommandLine& line) {
+    std::string help = line.HelpText();
     help += "\nFlows:\n";
     for (const AnalyticFlow& flow : AnalyticFlows()) help += Wrapped(flow.name, flow.summary, 17);
     help += "\n";
@@ -97,76 +60,91 @@ std::string HelpText(const QCommandLineParser& parser) {
 }  // namespace
 
 FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
-    QCommandLineParser parser;
+    const FlowgenRequest defaults;
+    cli::CommandLine line("tesmora-flowgen", "[options] FLOW OUTPUT.gri",
+                          "Writes a sample data set of an analytic flow on a rectilinear grid: the geometry\n"
+                          "file OUTPUT.gri and its solution file, named like OUTPUT.gri less its last three\n"
+                          "characters plus \"00000.dat\".");
+    QCommandLineParser& parser = line.Parser();
     // -ni 64 reads as --ni 64; there are no one-letter options to combine.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(
-        "Writes a sample data set of an analytic flow on a rectilinear grid: the geometry\n"
-        "file OUTPUT.gri and its solution file, named like OUTPUT.gri less its last three\n"
-        "characters plus \"00000.dat\".");
-    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
-    const QCommandLineOption version("version", "Show the version and exit.");
-    const QCommandLineOption ni("ni", "Nodes along x, 2 to 32767 (default 64).", "N");
-    const QCommandLineOption nj("nj", "Nodes along y, 2 to 32767 (default 102).", "N");
-    const QCommandLineOption nk("nk", "Planes, 1 to 32767 (default 1); every plane repeats plane 0.", "N");
+    const QCommandLineOption ni("ni",
+                                QStringLiteral("Nodes along x, %1 to %2 (default %3).")
+                                    .arg(kMinCount)
+                                    .arg(kMaxCount)
+                                    .arg(defaults.ni),
+                                "N");
+    const QCommandLineOption nj("nj",
+                                QStringLiteral("Nodes along y, %1 to %2 (default %3).")
+                                    .arg(kMinCount)
+                                    .arg(kMaxCount)
+                                    .arg(defaults.nj),
+                                "N");
+    const QCommandLineOption nk("nk",
+                                QStringLiteral("Planes, 1 to %1 (default %2); every plane repeats plane 0.")
+                                    .arg(kMaxPlanes)
+                                    .arg(defaults.nk),
+                                "N");
     const QCommandLineOption stretch(
         "stretch",
-        "Clusters the nodes towards the middle of each axis, 0 to 5 (default 0: evenly spaced). "
-        "Coordinates follow sinh(S t) / sinh(S) for t from -1 to 1, so the middle spacing is "
-        "about 1 / cosh(S) of the spacing at the ends.",
+        QStringLiteral(
+            "Clusters the nodes towards the middle of each axis, 0 to %1 (default %2: evenly spaced). "
+            "Coordinates follow sinh(S t) / sinh(S) for t from -1 to 1, so the middle spacing is "
+            "about 1 / cosh(S) of the spacing at the ends.")
+            .arg(kMaxStretch)
+            .arg(static_cast<double>(defaults.stretch)),
         "S");
-    parser.addOptions({help, version, ni, nj, nk, stretch});
+    parser.addOptions({ni, nj, nk, stretch});
     parser.addPositionalArgument("FLOW", "The flow: " + QString::fromStdString(FlowList()) + ".");
     parser.addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
 
-    if (!parser.parse(arguments)) return BadUsage(parser.errorText().toStdString());
+    auto answer = [](FlowgenRequest::Action action, std::string text) {
+        FlowgenRequest request;
+        request.action = action;
+        request.text = std::move(text);
+        return request;
+    };
+    auto bad = [&](const std::string& message) {
+        return answer(FlowgenRequest::Action::BadUsage, line.UsageError(message));
+    };
+    if (!line.Parse(arguments)) return bad(line.Error());
+    if (line.WantsHelp()) return answer(FlowgenRequest::Action::Help, HelpText(line));
+    if (line.WantsVersion()) return answer(FlowgenRequest::Action::Version, line.VersionText());
 
     FlowgenRequest request;
-    if (parser.isSet(help)) {
-        request.action = FlowgenRequest::Action::Help;
-        request.text = HelpText(parser);
-        return request;
-    }
-    if (parser.isSet(version)) {
-        request.action = FlowgenRequest::Action::Version;
-        request.text = std::string(kProgram) + " " + TESMORA_VERSION + "\n";
-        return request;
-    }
-
     std::string message;
-    if (!ParseCount(parser, ni, kMinCount, kMaxCount, request.ni, message) ||
-        !ParseCount(parser, nj, kMinCount, kMaxCount, request.nj, message) ||
-        !ParseCount(parser, nk, 1, kMaxPlanes, request.nk, message))
-        return BadUsage(message);
-    if (parser.isSet(stretch)) {
-        bool ok = false;
-        const double s = parser.value(stretch).trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(s) || s < 0.0 || s > kMaxStretch)
-            return BadUsage("--stretch must be a number from 0 to 5, not " + Quote(parser.value(stretch)));
-        request.stretch = static_cast<float>(s);
-    }
+    double stretchValue = static_cast<double>(request.stretch);
+    if (!line.ReadWhole(ni, kMinCount, kMaxCount, request.ni, message) ||
+        !line.ReadWhole(nj, kMinCount, kMaxCount, request.nj, message) ||
+        !line.ReadWhole(nk, 1, kMaxPlanes, request.nk, message) ||
+        !line.ReadReal(stretch, 0.0, kMaxStretch, stretchValue, message))
+        return bad(message);
+    request.stretch = static_cast<float>(stretchValue);
     const long long nodes = static_cast<long long>(request.ni) * request.nj * request.nk;
     if (nodes > kMaxNodes)
-        return BadUsage("--ni, --nj and --nk give " + std::to_string(request.ni) + " x " +
-                        std::to_string(request.nj) + " x " + std::to_string(request.nk) + " = " +
-                        std::to_string(nodes) + " nodes, more than the limit of " +
-                        std::to_string(kMaxNodes));
+        return bad("--ni, --nj and --nk give " + std::to_string(request.ni) + " x " +
+                   std::to_string(request.nj) + " x " + std::to_string(request.nk) + " = " +
+                   std::to_string(nodes) + " nodes, more than the limit of " + std::to_string(kMaxNodes));
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) return BadUsage("missing FLOW and OUTPUT.gri");
+    auto quote = [](const QString& text) {
+        std::string quoted(1, '\'');
+        quoted += text.toStdString();
+        return quoted += '\'';
+    };
+    if (positional.isEmpty()) return bad("missing FLOW and OUTPUT.gri");
     const std::string flow = positional[0].toStdString();
-    if (!FindFlow(flow))
-        return BadUsage("unknown flow " + Quote(positional[0]) + "; the flows are " + FlowList());
-    if (positional.size() < 2) return BadUsage("missing OUTPUT.gri");
-    if (positional.size() > 2) return BadUsage("too many arguments, from " + Quote(positional[2]));
+    if (!FindFlow(flow)) return bad("unknown flow " + quote(positional[0]) + "; the flows are " + FlowList());
+    if (positional.size() < 2) return bad("missing OUTPUT.gri");
+    if (positional.size() > 2) return bad("too many arguments, from " + quote(positional[2]));
     // The solution file's name cuts three characters off the geometry file's; they must come
     // from the file name, or the solution file would land elsewhere under a stray name.
     if (QFileInfo(positional[1]).fileName().size() <= 3)
-        return BadUsage("OUTPUT.gri " + Quote(positional[1]) +
-                        " needs a file name of more than three characters, such as flow.gri");
+        return bad("OUTPUT.gri " + quote(positional[1]) +
+                   " needs a file name of more than three characters, such as flow.gri");
 
     request.action = FlowgenRequest::Action::Write;
     request.flow = flow;
-    request.output = QFile::encodeName(positional[1]).toStdString();
+    request.output = cli::NativePath(positional[1]);
     return request;
 }

@@ -39,7 +39,7 @@ QString Native(const std::string& path) {
 // The settings as the control bar leaves them: the test distance follows distance and
 // percentage the way the percentage's spin button computes it.
 void ApplySettings(FlowScene& scene, const RenderRequest& r) {
-    ApplyDrawSettings(scene, {r.dsep, r.dtestPercent, r.method, r.background, r.hedgehog, r.arrowsBySpeed});
+    ApplyDrawSettings(scene, r.settings);
     scene.SetFixedSeed(r.seed);
 }
 
@@ -155,19 +155,15 @@ int Run(const RenderRequest& r) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("tesmora-render");
-    QCoreApplication::setApplicationVersion(TESMORA_VERSION);
 
     const RenderRequest request = ParseRenderArguments(QCoreApplication::arguments());
     switch (request.action) {
         case RenderRequest::Action::Help:
+        case RenderRequest::Action::Version:
             std::fputs(request.text.c_str(), stdout);
             return kExitWritten;
-        case RenderRequest::Action::Version:
-            std::printf("tesmora-render %s\n", TESMORA_VERSION);
-            return kExitWritten;
         case RenderRequest::Action::BadUsage:
-            Error(request.text);
-            std::fputs("Try 'tesmora-render --help' for the options.\n", stderr);
+            std::fputs(request.text.c_str(), stderr);
             return kExitUsage;
         case RenderRequest::Action::Render:
             break;

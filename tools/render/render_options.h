@@ -6,31 +6,27 @@
 #include <string>
 #include <vector>
 
+#include "scene/draw_settings.h"
 #include "streamlines/pixel_point.h"
 
-// What tesmora-render was asked to do, from its command line. The defaults are those of a
-// freshly started viewer.
+// What tesmora-render was asked to do, from its command line. Every default is a freshly
+// started viewer's, or written here.
 struct RenderRequest {
     enum class Action { Render, Help, Version, BadUsage };
     Action action = Action::BadUsage;
     std::string geometry;  // in the file system's encoding, as are the other paths
     std::string output;
-    int background = 0;  // 0 speed, 1 pressure, 2 vorticity
-    int method = 1;      // 0 Euler, 1 second-order, 2 fourth-order Runge-Kutta
-    int dsep = 10;
-    int dtestPercent = 50;
-    bool hedgehog = false;
-    bool arrowsBySpeed = false;
+    DrawSettings settings;
     std::optional<std::uint32_t> seed;
     std::vector<PixelPoint> clicks;  // raster pixels, in the order given
     std::string streamlinesJson;
     bool stats = false;
     std::string reference;
     double referenceThreshold = 0.5;  // percent of the picture's pixels
-    std::string text;                 // the help text, or the message for bad usage
+    std::string text;                 // the help or version text, or the message for bad usage
 };
 
-// The option values of --method and --background, in the order of the scene's numbers.
+// The option values of --method and --background.
 const char* MethodName(int method);
 const char* BackgroundName(int background);
 

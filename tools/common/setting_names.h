@@ -1,0 +1,20 @@
+#pragma once
+
+#include "scene/draw_settings.h"
+#include "tools/common/command_line.h"
+
+// The words for the settings' choices on every command line, in the order help texts list them.
+namespace cli {
+
+inline constexpr NamedValue kMethods[] = {
+    {"euler", kMethodEuler},
+    {"rk2", kMethodRK2},
+    {"rk4", kMethodRK4},
+};
+inline constexpr NamedValue kBackgrounds[] = {
+    {"speed", kBackgroundSpeed},
+    {"pressure", kBackgroundPressure},
+    {"vorticity", kBackgroundVorticity},
+};
+
+}  // namespace cli
