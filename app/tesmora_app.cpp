@@ -17,6 +17,7 @@
 #include "app/tesmora_view.h"
 #include "app/ui_texts.h"
 #include "app/wait_cursor.h"
+#include "common/version_notice.h"
 
 namespace {
 
@@ -86,7 +87,8 @@ bool CTesmoraApp::InitInstance() {
     }
     if (parser.isSet(help) || parser.isSet(version)) {
         const QString text = parser.isSet(help) ? parser.helpText()
-                                                : QStringLiteral("tesmora %1\n").arg(QStringLiteral(TESMORA_VERSION));
+                                                : QStringLiteral("tesmora %1\n%2").arg(QStringLiteral(TESMORA_VERSION),
+                                                                                       Text(tesmora::kVersionNotice));
         std::fputs(qPrintable(text), stdout);
         m_nExitCode = 0;
         return false;

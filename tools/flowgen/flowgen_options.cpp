@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/version_notice.h"
 #include "tools/flowgen/analytic_flows.h"
 
 namespace {
@@ -127,7 +128,7 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
     }
     if (parser.isSet(version)) {
         request.action = FlowgenRequest::Action::Version;
-        request.text = std::string(kProgram) + " " + TESMORA_VERSION + "\n";
+        request.text = std::string(kProgram) + " " + TESMORA_VERSION + "\n" + tesmora::kVersionNotice;
         return request;
     }
 

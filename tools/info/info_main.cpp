@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/version_notice.h"
 #include "scene/flow_scene.h"
 #include "scene/reporter.h"
 #include "streamlines/separation_grid.h"
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
         return kExitLoaded;
     }
     if (parser.isSet(version)) {
-        std::printf("%s %s\n", kProgram, TESMORA_VERSION);
+        std::printf("%s %s\n%s", kProgram, TESMORA_VERSION, tesmora::kVersionNotice);
         return kExitLoaded;
     }
     const QStringList positional = parser.positionalArguments();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/version_notice.h"
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
             std::fputs(request.text.c_str(), stdout);
             return kExitWritten;
         case RenderRequest::Action::Version:
-            std::printf("tesmora-render %s\n", TESMORA_VERSION);
+            std::printf("tesmora-render %s\n%s", TESMORA_VERSION, tesmora::kVersionNotice);
             return kExitWritten;
         case RenderRequest::Action::BadUsage:
             Error(request.text);
