@@ -64,7 +64,7 @@ CTesmoraApp::CTesmoraApp(int& argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("tesmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESMORA_VERSION));
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        QApplication::setDesktopFileName(QStringLiteral("tesmora"));
+        QApplication::setDesktopFileName(QStringLiteral(TESMORA_APP_ID));
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesmora.png")));
     }
 }
