@@ -20,10 +20,13 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         this);
     product->setObjectName(QStringLiteral("aboutProduct"));
     auto* purpose = new QLabel(QString::fromUtf8(ui::kAboutPurpose), this);
+    auto* copyright = new QLabel(QString::fromUtf8(ui::kAboutCopyright), this);
+    copyright->setObjectName(QStringLiteral("aboutCopyright"));
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(product);
     texts->addWidget(purpose);
+    texts->addWidget(copyright);
     auto* row = new QHBoxLayout;
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addSpacing(12);

@@ -16,6 +16,7 @@
 #include "app/tesmora_view.h"
 #include "app/ui_texts.h"
 #include "app/wait_cursor.h"
+#include "res/version_notice.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ CTesmoraApp::CTesmoraApp(int& argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("tesmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESMORA_VERSION));
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        QApplication::setDesktopFileName(QStringLiteral("tesmora"));
+        QApplication::setDesktopFileName(QStringLiteral(TESMORA_APP_ID));
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesmora.png")));
     }
 }
@@ -92,7 +93,8 @@ bool CTesmoraApp::InitInstance() {
     if (parser.isSet(help) || parser.isSet(version)) {
         const QString text = parser.isSet(help)
                                  ? parser.helpText()
-                                 : QStringLiteral("tesmora %1\n").arg(QStringLiteral(TESMORA_VERSION));
+                                 : QStringLiteral("tesmora %1\n%2")
+                                       .arg(QStringLiteral(TESMORA_VERSION), Text(tesmora::kVersionNotice));
         std::fputs(qPrintable(text), stdout);
         m_nExitCode = 0;
         return false;

@@ -90,6 +90,7 @@ inline constexpr const char* kErrorCreatingRC = "Error Creating RC";
 inline constexpr const char* kAboutCaption = "Info über Tesmora";
 inline constexpr const char* kAboutProduct = "Tesmora Version";
 inline constexpr const char* kAboutPurpose = "Betrachter für zweidimensionale Strömungsfelder";
+inline constexpr const char* kAboutCopyright = "Copyright © 2026 die Tesmora-Autoren. MIT-Lizenz.";
 
 // Pointer read-out in the status bar.
 inline constexpr const char* kReadSpeed = "Geschwindigkeit";

@@ -214,9 +214,16 @@ TEST(Frame, StatusBarReadsOutThePointAndReturnsToIdle) {
 TEST(Frame, AboutBoxOpensAndCloses) {
     AppHarness h;
     apptest::ModalCatcher catcher;
+    QString copyright;
+    catcher.SetDialogHandler([&copyright](QWidget* dialog) {
+        if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("aboutCopyright"))) copyright = label->text();
+        if (auto* box = qobject_cast<QDialog*>(dialog)) box->reject();
+    });
     ActionNamed(h, "actionAppAbout")->trigger();
     ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
     EXPECT_EQ(catcher.SeenSoFar()[0].title, "Info über Tesmora");
+    // Its prompt promises the copyright; the licence is the one in LICENSE.
+    EXPECT_EQ(copyright, "Copyright © 2026 die Tesmora-Autoren. MIT-Lizenz.");
 }
 
 TEST(Frame, IsShownMaximised) {

@@ -1,5 +1,7 @@
 #include "tools/common/command_line.h"
 
+#include "res/version_notice.h"
+
 #include <QFile>
 #include <cmath>
 
@@ -48,7 +50,7 @@ std::string CommandLine::HelpText(const std::string& epilogue) const {
 }
 
 std::string CommandLine::VersionText() const {
-    return m_name + " " + TESMORA_VERSION + "\n";
+    return m_name + " " + TESMORA_VERSION + "\n" + tesmora::kVersionNotice;
 }
 
 std::string CommandLine::UsageError(const std::string& message) const {

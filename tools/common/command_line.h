@@ -35,7 +35,7 @@ public:
 
     // "Usage: NAME SYNOPSIS", the description, the options, then EPILOGUE.
     std::string HelpText(const std::string& epilogue = {}) const;
-    // "NAME VERSION" and a line break.
+    // "NAME VERSION", then the copyright and licence.
     std::string VersionText() const;
     // "NAME: MESSAGE", a line break, and where the options are explained.
     std::string UsageError(const std::string& message) const;

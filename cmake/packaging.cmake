@@ -1,0 +1,31 @@
+# The Debian package: `cpack -G DEB` in a build tree (scripts/package does it after a Release
+# build). Its dependencies are read off the shared libraries the programs link; only what is
+# loaded at run time without being linked has to be named here.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tesmora)
+set(CPACK_PACKAGE_VENDOR "the Tesmora authors")
+set(CPACK_PACKAGE_CONTACT "The Tesmora authors <authors@tesmora.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for 2D flow fields with evenly spaced streamlines")
+# Short lines, as Debian's control files want them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Tesmora shows two-dimensional flow fields on structured grids, measured"
+  "(PIV) or computed (CFD): velocity, pressure or vorticity as a colour-coded"
+  "background under evenly spaced streamlines or a hedgehog plot of arrows."
+  "The viewer's interface is in German. tesmora-render draws the same picture"
+  "to a PNG without a display, tesmora-info summarises a data set and"
+  "tesmora-flowgen writes sample flows.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded by Qt and by the OpenGL dispatch library, never linked: the window system plugin and
+# Mesa's drivers, which draw in software where there is no graphics card.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgl1-mesa-dri")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)
