@@ -89,32 +89,18 @@ void AppHarness::ClickSpin(CUpDown* spin, bool up) {
     (up ? spin->UpButton() : spin->DownButton())->click();
 }
 
-QRgb WindowPixel(const QImage& frame, int x, int yFromBottom) {
-    return frame.pixel(x, frame.height() - 1 - yFromBottom);
+Rgb WindowPixel(const QImage& frame, int x, int yFromBottom) {
+    return picturekit::ToRgb(frame.pixel(x, frame.height() - 1 - yFromBottom));
 }
 
-QRgb ImagePixel(const FlowScene& scene, int x, int y) {
+Rgb ImagePixel(const FlowScene& scene, int x, int y) {
     const std::uint8_t* p =
-        scene.m_pImage.get() + 3 * (static_cast<std::size_t>(y) * 350 + static_cast<std::size_t>(x));
-    return qRgb(p[0], p[1], p[2]);
+        scene.m_pImage.get() + 3 * (static_cast<std::size_t>(y) * kRasterWidth + static_cast<std::size_t>(x));
+    return {p[0], p[1], p[2]};
 }
 
-bool IsWhite(QRgb c) {
-    return qRed(c) == 255 && qGreen(c) == 255 && qBlue(c) == 255;
-}
-bool IsBlack(QRgb c) {
-    return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 0;
-}
-
-bool NearWindow(const QImage& frame, int x, int yFromBottom, const std::function<bool(QRgb)>& pred) {
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            const int wx = x + dx;
-            const int wy = yFromBottom + dy;
-            if (wx < 0 || wy < 0 || wx >= frame.width() || wy >= frame.height()) continue;
-            if (pred(WindowPixel(frame, wx, wy))) return true;
-        }
-    return false;
+bool NearWindow(const QImage& frame, int x, int yFromBottom, const std::function<bool(Rgb)>& pred) {
+    return picturekit::PictureOf(frame).Near(x, yFromBottom, 1, pred);
 }
 
 std::vector<bool> StreamlineMask(const FlowScene& scene, const Streamline* extra) {

@@ -16,6 +16,7 @@
 #include "app/main_frame.h"
 #include "app/tesmora_app.h"
 #include "app/tesmora_view.h"
+#include "tests/support/picture_kit_qt.h"
 #include "tests/support/test_support.h"
 
 namespace apptest {
@@ -53,15 +54,17 @@ private:
     bool m_bStarted = false;
 };
 
+using picturekit::IsArrowBase;
+using picturekit::IsBlack;
+using picturekit::IsWhite;
+using picturekit::Rgb;
 // The colour at window position (x, y) with y counted from the bottom edge, as drawn.
-QRgb WindowPixel(const QImage& frame, int x, int yFromBottom);
+Rgb WindowPixel(const QImage& frame, int x, int yFromBottom);
 // The colour the background image gives raster pixel (x, y).
-QRgb ImagePixel(const FlowScene& scene, int x, int y);
-bool IsWhite(QRgb c);
-bool IsBlack(QRgb c);
+Rgb ImagePixel(const FlowScene& scene, int x, int y);
 // Some pixel within one pixel of window position (x, y) satisfies PRED: a line through a
 // vertex on a pixel corner lights one of the pixels around it.
-bool NearWindow(const QImage& frame, int x, int yFromBottom, const std::function<bool(QRgb)>& pred);
+bool NearWindow(const QImage& frame, int x, int yFromBottom, const std::function<bool(Rgb)>& pred);
 // Raster pixels within two pixels of any point of the placed streamlines (and of EXTRA).
 std::vector<bool> StreamlineMask(const FlowScene& scene, const Streamline* extra = nullptr);
 

@@ -100,7 +100,7 @@ TEST_F(Save, WritesThePictureAsPng) {
         for (int x = 0; x < 350; x += 7) {
             if (mask[static_cast<std::size_t>(y * 350 + x)]) continue;
             ++compared;
-            EXPECT_EQ(saved.pixel(x, 559 - y) & 0xffffff, apptest::ImagePixel(h.Scene(), x, y) & 0xffffff)
+            EXPECT_EQ(picturekit::ToRgb(saved.pixel(x, 559 - y)), apptest::ImagePixel(h.Scene(), x, y))
                 << x << ", " << y;
         }
     EXPECT_GT(compared, 1000);

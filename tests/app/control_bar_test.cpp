@@ -179,6 +179,7 @@ TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
     const QImage frame = h.Paint();
     int lit = 0;
     for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) lit += apptest::IsBlack(frame.pixel(x, y)) ? 0 : 1;
+        for (int x = 0; x < frame.width(); ++x)
+            lit += apptest::IsBlack(picturekit::ToRgb(frame.pixel(x, y))) ? 0 : 1;
     EXPECT_EQ(lit, 0);
 }

@@ -72,7 +72,7 @@ int PixelsOffLinesNotShowingTheImage(const QImage& frame, const FlowScene& scene
 int CountBlack(const QImage& frame) {
     int n = 0;
     for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) n += IsBlack(frame.pixel(x, y)) ? 1 : 0;
+        for (int x = 0; x < frame.width(); ++x) n += IsBlack(picturekit::ToRgb(frame.pixel(x, y))) ? 1 : 0;
     return n;
 }
 

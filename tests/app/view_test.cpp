@@ -14,6 +14,7 @@
 
 using apptest::AppHarness;
 using apptest::ImagePixel;
+using apptest::IsArrowBase;
 using apptest::IsBlack;
 using apptest::IsWhite;
 using apptest::NearWindow;
@@ -21,8 +22,8 @@ using apptest::WindowPixel;
 
 namespace {
 
-constexpr int kLeft = 350;
-constexpr int kBottom = 70;
+constexpr int kLeft = picturekit::kPictureLeft;
+constexpr int kBottom = picturekit::kPictureBottom;
 
 // Every raster pixel away from the streamlines shows exactly the image's colour there.
 ::testing::AssertionResult ShowsImageOffLines(const QImage& frame, const FlowScene& scene,
@@ -32,11 +33,12 @@ constexpr int kBottom = 70;
         for (int x = 0; x < 350; x += 5) {
             if (mask[static_cast<std::size_t>(y * 350 + x)]) continue;
             ++checked;
-            const QRgb shown = WindowPixel(frame, kLeft + x, kBottom + y);
-            if (shown != ImagePixel(scene, x, y))
+            const apptest::Rgb shown = WindowPixel(frame, kLeft + x, kBottom + y);
+            const apptest::Rgb image = ImagePixel(scene, x, y);
+            if (!(shown == image))
                 return ::testing::AssertionFailure()
-                       << "raster pixel (" << x << ", " << y << ") shows " << std::hex << shown << " not "
-                       << ImagePixel(scene, x, y);
+                       << "raster pixel (" << x << ", " << y << ") shows " << shown.r << "," << shown.g << ","
+                       << shown.b << " not " << image.r << "," << image.g << "," << image.b;
         }
     if (checked < 1000) return ::testing::AssertionFailure() << "only " << checked << " pixels off the lines";
     return ::testing::AssertionSuccess();
@@ -66,17 +68,8 @@ constexpr int kBottom = 70;
     return ::testing::AssertionSuccess();
 }
 
-int CountAll(const QImage& frame, bool (*pred)(QRgb)) {
-    int n = 0;
-    for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) n += pred(frame.pixel(x, y)) ? 1 : 0;
-    return n;
-}
-
-// The red base of a hedgehog arrow: the background colours never have red without green or
-// blue in this mode (speed is green), and the streamlines are white.
-bool IsArrowBase(QRgb c) {
-    return qRed(c) >= 200 && qGreen(c) <= 80 && qBlue(c) <= 80;
+long long CountAll(const QImage& frame, bool (*pred)(apptest::Rgb)) {
+    return picturekit::PictureOf(frame).CountAll(pred);
 }
 
 class View : public ::testing::Test {
@@ -133,8 +126,8 @@ TEST_F(View, OpenShowsThePictureAtItsPlace) {
         EXPECT_TRUE(IsBlack(WindowPixel(frame, kLeft + x, kBottom + 560))) << x;
     }
     // The speed background is green.
-    EXPECT_EQ(qRed(ImagePixel(h.Scene(), 100, 100)), 0);
-    EXPECT_GT(qGreen(ImagePixel(h.Scene(), 100, 100)), 0);
+    EXPECT_EQ(ImagePixel(h.Scene(), 100, 100).r, 0);
+    EXPECT_GT(ImagePixel(h.Scene(), 100, 100).g, 0);
 }
 
 TEST_F(View, DrawAppliesTheChangedSettings) {
@@ -161,10 +154,10 @@ TEST_F(View, DrawAppliesTheChangedSettings) {
     int red = 0;
     for (int y = 0; y < 560; y += 11)
         for (int x = 0; x < 350; x += 11) {
-            const QRgb c = ImagePixel(h.Scene(), x, y);
-            EXPECT_EQ(qGreen(c), 0);
-            EXPECT_EQ(qBlue(c), 0);
-            red += qRed(c) > 0 ? 1 : 0;
+            const apptest::Rgb c = ImagePixel(h.Scene(), x, y);
+            EXPECT_EQ(c.g, 0);
+            EXPECT_EQ(c.b, 0);
+            red += c.r > 0 ? 1 : 0;
         }
     EXPECT_GT(red, 1000);
 }

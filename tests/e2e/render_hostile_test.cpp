@@ -21,6 +21,7 @@
 
 #include "scene/flow_scene.h"
 #include "tests/fuzz/seed_corpus.h"
+#include "tests/support/picture_kit_qt.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -92,33 +93,20 @@ QStringList SettingsOf(const FuzzCase& c) {
     return args;
 }
 
-// The picture in raster coordinates, row 0 at the bottom.
-class Picture {
-public:
-    explicit Picture(const std::string& path)
-        : m_image(QImage(Native(path)).convertToFormat(QImage::Format_RGB32)) {}
-    bool Valid() const { return m_image.width() == 350 && m_image.height() == 560; }
-    QRgb At(int x, int y) const { return m_image.pixel(x, 559 - y); }
-    // How many pixels of the rectangle [x0, x1) x [y0, y1) satisfy TEST.
-    int Count(int x0, int y0, int x1, int y1, const std::function<bool(QRgb)>& test) const {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) n += test(At(x, y)) ? 1 : 0;
-        return n;
-    }
+using picturekit::IsBlack;
+using picturekit::IsWhite;
+using picturekit::Rgb;
 
-private:
-    QImage m_image;
-};
-
-bool IsBlack(QRgb c) {
-    return (c & 0xffffff) == 0;
+// The PNG at PATH, read from its bottom row.
+picturekit::Picture Picture(const std::string& path) {
+    return picturekit::PictureOf(QImage(Native(path)));
 }
-bool IsWhite(QRgb c) {
-    return (c & 0xffffff) == 0xffffff;
+bool IsPicture(const std::string& path) {
+    const picturekit::Picture pic = Picture(path);
+    return pic.Width() == kRasterWidth && pic.Height() == kRasterHeight;
 }
-bool IsBrightGreen(QRgb c) {
-    return qRed(c) == 0 && qBlue(c) == 0 && qGreen(c) >= 254;
+bool IsBrightGreen(Rgb c) {
+    return c.r == 0 && c.b == 0 && c.g >= 254;
 }
 
 QJsonObject ReadJson(const std::string& path) {
@@ -142,7 +130,7 @@ void ExpectDrawn(const RunResult& r, const std::string& png) {
     ASSERT_TRUE(r.finished) << "still running after " << kRunLimitMs / 1000 << " s";
     ASSERT_FALSE(r.crashed) << r.err;
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Picture(png).Valid()) << png << " is not a 350 x 560 picture";
+    EXPECT_TRUE(IsPicture(png)) << png << " is not a 350 x 560 picture";
 }
 
 class SeedFiles : public ::testing::TestWithParam<SeedCase> {};
@@ -212,8 +200,8 @@ TEST(DegenerateField, FlowToTheLowerLeftIsTracedLikeAnyOther) {
                               << last[0].toInt() << ", " << last[1].toInt() << ")";
     }
     // A uniform speed is the top of the colour map everywhere, under white lines.
-    const Picture pic(png);
-    const int white = pic.Count(0, 0, 350, 560, IsWhite);
+    const picturekit::Picture pic = Picture(png);
+    const long long white = pic.Count(0, 0, 350, 560, IsWhite);
     EXPECT_GT(white, 0);
     EXPECT_EQ(pic.Count(0, 0, 350, 560, IsBrightGreen) + white, 350 * 560);
 }
@@ -229,10 +217,10 @@ FlowData UniformWithNaN(int i, int j) {
     return d;
 }
 
-bool IsBackgroundGreen(QRgb c) {
-    return qRed(c) == 0 && qGreen(c) > 0;
+bool IsBackgroundGreen(Rgb c) {
+    return c.r == 0 && c.g > 0;
 }
-bool IsNotBlack(QRgb c) {
+bool IsNotBlack(Rgb c) {
     return !IsBlack(c);
 }
 
@@ -244,7 +232,7 @@ TEST(DegenerateField, ValuesThatAreNotNumbersAreBlack) {
     const std::string geometry = testsupport::WriteDataSet(dir, "nan", UniformWithNaN(2, 2));
     const std::string png = dir.File("nan.png");
     ExpectDrawn(Render({Native(geometry), "--hedgehog", "-o", Native(png)}), png);
-    const Picture pic(png);
+    const picturekit::Picture pic = Picture(png);
     EXPECT_EQ(pic.Count(122, 192, 350, 560, IsBackgroundGreen), 0);
     EXPECT_GT(pic.Count(122, 192, 350, 560, IsBlack), 9 * 228 * 368 / 10);
     EXPECT_EQ(pic.Count(0, 0, 112, 560, IsNotBlack), 112 * 560);

@@ -20,6 +20,7 @@
 
 #include "render/scene_drawing.h"
 #include "scene/raster_geometry.h"
+#include "tests/support/picture_kit_qt.h"
 
 namespace {
 
@@ -30,38 +31,13 @@ void Fail(const QString& text) {
     ++g_failures;
 }
 
-// The picture in raster coordinates: (x, y) with y = 0 at the bottom row.
-class Picture {
-public:
-    explicit Picture(const QImage& image) : m_image(image.convertToFormat(QImage::Format_RGB32)) {}
-    bool Valid() const { return m_image.width() == kRasterWidth && m_image.height() == kRasterHeight; }
-    QRgb At(int x, int y) const { return m_image.pixel(x, kRasterHeight - 1 - y); }
-    static bool Inside(int x, int y) { return x >= 0 && x < kRasterWidth && y >= 0 && y < kRasterHeight; }
+using picturekit::IsArrowBase;
+using picturekit::IsWhite;
+using picturekit::Picture;
+using picturekit::Rgb;
 
-    // Whether a pixel within SLACK of (x, y) (in both axes) satisfies TEST.
-    template <typename Test>
-    bool Near(int x, int y, int slack, Test test) const {
-        for (int dy = -slack; dy <= slack; ++dy) {
-            for (int dx = -slack; dx <= slack; ++dx) {
-                if (Inside(x + dx, y + dy) && test(At(x + dx, y + dy))) return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    QImage m_image;
-};
-
-bool IsWhite(QRgb c) {
-    return qRed(c) == 255 && qGreen(c) == 255 && qBlue(c) == 255;
-}
-// An arrow's first pixels: red fading towards white over the arrow's length.
-bool IsArrowBase(QRgb c) {
-    return qRed(c) >= 200 && qGreen(c) <= 70 && qBlue(c) <= 70 && qGreen(c) == qBlue(c);
-}
-bool IsDeepRed(QRgb c) {
-    return IsArrowBase(c) && qGreen(c) <= 30;
+bool IsDeepRed(Rgb c) {
+    return IsArrowBase(c) && c.g <= 30;
 }
 
 // Every pixel that is not a white overlay pixel has the background's channel pattern, and the
@@ -73,10 +49,10 @@ void CheckBackground(const Picture& pic, const QString& colour) {
     QString firstWrong;
     for (int y = 0; y < kRasterHeight; ++y) {
         for (int x = 0; x < kRasterWidth; ++x) {
-            const QRgb c = pic.At(x, y);
+            const Rgb c = pic.At(x, y);
             if (IsWhite(c) && colour != "grey") continue;
             ++background;
-            const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+            const int r = c.r, g = c.g, b = c.b;
             bool ok = r == g && g == b;  // grey
             int level = r;
             if (colour == "green") {
@@ -121,7 +97,7 @@ void MarkSegment(std::vector<char>& mask, QPoint p, QPoint q) {
         const int cy = static_cast<int>(std::floor(p.y() + t * (q.y() - p.y())));
         for (int dy = -1; dy <= 1; ++dy) {
             for (int dx = -1; dx <= 1; ++dx) {
-                if (Picture::Inside(cx + dx, cy + dy)) {
+                if (Picture::InRaster(cx + dx, cy + dy)) {
                     mask[static_cast<std::size_t>((cy + dy) * kRasterWidth + cx + dx)] = 1;
                 }
             }
@@ -287,8 +263,8 @@ int main(int argc, char** argv) {
         }
     }
     if (parser.isSet(picture)) {
-        const Picture pic{QImage(parser.value(picture))};
-        if (!pic.Valid()) {
+        const Picture pic = picturekit::PictureOf(QImage(parser.value(picture)));
+        if (pic.Width() != kRasterWidth || pic.Height() != kRasterHeight) {
             Fail(parser.value(picture) + " is not a 350 x 560 picture");
         } else {
             if (parser.isSet(background)) CheckBackground(pic, parser.value(background));

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "sampling/raster_ops.h"
-#include "tests/sampling/loaded_scene.h"
+#include "tests/support/loaded_scene.h"
 
 namespace {
 
-using sampling_test::LoadedScene;
 using testsupport::Axis;
+using testsupport::LoadedScene;
 using testsupport::MakeRectilinear;
 using testsupport::NodeValues;
 

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "sampling/interpolation.h"
-#include "tests/sampling/loaded_scene.h"
+#include "tests/support/loaded_scene.h"
 
 namespace {
 
-using sampling_test::LoadedScene;
 using testsupport::Axis;
+using testsupport::LoadedScene;
 using testsupport::MakeRectilinear;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();

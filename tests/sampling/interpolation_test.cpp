@@ -7,11 +7,11 @@
 #include <random>
 #include <vector>
 
-#include "tests/sampling/loaded_scene.h"
+#include "tests/support/loaded_scene.h"
 
 namespace {
 
-using sampling_test::LoadedScene;
+using testsupport::LoadedScene;
 using testsupport::MakeRectilinear;
 using testsupport::NodeValues;
 

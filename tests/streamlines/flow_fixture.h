@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/loaded_scene.h"
 #include "tests/support/test_support.h"
 
 namespace streamlines_test {
@@ -27,26 +28,7 @@ inline FlowData MakeFlow(const std::vector<float>& xs, const std::vector<float>&
     });
 }
 
-// A scene that gets its data set from files, as the program does, with a separation grid of
-// its own, reset and ready for a placement.
-class LoadedFlow : public ::testing::Test {
-protected:
-    // Call with ASSERT_NO_FATAL_FAILURE.
-    void Load(const FlowData& data) {
-        const std::string path = testsupport::WriteDataSet(m_dir, "flow" + std::to_string(m_loads++), data);
-        Scene().ReleaseDataSet();
-        ASSERT_TRUE(Scene().LoadDataSet(path));
-        ASSERT_TRUE(m_fixture.reporter.entries.empty());
-        Scene().ResetForDraw();
-    }
-    FlowScene& Scene() { return m_fixture.scene; }
-    SeparationGrid& Grid() { return m_fixture.grid; }
-
-private:
-    testsupport::TempDir m_dir;
-    testsupport::SceneFixture m_fixture;
-    int m_loads = 0;
-};
+using LoadedFlow = testsupport::LoadedScene;
 
 // All points of S, index 0 first.
 inline std::vector<PixelPoint> PointsOf(const Streamline& s) {
