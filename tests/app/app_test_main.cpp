@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdio>
+
+#include "tests/app/own_display.h"
 
 namespace {
 
@@ -17,10 +20,15 @@ void KeepGraphicsDriversLoaded() {
 }  // namespace
 
 // One QApplication for the whole run; every test starts its own viewer inside it. Listing the
-// tests needs no display, so none is opened for that.
+// tests needs no display, so none is opened for that; a run without one starts its own.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+    const OwnDisplay display;
+    if (!display.Ready()) {
+        std::fprintf(stderr, "tesmora_app_tests: %s\n", display.Error());
+        return 1;
+    }
     KeepGraphicsDriversLoaded();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
