@@ -22,6 +22,7 @@
 #include "scene/flow_scene.h"
 #include "scene/gri_format.h"
 #include "scene/header_parser.h"
+#include "scene/memory_budget.h"
 
 static_assert(std::endian::native == std::endian::little, "the data files are little-endian");
 static_assert(sizeof(float) == 4 && sizeof(GridNode) == 8);
@@ -33,50 +34,89 @@ using gri::kGeometryRecordBytes;
 using gri::kSolutionRecordBytes;
 
 constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
+// Bytes a node costs in the scene: its coordinates and four values.
+constexpr std::uint64_t kBytesPerNode = sizeof(GridNode) + 4 * sizeof(float);
+// What a load takes beside the nodes: the five rasters and the image.
+constexpr std::uint64_t kRasterBytes = 5 * kRasterSize * sizeof(float) + kImageBytes;
 
-std::string Quoted(const std::string& path) {
+// A reason in both of the program's languages.
+struct Why {
+    std::string german;
+    std::string english;
+};
+
+std::string QuotedDe(const std::string& path) {
     return "\u201E" + path + "\u201C";
 }
+std::string QuotedEn(const std::string& path) {
+    return "'" + path + "'";
+}
 
-std::string Unreadable(const std::string& path, const std::string& why) {
-    return "Die Datei " + Quoted(path) + " kann nicht gelesen werden: " + why;
+Message Unreadable(const std::string& path, const Why& why) {
+    return {messages::kAppCaption,
+            "Die Datei " + QuotedDe(path) + " kann nicht gelesen werden: " + why.german,
+            "cannot read " + QuotedEn(path) + ": " + why.english};
+}
+
+// Makes sure PATH is a regular file and gives its length, without opening it.
+bool ProbeRegularFile(const std::string& path, std::int64_t& length, Why& why) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) {
+        why = {"sie existiert nicht oder ist nicht erreichbar.", "it does not exist or cannot be reached"};
+        return false;
+    }
+    if (std::filesystem::is_directory(status)) {
+        why = {"das ist ein Ordner, keine Datei.", "it is a folder, not a file"};
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        why = {"das ist keine gew\u00F6hnliche Datei.", "it is not a regular file"};
+        return false;
+    }
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        why = {"ihre Gr\u00F6\u00DFe l\u00E4sst sich nicht bestimmen.", "its size cannot be determined"};
+        return false;
+    }
+    length = static_cast<std::int64_t>(size);
+    return true;
 }
 
 // Opens PATH for binary reading after making sure it is a regular file; returns its length.
 // On failure returns null and sets WHY.
-File OpenRegularFile(const std::string& path, std::int64_t& length, std::string& why) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (ec || !std::filesystem::exists(status)) {
-        why = "sie existiert nicht oder ist nicht erreichbar.";
-        return nullptr;
-    }
-    if (std::filesystem::is_directory(status)) {
-        why = "das ist ein Ordner, keine Datei.";
-        return nullptr;
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        why = "das ist keine gew\u00F6hnliche Datei.";
-        return nullptr;
-    }
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        why = "ihre Gr\u00F6\u00DFe l\u00E4sst sich nicht bestimmen.";
-        return nullptr;
-    }
+File OpenRegularFile(const std::string& path, std::int64_t& length, Why& why) {
+    if (!ProbeRegularFile(path, length, why)) return nullptr;
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        why = std::string("sie l\u00E4sst sich nicht \u00F6ffnen (") + std::strerror(errno) + ").";
+        const std::string error = std::strerror(errno);
+        why = {"sie l\u00E4sst sich nicht \u00F6ffnen (" + error + ").",
+               "it cannot be opened (" + error + ")"};
         return nullptr;
     }
-    length = static_cast<std::int64_t>(size);
     return file;
 }
 
-std::string TooShort(const std::string& kind, std::int64_t nodes, std::int64_t expected,
-                     std::int64_t actual) {
-    return kind + " ist zu kurz: f\u00FCr " + std::to_string(nodes) + " Knoten sind " +
-           std::to_string(expected) + " Bytes n\u00F6tig, sie hat " + std::to_string(actual) + ".";
+Why TooShort(std::int64_t nodes, std::int64_t expected, std::int64_t actual) {
+    const std::string n = std::to_string(nodes), e = std::to_string(expected), a = std::to_string(actual);
+    return {"sie ist zu kurz: f\u00FCr " + n + " Knoten sind " + e + " Bytes n\u00F6tig, sie hat " + a + ".",
+            "it is too short: " + n + " nodes need " + e + " bytes, it has " + a};
+}
+
+Message UnusableCounts(const std::string& path, const std::string& ni, const std::string& nj,
+                       const std::string& nk) {
+    const std::string counts = "ni = " + ni + ", nj = " + nj + ", nk = " + nk;
+    return {messages::kLoadingErrorCaption,
+            "Die Datei " + QuotedDe(path) + " hat unbrauchbare Knotenzahlen: " + counts +
+                ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
+            QuotedEn(path) + " has unusable node counts: " + counts +
+                "; ni and nj must be 2 to 32767 and nk 1 to 32767"};
+}
+
+Message OutOfMemory(const std::string& path, std::int64_t nodes) {
+    const std::string n = std::to_string(nodes);
+    return {messages::kAppCaption, "Nicht gen\u00FCgend Arbeitsspeicher, um " + n + " Knoten zu laden.",
+            "not enough memory to load the " + n + " nodes of " + QuotedEn(path)};
 }
 
 float FloatAt(const unsigned char* bytes) {
@@ -108,11 +148,16 @@ bool UsableExtent(float extent, float pixels) {
     return std::isfinite(extent) && extent > 0.0f && std::isfinite(pixels / extent);
 }
 
-std::string NotIncreasing(const std::string& path, float extentX, float extentY) {
+Message NotIncreasing(const std::string& path, float extentX, float extentY) {
     const bool badX = !UsableExtent(extentX, 349.0f);
-    return "Die Geometriedatei " + Quoted(path) + " beschreibt kein aufsteigendes Gitter: die " +
-           (badX ? "erste Zeile hat in x" : "erste Spalte hat in y") + " die Ausdehnung " +
-           std::to_string(badX ? extentX : extentY) + "; sie muss endlich und gr\u00F6\u00DFer als 0 sein.";
+    const std::string extent = std::to_string(badX ? extentX : extentY);
+    return {messages::kLoadingErrorCaption,
+            "Die Geometriedatei " + QuotedDe(path) + " beschreibt kein aufsteigendes Gitter: die " +
+                (badX ? "erste Zeile hat in x" : "erste Spalte hat in y") + " die Ausdehnung " + extent +
+                "; sie muss endlich und gr\u00F6\u00DFer als 0 sein.",
+            QuotedEn(path) + " does not describe an increasing grid: its first " +
+                (badX ? "row spans " + extent + " in x" : "column spans " + extent + " in y") +
+                ", which must be finite and greater than 0"};
 }
 
 }  // namespace
@@ -122,8 +167,8 @@ std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
 }
 
 bool FlowScene::LoadDataSet(const std::string& path) {
-    auto fail = [this](const std::string& text, const char* caption) {
-        m_pReporter->Report(text, caption);
+    auto fail = [this](const Message& message) {
+        m_pReporter->Tell(message);
         return false;
     };
 
@@ -134,63 +179,62 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     }
 
     std::int64_t geometryLength = 0;
-    std::string why;
+    Why why;
     File geometry = OpenRegularFile(path, geometryLength, why);
-    if (!geometry) return fail(Unreadable(path, why), messages::kAppCaption);
+    if (!geometry) return fail(Unreadable(path, why));
 
     char headerBytes[kGeometryHeaderBytes] = {};
     const std::size_t headerRead = std::fread(headerBytes, 1, sizeof headerBytes, geometry.get());
     const ParsedHeader header = ParseGeometryHeader(std::string_view(headerBytes, headerRead));
-    if (!header.magicOk) return fail(messages::kWrongFileFormat, messages::kLoadingErrorCaption);
+    if (!header.magicOk)
+        return fail({messages::kLoadingErrorCaption, messages::kWrongFileFormat,
+                     std::string(messages::kWrongFileFormat) + " " + QuotedEn(path) +
+                         " does not begin with \"SN4DB \", as a geometry file does"});
     if (headerRead < kGeometryHeaderBytes)
-        return fail(Unreadable(path, "sie ist k\u00FCrzer als ihr Kopf von 40 Bytes."),
-                    messages::kAppCaption);
+        return fail(Unreadable(path, {"sie ist k\u00FCrzer als ihr Kopf von 40 Bytes.",
+                                      "it is shorter than its 40-byte header"}));
 
     const auto [ni, nj, nk] = header.counts;
     // The parser saturates at 2^62, so every count fits and an absurd one stays absurd.
     if (!gri::CountsUsable(static_cast<std::int64_t>(ni), static_cast<std::int64_t>(nj),
                            static_cast<std::int64_t>(nk))) {
-        auto show = [](std::uint64_t v) {
-            return v >= ParsedHeader::kSaturated ? std::string("(zu gro\u00DF)") : std::to_string(v);
+        auto show = [](std::uint64_t v, const char* tooLarge) {
+            return v >= ParsedHeader::kSaturated ? std::string(tooLarge) : std::to_string(v);
         };
-        return fail("Die Geometriedatei " + Quoted(path) + " hat unbrauchbare Knotenzahlen: ni = " +
-                        show(ni) + ", nj = " + show(nj) + ", nk = " + show(nk) +
-                        ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
-                    messages::kLoadingErrorCaption);
+        Message m = UnusableCounts(path, show(ni, "(zu gro\u00DF)"), show(nj, "(zu gro\u00DF)"),
+                                   show(nk, "(zu gro\u00DF)"));
+        m.english =
+            UnusableCounts(path, show(ni, "(too large)"), show(nj, "(too large)"), show(nk, "(too large)"))
+                .english;
+        return fail(m);
     }
 
     const auto nodeCount = static_cast<std::int64_t>(ni * nj * nk);
     const std::int64_t geometryNeeded =
         static_cast<std::int64_t>(kGeometryHeaderBytes) + kGeometryRecordBytes * nodeCount;
     if (geometryLength < geometryNeeded)
-        return fail(Unreadable(path, TooShort("sie", nodeCount, geometryNeeded, geometryLength)),
-                    messages::kAppCaption);
+        return fail(Unreadable(path, TooShort(nodeCount, geometryNeeded, geometryLength)));
 
+    // The solution file is only looked at here, not opened: both files are open one after the
+    // other, the geometry file closed before the solution file is opened.
     const std::string solutionPath = SolutionPathFor(path);
-    {
-        // Checked before anything is allocated; the file itself is opened only after the
-        // geometry file is closed.
-        std::int64_t solutionLength = 0;
-        File probe = OpenRegularFile(solutionPath, solutionLength, why);
-        if (!probe) return fail(Unreadable(solutionPath, why), messages::kAppCaption);
-        const std::int64_t solutionNeeded = kSolutionRecordBytes * nodeCount;
-        if (solutionLength < solutionNeeded)
-            return fail(Unreadable(solutionPath, TooShort("sie", nodeCount, solutionNeeded, solutionLength)),
-                        messages::kAppCaption);
-    }
+    std::int64_t solutionLength = 0;
+    if (!ProbeRegularFile(solutionPath, solutionLength, why)) return fail(Unreadable(solutionPath, why));
+    const std::int64_t solutionNeeded = kSolutionRecordBytes * nodeCount;
+    if (solutionLength < solutionNeeded)
+        return fail(Unreadable(solutionPath, TooShort(nodeCount, solutionNeeded, solutionLength)));
 
-    const auto outOfMemory = [&] {
-        return fail(
-            "Nicht gen\u00FCgend Arbeitsspeicher, um " + std::to_string(nodeCount) + " Knoten zu laden.",
-            messages::kAppCaption);
-    };
+    // Sparse files can be as long as their header promises without holding the data; what the
+    // arrays need is compared with what the machine has before anything is taken.
+    if (!FitsInMemory(kBytesPerNode * static_cast<std::uint64_t>(nodeCount) + kRasterBytes))
+        return fail(OutOfMemory(path, nodeCount));
     const auto n = static_cast<std::size_t>(nodeCount);
     std::unique_ptr<GridNode[]> nodes;
     std::vector<unsigned char> buffer;
     try {
         nodes = std::make_unique_for_overwrite<GridNode[]>(n);
     } catch (const std::bad_alloc&) {
-        return outOfMemory();
+        return fail(OutOfMemory(path, nodeCount));
     }
 
     // Whether plane 0 is rectilinear is found out here, while each node is at hand, rather
@@ -204,9 +248,11 @@ bool FlowScene::LoadDataSet(const std::string& path) {
                             nodes[static_cast<std::size_t>(i)] = GridNode{FloatAt(rec), FloatAt(rec + 4)};
                             if (i < planeNodes) shape.Next();
                         });
-        if (!read) return fail(Unreadable(path, "Lesefehler mitten in den Knoten."), messages::kAppCaption);
+        if (!read)
+            return fail(
+                Unreadable(path, {"Lesefehler mitten in den Knoten.", "a read failed amid the nodes"}));
     } catch (const std::bad_alloc&) {
-        return outOfMemory();
+        return fail(OutOfMemory(path, nodeCount));
     }
     geometry.reset();
 
@@ -214,7 +260,7 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     const float extentX = nodes[static_cast<std::size_t>(ni - 1)].x - nodes[0].x;
     const float extentY = nodes[static_cast<std::size_t>(ni * (nj - 1))].y - nodes[0].y;
     if (!UsableExtent(extentX, 349.0f) || !UsableExtent(extentY, 559.0f))
-        return fail(NotIncreasing(path, extentX, extentY), messages::kLoadingErrorCaption);
+        return fail(NotIncreasing(path, extentX, extentY));
 
     std::unique_ptr<float[]> u, v, p, w;
     try {
@@ -223,12 +269,11 @@ bool FlowScene::LoadDataSet(const std::string& path) {
         p = std::make_unique_for_overwrite<float[]>(n);
         w = std::make_unique_for_overwrite<float[]>(n);
     } catch (const std::bad_alloc&) {
-        return outOfMemory();
+        return fail(OutOfMemory(path, nodeCount));
     }
 
-    std::int64_t solutionLength = 0;
     File solution = OpenRegularFile(solutionPath, solutionLength, why);
-    if (!solution) return fail(Unreadable(solutionPath, why), messages::kAppCaption);
+    if (!solution) return fail(Unreadable(solutionPath, why));
     const bool read = ReadRecords(solution.get(), nodeCount, kSolutionRecordBytes, buffer,
                                   [&](std::int64_t i, const unsigned char* rec) {
                                       const auto k = static_cast<std::size_t>(i);
@@ -238,7 +283,8 @@ bool FlowScene::LoadDataSet(const std::string& path) {
                                       w[k] = FloatAt(rec + gri::kOffsetW);
                                   });
     if (!read)
-        return fail(Unreadable(solutionPath, "Lesefehler mitten in den Werten."), messages::kAppCaption);
+        return fail(
+            Unreadable(solutionPath, {"Lesefehler mitten in den Werten.", "a read failed amid the values"}));
 
     m_pNodes = std::move(nodes);
     m_pU = std::move(u);
@@ -256,23 +302,19 @@ bool FlowScene::LoadDataSet(const std::string& path) {
 bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
     const auto ni = data.ni, nj = data.nj, nk = data.nk;
     if (!gri::CountsUsable(ni, nj, nk)) {
-        m_pReporter->Report("Die Datei " + Quoted(path) +
-                                " hat unbrauchbare Knotenzahlen: ni = " + std::to_string(ni) +
-                                ", nj = " + std::to_string(nj) + ", nk = " + std::to_string(nk) +
-                                ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
-                            messages::kLoadingErrorCaption);
+        m_pReporter->Tell(UnusableCounts(path, std::to_string(ni), std::to_string(nj), std::to_string(nk)));
         return false;
     }
     if (!data.nodes || !data.u || !data.v || !data.p || !data.w) {
-        m_pReporter->Report(Unreadable(path, "der Leser hat keine vollst\u00E4ndigen Daten geliefert."),
-                            messages::kAppCaption);
+        m_pReporter->Tell(Unreadable(path, {"der Leser hat keine vollst\u00E4ndigen Daten geliefert.",
+                                            "its reader gave no complete data"}));
         return false;
     }
     const GridNode* nodes = data.nodes.get();
     const float extentX = nodes[ni - 1].x - nodes[0].x;
     const float extentY = nodes[ni * (nj - 1)].y - nodes[0].y;
     if (!UsableExtent(extentX, 349.0f) || !UsableExtent(extentY, 559.0f)) {
-        m_pReporter->Report(NotIncreasing(path, extentX, extentY), messages::kLoadingErrorCaption);
+        m_pReporter->Tell(NotIncreasing(path, extentX, extentY));
         return false;
     }
     const GridShape shape = CheckGridShape(nodes, ni, nj);
@@ -296,8 +338,10 @@ bool DataSetArrays::Allocate(std::int64_t ni_, std::int64_t nj_, std::int64_t nk
     const DataSetNotes kept = notes;
     Release();
     notes = kept;
-    if (ni_ < 0 || nj_ < 0 || nk_ < 0) return false;
+    if (ni_ < 0 || nj_ < 0 || nk_ < 0 || ni_ > gri::kMaxCount || nj_ > gri::kMaxCount || nk_ > gri::kMaxCount)
+        return false;
     const auto n = static_cast<std::size_t>(ni_ * nj_ * nk_);
+    if (!FitsInMemory(kBytesPerNode * n + kRasterBytes)) return false;
     try {
         nodes = std::make_unique_for_overwrite<GridNode[]>(n);
         u = std::make_unique_for_overwrite<float[]>(n);

@@ -24,6 +24,8 @@ public:
 class StderrReporter final : public Reporter {
 public:
     void Report(const std::string& text, const std::string& caption) override;
+    // On stderr English, as the command-line tools speak.
+    void Tell(const Message& message) override { Report(message.english, message.caption); }
 };
 
 // Captions and fixed texts of the loader's reports.

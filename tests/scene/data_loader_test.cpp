@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "scene/memory_budget.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -285,4 +286,24 @@ TEST(DataLoader, AReaderFillsTheSceneAsTheFilesWouldAndMeetsTheSameChecks) {
         ASSERT_EQ(g.reporter.entries.size(), 1u);
         EXPECT_EQ(g.reporter.entries[0].caption, "LOADING ERROR");
     }
+}
+
+TEST(DataLoader, ADataSetLargerThanTheMemoryLeftIsRejectedBeforeAnythingIsTaken) {
+    TempDir dir;
+    const std::string path = WriteDataSet(dir, "grid", TenByTwenty());
+    // The twelve nodes and the rasters need about 4.5 MB: they fit in 8 MB, not in 4.
+    SetAvailableMemoryForTesting(std::uint64_t{4} << 20);
+    SceneFixture f;
+    EXPECT_FALSE(f.scene.LoadDataSet(path));
+    ExpectEmpty(f.scene);
+    ASSERT_EQ(f.reporter.entries.size(), 1u);
+    EXPECT_NE(f.reporter.entries[0].text.find("Arbeitsspeicher"), std::string::npos);
+    DataSetArrays arrays;
+    EXPECT_FALSE(arrays.Allocate(4, 3, 1));
+    EXPECT_EQ(arrays.nodes, nullptr);
+
+    SetAvailableMemoryForTesting(std::uint64_t{8} << 20);
+    EXPECT_TRUE(f.scene.LoadDataSet(path));
+    EXPECT_TRUE(arrays.Allocate(4, 3, 1));
+    SetAvailableMemoryForTesting(std::nullopt);
 }

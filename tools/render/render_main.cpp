@@ -16,6 +16,7 @@
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
+#include "tools/common/tool_reporter.h"
 #include "tools/render/picture_compare.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_report.h"
@@ -116,7 +117,8 @@ int Run(const RenderRequest& r) {
     }
 
     SeparationGrid grid;
-    FlowScene scene(grid);  // load failures are told on stderr, as the viewer's message box
+    cli::ToolReporter reporter("tesmora-render");  // what the viewer's message box would say
+    FlowScene scene(grid, &reporter);
     ApplySettings(scene, r);
 
     QElapsedTimer timer;
