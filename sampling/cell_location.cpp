@@ -5,6 +5,7 @@
 // the right; the only exception is the grid's own right and top edge, whose points go into the
 // last column or row so that sampling there interpolates the edge nodes.
 
+#include <algorithm>
 #include <cstddef>
 
 #include "scene/flow_scene.h"
@@ -28,9 +29,18 @@ bool FlowScene::IsInDomain(float x, float y) const {
 void FlowScene::DecideRectilinear(const GridShape& shape) {
     m_bRectilinear = false;
     m_cellSearch.Clear();
-    if (!m_pNodes || m_ni < 2 || m_nj < 2 || !shape.Rectilinear()) return;
+    if (!m_pNodes || m_ni < 2 || m_nj < 2) return;
+    if (!shape.Rectilinear()) {
+        m_cellSearch.BuildScanShortcuts(m_pNodes.get(), m_ni, m_nj);
+        return;
+    }
     m_cellSearch.Build(m_pNodes.get(), m_ni, m_nj);
     m_bRectilinear = true;
+}
+
+bool FlowScene::ScanShortcutsServe() const {
+    // Made for the nodes of the last load; nodes set by hand since get the plain scan.
+    return !m_bRectilinear && m_cellSearch.ShortcutsFor(m_ni);
 }
 
 bool FlowScene::SearchesAxes() const {
@@ -41,6 +51,16 @@ bool FlowScene::SearchesAxes() const {
 int FlowScene::FindColumn(float x) const {
     const int ni = m_ni;
     if (SearchesAxes()) return m_cellSearch.Column(x);
+    if (ScanShortcutsServe() && m_cellSearch.FirstRowRises()) {
+        // The first i with x < x(i + 1) is the only candidate, as x(i) <= x holds for every
+        // i before it once it holds at all.
+        const GridNode* row = m_pNodes.get();
+        const GridNode* upper =
+            std::upper_bound(row + 1, row + ni, x, [](float v, const GridNode& n) { return v < n.x; });
+        const auto i = static_cast<int>(upper - row) - 1;
+        if (i <= ni - 2 && row[i].x <= x) return i;
+        return x == row[ni - 1].x ? ni - 2 : -1;
+    }
     for (int i = 0; i <= ni - 2; ++i)
         if (Node(m_pNodes, i).x <= x && x < Node(m_pNodes, i + 1).x) return i;
     return x == Node(m_pNodes, ni - 1).x ? ni - 2 : -1;
@@ -51,6 +71,20 @@ int FlowScene::FindRow(float y, int column) const {
     const int nj = m_nj;
     // Every column has the first column's y on a rectilinear grid.
     if (SearchesAxes()) return m_cellSearch.Row(y);
+    if (ScanShortcutsServe() && m_cellSearch.ColumnsRise(column)) {
+        // Cell (column, j) spans y(j, column) <= y < y(j + 1, column + 1); both bounds never
+        // fall with j, so the first j whose upper bound lies above y is the only candidate.
+        int lo = 0, hi = nj - 1;  // the answer lies in [lo, hi); hi means none
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (y < Node(m_pNodes, (mid + 1) * ni + column + 1).y)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        if (lo <= nj - 2 && Node(m_pNodes, lo * ni + column).y <= y) return lo;
+        return y == Node(m_pNodes, (nj - 1) * ni + column + 1).y ? nj - 2 : -1;
+    }
     // Lower-left corner's y against the upper-right corner's y of cell (column, j).
     for (int j = 0; j <= nj - 2; ++j)
         if (Node(m_pNodes, j * ni + column).y <= y && y < Node(m_pNodes, (j + 1) * ni + column + 1).y)

@@ -88,6 +88,21 @@ void CellSearch::Clear() {
     m_binsX.clear();
     m_binsY.clear();
     m_hintColumn = m_hintRow = 0;
+    m_firstRowRises = false;
+    m_columnRises.clear();
+}
+
+void CellSearch::BuildScanShortcuts(const GridNode* nodes, int ni, int nj) {
+    // Written so that a value that is not a number breaks the order.
+    m_firstRowRises = true;
+    for (int i = 1; i < ni && m_firstRowRises; ++i) m_firstRowRises = nodes[i - 1].x <= nodes[i].x;
+    m_columnRises.assign(static_cast<std::size_t>(ni), 1);
+    for (int j = 1; j < nj; ++j) {
+        const GridNode* below = nodes + static_cast<std::ptrdiff_t>(j - 1) * ni;
+        const GridNode* row = nodes + static_cast<std::ptrdiff_t>(j) * ni;
+        for (int i = 0; i < ni; ++i)
+            if (!(below[i].y <= row[i].y)) m_columnRises[static_cast<std::size_t>(i)] = 0;
+    }
 }
 
 int CellSearch::Column(float x) const {

@@ -38,6 +38,20 @@ public:
     // point lies off the grid or nothing is built.
     bool Guess(float x, float y, std::size_t& column, std::size_t& row) const;
 
+    // On a grid that is not rectilinear the scan runs, but its column step compares only with
+    // the first row, and its row step for column i only with columns i and i + 1: where those
+    // sequences never fall, the first interval that holds a value is found by bisection. Built
+    // from plane 0 of NODES, NI x NJ of them.
+    void BuildScanShortcuts(const GridNode* nodes, int ni, int nj);
+    bool ShortcutsFor(int ni) const {
+        return m_columnRises.size() == static_cast<std::size_t>(ni) && ni >= 2;
+    }
+    bool FirstRowRises() const { return m_firstRowRises; }
+    bool ColumnsRise(int i) const {
+        const auto k = static_cast<std::size_t>(i);
+        return k + 1 < m_columnRises.size() && m_columnRises[k] && m_columnRises[k + 1];
+    }
+
 private:
     std::vector<float> m_axisX;
     std::vector<float> m_axisY;
@@ -49,4 +63,6 @@ private:
     double m_binScaleY = 0.0;
     mutable int m_hintColumn = 0;
     mutable int m_hintRow = 0;
+    bool m_firstRowRises = false;
+    std::vector<std::uint8_t> m_columnRises;  // per column: y never falls along it
 };

@@ -165,6 +165,7 @@ public:
 private:
     void DecideRectilinear(const GridShape& shape);
     bool SearchesAxes() const;
+    bool ScanShortcutsServe() const;
     int FindColumn(float x) const;
     int FindRow(float y, int column) const;
 

@@ -246,15 +246,19 @@ TEST_F(CellLocationTest, SearchAgreesWithTheScanOnStretchedGrids) {
     }
 }
 
-// Grids the bisection may not be used on keep the scan's answers, far edges included.
+// Grids that are not rectilinear keep the scan's answers, far edges included: those whose
+// first row and columns still rise (nodes moved by less than half a step), which are searched
+// by bisection, and those where they fall back and forth, which are scanned.
 TEST_F(CellLocationTest, DistortedGridsKeepTheScansAnswers) {
     std::mt19937 rng(99);
-    for (int grid = 0; grid < 8; ++grid) {
+    for (int grid = 0; grid < 16; ++grid) {
         const std::vector<float> xs = StretchedAxis(rng, 6 + grid);
         const std::vector<float> ys = StretchedAxis(rng, 5 + grid);
         FlowData data = MakeRectilinear(xs, ys);
-        // Move inner nodes (never the first row or column) by up to a third of a step.
-        std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
+        // Move inner nodes (never the first row or column) by up to a third of a step, or by
+        // up to one and a half.
+        const float reach = grid % 2 ? 1.5f : 0.3f;
+        std::uniform_real_distribution<float> jitter(-reach, reach);
         for (int j = 1; j < data.nj; ++j)
             for (int i = 1; i < data.ni; ++i) {
                 GridNode& node = data.nodes[data.Index(i, j)];
