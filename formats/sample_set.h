@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace formats {
+
+// One value per sample under the name the file gives it. A vector array of a VTK file becomes
+// one column per component, named "name:0", "name:1", ..., as ParaView names them in text.
+struct Column {
+    std::string name;
+    std::vector<double> values;
+};
+
+// Everything a file holds per sample, before the samples are put on their lattice.
+struct SampleSet {
+    std::vector<Column> columns;
+    // The vector array the file marks as its active one (VTK), tried when no name says velocity.
+    std::string activeVector;
+
+    std::int64_t Count() const {
+        return columns.empty() ? 0 : static_cast<std::int64_t>(columns.front().values.size());
+    }
+};
+
+}  // namespace formats
