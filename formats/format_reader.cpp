@@ -6,6 +6,7 @@
 #include "formats/column_text_reader.h"
 #include "formats/file_bytes.h"
 #include "formats/read_error.h"
+#include "formats/tecplot_reader.h"
 #include "scene/reporter.h"
 
 namespace formats {
@@ -81,7 +82,10 @@ const std::vector<std::string>& AcceptedPatterns() {
 void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out) {
     try {
         RejectBinary(bytes, file);
-        ReadColumnText(bytes, file, out);
+        if (LooksLikeTecplot(bytes))
+            ReadTecplot(bytes, file, out);
+        else
+            ReadColumnText(bytes, file, out);
     } catch (...) {
         out.Release();
         throw;

@@ -64,11 +64,12 @@ TEST_P(RealData, OpeningTheSourceGivesTheConvertedSet) {
             EXPECT_NEAR(d.m_pW[n], c.m_pW[n], 1e-6 * std::max(1.0f, std::fabs(c.m_pW[n]))) << i << ", " << j;
             ++compared;
         }
-    EXPECT_GT(compared, ni * nj * 9 / 10);
+    EXPECT_GT(compared, ni * nj * 3 / 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, RealData,
-                         ::testing::Values(Expected{"karman_field_A000.txt", "karman_piv.gri", 600}),
+                         ::testing::Values(Expected{"karman_field_A000.txt", "karman_piv.gri", 600},
+                                           Expected{"soapfilm_Run000001.vec", "soapfilm_piv.gri", 353}),
                          [](const auto& p) { const std::string s = p.param.converted; return s.substr(0, s.find('_')); });
 
 }  // namespace
