@@ -7,6 +7,7 @@
 #include "formats/file_bytes.h"
 #include "formats/read_error.h"
 #include "formats/tecplot_reader.h"
+#include "formats/vtk_legacy_reader.h"
 #include "scene/reporter.h"
 
 namespace formats {
@@ -81,6 +82,11 @@ const std::vector<std::string>& AcceptedPatterns() {
 
 void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out) {
     try {
+        // The content decides; the extension only where the content says nothing.
+        if (bytes.starts_with("# vtk DataFile Version") || LowerExtension(file) == "vtk") {
+            ReadVtkLegacy(bytes, file, out);
+            return;
+        }
         RejectBinary(bytes, file);
         if (LooksLikeTecplot(bytes))
             ReadTecplot(bytes, file, out);
