@@ -8,6 +8,7 @@
 #include "formats/read_error.h"
 #include "formats/tecplot_reader.h"
 #include "formats/vtk_legacy_reader.h"
+#include "formats/vtk_xml_reader.h"
 #include "scene/reporter.h"
 
 namespace formats {
@@ -83,15 +84,20 @@ const std::vector<std::string>& AcceptedPatterns() {
 void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out) {
     try {
         // The content decides; the extension only where the content says nothing.
-        if (bytes.starts_with("# vtk DataFile Version") || LowerExtension(file) == "vtk") {
+        const std::string ext = LowerExtension(file);
+        if (LooksLikeXml(bytes)) {
+            ReadVtkXml(bytes, file, out);
+        } else if (bytes.starts_with("# vtk DataFile Version") || ext == "vtk") {
             ReadVtkLegacy(bytes, file, out);
-            return;
+        } else if (ext == "vti" || ext == "vtr") {
+            ReadVtkXml(bytes, file, out);
+        } else {
+            RejectBinary(bytes, file);
+            if (LooksLikeTecplot(bytes))
+                ReadTecplot(bytes, file, out);
+            else
+                ReadColumnText(bytes, file, out);
         }
-        RejectBinary(bytes, file);
-        if (LooksLikeTecplot(bytes))
-            ReadTecplot(bytes, file, out);
-        else
-            ReadColumnText(bytes, file, out);
     } catch (...) {
         out.Release();
         throw;

@@ -176,15 +176,6 @@ private:
     bool m_sawMetadataLine = false;
 };
 
-void AddArray(SampleSet& set, const std::string& name, std::int64_t components, const std::vector<double>& values) {
-    const auto tuples = components > 0 ? values.size() / static_cast<std::size_t>(components) : 0;
-    for (std::int64_t c = 0; c < components; ++c) {
-        Column column{components == 1 ? name : name + ":" + std::to_string(c), std::vector<double>(tuples)};
-        for (std::size_t t = 0; t < tuples; ++t) column.values[t] = values[t * static_cast<std::size_t>(components) + static_cast<std::size_t>(c)];
-        set.columns.push_back(std::move(column));
-    }
-}
-
 bool IsSection(const std::string& k) { return k == "POINT_DATA" || k == "CELL_DATA"; }
 
 }  // namespace
@@ -265,7 +256,7 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
                 // Field data outside a section belongs to the whole data set: passed over.
                 const bool keep = section && count == tuples && components <= 16;
                 std::vector<double> values = in.Values(components * count, type, keep);
-                if (keep) AddArray(*section, name, components, values);
+                if (keep) AddArray(*section, name, static_cast<std::size_t>(components), values);
                 if (Upper(in.PeekToken()) == "METADATA") {
                     in.Token();
                     in.StartMetadata();
@@ -293,7 +284,7 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
             }
             const bool keep = key == "SCALARS" || key == "VECTORS";
             std::vector<double> values = in.Values(components * tuples, type, keep);
-            if (keep) AddArray(*section, name, components, values);
+            if (keep) AddArray(*section, name, static_cast<std::size_t>(components), values);
             if (key == "VECTORS" && section->activeVector.empty()) section->activeVector = name;
         } else if (section && key == "COLOR_SCALARS") {
             in.Token();
