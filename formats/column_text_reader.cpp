@@ -156,7 +156,7 @@ std::vector<std::string> ChooseNames(const std::vector<std::string_view>& candid
 
 std::string SeparatorName(Separator s) {
     switch (s) {
-        case Separator::Blanks: return "blank-separated";
+        case Separator::Blanks: return "whitespace-separated";
         case Separator::Comma: return "comma-separated";
         case Separator::Semicolon: return "semicolon-separated";
     }

@@ -106,7 +106,8 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
     QTest::keyClick(&h.Frame(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
     EXPECT_EQ(catcher.SeenSoFar()[0].title, "Öffnen");
-    EXPECT_EQ(filter, "Geometry Files (*.gri)");
+    EXPECT_EQ(filter, "Geometry Files (*.gri);Alle Strömungsdateien (*.gri *.txt *.csv *.tsv *.dat *.vec *.tec *.plt "
+                      "*.vtk *.vti *.vtr)");
     EXPECT_TRUE(h.Scene().HasDataSet());
     EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
 

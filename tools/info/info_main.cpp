@@ -1,14 +1,15 @@
-// tesmora-info GEOMETRY.gri: loads a data set exactly as the viewer does and prints its summary.
+// tesmora-info FILE: loads a data set exactly as the viewer does and prints its summary.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
 #include <string>
 
+#include "formats/format_reader.h"
 #include "scene/flow_scene.h"
-#include "scene/reporter.h"
 #include "streamlines/separation_grid.h"
 #include "tools/info/data_set_summary.h"
+#include "tools/tool_reporter.h"
 
 namespace {
 
@@ -17,28 +18,27 @@ constexpr int kExitRejected = 1;
 constexpr int kExitBadUsage = 2;
 const char* const kProgram = "tesmora-info";
 const char* const kHelp =
-    "Usage: tesmora-info [options] GEOMETRY.gri\n"
+    "Usage: tesmora-info [options] FILE\n"
     "Loads a data set exactly as the viewer does and prints its node counts, extents,\n"
     "scales, world rectangle, whether the grid is rectilinear and increasing, and the\n"
     "range of every per-node value (x, y, u, v, speed, pressure, vorticity) over all\n"
     "planes. Minimum and maximum are taken over the finite values; the last column\n"
     "counts the values that are not finite. A file the viewer would reject gets the\n"
-    "viewer's message on stderr. The solution file is found as the viewer finds it:\n"
-    "GEOMETRY.gri less its last three characters, plus \"00000.dat\".\n"
+    "viewer's message on stderr.\n"
+    "\n"
+    "FILE is a geometry file GEOMETRY.gri, whose solution file is found as the viewer\n"
+    "finds it (GEOMETRY.gri less its last three characters, plus \"00000.dat\"), or a\n"
+    "file another program wrote: column text (.txt, .csv, .tsv, .dat), Tecplot ASCII\n"
+    "(.dat, .tec, .plt, .vec), VTK legacy (.vtk) or VTK XML (.vti, .vtr). For those it\n"
+    "also prints the file's format, how many vectors it marks invalid (read as\n"
+    "u = v = 0), whether it has no pressure (read as 0) and whether the vorticity was\n"
+    "derived from u and v.\n"
     "\n"
     "Options:\n"
     "  -h, --help  Show this help and exit.\n"
     "  --version   Show the version and exit.\n"
     "\n"
     "Exit status: 0 loaded, 1 rejected or unreadable, 2 bad usage.\n";
-
-// What the viewer would show in its message box goes to stderr, under the program's name.
-class ToolReporter final : public Reporter {
-public:
-    void Report(const std::string& text, const std::string& caption) override {
-        std::fprintf(stderr, "%s: %s: %s\n", kProgram, caption.c_str(), text.c_str());
-    }
-};
 
 int BadUsage(const std::string& message) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(),
@@ -66,14 +66,16 @@ int main(int argc, char** argv) {
         return kExitLoaded;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) return BadUsage("missing GEOMETRY.gri");
+    if (positional.isEmpty()) return BadUsage("missing FILE");
     if (positional.size() > 1)
         return BadUsage("one file at a time, not also '" + positional[1].toStdString() + "'");
 
     const std::string path = QFile::encodeName(positional[0]).toStdString();
-    ToolReporter reporter;
+    ToolReporter reporter(kProgram);
+    formats::FormatReader reader;
     SeparationGrid grid;
     FlowScene scene(grid, &reporter);
+    scene.SetDataSetReader(&reader);
     if (!scene.LoadDataSet(path)) return kExitRejected;
     std::fputs(DescribeDataSet(scene, path).c_str(), stdout);
     return kExitLoaded;

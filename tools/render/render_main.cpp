@@ -14,11 +14,13 @@
 
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
+#include "formats/format_reader.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
 #include "tools/render/picture_compare.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_report.h"
+#include "tools/tool_reporter.h"
 
 namespace {
 
@@ -116,7 +118,10 @@ int Run(const RenderRequest& r) {
     }
 
     SeparationGrid grid;
-    FlowScene scene(grid);  // load failures are told on stderr, as the viewer's message box
+    ToolReporter reporter("tesmora-render");  // load failures on stderr, as the viewer's message box
+    formats::FormatReader reader;
+    FlowScene scene(grid, &reporter);
+    scene.SetDataSetReader(&reader);
     ApplySettings(scene, r);
 
     QElapsedTimer timer;

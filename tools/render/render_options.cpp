@@ -76,9 +76,11 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Renders a flow data set to a PNG without a display, exactly as the viewer draws it.");
-    parser.addPositionalArgument("GEOMETRY.gri", "The geometry file; its solution file is found beside it.");
+    parser.addPositionalArgument("FILE",
+                                 "The data set: a geometry file GEOMETRY.gri (its solution file is found beside "
+                                 "it), or column text, Tecplot ASCII or VTK as other programs write them.");
     const QCommandLineOption output({"o", "output"},
-                                    "The picture (default: the geometry file's name with .png, in the "
+                                    "The picture (default: the data set's name with .png, in the "
                                     "current folder).",
                                     "FILE.png");
     const QCommandLineOption background(
@@ -125,7 +127,7 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         // Qt names the program by the path it was started with; the help names it plainly.
         QString text = parser.helpText();
         text.remove(0, text.indexOf(QLatin1Char('\n')) + 1);
-        r.text = ("Usage: tesmora-render [options] GEOMETRY.gri\n" + text + QLatin1String(kEpilogue))
+        r.text = ("Usage: tesmora-render [options] FILE\n" + text + QLatin1String(kEpilogue))
                      .toStdString();
         return r;
     }
@@ -135,9 +137,8 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     }
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) return BadUsage("missing the geometry file GEOMETRY.gri");
-    if (positional.size() > 1)
-        return BadUsage("only one geometry file may be given, not " + positional.join(' '));
+    if (positional.isEmpty()) return BadUsage("missing the data set FILE");
+    if (positional.size() > 1) return BadUsage("only one data set may be given, not " + positional.join(' '));
     r.geometry = QFile::encodeName(positional.front()).toStdString();
 
     // Each value option is checked once even if repeated: the last occurrence counts, except
