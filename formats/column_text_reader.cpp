@@ -180,9 +180,12 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
         if (CommentText(t, text)) {
             candidates.push_back(text);
         } else {
+            // Data starts with the first line whose first field is a number, so that a line of
+            // names such as "2D velocity, ..." stays text.
             std::vector<std::string_view> first;
-            SplitFields(t, SeparatorOf(t), first);
-            if (!first.empty() && LooksNumeric(first.front())) {
+            const Separator separator = SeparatorOf(t);
+            SplitFields(t, separator, first);
+            if (!first.empty() && ParseNumber(first.front(), separator == Separator::Semicolon)) {
                 data = true;
                 break;
             }

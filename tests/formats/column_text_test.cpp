@@ -62,6 +62,7 @@ TEST(ColumnText, AnyLayoutOfSeparatorsHeadersAndOrderGivesTheSameField) {
         {"\"Points:0\",\"Points:1\",\"U:0\",\"U:1\",\"p\"\n", ",", false, 3, true},
         {"X mm Y mm U m/s V m/s\n", " ", false, 2},
         {"% written by hand\n\n# x y u v p w\n", " ", false, 1, true, true},
+        {"2D velocity, exported\nx,y,u,v\n", ",", false, 2},
     };
     for (const Layout& l : layouts) {
         DataSetArrays d;

@@ -41,6 +41,7 @@ std::vector<VtkFixture> XmlFixtures() {
         all.push_back({names[n].c_str(), image ? 5 : 6, image ? 4 : 5, 1, vorticity, mask, 0});
     }
     all.push_back({"cells_zlib.vtr", 5, 4, 1, false, -1, 0});
+    all.push_back({"big_endian_zlib_u64.vtr", 6, 5, 1, false, -1, 0});
     all.push_back({"volume_zlib.vti", 4, 3, 2, false, -1, 0.5});
     return all;
 }

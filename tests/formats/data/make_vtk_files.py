@@ -100,7 +100,7 @@ legacy("rect_binary_named.vtk", rectilinear(XS, YS, [0.0], vector_name="displace
 legacy("rect_cells.vtk", rectilinear(XS, YS, [0.0], on_cells=True), True)
 
 
-def xml(name, data, mode, compress, header64, encode=True, block=None):
+def xml(name, data, mode, compress, header64, encode=True, block=None, big_endian=False):
     w = vtk.vtkXMLImageDataWriter() if name.endswith(".vti") else vtk.vtkXMLRectilinearGridWriter()
     w.SetInputData(data)
     w.SetFileName(os.path.join(here, name))
@@ -116,6 +116,8 @@ def xml(name, data, mode, compress, header64, encode=True, block=None):
         w.SetHeaderTypeToUInt32()
     if block:
         w.SetBlockSize(block)
+    if big_endian:
+        w.SetByteOrderToBigEndian()
     w.Write()
 
 
@@ -138,3 +140,4 @@ for ext, make in ((".vti", img), (".vtr", rect)):
     xml("appended_b64_zlib_u64_f32" + ext, make(vorticity=True), "appended", True, True, block=80)
 xml("cells_zlib.vtr", rect(on_cells=True), "appended", True, False, encode=False)
 xml("volume_zlib.vti", image((4, 3, 2), (0.0, 0.0, 0.0), (1.0, 2.0, 0.5)), "binary", True, False)
+xml("big_endian_zlib_u64.vtr", rect(double=True), "appended", True, True, encode=False, block=64, big_endian=True)
