@@ -120,11 +120,12 @@ Lattice SortOntoLattice(const std::vector<double>& x, const std::vector<double>&
         const auto i = static_cast<std::size_t>(node % ni), j = static_cast<std::size_t>(node / ni % nj),
                    k = static_cast<std::size_t>(node / ni / nj);
         const std::string at = PointText(ax.value[i], ay.value[j], z, az.value[k]);
+        const bool one = missing == 1;
         Fail(file, Whole(),
              "Die Punkte bilden ein Gitter von " + shape + " Knoten mit Löchern: " + Num(missing) +
-                 " Knoten fehlen, der erste bei " + at + ".",
+                 (one ? " Knoten fehlt, bei " : " Knoten fehlen, der erste bei ") + at + ".",
              "the points form a lattice of " + shape + " nodes with holes: " + Num(missing) +
-                 " nodes are missing, the first at " + at + ".");
+                 (one ? " node is missing, at " : " nodes are missing, the first at ") + at + ".");
     }
     return lattice;
 }

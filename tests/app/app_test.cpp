@@ -82,7 +82,7 @@ TEST(CommandLine, OpensAFileAnotherProgramWroteAndTellsInGermanWhatIsWrongWithOn
     EXPECT_EQ(catcher.SeenSoFar()[0].title, "LOADING ERROR");
     EXPECT_EQ(catcher.SeenSoFar()[0].text,
               QString::fromStdString("\u201E" + holes + "\u201C: Die Punkte bilden ein Gitter von 2 × 2 Knoten mit Löchern: "
-                                     "1 Knoten fehlen, der erste bei (1, 1)."));
+                                     "1 Knoten fehlt, bei (1, 1)."));
     EXPECT_FALSE(h.Scene().HasDataSet());
 }
 

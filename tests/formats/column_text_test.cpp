@@ -116,7 +116,7 @@ TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
         {"x y speed angle\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n", "line 2: no velocity found"},
         {"a b u v\n0 0 1 1\n", "no columns for x and y"},
         {"0 0 1\n1 0 1\n", "no columns for x and y"},
-        {good + "2 0 1 1\n", "with holes: 1 nodes are missing, the first at (2, 1)"},
+        {good + "2 0 1 1\n", "with holes: 1 node is missing, at (2, 1)"},
         {good + "1 1 5 5\n", "line 6: the point (1, 1) appears twice, first in line 5"},
         {"x y u v\n0 0 1 1\n1 0 1 1\n", "every point has the same y value 0"},
         {"x y u v\n0 nan 1 1\n1 0 1 1\n", "line 2: the point's coordinates are not finite"},

@@ -87,8 +87,8 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     out += "grid        " + GridShape(s) + " (plane 0)\n";
     // What the reader of another program's file made of it.
     if (!notes.format.empty()) {
-        out += "invalid     " + std::to_string(notes.invalidNodes) +
-               " nodes marked invalid in the file, read as u = v = 0\n";
+        out += "invalid     " + std::to_string(notes.invalidNodes) + (notes.invalidNodes == 1 ? " node" : " nodes") +
+               " marked invalid in the file, read as u = v = 0\n";
         if (notes.pressureMissing) out += "pressure    no pressure in this file, read as 0\n";
         if (notes.vorticityComputed) out += "vorticity   none in this file, derived from u and v\n";
     }
