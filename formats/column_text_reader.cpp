@@ -228,9 +228,9 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
                                                  : ParseNumber(fields[c], decimalComma);
             if (!value)
                 Fail(file, AtLine(number),
-                     "„" + std::string(fields[c]) + "“ in Spalte " + Num(static_cast<std::int64_t>(c + 1)) +
+                     "„" + Excerpt(fields[c]) + "“ in Spalte " + Num(static_cast<std::int64_t>(c + 1)) +
                          " ist keine Zahl.",
-                     "\"" + std::string(fields[c]) + "\" in column " + Num(static_cast<std::int64_t>(c + 1)) +
+                     "\"" + Excerpt(fields[c]) + "\" in column " + Num(static_cast<std::int64_t>(c + 1)) +
                          " is not a number.");
             samples.columns[c].values.push_back(*value);
         }
@@ -250,12 +250,7 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
     }
 
     const FieldRoles roles = AssignRoles(samples, true);
-    if (roles.x < 0 || roles.y < 0) {
-        std::string list;
-        for (const Column& c : samples.columns) list += (list.empty() ? "" : ", ") + ("\"" + c.name + "\"");
-        Fail(file, AtLine(firstLine), "Keine Spalten für x und y gefunden (vorhanden: " + list + ").",
-             "no columns for x and y found (the file has: " + list + ").");
-    }
+    if (roles.x < 0 || roles.y < 0) FailNoCoordinates(samples, file, AtLine(firstLine));
     if (roles.u < 0 || roles.v < 0) FailNoVelocity(samples, file, AtLine(firstLine));
     auto values0 = [&](int c) -> const std::vector<double>& { return samples.columns[static_cast<std::size_t>(c)].values; };
     const Lattice lattice =

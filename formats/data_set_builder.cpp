@@ -46,12 +46,26 @@ bool Valid(Validity rule, double value) {
     return true;
 }
 
+// The first dozen names, each cut short, for a message.
+std::string ColumnNames(const SampleSet& samples) {
+    constexpr std::size_t kShown = 12;
+    std::string names;
+    for (std::size_t c = 0; c < samples.columns.size() && c < kShown; ++c)
+        names += (c ? ", " : "") + ("\"" + Excerpt(samples.columns[c].name) + "\"");
+    if (samples.columns.size() > kShown) names += ", \u2026";
+    return names.empty() ? "-" : names;
+}
+
 }  // namespace
 
+void FailNoCoordinates(const SampleSet& samples, const std::string& file, const Place& where) {
+    const std::string names = ColumnNames(samples);
+    Fail(file, where, "Keine Spalten für x und y gefunden (vorhanden: " + names + ").",
+         "no columns for x and y found (the file has: " + names + ").");
+}
+
 void FailNoVelocity(const SampleSet& samples, const std::string& file, const Place& where) {
-    std::string names;
-    for (const Column& c : samples.columns) names += (names.empty() ? "" : ", ") + ("\"" + c.name + "\"");
-    if (names.empty()) names = "-";
+    const std::string names = ColumnNames(samples);
     Fail(file, where,
          "Keine Geschwindigkeit gefunden (vorhanden: " + names +
              "). Erkannt werden u und v, U, Vx und Vy, velocity oder der erste Vektor.",

@@ -17,7 +17,9 @@ namespace formats {
 void BuildDataSet(const SampleSet& samples, const FieldRoles& roles, const Lattice& lattice, const std::string& file,
                   const std::string& format, DataSetArrays& out);
 
-// The velocity's absence as the readers report it, listing the names the file has.
+// The absence of velocity or of coordinates as the readers report it, listing the names the
+// file has.
 [[noreturn]] void FailNoVelocity(const SampleSet& samples, const std::string& file, const Place& where);
+[[noreturn]] void FailNoCoordinates(const SampleSet& samples, const std::string& file, const Place& where);
 
 }  // namespace formats

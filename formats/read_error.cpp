@@ -29,4 +29,13 @@ std::string Num(std::int64_t value) { return std::to_string(value); }
 
 std::string Quoted(const std::string& file) { return "\u201E" + file + "\u201C"; }
 
+std::string Excerpt(std::string_view text) {
+    constexpr std::size_t kLongest = 40;
+    std::string out(text.substr(0, kLongest));
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    if (text.size() > kLongest) out += "\u2026";
+    return out;
+}
+
 }  // namespace formats

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "scene/reporter.h"
 
@@ -40,5 +41,8 @@ std::string Num(double value);
 std::string Num(std::int64_t value);
 // A file name as German text quotes it.
 std::string Quoted(const std::string& file);
+// Text from the file as a message quotes it: at most a few dozen characters, control
+// characters shown as '?', so that a damaged file cannot fill a message box.
+std::string Excerpt(std::string_view text);
 
 }  // namespace formats

@@ -147,8 +147,8 @@ std::int64_t Count(const std::map<std::string, std::string>& zone, const char* k
     if (it == zone.end()) return 1;
     const std::optional<double> v = ParseNumber(it->second);
     if (!v || *v < 1 || *v > 2147483647.0 || *v != static_cast<double>(static_cast<std::int64_t>(*v)))
-        Fail(file, where, std::string(key) + " = " + it->second + " ist keine brauchbare Punktzahl.",
-             std::string(key) + " = " + it->second + " is not a usable number of points.");
+        Fail(file, where, std::string(key) + " = " + Excerpt(it->second) + " ist keine brauchbare Punktzahl.",
+             std::string(key) + " = " + Excerpt(it->second) + " is not a usable number of points.");
     return static_cast<std::int64_t>(*v);
 }
 
@@ -184,7 +184,7 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
             const std::string token(s.Token());
             if (LooksNumeric(token))
                 Fail(file, AtLine(line), "Zahlen vor der ersten Zone (ZONE).", "numbers before the first zone (ZONE).");
-            Fail(file, AtLine(line), "Unerwartet: „" + token + "“.", "unexpected \"" + token + "\".");
+            Fail(file, AtLine(line), "Unerwartet: „" + Excerpt(token) + "“.", "unexpected \"" + Excerpt(token) + "\".");
         }
         const std::int64_t line = s.Line();
         const std::string record = Upper(s.Word());
@@ -228,14 +228,14 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
                     continue;
                 }
                 if (IsRecord(key))
-                    Fail(file, s.Here(), "Ein Eintrag " + key + " folgt, bevor die erste Zone Daten hat.",
-                         "a " + key + " record follows before the first zone has any data.");
+                    Fail(file, s.Here(), "Ein Eintrag " + Excerpt(key) + " folgt, bevor die erste Zone Daten hat.",
+                         "a " + Excerpt(key) + " record follows before the first zone has any data.");
                 s.Expect('=', key.c_str());
                 zone[key] = Upper(s.Value());
             }
             break;
         } else {
-            Fail(file, AtLine(line), "Unbekannter Eintrag „" + record + "“.", "unknown record \"" + record + "\".");
+            Fail(file, AtLine(line), "Unbekannter Eintrag „" + Excerpt(record) + "“.", "unknown record \"" + Excerpt(record) + "\".");
         }
     }
 
@@ -249,7 +249,7 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
         Fail(file, zonePlace, "Die Zone ist eine Finite-Elemente-Zone; gelesen werden geordnete Zonen (I, J, K).",
              "the zone is a finite-element zone; ordered zones (I, J, K) are read.");
     if (packing != "POINT" && packing != "BLOCK")
-        Fail(file, zonePlace, "Unbekannte Anordnung der Daten „" + packing + "“.", "unknown data packing \"" + packing + "\".");
+        Fail(file, zonePlace, "Unbekannte Anordnung der Daten „" + Excerpt(packing) + "“.", "unknown data packing \"" + Excerpt(packing) + "\".");
     if (has("VARLOCATION") && zone["VARLOCATION"].find("CELLCENTERED") != std::string::npos)
         Fail(file, zonePlace, "Werte in Zellmitten (VARLOCATION) werden nicht gelesen.",
              "values at cell centres (VARLOCATION) are not read.");
@@ -288,9 +288,9 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
         const std::optional<double> v = ParseNumber(token);
         if (!v)
             Fail(file, s.Here(),
-                 "„" + std::string(token) + "“ ist keine Zahl (Variable " + Num(variable + 1) + " des Punktes " +
+                 "„" + Excerpt(token) + "“ ist keine Zahl (Variable " + Num(variable + 1) + " des Punktes " +
                      Num(point + 1) + ").",
-                 "\"" + std::string(token) + "\" is not a number (variable " + Num(variable + 1) + " of point " +
+                 "\"" + Excerpt(token) + "\" is not a number (variable " + Num(variable + 1) + " of point " +
                      Num(point + 1) + ").");
         return *v;
     };
@@ -308,12 +308,7 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
     }
 
     const FieldRoles roles = AssignRoles(samples, true);
-    if (roles.x < 0 || roles.y < 0) {
-        std::string list;
-        for (const Column& c : samples.columns) list += (list.empty() ? "" : ", ") + ("\"" + c.name + "\"");
-        Fail(file, zonePlace, "Keine Variablen für x und y gefunden (vorhanden: " + list + ").",
-             "no variables for x and y found (the file has: " + list + ").");
-    }
+    if (roles.x < 0 || roles.y < 0) FailNoCoordinates(samples, file, zonePlace);
     if (roles.u < 0 || roles.v < 0) FailNoVelocity(samples, file, zonePlace);
     auto values = [&](int c) -> const std::vector<double>& { return samples.columns[static_cast<std::size_t>(c)].values; };
     const Lattice lattice = SortOntoLattice(

@@ -75,22 +75,22 @@ public:
         const std::string_view t = Token();
         const std::optional<double> v = ParseNumber(t);
         if (!v || *v < 0 || *v > 2147483647.0 || *v != static_cast<double>(static_cast<std::int64_t>(*v)))
-            Error(std::string(what) + ": „" + std::string(t) + "“ ist keine brauchbare Anzahl.",
-                  std::string(what) + ": \"" + std::string(t) + "\" is not a usable count.");
+            Error(std::string(what) + ": „" + Excerpt(t) + "“ ist keine brauchbare Anzahl.",
+                  std::string(what) + ": \"" + Excerpt(t) + "\" is not a usable count.");
         return static_cast<std::int64_t>(*v);
     }
     double Number(const char* what) {
         const std::string_view t = Token();
         const std::optional<double> v = ParseNumber(t);
         if (!v)
-            Error(std::string(what) + ": „" + std::string(t) + "“ ist keine Zahl.",
-                  std::string(what) + ": \"" + std::string(t) + "\" is not a number.");
+            Error(std::string(what) + ": „" + Excerpt(t) + "“ ist keine Zahl.",
+                  std::string(what) + ": \"" + Excerpt(t) + "\" is not a number.");
         return *v;
     }
     ValueType Type() {
         const std::string_view t = Token();
         const std::optional<ValueType> type = LegacyValueType(t);
-        if (!type) Error("Unbekannter Datentyp „" + std::string(t) + "“.", "unknown data type \"" + std::string(t) + "\".");
+        if (!type) Error("Unbekannter Datentyp „" + Excerpt(t) + "“.", "unknown data type \"" + Excerpt(t) + "\".");
         return *type;
     }
 
@@ -186,8 +186,8 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
     if (in.Keyword() != "DATASET") in.Error("„DATASET“ fehlt.", "\"DATASET\" is missing.");
     const std::string kind = in.Keyword();
     if (kind != "STRUCTURED_POINTS" && kind != "RECTILINEAR_GRID")
-        in.Error("Der Datensatz ist „" + kind + "“; gelesen werden STRUCTURED_POINTS und RECTILINEAR_GRID.",
-                 "the data set is \"" + kind + "\"; STRUCTURED_POINTS and RECTILINEAR_GRID are read.");
+        in.Error("Der Datensatz ist „" + Excerpt(kind) + "“; gelesen werden STRUCTURED_POINTS und RECTILINEAR_GRID.",
+                 "the data set is \"" + Excerpt(kind) + "\"; STRUCTURED_POINTS and RECTILINEAR_GRID are read.");
     const bool image = kind == "STRUCTURED_POINTS";
 
     std::int64_t dims[3] = {0, 0, 0};
@@ -295,7 +295,7 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
             const std::int64_t n = in.Count("LOOKUP_TABLE");
             in.Values(4 * n, in.Binary() ? ValueType::UInt8 : ValueType::Float32, false);
         } else {
-            in.Error("Unbekannter Eintrag „" + key + "“.", "unknown keyword \"" + key + "\".");
+            in.Error("Unbekannter Eintrag „" + Excerpt(key) + "“.", "unknown keyword \"" + Excerpt(key) + "\".");
         }
     }
     if (!section) needDims();

@@ -97,8 +97,8 @@ std::vector<double> XmlParser::Numbers(const char* name, std::size_t count, bool
         if (i == start) break;
         const std::optional<double> v = ParseNumber(std::string_view(text).substr(start, i - start));
         if (!v || !std::isfinite(*v))
-            Error(std::string(name) + " = „" + text + "“ enthält keine brauchbare Zahl.",
-                  std::string(name) + " = \"" + text + "\" holds no usable number.");
+            Error(std::string(name) + " = „" + Excerpt(text) + "“ enthält keine brauchbare Zahl.",
+                  std::string(name) + " = \"" + Excerpt(text) + "\" holds no usable number.");
         values.push_back(*v);
     }
     if ((required || !text.empty()) && values.size() != count)
@@ -127,17 +127,17 @@ void XmlParser::Parse(bool appendedFollows) {
                 Error("Das ist keine VTK-XML-Datei (kein VTKFile).", "this is not a VTK XML file (no VTKFile).");
             kind = Attribute("type");
             if (kind != "ImageData" && kind != "RectilinearGrid")
-                Error("Die Datei enthält „" + kind + "“; gelesen werden ImageData und RectilinearGrid.",
-                      "the file holds \"" + kind + "\"; ImageData and RectilinearGrid are read.");
+                Error("Die Datei enthält „" + Excerpt(kind) + "“; gelesen werden ImageData und RectilinearGrid.",
+                      "the file holds \"" + Excerpt(kind) + "\"; ImageData and RectilinearGrid are read.");
             const std::string order = Attribute("byte_order"), header = Attribute("header_type"),
                               compressor = Attribute("compressor");
             if (!order.empty() && order != "LittleEndian" && order != "BigEndian")
-                Error("Unbekannte Bytereihenfolge „" + order + "“.", "unknown byte order \"" + order + "\".");
+                Error("Unbekannte Bytereihenfolge „" + Excerpt(order) + "“.", "unknown byte order \"" + Excerpt(order) + "\".");
             if (!header.empty() && header != "UInt32" && header != "UInt64")
-                Error("Unbekannter Kopftyp „" + header + "“.", "unknown header type \"" + header + "\".");
+                Error("Unbekannter Kopftyp „" + Excerpt(header) + "“.", "unknown header type \"" + Excerpt(header) + "\".");
             if (!compressor.empty() && compressor != "vtkZLibDataCompressor")
-                Error("Die Daten sind mit „" + compressor + "“ komprimiert; gelesen wird zlib.",
-                      "the data is compressed with \"" + compressor + "\"; zlib is read.");
+                Error("Die Daten sind mit „" + Excerpt(compressor) + "“ komprimiert; gelesen wird zlib.",
+                      "the data is compressed with \"" + Excerpt(compressor) + "\"; zlib is read.");
             layout = {header == "UInt64", !compressor.empty(), order == "BigEndian"};
         } else if (name.toString().toStdString() == kind && depth == 2) {
             const std::vector<double> whole = Numbers("WholeExtent", 6, true);
@@ -210,8 +210,8 @@ void XmlParser::ReadDataArray(SampleSet* set) {
     const std::optional<ValueType> type = XmlValueType(typeName);
     const std::optional<double> components = componentText.empty() ? 1.0 : ParseNumber(componentText);
     if (!components || *components < 1 || *components > 16 || std::floor(*components) != *components)
-        Error("NumberOfComponents = „" + componentText + "“ ist unbrauchbar.",
-              "NumberOfComponents = \"" + componentText + "\" is unusable.");
+        Error("NumberOfComponents = „" + Excerpt(componentText) + "“ ist unbrauchbar.",
+              "NumberOfComponents = \"" + Excerpt(componentText) + "\" is unusable.");
     const auto comps = static_cast<std::int64_t>(*components);
     if (!type) {
         // Strings and bits are no flow values; passed over.
@@ -219,7 +219,7 @@ void XmlParser::ReadDataArray(SampleSet* set) {
             m_reader.skipCurrentElement();
             return;
         }
-        Error("Unbekannter Datentyp „" + typeName + "“.", "unknown data type \"" + typeName + "\".");
+        Error("Unbekannter Datentyp „" + Excerpt(typeName) + "“.", "unknown data type \"" + Excerpt(typeName) + "\".");
     }
     // Counted from the extent: a rectilinear grid's coordinates may come after its data.
     std::int64_t pointCount = 1, cellCount = 1;
@@ -235,7 +235,7 @@ void XmlParser::ReadDataArray(SampleSet* set) {
     if (format == "appended") {
         const std::optional<double> offset = ParseNumber(Attribute("offset"));
         if (!offset || *offset < 0 || std::floor(*offset) != *offset)
-            Error("Das Feld „" + arrayName + "“ hat keinen brauchbaren offset.", "the array \"" + arrayName + "\" has no usable offset.");
+            Error("Das Feld „" + Excerpt(arrayName) + "“ hat keinen brauchbaren offset.", "the array \"" + Excerpt(arrayName) + "\" has no usable offset.");
         appended.push_back({set, axis, arrayName, *type, comps, static_cast<std::uint64_t>(*offset), line, tuples});
         m_reader.skipCurrentElement();
         return;
@@ -261,8 +261,8 @@ void XmlParser::ReadDataArray(SampleSet* set) {
         DecodeValues(raw.data(), count, *type, layout.bigEndian, values.data());
     } else if (format == "ascii" || format.empty()) {
         if (bytes.size() + 1 < 2 * count)
-            Fail(m_file, where, "Das Feld „" + arrayName + "“ hat weniger als " + std::to_string(count) + " Werte.",
-                 "the array \"" + arrayName + "\" holds fewer than " + std::to_string(count) + " values.");
+            Fail(m_file, where, "Das Feld „" + Excerpt(arrayName) + "“ hat weniger als " + std::to_string(count) + " Werte.",
+                 "the array \"" + Excerpt(arrayName) + "\" holds fewer than " + std::to_string(count) + " values.");
         values.reserve(count);
         std::size_t i = 0;
         while (i < bytes.size()) {
@@ -272,20 +272,20 @@ void XmlParser::ReadDataArray(SampleSet* set) {
             if (i == start) break;
             const std::optional<double> v = ParseNumber(std::string_view(bytes).substr(start, i - start));
             if (!v)
-                Fail(m_file, where, "Das Feld „" + arrayName + "“ enthält „" + bytes.substr(start, i - start) + "“, keine Zahl.",
-                     "the array \"" + arrayName + "\" holds \"" + bytes.substr(start, i - start) + "\", not a number.");
+                Fail(m_file, where, "Das Feld „" + Excerpt(arrayName) + "“ enthält „" + Excerpt(std::string_view(bytes).substr(start, i - start)) + "“, keine Zahl.",
+                     "the array \"" + Excerpt(arrayName) + "\" holds \"" + Excerpt(std::string_view(bytes).substr(start, i - start)) + "\", not a number.");
             if (values.size() == count)
-                Fail(m_file, where, "Das Feld „" + arrayName + "“ hat mehr als " + std::to_string(count) + " Werte.",
-                     "the array \"" + arrayName + "\" holds more than " + std::to_string(count) + " values.");
+                Fail(m_file, where, "Das Feld „" + Excerpt(arrayName) + "“ hat mehr als " + std::to_string(count) + " Werte.",
+                     "the array \"" + Excerpt(arrayName) + "\" holds more than " + std::to_string(count) + " values.");
             values.push_back(*v);
         }
         if (values.size() != count)
             Fail(m_file, where,
-                 "Das Feld „" + arrayName + "“ hat " + std::to_string(values.size()) + " statt " + std::to_string(count) + " Werte.",
-                 "the array \"" + arrayName + "\" holds " + std::to_string(values.size()) + " values instead of " +
+                 "Das Feld „" + Excerpt(arrayName) + "“ hat " + std::to_string(values.size()) + " statt " + std::to_string(count) + " Werte.",
+                 "the array \"" + Excerpt(arrayName) + "\" holds " + std::to_string(values.size()) + " values instead of " +
                      std::to_string(count) + ".");
     } else {
-        Fail(m_file, where, "Unbekanntes Format „" + format + "“.", "unknown format \"" + format + "\".");
+        Fail(m_file, where, "Unbekanntes Format „" + Excerpt(format) + "“.", "unknown format \"" + Excerpt(format) + "\".");
     }
     Store(set, axis, arrayName, comps, values);
 }
@@ -335,8 +335,8 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
                  "the start of the appended data (\"_\") is missing.");
         const std::string encoding = TagAttribute(bytes.substr(tag, close - tag), "encoding");
         if (encoding != "raw" && encoding != "base64")
-            Fail(file, AtByte(static_cast<std::int64_t>(tag)), "Unbekannte Kodierung der angehängten Daten „" + encoding + "“.",
-                 "unknown encoding of the appended data \"" + encoding + "\".");
+            Fail(file, AtByte(static_cast<std::int64_t>(tag)), "Unbekannte Kodierung der angehängten Daten „" + Excerpt(encoding) + "“.",
+                 "unknown encoding of the appended data \"" + Excerpt(encoding) + "\".");
         base64 = encoding == "base64";
         appendedStart = mark + 1;
         appended = bytes.substr(appendedStart);
@@ -348,12 +348,12 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
     if (!xml.appended.empty()) xml.NoteEncoding(base64 ? "appended base64" : "appended raw");
     for (const AppendedArray& a : xml.appended) {
         if (tag == std::string_view::npos)
-            Fail(file, AtLine(a.line), "Das Feld „" + a.name + "“ liegt in angehängten Daten, die Datei hat keine.",
-                 "the array \"" + a.name + "\" lies in appended data, and the file has none.");
+            Fail(file, AtLine(a.line), "Das Feld „" + Excerpt(a.name) + "“ liegt in angehängten Daten, die Datei hat keine.",
+                 "the array \"" + Excerpt(a.name) + "\" lies in appended data, and the file has none.");
         const Place where = AtByte(static_cast<std::int64_t>(appendedStart + a.offset));
         if (a.offset > appended.size())
-            Fail(file, where, "Der offset des Feldes „" + a.name + "“ liegt hinter dem Ende der Datei.",
-                 "the offset of the array \"" + a.name + "\" lies past the end of the file.");
+            Fail(file, where, "Der offset des Feldes „" + Excerpt(a.name) + "“ liegt hinter dem Ende der Datei.",
+                 "the offset of the array \"" + Excerpt(a.name) + "\" lies past the end of the file.");
         const auto count = static_cast<std::size_t>(a.tuples * a.components);
         std::vector<unsigned char> raw;
         if (base64) {

@@ -113,6 +113,7 @@ TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
         {"x y u v\n0 0 1 1\n1 0 1\n", "f.csv, line 3: the line has 3 values, the first line of data (line 2) has 4"},
         {"x y u v\n0 0 1 1\n1 0 1 abc\n", "f.csv, line 3: \"abc\" in column 4 is not a number"},
         {"x y u v\n0 0 1 1\n1 0 1 1e999\n", "line 3: \"1e999\" in column 4"},
+        {"x y u v\n0 0 1 1\n1 0 1 " + std::string(5000, 'q') + "\n", "\"qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq\u2026\" in"},
         {"x y speed angle\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n", "line 2: no velocity found"},
         {"a b u v\n0 0 1 1\n", "no columns for x and y"},
         {"0 0 1\n1 0 1\n", "no columns for x and y"},

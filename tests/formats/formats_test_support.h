@@ -24,6 +24,8 @@ inline std::string Read(const std::string& bytes, const std::string& name, DataS
     } catch (const formats::ReadError& e) {
         EXPECT_FALSE(out.nodes) << "a rejected file leaves nothing behind";
         EXPECT_FALSE(e.GetMessage().german.empty());
+        // Whatever the file holds, the message stays readable.
+        EXPECT_LT(e.GetMessage().english.size(), 400u + name.size()) << e.GetMessage().english;
         return e.GetMessage().english;
     }
     return {};
