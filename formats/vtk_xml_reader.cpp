@@ -74,6 +74,15 @@ private:
         return m_reader.attributes().value(QString::fromLatin1(name)).toString().toStdString();
     }
     std::vector<double> Numbers(const char* name, std::size_t count, bool required) const;
+    // Six whole numbers, first and last index along x, y and z.
+    void ReadExtent(const char* name) {
+        const std::vector<double> e = Numbers(name, 6, true);
+        for (std::size_t i = 0; i < 6; ++i) {
+            if (std::fabs(e[i]) > 2147483647.0 || std::floor(e[i]) != e[i])
+                Error(std::string(name) + " braucht ganze Zahlen.", std::string(name) + " needs whole numbers.");
+            extent[i] = static_cast<std::int64_t>(e[i]);
+        }
+    }
     void ReadDataArray(SampleSet* set);
     std::int64_t Count(int axis) const { return extent[2 * axis + 1] - extent[2 * axis] + 1; }
 
@@ -140,8 +149,7 @@ void XmlParser::Parse(bool appendedFollows) {
                       "the data is compressed with \"" + Excerpt(compressor) + "\"; zlib is read.");
             layout = {header == "UInt64", !compressor.empty(), order == "BigEndian"};
         } else if (name.toString().toStdString() == kind && depth == 2) {
-            const std::vector<double> whole = Numbers("WholeExtent", 6, true);
-            for (std::size_t i = 0; i < 6; ++i) extent[i] = static_cast<std::int64_t>(whole[i]);
+            ReadExtent("WholeExtent");
             if (kind == "ImageData") {
                 const std::vector<double> o = Numbers("Origin", 3, false), s = Numbers("Spacing", 3, false),
                                           d = Numbers("Direction", 9, false);
@@ -166,9 +174,8 @@ void XmlParser::Parse(bool appendedFollows) {
                 Error("Die Datei hat mehrere Stücke (Piece); gelesen wird ein Stück.",
                       "the file has several pieces (Piece); one piece is read.");
             m_piece = true;
-            const std::vector<double> e = Numbers("Extent", 6, true);
+            ReadExtent("Extent");
             double nodes = 1;
-            for (std::size_t i = 0; i < 6; ++i) extent[i] = static_cast<std::int64_t>(e[i]);
             for (int a = 0; a < 3; ++a) {
                 if (Count(a) < 1 || Count(a) > gri::kMaxCount)
                     Error("Die Ausdehnung (Extent) ist unbrauchbar.", "the extent (Extent) is unusable.");
@@ -234,7 +241,7 @@ void XmlParser::ReadDataArray(SampleSet* set) {
 
     if (format == "appended") {
         const std::optional<double> offset = ParseNumber(Attribute("offset"));
-        if (!offset || *offset < 0 || std::floor(*offset) != *offset)
+        if (!offset || *offset < 0 || *offset > 9e18 || std::floor(*offset) != *offset)
             Error("Das Feld „" + Excerpt(arrayName) + "“ hat keinen brauchbaren offset.", "the array \"" + Excerpt(arrayName) + "\" has no usable offset.");
         appended.push_back({set, axis, arrayName, *type, comps, static_cast<std::uint64_t>(*offset), line, tuples});
         m_reader.skipCurrentElement();

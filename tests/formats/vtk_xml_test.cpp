@@ -106,6 +106,9 @@ TEST(VtkXml, BadFilesAreRejectedNamingTheLineOrByte) {
          "the image is rotated"},
         {Replaced(Fixture("ascii.vti"), "WholeExtent=\"0 4 0 3 0 0\"", "WholeExtent=\"0 4 0 3\""), "WholeExtent needs 6 numbers"},
         {Replaced(Fixture("ascii.vti"), "Extent=\"0 4 0 3 0 0\">", "Extent=\"0 99999 0 99999 0 0\">"), "the extent (Extent) is unusable"},
+        {Replaced(Fixture("ascii.vti"), "WholeExtent=\"0 4 0 3 0 0\"", "WholeExtent=\"0 1e300 0 3 0 0\""),
+         "WholeExtent needs whole numbers"},
+        {Replaced(plain, "offset=\"0\"", "offset=\"1e300\""), "has no usable offset"},
         {"<?xml version=\"1.0\"?><Other/>", "not a VTK XML file"},
     };
     for (const Case& c : cases) {
