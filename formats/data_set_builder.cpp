@@ -28,6 +28,10 @@ void CheckAxis(const std::vector<double>& axis, const char* name, std::int64_t l
              "the lattice has " + Num(n) + " distinct " + s + " values; at most 32767 are possible.");
     // The scene holds single-precision coordinates; two lines that meet there would make a cell
     // of no width.
+    for (double v : axis)
+        if (!std::isfinite(static_cast<float>(v)))
+            Fail(file, Whole(), "Der " + s + "-Wert " + Num(v) + " liegt außerhalb der einfachen Genauigkeit.",
+                 "the " + s + " value " + Num(v) + " lies beyond single precision.");
     for (std::size_t i = 1; i < axis.size(); ++i)
         if (!(static_cast<float>(axis[i]) > static_cast<float>(axis[i - 1])))
             Fail(file, Whole(),

@@ -121,6 +121,8 @@ TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
         {good + "1 1 5 5\n", "line 6: the point (1, 1) appears twice, first in line 5"},
         {"x y u v\n0 0 1 1\n1 0 1 1\n", "every point has the same y value 0"},
         {"x y u v\n0 nan 1 1\n1 0 1 1\n", "line 2: the point's coordinates are not finite"},
+        {"x y u v\n0 0 1 1\n1e39 0 1 1\n0 1 1 1\n1e39 1 1 1\n", "the x value 1e+39 lies beyond single precision"},
+        {"x y u v\n0 0 1 1\n1e-46 0 1 1\n0 1 1 1\n1e-46 1 1 1\n", "too close together to differ in single precision"},
     };
     for (const Case& c : cases) {
         DataSetArrays d;
