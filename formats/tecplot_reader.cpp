@@ -1,5 +1,6 @@
 #include "formats/tecplot_reader.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -146,7 +147,7 @@ std::int64_t Count(const std::map<std::string, std::string>& zone, const char* k
     const auto it = zone.find(key);
     if (it == zone.end()) return 1;
     const std::optional<double> v = ParseNumber(it->second);
-    if (!v || *v < 1 || *v > 2147483647.0 || *v != static_cast<double>(static_cast<std::int64_t>(*v)))
+    if (!v || !(*v >= 1 && *v <= 2147483647.0) || *v != std::floor(*v))
         Fail(file, where, std::string(key) + " = " + Excerpt(it->second) + " ist keine brauchbare Punktzahl.",
              std::string(key) + " = " + Excerpt(it->second) + " is not a usable number of points.");
     return static_cast<std::int64_t>(*v);

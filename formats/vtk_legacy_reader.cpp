@@ -1,5 +1,6 @@
 #include "formats/vtk_legacy_reader.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -74,7 +75,7 @@ public:
     std::int64_t Count(const char* what) {
         const std::string_view t = Token();
         const std::optional<double> v = ParseNumber(t);
-        if (!v || *v < 0 || *v > 2147483647.0 || *v != static_cast<double>(static_cast<std::int64_t>(*v)))
+        if (!v || !(*v >= 0 && *v <= 2147483647.0) || *v != std::floor(*v))
             Error(std::string(what) + ": „" + Excerpt(t) + "“ ist keine brauchbare Anzahl.",
                   std::string(what) + ": \"" + Excerpt(t) + "\" is not a usable count.");
         return static_cast<std::int64_t>(*v);

@@ -74,6 +74,7 @@ TEST(Tecplot, BadZonesAreRejectedNamingTheLine) {
          "line 4: \"x\" is not a number (variable 4 of point 2)"},
         {vars + "ZONE I=100000, J=100000\n0 0 1 1\n", "line 2: the zone promises 40000000000 values"},
         {vars + "ZONE I=0\n", "I = 0 is not a usable number of points"},
+        {vars + "ZONE I=2, J=nan\n", "J = NAN is not a usable number of points"},
         {vars + "ZONE N=4, E=1, ZONETYPE=FEQUADRILATERAL\n", "finite-element zone"},
         {vars + "ZONE I=2, J=2, VARLOCATION=([3-4]=CELLCENTERED)\n", "cell centres"},
         {"ZONE I=2\n0 0 1 1\n", "line 1: the variables are not named"},

@@ -51,6 +51,7 @@ TEST(VtkLegacy, BadFilesAreRejectedNamingTheLineOrByte) {
         {"# vtk DataFile Version 3.0\nt\nASCII\nDATASET POLYDATA\n", "line 4: the data set is \"POLYDATA\""},
         {head + "DIMENSIONS 2 2 1\nPOINT_DATA 5\n", "line 6: POINT_DATA gives 5 values, the grid has 4"},
         {head + "DIMENSIONS 40000 40000 1\n", "more than 33554432 points"},
+        {head + "DIMENSIONS 2 nan 1\n", "DIMENSIONS: \"nan\" is not a usable count"},
         {head + "DIMENSIONS 2 2 1\nPOINT_DATA 4\nVECTORS v float\n1 2 3\n", "line 7: 12 values are announced, more than"},
         {head + "DIMENSIONS 2 2 1\nPOINT_DATA 4\nVECTORS v float\n1.000 2.000 3.000 4.000\n", "line 9: the file ends after 4 of 12"},
         {head + "DIMENSIONS 2 2 1\nPOINT_DATA 4\nVECTORS v float128\n", "unknown data type \"float128\""},
