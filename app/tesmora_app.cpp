@@ -24,6 +24,14 @@ QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+// The geometry files first, as ever, then every file the scene reads, .gri among them.
+QString OpenFilters() {
+    QString all = Text(ui::kAllFlowFiles) + QStringLiteral(" (*.gri");
+    for (const std::string& pattern : formats::AcceptedPatterns())
+        all += QLatin1Char(' ') + QString::fromStdString(pattern);
+    return Text(ui::kGeometryFilter) + QStringLiteral(";;") + all + QLatin1Char(')');
+}
+
 // Exit code of a command line that cannot be used.
 constexpr int kUsageExitCode = 2;
 
@@ -64,6 +72,7 @@ CTesmoraApp::CTesmoraApp(int& argc, char** argv) {
         }
     }
     m_arguments = ArgumentsOf(argc, argv);
+    m_scene.SetDataSetReader(&m_reader);
     QCoreApplication::setApplicationName(QStringLiteral("tesmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESMORA_VERSION));
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -83,8 +92,11 @@ bool CTesmoraApp::InitInstance() {
     parser.setApplicationDescription(QStringLiteral("Viewer for two-dimensional flow fields"));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file.gri"), QStringLiteral("geometry file to open"),
-                                 QStringLiteral("[file.gri]"));
+    parser.addPositionalArgument(
+        QStringLiteral("file"),
+        QStringLiteral("file to open: a geometry file (.gri), or column text, Tecplot "
+                       "ASCII or VTK as other programs write them"),
+        QStringLiteral("[file]"));
     if (!parser.parse(m_arguments)) {
         std::fprintf(stderr, "tesmora: %s\n", qPrintable(parser.errorText()));
         m_nExitCode = kUsageExitCode;
@@ -107,7 +119,7 @@ bool CTesmoraApp::InitInstance() {
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
-        std::fprintf(stderr, "tesmora: only one geometry file can be opened\n");
+        std::fprintf(stderr, "tesmora: only one file can be opened\n");
         m_nExitCode = kUsageExitCode;
         return false;
     }
@@ -148,7 +160,7 @@ void CTesmoraApp::OnFileNew() {
 }
 
 void CTesmoraApp::OnFileOpen() {
-    QFileDialog dialog(m_pMainFrame.get(), Text(ui::kOpenCaption), QString(), Text(ui::kGeometryFilter));
+    QFileDialog dialog(m_pMainFrame.get(), Text(ui::kOpenCaption), QString(), OpenFilters());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     // Cancelled: the scene and the picture stay as they are.

@@ -6,6 +6,7 @@
 
 #include "app/message_box_reporter.h"
 #include "app/tesmora_doc.h"
+#include "formats/format_reader.h"
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
 
@@ -34,7 +35,8 @@ public:
 
     void OnAppAbout();
     void OnFileNew();
-    // The file dialog for *.gri, then OpenPath with the chosen file.
+    // The file dialog for *.gri and every other file the scene reads, then OpenPath with the
+    // chosen file.
     void OnFileOpen();
     // Writes the picture to the file it was last saved to, or asks first.
     void OnFileSave();
@@ -59,6 +61,8 @@ private:
     QStringList m_arguments;
     SeparationGrid m_grid;
     MessageBoxReporter m_reporter;
+    // Declared before the scene, which holds on to it.
+    formats::FormatReader m_reader;
     FlowScene m_scene{m_grid, &m_reporter};
     CTesmoraDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;

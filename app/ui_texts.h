@@ -79,6 +79,8 @@ inline constexpr const char* kDraw = "Draw";
 // File dialogs.
 inline constexpr const char* kOpenCaption = "Öffnen";
 inline constexpr const char* kGeometryFilter = "Geometry Files (*.gri)";
+// The name of the filter with every kind of file the viewer opens; the patterns follow it.
+inline constexpr const char* kAllFlowFiles = "Alle Strömungsdateien";
 inline constexpr const char* kSaveAsCaption = "Speichern unter";
 inline constexpr const char* kPngFilter = "PNG-Bilder (*.png)";
 inline constexpr const char* kSaveFailed = "Das Bild konnte nicht gespeichert werden:";

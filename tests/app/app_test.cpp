@@ -65,6 +65,31 @@ TEST(CommandLine, ABadFileIsReportedAndTheViewerRunsOn) {
     EXPECT_EQ(h.Frame().windowTitle(), "Unbenannt - Tesmora");
 }
 
+TEST(CommandLine, OpensAFileAnotherProgramWroteAndTellsInGermanWhatIsWrongWithOne) {
+    const QString vec = QStringLiteral(TESMORA_REALDATA "/sources/soapfilm_Run000001.vec");
+    {
+        AppHarness h({"tesmora", vec});
+        ASSERT_TRUE(h.Started());
+        EXPECT_TRUE(h.Scene().HasDataSet());
+        EXPECT_EQ(h.Scene().m_ni, 63);
+        EXPECT_EQ(h.Scene().Notes().invalidNodes, 353);
+        EXPECT_EQ(h.Frame().windowTitle(), "soapfilm_Run000001.vec - Tesmora");
+    }
+    testsupport::TempDir dir;
+    const std::string holes = dir.File("holes.csv");
+    testsupport::WriteBytes(holes, "x,y,u,v\n0,0,1,1\n1,0,1,1\n0,1,1,1\n");
+    apptest::ModalCatcher catcher;
+    AppHarness h({"tesmora", Q(holes)});
+    ASSERT_TRUE(h.Started());
+    ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
+    EXPECT_EQ(catcher.SeenSoFar()[0].title, "LOADING ERROR");
+    EXPECT_EQ(catcher.SeenSoFar()[0].text,
+              QString::fromStdString("\u201E" + holes +
+                                     "\u201C: Die Punkte bilden ein Gitter von 2 × 2 Knoten mit Löchern: "
+                                     "1 Knoten fehlt, bei (1, 1)."));
+    EXPECT_FALSE(h.Scene().HasDataSet());
+}
+
 TEST(CommandLine, MoreThanOneFileOrAnUnknownOptionEndsAtOnce) {
     {
         AppHarness h({"tesmora", "a.gri", "b.gri"});

@@ -115,7 +115,9 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
     QTest::keyClick(&h.Frame(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
     EXPECT_EQ(catcher.SeenSoFar()[0].title, "Öffnen");
-    EXPECT_EQ(filter, "Geometry Files (*.gri)");
+    EXPECT_EQ(filter,
+              "Geometry Files (*.gri);Alle Strömungsdateien (*.gri *.txt *.csv *.tsv *.dat *.vec *.tec *.plt "
+              "*.vtk *.vti *.vtr)");
     EXPECT_TRUE(h.Scene().HasDataSet());
     EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
 
@@ -216,7 +218,8 @@ TEST(Frame, AboutBoxOpensAndCloses) {
     apptest::ModalCatcher catcher;
     QString copyright;
     catcher.SetDialogHandler([&copyright](QWidget* dialog) {
-        if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("aboutCopyright"))) copyright = label->text();
+        if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("aboutCopyright")))
+            copyright = label->text();
         if (auto* box = qobject_cast<QDialog*>(dialog)) box->reject();
     });
     ActionNamed(h, "actionAppAbout")->trigger();

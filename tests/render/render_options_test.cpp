@@ -98,7 +98,7 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--reference", "b.png", "--reference-threshold", "101"}, "--reference-threshold"},
         {{"g.gri", "--reference-threshold", "1"}, "needs --reference"},
         {{"g.gri", "--width", "800"}, "width"},
-        {{}, "GEOMETRY.gri"},
+        {{}, "FILE"},
         {{"a.gri", "b.gri"}, "only one"},
         {{"g.gri", "--method"}, "method"},
     };

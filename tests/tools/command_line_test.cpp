@@ -1,4 +1,5 @@
-// tesmora-flowgen and tesmora-info as a user runs them: exit codes, messages and files.
+// tesmora-flowgen, tesmora-info and tesmora-convert as a user runs them: exit codes, messages
+// and files.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -51,6 +52,11 @@ Outcome Flowgen(const std::vector<std::string>& args) {
 Outcome Info(const std::vector<std::string>& args) {
     return Execute(TESMORA_INFO, args);
 }
+Outcome Convert(const std::vector<std::string>& args) {
+    return Execute(TESMORA_CONVERT, args);
+}
+
+const std::string kSoapfilm = TESMORA_REALDATA "/sources/soapfilm_Run000001.vec";
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -217,9 +223,100 @@ TEST(InfoCommand, BadUsageExitsWithTwo) {
     }
     const Outcome help = Info({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(Contains(help.out, "Usage: tesmora-info [options] GEOMETRY.gri")) << help.out;
+    EXPECT_TRUE(Contains(help.out, "Usage: tesmora-info [options] FILE")) << help.out;
     EXPECT_TRUE(Contains(help.out, "Exit status: 0 loaded, 1 rejected or unreadable, 2 bad usage"))
         << help.out;
+}
+
+// --- files other programs wrote ------------------------------------------------------------
+
+TEST(InfoCommand, SaysWhatItMadeOfAnotherProgramsFile) {
+    const Outcome run = Info({kSoapfilm});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const char* line :
+         {"file        ", "format      Tecplot ASCII, POINT\n", "counts      ni 63, nj 63, nk 1\n",
+          "invalid     353 nodes marked invalid in the file, read as u = v = 0\n",
+          "pressure    no pressure in this file, read as 0\n",
+          "vorticity   none in this file, derived from u and v\n",
+          "world       x 0.31248 .. 19.68624, y -19.68624 .. -0.31248\n"})
+        EXPECT_TRUE(Contains(run.out, line)) << line << "\n" << run.out;
+    EXPECT_FALSE(Contains(run.out, "solution    ")) << run.out;
+
+    // A VTK file with its own pressure and vorticity says neither.
+    const Outcome vtk = Info({TESMORA_FORMATS_DATA "/vtk/binary_zlib_u64_f64.vti"});
+    ASSERT_EQ(vtk.exitCode, 0) << vtk.err;
+    EXPECT_TRUE(Contains(vtk.out, "invalid     0 nodes")) << vtk.out;
+    EXPECT_FALSE(Contains(vtk.out, "no pressure")) << vtk.out;
+    EXPECT_FALSE(Contains(vtk.out, "derived from u and v")) << vtk.out;
+
+    // A reader's failure is told in English, under the program's name, with the line.
+    TempDir dir;
+    WriteBytes(dir.File("holes.csv"), "x,y,u,v\n0,0,1,1\n1,0,1,1\n0,1,1,1\n");
+    const Outcome holes = Info({dir.File("holes.csv")});
+    EXPECT_EQ(holes.exitCode, 1);
+    EXPECT_TRUE(Contains(holes.err, "tesmora-info: LOADING ERROR: " + dir.File("holes.csv") +
+                                        ": the points form a lattice of 2 × 2 nodes with holes"))
+        << holes.err;
+    EXPECT_TRUE(holes.out.empty());
+}
+
+TEST(ConvertCommand, WritesAPairThatLoadsAsTheSource) {
+    TempDir dir;
+    const std::string out = dir.File("soap.gri");
+    const Outcome run = Convert({kSoapfilm, out});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.err.empty()) << run.err;
+    EXPECT_TRUE(Contains(run.out, "63 x 63 x 1 nodes from Tecplot ASCII, POINT written to " + out))
+        << run.out;
+    EXPECT_EQ(std::filesystem::file_size(out), 40u + 12u * 63u * 63u);
+    EXPECT_EQ(std::filesystem::file_size(dir.File("soap.00000.dat")), 20u * 63u * 63u);
+    // Everything from the counts to the last field's range is the same.
+    auto summary = [](const std::string& text) { return text.substr(text.find("counts")); };
+    std::string direct = summary(Info({kSoapfilm}).out), converted = summary(Info({out}).out);
+    for (const char* note : {"invalid     353 nodes marked invalid in the file, read as u = v = 0\n",
+                             "pressure    no pressure in this file, read as 0\n",
+                             "vorticity   none in this file, derived from u and v\n"})
+        direct.erase(direct.find(note), std::string(note).size());
+    EXPECT_EQ(direct, converted);
+}
+
+TEST(ConvertCommand, BadUsageUnreadableInputAndUnwritableOutput) {
+    TempDir dir;
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+        std::string mention;
+    };
+    WriteBytes(dir.File("d.00000.dat"), "x y u v\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n");
+    const std::vector<Case> cases{
+        {{}, 2, "missing INPUT and OUTPUT.gri"},
+        {{kSoapfilm}, 2, "missing OUTPUT.gri"},
+        {{kSoapfilm, dir.File("a.gri"), "b"}, 2, "'b'"},
+        {{kSoapfilm, dir.File("a.png")}, 2, "OUTPUT must end in .gri"},
+        {{dir.File("d.00000.dat"), dir.File("d.gri")}, 2, "would replace the input"},
+        {{"--colour", kSoapfilm, dir.File("a.gri")}, 2, "colour"},
+        {{dir.File("none.txt"), dir.File("a.gri")},
+         1,
+         "tesmora-convert: cannot read " + dir.File("none.txt")},
+        {{kSoapfilm, dir.File("no/such/folder/a.gri")},
+         1,
+         "tesmora-convert: cannot create " + dir.File("no/such/folder/a.gri")},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Convert(c.args);
+        EXPECT_EQ(run.exitCode, c.exit) << c.mention << "\n" << run.err;
+        EXPECT_TRUE(Contains(run.err, c.mention)) << run.err;
+        if (c.exit == 2) {
+            EXPECT_TRUE(Contains(run.err, "--help")) << run.err;
+        }
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_EQ(ReadBytes(dir.File("d.00000.dat")).size(), 40u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.gri")));
+    const Outcome help = Convert({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(Contains(help.out, "Usage: tesmora-convert [options] INPUT OUTPUT.gri")) << help.out;
+    EXPECT_TRUE(Contains(Convert({"--version"}).out, "tesmora-convert "));
 }
 
 }  // namespace

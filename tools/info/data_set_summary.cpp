@@ -49,8 +49,14 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     const GridNode& last = s.m_pNodes[static_cast<std::size_t>(plane - 1)];
 
     std::string out;
-    out += "geometry    " + geometryPath + "\n";
-    out += "solution    " + FlowScene::SolutionPathFor(geometryPath) + "\n";
+    const DataSetNotes& notes = s.Notes();
+    if (notes.format.empty()) {
+        out += "geometry    " + geometryPath + "\n";
+        out += "solution    " + FlowScene::SolutionPathFor(geometryPath) + "\n";
+    } else {
+        out += "file        " + geometryPath + "\n";
+        out += "format      " + notes.format + "\n";
+    }
     out += "counts      ni " + std::to_string(s.m_ni) + ", nj " + std::to_string(s.m_nj) + ", nk " +
            std::to_string(s.m_nk) + "\n";
     out += "nodes       " + std::to_string(count) + " (" + std::to_string(plane) + " per plane)\n";
@@ -63,6 +69,14 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     // shown, with wrong cells, so the user should know before opening it.
     out +=
         "grid        " + DescribeGridShape(CheckGridShape(s.m_pNodes.get(), s.m_ni, s.m_nj)) + " (plane 0)\n";
+    // What the reader of another program's file made of it.
+    if (!notes.format.empty()) {
+        out += "invalid     " + std::to_string(notes.invalidNodes) +
+               (notes.invalidNodes == 1 ? " node" : " nodes") +
+               " marked invalid in the file, read as u = v = 0\n";
+        if (notes.pressureMissing) out += "pressure    no pressure in this file, read as 0\n";
+        if (notes.vorticityComputed) out += "vorticity   none in this file, derived from u and v\n";
+    }
 
     // Coordinates and fields over every plane; minimum and maximum over the finite values.
     FieldRange x, y, u, v, speed, p, w;

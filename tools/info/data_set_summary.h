@@ -16,6 +16,6 @@ struct FieldRange {
 };
 
 // The summary tesmora-info prints for a loaded scene: counts, extents, scales, world rectangle,
-// whether the grid meets the sampling's assumption, and the range of every per-node field over
-// all planes.
+// whether the grid meets the sampling's assumption, what a reader noted of another program's
+// file, and the range of every per-node field over all planes.
 std::string DescribeDataSet(const FlowScene& scene, const std::string& geometryPath);

@@ -1,8 +1,9 @@
-// tesmora-info GEOMETRY.gri: loads a data set exactly as the viewer does and prints its summary.
+// tesmora-info FILE: loads a data set exactly as the viewer does and prints its summary.
 #include <QCoreApplication>
 #include <cstdio>
 #include <string>
 
+#include "formats/format_reader.h"
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
 #include "tools/common/command_line.h"
@@ -22,8 +23,15 @@ constexpr const char* kEpilogue =
     "range of every per-node value (x, y, u, v, speed, pressure, vorticity) over all\n"
     "planes. Minimum and maximum are taken over the finite values; the last column\n"
     "counts the values that are not finite. A file the viewer would reject gets the\n"
-    "viewer's message on stderr. The solution file is found as the viewer finds it:\n"
-    "GEOMETRY.gri less its last three characters, plus \"00000.dat\".\n"
+    "viewer's message on stderr.\n"
+    "\n"
+    "FILE is a geometry file GEOMETRY.gri, whose solution file is found as the viewer\n"
+    "finds it (GEOMETRY.gri less its last three characters, plus \"00000.dat\"), or a\n"
+    "file another program wrote: column text (.txt, .csv, .tsv, .dat), Tecplot ASCII\n"
+    "(.dat, .tec, .plt, .vec), VTK legacy (.vtk) or VTK XML (.vti, .vtr). For those it\n"
+    "also prints the file's format, how many vectors it marks invalid (read as\n"
+    "u = v = 0), whether it has no pressure (read as 0) and whether the vorticity was\n"
+    "derived from u and v.\n"
     "\n"
     "Exit status: 0 loaded, 1 rejected or unreadable, 2 bad usage.\n";
 
@@ -31,10 +39,10 @@ constexpr const char* kEpilogue =
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    cli::CommandLine line("tesmora-info", "[options] GEOMETRY.gri", "Prints what a flow data set holds.");
+    cli::CommandLine line("tesmora-info", "[options] FILE", "Prints what a flow data set holds.");
     line.Parser().setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    line.Parser().addPositionalArgument("GEOMETRY.gri",
-                                        "The geometry file; its solution file is found beside it.");
+    line.Parser().addPositionalArgument(
+        "FILE", "The data set: a geometry file GEOMETRY.gri, or another program's file.");
     auto badUsage = [&line](const std::string& message) {
         std::fputs(line.UsageError(message).c_str(), stderr);
         return kExitBadUsage;
@@ -45,14 +53,16 @@ int main(int argc, char** argv) {
         return kExitLoaded;
     }
     const QStringList positional = line.Parser().positionalArguments();
-    if (positional.isEmpty()) return badUsage("missing GEOMETRY.gri");
+    if (positional.isEmpty()) return badUsage("missing FILE");
     if (positional.size() > 1)
         return badUsage("one file at a time, not also '" + positional[1].toStdString() + "'");
 
     const std::string path = cli::NativePath(positional[0]);
     cli::ToolReporter reporter(line.Name());
+    formats::FormatReader reader;
     SeparationGrid grid;
     FlowScene scene(grid, &reporter);
+    scene.SetDataSetReader(&reader);
     if (!scene.LoadDataSet(path)) return kExitRejected;
     std::fputs(DescribeDataSet(scene, path).c_str(), stdout);
     return kExitLoaded;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "formats/format_reader.h"
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
@@ -118,7 +119,9 @@ int Run(const RenderRequest& r) {
 
     SeparationGrid grid;
     cli::ToolReporter reporter("tesmora-render");  // what the viewer's message box would say
+    formats::FormatReader reader;
     FlowScene scene(grid, &reporter);
+    scene.SetDataSetReader(&reader);
     ApplySettings(scene, r);
 
     QElapsedTimer timer;

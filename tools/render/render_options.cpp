@@ -53,12 +53,15 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     const RenderRequest defaults;
     const DrawSettings& d = defaults.settings;
     cli::CommandLine line(
-        "tesmora-render", "[options] GEOMETRY.gri",
+        "tesmora-render", "[options] FILE",
         "Renders a flow data set to a PNG without a display, exactly as the viewer draws it.");
     QCommandLineParser& parser = line.Parser();
-    parser.addPositionalArgument("GEOMETRY.gri", "The geometry file; its solution file is found beside it.");
+    parser.addPositionalArgument(
+        "FILE",
+        "The data set: a geometry file GEOMETRY.gri (its solution file is found beside "
+        "it), or column text, Tecplot ASCII or VTK as other programs write them.");
     const QCommandLineOption output({"o", "output"},
-                                    "The picture (default: the geometry file's name with .png, in the "
+                                    "The picture (default: the data set's name with .png, in the "
                                     "current folder).",
                                     "FILE.png");
     const QCommandLineOption background(
@@ -116,9 +119,9 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     };
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) return bad("missing the geometry file GEOMETRY.gri");
+    if (positional.isEmpty()) return bad("missing the data set FILE");
     if (positional.size() > 1)
-        return bad("only one geometry file may be given, not " + positional.join(' ').toStdString());
+        return bad("only one data set may be given, not " + positional.join(' ').toStdString());
 
     RenderRequest r;
     r.geometry = cli::NativePath(positional.front());

@@ -1,0 +1,277 @@
+#include "formats/column_text_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "formats/data_set_builder.h"
+#include "formats/field_roles.h"
+#include "formats/lattice.h"
+#include "formats/limits.h"
+#include "formats/read_error.h"
+#include "formats/text_numbers.h"
+
+namespace formats {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Splits BYTES into lines at \n, \r\n or a lone \r.
+class Lines {
+public:
+    explicit Lines(std::string_view bytes) : m_rest(bytes) {}
+    bool Next(std::string_view& line) {
+        if (m_rest.empty()) return false;
+        std::size_t end = 0;
+        while (end < m_rest.size() && m_rest[end] != '\n' && m_rest[end] != '\r') ++end;
+        line = m_rest.substr(0, end);
+        std::size_t skip = end;
+        if (skip < m_rest.size())
+            skip += (m_rest[skip] == '\r' && skip + 1 < m_rest.size() && m_rest[skip + 1] == '\n') ? 2u : 1u;
+        m_rest.remove_prefix(skip);
+        ++m_number;
+        return true;
+    }
+    std::int64_t Number() const { return m_number; }
+
+private:
+    std::string_view m_rest;
+    std::int64_t m_number = 0;
+};
+
+// The text after a comment mark, or empty when the line is no comment.
+bool CommentText(std::string_view line, std::string_view& text) {
+    if (line.starts_with("#") || line.starts_with("%")) {
+        text = Trim(line.substr(1));
+        return true;
+    }
+    if (line.starts_with("//")) {
+        text = Trim(line.substr(2));
+        return true;
+    }
+    return false;
+}
+
+enum class Separator { Blanks, Comma, Semicolon };
+
+Separator SeparatorOf(std::string_view line) {
+    if (line.find(';') != std::string_view::npos) return Separator::Semicolon;
+    if (line.find(',') != std::string_view::npos) return Separator::Comma;
+    return Separator::Blanks;
+}
+
+// The fields of a line of data. A separator at the end of the line ends the last field and
+// starts none.
+void SplitFields(std::string_view line, Separator separator, std::vector<std::string_view>& fields) {
+    fields.clear();
+    if (separator == Separator::Blanks) {
+        std::size_t i = 0;
+        while (i < line.size()) {
+            while (i < line.size() && IsBlank(line[i])) ++i;
+            const std::size_t start = i;
+            while (i < line.size() && !IsBlank(line[i])) ++i;
+            if (i > start) fields.push_back(line.substr(start, i - start));
+        }
+        return;
+    }
+    const char mark = separator == Separator::Comma ? ',' : ';';
+    line = Trim(line);
+    if (!line.empty() && line.back() == mark) line.remove_suffix(1);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = line.find(mark, start);
+        fields.push_back(
+            Trim(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start)));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+}
+
+std::string Unquoted(std::string_view s) {
+    s = Trim(s);
+    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+        s = s.substr(1, s.size() - 2);
+    return std::string(Trim(s));
+}
+
+// The names in a line of text for COLUMNS columns, or none when they do not fit: split at tabs,
+// commas or semicolons where the line has them, else at blanks, a unit in brackets staying
+// with its name, and "X mm Y mm" read as pairs of name and unit.
+std::vector<std::string> NamesIn(std::string_view text, std::size_t columns) {
+    std::vector<std::string> names;
+    char mark = 0;
+    for (char c : {'\t', ',', ';'})
+        if (!mark && text.find(c) != std::string_view::npos) mark = c;
+    if (mark) {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = text.find(mark, start);
+            const std::string name = Unquoted(
+                text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+            if (!name.empty() || end != std::string_view::npos) names.push_back(name);
+            if (end == std::string_view::npos) break;
+            start = end + 1;
+        }
+        while (names.size() > columns && names.back().empty()) names.pop_back();
+    } else {
+        std::vector<std::string_view> words;
+        SplitFields(text, Separator::Blanks, words);
+        for (std::string_view w : words) {
+            if (!names.empty() && (w.front() == '[' || w.front() == '(' || w.front() == '{'))
+                names.back() += " " + std::string(w);
+            else
+                names.push_back(Unquoted(w));
+        }
+        if (names.size() == 2 * columns && columns > 0) {
+            std::vector<std::string> pairs;
+            for (std::size_t n = 0; n < names.size(); n += 2) pairs.push_back(names[n] + " " + names[n + 1]);
+            names = pairs;
+        }
+    }
+    if (names.size() != columns) names.clear();
+    return names;
+}
+
+// Of the lines of text before the data, the last whose names fit the columns and say something
+// this reader knows; else the last that fits at all.
+std::vector<std::string> ChooseNames(const std::vector<std::string_view>& candidates, std::size_t columns) {
+    std::vector<std::string> fitting;
+    for (auto line = candidates.rbegin(); line != candidates.rend(); ++line) {
+        std::vector<std::string> names = NamesIn(*line, columns);
+        if (names.empty()) continue;
+        for (const std::string& n : names) {
+            const NameMeaning m = InterpretName(n);
+            if (m.role != Role::None) return names;
+        }
+        if (fitting.empty()) fitting = std::move(names);
+    }
+    return fitting;
+}
+
+std::string SeparatorName(Separator s) {
+    switch (s) {
+        case Separator::Blanks:
+            return "whitespace-separated";
+        case Separator::Comma:
+            return "comma-separated";
+        case Separator::Semicolon:
+            return "semicolon-separated";
+    }
+    return {};
+}
+
+}  // namespace
+
+void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    Lines lines(bytes);
+    std::string_view line;
+    // At most this many lines of text before the data are kept as candidates for the names.
+    constexpr std::size_t kCandidates = 64;
+    std::vector<std::string_view> candidates;
+    bool data = false;
+    while (lines.Next(line)) {
+        const std::string_view t = Trim(line);
+        if (t.empty()) continue;
+        std::string_view text;
+        if (CommentText(t, text)) {
+            candidates.push_back(text);
+        } else {
+            // Data starts with the first line whose first field is a number, so that a line of
+            // names such as "2D velocity, ..." stays text.
+            std::vector<std::string_view> first;
+            const Separator separator = SeparatorOf(t);
+            SplitFields(t, separator, first);
+            if (!first.empty() && ParseNumber(first.front(), separator == Separator::Semicolon)) {
+                data = true;
+                break;
+            }
+            candidates.push_back(t);
+        }
+        if (candidates.size() > kCandidates) candidates.erase(candidates.begin());
+    }
+    if (!data)
+        Fail(file, Whole(), "Die Datei enthält keine Zeile mit Zahlen.",
+             "the file holds no line of numbers.");
+
+    const std::int64_t firstLine = lines.Number();
+    const std::string_view firstData = Trim(line);
+    const Separator separator = SeparatorOf(firstData);
+    std::vector<std::string_view> fields;
+    SplitFields(firstData, separator, fields);
+    const std::size_t columns = fields.size();
+    // Between semicolons a comma can only be a decimal comma, as German programs write them.
+    const bool decimalComma = separator == Separator::Semicolon;
+
+    SampleSet samples;
+    samples.columns.resize(columns);
+    const std::vector<std::string> names = ChooseNames(candidates, columns);
+    for (std::size_t c = 0; c < names.size(); ++c) samples.columns[c].name = names[c];
+    std::vector<std::int64_t> lineOf;
+    std::int64_t values = 0;
+    std::int64_t number = firstLine;
+    for (;;) {
+        if (fields.size() != columns)
+            Fail(file, AtLine(number),
+                 "Die Zeile hat " + Num(static_cast<std::int64_t>(fields.size())) +
+                     " Werte, die erste Datenzeile (Zeile " + Num(firstLine) + ") hat " +
+                     Num(static_cast<std::int64_t>(columns)) + ".",
+                 "the line has " + Num(static_cast<std::int64_t>(fields.size())) +
+                     " values, the first line of data (line " + Num(firstLine) + ") has " +
+                     Num(static_cast<std::int64_t>(columns)) + ".");
+        values += static_cast<std::int64_t>(columns);
+        if (values > kMaxValues)
+            Fail(file, AtLine(number), "Die Datei hat mehr als " + Num(kMaxValues) + " Werte.",
+                 "the file holds more than " + Num(kMaxValues) + " values.");
+        for (std::size_t c = 0; c < columns; ++c) {
+            // An empty field between two separators is a value the program did not have.
+            const auto value = fields[c].empty()
+                                   ? std::optional<double>(std::numeric_limits<double>::quiet_NaN())
+                                   : ParseNumber(fields[c], decimalComma);
+            if (!value)
+                Fail(file, AtLine(number),
+                     "„" + Excerpt(fields[c]) + "“ in Spalte " + Num(static_cast<std::int64_t>(c + 1)) +
+                         " ist keine Zahl.",
+                     "\"" + Excerpt(fields[c]) + "\" in column " + Num(static_cast<std::int64_t>(c + 1)) +
+                         " is not a number.");
+            samples.columns[c].values.push_back(*value);
+        }
+        lineOf.push_back(number);
+        // The next line of data; blank lines and comments between them are passed over.
+        bool more = false;
+        while (lines.Next(line)) {
+            const std::string_view t = Trim(line);
+            std::string_view text;
+            if (t.empty() || CommentText(t, text)) continue;
+            SplitFields(t, separator, fields);
+            number = lines.Number();
+            more = true;
+            break;
+        }
+        if (!more) break;
+    }
+
+    const FieldRoles roles = AssignRoles(samples, true);
+    if (roles.x < 0 || roles.y < 0) FailNoCoordinates(samples, file, AtLine(firstLine));
+    if (roles.u < 0 || roles.v < 0) FailNoVelocity(samples, file, AtLine(firstLine));
+    auto values0 = [&](int c) -> const std::vector<double>& {
+        return samples.columns[static_cast<std::size_t>(c)].values;
+    };
+    const Lattice lattice =
+        SortOntoLattice(values0(roles.x), values0(roles.y), roles.z >= 0 ? &values0(roles.z) : nullptr, file,
+                        [&](std::int64_t s) { return AtLine(lineOf[static_cast<std::size_t>(s)]); });
+    BuildDataSet(samples, roles, lattice, file, "column text, " + SeparatorName(separator), out);
+}
+
+}  // namespace formats

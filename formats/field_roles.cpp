@@ -1,0 +1,239 @@
+#include "formats/field_roles.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace formats {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Lower case, without quotes, without units in brackets, blanks collapsed to one.
+std::string Simplify(std::string_view name) {
+    std::string out;
+    int depth = 0;
+    for (char c : name) {
+        if (c == '"' || c == '\'') continue;
+        if (c == '[' || c == '(' || c == '{') {
+            ++depth;
+            continue;
+        }
+        if (c == ']' || c == ')' || c == '}') {
+            if (depth > 0) --depth;
+            out += ' ';
+            continue;
+        }
+        if (depth > 0) continue;
+        if (IsBlank(c)) {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+            continue;
+        }
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+template <std::size_t N>
+bool OneOf(std::string_view s, const std::array<std::string_view, N>& names) {
+    return std::find(names.begin(), names.end(), s) != names.end();
+}
+
+constexpr std::array<std::string_view, 8> kPointVectors{"points", "point", "coordinates", "coordinate",
+                                                        "coords", "coord", "position",    "pos"};
+constexpr std::array<std::string_view, 5> kVelocityVectors{"velocity", "vel", "u", "v", "velocities"};
+constexpr std::array<std::string_view, 5> kVorticityVectors{"vorticity", "vort", "omega", "w", "curl"};
+constexpr std::array<std::string_view, 3> kPressure{"p", "pressure", "pres"};
+constexpr std::array<std::string_view, 4> kVorticity{"w", "vorticity", "omega", "vort"};
+
+int ComponentOf(char c) {
+    switch (c) {
+        case 'x':
+        case '0':
+            return 0;
+        case 'y':
+        case '1':
+            return 1;
+        case 'z':
+        case '2':
+            return 2;
+        default:
+            return -1;
+    }
+}
+
+NameMeaning Meaning(Role role, Validity validity = Validity::ZeroIsValid) {
+    NameMeaning m;
+    m.role = role;
+    m.validity = validity;
+    return m;
+}
+
+NameMeaning Scalar(std::string_view s) {
+    if (s == "x") return Meaning(Role::X);
+    if (s == "y") return Meaning(Role::Y);
+    if (s == "z") return Meaning(Role::Z);
+    if (s == "u") return Meaning(Role::U);
+    if (s == "v") return Meaning(Role::V);
+    if (OneOf(s, kPressure)) return Meaning(Role::Pressure);
+    if (OneOf(s, kVorticity)) return Meaning(Role::Vorticity);
+    if (s == "mask" || s == "flags" || s == "flag") return Meaning(Role::Validity, Validity::ZeroIsValid);
+    if (s == "chc") return Meaning(Role::Validity, Validity::PositiveIsValid);
+    if (s == "isvalid" || s == "valid" || s == "vtkvalidpointmask" || s == "vector type" || s == "typevector")
+        return Meaning(Role::Validity, Validity::NonzeroIsValid);
+    return {};
+}
+
+NameMeaning Component(std::string_view base, int component) {
+    NameMeaning m;
+    if (OneOf(base, kPointVectors)) {
+        m.role = component == 0 ? Role::X : component == 1 ? Role::Y : Role::Z;
+    } else if (OneOf(base, kVelocityVectors)) {
+        m.role = component == 0 ? Role::U : component == 1 ? Role::V : Role::VelocityZ;
+    } else if (OneOf(base, kVorticityVectors)) {
+        // Only the component normal to the plane is the vorticity shown; the others are no
+        // velocity either, so they take no part in the first-vector rule.
+        if (component == 2) m.role = Role::Vorticity;
+    } else {
+        m.vector = std::string(base);
+        m.component = component;
+    }
+    return m;
+}
+
+// A component written after the vector's name: "u:0", "vel_x", "velocity x", "vx".
+bool SplitComponent(std::string_view s, std::string_view& base, int& component) {
+    const std::size_t colon = s.rfind(':');
+    if (colon != std::string_view::npos && colon + 1 < s.size()) {
+        const std::string_view digits = s.substr(colon + 1);
+        if (std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            base = s.substr(0, colon);
+            while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+            component = digits.size() > 2 ? 99 : std::stoi(std::string(digits));
+            return !base.empty();
+        }
+    }
+    if (s.size() >= 3 && (s[s.size() - 2] == '_' || s[s.size() - 2] == ' ')) {
+        base = s.substr(0, s.size() - 2);
+        component = ComponentOf(s.back());
+        // "Velocity u", "velocity v": the velocity's components by their own letters.
+        if (component < 0 && OneOf(base, kVelocityVectors))
+            component = s.back() == 'u' ? 0 : s.back() == 'v' ? 1 : -1;
+        if (component >= 0) return true;
+    }
+    // Glued only to a velocity or vorticity name, so that words ending in x, y or z stay whole.
+    if (s.size() >= 2 && s.back() >= 'x' && s.back() <= 'z') {
+        const std::string_view stem = s.substr(0, s.size() - 1);
+        if (OneOf(stem, kVelocityVectors) || OneOf(stem, kVorticityVectors)) {
+            base = stem;
+            component = ComponentOf(s.back());
+            return true;
+        }
+    }
+    return false;
+}
+
+NameMeaning Interpret(std::string_view s) {
+    if (s.empty()) return {};
+    NameMeaning m = Scalar(s);
+    if (m.role != Role::None) return m;
+    std::string_view base;
+    int component = -1;
+    if (SplitComponent(s, base, component)) return Component(base, component);
+    return {};
+}
+
+}  // namespace
+
+NameMeaning InterpretName(std::string_view name) {
+    const std::string full = Simplify(name);
+    NameMeaning m = Interpret(full);
+    if (m.role != Role::None || !m.vector.empty()) return m;
+    // "X mm", "U m/s": the first word names the column, the rest is its unit.
+    const std::size_t blank = full.find(' ');
+    if (blank == std::string::npos) return m;
+    return Interpret(std::string_view(full).substr(0, blank));
+}
+
+FieldRoles AssignRoles(const SampleSet& samples, bool withCoordinates) {
+    FieldRoles r;
+    std::vector<NameMeaning> meanings;
+    bool anyKnown = false;
+    for (const Column& c : samples.columns) {
+        meanings.push_back(InterpretName(c.name));
+        anyKnown = anyKnown || meanings.back().role != Role::None || !meanings.back().vector.empty();
+    }
+    const int count = static_cast<int>(samples.columns.size());
+    auto take = [](int& slot, int column) {
+        if (slot < 0) slot = column;
+    };
+    for (int c = 0; c < count; ++c) {
+        const NameMeaning& m = meanings[static_cast<std::size_t>(c)];
+        switch (m.role) {
+            case Role::X:
+                if (withCoordinates) take(r.x, c);
+                break;
+            case Role::Y:
+                if (withCoordinates) take(r.y, c);
+                break;
+            case Role::Z:
+                if (withCoordinates) take(r.z, c);
+                break;
+            case Role::U:
+                take(r.u, c);
+                break;
+            case Role::V:
+                take(r.v, c);
+                break;
+            case Role::Pressure:
+                take(r.p, c);
+                break;
+            case Role::Vorticity:
+                take(r.w, c);
+                break;
+            case Role::Validity:
+                r.validity.push_back({c, m.validity});
+                break;
+            case Role::VelocityZ:
+            case Role::None:
+                break;
+        }
+    }
+    if (r.u < 0 || r.v < 0) {
+        // The active vector, else the first vector the file holds.
+        // Of each vector in the order the file holds them, its components 0 and 1.
+        auto vectorNamed = [&](const std::string& wanted) {
+            for (int c = 0; c < count; ++c) {
+                const NameMeaning& m = meanings[static_cast<std::size_t>(c)];
+                if (m.vector.empty() || m.component != 0 || (!wanted.empty() && m.vector != wanted)) continue;
+                for (int d = 0; d < count; ++d) {
+                    const NameMeaning& n = meanings[static_cast<std::size_t>(d)];
+                    if (n.component == 1 && n.vector == m.vector) {
+                        r.u = c;
+                        r.v = d;
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        const bool found = (!samples.activeVector.empty() && vectorNamed(Simplify(samples.activeVector))) ||
+                           vectorNamed(std::string());
+        if (!found && !anyKnown && withCoordinates && count >= 4) {
+            r = {};
+            r.x = 0;
+            r.y = 1;
+            r.u = 2;
+            r.v = 3;
+            if (count > 4) r.p = 4;
+            if (count > 5) r.w = 5;
+        }
+    }
+    return r;
+}
+
+}  // namespace formats

@@ -1,0 +1,112 @@
+#include "formats/format_reader.h"
+
+#include <algorithm>
+#include <new>
+
+#include "formats/column_text_reader.h"
+#include "formats/file_bytes.h"
+#include "formats/read_error.h"
+#include "formats/tecplot_reader.h"
+#include "formats/vtk_legacy_reader.h"
+#include "formats/vtk_xml_reader.h"
+#include "scene/reporter.h"
+
+namespace formats {
+
+namespace {
+
+const std::vector<std::string>& Extensions() {
+    static const std::vector<std::string> extensions{"txt", "csv", "tsv", "dat", "vec",
+                                                     "tec", "plt", "vtk", "vti", "vtr"};
+    return extensions;
+}
+
+std::string LowerExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+bool EndsWith(const std::string& s, std::string_view end) {
+    return s.size() >= end.size() &&
+           std::equal(end.begin(), end.end(), s.end() - static_cast<std::ptrdiff_t>(end.size()));
+}
+
+// Text files hold no NUL byte; the solution file of a .gri pair and every binary format do.
+void RejectBinary(std::string_view bytes, const std::string& file) {
+    const std::string_view head = bytes.substr(0, 4096);
+    if (head.starts_with("#!TDV"))
+        Fail(file, Whole(), "Das ist eine binäre Tecplot-Datei; gelesen wird Tecplot nur als ASCII.",
+             "this is a binary Tecplot file; Tecplot is read as ASCII only.");
+    if (head.find('\0') == std::string_view::npos) return;
+    if (EndsWith(file, "00000.dat")) {
+        const std::string geometry = file.substr(0, file.size() - 9) + "gri";
+        Fail(file, Whole(),
+             "Das ist die Lösungsdatei eines Datensatzes; öffnen Sie dessen Geometriedatei " +
+                 Quoted(geometry) + ".",
+             "this is the solution file of a data set; open its geometry file " + geometry + " instead.");
+    }
+    Fail(file, Whole(), "Das ist eine Binärdatei, keine Textdatei.", "this is a binary file, not text.");
+}
+
+}  // namespace
+
+bool FormatReader::Accepts(const std::string& path) const {
+    const std::string ext = LowerExtension(path);
+    return std::find(Extensions().begin(), Extensions().end(), ext) != Extensions().end();
+}
+
+bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
+    try {
+        const std::string bytes = ReadFileBytes(path);
+        ReadDataSetBytes(bytes, path, out);
+        return true;
+    } catch (const ReadError& e) {
+        out.Release();
+        reporter.Tell(e.GetMessage());
+    } catch (const std::bad_alloc&) {
+        out.Release();
+        reporter.Tell({messages::kAppCaption,
+                       "Nicht genügend Arbeitsspeicher, um " + Quoted(path) + " zu lesen.",
+                       "not enough memory to read " + path + "."});
+    }
+    return false;
+}
+
+const std::vector<std::string>& AcceptedPatterns() {
+    static const std::vector<std::string> patterns = [] {
+        std::vector<std::string> p;
+        for (const std::string& e : Extensions()) p.push_back("*." + e);
+        return p;
+    }();
+    return patterns;
+}
+
+void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+    try {
+        // The content decides; the extension only where the content says nothing.
+        const std::string ext = LowerExtension(file);
+        if (LooksLikeXml(bytes)) {
+            ReadVtkXml(bytes, file, out);
+        } else if (bytes.starts_with("# vtk DataFile Version") || ext == "vtk") {
+            ReadVtkLegacy(bytes, file, out);
+        } else if (ext == "vti" || ext == "vtr") {
+            ReadVtkXml(bytes, file, out);
+        } else {
+            RejectBinary(bytes, file);
+            if (LooksLikeTecplot(bytes))
+                ReadTecplot(bytes, file, out);
+            else
+                ReadColumnText(bytes, file, out);
+        }
+    } catch (...) {
+        out.Release();
+        throw;
+    }
+}
+
+}  // namespace formats

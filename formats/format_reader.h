@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scene/data_set.h"
+
+class Reporter;
+
+namespace formats {
+
+// The files PIV and CFD programs write, for the scene: column text (.txt, .csv, .tsv, .dat),
+// Tecplot ASCII (.dat, .tec, .plt, TSI Insight's .vec), VTK legacy (.vtk) and VTK XML (.vti,
+// .vtr). The extension says whether a file is one of these; its first bytes say which.
+class FormatReader final : public DataSetReader {
+public:
+    bool Accepts(const std::string& path) const override;
+    bool Read(const std::string& path, DataSetArrays& out, Reporter& reporter) override;
+};
+
+// The patterns of every name FormatReader accepts ("*.txt", ...), for file dialogs.
+const std::vector<std::string>& AcceptedPatterns();
+
+// Reads BYTES, the whole of a file named FILE, with the reader its content asks for. Throws a
+// ReadError when the file cannot be a data set; OUT then holds nothing.
+void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out);
+
+}  // namespace formats

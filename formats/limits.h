@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+
+// How much any file may make the readers hold, whatever its header claims. A file is read into
+// memory whole, and every value it holds is kept as a double until it is on the lattice; these
+// bounds keep a hostile or damaged file from asking for more than a real data set needs.
+namespace formats {
+
+inline constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 30;  // 1 GiB
+inline constexpr std::int64_t kMaxNodes = std::int64_t{1} << 25;      // 33 554 432 nodes
+inline constexpr std::int64_t kMaxValues = std::int64_t{1} << 27;     // all arrays together
+
+}  // namespace formats

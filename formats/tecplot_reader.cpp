@@ -1,0 +1,347 @@
+#include "formats/tecplot_reader.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "formats/data_set_builder.h"
+#include "formats/field_roles.h"
+#include "formats/lattice.h"
+#include "formats/limits.h"
+#include "formats/read_error.h"
+#include "formats/text_numbers.h"
+
+namespace formats {
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsWordChar(char c) {
+    return IsLetter(c) || (c >= '0' && c <= '9');
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// Tecplot's records are free-form: words, "=", quoted strings and numbers separated by blanks,
+// commas and line breaks, with # starting a comment line.
+class Scanner {
+public:
+    Scanner(std::string_view text, const std::string& file) : m_text(text), m_file(file) {}
+
+    void SkipSpace() {
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos];
+            if (c == '\n') {
+                ++m_line;
+                m_lineStart = true;
+                ++m_pos;
+            } else if (IsSpace(c) || c == ',') {
+                ++m_pos;
+            } else if (c == '#' && m_lineStart) {
+                while (m_pos < m_text.size() && m_text[m_pos] != '\n') ++m_pos;
+            } else {
+                return;
+            }
+        }
+    }
+    bool AtEnd() {
+        SkipSpace();
+        return m_pos >= m_text.size();
+    }
+    char Peek() {
+        SkipSpace();
+        return m_pos < m_text.size() ? m_text[m_pos] : '\0';
+    }
+    bool PeekWord() { return IsLetter(Peek()); }
+    std::string_view PeekWordText() {
+        SkipSpace();
+        std::size_t end = m_pos;
+        while (end < m_text.size() && IsWordChar(m_text[end])) ++end;
+        return m_text.substr(m_pos, end - m_pos);
+    }
+    std::string Word() {
+        const std::string_view w = PeekWordText();
+        Advance(w.size());
+        return std::string(w);
+    }
+    void Expect(char c, const char* what) {
+        if (Peek() != c)
+            Fail(m_file, Here(), std::string("Nach ") + what + " fehlt „" + c + "“.",
+                 std::string("\"") + c + "\" is missing after " + what + ".");
+        Advance(1);
+    }
+    // A quoted string (a backslash keeps a quote inside), or else a bare token.
+    std::string Value() {
+        const char q = Peek();
+        if (q == '"' || q == '\'') {
+            const std::int64_t line = m_line;
+            std::string out;
+            for (std::size_t i = m_pos + 1; i < m_text.size(); ++i) {
+                const char c = m_text[i];
+                if (c == '\\' && i + 1 < m_text.size() && m_text[i + 1] == q) {
+                    out += q;
+                    ++i;
+                } else if (c == q) {
+                    Advance(i + 1 - m_pos);
+                    return out;
+                } else {
+                    if (c == '\n') ++m_line;
+                    out += c;
+                }
+            }
+            Fail(m_file, AtLine(line), "Eine Zeichenkette wird nicht geschlossen.",
+                 "a quoted string is never closed.");
+        }
+        if (q == '(') {
+            const std::size_t close = m_text.find(')', m_pos);
+            if (close == std::string_view::npos)
+                Fail(m_file, Here(), "Eine Klammer wird nicht geschlossen.",
+                     "a parenthesis is never closed.");
+            const std::string_view inner = m_text.substr(m_pos + 1, close - m_pos - 1);
+            for (char c : inner) m_line += c == '\n';
+            Advance(close + 1 - m_pos);
+            return std::string(inner);
+        }
+        return std::string(Token());
+    }
+    // The characters up to the next blank, comma or line break.
+    std::string_view Token() {
+        SkipSpace();
+        std::size_t end = m_pos;
+        while (end < m_text.size() && !IsSpace(m_text[end]) && m_text[end] != ',') ++end;
+        const std::string_view t = m_text.substr(m_pos, end - m_pos);
+        Advance(t.size());
+        return t;
+    }
+    Place Here() const { return AtLine(m_line); }
+    std::int64_t Line() const { return m_line; }
+    std::size_t Remaining() const { return m_text.size() - m_pos; }
+
+private:
+    void Advance(std::size_t n) {
+        m_pos += n;
+        if (n) m_lineStart = false;
+    }
+
+    std::string_view m_text;
+    const std::string& m_file;
+    std::size_t m_pos = 0;
+    std::int64_t m_line = 1;
+    bool m_lineStart = true;
+};
+
+bool IsRecord(std::string_view upper) {
+    for (const char* r : {"TITLE", "VARIABLES", "ZONE", "FILETYPE", "DATASETAUXDATA", "VARAUXDATA", "TEXT",
+                          "GEOMETRY", "CUSTOMLABELS"})
+        if (upper == r) return true;
+    return false;
+}
+
+std::int64_t Count(const std::map<std::string, std::string>& zone, const char* key, const std::string& file,
+                   const Place& where) {
+    const auto it = zone.find(key);
+    if (it == zone.end()) return 1;
+    const std::optional<double> v = ParseNumber(it->second);
+    if (!v || !(*v >= 1 && *v <= 2147483647.0) || *v != std::floor(*v))
+        Fail(file, where, std::string(key) + " = " + Excerpt(it->second) + " ist keine brauchbare Punktzahl.",
+             std::string(key) + " = " + Excerpt(it->second) + " is not a usable number of points.");
+    return static_cast<std::int64_t>(*v);
+}
+
+}  // namespace
+
+bool LooksLikeTecplot(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::string empty;
+    Scanner s(bytes.substr(0, 65536), empty);
+    if (!s.PeekWord()) return false;
+    const std::string word = Upper(s.Word());
+    if (word == "TITLE" || word == "VARIABLES" || word == "FILETYPE") return s.Peek() == '=';
+    if (word == "DATASETAUXDATA") return s.PeekWord();
+    // "ZONE T=...", "ZONE I=...", or a bare ZONE before its data.
+    if (word != "ZONE") return false;
+    if (!s.PeekWord()) return true;
+    s.Word();
+    return s.Peek() == '=';
+}
+
+void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    Scanner s(bytes, file);
+    SampleSet samples;
+    bool haveVariables = false;
+    std::map<std::string, std::string> zone;
+    std::int64_t zoneLine = 0;
+    for (;;) {
+        if (s.AtEnd())
+            Fail(file, s.Here(), "Die Datei endet ohne eine Zone (ZONE).",
+                 "the file ends without a zone (ZONE).");
+        if (!s.PeekWord()) {
+            const std::int64_t line = s.Line();
+            const std::string token(s.Token());
+            if (LooksNumeric(token))
+                Fail(file, AtLine(line), "Zahlen vor der ersten Zone (ZONE).",
+                     "numbers before the first zone (ZONE).");
+            Fail(file, AtLine(line), "Unerwartet: „" + Excerpt(token) + "“.",
+                 "unexpected \"" + Excerpt(token) + "\".");
+        }
+        const std::int64_t line = s.Line();
+        const std::string record = Upper(s.Word());
+        if (record == "TITLE" || record == "FILETYPE") {
+            s.Expect('=', record.c_str());
+            s.Value();
+        } else if (record == "VARIABLES") {
+            s.Expect('=', "VARIABLES");
+            samples.columns.clear();
+            for (;;) {
+                const char c = s.Peek();
+                if (c == '"' || c == '\'') {
+                    samples.columns.push_back({s.Value(), {}});
+                } else if (IsLetter(c) && !IsRecord(Upper(s.PeekWordText()))) {
+                    samples.columns.push_back({s.Word(), {}});
+                } else {
+                    break;
+                }
+            }
+            haveVariables = true;
+        } else if (record == "DATASETAUXDATA") {
+            s.Word();
+            s.Expect('=', "DATASETAUXDATA");
+            s.Value();
+        } else if (record == "VARAUXDATA") {
+            s.Token();
+            s.Word();
+            s.Expect('=', "VARAUXDATA");
+            s.Value();
+        } else if (record == "ZONE") {
+            zoneLine = line;
+            // KEY = value pairs up to the first number of the data.
+            while (s.PeekWord()) {
+                const std::string upper = Upper(s.PeekWordText());
+                if (upper == "NAN" || upper == "INF" || upper == "INFINITY") break;  // the first value
+                const std::string key = Upper(s.Word());
+                if (key == "AUXDATA") {
+                    s.Word();
+                    s.Expect('=', "AUXDATA");
+                    s.Value();
+                    continue;
+                }
+                if (IsRecord(key))
+                    Fail(file, s.Here(),
+                         "Ein Eintrag " + Excerpt(key) + " folgt, bevor die erste Zone Daten hat.",
+                         "a " + Excerpt(key) + " record follows before the first zone has any data.");
+                s.Expect('=', key.c_str());
+                zone[key] = Upper(s.Value());
+            }
+            break;
+        } else {
+            Fail(file, AtLine(line), "Unbekannter Eintrag „" + Excerpt(record) + "“.",
+                 "unknown record \"" + Excerpt(record) + "\".");
+        }
+    }
+
+    const Place zonePlace = AtLine(zoneLine);
+    if (!haveVariables || samples.columns.empty())
+        Fail(file, zonePlace, "Die Variablen werden nicht genannt (VARIABLES).",
+             "the variables are not named (VARIABLES).");
+    const auto has = [&](const char* key) { return zone.count(key) > 0; };
+    const std::string packing = has("DATAPACKING") ? zone["DATAPACKING"] : has("F") ? zone["F"] : "POINT";
+    if (has("N") || has("E") || has("NODES") || has("ELEMENTS") || packing.starts_with("FE") ||
+        (has("ZONETYPE") && zone["ZONETYPE"] != "ORDERED"))
+        Fail(file, zonePlace,
+             "Die Zone ist eine Finite-Elemente-Zone; gelesen werden geordnete Zonen (I, J, K).",
+             "the zone is a finite-element zone; ordered zones (I, J, K) are read.");
+    if (packing != "POINT" && packing != "BLOCK")
+        Fail(file, zonePlace, "Unbekannte Anordnung der Daten „" + Excerpt(packing) + "“.",
+             "unknown data packing \"" + Excerpt(packing) + "\".");
+    if (has("VARLOCATION") && zone["VARLOCATION"].find("CELLCENTERED") != std::string::npos)
+        Fail(file, zonePlace, "Werte in Zellmitten (VARLOCATION) werden nicht gelesen.",
+             "values at cell centres (VARLOCATION) are not read.");
+    if (has("VARSHARELIST") || has("PASSIVEVARLIST"))
+        Fail(file, zonePlace, "Geteilte oder passive Variablen werden nicht gelesen.",
+             "shared or passive variables are not read.");
+
+    const std::int64_t ni = Count(zone, "I", file, zonePlace), nj = Count(zone, "J", file, zonePlace),
+                       nk = Count(zone, "K", file, zonePlace);
+    const auto variables = static_cast<std::int64_t>(samples.columns.size());
+    // Each value takes at least one character and a separator, so the file's length bounds
+    // what the zone may promise before anything is allocated for it.
+    const double promised = static_cast<double>(ni) * static_cast<double>(nj) * static_cast<double>(nk) *
+                            static_cast<double>(variables);
+    const std::string promisedText =
+        promised < 9e18 ? Num(static_cast<std::int64_t>(promised)) : Num(promised);
+    if (promised > static_cast<double>(kMaxValues) ||
+        promised > static_cast<double>(s.Remaining()) / 2.0 + 1.0)
+        Fail(file, zonePlace,
+             "Die Zone verspricht " + promisedText + " Werte (I = " + Num(ni) + ", J = " + Num(nj) +
+                 ", K = " + Num(nk) + ", " + Num(variables) +
+                 " Variablen), mehr als die Datei enthalten kann.",
+             "the zone promises " + promisedText + " values (I = " + Num(ni) + ", J = " + Num(nj) +
+                 ", K = " + Num(nk) + ", " + Num(variables) + " variables), more than the file can hold.");
+    const std::int64_t points = ni * nj * nk;
+    for (Column& c : samples.columns) c.values.resize(static_cast<std::size_t>(points));
+
+    const bool block = packing == "BLOCK";
+    std::vector<std::int64_t> lineOf;
+    if (!block) lineOf.resize(static_cast<std::size_t>(points));
+    auto next = [&](std::int64_t point, std::int64_t variable) {
+        if (s.AtEnd())
+            Fail(file, s.Here(),
+                 "Die Datei endet nach " +
+                     Num(block ? variable * points + point : point * variables + variable) + " der " +
+                     Num(points * variables) + " Werte der Zone.",
+                 "the file ends after " +
+                     Num(block ? variable * points + point : point * variables + variable) +
+                     " of the zone's " + Num(points * variables) + " values.");
+        const std::string_view token = s.Token();
+        const std::optional<double> v = ParseNumber(token);
+        if (!v)
+            Fail(file, s.Here(),
+                 "„" + Excerpt(token) + "“ ist keine Zahl (Variable " + Num(variable + 1) + " des Punktes " +
+                     Num(point + 1) + ").",
+                 "\"" + Excerpt(token) + "\" is not a number (variable " + Num(variable + 1) + " of point " +
+                     Num(point + 1) + ").");
+        return *v;
+    };
+    if (block) {
+        for (std::int64_t v = 0; v < variables; ++v)
+            for (std::int64_t p = 0; p < points; ++p)
+                samples.columns[static_cast<std::size_t>(v)].values[static_cast<std::size_t>(p)] = next(p, v);
+    } else {
+        for (std::int64_t p = 0; p < points; ++p) {
+            s.SkipSpace();
+            lineOf[static_cast<std::size_t>(p)] = s.Line();
+            for (std::int64_t v = 0; v < variables; ++v)
+                samples.columns[static_cast<std::size_t>(v)].values[static_cast<std::size_t>(p)] = next(p, v);
+        }
+    }
+
+    const FieldRoles roles = AssignRoles(samples, true);
+    if (roles.x < 0 || roles.y < 0) FailNoCoordinates(samples, file, zonePlace);
+    if (roles.u < 0 || roles.v < 0) FailNoVelocity(samples, file, zonePlace);
+    auto values = [&](int c) -> const std::vector<double>& {
+        return samples.columns[static_cast<std::size_t>(c)].values;
+    };
+    const Lattice lattice = SortOntoLattice(
+        values(roles.x), values(roles.y), roles.z >= 0 ? &values(roles.z) : nullptr, file,
+        [&](std::int64_t p) {
+            if (!block) return AtLine(lineOf[static_cast<std::size_t>(p)]);
+            return Place{"Punkt " + Num(p + 1) + " der Zone", "point " + Num(p + 1) + " of the zone"};
+        });
+    BuildDataSet(samples, roles, lattice, file, block ? "Tecplot ASCII, BLOCK" : "Tecplot ASCII, POINT", out);
+}
+
+}  // namespace formats

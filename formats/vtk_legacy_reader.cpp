@@ -1,0 +1,327 @@
+#include "formats/vtk_legacy_reader.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "formats/binary_values.h"
+#include "formats/limits.h"
+#include "formats/read_error.h"
+#include "formats/text_numbers.h"
+#include "formats/vtk_grid.h"
+
+namespace formats {
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// Words and numbers separated by white space; in a binary file the arrays' bytes follow the
+// line that announces them.
+class Parser {
+public:
+    Parser(std::string_view bytes, const std::string& file) : m_bytes(bytes), m_file(file) {}
+
+    [[noreturn]] void Error(const std::string& german, const std::string& english) const {
+        Fail(m_file, m_binary ? AtByte(static_cast<std::int64_t>(m_tokenStart)) : AtLine(m_line), german,
+             english);
+    }
+
+    // The first three lines: the version line, the title and ASCII or BINARY.
+    void Header() {
+        const std::string_view version = Line();
+        if (!version.starts_with("# vtk DataFile Version"))
+            Fail(m_file, AtLine(1), "Die Datei beginnt nicht mit „# vtk DataFile Version“.",
+                 "the file does not begin with \"# vtk DataFile Version\".");
+        Line();
+        std::string_view kind = Line();
+        while (!kind.empty() && IsSpace(kind.back())) kind.remove_suffix(1);
+        while (!kind.empty() && IsSpace(kind.front())) kind.remove_prefix(1);
+        const std::string k = Upper(kind);
+        if (k != "ASCII" && k != "BINARY")
+            Fail(m_file, AtLine(3), "In der dritten Zeile steht weder ASCII noch BINARY.",
+                 "the third line says neither ASCII nor BINARY.");
+        m_binary = k == "BINARY";
+    }
+
+    bool AtEnd() {
+        Skip();
+        return m_pos >= m_bytes.size();
+    }
+    std::string_view Token() {
+        Skip();
+        m_tokenStart = m_pos;
+        while (m_pos < m_bytes.size() && !IsSpace(m_bytes[m_pos])) ++m_pos;
+        return m_bytes.substr(m_tokenStart, m_pos - m_tokenStart);
+    }
+    std::string_view PeekToken() {
+        const std::size_t pos = m_pos, start = m_tokenStart;
+        const std::int64_t line = m_line;
+        const std::string_view t = Token();
+        m_pos = pos;
+        m_tokenStart = start;
+        m_line = line;
+        return t;
+    }
+    std::string Keyword() { return Upper(Token()); }
+    std::int64_t Count(const char* what) {
+        const std::string_view t = Token();
+        const std::optional<double> v = ParseNumber(t);
+        if (!v || !(*v >= 0 && *v <= 2147483647.0) || *v != std::floor(*v))
+            Error(std::string(what) + ": „" + Excerpt(t) + "“ ist keine brauchbare Anzahl.",
+                  std::string(what) + ": \"" + Excerpt(t) + "\" is not a usable count.");
+        return static_cast<std::int64_t>(*v);
+    }
+    double Number(const char* what) {
+        const std::string_view t = Token();
+        const std::optional<double> v = ParseNumber(t);
+        if (!v)
+            Error(std::string(what) + ": „" + Excerpt(t) + "“ ist keine Zahl.",
+                  std::string(what) + ": \"" + Excerpt(t) + "\" is not a number.");
+        return *v;
+    }
+    ValueType Type() {
+        const std::string_view t = Token();
+        const std::optional<ValueType> type = LegacyValueType(t);
+        if (!type)
+            Error("Unbekannter Datentyp „" + Excerpt(t) + "“.", "unknown data type \"" + Excerpt(t) + "\".");
+        return *type;
+    }
+
+    // COUNT values of TYPE: numbers in an ASCII file, big-endian bytes after the end of the
+    // announcing line in a binary one. Checked against what the file can still hold before
+    // anything is allocated; with KEEP false they are only passed over.
+    std::vector<double> Values(std::int64_t count, ValueType type, bool keep = true) {
+        if (m_binary) {
+            // The bytes start after the line that announces them.
+            while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\n') ++m_pos;
+            if (m_pos < m_bytes.size()) ++m_pos;
+            m_tokenStart = m_pos;
+        }
+        const std::size_t size = SizeOf(type);
+        const auto remaining = static_cast<double>(m_bytes.size() - m_pos);
+        const double needed = m_binary ? static_cast<double>(count) * static_cast<double>(size)
+                                       : 2.0 * static_cast<double>(count) - 1.0;
+        if (needed > remaining ||
+            (keep && static_cast<double>(count + m_kept) > static_cast<double>(kMaxValues)))
+            Error("Es werden " + Num(count) + " Werte angekündigt, mehr als die Datei enthält.",
+                  Num(count) + " values are announced, more than the file holds.");
+        std::vector<double> values;
+        if (m_binary) {
+            const std::size_t bytes = static_cast<std::size_t>(count) * size;
+            if (keep) {
+                values.resize(static_cast<std::size_t>(count));
+                DecodeValues(reinterpret_cast<const unsigned char*>(m_bytes.data() + m_pos), values.size(),
+                             type, true, values.data());
+            }
+            m_pos += bytes;
+        } else {
+            if (keep) values.reserve(static_cast<std::size_t>(count));
+            for (std::int64_t n = 0; n < count; ++n) {
+                if (AtEnd())
+                    Error("Die Datei endet nach " + Num(n) + " von " + Num(count) + " Werten.",
+                          "the file ends after " + Num(n) + " of " + Num(count) + " values.");
+                const double v = Number("Wert");
+                if (keep) values.push_back(v);
+            }
+        }
+        if (keep) m_kept += count;
+        return values;
+    }
+
+    // Passes over a METADATA block, which ends at an empty line.
+    void SkipMetadata() {
+        for (;;) {
+            if (m_pos >= m_bytes.size()) return;
+            std::string_view line = Line();
+            while (!line.empty() && IsSpace(line.back())) line.remove_suffix(1);
+            if (line.empty() && m_sawMetadataLine) return;
+            m_sawMetadataLine = m_sawMetadataLine || !line.empty();
+        }
+    }
+    void StartMetadata() { m_sawMetadataLine = false; }
+    bool Binary() const { return m_binary; }
+
+private:
+    void Skip() {
+        while (m_pos < m_bytes.size() && IsSpace(m_bytes[m_pos])) {
+            if (m_bytes[m_pos] == '\n') ++m_line;
+            ++m_pos;
+        }
+    }
+    std::string_view Line() {
+        m_tokenStart = m_pos;
+        const std::size_t start = m_pos;
+        while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\n') ++m_pos;
+        const std::string_view line = m_bytes.substr(start, m_pos - start);
+        if (m_pos < m_bytes.size()) {
+            ++m_pos;
+            ++m_line;
+        }
+        return line;
+    }
+
+    std::string_view m_bytes;
+    const std::string& m_file;
+    std::size_t m_pos = 0;
+    std::size_t m_tokenStart = 0;
+    std::int64_t m_line = 1;
+    std::int64_t m_kept = 0;
+    bool m_binary = false;
+    bool m_sawMetadataLine = false;
+};
+
+bool IsSection(const std::string& k) {
+    return k == "POINT_DATA" || k == "CELL_DATA";
+}
+
+}  // namespace
+
+void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+    Parser in(bytes, file);
+    in.Header();
+    if (in.Keyword() != "DATASET") in.Error("„DATASET“ fehlt.", "\"DATASET\" is missing.");
+    const std::string kind = in.Keyword();
+    if (kind != "STRUCTURED_POINTS" && kind != "RECTILINEAR_GRID")
+        in.Error(
+            "Der Datensatz ist „" + Excerpt(kind) +
+                "“; gelesen werden STRUCTURED_POINTS und RECTILINEAR_GRID.",
+            "the data set is \"" + Excerpt(kind) + "\"; STRUCTURED_POINTS and RECTILINEAR_GRID are read.");
+    const bool image = kind == "STRUCTURED_POINTS";
+
+    std::int64_t dims[3] = {0, 0, 0};
+    double origin[3] = {0, 0, 0}, spacing[3] = {1, 1, 1};
+    GridAxes axes;
+    bool haveDims = false;
+    std::vector<double>* coords[3] = {&axes.x, &axes.y, &axes.z};
+    bool haveCoords[3] = {false, false, false};
+    SampleSet points, cells;
+    SampleSet* section = nullptr;
+    std::int64_t tuples = 0;
+
+    auto needDims = [&] {
+        if (!haveDims) in.Error("DIMENSIONS fehlt vor den Daten.", "DIMENSIONS is missing before the data.");
+    };
+    while (!in.AtEnd()) {
+        const std::string key = in.Keyword();
+        if (key == "DIMENSIONS") {
+            for (auto& d : dims) {
+                d = in.Count("DIMENSIONS");
+                if (d < 1) in.Error("DIMENSIONS müssen mindestens 1 sein.", "DIMENSIONS must be at least 1.");
+            }
+            if (static_cast<double>(dims[0]) * static_cast<double>(dims[1]) * static_cast<double>(dims[2]) >
+                static_cast<double>(kMaxNodes))
+                in.Error("DIMENSIONS beschreiben mehr als " + Num(kMaxNodes) + " Punkte.",
+                         "DIMENSIONS describe more than " + Num(kMaxNodes) + " points.");
+            haveDims = true;
+        } else if (key == "SPACING" || key == "ASPECT_RATIO") {
+            for (auto& s : spacing) s = in.Number(key.c_str());
+        } else if (key == "ORIGIN") {
+            for (auto& o : origin) o = in.Number("ORIGIN");
+        } else if (key == "X_COORDINATES" || key == "Y_COORDINATES" || key == "Z_COORDINATES") {
+            needDims();
+            const auto axis = static_cast<std::size_t>(key[0] - 'X');
+            const std::int64_t n = in.Count(key.c_str());
+            if (n != dims[axis])
+                in.Error(key + " nennt " + Num(n) + " Werte, DIMENSIONS " + Num(dims[axis]) + ".",
+                         key + " gives " + Num(n) + " values, DIMENSIONS " + Num(dims[axis]) + ".");
+            const ValueType type = in.Type();
+            *coords[axis] = in.Values(n, type);
+            haveCoords[axis] = true;
+        } else if (IsSection(key)) {
+            needDims();
+            section = key == "POINT_DATA" ? &points : &cells;
+            if (image)
+                for (std::size_t a = 0; a < 3; ++a) *coords[a] = ImageAxis(origin[a], spacing[a], dims[a]);
+            else if (!haveCoords[0] || !haveCoords[1] || !haveCoords[2])
+                in.Error("Die Koordinaten des Gitters (X_, Y_, Z_COORDINATES) fehlen.",
+                         "the grid's coordinates (X_, Y_, Z_COORDINATES) are missing.");
+            tuples = in.Count(key.c_str());
+            const std::int64_t expected = section == &points ? axes.PointCount() : axes.CellCount();
+            if (tuples != expected)
+                in.Error(key + " nennt " + Num(tuples) + " Werte, das Gitter hat " + Num(expected) + ".",
+                         key + " gives " + Num(tuples) + " values, the grid has " + Num(expected) + ".");
+        } else if (key == "METADATA") {
+            in.StartMetadata();
+            in.SkipMetadata();
+        } else if (key == "FIELD") {
+            in.Token();
+            const std::int64_t arrays = in.Count("FIELD");
+            for (std::int64_t a = 0; a < arrays; ++a) {
+                const std::string name(in.Token());
+                if (name == "NULL_ARRAY") continue;
+                const std::int64_t components = in.Count("FIELD"), count = in.Count("FIELD");
+                const ValueType type = in.Type();
+                // Field data outside a section belongs to the whole data set: passed over.
+                const bool keep = section && count == tuples && components <= 16;
+                std::vector<double> values = in.Values(components * count, type, keep);
+                if (keep) AddArray(*section, name, static_cast<std::size_t>(components), values);
+                if (Upper(in.PeekToken()) == "METADATA") {
+                    in.Token();
+                    in.StartMetadata();
+                    in.SkipMetadata();
+                }
+            }
+        } else if (section && (key == "SCALARS" || key == "VECTORS" || key == "NORMALS" || key == "TENSORS" ||
+                               key == "TENSORS6" || key == "TEXTURE_COORDINATES" || key == "GLOBAL_IDS" ||
+                               key == "PEDIGREE_IDS")) {
+            const std::string name(in.Token());
+            std::int64_t components = key == "VECTORS" || key == "NORMALS" ? 3
+                                      : key == "TENSORS"                   ? 9
+                                      : key == "TENSORS6"                  ? 6
+                                                                           : 1;
+            if (key == "TEXTURE_COORDINATES") components = in.Count(key.c_str());
+            const ValueType type = in.Type();
+            if (key == "SCALARS") {
+                // SCALARS name type [components], then LOOKUP_TABLE name.
+                const std::string_view next = in.PeekToken();
+                if (!next.empty() && next.find_first_not_of("0123456789") == std::string_view::npos)
+                    components = in.Count("SCALARS");
+                if (components < 1 || components > 4)
+                    in.Error("SCALARS haben 1 bis 4 Komponenten.", "SCALARS have 1 to 4 components.");
+                if (Upper(in.PeekToken()) == "LOOKUP_TABLE") {
+                    in.Token();
+                    in.Token();
+                }
+            }
+            const bool keep = key == "SCALARS" || key == "VECTORS";
+            std::vector<double> values = in.Values(components * tuples, type, keep);
+            if (keep) AddArray(*section, name, static_cast<std::size_t>(components), values);
+            if (key == "VECTORS" && section->activeVector.empty()) section->activeVector = name;
+        } else if (section && key == "COLOR_SCALARS") {
+            in.Token();
+            const std::int64_t n = in.Count("COLOR_SCALARS");
+            in.Values(n * tuples, in.Binary() ? ValueType::UInt8 : ValueType::Float32, false);
+        } else if (section && key == "LOOKUP_TABLE") {
+            in.Token();
+            const std::int64_t n = in.Count("LOOKUP_TABLE");
+            in.Values(4 * n, in.Binary() ? ValueType::UInt8 : ValueType::Float32, false);
+        } else {
+            in.Error("Unbekannter Eintrag „" + Excerpt(key) + "“.",
+                     "unknown keyword \"" + Excerpt(key) + "\".");
+        }
+    }
+    if (!section) needDims();
+    if (image) {
+        for (std::size_t a = 0; a < 3; ++a)
+            if (dims[a] > 1 && !(spacing[a] != 0.0))
+                Fail(file, Whole(), "Der Abstand (SPACING) ist 0.", "the spacing (SPACING) is 0.");
+        if (!section)
+            for (std::size_t a = 0; a < 3; ++a) *coords[a] = ImageAxis(origin[a], spacing[a], dims[a]);
+    }
+    BuildVtkDataSet(axes, points, cells, file, "VTK legacy " + kind + (in.Binary() ? ", binary" : ", ASCII"),
+                    out);
+}
+
+}  // namespace formats

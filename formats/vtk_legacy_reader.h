@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "scene/data_set.h"
+
+namespace formats {
+
+// Reads BYTES, the whole of a VTK legacy file named FILE, into OUT: a STRUCTURED_POINTS or
+// RECTILINEAR_GRID data set, ASCII or BINARY (big-endian), with its POINT_DATA (or, without a
+// velocity there, its CELL_DATA) as SCALARS, VECTORS and FIELD arrays. Throws a ReadError
+// naming the line (ASCII) or the byte (BINARY) where the file cannot be a data set.
+void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArrays& out);
+
+}  // namespace formats

@@ -1,0 +1,113 @@
+#include "formats/field_roles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using formats::AssignRoles;
+using formats::FieldRoles;
+using formats::InterpretName;
+using formats::Role;
+using formats::SampleSet;
+using formats::Validity;
+
+TEST(FieldRoles, NamesAreReadWithoutUnitsQuotesOrCase) {
+    struct Case {
+        const char* name;
+        Role role;
+    };
+    const std::vector<Case> cases{
+        {"x", Role::X},
+        {"X mm", Role::X},
+        {"x [m]", Role::X},
+        {"\"Y (px)\"", Role::Y},
+        {"Points:2", Role::Z},
+        {"z", Role::Z},
+        {"u", Role::U},
+        {"U m/s", Role::U},
+        {"U:0", Role::U},
+        {"Vx", Role::U},
+        {"velocity_x", Role::U},
+        {"Velocity u [m/s]", Role::U},
+        {"v [px/frame]", Role::V},
+        {"Vy", Role::V},
+        {"U:1", Role::V},
+        {"vel y", Role::V},
+        {"U:2", Role::VelocityZ},
+        {"p", Role::Pressure},
+        {"Pressure [Pa]", Role::Pressure},
+        {"w", Role::Vorticity},
+        {"vorticity [1/s]", Role::Vorticity},
+        {"Omega", Role::Vorticity},
+        {"vort", Role::Vorticity},
+        {"Vorticity:2", Role::Vorticity},
+        {"wz", Role::Vorticity},
+        {"Vorticity:0", Role::None},
+        {"magnitude [m/s]", Role::None},
+        {"velocity magnitude", Role::None},
+        {"s2n", Role::None},
+        {"", Role::None},
+        {"xx", Role::None},
+        {"index", Role::None},
+    };
+    for (const Case& c : cases) EXPECT_EQ(InterpretName(c.name).role, c.role) << c.name;
+
+    EXPECT_EQ(InterpretName("mask").validity, Validity::ZeroIsValid);
+    EXPECT_EQ(InterpretName("flags").validity, Validity::ZeroIsValid);
+    EXPECT_EQ(InterpretName("CHC").validity, Validity::PositiveIsValid);
+    EXPECT_EQ(InterpretName("isValid").validity, Validity::NonzeroIsValid);
+    EXPECT_EQ(InterpretName("vtkValidPointMask").validity, Validity::NonzeroIsValid);
+    EXPECT_EQ(InterpretName("Vector type [-]").role, Role::Validity);
+    const formats::NameMeaning other = InterpretName("Displacement:1");
+    EXPECT_EQ(other.vector, "displacement");
+    EXPECT_EQ(other.component, 1);
+}
+
+SampleSet Named(const std::vector<std::string>& names) {
+    SampleSet s;
+    for (const std::string& n : names) s.columns.push_back({n, {}});
+    return s;
+}
+
+TEST(FieldRoles, ColumnsByNameThenActiveOrFirstVectorThenByPosition) {
+    const FieldRoles piv = AssignRoles(Named({"x", "y", "u", "v", "flags", "mask"}), true);
+    EXPECT_EQ(piv.x, 0);
+    EXPECT_EQ(piv.y, 1);
+    EXPECT_EQ(piv.u, 2);
+    EXPECT_EQ(piv.v, 3);
+    EXPECT_EQ(piv.p, -1);
+    ASSERT_EQ(piv.validity.size(), 2u);
+    EXPECT_EQ(piv.validity[1].column, 5);
+
+    // ParaView's text export; VTK's coordinates come from the grid, not from columns.
+    const FieldRoles pv =
+        AssignRoles(Named({"U:0", "U:1", "U:2", "p", "Points:0", "Points:1", "Points:2"}), false);
+    EXPECT_EQ(pv.u, 0);
+    EXPECT_EQ(pv.v, 1);
+    EXPECT_EQ(pv.p, 3);
+    EXPECT_EQ(pv.x, -1);
+
+    SampleSet vectors =
+        Named({"Vorticity:0", "Vorticity:1", "Vorticity:2", "a:0", "a:1", "b:0", "b:1", "b:2"});
+    const FieldRoles first = AssignRoles(vectors, false);
+    EXPECT_EQ(first.u, 3);
+    EXPECT_EQ(first.v, 4);
+    EXPECT_EQ(first.w, 2);
+    vectors.activeVector = "B";
+    const FieldRoles active = AssignRoles(vectors, false);
+    EXPECT_EQ(active.u, 5);
+    EXPECT_EQ(active.v, 6);
+
+    const FieldRoles bare = AssignRoles(Named({"", "", "", "", "", ""}), true);
+    EXPECT_EQ(bare.u, 2);
+    EXPECT_EQ(bare.v, 3);
+    EXPECT_EQ(bare.p, 4);
+    EXPECT_EQ(bare.w, 5);
+    EXPECT_EQ(AssignRoles(Named({"", "", ""}), true).u, -1);
+    EXPECT_EQ(AssignRoles(Named({"x", "y", "speed", "angle"}), true).u, -1);
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+#include "formats/format_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/formats/vtk_fixtures.h"
+
+namespace {
+
+using formatstest::Contains;
+using formatstest::Read;
+
+TEST(FormatReader, TakesOtherProgramsFilesByExtensionButNeverAGeometryFile) {
+    const formats::FormatReader reader;
+    for (const char* yes :
+         {"a.txt", "b.CSV", "c.tsv", "d.Dat", "e.vec", "f.tec", "g.plt", "h.vtk", "i.VTI", "dir.x/j.vtr"})
+        EXPECT_TRUE(reader.Accepts(yes)) << yes;
+    for (const char* no : {"a.gri", "a.GRI", "a.00000.gri", "txt", "a.txt/", "dir.txt/file", "a.png", ""})
+        EXPECT_FALSE(reader.Accepts(no)) << no;
+    EXPECT_EQ(formats::AcceptedPatterns().size(), 10u);
+}
+
+TEST(FormatReader, TheContentDecidesWhichReaderReadsIt) {
+    DataSetArrays d;
+    // VTK XML under a legacy name, Tecplot under a text name, column text under Tecplot's.
+    const std::string xml = testsupport::ReadBytes(formatstest::FixturePath("ascii.vti"));
+    ASSERT_EQ(Read(xml, "f.vtk", d), "");
+    EXPECT_TRUE(Contains(d.notes.format, "VTK XML ImageData"));
+    ASSERT_EQ(Read("VARIABLES = x y u v\nZONE I=2, J=2\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n", "f.txt", d),
+              "");
+    EXPECT_TRUE(Contains(d.notes.format, "Tecplot"));
+    ASSERT_EQ(Read("x y u v\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n", "f.plt", d), "");
+    EXPECT_TRUE(Contains(d.notes.format, "column text"));
+
+    // Binary files: a .gri pair's solution file points to its geometry file.
+    const std::string solution = testsupport::ReadBytes(TESMORA_REALDATA "/soapfilm_piv.00000.dat");
+    EXPECT_TRUE(
+        Contains(Read(solution, "/data/soapfilm_piv.00000.dat", d),
+                 "solution file of a data set; open its geometry file /data/soapfilm_piv.gri instead"));
+    EXPECT_TRUE(Contains(Read("#!TDV112" + std::string(8, '\0'), "f.plt", d), "binary Tecplot file"));
+    EXPECT_TRUE(Contains(Read(std::string("x y\0u v", 7), "f.dat", d), "binary file, not text"));
+    EXPECT_TRUE(Contains(Read("x y u v\n", "f.vtk", d), "line 1: the file does not begin with"));
+}
+
+TEST(FormatReader, FailuresAreToldOnceInBothLanguagesAndLeaveNothing) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("twice.csv");
+    testsupport::WriteBytes(path, "x,y,u,v\n0,0,1,1\n0,0,1,1\n");
+    testsupport::SceneFixture f;
+    formats::FormatReader reader;
+    f.scene.SetDataSetReader(&reader);
+    EXPECT_FALSE(f.scene.LoadDataSet(path));
+    EXPECT_FALSE(f.scene.HasDataSet());
+    ASSERT_EQ(f.reporter.entries.size(), 1u);
+    EXPECT_EQ(f.reporter.entries[0].caption, "LOADING ERROR");
+    EXPECT_EQ(f.reporter.entries[0].text,
+              "\u201E" + path + "\u201C, Zeile 3: Der Punkt (0, 0) kommt zweimal vor, zuerst in Zeile 2.");
+    EXPECT_FALSE(f.scene.LoadDataSet(dir.File("none.vtr")));
+    EXPECT_EQ(f.reporter.entries[1].caption, "Tesmora");
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// tesmora-convert INPUT OUTPUT.gri: reads any file the viewer opens and writes it as the .gri
+// pair, so that the data can be handed to others.
+#include <QCoreApplication>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "formats/format_reader.h"
+#include "formats/gri_writer.h"
+#include "scene/flow_scene.h"
+#include "streamlines/separation_grid.h"
+#include "tools/common/command_line.h"
+#include "tools/common/tool_reporter.h"
+
+namespace {
+
+constexpr int kExitWritten = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadUsage = 2;
+constexpr const char* kEpilogue =
+    "\n"
+    "Reads INPUT exactly as the viewer opens it and writes it as a geometry file OUTPUT.gri\n"
+    "and its solution file (OUTPUT less its last three characters, plus \"00000.dat\"),\n"
+    "which the viewer then shows as it shows INPUT.\n"
+    "\n"
+    "INPUT may be column text (.txt, .csv, .tsv, .dat), Tecplot ASCII (.dat, .tec, .plt,\n"
+    "TSI Insight's .vec), VTK legacy (.vtk), VTK XML (.vti, .vtr) or a .gri pair. Vectors\n"
+    "the file marks invalid are written as u = v = 0, a missing pressure as 0, and a missing\n"
+    "vorticity as derived from u and v. Both files are written under temporary names and\n"
+    "renamed only when both are complete.\n"
+    "\n"
+    "Exit status: 0 written, 1 not read or not written, 2 bad usage.\n";
+
+bool EndsWithGri(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return end == ".gri";
+}
+
+// Whether writing PATH would replace the file INPUT, which would lose the original.
+bool SameFile(const std::string& path, const std::string& input) {
+    std::error_code ec;
+    return std::filesystem::equivalent(path, input, ec) && !ec;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    cli::CommandLine line("tesmora-convert", "[options] INPUT OUTPUT.gri",
+                          "Writes any data set the viewer opens as a .gri pair.");
+    line.Parser().setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    line.Parser().addPositionalArgument("INPUT", "The data set to read.");
+    line.Parser().addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
+    auto badUsage = [&line](const std::string& message) {
+        std::fputs(line.UsageError(message).c_str(), stderr);
+        return kExitBadUsage;
+    };
+    if (!line.Parse(QCoreApplication::arguments())) return badUsage(line.Error());
+    if (line.WantsHelp() || line.WantsVersion()) {
+        std::fputs((line.WantsHelp() ? line.HelpText(kEpilogue) : line.VersionText()).c_str(), stdout);
+        return kExitWritten;
+    }
+    const QStringList positional = line.Parser().positionalArguments();
+    if (positional.size() < 2)
+        return badUsage(positional.isEmpty() ? "missing INPUT and OUTPUT.gri" : "missing OUTPUT.gri");
+    if (positional.size() > 2)
+        return badUsage("one input and one output, not also '" + positional[2].toStdString() + "'");
+    const std::string input = cli::NativePath(positional[0]);
+    const std::string output = cli::NativePath(positional[1]);
+    if (!EndsWithGri(output)) return badUsage("OUTPUT must end in .gri, not '" + output + "'");
+    const std::string solution = FlowScene::SolutionPathFor(output);
+    if (SameFile(output, input) || SameFile(solution, input))
+        return badUsage("writing " + output + " would replace the input " + input);
+
+    cli::ToolReporter reporter(line.Name());
+    formats::FormatReader reader;
+    SeparationGrid grid;
+    FlowScene scene(grid, &reporter);
+    scene.SetDataSetReader(&reader);
+    if (!scene.LoadDataSet(input)) return kExitFailed;
+
+    std::string error;
+    if (!formats::WriteGriPair(output,
+                               {scene.m_ni, scene.m_nj, scene.m_nk, scene.m_pNodes.get(), scene.m_pU.get(),
+                                scene.m_pV.get(), scene.m_pP.get(), scene.m_pW.get()},
+                               &error)) {
+        std::fprintf(stderr, "%s: %s\n", line.Name().c_str(), error.c_str());
+        return kExitFailed;
+    }
+    const DataSetNotes& notes = scene.Notes();
+    std::printf("%s: %d x %d x %d nodes from %s written to %s and %s\n", line.Name().c_str(), scene.m_ni,
+                scene.m_nj, scene.m_nk, notes.format.empty() ? "a .gri pair" : notes.format.c_str(),
+                output.c_str(), solution.c_str());
+    return kExitWritten;
+}
