@@ -1,6 +1,7 @@
 #include "app/pointer_readout.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +33,9 @@ std::optional<PointerSample> SampleAtPixel(const FlowScene& scene, int px, int p
     if (h < 0 || std::int64_t{h} + scene.m_ni + 1 >= std::int64_t{scene.m_ni} * scene.m_nj)
         return std::nullopt;
     PointerSample sample;
-    sample.x = world.x;
-    sample.y = world.y;
+    // The position as the user's file has it, also for a grid shifted on loading.
+    sample.x = scene.Origin().ShownX(world.x);
+    sample.y = scene.Origin().ShownY(world.y);
     const float u = InterpolateNodes(scene, scene.m_pU.get(), h, world.x, world.y);
     const float v = InterpolateNodes(scene, scene.m_pV.get(), h, world.x, world.y);
     sample.speed = static_cast<float>(std::sqrt(double{u} * u + double{v} * v));
@@ -48,8 +50,15 @@ QString FormatReadout(const PointerSample& sample) {
     const auto number = [&german](float value) {
         return german.toString(static_cast<double>(value), 'g', 5);
     };
+    // Five significant digits, and for coordinates far from the origin (UTM northings of seven
+    // digits) enough that a pixel's step still shows.
+    const auto position = [&german](double value) {
+        const double magnitude = std::fabs(value);
+        const int digits = magnitude >= 1.0 ? static_cast<int>(std::floor(std::log10(magnitude))) + 1 : 1;
+        return german.toString(value, 'g', std::max(5, digits + 2));
+    };
     return QStringLiteral("x = %1  y = %2    %3 = %4    %5 = %6    %7 = %8")
-        .arg(number(sample.x), number(sample.y), QString::fromUtf8(ui::kReadSpeed), number(sample.speed),
+        .arg(position(sample.x), position(sample.y), QString::fromUtf8(ui::kReadSpeed), number(sample.speed),
              QString::fromUtf8(ui::kReadPressure), number(sample.pressure),
              QString::fromUtf8(ui::kReadVorticity), number(sample.vorticity));
 }

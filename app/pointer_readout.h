@@ -8,8 +8,8 @@ class FlowScene;
 // What the status bar tells about the point under the mouse pointer: its world position and
 // the flow there, interpolated from the grid nodes as the rasters are.
 struct PointerSample {
-    float x = 0.0f;
-    float y = 0.0f;
+    double x = 0.0;  // as the file has it, also where the grid was shifted on loading
+    double y = 0.0;
     float speed = 0.0f;
     float pressure = 0.0f;  // as in the solution file, not shifted like the pressure raster
     float vorticity = 0.0f;

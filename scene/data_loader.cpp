@@ -160,6 +160,23 @@ Message NotIncreasing(const std::string& path, float extentX, float extentY) {
                 ", which must be finite and greater than 0"};
 }
 
+// Every domain test compares with node 0 and the last node of plane 0; a corner that is not a
+// finite number would make all of them fail and silently remove every streamline.
+bool FiniteCorners(const GridNode* nodes, std::int64_t ni, std::int64_t nj) {
+    for (const std::int64_t corner : {std::int64_t{0}, ni - 1, ni * (nj - 1), ni * nj - 1})
+        if (!std::isfinite(nodes[corner].x) || !std::isfinite(nodes[corner].y)) return false;
+    return true;
+}
+
+Message CornerNotFinite(const std::string& path) {
+    return {messages::kLoadingErrorCaption,
+            "Die Geometriedatei " + QuotedDe(path) +
+                " hat eine Ecke ohne endliche Koordinaten; das Gitter l\u00E4sst sich nicht abtasten.",
+            QuotedEn(path) +
+                " has a corner node whose coordinates are not finite numbers, so its grid cannot be "
+                "sampled"};
+}
+
 }  // namespace
 
 std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
@@ -261,6 +278,8 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     const float extentY = nodes[static_cast<std::size_t>(ni * (nj - 1))].y - nodes[0].y;
     if (!UsableExtent(extentX, 349.0f) || !UsableExtent(extentY, 559.0f))
         return fail(NotIncreasing(path, extentX, extentY));
+    if (!FiniteCorners(nodes.get(), static_cast<std::int64_t>(ni), static_cast<std::int64_t>(nj)))
+        return fail(CornerNotFinite(path));
 
     std::unique_ptr<float[]> u, v, p, w;
     try {
@@ -294,8 +313,7 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     m_ni = static_cast<std::int16_t>(ni);
     m_nj = static_cast<std::int16_t>(nj);
     m_nk = static_cast<std::int16_t>(nk);
-    ComputeExtents();
-    DecideRectilinear(shape.Result());
+    FinishGrid(shape.Result());
     return true;
 }
 
@@ -317,6 +335,10 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
         m_pReporter->Tell(NotIncreasing(path, extentX, extentY));
         return false;
     }
+    if (!FiniteCorners(nodes, ni, nj)) {
+        m_pReporter->Tell(CornerNotFinite(path));
+        return false;
+    }
     const GridShape shape = CheckGridShape(nodes, ni, nj);
     m_pNodes = std::move(data.nodes);
     m_pU = std::move(data.u);
@@ -328,8 +350,7 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
     m_ni = static_cast<std::int16_t>(ni);
     m_nj = static_cast<std::int16_t>(nj);
     m_nk = static_cast<std::int16_t>(nk);
-    ComputeExtents();
-    DecideRectilinear(shape);
+    FinishGrid(shape);
     return true;
 }
 
@@ -366,6 +387,16 @@ void DataSetArrays::Release() {
     w.reset();
     ni = nj = nk = 0;
     notes = {};
+}
+
+void FlowScene::FinishGrid(GridShape shape) {
+    if (NeedsShift(m_pNodes.get(), m_ni, m_nj)) {
+        m_origin = ShiftToFirstNode(m_pNodes.get(), NodeCount());
+        // Judged again on the coordinates the sampling will see.
+        shape = CheckGridShape(m_pNodes.get(), m_ni, m_nj);
+    }
+    ComputeExtents();
+    DecideRectilinear(shape);
 }
 
 void FlowScene::ComputeExtents() {

@@ -18,6 +18,7 @@ void FlowScene::ReleaseDataSet() {
     m_pRasterP.reset();
     m_pRasterW.reset();
     m_notes = {};
+    m_origin = {};
     // The search axes describe the released nodes; a later load decides afresh.
     m_bRectilinear = false;
     m_cellSearch.Clear();

@@ -15,6 +15,7 @@
 #include "scene/raster_geometry.h"
 #include "scene/reporter.h"
 #include "scene/work_counters.h"
+#include "scene/world_origin.h"
 #include "streamlines/random_source.h"
 #include "streamlines/seed_queue.h"
 #include "streamlines/separation_grid.h"
@@ -51,6 +52,9 @@ public:
     // What the reader of the loaded data set found out about its file; empty notes for a
     // .gri pair and without a data set.
     const DataSetNotes& Notes() const { return m_notes; }
+    // What the loaded grid was shifted by to keep single precision (zero for almost every
+    // grid); positions shown to the user add it back.
+    const WorldOrigin& Origin() const { return m_origin; }
     void ComputeExtents();
     static std::string SolutionPathFor(const std::string& geometryPath);
 
@@ -163,6 +167,9 @@ public:
     std::int16_t m_nk = 0;
 
 private:
+    // The last steps of every load: the shift of a grid far from the origin, the extents and
+    // scales, and how cells are found.
+    void FinishGrid(GridShape shape);
     void DecideRectilinear(const GridShape& shape);
     bool SearchesAxes() const;
     bool ScanShortcutsServe() const;
@@ -174,6 +181,7 @@ private:
     Reporter* m_pReporter;
     DataSetReader* m_pReader = nullptr;
     DataSetNotes m_notes;
+    WorldOrigin m_origin;
     bool m_bRectilinear = false;
     CellSearch m_cellSearch;
     RandomSource m_random;

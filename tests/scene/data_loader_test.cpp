@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -306,4 +307,58 @@ TEST(DataLoader, ADataSetLargerThanTheMemoryLeftIsRejectedBeforeAnythingIsTaken)
     EXPECT_TRUE(f.scene.LoadDataSet(path));
     EXPECT_TRUE(arrays.Allocate(4, 3, 1));
     SetAvailableMemoryForTesting(std::nullopt);
+}
+
+// A UTM-like grid (y about 5.4e6, 2 m spacing) is drawn as the same grid near the origin would
+// be: its floats cannot resolve a raster pixel where it lies, so the loader shifts it.
+TEST(DataLoader, AGridFarFromTheOriginIsShiftedAndDrawnAsTheSameGridNearIt) {
+    auto field = [](float x, float y) {
+        return testsupport::NodeValues{1.0f + 0.01f * y, 0.3f * std::sin(0.05f * x), x, y};
+    };
+    std::vector<float> xs, ys, farXs, farYs;
+    for (int i = 0; i < 40; ++i) xs.push_back(2.0f * static_cast<float>(i));
+    for (int j = 0; j < 64; ++j) ys.push_back(2.0f * static_cast<float>(j));
+    for (float x : xs) farXs.push_back(500000.0f + x);
+    for (float y : ys) farYs.push_back(5400000.0f + y);
+    FlowData nearData = MakeRectilinear(xs, ys, 1, field);
+    FlowData farData = MakeRectilinear(farXs, farYs, 1, field);
+    farData.u = nearData.u;
+    farData.v = nearData.v;
+
+    TempDir dir;
+    SceneFixture nearScene, farScene;
+    for (SceneFixture* f : {&nearScene, &farScene}) f->scene.SetFixedSeed(5);
+    nearScene.scene.OpenDataSet(WriteDataSet(dir, "near", nearData));
+    farScene.scene.OpenDataSet(WriteDataSet(dir, "far", farData));
+    ASSERT_TRUE(nearScene.scene.HasDataSet() && farScene.scene.HasDataSet());
+    EXPECT_FALSE(nearScene.scene.Origin().Shifted());
+    EXPECT_EQ(farScene.scene.Origin().x, 500000.0);
+    EXPECT_EQ(farScene.scene.Origin().y, 5400000.0);
+    EXPECT_EQ(farScene.scene.m_fScaleX, nearScene.scene.m_fScaleX);
+    EXPECT_EQ(std::memcmp(farScene.scene.m_pRasterU.get(), nearScene.scene.m_pRasterU.get(),
+                          kRasterSize * sizeof(float)),
+              0);
+    ASSERT_EQ(farScene.scene.GetStreamlineCount(), nearScene.scene.GetStreamlineCount());
+    ASSERT_GT(nearScene.scene.GetStreamlineCount(), 5u);
+    for (std::size_t i = 0; i < nearScene.scene.GetStreamlineCount(); ++i) {
+        const Streamline& a = nearScene.scene.StreamlineAt(i);
+        const Streamline& b = farScene.scene.StreamlineAt(i);
+        ASSERT_EQ(a.GetCount(), b.GetCount());
+        EXPECT_EQ(std::memcmp(a.Data(), b.Data(), a.GetCount() * sizeof(PixelPoint)), 0);
+    }
+    EXPECT_EQ(farScene.scene.Origin().ShownY(farScene.scene.m_pNodes[40].y), 5400002.0);
+}
+
+TEST(DataLoader, ACornerThatIsNotFiniteIsRejected) {
+    TempDir dir;
+    for (std::size_t corner : {std::size_t{0}, std::size_t{3}, std::size_t{8}, std::size_t{11}}) {
+        FlowData data = TenByTwenty();
+        data.nodes[corner].y =
+            corner == 11 ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
+        SceneFixture f;
+        EXPECT_FALSE(f.scene.LoadDataSet(WriteDataSet(dir, "c" + std::to_string(corner), data))) << corner;
+        ExpectEmpty(f.scene);
+        ASSERT_EQ(f.reporter.entries.size(), 1u);
+        EXPECT_EQ(f.reporter.entries[0].caption, "LOADING ERROR");
+    }
 }

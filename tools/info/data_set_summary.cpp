@@ -15,17 +15,26 @@ std::string Num(float value) {
     return std::string(text, result.ptr);
 }
 
+// A coordinate as the file has it: the grid's value plus what the loader shifted it by. An
+// unshifted grid shows its floats exactly as before.
+std::string Shown(float gridValue, double shift) {
+    if (shift == 0.0) return Num(gridValue);
+    char text[40];
+    const auto result = std::to_chars(text, text + sizeof text, shift + gridValue);
+    return std::string(text, result.ptr);
+}
+
 std::string Padded(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text;
 }
 
-std::string RangeLine(const std::string& name, const FieldRange& r) {
+std::string RangeLine(const std::string& name, const FieldRange& r, double shift = 0.0) {
     std::string line = Padded(name, 12);
     if (r.finite == 0) {
         line += Padded("-", 16) + Padded("-", 16);
     } else {
-        line += Padded(Num(r.min), 16) + Padded(Num(r.max), 16);
+        line += Padded(Shown(r.min, shift), 16) + Padded(Shown(r.max, shift), 16);
     }
     return line + std::to_string(r.nonFinite) + "\n";
 }
@@ -63,8 +72,12 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     out += "extent      x " + Num(s.m_fExtentX) + ", y " + Num(s.m_fExtentY) + "\n";
     out += "scale       x " + Num(s.m_fScaleX) + ", y " + Num(s.m_fScaleY) + " pixels per unit\n";
     out += "inv. scale  x " + Num(s.m_fInvScaleX) + ", y " + Num(s.m_fInvScaleY) + " units per pixel\n";
-    out += "world       x " + Num(first.x) + " .. " + Num(last.x) + ", y " + Num(first.y) + " .. " +
-           Num(last.y) + "\n";
+    const WorldOrigin& origin = s.Origin();
+    out += "world       x " + Shown(first.x, origin.x) + " .. " + Shown(last.x, origin.x) + ", y " +
+           Shown(first.y, origin.y) + " .. " + Shown(last.y, origin.y) + "\n";
+    if (origin.Shifted())
+        out += "shifted     by (" + Shown(0.0f, origin.x) + ", " + Shown(0.0f, origin.y) +
+               ") on loading, as single precision cannot resolve a pixel so far from the origin\n";
     // The sampling treats the grid as rectilinear and increasing; a grid that is not is still
     // shown, with wrong cells, so the user should know before opening it.
     out +=
@@ -93,8 +106,8 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     }
     out += '\n';
     out += Padded("field", 12) + Padded("minimum", 16) + Padded("maximum", 16) + "non-finite\n";
-    out += RangeLine("x", x);
-    out += RangeLine("y", y);
+    out += RangeLine("x", x, origin.x);
+    out += RangeLine("y", y, origin.y);
     out += RangeLine("u", u);
     out += RangeLine("v", v);
     out += RangeLine("speed", speed);
