@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPalette>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -155,7 +157,26 @@ void CMainFrame::CreateBars(FlowScene& scene) {
 
     m_pView = new CTesmoraView(scene, this);
     m_pView->SetControlBar(m_pControlBar);
-    setCentralWidget(m_pView);
+    if (CTesmoraView::OpenGLAvailable()) {
+        setCentralWidget(m_pView);
+    } else {
+        // An OpenGL widget in a window without OpenGL brings the whole window down when it
+        // is first shown. The view stays, out of the window, so that every command still
+        // works on the scene; the window shows black where the picture would be and tells
+        // the user once it is up.
+        m_pView->setParent(nullptr);
+        m_pUnshownView.reset(m_pView);
+        auto* black = new QWidget(this);
+        black->setObjectName(QStringLiteral("noPicture"));
+        black->setAutoFillBackground(true);
+        QPalette palette = black->palette();
+        palette.setColor(QPalette::Window, Qt::black);
+        black->setPalette(palette);
+        setCentralWidget(black);
+        QTimer::singleShot(0, this, [this] {
+            QMessageBox::critical(this, Text(ui::kAppTitle), Text(ui::kErrorCreatingRC));
+        });
+    }
 
     connect(m_pViewToolBar, &QAction::toggled, m_pToolBar, &QWidget::setVisible);
     connect(m_pToolBar, &QToolBar::visibilityChanged, m_pViewToolBar, [this](bool visible) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 
 class FlowScene;
 class QAction;
@@ -43,6 +44,8 @@ private:
     void FillScreenIfNotMaximised();
 
     CTesmoraView* m_pView = nullptr;
+    // The view when it cannot be shown for want of OpenGL; otherwise the window owns it.
+    std::unique_ptr<CTesmoraView> m_pUnshownView;
     CControlBar* m_pControlBar = nullptr;
     QToolBar* m_pToolBar = nullptr;
     QToolBar* m_pControlBand = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <cmath>
@@ -41,6 +42,12 @@ CTesmoraView::CTesmoraView(FlowScene& scene, QWidget* parent) : QOpenGLWidget(pa
     setFormat(ViewFormat());
     setMouseTracking(true);
     setMinimumSize(1, 1);
+}
+
+bool CTesmoraView::OpenGLAvailable() {
+    QOpenGLContext context;
+    context.setFormat(ViewFormat());
+    return context.create();
 }
 
 void CTesmoraView::initializeGL() {

@@ -21,6 +21,8 @@ class CTesmoraView : public QOpenGLWidget {
     Q_OBJECT
 public:
     explicit CTesmoraView(FlowScene& scene, QWidget* parent = nullptr);
+    // Whether a context of the view's format can be made at all on this display.
+    static bool OpenGLAvailable();
 
     // Where ShowSettings renews the two boxes; none is allowed.
     void SetControlBar(CControlBar* bar) { m_pControlBar = bar; }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "tests/app/app_harness.h"
 
@@ -183,4 +184,27 @@ TEST_F(Save, WithoutDataTheSavedPictureIsBlack) {
     ASSERT_EQ(saved.size(), QSize(350, 560));
     for (int y = 0; y < 560; y += 10)
         for (int x = 0; x < 350; x += 10) EXPECT_EQ(saved.pixel(x, y) & 0xffffff, 0u);
+}
+
+// Without any OpenGL (run with QT_XCB_GL_INTEGRATION=none) the viewer says so and runs on:
+// files open, Draw and Save work on the scene, the window shows black where the picture is.
+TEST(NoOpenGL, TheViewerSaysSoAndRunsWithoutAPicture) {
+    if (CTesmoraView::OpenGLAvailable()) GTEST_SKIP() << "this display offers OpenGL";
+    testsupport::TempDir dir;
+    const std::string path = testsupport::WriteDataSet(dir, "wing", apptest::ShearFlow());
+    apptest::ModalCatcher catcher;
+    AppHarness h({"tesmora", Q(path)});
+    ASSERT_TRUE(h.Started());
+    AppHarness::Settle();
+    ASSERT_FALSE(catcher.SeenSoFar().empty());
+    EXPECT_EQ(catcher.SeenSoFar().front().text, "Error Creating RC");
+    EXPECT_EQ(h.Frame().centralWidget()->objectName(), "noPicture");
+    EXPECT_TRUE(h.Scene().HasDataSet());
+    h.Bar().DrawButton()->click();
+    EXPECT_GT(h.Scene().GetStreamlineCount(), 0u);
+    const QString png = Q(dir.File("saved.png"));
+    ASSERT_TRUE(h.App().SavePicture(png));
+    const QImage saved(png);
+    EXPECT_EQ(saved.size(), QSize(350, 560));
+    EXPECT_EQ(picturekit::PictureOf(saved).CountAll(picturekit::IsBlack), 350 * 560);
 }
