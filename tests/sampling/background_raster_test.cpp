@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "sampling/interpolation.h"
 #include "sampling/raster_ops.h"
 #include "tests/support/loaded_scene.h"
 
@@ -112,6 +113,59 @@ TEST_F(BackgroundRasterTest, ResampledFieldMatchesAnIndependentInterpolation) {
                 << "pixel (" << c << ", " << r << ")";
         }
     }
+}
+
+// Exactly where the raster samples: at single-precision sums of steps of extent times the
+// float nearest 1/350 (1/560 upwards), not at multiples of the step, and not with the steps
+// taken in double. Over many extents each of those alternatives moves some samples, which a
+// field that changes across every pixel shows at once.
+TEST_F(BackgroundRasterTest, SamplesLieAtRepeatedSumsOfTheSingleStep) {
+    int doubleStepDiffersX = 0, doubleStepDiffersY = 0, multiplesDiffer = 0;
+    for (int k = 0; k < 40; ++k) {
+        const float width = 0.5f + 0.173f * static_cast<float>(k * k),
+                    height = 2.0f + 0.611f * static_cast<float>(k);
+        const std::vector<float> xs = Axis(7, 3.0f, 3.0f + width), ys = Axis(5, -1.0f, -1.0f + height);
+        ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear(xs, ys, 1, [](float x, float y) {
+            return NodeValues{x * x, y * y * y, 0, 0};
+        })));
+        FlowScene& s = Scene();
+        std::vector<float> u(kRasterSize), v(kRasterSize);
+        float lo = 0, hi = 0;
+        s.ResampleField(s.m_pU.get(), u.data(), lo, hi);
+        s.ResampleField(s.m_pV.get(), v.data(), lo, hi);
+        const float dx = s.m_fExtentX * 0.0028571428f, dy = s.m_fExtentY * 0.0017857143f;
+        doubleStepDiffersX += dx != static_cast<float>(s.m_fExtentX * (1.0 / 350.0)) ? 1 : 0;
+        doubleStepDiffersY += dy != static_cast<float>(s.m_fExtentY * (1.0 / 560.0)) ? 1 : 0;
+        // The value in the cell that holds P along AXIS, as the walk finds it: it moves on
+        // only past a cell's far line.
+        const auto along = [](const std::vector<float>& axis, float p) {
+            std::size_t i = 0;
+            while (i + 2 < axis.size() && p > axis[i + 1]) ++i;
+            return i;
+        };
+        float x = xs.front();
+        for (int c = 0; c < kRasterWidth; ++c, x += dx) {
+            multiplesDiffer += x != xs.front() + static_cast<float>(c) * dx ? 1 : 0;
+            const std::size_t i = along(xs, x);
+            const auto expected = static_cast<float>(
+                InterpolateInCell(x, ys[0], xs[i], ys[0], xs[i + 1], ys[1], xs[i] * xs[i],
+                                  xs[i + 1] * xs[i + 1], xs[i] * xs[i], xs[i + 1] * xs[i + 1]));
+            ASSERT_EQ(u[static_cast<std::size_t>(c)], expected) << "extent " << width << ", column " << c;
+        }
+        float y = ys.front();
+        for (int r = 0; r < kRasterHeight; ++r, y += dy) {
+            const std::size_t j = along(ys, y);
+            const float a = ys[j] * ys[j] * ys[j], b = ys[j + 1] * ys[j + 1] * ys[j + 1];
+            const auto expected =
+                static_cast<float>(InterpolateInCell(xs[0], y, xs[0], ys[j], xs[1], ys[j + 1], a, a, b, b));
+            ASSERT_EQ(v[static_cast<std::size_t>(r) * kRasterWidth], expected)
+                << "extent " << height << ", row " << r;
+        }
+    }
+    // The alternatives really differ here, so the exact matches above tell them apart.
+    EXPECT_GE(doubleStepDiffersX, 3);
+    EXPECT_GE(doubleStepDiffersY, 2);
+    EXPECT_GT(multiplesDiffer, 0);
 }
 
 TEST_F(BackgroundRasterTest, ConstantFieldsGiveBlackImages) {

@@ -403,3 +403,14 @@ TEST_F(PlacementTest, ClickStreamlineRunsThroughPlacedOnesAndIsKeptApart) {
 }
 
 }  // namespace
+
+// The first seed takes flow from 0.0001 on, in single precision: a slow but steady stream
+// gets its streamlines.
+TEST_F(PlacementTest, FirstSeedTakesFlowFromATenThousandthOn) {
+    for (float u : {0.0002f, 0.00011f}) {
+        ASSERT_NO_FATAL_FAILURE(LoadSquare([u](float, float) { return std::pair{u, 0.0f}; }));
+        const auto draws = Scene().Stats().firstSeedDraws;
+        EXPECT_TRUE(Scene().PickFirstSeed()) << u;
+        EXPECT_EQ(Scene().Stats().firstSeedDraws - draws, 1u) << u;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <utility>
@@ -244,3 +245,23 @@ TEST_F(SeedCandidateTest, CandidatesOutsideTheRasterAreDropped) {
 }
 
 }  // namespace
+
+// The separation test looks only at points that join the line: one that passes within d_test
+// of a stored point between two of them does not end the direction.
+TEST_F(TracingTest, OnlyPointsPastTheSpacingMeetTheSeparationTest) {
+    ASSERT_NO_FATAL_FAILURE(LoadUniform(3.0f, 0.0f));  // 0.3 pixels a step
+    FlowScene& s = Scene();
+    s.m_nDSep = 10;
+    s.m_fDTestPercent = 10.0f;
+    UpdateDTest(s);  // d_test 1: a stored point in the line's own pixel is too close
+    s.ResetForDraw();
+    Streamline stored;
+    stored.AppendPoint(103, 200);
+    s.InsertIntoGrid(stored);
+    const auto line = s.CreateStreamline({100.0f, 200.0f}, kMethodRK2, false);
+    const std::vector<PixelPoint> points = PointsOf(*line);
+    // Points join two pixels apart, at 102 and 104, each exactly 1 from the stored one.
+    EXPECT_NE(std::find(points.begin(), points.end(), PixelPoint{102, 200}), points.end());
+    EXPECT_NE(std::find(points.begin(), points.end(), PixelPoint{104, 200}), points.end());
+    EXPECT_GT(points.back().x, 300);
+}
