@@ -1,9 +1,16 @@
 #include "tests/fuzz/fuzz_input.h"
 
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "scene/flow_scene.h"
+#include "scene/gri_format.h"
+#include "scene/header_parser.h"
 
 namespace {
 
@@ -55,6 +62,52 @@ std::string EncodeFuzzInput(const FuzzCase& c) {
     const auto split = static_cast<std::uint32_t>(c.geometry.size());
     for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(8 + i)] = static_cast<char>(split >> (8 * i));
     return out + c.geometry + c.solution;
+}
+
+FuzzOutcome RunLoaderCase(const FuzzCase& c, const std::string& dir) {
+    const std::string geometry = dir + "/case.gri";
+    WriteFile(geometry, c.geometry);
+    WriteFile(FlowScene::SolutionPathFor(geometry), c.solution);
+    SilentReporter reporter;
+    SeparationGrid grid;
+    FlowScene scene(grid, &reporter);
+    FuzzOutcome outcome;
+    outcome.loaded = scene.LoadDataSet(geometry);
+    const bool arrays = scene.m_pNodes && scene.m_pU && scene.m_pV && scene.m_pP && scene.m_pW;
+    const bool none = !scene.m_pNodes && !scene.m_pU && !scene.m_pV && !scene.m_pP && !scene.m_pW;
+    outcome.consistent = outcome.loaded ? arrays && scene.m_ni >= 2 && scene.m_nj >= 2 && scene.m_nk >= 1 &&
+                                              scene.m_fScaleX > 0.0f && scene.m_fScaleY > 0.0f
+                                        : none;
+    return outcome;
+}
+
+std::int64_t PromisedNodes(const FuzzCase& c) {
+    const ParsedHeader header = ParseGeometryHeader(c.geometry);
+    if (!header.magicOk) return 0;
+    std::int64_t nodes = 1;
+    for (const std::uint64_t count : header.counts) {
+        if (count > static_cast<std::uint64_t>(gri::kMaxCount)) return INT64_MAX;
+        nodes *= static_cast<std::int64_t>(count);
+    }
+    return nodes;
+}
+
+const std::string& FuzzWorkDir() {
+    static const std::string dir = [] {
+        const std::filesystem::path memory("/dev/shm");
+        std::error_code ec;
+        const std::filesystem::path base =
+            std::filesystem::is_directory(memory, ec) ? memory : std::filesystem::temp_directory_path();
+        std::string name = (base / "tesmora-fuzz-XXXXXX").string();
+        if (!::mkdtemp(name.data())) std::abort();
+        static const std::string removed = name;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(removed, ignored);
+        });
+        return name;
+    }();
+    return dir;
 }
 
 FuzzOutcome RunFuzzCase(const FuzzCase& c, const std::string& dir) {

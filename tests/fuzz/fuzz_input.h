@@ -34,3 +34,11 @@ struct FuzzOutcome {
 // Runs one case through the program's path: open the data set, apply the settings as the
 // control bar does, Draw, and a click. DIR is a writable folder for the two files.
 FuzzOutcome RunFuzzCase(const FuzzCase& c, const std::string& dir);
+// The loader alone on the case's two files: no rasters, no placement.
+FuzzOutcome RunLoaderCase(const FuzzCase& c, const std::string& dir);
+// Nodes the case's geometry header promises (0 when it is no header), so that the whole
+// pipeline can be fuzzed on small grids only.
+std::int64_t PromisedNodes(const FuzzCase& c);
+// A folder in memory (/dev/shm where there is one) for the fuzzers' files, made once and
+// removed at exit.
+const std::string& FuzzWorkDir();

@@ -1,0 +1,67 @@
+// Replays what the fuzz campaigns found (tests/fuzz/minimised/TARGET, minimised by
+// scripts/fuzz --merge) through the path each fuzzer takes, in the normal and the sanitizer
+// build: whatever the input, the program ends with a data set or with nothing, never between.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "formats/column_text_reader.h"
+#include "formats/tecplot_reader.h"
+#include "formats/vtk_legacy_reader.h"
+#include "formats/vtk_xml_reader.h"
+#include "scene/header_parser.h"
+#include "tests/fuzz/fuzz_input.h"
+#include "tests/fuzz/reader_fuzz_case.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+bool Consistent(const FuzzOutcome& outcome) {
+    return outcome.consistent;
+}
+
+FuzzCase Decoded(const std::string& bytes) {
+    return DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+ReaderFunction ReaderOf(const std::string& name) {
+    if (name == "column_text") return formats::ReadColumnText;
+    if (name == "tecplot") return formats::ReadTecplot;
+    if (name == "vtk_legacy") return formats::ReadVtkLegacy;
+    return formats::ReadVtkXml;
+}
+
+class Minimised : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Minimised, EveryFoundInputEndsLoadedOrEmpty) {
+    const std::string target = GetParam();
+    const std::filesystem::path folder = std::filesystem::path(TESMORA_FUZZ_MINIMISED) / target;
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no campaign has run for " << target;
+    testsupport::TempDir dir;
+    int inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string bytes = testsupport::ReadBytes(entry.path().string());
+        const std::string name = entry.path().filename().string();
+        ++inputs;
+        if (target == "header") {
+            (void)ParseGeometryHeader(bytes);
+        } else if (target == "loader") {
+            EXPECT_TRUE(Consistent(RunLoaderCase(Decoded(bytes), dir.Path().string()))) << name;
+        } else if (target == "load") {
+            const FuzzCase c = Decoded(bytes);
+            if (PromisedNodes(c) <= 400) {
+                EXPECT_TRUE(Consistent(RunFuzzCase(c, dir.Path().string()))) << name;
+            }
+        } else {
+            EXPECT_TRUE(RunReader(ReaderOf(target), bytes, name).consistent) << name;
+        }
+    }
+    if (inputs == 0) GTEST_SKIP() << "no campaign has found anything for " << target;
+}
+
+INSTANTIATE_TEST_SUITE_P(Campaigns, Minimised,
+                         ::testing::Values("header", "loader", "load", "column_text", "tecplot", "vtk_legacy",
+                                           "vtk_xml"));
+
+}  // namespace
