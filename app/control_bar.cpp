@@ -56,21 +56,31 @@ struct Choice {
     const char* name;
     int id;
     void (CTesmoraView::*handler)();
+    const ui::Prompt& prompt;
 };
 
+// The control tells in the status bar what it does while the pointer rests on it, and in its
+// tool tip, as the tool bar's buttons do.
+void Explain(QWidget* control, const ui::Prompt& prompt) {
+    control->setStatusTip(Text(prompt.status));
+    control->setToolTip(Text(prompt.tip));
+}
+
 constexpr Choice kBackgroundChoices[] = {
-    {ui::kBgSpeed, "radioSpeed", kBackgroundSpeed, &CTesmoraView::OnBackgroundSpeed},
-    {ui::kBgPressure, "radioPressure", kBackgroundPressure, &CTesmoraView::OnBackgroundPressure},
-    {ui::kBgVorticity, "radioVorticity", kBackgroundVorticity, &CTesmoraView::OnBackgroundVorticity},
+    {ui::kBgSpeed, "radioSpeed", kBackgroundSpeed, &CTesmoraView::OnBackgroundSpeed, ui::kPromptBgSpeed},
+    {ui::kBgPressure, "radioPressure", kBackgroundPressure, &CTesmoraView::OnBackgroundPressure,
+     ui::kPromptBgPressure},
+    {ui::kBgVorticity, "radioVorticity", kBackgroundVorticity, &CTesmoraView::OnBackgroundVorticity,
+     ui::kPromptBgVorticity},
 };
 constexpr Choice kMethodChoices[] = {
-    {ui::kEuler, "radioEuler", kMethodEuler, &CTesmoraView::OnMethodEuler},
-    {ui::kRK2, "radioRK2", kMethodRK2, &CTesmoraView::OnMethodRK2},
-    {ui::kRK4, "radioRK4", kMethodRK4, &CTesmoraView::OnMethodRK4},
+    {ui::kEuler, "radioEuler", kMethodEuler, &CTesmoraView::OnMethodEuler, ui::kPromptEuler},
+    {ui::kRK2, "radioRK2", kMethodRK2, &CTesmoraView::OnMethodRK2, ui::kPromptRK2},
+    {ui::kRK4, "radioRK4", kMethodRK4, &CTesmoraView::OnMethodRK4, ui::kPromptRK4},
 };
 constexpr Choice kModeChoices[] = {
-    {ui::kStreamline, "radioStreamline", 0, &CTesmoraView::OnModeStreamlines},
-    {ui::kHedgehog, "radioHedgehog", 1, &CTesmoraView::OnModeHedgehog},
+    {ui::kStreamline, "radioStreamline", 0, &CTesmoraView::OnModeStreamlines, ui::kPromptStreamline},
+    {ui::kHedgehog, "radioHedgehog", 1, &CTesmoraView::OnModeHedgehog, ui::kPromptHedgehog},
 };
 
 }  // namespace
@@ -111,8 +121,11 @@ CControlBar::CControlBar(QWidget* parent)
         QHBoxLayout* row = nullptr;
         QGroupBox* frame = MakeFrame(this, row);
         if (title) row->addWidget(new QLabel(Text(title), frame));
-        for (const Choice& c : choices)
-            m_choices.emplace_back(AddRadio(frame, row, group, c.text, c.name, c.id), c.handler);
+        for (const Choice& c : choices) {
+            QRadioButton* radio = AddRadio(frame, row, group, c.text, c.name, c.id);
+            Explain(radio, c.prompt);
+            m_choices.emplace_back(radio, c.handler);
+        }
         layout->addWidget(frame);
     };
     addGroup(m_pBackgroundGroup, ui::kBackground, kBackgroundChoices);
@@ -124,6 +137,14 @@ CControlBar::CControlBar(QWidget* parent)
     layout->addSpacing(6);
     layout->addWidget(m_pDraw);
     layout->addStretch(1);
+
+    for (QWidget* control : {static_cast<QWidget*>(m_pDSepBox), static_cast<QWidget*>(m_pDSepSpin)})
+        Explain(control, ui::kPromptDSep);
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_pDTestPercentBox), static_cast<QWidget*>(m_pDTestPercentSpin)})
+        Explain(control, ui::kPromptDTestPercent);
+    Explain(m_pArrowsBySpeed, ui::kPromptArrowsBySpeed);
+    Explain(m_pDraw, ui::kPromptDraw);
 }
 
 void CControlBar::ConnectTo(CTesmoraView* view) {

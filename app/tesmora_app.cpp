@@ -6,8 +6,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QTranslator>
 #include <cstdio>
 
 #include "app/about_dlg.h"
@@ -76,6 +79,12 @@ CTesmoraApp::CTesmoraApp(int& argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("tesmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESMORA_VERSION));
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        // Qt's own dialogs (the file dialogs, message box buttons) speak German as the rest of
+        // the viewer does, whatever the user's locale.
+        m_pQtTexts = std::make_unique<QTranslator>();
+        if (m_pQtTexts->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(m_pQtTexts.get());
         QApplication::setDesktopFileName(QStringLiteral(TESMORA_APP_ID));
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesmora.png")));
     }

@@ -11,6 +11,7 @@
 #include "streamlines/separation_grid.h"
 
 class QCoreApplication;
+class QTranslator;
 class CMainFrame;
 class CTesmoraView;
 
@@ -58,6 +59,7 @@ private:
     void UpdateTitle();
 
     std::unique_ptr<QCoreApplication> m_pOwnedApp;
+    std::unique_ptr<QTranslator> m_pQtTexts;
     QStringList m_arguments;
     SeparationGrid m_grid;
     MessageBoxReporter m_reporter;

@@ -76,6 +76,43 @@ inline constexpr const char* kHedgehog = "Hedgehog";
 inline constexpr const char* kArrowsBySpeed = "Vel";
 inline constexpr const char* kDraw = "Draw";
 
+// What each control of the control bar does: the status-bar prompt while the pointer rests on
+// it, and its tool tip.
+inline constexpr Prompt kPromptDSep{
+    "Trennabstand d_sep der Stromlinien in Pixeln (5 bis 20); gilt ab dem nächsten Zeichnen oder Öffnen.",
+    "Trennabstand d_sep in Pixeln"};
+inline constexpr Prompt kPromptDTestPercent{
+    "Testabstand d_test in Prozent von d_sep (10 bis 90): so nah darf eine wachsende Stromlinie einer "
+    "anderen "
+    "kommen, bevor sie endet.",
+    "Testabstand d_test in Prozent von d_sep"};
+inline constexpr Prompt kPromptBgSpeed{
+    "Hintergrund: Betrag der Geschwindigkeit, grün; gilt ab dem nächsten Zeichnen.",
+    "Hintergrund Geschwindigkeit"};
+inline constexpr Prompt kPromptBgPressure{"Hintergrund: Druck, rot; gilt ab dem nächsten Zeichnen.",
+                                          "Hintergrund Druck"};
+inline constexpr Prompt kPromptBgVorticity{"Hintergrund: Wirbelstärke, grau; gilt ab dem nächsten Zeichnen.",
+                                           "Hintergrund Wirbelstärke"};
+inline constexpr Prompt kPromptEuler{"Stromlinien mit dem Euler-Verfahren (erster Ordnung) integrieren.",
+                                     "Euler-Verfahren"};
+inline constexpr Prompt kPromptRK2{
+    "Stromlinien mit dem Runge-Kutta-Verfahren zweiter Ordnung (Mittelpunktregel) "
+    "integrieren.",
+    "Runge-Kutta zweiter Ordnung"};
+inline constexpr Prompt kPromptRK4{
+    "Stromlinien mit dem klassischen Runge-Kutta-Verfahren vierter Ordnung integrieren.",
+    "Runge-Kutta vierter Ordnung"};
+inline constexpr Prompt kPromptStreamline{"Zeigt die gleichmäßig verteilten Stromlinien.",
+                                          "Stromlinien zeigen"};
+inline constexpr Prompt kPromptHedgehog{
+    "Zeigt statt der Stromlinien Pfeile der Geschwindigkeit auf einem Gitter.", "Pfeile zeigen"};
+inline constexpr Prompt kPromptArrowsBySpeed{
+    "Pfeillänge nach der Geschwindigkeit statt für alle Pfeile gleich (nur bei Hedgehog).",
+    "Pfeillänge nach Geschwindigkeit"};
+inline constexpr Prompt kPromptDraw{
+    "Zeichnet das Bild mit den aktuellen Einstellungen neu und verteilt die Stromlinien neu.",
+    "Neu zeichnen"};
+
 // File dialogs.
 inline constexpr const char* kOpenCaption = "Öffnen";
 inline constexpr const char* kGeometryFilter = "Geometry Files (*.gri)";

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/updown_control.h"
 #include "tests/app/app_harness.h"
@@ -182,4 +184,24 @@ TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
         for (int x = 0; x < frame.width(); ++x)
             lit += apptest::IsBlack(picturekit::ToRgb(frame.pixel(x, y))) ? 0 : 1;
     EXPECT_EQ(lit, 0);
+}
+
+// Every control says what it does, in the status bar and in its tool tip, in German.
+TEST(ControlBar, EveryControlExplainsItself) {
+    AppHarness h;
+    ASSERT_TRUE(h.Started());
+    int explained = 0;
+    for (QWidget* control : h.Bar().findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) &&
+            !qobject_cast<CUpDown*>(control))
+            continue;
+        if (qobject_cast<QToolButton*>(control)) continue;  // the arrows inside a spin pair
+        EXPECT_FALSE(control->statusTip().isEmpty()) << control->objectName().toStdString();
+        EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+        ++explained;
+    }
+    EXPECT_GE(explained, 14);
+    EXPECT_TRUE(h.Bar().DSepSpin()->statusTip().contains("Pixeln"));
+    EXPECT_TRUE(h.Bar().DTestPercentBox()->statusTip().contains("Prozent von d_sep"));
+    EXPECT_TRUE(h.Bar().ArrowsBySpeedBox()->toolTip().contains("Geschwindigkeit"));
 }

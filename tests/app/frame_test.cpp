@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -103,10 +104,12 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
     AppHarness h;
     apptest::ModalCatcher catcher;
     QString filter;
+    QStringList buttons;
     catcher.SetDialogHandler([&](QWidget* dialog) {
         auto* files = qobject_cast<QFileDialog*>(dialog);
         ASSERT_NE(files, nullptr);
         filter = files->nameFilters().join(";");
+        for (const QPushButton* button : files->findChildren<QPushButton*>()) buttons << button->text();
         files->selectFile(path);
         QMetaObject::invokeMethod(files, "accept");
     });
@@ -120,6 +123,8 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
               "*.vtk *.vti *.vtr)");
     EXPECT_TRUE(h.Scene().HasDataSet());
     EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
+    // Qt's own dialog speaks German with the rest of the viewer.
+    EXPECT_TRUE(buttons.contains("Abbrechen")) << buttons.join(", ").toStdString();
 
     // Cancelled, the dialog changes nothing.
     const QImage picture = h.Paint();
