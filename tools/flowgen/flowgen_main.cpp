@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tesmora-flowgen: %s\n", error.c_str());
         return kExitWriteFailed;
     }
-    std::printf("%s: %d x %d x %d nodes written to %s and %s\n", request.flow.c_str(), request.ni, request.nj,
-                request.nk, request.output.c_str(), FlowScene::SolutionPathFor(request.output).c_str());
+    std::printf("tesmora-flowgen: %s, %d x %d x %d nodes, written to %s and %s\n", request.flow.c_str(),
+                request.ni, request.nj, request.nk, request.output.c_str(),
+                FlowScene::SolutionPathFor(request.output).c_str());
     return kExitWritten;
 }
