@@ -1,9 +1,9 @@
 #include "tools/common/command_line.h"
 
-#include "res/version_notice.h"
-
 #include <QFile>
 #include <cmath>
+
+#include "res/version_notice.h"
 
 namespace cli {
 

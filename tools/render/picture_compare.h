@@ -10,7 +10,9 @@ struct PictureDifference {
     long long total = 0;
     int largest = 0;  // the largest channel difference anywhere, 0..255
 
-    double Percent() const { return total > 0 ? 100.0 * static_cast<double>(differing) / static_cast<double>(total) : 100.0; }
+    double Percent() const {
+        return total > 0 ? 100.0 * static_cast<double>(differing) / static_cast<double>(total) : 100.0;
+    }
 };
 
 // A channel may differ by this much (of 255) before its pixel counts as different: small
