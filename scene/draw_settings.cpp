@@ -35,6 +35,7 @@ void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings) {
     scene.m_nBackground = settings.background;
     scene.m_bHedgehog = settings.hedgehog;
     scene.m_bHedgehogBySpeed = settings.arrowsBySpeed;
+    scene.m_fStepPixels = settings.stepPixels;
 }
 
 DrawSettings CurrentDrawSettings(const FlowScene& scene) {
@@ -43,5 +44,6 @@ DrawSettings CurrentDrawSettings(const FlowScene& scene) {
             .method = scene.m_nMethod,
             .background = scene.m_nBackground,
             .hedgehog = scene.m_bHedgehog,
-            .arrowsBySpeed = scene.m_bHedgehogBySpeed};
+            .arrowsBySpeed = scene.m_bHedgehogBySpeed,
+            .stepPixels = scene.m_fStepPixels};
 }

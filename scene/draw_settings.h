@@ -27,6 +27,9 @@ struct DrawSettings {
     std::int32_t background = kBackgroundSpeed;
     bool hedgehog = false;       // arrows instead of streamlines
     bool arrowsBySpeed = false;  // arrow length follows the speed
+    // Length of one integration step in raster pixels along the flow; 0 keeps the fixed time
+    // step kTimeStep in the data's own units.
+    float stepPixels = 0.0f;
 
     friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
 };
@@ -36,6 +39,13 @@ inline constexpr int kDSepMin = 5;
 inline constexpr int kDSepMax = 20;
 inline constexpr int kDTestPercentMin = 10;
 inline constexpr int kDTestPercentMax = 90;
+
+// The fixed time step, in the time unit of the solution's velocities, while stepPixels is 0.
+inline constexpr float kTimeStep = 0.1f;
+// The range of a step in pixels, and the length it gets when switched on without one.
+inline constexpr float kStepPixelsMin = 0.25f;
+inline constexpr float kStepPixelsMax = 5.0f;
+inline constexpr float kStepPixelsOn = 1.0f;
 
 // d_test as the percentage's spin button computes it: d_sep * percent * 0.01, all in float.
 constexpr float TestDistance(int dsep, float percent) {

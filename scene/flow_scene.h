@@ -91,6 +91,17 @@ public:
     GridNode IntegrateEuler(GridNode p, float h, int direction) const;
     GridNode IntegrateRK2(GridNode p, float h, int direction, bool* failed = nullptr) const;
     GridNode IntegrateRK4(GridNode p, float h, int direction, bool* failed = nullptr) const;
+    // The same schemes over the flow's direction v / |S v|, S = diag(m_fScaleX, m_fScaleY),
+    // with the step LENGTHPIXELS: each stage advances that many raster pixels along the local
+    // flow. A stage where the flow does not move, or is not finite, fails the step.
+    GridNode IntegratePixels(int method, GridNode p, float lengthPixels, int direction,
+                             bool* failed = nullptr) const;
+    // v / |S v| at (x, y); false where |S v| is zero or not finite.
+    bool FlowDirection(float x, float y, GridNode& direction) const;
+    // One step as the settings ask: the time step, or m_fStepPixels pixels when that is positive.
+    GridNode Step(int method, GridNode p, int direction, bool* failed) const;
+    // A length that is not a number keeps the time step.
+    bool PixelStepOn() const { return m_fStepPixels > 0.0f; }
     PixelPoint WorldToPixel(GridNode w) const;
     GridNode PixelToWorld(int px, int py) const;
 
@@ -104,8 +115,13 @@ public:
     // --- evenly spaced placement: streamlines/placement.cpp ---------------------------------
     void PlaceStreamlines();
     // A random point of the grid's rectangle where the flow moves; none after the bounded
-    // number of draws.
+    // number of draws. Under the time step the flow moves where |u| or |v| is 0.0001 or more,
+    // under the pixel step where it has a direction.
     std::optional<GridNode> PickFirstSeed();
+    // Whether a seed that passed its test starts a streamline: always under the time step;
+    // under the pixel step only where the flow has a direction, since a seed without one
+    // would stay a single point and, stored, keep streamlines away from a body at rest.
+    bool SeedMoves(GridNode w) const;
     PixelPoint GetSeed(std::size_t i) const;
     void PopSeed();
     std::size_t GetSeedCount() const { return m_seedQueue.Size(); }
@@ -154,6 +170,7 @@ public:
     std::int32_t m_nBackground = DrawSettings{}.background;
     bool m_bHedgehog = DrawSettings{}.hedgehog;
     bool m_bHedgehogBySpeed = DrawSettings{}.arrowsBySpeed;
+    float m_fStepPixels = DrawSettings{}.stepPixels;
     float m_fScaleX = 0.0f;
     float m_fScaleY = 0.0f;
     float m_fInvScaleX = 0.0f;

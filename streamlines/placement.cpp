@@ -40,7 +40,9 @@ void FlowScene::PlaceStreamlines() {
         ++m_stats.seedsExamined;
         const bool ok = IsFarEnough(p.x, p.y, dist);
         PopSeed();
-        if (ok) AddStreamline(CreateStreamline(PixelToWorld(p.x, p.y), m_nMethod, false));
+        if (!ok) continue;
+        const GridNode w = PixelToWorld(p.x, p.y);
+        if (SeedMoves(w)) AddStreamline(CreateStreamline(w, m_nMethod, false));
     }
 }
 
@@ -62,11 +64,22 @@ std::optional<GridNode> FlowScene::PickFirstSeed() {
         const int r2 = m_random.Next();
         const float x = static_cast<float>(origin.x + static_cast<double>(r1) * cx);
         const float y = static_cast<float>(origin.y + static_cast<double>(r2) * cy);
+        if (PixelStepOn()) {
+            // A speed limit in the data's units would be as bound to them as the time step.
+            if (SeedMoves({x, y})) return GridNode{x, y};
+            continue;
+        }
         const GridNode v = SampleVelocity(x, y);
         // Either component moving, whichever its sign; a value that is not a number fails.
         if (std::fabs(v.x) >= kMinSeedSpeed || std::fabs(v.y) >= kMinSeedSpeed) return GridNode{x, y};
     }
     return std::nullopt;
+}
+
+bool FlowScene::SeedMoves(GridNode w) const {
+    if (!PixelStepOn()) return true;
+    GridNode direction;
+    return FlowDirection(w.x, w.y, direction);
 }
 
 PixelPoint FlowScene::GetSeed(std::size_t i) const {

@@ -10,28 +10,33 @@ namespace {
 constexpr std::size_t kMinFrontGrowth = 16;
 }  // namespace
 
-Streamline::Streamline(const Streamline& other) : m_points(other.Data(), other.Data() + other.GetCount()) {}
+Streamline::Streamline(const Streamline& other)
+    : m_points(other.Data(), other.Data() + other.GetCount()), m_seedIndex(other.m_seedIndex) {}
 
 Streamline& Streamline::operator=(const Streamline& other) {
     if (this != &other) {
         m_points.assign(other.Data(), other.Data() + other.GetCount());
         m_head = 0;
+        m_seedIndex = other.m_seedIndex;
     }
     return *this;
 }
 
 Streamline::Streamline(Streamline&& other) noexcept
-    : m_points(std::move(other.m_points)), m_head(other.m_head) {
+    : m_points(std::move(other.m_points)), m_head(other.m_head), m_seedIndex(other.m_seedIndex) {
     other.m_points.clear();
     other.m_head = 0;
+    other.m_seedIndex = 0;
 }
 
 Streamline& Streamline::operator=(Streamline&& other) noexcept {
     if (this != &other) {
         m_points = std::move(other.m_points);
         m_head = other.m_head;
+        m_seedIndex = other.m_seedIndex;
         other.m_points.clear();
         other.m_head = 0;
+        other.m_seedIndex = 0;
     }
     return *this;
 }
@@ -53,6 +58,7 @@ PixelPoint Streamline::GetPoint(std::size_t i) const {
 void Streamline::RemoveAll() {
     m_points.clear();
     m_head = 0;
+    m_seedIndex = 0;
 }
 
 void Streamline::Reserve(std::size_t front, std::size_t back) {

@@ -35,6 +35,11 @@ public:
     std::size_t FrontRoom() const { return m_head; }
     std::size_t BackRoom() const { return m_points.capacity() - m_points.size(); }
 
+    // The index of the seed's pixel in a traced streamline: the number of points found
+    // backwards. 0 for a streamline built point by point, unless set.
+    std::size_t SeedIndex() const { return m_seedIndex; }
+    void SetSeedIndex(std::size_t i) { m_seedIndex = i; }
+
     // Contiguous view of the points, index 0 first; for drawing and bulk reads.
     const PixelPoint* Data() const { return m_points.data() + m_head; }
 
@@ -45,4 +50,5 @@ private:
 
     std::vector<PixelPoint> m_points;  // [m_head, size) hold the points
     std::size_t m_head = 0;
+    std::size_t m_seedIndex = 0;
 };

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr float kStepSize = 0.1f;
 constexpr int kMaxStepsPerDirection = 1000;
 // A point joins the line only this far (strictly) from the one added before it.
 constexpr double kMinSpacing = 1.5;
@@ -22,7 +21,9 @@ std::unique_ptr<Streamline> FlowScene::CreateStreamline(GridNode seed, int metho
     const PixelPoint start = WorldToPixel(seed);
     m_scratch.AppendPoint(start.x, start.y);
     TraceDirection(m_scratch, seed, method, +1, click);
+    const std::size_t forward = m_scratch.GetCount();
     TraceDirection(m_scratch, seed, method, -1, click);
+    m_scratch.SetSeedIndex(m_scratch.GetCount() - forward);
     auto s = std::make_unique<Streamline>(m_scratch);
     m_scratch.RemoveAll();
     if (!click) {
@@ -43,8 +44,11 @@ void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direc
         PrefetchVelocity(cur.x + ahead.x, cur.y + ahead.y);
         PrefetchVelocity(cur.x + 2.0f * ahead.x, cur.y + 2.0f * ahead.y);
         previous = cur;
+        // Every reason for a direction to end is in this loop: the step limit, a failed step
+        // (a stage point outside the domain, or no flow under the pixel step), a next point
+        // outside the domain, and a point too close to an earlier streamline.
         bool failed = false;
-        const GridNode next = Integrate(method, cur, kStepSize, direction, &failed);
+        const GridNode next = Step(method, cur, direction, &failed);
         // A failed step yields no point at all, not the origin it reports.
         if (failed || !IsInDomain(next.x, next.y)) return;
         const PixelPoint q = WorldToPixel(next);

@@ -37,6 +37,7 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
     c.settings.background = settings[3] % 4;
     c.settings.hedgehog = settings[4] & 1;
     c.settings.arrowsBySpeed = settings[4] & 2;
+    c.settings.stepPixels = settings[4] & 4 ? kStepPixelsOn : 0.0f;
     c.clickX = 1 + (settings[5] | ((settings[7] & 0x0f) << 8)) % 349;
     c.clickY = 1 + (settings[6] | ((settings[7] >> 4) << 8)) % 559;
     const std::size_t rest = size - head;
@@ -55,7 +56,8 @@ std::string EncodeFuzzInput(const FuzzCase& c) {
     out[1] = static_cast<char>(c.settings.dtestPercent / 10 - 1);
     out[2] = static_cast<char>(c.settings.method);
     out[3] = static_cast<char>(c.settings.background);
-    out[4] = static_cast<char>((c.settings.hedgehog ? 1 : 0) | (c.settings.arrowsBySpeed ? 2 : 0));
+    out[4] = static_cast<char>((c.settings.hedgehog ? 1 : 0) | (c.settings.arrowsBySpeed ? 2 : 0) |
+                               (c.settings.stepPixels > 0.0f ? 4 : 0));
     out[5] = static_cast<char>((c.clickX - 1) & 0xff);
     out[6] = static_cast<char>((c.clickY - 1) & 0xff);
     out[7] = static_cast<char>(((c.clickX - 1) >> 8) | (((c.clickY - 1) >> 8) << 4));

@@ -17,6 +17,7 @@ TEST(FuzzInput, EncodingRoundTrips) {
     c.settings.background = 2;
     c.settings.hedgehog = true;
     c.settings.arrowsBySpeed = true;
+    c.settings.stepPixels = kStepPixelsOn;
     c.clickX = 349;
     c.clickY = 559;
     c.geometry = "SN4DB 2 2 1";
@@ -29,6 +30,7 @@ TEST(FuzzInput, EncodingRoundTrips) {
     EXPECT_EQ(d.settings.background, 2);
     EXPECT_TRUE(d.settings.hedgehog);
     EXPECT_TRUE(d.settings.arrowsBySpeed);
+    EXPECT_EQ(d.settings.stepPixels, kStepPixelsOn);
     EXPECT_EQ(d.clickX, 349);
     EXPECT_EQ(d.clickY, 559);
     EXPECT_EQ(d.geometry, c.geometry);

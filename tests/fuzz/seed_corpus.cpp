@@ -70,6 +70,13 @@ std::vector<SeedCase> SeedCorpus() {
     nanValues.u[5] = nan;
     nanValues.p[6] = inf;
     corpus.push_back({"nan_values", Files(nanValues), true});
+    FuzzCase nanPixelStep = With(Files(nanValues), 2, 0, false);
+    nanPixelStep.settings.stepPixels = kStepPixelsOn;
+    corpus.push_back({"nan_values_pixel_step", nanPixelStep, true});
+    FuzzCase restPixelStep = With(Files(Grid(5, 4, 0.0f, 0.0f)), 1, 0, true);
+    restPixelStep.settings.stepPixels = kStepPixelsOn;
+    restPixelStep.settings.arrowsBySpeed = true;
+    corpus.push_back({"at_rest_pixel_step", restPixelStep, true});
     FlowData bent = Grid(4, 4, 1.0f, 0.5f);
     bent.nodes[6].x = 10.0f;  // not rectilinear
     corpus.push_back({"not_rectilinear", Files(bent), true});

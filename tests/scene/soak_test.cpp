@@ -53,7 +53,8 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
             .dtestPercent = 10 * std::uniform_int_distribution<int>(1, 9)(random),
             .method = std::uniform_int_distribution<int>(kMethodEuler, kMethodRK4)(random),
             .background = std::uniform_int_distribution<int>(kBackgroundSpeed, kBackgroundVorticity)(random),
-            .hedgehog = random() % 4 == 0};
+            .hedgehog = random() % 4 == 0,
+            .stepPixels = random() % 3 == 0 ? 0.25f * static_cast<float>(1 + random() % 20) : 0.0f};
     };
 
     const DrawSettings last{
