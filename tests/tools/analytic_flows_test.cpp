@@ -288,6 +288,40 @@ TEST(StretchedAxis, EvenWithoutStretchClusteredToTheMiddleWithIt) {
               dense.end());
 }
 
+TEST(MakeFlow, UnitsScaleLengthsSpeedsPressureVorticityAndStreamFunction) {
+    const FlowUnits si{0.0025, 1.5};
+    for (const AnalyticFlow& flow : AnalyticFlows()) {
+        SCOPED_TRACE(flow.name);
+        const FlowData base = MakeFlow(flow.name, 9, 14, 1, 1.0f);
+        const FlowData same = MakeFlow(flow.name, 9, 14, 1, 1.0f, FlowUnits{});
+        EXPECT_TRUE(base.u == same.u && base.v == same.v && base.p == same.p && base.w == same.w);
+        const FlowData scaled = MakeFlow(flow.name, 9, 14, 1, 1.0f, si);
+        double speed = 0.0, pressure = 0.0, vorticity = 0.0;
+        for (std::size_t n = 0; n < base.u.size(); ++n) {
+            speed = std::max({speed, std::abs(double{base.u[n]}), std::abs(double{base.v[n]})});
+            pressure = std::max(pressure, std::abs(double{base.p[n]}));
+            vorticity = std::max(vorticity, std::abs(double{base.w[n]}));
+        }
+        for (std::size_t n = 0; n < base.u.size(); ++n) {
+            const GridNode b = base.nodes[n], s = scaled.nodes[n];
+            EXPECT_NEAR(s.x, si.length * b.x, 1e-6 * si.length * 20.0);
+            EXPECT_NEAR(s.y, si.length * b.y, 1e-6 * si.length * 32.0);
+            EXPECT_NEAR(scaled.u[n], si.speed * base.u[n], 1e-4 * si.speed * speed) << n;
+            EXPECT_NEAR(scaled.v[n], si.speed * base.v[n], 1e-4 * si.speed * speed) << n;
+            EXPECT_NEAR(scaled.p[n], si.speed * si.speed * base.p[n], 1e-4 * si.speed * si.speed * pressure)
+                << n;
+            EXPECT_NEAR(scaled.w[n], si.speed / si.length * base.w[n],
+                        1e-4 * si.speed / si.length * vorticity)
+                << n;
+            EXPECT_NEAR(StreamFunction(flow, si, si.length * b.x, si.length * b.y),
+                        si.speed * si.length * flow.streamFunction(b.x, b.y), 1e-12);
+        }
+    }
+    EXPECT_THROW(MakeFlow("saddle", 4, 4, 1, 0.0f, {0.0, 1.0}), std::invalid_argument);
+    EXPECT_THROW(MakeFlow("saddle", 4, 4, 1, 0.0f, {1.0, 2e6}), std::invalid_argument);
+    EXPECT_THROW(MakeFlow("saddle", 4, 4, 1, 0.0f, {std::nan(""), 1.0}), std::invalid_argument);
+}
+
 TEST(MakeFlow, RejectsCountsAndStretchOutsideTheLimits) {
     EXPECT_THROW(MakeFlow("saddle", 1, 8, 1, 0.0f), std::invalid_argument);
     EXPECT_THROW(MakeFlow("saddle", 8, 32768, 1, 0.0f), std::invalid_argument);

@@ -244,7 +244,11 @@ std::vector<float> StretchedAxis(int n, double first, double last, double stretc
     return axis;
 }
 
-FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch) {
+double StreamFunction(const AnalyticFlow& flow, FlowUnits units, double x, double y) {
+    return units.speed * units.length * flow.streamFunction(x / units.length, y / units.length);
+}
+
+FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units) {
     const AnalyticFlow* flow = FindFlow(name);
     if (!flow) throw std::invalid_argument("unknown flow '" + name + "'");
     if (ni < kMinCount || ni > kMaxCount || nj < kMinCount || nj > kMaxCount || nk < 1 || nk > kMaxPlanes)
@@ -252,9 +256,13 @@ FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch
     if (static_cast<long long>(ni) * nj * nk > kMaxNodes)
         throw std::invalid_argument("more than " + std::to_string(kMaxNodes) + " nodes");
     if (!(stretch >= 0.0f && stretch <= kMaxStretch)) throw std::invalid_argument("stretch outside 0..5");
+    for (const double scale : {units.length, units.speed})
+        if (!(scale >= kMinUnitScale && scale <= kMaxUnitScale))
+            throw std::invalid_argument("length or speed scale outside 1e-06..1e+06");
 
-    const std::vector<float> xs = StretchedAxis(ni, flow->domain.x0, flow->domain.x1, stretch);
-    const std::vector<float> ys = StretchedAxis(nj, flow->domain.y0, flow->domain.y1, stretch);
+    const double L = units.length, U = units.speed;
+    const std::vector<float> xs = StretchedAxis(ni, flow->domain.x0 * L, flow->domain.x1 * L, stretch);
+    const std::vector<float> ys = StretchedAxis(nj, flow->domain.y0 * L, flow->domain.y1 * L, stretch);
     for (const auto* axis : {&xs, &ys})
         for (std::size_t i = 1; i < axis->size(); ++i)
             if (!((*axis)[i - 1] < (*axis)[i]))
@@ -265,13 +273,15 @@ FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch
     for (int j = 0; j < nj; ++j)
         for (int i = 0; i < ni; ++i) {
             const float x = xs[static_cast<std::size_t>(i)], y = ys[static_cast<std::size_t>(j)];
-            const FlowValues f = flow->evaluate(x, y);
+            // In the flow's own units at the written node; with scales of 1 every factor is
+            // exact and the values are those of the flow itself.
+            const FlowValues f = flow->evaluate(x / L, y / L);
             const std::size_t n = data.Index(i, j);
             data.nodes[n] = {x, y};
-            data.u[n] = static_cast<float>(f.u);
-            data.v[n] = static_cast<float>(f.v);
-            data.p[n] = static_cast<float>(f.p);
-            data.w[n] = static_cast<float>(f.w);
+            data.u[n] = static_cast<float>(U * f.u);
+            data.v[n] = static_cast<float>(U * f.v);
+            data.p[n] = static_cast<float>(U * U * f.p);
+            data.w[n] = static_cast<float>(U / L * f.w);
         }
     // Every further plane repeats plane 0; the viewer samples plane 0 only.
     const std::size_t plane = static_cast<std::size_t>(ni) * static_cast<std::size_t>(nj);

@@ -63,6 +63,17 @@ inline constexpr int kMaxPlanes = 32767;
 inline constexpr long long kMaxNodes = 16777216;
 inline constexpr double kMaxStretch = 5.0;
 
+// The units a flow is written in, as multiples of its own: coordinates are multiplied by
+// length, velocities by speed, the pressure (density 1) by speed^2, the vorticity by
+// speed / length and the stream function by speed * length. The defaults write the flow as
+// it is defined.
+struct FlowUnits {
+    double length = 1.0;
+    double speed = 1.0;
+};
+inline constexpr double kMinUnitScale = 1.0e-6;
+inline constexpr double kMaxUnitScale = 1.0e6;
+
 // All flows, in the order --help lists them.
 const std::vector<AnalyticFlow>& AnalyticFlows();
 std::vector<std::string> FlowNames();
@@ -74,9 +85,13 @@ const AnalyticFlow* FindFlow(const std::string& name);
 // so the middle spacing is about 1 / cosh(S) of the spacing at the ends.
 std::vector<float> StretchedAxis(int n, double first, double last, double stretch);
 
-// The flow on a rectilinear ni x nj grid over its domain, repeated in each of the nk planes.
-// Throws std::invalid_argument for an unknown name or counts or stretch outside the limits.
-FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch);
+// The flow on a rectilinear ni x nj grid over its domain, repeated in each of the nk planes,
+// in UNITS. Throws std::invalid_argument for an unknown name or counts, stretch or units
+// outside the limits.
+FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units = {});
+
+// The stream function of FLOW written in UNITS at (x, y) in those units; FLOW must have one.
+double StreamFunction(const AnalyticFlow& flow, FlowUnits units, double x, double y);
 
 // Exponential integral E1(z) for z > 0, exposed for tests.
 double ExponentialIntegralE1(double z);

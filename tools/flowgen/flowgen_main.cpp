@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
 
     FlowData data;
     try {
-        data = MakeFlow(request.flow, request.ni, request.nj, request.nk, request.stretch);
+        data = MakeFlow(request.flow, request.ni, request.nj, request.nk, request.stretch, request.units);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "tesmora-flowgen: not enough memory for %lld nodes\n",
                      static_cast<long long>(request.ni) * request.nj * request.nk);

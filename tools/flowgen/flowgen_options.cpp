@@ -51,6 +51,11 @@ std::string HelpText(const cli::CommandLine& line) {
                     "viewer's time step of 0.1: a typical step moves one to two pixels. All flows but "
                     "the double gyre lie in x -10..10, y -16..16.",
                     0);
+    help += Wrapped("",
+                    "The scales write a flow in other units: --length-scale 0.0025 --speed-scale 1.5 gives "
+                    "the cylinder in metres and metres per second, 5 cm across at 1.5 m/s, where one time "
+                    "step crosses the picture and tesmora-render --step-px 1 draws it.",
+                    0);
     help += Wrapped(
         "", "ni * nj * nk may be at most " + std::to_string(kMaxNodes) + " nodes (512 MiB of files).", 0);
     help += Wrapped("", "Exit status: 0 written, 1 a file could not be written, 2 bad usage.", 0);
@@ -94,7 +99,19 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
             .arg(kMaxStretch)
             .arg(static_cast<double>(defaults.stretch)),
         "S");
-    parser.addOptions({ni, nj, nk, stretch});
+    const QCommandLineOption lengthScale("length-scale",
+                                         QStringLiteral("Multiplies every length, %1 to %2 (default 1).")
+                                             .arg(kMinUnitScale)
+                                             .arg(kMaxUnitScale),
+                                         "L");
+    const QCommandLineOption speedScale(
+        "speed-scale",
+        QStringLiteral("Multiplies every speed, %1 to %2 (default 1); the pressure goes with its square, "
+                       "the vorticity with speed / length.")
+            .arg(kMinUnitScale)
+            .arg(kMaxUnitScale),
+        "U");
+    parser.addOptions({ni, nj, nk, stretch, lengthScale, speedScale});
     parser.addPositionalArgument("FLOW", "The flow: " + QString::fromStdString(FlowList()) + ".");
     parser.addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
 
@@ -117,7 +134,10 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
     if (!line.ReadWhole(ni, kMinCount, kMaxCount, request.ni, message) ||
         !line.ReadWhole(nj, kMinCount, kMaxCount, request.nj, message) ||
         !line.ReadWhole(nk, 1, kMaxPlanes, request.nk, message) ||
-        !line.ReadReal(stretch, 0.0, kMaxStretch, stretchValue, message))
+        !line.ReadReal(stretch, 0.0, kMaxStretch, stretchValue, message) ||
+        !line.ReadReal(lengthScale, kMinUnitScale, kMaxUnitScale, request.units.length, message,
+                       "a factor") ||
+        !line.ReadReal(speedScale, kMinUnitScale, kMaxUnitScale, request.units.speed, message, "a factor"))
         return bad(message);
     request.stretch = static_cast<float>(stretchValue);
     const long long nodes = static_cast<long long>(request.ni) * request.nj * request.nk;

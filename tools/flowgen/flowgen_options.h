@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <string>
 
+#include "tools/flowgen/analytic_flows.h"
+
 // What tesmora-flowgen was asked to do, from its command line.
 struct FlowgenRequest {
     enum class Action { Write, Help, Version, BadUsage };
@@ -13,6 +15,7 @@ struct FlowgenRequest {
     int nj = 102;
     int nk = 1;
     float stretch = 0.0f;
+    FlowUnits units;
     std::string text;  // the help text, or the message for bad usage
 };
 
