@@ -107,6 +107,8 @@ TEST(FlowgenCommand, BadUsageExitsWithTwoNamingTheProblemAndWritesNothing) {
         {{"cylinder", out, "--stretch", "-1"}, {"--stretch", "0 to 5"}},
         {{"cylinder", out, "--stretch", "nan"}, {"--stretch"}},
         {{"cylinder", out, "--stretch", "inf"}, {"--stretch"}},
+        {{"cylinder", out, "--length-scale", "0"}, {"--length-scale", "1e-06 to 1000000"}},
+        {{"cylinder", out, "--speed-scale", "2e6"}, {"--speed-scale", "'2e6'"}},
         {{"cylinder", out, "--ni", "32767", "--nj", "32767"}, {"1073676289", "16777216"}},
         {{"cylinder", out, "--ni", "4097", "--nj", "4096"}, {"limit"}},
         {{"cylinder", out, "--ni"}, {"ni"}},
@@ -135,7 +137,8 @@ TEST(FlowgenCommand, HelpListsEveryFlowAndOptionAndVersionAnswers) {
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_TRUE(run.err.empty());
         for (const std::string& flow : FlowNames()) EXPECT_TRUE(Contains(run.out, "  " + flow + " ")) << flow;
-        for (const char* o : {"--ni <N>", "--nj <N>", "--nk <N>", "--stretch <S>", "--version", "16777216"})
+        for (const char* o : {"--ni <N>", "--nj <N>", "--nk <N>", "--stretch <S>", "--length-scale <L>",
+                              "--speed-scale <U>", "--version", "16777216"})
             EXPECT_TRUE(Contains(run.out, o)) << o;
         EXPECT_TRUE(Contains(run.out, "Usage: tesmora-flowgen [options] FLOW OUTPUT.gri"));
     }
@@ -173,6 +176,27 @@ TEST(InfoCommand, PrintsCountsScalesAndFieldRanges) {
     const auto speedLine = run.out.substr(run.out.find("\nspeed"), 60);
     EXPECT_TRUE(Contains(speedLine, " 0 ")) << speedLine;
     EXPECT_TRUE(Contains(speedLine, "1.88679")) << speedLine;
+}
+
+TEST(InfoCommand, TellsHowFarTheTimeStepMovesAndWhenItDoesNotSuit) {
+    TempDir dir;
+    // The cylinder as it is: a speed of about 1 at 17.45 pixels per unit, 1.75 pixels a step.
+    ASSERT_EQ(Flowgen({"cylinder", dir.File("c.gri")}).exitCode, 0);
+    const Outcome plain = Info({dir.File("c.gri")});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_TRUE(Contains(plain.out, "time step   0.1 moves 1.79 px at the median speed, 2.14 px at the 95th"))
+        << plain.out;
+    EXPECT_FALSE(Contains(plain.out, "--step-px")) << plain.out;
+    // 5 cm across at 1.5 m/s: 600 times as far. The body at rest holds no moving pixel.
+    ASSERT_EQ(Flowgen({"cylinder", dir.File("si.gri"), "--length-scale", "0.0025", "--speed-scale", "1.5"})
+                  .exitCode,
+              0);
+    const Outcome si = Info({dir.File("si.gri")});
+    ASSERT_EQ(si.exitCode, 0) << si.err;
+    EXPECT_TRUE(Contains(si.out, "time step   0.1 moves 1074 px at the median speed, 1287 px")) << si.out;
+    EXPECT_TRUE(Contains(si.out, "over the 188515 raster pixels where the flow moves")) << si.out;
+    EXPECT_TRUE(Contains(si.out, "not within 0.2 to 5 px: tesmora-render --step-px 1")) << si.out;
+    EXPECT_TRUE(Contains(si.out, "extent      x 0.05, y 0.08")) << si.out;
 }
 
 TEST(InfoCommand, CountsNonFiniteValuesAndLeavesThemOutOfTheRange) {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "sampling/grid_shape.h"
 #include "scene/flow_scene.h"
@@ -22,6 +23,13 @@ std::string Shown(float gridValue, double shift) {
     char text[40];
     const auto result = std::to_chars(text, text + sizeof text, shift + gridValue);
     return std::string(text, result.ptr);
+}
+
+// Three significant digits, whole pixels from 1000 on.
+std::string Pixels(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, value >= 1000.0 ? "%.0f" : "%.3g", value);
+    return text;
 }
 
 std::string Padded(std::string text, std::size_t width) {
@@ -113,5 +121,19 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     out += RangeLine("speed", speed);
     out += RangeLine("pressure", p);
     out += RangeLine("vorticity", w);
+    out += '\n' + DescribeTimeStep(MeasureTimeStepAdvance(s));
+    return out;
+}
+
+std::string DescribeTimeStep(const StepAdvance& a) {
+    const std::string step = Num(kTimeStep);
+    if (a.movingPixels == 0) return "time step   " + step + ": the flow moves at no pixel of the raster\n";
+    std::string out = "time step   " + step + " moves " + Pixels(a.median) + " px at the median speed, " +
+                      Pixels(a.percentile95) + " px at the 95th percentile,\n            over the " +
+                      std::to_string(a.movingPixels) + " raster pixels where the flow moves\n";
+    if (!TimeStepFits(a))
+        out += "            not within " + Num(static_cast<float>(kTimeStepAdvanceMin)) + " to " +
+               Num(static_cast<float>(kTimeStepAdvanceMax)) +
+               " px: tesmora-render --step-px 1 steps one pixel along the flow instead\n";
     return out;
 }

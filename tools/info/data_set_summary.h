@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "streamlines/step_advance.h"
+
 class FlowScene;
 
 // Smallest and largest finite value of a field, and how many values are not finite.
@@ -17,5 +19,8 @@ struct FieldRange {
 
 // The summary tesmora-info prints for a loaded scene: counts, extents, scales, world rectangle,
 // whether the grid meets the sampling's assumption, what a reader noted of another program's
-// file, and the range of every per-node field over all planes.
+// file, the range of every per-node field over all planes and, from the rasters when they are
+// built, how far the time step moves.
 std::string DescribeDataSet(const FlowScene& scene, const std::string& geometryPath);
+// The time step's advance in raster pixels, and a word when it does not suit the placement.
+std::string DescribeTimeStep(const StepAdvance& advance);

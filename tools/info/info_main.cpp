@@ -33,6 +33,12 @@ constexpr const char* kEpilogue =
     "u = v = 0), whether it has no pressure (read as 0) and whether the vorticity was\n"
     "derived from u and v.\n"
     "\n"
+    "The last line tells how far the fixed time step of 0.1 moves a point, in pixels of\n"
+    "the 350 x 560 raster: at the median and the 95th percentile of the speed over the\n"
+    "raster's pixels, leaving out those where the flow does not move (masked vectors,\n"
+    "bodies at rest). Outside 0.2 to 5 pixels the streamlines jump or end as fragments,\n"
+    "and tesmora-render --step-px 1 (the viewer's step \"1 px\") fits the data better.\n"
+    "\n"
     "Exit status: 0 loaded, 1 rejected or unreadable, 2 bad usage.\n";
 
 }  // namespace
@@ -64,6 +70,8 @@ int main(int argc, char** argv) {
     FlowScene scene(grid, &reporter);
     scene.SetDataSetReader(&reader);
     if (!scene.LoadDataSet(path)) return kExitRejected;
+    // As the viewer resamples after loading, for the time step's advance over the raster.
+    scene.BuildRasters();
     std::fputs(DescribeDataSet(scene, path).c_str(), stdout);
     return kExitLoaded;
 }
