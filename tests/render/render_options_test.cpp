@@ -23,6 +23,7 @@ TEST(RenderOptions, DefaultsAreThoseOfAFreshViewer) {
     EXPECT_EQ(r.settings.dtestPercent, 50);
     EXPECT_FALSE(r.settings.hedgehog);
     EXPECT_FALSE(r.settings.arrowsBySpeed);
+    EXPECT_EQ(r.settings.stepPixels, 0.0f) << "the time step";
     EXPECT_FALSE(r.seed.has_value());
     EXPECT_TRUE(r.clicks.empty());
     EXPECT_TRUE(r.streamlinesJson.empty());
@@ -41,6 +42,8 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
                                    "20",
                                    "--dtest-percent",
                                    "10",
+                                   "--step-px",
+                                   "0.25",
                                    "--hedgehog",
                                    "--arrows-by-speed",
                                    "--seed",
@@ -64,6 +67,9 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
     EXPECT_EQ(r.settings.dtestPercent, 10);
     EXPECT_TRUE(r.settings.hedgehog);
     EXPECT_TRUE(r.settings.arrowsBySpeed);
+    EXPECT_EQ(r.settings.stepPixels, 0.25f);
+    EXPECT_EQ(Parse({"g.gri", "--step-px", "5"}).settings.stepPixels, 5.0f);
+    EXPECT_EQ(Parse({"g.gri", "--step-px", "1.3"}).settings.stepPixels, 1.3f);
     EXPECT_EQ(r.seed, 4294967295u);
     ASSERT_EQ(r.clicks.size(), 2u);
     EXPECT_EQ(r.clicks[0], (PixelPoint{1, 1}));
@@ -89,6 +95,11 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--dtest-percent", "91"}, "--dtest-percent"},
         {{"g.gri", "--method", "RK2"}, "euler|rk2|rk4"},
         {{"g.gri", "--background", "temperature"}, "speed|pressure|vorticity"},
+        {{"g.gri", "--step-px", "0.2"}, "--step-px must be a length in pixels from 0.25 to 5"},
+        {{"g.gri", "--step-px", "5.5"}, "'5.5'"},
+        {{"g.gri", "--step-px", "0"}, "--step-px"},
+        {{"g.gri", "--step-px", "nan"}, "--step-px"},
+        {{"g.gri", "--step-px"}, "step-px"},
         {{"g.gri", "--seed", "-1"}, "--seed"},
         {{"g.gri", "--seed", "4294967296"}, "0 to 4294967295"},
         {{"g.gri", "--click", "0,10"}, "--click"},
@@ -112,10 +123,16 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
 TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {
     const RenderRequest r = Parse({"--help"});
     ASSERT_EQ(r.action, RenderRequest::Action::Help);
-    for (const char* text : {"--output", "--background", "(default speed)", "--method", "(default rk2)",
-                             "--dsep", "(default 10)", "--dtest-percent", "(default 50)", "--hedgehog",
-                             "--arrows-by-speed", "--seed", "--click", "--streamlines-json", "--stats",
-                             "--reference-threshold", "Exit codes", "3 no OpenGL context"}) {
+    for (const char* text : {"--output",          "--background",
+                             "(default speed)",   "--method",
+                             "(default rk2)",     "--dsep",
+                             "(default 10)",      "--dtest-percent",
+                             "(default 50)",      "--step-px",
+                             "time step of 0.1",  "--hedgehog",
+                             "--arrows-by-speed", "--seed",
+                             "--click",           "--streamlines-json",
+                             "--stats",           "--reference-threshold",
+                             "Exit codes",        "3 no OpenGL context"}) {
         EXPECT_NE(r.text.find(text), std::string::npos) << text;
     }
     EXPECT_EQ(Parse({"--version"}).action, RenderRequest::Action::Version);

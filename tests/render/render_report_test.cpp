@@ -48,6 +48,38 @@ TEST(RenderReport, StreamlinesJsonHoldsTheSettingsAndEveryLineInOrder) {
     EXPECT_EQ(lines[0].toArray(), (QJsonArray{QJsonArray{1, 2}, QJsonArray{3, 4}, QJsonArray{5, 6}}));
     EXPECT_EQ(lines[1].toArray(), (QJsonArray{QJsonArray{349, 559}}));
     EXPECT_EQ(root["clicks"].toArray(), (QJsonArray{QJsonArray{QJsonArray{7, 8}, QJsonArray{9, 10}}}));
+    EXPECT_EQ(root["step"].toObject(), (QJsonObject{{"mode", "time"}, {"length", 0.1}}));
+    // A line built point by point counts its first point as its seed.
+    EXPECT_EQ(root["seed_pixels"].toArray(), (QJsonArray{QJsonArray{1, 2}, QJsonArray{349, 559}}));
+}
+
+TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {
+    testsupport::SceneFixture fx;
+    fx.scene.m_fStepPixels = 0.3f;
+    AddLine(fx.scene, {{1, 2}, {3, 4}, {5, 6}});
+    fx.scene.m_streamlines.back()->SetSeedIndex(2);
+    const QJsonObject root = Parse(StreamlinesJson(fx.scene, {}));
+    EXPECT_EQ(root["step"].toObject(), (QJsonObject{{"mode", "pixels"}, {"length", 0.3}}));
+    EXPECT_EQ(root["seed_pixels"].toArray(), (QJsonArray{QJsonArray{5, 6}}));
+    EXPECT_EQ(Parse(StatsJson(fx.scene, {}, "r"))["step"].toObject(), root["step"].toObject());
+}
+
+TEST(RenderReport, WarnsWhenTheTimeStepMovesTooFarOrTooLittle) {
+    EXPECT_EQ(TimeStepWarning({}), "") << "nothing moves";
+    EXPECT_EQ(TimeStepWarning({1000, 1.75, 2.1}), "");
+    const std::string far = TimeStepWarning({1000, 276.4, 1491.0});
+    const std::string near = TimeStepWarning({1000, 0.0855, 0.151});
+    for (const std::string& w : {far, near}) {
+        EXPECT_EQ(w.rfind("warning: one time step of 0.1 moves ", 0), 0u) << w;
+        EXPECT_NE(w.find("--step-px 1"), std::string::npos) << w;
+        EXPECT_EQ(w.find('\n'), std::string::npos) << w;
+    }
+    EXPECT_NE(far.find("moves 276 pixels at this data set's median speed (1491 at the 95th"),
+              std::string::npos)
+        << far;
+    EXPECT_NE(far.find("jump"), std::string::npos) << far;
+    EXPECT_NE(near.find("moves 0.0855 pixels"), std::string::npos) << near;
+    EXPECT_NE(near.find("fragments"), std::string::npos) << near;
 }
 
 TEST(RenderReport, StatsCountLinesAndPointsAndLeaveUnmeasuredStepsNull) {

@@ -130,6 +130,10 @@ int Run(const RenderRequest& r) {
     RenderTimes times;
     times.openMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
     if (!scene.HasDataSet()) return kExitNotLoaded;
+    if (!(r.settings.stepPixels > 0.0f)) {
+        const std::string warning = TimeStepWarning(MeasureTimeStepAdvance(scene));
+        if (!warning.empty()) Error(warning);
+    }
 
     timer.restart();
     SetViewProjection(context->Width(), context->Height());

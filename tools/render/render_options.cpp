@@ -82,8 +82,18 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
                     .arg(kDTestPercentMax),
                 d.dtestPercent),
         "P");
+    const QCommandLineOption stepPx(
+        "step-px",
+        QStringLiteral("Integrate in steps of L raster pixels along the flow, %1..%2, with every method, "
+                       "whatever the data's units (default: a time step of %3 in the data's own units).")
+            .arg(static_cast<double>(kStepPixelsMin))
+            .arg(static_cast<double>(kStepPixelsMax))
+            .arg(static_cast<double>(kTimeStep)),
+        "L");
     const QCommandLineOption hedgehog("hedgehog", "Draw arrows instead of streamlines.");
-    const QCommandLineOption bySpeed("arrows-by-speed", "Arrow length follows the speed.");
+    const QCommandLineOption bySpeed(
+        "arrows-by-speed",
+        "Arrow length follows the speed; with --step-px the fastest arrow is 15 pixels long.");
     const QCommandLineOption seed("seed",
                                   "Seed of the first streamline's random draw, 0..4294967295 (default: the "
                                   "current time in seconds).",
@@ -93,22 +103,24 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         "Trace one more streamline from raster pixel (X, Y), X 1..349, Y 1..559, as "
         "a left click does; may repeat, drawn in order.",
         "X,Y");
-    const QCommandLineOption json("streamlines-json",
-                                  "Write the placed streamlines in raster pixels, in placement order: "
-                                  "{\"dsep\", \"dtest\", \"method\", \"seed\", \"streamlines\": "
-                                  "[[[x, y], ...], ...], \"clicks\": [...]}.",
-                                  "FILE");
+    const QCommandLineOption json(
+        "streamlines-json",
+        "Write the placed streamlines in raster pixels, in placement order: "
+        "{\"dsep\", \"dtest\", \"method\", \"step\": {\"mode\": \"time\"|\"pixels\", "
+        "\"length\"}, \"seed\", \"streamlines\": [[[x, y], ...], ...], "
+        "\"seed_pixels\": [[x, y], ...], \"clicks\": [...]}.",
+        "FILE");
     const QCommandLineOption stats("stats",
-                                   "Print one JSON line: grid counts, number of streamlines and points, and "
-                                   "the milliseconds of load, rasters, placement and drawing.");
+                                   "Print one JSON line: grid counts, the step, number of streamlines and "
+                                   "points, and the milliseconds of load, rasters, placement and drawing.");
     const QCommandLineOption reference("reference", "Compare the picture with this PNG (see below).", "FILE");
     const QCommandLineOption threshold(
         "reference-threshold",
         QStringLiteral("Percentage of pixels that may differ from the reference, 0..100 (default %1).")
             .arg(defaults.referenceThreshold),
         "T");
-    parser.addOptions({output, background, method, dsep, dtestPercent, hedgehog, bySpeed, seed, click, json,
-                       stats, reference, threshold});
+    parser.addOptions({output, background, method, dsep, dtestPercent, stepPx, hedgehog, bySpeed, seed, click,
+                       json, stats, reference, threshold});
 
     using Action = RenderRequest::Action;
     if (!line.Parse(arguments)) return Answer(Action::BadUsage, line.UsageError(line.Error()));
@@ -128,6 +140,7 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     r.output = cli::NativePath(QFileInfo(positional.front()).completeBaseName() + ".png");
     DrawSettings& s = r.settings;
     long long seedValue = 0;
+    double stepValue = static_cast<double>(kStepPixelsOn);
     std::string error;
     // Each value option is checked once even if repeated: the last occurrence counts, except
     // --click, which collects all.
@@ -137,10 +150,12 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         !line.ReadWhole(dsep, kDSepMin, kDSepMax, s.dsep, error, "a whole number of pixels") ||
         !line.ReadWhole(dtestPercent, kDTestPercentMin, kDTestPercentMax, s.dtestPercent, error,
                         "a whole percentage") ||
+        !line.ReadReal(stepPx, kStepPixelsMin, kStepPixelsMax, stepValue, error, "a length in pixels") ||
         !line.ReadWhole(seed, 0, 4294967295LL, seedValue, error) ||
         !line.ReadPath(json, r.streamlinesJson, error) || !line.ReadPath(reference, r.reference, error) ||
         !line.ReadReal(threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
         return bad(error);
+    if (parser.isSet(stepPx)) s.stepPixels = static_cast<float>(stepValue);
     s.hedgehog = parser.isSet(hedgehog);
     s.arrowsBySpeed = parser.isSet(bySpeed);
     if (parser.isSet(seed)) r.seed = static_cast<std::uint32_t>(seedValue);

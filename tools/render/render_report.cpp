@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <algorithm>
+#include <charconv>
 
 #include "scene/flow_scene.h"
 #include "tools/render/render_options.h"
@@ -15,16 +17,49 @@ QJsonArray StreamlinePoints(const Streamline& s) {
     return points;
 }
 
+namespace {
+
+// The shortest decimal that reads back as F, so that the time step is written 0.1 and not as
+// the double nearest to the float 0.1.
+double Shortest(float f) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, f);
+    double d = static_cast<double>(f);
+    std::from_chars(text, written.ptr, d);
+    return d;
+}
+
+// Three significant digits without an exponent down to 1e-4, whole pixels from 1000 on.
+QString PixelCount(double pixels) {
+    return pixels >= 1000.0 ? QString::number(pixels, 'f', 0) : QString::number(pixels, 'g', 3);
+}
+
+}  // namespace
+
+QJsonObject StepJson(const FlowScene& scene) {
+    const bool pixels = scene.PixelStepOn();
+    return QJsonObject{{"mode", pixels ? "pixels" : "time"},
+                       {"length", Shortest(pixels ? scene.m_fStepPixels : kTimeStep)}};
+}
+
 QByteArray StreamlinesJson(const FlowScene& scene, const QJsonArray& clicks) {
     QJsonArray lines;
-    for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i)
-        lines.append(StreamlinePoints(scene.StreamlineAt(i)));
+    QJsonArray seeds;
+    for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i) {
+        const Streamline& s = scene.StreamlineAt(i);
+        lines.append(StreamlinePoints(s));
+        const PixelPoint seed =
+            s.GetCount() ? s.GetPoint(std::min(s.SeedIndex(), s.GetCount() - 1)) : PixelPoint{};
+        seeds.append(QJsonArray{seed.x, seed.y});
+    }
     QJsonObject root;
     root["dsep"] = scene.m_nDSep;
     root["dtest"] = static_cast<double>(scene.m_fDTest);
     root["method"] = QString::fromLatin1(MethodName(scene.m_nMethod));
+    root["step"] = StepJson(scene);
     root["seed"] = static_cast<qint64>(scene.LastSeed());
     root["streamlines"] = lines;
+    root["seed_pixels"] = seeds;
     root["clicks"] = clicks;
     return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
@@ -40,6 +75,7 @@ QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std
     root["ni"] = scene.m_ni;
     root["nj"] = scene.m_nj;
     root["nk"] = scene.m_nk;
+    root["step"] = StepJson(scene);
     root["streamlines"] = static_cast<qint64>(scene.GetStreamlineCount());
     root["points"] = static_cast<qint64>(points);
     root["seed"] = static_cast<qint64>(scene.LastSeed());
@@ -50,4 +86,18 @@ QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std
     root["drawing_ms"] = times.drawingMs;
     root["renderer"] = QString::fromStdString(renderer);
     return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+std::string TimeStepWarning(const StepAdvance& advance) {
+    if (TimeStepFits(advance)) return {};
+    const char* effect = advance.median > kTimeStepAdvanceMax
+                             ? "streamlines jump across the picture or stop after a step or two"
+                             : "streamlines end as short fragments after their 1000 steps";
+    return QString(
+               "warning: one time step of %1 moves %2 pixels at this data set's median speed (%3 at the "
+               "95th percentile), so %4; --step-px 1 steps one pixel along the flow instead")
+        .arg(Shortest(kTimeStep))
+        .arg(PixelCount(advance.median), PixelCount(advance.percentile95))
+        .arg(QLatin1String(effect))
+        .toStdString();
 }

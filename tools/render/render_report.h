@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <string>
+
+#include "streamlines/step_advance.h"
 
 class FlowScene;
 class Streamline;
@@ -10,9 +13,9 @@ class Streamline;
 // [[x, y], ...] of one streamline, in raster pixels.
 QJsonArray StreamlinePoints(const Streamline& s);
 
-// The --streamlines-json document: the distances and method the placement ran with, the seed
-// of its first draw and every placed streamline in placement order; CLICKS holds the click
-// streamlines, each as StreamlinePoints gives it.
+// The --streamlines-json document: the distances, method and step the placement ran with, the
+// seed of its first draw, every placed streamline in placement order and the pixel each was
+// traced from; CLICKS holds the click streamlines, each as StreamlinePoints gives it.
 QByteArray StreamlinesJson(const FlowScene& scene, const QJsonArray& clicks);
 
 struct RenderTimes {
@@ -20,5 +23,12 @@ struct RenderTimes {
     double drawingMs = 0.0;  // the paint and the clicks, up to glFinish
 };
 
+// {"mode": "time" or "pixels", "length": 0.1 or the pixels of a step}.
+QJsonObject StepJson(const FlowScene& scene);
+
 // The --stats line, without a line break.
 QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std::string& renderer);
+
+// "warning: ..." for a data set on which the time step does not suit the placement, naming
+// --step-px 1; empty when it does.
+std::string TimeStepWarning(const StepAdvance& advance);
