@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <optional>
 
 #include "scene/flow_scene.h"
 #include "scene/raster_geometry.h"
@@ -76,22 +77,62 @@ int ArrowComponent(float f, float c) {
     return static_cast<int>(r);
 }
 
+float FastestArrowSpeed(const FlowScene& scene, int a) {
+    const int s = HedgehogSpacing(a);
+    if (s <= 0 || !scene.m_pRasterSpeed) return 0.0f;
+    float fastest = 0.0f;
+    for (int y = s; y < kRasterHeight - s; y += s)
+        for (int x = s; x < kRasterWidth - s; x += s) {
+            const float speed =
+                scene
+                    .m_pRasterSpeed[static_cast<std::size_t>(y) * kRasterWidth + static_cast<std::size_t>(x)];
+            // Only speeds that draw an arrow, and none that is not finite.
+            if (speed > 0.0001f && speed > fastest && std::isfinite(speed)) fastest = speed;
+        }
+    return fastest;
+}
+
+std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int y, float fastest) {
+    const std::size_t i = static_cast<std::size_t>(y) * kRasterWidth + static_cast<std::size_t>(x);
+    const float speed = scene.m_pRasterSpeed[i];
+    // Written as a negated test so that a NaN speed is skipped as well.
+    if (!(speed > 0.0001f)) return std::nullopt;
+    const float u = scene.m_pRasterU[i], v = scene.m_pRasterV[i];
+    const bool bySpeed = scene.m_bHedgehogBySpeed;
+    // Under the pixel step, arrows by speed are drawn in proportion to the fastest one, which is
+    // a lattice spacing long, instead of in pixels per unit of speed.
+    const bool toData = bySpeed && scene.PixelStepOn() && fastest > 0.0f;
+    const float spacing = static_cast<float>(HedgehogSpacing(a));
+    if (scene.m_fScaleX == scene.m_fScaleY) {
+        // The picture scales both axes alike, so (u, v) points where the streamlines go.
+        const float f = toData    ? spacing / fastest
+                        : bySpeed ? static_cast<float>(a)
+                                  : static_cast<float>(a) / speed;
+        return PixelPoint{ArrowComponent(f, u), ArrowComponent(f, v)};
+    }
+    // Otherwise the arrow follows (u sx, v sy), the flow as the picture shows it, and keeps the
+    // length the arrow along (u, v) would have. The direction is formed in double and each
+    // component rounded to float, as the pixel step forms its direction.
+    const double px = static_cast<double>(scene.m_fScaleX) * u;
+    const double py = static_cast<double>(scene.m_fScaleY) * v;
+    const double norm = std::sqrt(px * px + py * py);
+    if (!(norm > 0.0) || !std::isfinite(norm)) return std::nullopt;
+    const float length = toData    ? spacing * (speed / fastest)
+                         : bySpeed ? static_cast<float>(a) * speed
+                                   : static_cast<float>(a);
+    return PixelPoint{ArrowComponent(length, static_cast<float>(px / norm)),
+                      ArrowComponent(length, static_cast<float>(py / norm))};
+}
+
 void DrawHedgehog(const FlowScene& scene, int a) {
     const int s = HedgehogSpacing(a);
     if (s <= 0 || !scene.m_pRasterSpeed || !scene.m_pRasterU || !scene.m_pRasterV) return;
-    const float* speedRaster = scene.m_pRasterSpeed.get();
-    const float* u = scene.m_pRasterU.get();
-    const float* v = scene.m_pRasterV.get();
+    const float fastest =
+        scene.m_bHedgehogBySpeed && scene.PixelStepOn() ? FastestArrowSpeed(scene, a) : 0.0f;
     for (int y = s; y < kRasterHeight - s; y += s) {
         for (int x = s; x < kRasterWidth - s; x += s) {
-            const std::size_t i = static_cast<std::size_t>(y) * kRasterWidth + static_cast<std::size_t>(x);
-            const float speed = speedRaster[i];
-            // Written as a negated test so that a NaN speed is skipped as well.
-            if (!(speed > 0.0001f)) continue;
-            const float f = scene.m_bHedgehogBySpeed ? static_cast<float>(a) : static_cast<float>(a) / speed;
-            const int dx = ArrowComponent(f, u[i]);
-            const int dy = ArrowComponent(f, v[i]);
-            DrawArrow(x, y, x + dx, y + dy);
+            if (const std::optional<PixelPoint> d = ArrowOffset(scene, a, x, y, fastest))
+                DrawArrow(x, y, x + d->x, y + d->y);
         }
     }
 }

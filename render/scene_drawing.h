@@ -1,5 +1,9 @@
 #pragma once
 
+#include <optional>
+
+#include "streamlines/pixel_point.h"
+
 class FlowScene;
 class Streamline;
 
@@ -23,6 +27,13 @@ void DrawStreamline(const Streamline& s);
 // Arrows on a square lattice of spacing trunc(1.5 a), red at the lattice point and white at
 // the tip; a is the arrow length in pixels (or pixels per unit of speed when scaled by speed).
 void DrawHedgehog(const FlowScene& scene, int a);
+// The tip of the arrow at lattice point (x, y) less its base, or none where the speed is
+// 0.0001 or less. Constant arrows are a pixels long, arrows by speed a * speed, along (u, v)
+// where the picture scales x and y alike and along (u m_fScaleX, v m_fScaleY) where it does
+// not; under the pixel step, arrows by speed are a lattice spacing times speed / FASTEST.
+std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int y, float fastest);
+// The largest speed of a lattice point that draws an arrow; 0 without one.
+float FastestArrowSpeed(const FlowScene& scene, int a);
 // One line from raster pixel (x0, y0), red, to (x1, y1), white.
 void DrawArrow(int x0, int y0, int x1, int y1);
 

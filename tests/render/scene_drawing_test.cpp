@@ -253,6 +253,95 @@ TEST_F(SceneDrawingTest, SlowOrUndefinedSpeedsDrawNoArrow) {
     }
 }
 
+// Rasters of a flow that turns with the pixel, at speeds from 0.05 to 2.
+void GiveTurningFlow(FlowScene& scene) {
+    GiveUniformFlow(scene, 0.0f, 0.0f);
+    for (int y = 0; y < kRasterHeight; ++y)
+        for (int x = 0; x < kRasterWidth; ++x) {
+            const float angle = 0.05f * static_cast<float>(x) + 0.11f * static_cast<float>(y);
+            const float speed = 0.05f + 1.95f * static_cast<float>((x * 7 + y * 3) % 100) / 99.0f;
+            scene.m_pRasterU[Index(x, y)] = speed * std::cos(angle);
+            scene.m_pRasterV[Index(x, y)] = speed * std::sin(angle);
+            scene.m_pRasterSpeed[Index(x, y)] = speed;
+        }
+}
+
+TEST(ArrowOffset, FollowsThePictureWhereItScalesTheAxesApartAndIsTheDesignsWhereNot) {
+    testsupport::SceneFixture fx;
+    FlowScene& scene = fx.scene;
+    GiveTurningFlow(scene);
+    const int s = HedgehogSpacing(kHedgehogScale);
+    for (const auto& [sx, sy] :
+         {std::pair{17.45f, 17.45f}, std::pair{0.349f, 5.59f}, std::pair{1839.5f, 5944.9f}})
+        for (bool bySpeed : {false, true}) {
+            scene.m_fScaleX = sx;
+            scene.m_fScaleY = sy;
+            scene.m_bHedgehogBySpeed = bySpeed;
+            for (int y = s; y < kRasterHeight - s; y += s)
+                for (int x = s; x < kRasterWidth - s; x += s) {
+                    const std::size_t i = Index(x, y);
+                    const float u = scene.m_pRasterU[i], v = scene.m_pRasterV[i],
+                                speed = scene.m_pRasterSpeed[i];
+                    const std::optional<PixelPoint> d = ArrowOffset(scene, kHedgehogScale, x, y, 0.0f);
+                    ASSERT_TRUE(d);
+                    if (sx == sy) {
+                        const float f = bySpeed ? 10.0f : 10.0f / speed;
+                        ASSERT_EQ(*d, (PixelPoint{ArrowComponent(f, u), ArrowComponent(f, v)}));
+                        continue;
+                    }
+                    // The length the arrow along (u, v) has, along the flow as drawn, each
+                    // component within half a pixel.
+                    const double length = bySpeed ? 10.0 * speed : 10.0;
+                    const double px = double{u} * sx, py = double{v} * sy, n = std::hypot(px, py);
+                    ASSERT_NEAR(d->x, length * px / n, 0.5 + 1e-6) << x << ", " << y;
+                    ASSERT_NEAR(d->y, length * py / n, 0.5 + 1e-6) << x << ", " << y;
+                }
+        }
+}
+
+TEST(ArrowOffset, UniformFlowAtFortyFiveDegreesOnAWideDomainPointsAsTheStreamlinesGo) {
+    testsupport::SceneFixture fx;
+    GiveUniformFlow(fx.scene, 1.0f, 1.0f);
+    fx.scene.m_fScaleX = 349.0f / 1000.0f;  // a domain 1000 wide and 100 high
+    fx.scene.m_fScaleY = 559.0f / 100.0f;
+    EXPECT_EQ(ArrowOffset(fx.scene, kHedgehogScale, 150, 300, 0.0f), (PixelPoint{1, 10}));
+}
+
+TEST(ArrowOffset, UnderThePixelStepArrowsBySpeedAreScaledToTheFastest) {
+    testsupport::SceneFixture fx;
+    FlowScene& scene = fx.scene;
+    GiveTurningFlow(scene);
+    scene.m_bHedgehogBySpeed = true;
+    const float fastest = FastestArrowSpeed(scene, kHedgehogScale);
+    EXPECT_GT(fastest, 1.9f);
+    EXPECT_LE(fastest, 2.0f);
+    for (const auto& [sx, sy] : {std::pair{0.02f, 0.02f}, std::pair{3614.7f, 5789.8f}}) {
+        scene.m_fScaleX = sx;
+        scene.m_fScaleY = sy;
+        for (float step : {0.0f, 1.0f}) {
+            scene.m_fStepPixels = step;
+            double longest = 0.0;
+            for (int y = 15; y < 545; y += 15)
+                for (int x = 15; x < 335; x += 15) {
+                    const std::optional<PixelPoint> d = ArrowOffset(scene, kHedgehogScale, x, y, fastest);
+                    ASSERT_TRUE(d);
+                    const double length = std::hypot(d->x, d->y);
+                    const double expected =
+                        (step > 0.0f ? 15.0 / fastest : 10.0) * scene.m_pRasterSpeed[Index(x, y)];
+                    ASSERT_NEAR(length, expected, 0.71) << x << ", " << y;
+                    longest = std::max(longest, length);
+                }
+            if (step > 0.0f) {
+                EXPECT_NEAR(longest, 15.0, 0.71) << "the fastest arrow is one lattice spacing";
+            }
+        }
+    }
+    // Nothing that is not a speed counts as the fastest.
+    scene.m_pRasterSpeed[Index(30, 30)] = std::numeric_limits<float>::infinity();
+    scene.m_pRasterSpeed[Index(45, 30)] = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(FastestArrowSpeed(scene, kHedgehogScale), fastest);
+}
+
 TEST(ArrowComponent, RoundsTheFloatProductHalfAwayFromZeroAndStaysFinite) {
     EXPECT_EQ(ArrowComponent(10.0f, 0.25f), 3);
     EXPECT_EQ(ArrowComponent(10.0f, -0.25f), -3);
