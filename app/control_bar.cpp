@@ -2,13 +2,17 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cmath>
+#include <cstddef>
 #include <span>
 
 #include "app/tesmora_view.h"
@@ -78,6 +82,16 @@ constexpr Choice kMethodChoices[] = {
     {ui::kRK2, "radioRK2", kMethodRK2, &CTesmoraView::OnMethodRK2, ui::kPromptRK2},
     {ui::kRK4, "radioRK4", kMethodRK4, &CTesmoraView::OnMethodRK4, ui::kPromptRK4},
 };
+// The entries of the step's list; their ids are the length in quarter pixels, 0 for the time
+// step.
+constexpr Choice kStepChoices[] = {
+    {ui::kStepTime, "stepTime", 0, &CTesmoraView::OnStepTime, ui::kPromptStepTime},
+    {ui::kStepHalfPixel, "stepHalfPixel", 2, &CTesmoraView::OnStepHalfPixel, ui::kPromptStepPixels},
+    {ui::kStepOnePixel, "stepOnePixel", 4, &CTesmoraView::OnStepOnePixel, ui::kPromptStepPixels},
+    {ui::kStepTwoPixels, "stepTwoPixels", 8, &CTesmoraView::OnStepTwoPixels, ui::kPromptStepPixels},
+};
+constexpr int kQuarterPixels = 4;
+
 constexpr Choice kModeChoices[] = {
     {ui::kStreamline, "radioStreamline", 0, &CTesmoraView::OnModeStreamlines, ui::kPromptStreamline},
     {ui::kHedgehog, "radioHedgehog", 1, &CTesmoraView::OnModeHedgehog, ui::kPromptHedgehog},
@@ -93,6 +107,7 @@ CControlBar::CControlBar(QWidget* parent)
       m_pDTestPercentSpin(new CUpDown(this)),
       m_pBackgroundGroup(new QButtonGroup(this)),
       m_pMethodGroup(new QButtonGroup(this)),
+      m_pStep(new QComboBox(this)),
       m_pModeGroup(new QButtonGroup(this)),
       m_pArrowsBySpeed(new QCheckBox(Text(ui::kArrowsBySpeed), this)),
       m_pDraw(new QPushButton(Text(ui::kDraw), this)) {
@@ -100,6 +115,7 @@ CControlBar::CControlBar(QWidget* parent)
     m_pDSepSpin->setObjectName(QStringLiteral("dsepSpin"));
     m_pDTestPercentSpin->setObjectName(QStringLiteral("dtestPercentSpin"));
     m_pArrowsBySpeed->setObjectName(QStringLiteral("arrowsBySpeed"));
+    m_pStep->setObjectName(QStringLiteral("stepBox"));
     m_pDraw->setObjectName(QStringLiteral("drawButton"));
 
     auto* layout = new QHBoxLayout(this);
@@ -130,6 +146,32 @@ CControlBar::CControlBar(QWidget* parent)
     };
     addGroup(m_pBackgroundGroup, ui::kBackground, kBackgroundChoices);
     addGroup(m_pMethodGroup, ui::kMethod, kMethodChoices);
+    // The step beside the method, as a list: four more radio buttons would push Draw off a
+    // screen 1280 pixels wide.
+    {
+        QHBoxLayout* row = nullptr;
+        QGroupBox* frame = MakeFrame(this, row);
+        row->addWidget(new QLabel(Text(ui::kStep), frame));
+        m_pStep->setParent(frame);
+        Explain(m_pStep, ui::kPromptStep);
+        // Each entry tells what it does in the list, the pixel steps with their own length.
+        const QLocale german(QLocale::German);
+        const auto withLength = [&german](const char* text, int quarters) {
+            const QString t = Text(text);
+            return t.contains(QLatin1String("%1"))
+                       ? t.arg(german.toString(static_cast<double>(quarters) / kQuarterPixels))
+                       : t;
+        };
+        for (const Choice& c : kStepChoices) {
+            m_pStep->addItem(Text(c.text), c.id);
+            const int item = m_pStep->count() - 1;
+            m_pStep->setItemData(item, withLength(c.prompt.tip, c.id), Qt::ToolTipRole);
+            m_pStep->setItemData(item, withLength(c.prompt.status, c.id), Qt::StatusTipRole);
+            m_stepHandlers.push_back(c.handler);
+        }
+        row->addWidget(m_pStep);
+        layout->addWidget(frame);
+    }
     addGroup(m_pModeGroup, nullptr, kModeChoices);
     m_choices.emplace_back(m_pArrowsBySpeed, &CTesmoraView::OnToggleArrowsBySpeed);
 
@@ -152,6 +194,11 @@ void CControlBar::ConnectTo(CTesmoraView* view) {
     connect(m_pDTestPercentSpin, &CUpDown::deltaPos, view, &CTesmoraView::OnDeltaPosDTestPercent);
     // A click on a radio button calls its handler even when it was checked already.
     for (const auto& [button, handler] : m_choices) connect(button, &QAbstractButton::clicked, view, handler);
+    // An entry chosen by the user, even the one shown already; not one that ShowChoices sets.
+    connect(m_pStep, &QComboBox::activated, view, [this, view](int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < m_stepHandlers.size())
+            (view->*m_stepHandlers[static_cast<std::size_t>(index)])();
+    });
     connect(m_pDraw, &QPushButton::clicked, view, &CTesmoraView::OnDrawButton);
 }
 
@@ -165,6 +212,7 @@ void CControlBar::ShowChoices(const DrawSettings& settings) {
     // Any background other than speed or pressure is drawn as vorticity, and so shown.
     BackgroundRadio(settings.background)->setChecked(true);
     if (QRadioButton* radio = MethodRadio(settings.method)) radio->setChecked(true);
+    if (const int index = StepIndex(settings.stepPixels); index >= 0) m_pStep->setCurrentIndex(index);
     ModeRadio(settings.hedgehog)->setChecked(true);
     m_pArrowsBySpeed->setChecked(settings.arrowsBySpeed);
 }
@@ -178,6 +226,13 @@ QRadioButton* CControlBar::BackgroundRadio(int nBackground) const {
 
 QRadioButton* CControlBar::MethodRadio(int nMethod) const {
     return static_cast<QRadioButton*>(m_pMethodGroup->button(nMethod));
+}
+
+int CControlBar::StepIndex(float fStepPixels) const {
+    // The time step for every length that is not positive, as the tracing decides.
+    const float quarters = fStepPixels > 0.0f ? fStepPixels * kQuarterPixels : 0.0f;
+    if (!(quarters <= 64.0f) || quarters != std::floor(quarters)) return -1;
+    return m_pStep->findData(static_cast<int>(quarters));
 }
 
 QRadioButton* CControlBar::ModeRadio(bool bHedgehog) const {

@@ -9,6 +9,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -16,7 +17,8 @@ class CTesmoraView;
 class CUpDown;
 
 // The band of settings below the tool bar: the two distances with their arrows, the
-// background, the integration method, streamlines or arrows, arrow scaling and Draw.
+// background, the integration method and its step, streamlines or arrows, arrow scaling and
+// Draw.
 // It holds no settings itself: each control is tied to the view's handler for it, and it
 // shows what it is told.
 class CControlBar : public QWidget {
@@ -37,6 +39,10 @@ public:
     CUpDown* DTestPercentSpin() const { return m_pDTestPercentSpin; }
     QRadioButton* BackgroundRadio(int nBackground) const;
     QRadioButton* MethodRadio(int nMethod) const;
+    // The list of steps, and the entry in it of a length in pixels (0 for the time step); -1
+    // for a length the bar does not offer.
+    QComboBox* StepBox() const { return m_pStep; }
+    int StepIndex(float fStepPixels) const;
     QRadioButton* ModeRadio(bool bHedgehog) const;
     QCheckBox* ArrowsBySpeedBox() const { return m_pArrowsBySpeed; }
     QPushButton* DrawButton() const { return m_pDraw; }
@@ -48,9 +54,12 @@ private:
     CUpDown* m_pDTestPercentSpin;
     QButtonGroup* m_pBackgroundGroup;
     QButtonGroup* m_pMethodGroup;
+    QComboBox* m_pStep;
     QButtonGroup* m_pModeGroup;
     QCheckBox* m_pArrowsBySpeed;
     QPushButton* m_pDraw;
     // Each radio button and the check box with the view's handler it calls when clicked.
     std::vector<std::pair<QAbstractButton*, void (CTesmoraView::*)()>> m_choices;
+    // The view's handler of each entry of the step's list, in the list's order.
+    std::vector<void (CTesmoraView::*)()> m_stepHandlers;
 };

@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include "app/control_bar.h"
+#include "app/step_note.h"
 #include "app/tesmora_view.h"
 #include "app/ui_texts.h"
 
@@ -50,7 +51,7 @@ QLabel* MakeIndicator(QWidget* parent, const char* text) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(FlowScene& scene, QWidget* parent) : QMainWindow(parent) {
+CMainFrame::CMainFrame(FlowScene& scene, QWidget* parent) : QMainWindow(parent), m_scene(scene) {
     setObjectName(QStringLiteral("mainFrame"));
     // Created at the top-left corner with 600 x 600 pixels, then shown maximised.
     move(0, 0);
@@ -192,6 +193,8 @@ void CMainFrame::CreateStatusBar() {
     // read-out) covers it and it shows again when the message is cleared.
     m_pIdle = new QLabel(Text(ui::kIdle), bar);
     m_pIdle->setObjectName(QStringLiteral("idleText"));
+    // A long note must not widen the window; cut short, it is still whole in the tool tip.
+    m_pIdle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(m_pIdle, 1);
     bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorCaps));
     bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorNum));
@@ -201,6 +204,14 @@ void CMainFrame::CreateStatusBar() {
     connect(m_pView, &CTesmoraView::pointerReadout, bar,
             [bar](const QString& text) { bar->showMessage(text); });
     connect(m_pView, &CTesmoraView::pointerLeftPicture, bar, &QStatusBar::clearMessage);
+    connect(m_pView, &CTesmoraView::sceneRedrawn, this, &CMainFrame::UpdateStepNote);
+}
+
+void CMainFrame::UpdateStepNote() {
+    // In the idle pane, so that the pointer's read-out covers it only while it is shown.
+    const QString note = TimeStepNote(m_scene);
+    m_pIdle->setText(note.isEmpty() ? Text(ui::kIdle) : note);
+    m_pIdle->setToolTip(note);
 }
 
 void CMainFrame::SetDocumentTitle(const QString& title) {

@@ -22,6 +22,9 @@ public:
     void SetDocumentTitle(const QString& title);
     // Maximised; where no window manager acts on that, the frame fills the screen itself.
     void ShowMaximised();
+    // Shows the word on the time step that suits the scene's data set where the status bar is
+    // idle, or the idle text when there is none; after every open and Draw.
+    void UpdateStepNote();
 
     CTesmoraView* View() const { return m_pView; }
     CControlBar* ControlBar() const { return m_pControlBar; }
@@ -50,6 +53,7 @@ private:
     QToolBar* m_pToolBar = nullptr;
     QToolBar* m_pControlBand = nullptr;
     QLabel* m_pIdle = nullptr;
+    FlowScene& m_scene;
 
     QAction* m_pFileNew = nullptr;
     QAction* m_pFileOpen = nullptr;

@@ -185,6 +185,7 @@ bool CTesmoraApp::OpenPath(const QString& path) {
     const bool loaded = m_scene.HasDataSet();
     m_doc.SetDataSet(path, loaded);
     UpdateTitle();
+    if (m_pMainFrame) m_pMainFrame->UpdateStepNote();
     // Closing the dialog need not repaint the view here, so the new picture is asked for.
     if (CTesmoraView* view = View()) view->update();
     return loaded;

@@ -110,8 +110,8 @@ int CTesmoraView::OnDeltaPosDTestPercent(int iDelta) {
 }
 
 // The choices below only store the setting, the way every front end applies settings:
-// background and method show at the next Draw or open, streamlines or arrows and their
-// scaling at the next paint of any cause.
+// background, method and step show at the next Draw or open (and the step at the next click),
+// streamlines or arrows and their scaling at the next paint of any cause.
 void CTesmoraView::ChangeSettings(void (*edit)(DrawSettings&)) {
     DrawSettings settings = CurrentDrawSettings(m_scene);
     edit(settings);
@@ -136,6 +136,18 @@ void CTesmoraView::OnMethodRK2() {
 void CTesmoraView::OnMethodRK4() {
     ChangeSettings([](DrawSettings& s) { s.method = kMethodRK4; });
 }
+void CTesmoraView::OnStepTime() {
+    ChangeSettings([](DrawSettings& s) { s.stepPixels = 0.0f; });
+}
+void CTesmoraView::OnStepHalfPixel() {
+    ChangeSettings([](DrawSettings& s) { s.stepPixels = 0.5f; });
+}
+void CTesmoraView::OnStepOnePixel() {
+    ChangeSettings([](DrawSettings& s) { s.stepPixels = kStepPixelsOn; });
+}
+void CTesmoraView::OnStepTwoPixels() {
+    ChangeSettings([](DrawSettings& s) { s.stepPixels = 2.0f; });
+}
 void CTesmoraView::OnModeStreamlines() {
     ChangeSettings([](DrawSettings& s) { s.hedgehog = false; });
 }
@@ -153,6 +165,7 @@ void CTesmoraView::OnDrawButton() {
         m_scene.RedrawScene();
     }
     Repaint();
+    emit sceneRedrawn();
 }
 
 int CTesmoraView::DeviceHeight() const {

@@ -38,6 +38,11 @@ public:
     void OnMethodEuler();
     void OnMethodRK2();
     void OnMethodRK4();
+    // The step: the time step, or half a pixel, one or two pixels along the flow.
+    void OnStepTime();
+    void OnStepHalfPixel();
+    void OnStepOnePixel();
+    void OnStepTwoPixels();
     void OnModeStreamlines();
     void OnModeHedgehog();
     void OnToggleArrowsBySpeed();
@@ -61,6 +66,8 @@ signals:
     // The status-bar text for the point under the pointer, and the end of it.
     void pointerReadout(const QString& text);
     void pointerLeftPicture();
+    // The Draw button has placed the streamlines anew.
+    void sceneRedrawn();
 
 protected:
     void initializeGL() override;

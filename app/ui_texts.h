@@ -71,6 +71,16 @@ inline constexpr const char* kMethod = "Meth";
 inline constexpr const char* kEuler = "Euler";
 inline constexpr const char* kRK2 = "RK2";
 inline constexpr const char* kRK4 = "RK4";
+inline constexpr const char* kStep = "Schritt:";
+inline constexpr const char* kStepTime = "0,1";
+inline constexpr const char* kStepHalfPixel = "0,5 px";
+inline constexpr const char* kStepOnePixel = "1 px";
+inline constexpr const char* kStepTwoPixels = "2 px";
+// The status bar's note after opening a data set on which the time step does not suit; %1 the
+// step, %2 and %3 its advance in pixels at the median and the 95th percentile of the speed.
+inline constexpr const char* kTimeStepNote =
+    "Hinweis: Ein Zeitschritt von %1 bewegt einen Punkt beim Median der Geschwindigkeit um %2 Pixel "
+    "(95. Perzentil: %3 Pixel). Für diese Daten Schritt „1 px“ wählen und Draw drücken.";
 inline constexpr const char* kStreamline = "Streamline";
 inline constexpr const char* kHedgehog = "Hedgehog";
 inline constexpr const char* kArrowsBySpeed = "Vel";
@@ -109,6 +119,19 @@ inline constexpr Prompt kPromptHedgehog{
 inline constexpr Prompt kPromptArrowsBySpeed{
     "Pfeillänge nach der Geschwindigkeit statt für alle Pfeile gleich (nur bei Hedgehog).",
     "Pfeillänge nach Geschwindigkeit"};
+inline constexpr Prompt kPromptStep{
+    "Integrationsschritt der Stromlinien: 0,1 ist der Zeitschritt in den Einheiten der Daten, px eine "
+    "feste Länge in Bildpunkten entlang der Strömung; gilt ab dem nächsten Zeichnen oder Öffnen und für "
+    "den Klick.",
+    "Integrationsschritt"};
+inline constexpr Prompt kPromptStepTime{
+    "Zeitschritt 0,1 in den Einheiten der Daten: so weit, wie die Strömung in 0,1 Zeiteinheiten kommt.",
+    "Zeitschritt 0,1 in den Einheiten der Daten"};
+// %1 is the step's length.
+inline constexpr Prompt kPromptStepPixels{
+    "Jeder Schritt geht %1 Bildpunkte entlang der Strömung, gleich in welchen Einheiten die Daten "
+    "vorliegen; Pfeile nach Geschwindigkeit beziehen sich dann auf die schnellste Strömung.",
+    "%1 Bildpunkte entlang der Strömung je Schritt"};
 inline constexpr Prompt kPromptDraw{
     "Zeichnet das Bild mit den aktuellen Einstellungen neu und verteilt die Stromlinien neu.",
     "Neu zeichnen"};

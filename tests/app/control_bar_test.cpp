@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -171,6 +172,44 @@ TEST(ControlBar, ChoicesOnlyStoreTheirSetting) {
     EXPECT_FLOAT_EQ(h.Scene().m_fDTest, 5.0f);
 }
 
+TEST(ControlBar, StepListStoresTheStepShowsItAndSaysWhatItDoes) {
+    AppHarness h;
+    AppHarness::Settle();
+    const int paints = h.View().PaintCount();
+    QComboBox* box = h.Bar().StepBox();
+    EXPECT_EQ(box->currentIndex(), h.Bar().StepIndex(0.0f)) << "the time step, as the design has it";
+    EXPECT_EQ(box->currentText(), "0,1");
+    ASSERT_EQ(box->count(), 4);
+    // Chosen with the keys as with the mouse: each entry stores its step.
+    box->setFocus();
+    const float steps[] = {0.5f, 1.0f, 2.0f};
+    for (const float step : steps) {
+        QTest::keyClick(box, Qt::Key_Down);
+        EXPECT_EQ(h.Scene().m_fStepPixels, step) << box->currentText().toStdString();
+    }
+    EXPECT_EQ(box->currentText(), "2 px");
+    for (int i = 0; i < 3; ++i) QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(h.Scene().m_fStepPixels, 0.0f);
+    EXPECT_EQ(box->itemText(h.Bar().StepIndex(0.5f)), "0,5 px");
+    EXPECT_EQ(box->itemText(h.Bar().StepIndex(1.0f)), "1 px");
+    EXPECT_TRUE(box->itemData(h.Bar().StepIndex(0.5f), Qt::ToolTipRole)
+                    .toString()
+                    .contains("0,5 Bildpunkte entlang der Strömung"));
+    EXPECT_TRUE(box->itemData(0, Qt::ToolTipRole).toString().contains("Zeitschritt 0,1"));
+    EXPECT_TRUE(box->statusTip().contains("nächsten Zeichnen oder Öffnen"));
+    // Lengths the bar does not offer have no entry; any that is not positive is the time step.
+    EXPECT_EQ(h.Bar().StepIndex(0.3f), -1);
+    EXPECT_EQ(h.Bar().StepIndex(-1.0f), h.Bar().StepIndex(0.0f));
+    // The bar shows a step set elsewhere, and showing it stores nothing.
+    DrawSettings settings;
+    settings.stepPixels = 2.0f;
+    h.Bar().ShowChoices(settings);
+    EXPECT_EQ(box->currentText(), "2 px");
+    EXPECT_EQ(h.Scene().m_fStepPixels, 0.0f);
+    AppHarness::Settle();
+    EXPECT_EQ(h.View().PaintCount(), paints) << "the step shows at the next Draw";
+}
+
 TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
     AppHarness h;
     const int paints = h.View().PaintCount();
@@ -193,14 +232,14 @@ TEST(ControlBar, EveryControlExplainsItself) {
     int explained = 0;
     for (QWidget* control : h.Bar().findChildren<QWidget*>()) {
         if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) &&
-            !qobject_cast<CUpDown*>(control))
+            !qobject_cast<CUpDown*>(control) && !qobject_cast<QComboBox*>(control))
             continue;
         if (qobject_cast<QToolButton*>(control)) continue;  // the arrows inside a spin pair
         EXPECT_FALSE(control->statusTip().isEmpty()) << control->objectName().toStdString();
         EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
         ++explained;
     }
-    EXPECT_GE(explained, 14);
+    EXPECT_GE(explained, 15);
     EXPECT_TRUE(h.Bar().DSepSpin()->statusTip().contains("Pixeln"));
     EXPECT_TRUE(h.Bar().DTestPercentBox()->statusTip().contains("Prozent von d_sep"));
     EXPECT_TRUE(h.Bar().ArrowsBySpeedBox()->toolTip().contains("Geschwindigkeit"));

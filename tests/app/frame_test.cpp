@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QToolBar>
 
 #include "tests/app/app_harness.h"
+#include "tools/flowgen/analytic_flows.h"
 
 using apptest::AppHarness;
 
@@ -216,6 +218,38 @@ TEST(Frame, StatusBarReadsOutThePointAndReturnsToIdle) {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&h.View(), &leave);
     EXPECT_TRUE(bar->currentMessage().isEmpty());
+}
+
+TEST(Frame, StatusBarSaysWhenTheTimeStepDoesNotSuitTheDataSet) {
+    testsupport::TempDir dir;
+    // 5 cm across at 1.5 m/s: one time step of 0.1 moves about a thousand pixels.
+    const QString si = QString::fromStdString(
+        testsupport::WriteDataSet(dir, "si", MakeFlow("cylinder", 64, 102, 1, 0.0f, FlowUnits{0.0025, 1.5})));
+    const QString plain =
+        QString::fromStdString(testsupport::WriteDataSet(dir, "plain", apptest::LinearFlow()));
+    AppHarness h;
+    QLabel* idle = h.Frame().IdleLabel();
+    ASSERT_TRUE(h.App().OpenPath(si));
+    EXPECT_TRUE(
+        idle->text().startsWith("Hinweis: Ein Zeitschritt von 0,1 bewegt einen Punkt beim Median der "
+                                "Geschwindigkeit um 1074 Pixel (95. Perzentil: 1287 Pixel)"))
+        << idle->text().toStdString();
+    EXPECT_TRUE(idle->text().contains("Schritt „1 px“")) << idle->text().toStdString();
+    EXPECT_LE(h.Scene().GetStreamlineCount(), 2u);
+
+    // With the pixel step chosen, Draw places the streamlines and the note has nothing to say.
+    QComboBox* step = h.Bar().StepBox();
+    emit step->activated(h.Bar().StepIndex(1.0f));
+    QTest::mouseClick(h.Bar().DrawButton(), Qt::LeftButton);
+    AppHarness::Settle();
+    EXPECT_GE(h.Scene().GetStreamlineCount(), 25u);
+    EXPECT_EQ(idle->text(), "Bereit");
+    emit step->activated(h.Bar().StepIndex(0.0f));
+    QTest::mouseClick(h.Bar().DrawButton(), Qt::LeftButton);
+    EXPECT_TRUE(idle->text().startsWith("Hinweis:"));
+    // A data set the time step suits says nothing; the note is not kept from the last one.
+    ASSERT_TRUE(h.App().OpenPath(plain));
+    EXPECT_EQ(idle->text(), "Bereit");
 }
 
 TEST(Frame, AboutBoxOpensAndCloses) {
