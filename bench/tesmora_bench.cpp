@@ -14,6 +14,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/alloc_counter.h"
@@ -112,11 +113,24 @@ void BM_BuildRasters(benchmark::State& state, int g) {
     state.counters["nodes"] = Nodes(g);
 }
 
-void BM_Place(benchmark::State& state, int g, int dsep, int method) {
-    FlowScene& scene = Opened(g);
+// The real fields of tests/data/realdata, each opened once with the given step.
+const char* const kRealSets[] = {"flatplate_graded", "cavity_graded", "karman_piv", "soapfilm_piv"};
+FlowScene& OpenedReal(const std::string& name) {
+    static std::map<std::string, std::unique_ptr<SceneHolder>> cache;
+    std::unique_ptr<SceneHolder>& holder = cache[name];
+    if (!holder) {
+        holder = NewScene();
+        holder->scene.OpenDataSet(std::string(TESMORA_REALDATA_DIR) + "/" + name + ".gri");
+    }
+    return holder->scene;
+}
+
+// The placement alone, again and again on an opened scene, with d_sep, method and step.
+void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, float stepPixels) {
     scene.m_nDSep = dsep;
     UpdateDTest(scene);
     scene.m_nMethod = method;
+    scene.m_fStepPixels = stepPixels;
     std::uint64_t allocations = 0;
     for (auto _ : state) {
         scene.ResetForDraw();
@@ -136,12 +150,26 @@ void BM_Place(benchmark::State& state, int g, int dsep, int method) {
     scene.m_nDSep = 10;
     UpdateDTest(scene);
     scene.m_nMethod = 1;
+    scene.m_fStepPixels = 0.0f;
     scene.m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
     scene.ColourBackground();
     scene.ResetForDraw();
     scene.m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
     scene.ColourBackground();
     scene.PlaceStreamlines();
+}
+
+void BM_Place(benchmark::State& state, int g, int dsep, int method, float stepPixels) {
+    Place(state, Opened(g), dsep, method, stepPixels);
+}
+
+void BM_PlaceReal(benchmark::State& state, std::string name, int method, float stepPixels) {
+    FlowScene& scene = OpenedReal(name);
+    if (!scene.HasDataSet()) {
+        state.SkipWithError("the real field did not open");
+        return;
+    }
+    Place(state, scene, 10, method, stepPixels);
 }
 
 void BM_Open(benchmark::State& state, int g) {
@@ -237,8 +265,13 @@ void Register() {
             for (int m = 0; m < 3; ++m)
                 benchmark::RegisterBenchmark(
                     ("Place/" + l + "/dsep" + std::to_string(dsep) + "/" + kMethods[m]).c_str(), BM_Place, g,
-                    dsep, m)
+                    dsep, m, 0.0f)
                     ->Unit(benchmark::kMillisecond);
+        // The pixel step beside the time step, on the same field and d_sep.
+        for (int m = 1; m < 3; ++m)
+            benchmark::RegisterBenchmark(("Place/" + l + "/dsep10/" + kMethods[m] + "/px1").c_str(), BM_Place,
+                                         g, 10, m, 1.0f)
+                ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Open/" + l).c_str(), BM_Open, g)->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Draw/" + l + "/streamlines-dsep5").c_str(), BM_Draw, g, false)
             ->Unit(benchmark::kMillisecond);
@@ -246,6 +279,13 @@ void Register() {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("SampleVelocity/" + l).c_str(), BM_SampleVelocity, g);
     }
+    for (const char* name : kRealSets)
+        for (int m = 1; m < 3; ++m)
+            for (const auto& [suffix, step] : {std::pair{"", 0.0f}, std::pair{"/px1", 1.0f}})
+                benchmark::RegisterBenchmark(
+                    ("PlaceReal/" + std::string(name) + "/dsep10/" + kMethods[m] + suffix).c_str(),
+                    BM_PlaceReal, std::string(name), m, step)
+                    ->Unit(benchmark::kMillisecond);
 }
 
 // The targets, each a measured value against its limit, from this run only.
@@ -276,6 +316,24 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
                 add("Place" + tail + " allocations per step", c.at("allocs_per_step"), 0.01, "ratio");
             }
         }
+    // The pixel step against the time step on the same field and d_sep. On the analytic grids
+    // both place a full picture and their times compare as they are. On the real fields the
+    // time step places a few streamlines or fragments (on the OpenFOAM fields one of one or two
+    // points), so there the time per streamline point drawn is compared.
+    auto pixelStep = [&](const std::string& base, bool perPoint) {
+        for (const char* method : {"rk2", "rk4"}) {
+            const std::string time = base + "/dsep10/" + method, pixels = time + "/px1";
+            if (!has(time) || !has(pixels)) continue;
+            const auto cost = [&](const std::string& name) {
+                const auto& run = r.at(name);
+                return perPoint ? run.seconds / std::max(1.0, run.counters.at("points")) : run.seconds;
+            };
+            add(pixels + (perPoint ? " / time step, per point" : " / time step"), cost(pixels) / cost(time),
+                2.0, "ratio");
+        }
+    };
+    for (int g = 0; g < kBenchGridCount; ++g) pixelStep("Place/" + Label(g), false);
+    for (const char* name : kRealSets) pixelStep("PlaceReal/" + std::string(name), true);
     if (has("Load/" + large) && has("ReadWhole/" + large))
         add("Load largest / reading both files whole",
             r.at("Load/" + large).seconds / r.at("ReadWhole/" + large).seconds, 1.5, "ratio");
