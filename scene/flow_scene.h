@@ -100,7 +100,7 @@ public:
     bool FlowDirection(float x, float y, GridNode& direction) const;
     // One step as the settings ask: the time step, or m_fStepPixels pixels when that is positive.
     GridNode Step(int method, GridNode p, int direction, bool* failed) const;
-    // A length that is not a number keeps the time step.
+    // A length that is not positive, or not a number, keeps the time step.
     bool PixelStepOn() const { return m_fStepPixels > 0.0f; }
     PixelPoint WorldToPixel(GridNode w) const;
     GridNode PixelToWorld(int px, int py) const;

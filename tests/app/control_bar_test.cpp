@@ -177,7 +177,7 @@ TEST(ControlBar, StepListStoresTheStepShowsItAndSaysWhatItDoes) {
     AppHarness::Settle();
     const int paints = h.View().PaintCount();
     QComboBox* box = h.Bar().StepBox();
-    EXPECT_EQ(box->currentIndex(), h.Bar().StepIndex(0.0f)) << "the time step, as the design has it";
+    EXPECT_EQ(box->currentIndex(), h.Bar().StepIndex(0.0f)) << "the time step, as before";
     EXPECT_EQ(box->currentText(), "0,1");
     ASSERT_EQ(box->count(), 4);
     // Chosen with the keys as with the mouse: each entry stores its step.

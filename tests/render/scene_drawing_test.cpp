@@ -266,7 +266,7 @@ void GiveTurningFlow(FlowScene& scene) {
         }
 }
 
-TEST(ArrowOffset, FollowsThePictureWhereItScalesTheAxesApartAndIsTheDesignsWhereNot) {
+TEST(ArrowOffset, FollowsThePictureWhereItScalesTheAxesApartAndIsAsBeforeWhereNot) {
     testsupport::SceneFixture fx;
     FlowScene& scene = fx.scene;
     GiveTurningFlow(scene);
