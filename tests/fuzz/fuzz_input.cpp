@@ -41,8 +41,9 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
     c.clickX = 1 + (settings[5] | ((settings[7] & 0x0f) << 8)) % 349;
     c.clickY = 1 + (settings[6] | ((settings[7] >> 4) << 8)) % 559;
     const std::size_t rest = size - head;
-    const std::uint32_t split = static_cast<std::uint32_t>(settings[8]) | (settings[9] << 8) |
-                                (settings[10] << 16) | (static_cast<std::uint32_t>(settings[11]) << 24);
+    const std::uint32_t split =
+        static_cast<std::uint32_t>(settings[8]) | (static_cast<std::uint32_t>(settings[9]) << 8) |
+        (static_cast<std::uint32_t>(settings[10]) << 16) | (static_cast<std::uint32_t>(settings[11]) << 24);
     const std::size_t geometryBytes = rest == 0 ? 0 : split % (rest + 1);
     const char* bytes = reinterpret_cast<const char*>(data) + head;
     c.geometry.assign(bytes, geometryBytes);

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "streamlines/pixel_mapping.h"
 #include "tests/support/placement_checks.h"
 #include "tests/support/test_support.h"
 #include "tools/flowgen/analytic_flows.h"
@@ -32,20 +34,22 @@ struct Placement {
     testsupport::Coverage coverage;
 };
 
-// Opens PATH once and places from every seed with the settings given.
+// Opens PATH once and places on it with d_sep 10 and the settings given.
 class Placer {
 public:
-    Placer(const std::string& path, int method, float stepPixels) {
+    explicit Placer(const std::string& path) {
         DrawSettings s;
         s.dsep = kDSep;
-        s.method = method;
-        s.stepPixels = stepPixels;
         ApplyDrawSettings(m_f.scene, s);
         m_f.scene.SetFixedSeed(kSeeds[0]);
         m_f.scene.OpenDataSet(path);
     }
     FlowScene& Scene() { return m_f.scene; }
     bool Opened() const { return m_f.scene.HasDataSet() && m_f.reporter.entries.empty(); }
+    void Use(int method, float stepPixels) {
+        m_f.scene.m_nMethod = method;
+        m_f.scene.m_fStepPixels = stepPixels;
+    }
     // Places from SEED and checks the placement's promises.
     Placement Place(std::uint32_t seed) {
         m_f.scene.SetFixedSeed(seed);
@@ -79,11 +83,14 @@ struct Medians {
     double streamlines, meanLength, largestGap, share;
 };
 
-Medians PlaceFromEverySeed(Placer& placer, const std::string& label) {
+// AFTER, when given, looks at each placement before the next one.
+Medians PlaceFromEverySeed(Placer& placer, const std::string& label,
+                           const std::function<void(std::uint32_t)>& after = {}) {
     std::vector<double> counts, lengths, gaps, shares;
     for (std::uint32_t seed : kSeeds) {
         const Placement p = placer.Place(seed);
         Print(label, seed, p);
+        if (after) after(seed);
         counts.push_back(static_cast<double>(p.streamlines));
         lengths.push_back(p.meanLength);
         gaps.push_back(p.coverage.largestGap);
@@ -96,80 +103,104 @@ Medians PlaceFromEverySeed(Placer& placer, const std::string& label) {
     return m;
 }
 
-TEST(RealData, PixelStepPlacesAndCoversEverySet) {
-    for (const char* name : kRealSets) {
-        for (int method : {kMethodRK2, kMethodRK4}) {
-            const std::string label = std::string(name) + (method == kMethodRK2 ? " rk2" : " rk4");
-            SCOPED_TRACE(label);
-            Placer pixels(RealSet(name), method, 1.0f);
-            Placer time(RealSet(name), method, 0.0f);
-            ASSERT_TRUE(pixels.Opened());
-            const Medians p = PlaceFromEverySeed(pixels, label + " --step-px 1");
-            const Medians d = PlaceFromEverySeed(time, label + " time step");
-            EXPECT_GE(p.share, 0.5) << "of the moving pixels within d_sep of a streamline";
-            EXPECT_GT(p.share, d.share);
-            if (std::string(name).find("graded") != std::string::npos) {
-                EXPECT_GE(p.streamlines, 25.0);  // where the time step draws one or a few
-            } else {
-                EXPECT_GE(p.meanLength, 2.0 * d.meanLength);  // where it draws fragments
-            }
+class RealData : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RealData, PixelStepPlacesAndCovers) {
+    const std::string name = GetParam();
+    Placer placer(RealSet(GetParam()));
+    ASSERT_TRUE(placer.Opened());
+    for (int method : {kMethodRK2, kMethodRK4}) {
+        const std::string label = name + (method == kMethodRK2 ? " rk2" : " rk4");
+        SCOPED_TRACE(label);
+        placer.Use(method, 1.0f);
+        const Medians p = PlaceFromEverySeed(placer, label + " --step-px 1");
+        placer.Use(method, 0.0f);
+        const Medians d = PlaceFromEverySeed(placer, label + " time step");
+        EXPECT_GE(p.share, 0.5) << "of the moving pixels within d_sep of a streamline";
+        EXPECT_GT(p.share, d.share);
+        if (name.find("graded") != std::string::npos) {
+            EXPECT_GE(p.streamlines, 25.0);  // where the time step draws one or a few
+        } else {
+            EXPECT_GE(p.meanLength, 2.0 * d.meanLength);  // where it draws fragments
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sets, RealData, ::testing::ValuesIn(kRealSets),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                             return std::string(param.param);
+                         });
 
 // The analytic flows 5 cm across at 1.5 m/s: one time step crosses the picture three times.
 constexpr FlowUnits kSI{0.0025, 1.5};
 
-struct PsiDrift {
+// Psi at every raster pixel of the scene's data set, and its range over the raster.
+struct PsiRaster {
+    std::vector<double> values;
     double range = 0.0;
-    double largest = 0.0;  // the largest change of psi along one streamline from its seed
 };
 
-PsiDrift MeasurePsiDrift(const FlowScene& scene, const AnalyticFlow& flow) {
-    PsiDrift d;
-    auto psi = [&](PixelPoint p) {
-        const GridNode w = scene.PixelToWorld(p.x, p.y);
-        return StreamFunction(flow, kSI, w.x, w.y);
-    };
-    double lo = psi({0, 0}), hi = lo;
+PsiRaster MeasurePsi(const FlowScene& scene, const AnalyticFlow& flow) {
+    PsiRaster r;
+    r.values.resize(kRasterSize);
     for (int y = 0; y < kRasterHeight; ++y)
         for (int x = 0; x < kRasterWidth; ++x) {
-            lo = std::min(lo, psi({x, y}));
-            hi = std::max(hi, psi({x, y}));
+            const GridNode w = scene.PixelToWorld(x, y);
+            r.values[static_cast<std::size_t>(y * kRasterWidth + x)] = StreamFunction(flow, kSI, w.x, w.y);
         }
-    d.range = hi - lo;
-    for (std::size_t k = 0; k < scene.GetStreamlineCount(); ++k) {
-        const Streamline& s = scene.StreamlineAt(k);
-        const double seed = psi(s.GetPoint(s.SeedIndex()));
-        for (std::size_t i = 0; i < s.GetCount(); ++i)
-            d.largest = std::max(d.largest, std::abs(psi(s.GetPoint(i)) - seed));
-    }
-    return d;
+    const auto [lo, hi] = std::minmax_element(r.values.begin(), r.values.end());
+    r.range = *hi - *lo;
+    return r;
 }
 
-TEST(AnalyticFlowsInSI, PixelStepDrawsThemAndKeepsToTheStreamFunction) {
+// The largest change of psi along one streamline from its seed's pixel.
+double LargestPsiDrift(const FlowScene& scene, const PsiRaster& psi) {
+    auto at = [&psi](PixelPoint p) {
+        EXPECT_TRUE(IsInRaster(p.x, p.y));
+        return IsInRaster(p.x, p.y) ? psi.values[static_cast<std::size_t>(p.y * kRasterWidth + p.x)] : 0.0;
+    };
+    double largest = 0.0;
+    for (std::size_t k = 0; k < scene.GetStreamlineCount(); ++k) {
+        const Streamline& s = scene.StreamlineAt(k);
+        const double seed = at(s.GetPoint(s.SeedIndex()));
+        for (std::size_t i = 0; i < s.GetCount(); ++i)
+            largest = std::max(largest, std::abs(at(s.GetPoint(i)) - seed));
+    }
+    return largest;
+}
+
+class AnalyticFlowInSI : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(AnalyticFlowInSI, PixelStepDrawsItAndKeepsToTheStreamFunction) {
+    const AnalyticFlow& flow = *FindFlow(GetParam());
     testsupport::TempDir dir;
-    for (const AnalyticFlow& flow : AnalyticFlows()) {
-        const std::string path =
-            testsupport::WriteDataSet(dir, flow.name, MakeFlow(flow.name, 64, 102, 1, 0.0f, kSI));
-        for (int method : {kMethodRK2, kMethodRK4}) {
-            const std::string label = std::string(flow.name) + (method == kMethodRK2 ? " rk2" : " rk4");
-            SCOPED_TRACE(label);
-            Placer pixels(path, method, 1.0f);
-            ASSERT_TRUE(pixels.Opened());
-            const Medians m = PlaceFromEverySeed(pixels, label + " SI --step-px 1");
-            EXPECT_GE(m.streamlines, 25.0);
-            EXPECT_GE(m.share, 0.5);
-            if (method != kMethodRK4) continue;
-            for (std::uint32_t seed : kSeeds) {
-                pixels.Place(seed);
-                const PsiDrift drift = MeasurePsiDrift(pixels.Scene(), flow);
+    Placer placer(testsupport::WriteDataSet(dir, flow.name, MakeFlow(flow.name, 64, 102, 1, 0.0f, kSI)));
+    ASSERT_TRUE(placer.Opened());
+    const PsiRaster psi = MeasurePsi(placer.Scene(), flow);
+    for (int method : {kMethodRK2, kMethodRK4}) {
+        const std::string label = std::string(flow.name) + (method == kMethodRK2 ? " rk2" : " rk4");
+        SCOPED_TRACE(label);
+        placer.Use(method, 1.0f);
+        std::function<void(std::uint32_t)> checkPsi;
+        if (method == kMethodRK4) {
+            checkPsi = [&](std::uint32_t seed) {
+                const double drift = LargestPsiDrift(placer.Scene(), psi);
                 std::printf("%-34s seed %2u: psi drifts by %.3f %% of its range\n", label.c_str(), seed,
-                            100.0 * drift.largest / drift.range);
-                EXPECT_LT(drift.largest, 0.01 * drift.range) << seed;
-            }
+                            100.0 * drift / psi.range);
+                EXPECT_LT(drift, 0.01 * psi.range) << seed;
+            };
         }
+        const Medians m = PlaceFromEverySeed(placer, label + " SI --step-px 1", checkPsi);
+        EXPECT_GE(m.streamlines, 25.0);
+        EXPECT_GE(m.share, 0.5);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Flows, AnalyticFlowInSI, ::testing::ValuesIn(FlowNames()),
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                             std::string name = param.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
 #include <utility>
 
 #include "streamlines/pixel_mapping.h"
@@ -12,38 +11,41 @@ namespace testsupport {
 
 namespace {
 
-// The points of the streamlines seen so far, bucketed in squares of a side at least as long as
-// the largest distance asked about.
+// The points of the streamlines seen so far, bucketed in squares over the raster of a side at
+// least as long as the largest distance asked about; points off the raster share the buckets
+// along its edge.
 class PointBuckets {
 public:
-    explicit PointBuckets(int side) : m_side(std::max(side, 1)) {}
+    explicit PointBuckets(int side)
+        : m_side(std::max(side, 1)),
+          m_cols((kRasterWidth + m_side - 1) / m_side),
+          m_rows((kRasterHeight + m_side - 1) / m_side),
+          m_buckets(static_cast<std::size_t>(m_cols * m_rows)) {}
     void Add(const Streamline& s) {
         for (std::size_t i = 0; i < s.GetCount(); ++i) {
             const PixelPoint p = s.GetPoint(i);
-            m_buckets[Key(p.x, p.y)].push_back(p);
+            m_buckets[Index(Column(p.x), Row(p.y))].push_back(p);
         }
     }
     // The distance to the nearest point within SIDE; infinity when none is that near.
     double Nearest(PixelPoint p) const {
         double best = std::numeric_limits<double>::infinity();
-        const auto [bx, by] = Key(p.x, p.y);
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy) {
-                const auto it = m_buckets.find({bx + dx, by + dy});
-                if (it == m_buckets.end()) continue;
-                for (const PixelPoint& q : it->second)
+        const int c = Column(p.x), r = Row(p.y);
+        for (int dc = -1; dc <= 1; ++dc)
+            for (int dr = -1; dr <= 1; ++dr) {
+                if (c + dc < 0 || c + dc >= m_cols || r + dr < 0 || r + dr >= m_rows) continue;
+                for (const PixelPoint& q : m_buckets[Index(c + dc, r + dr)])
                     best = std::min(best, PixelDistance(p.x, p.y, q.x, q.y));
             }
         return best;
     }
 
 private:
-    std::pair<int, int> Key(int x, int y) const {
-        const auto floorDiv = [this](int v) { return v >= 0 ? v / m_side : -((-v + m_side - 1) / m_side); };
-        return {floorDiv(x), floorDiv(y)};
-    }
-    int m_side;
-    std::map<std::pair<int, int>, std::vector<PixelPoint>> m_buckets;
+    int Column(int x) const { return std::clamp(x, 0, kRasterWidth - 1) / m_side; }
+    int Row(int y) const { return std::clamp(y, 0, kRasterHeight - 1) / m_side; }
+    std::size_t Index(int c, int r) const { return static_cast<std::size_t>(r * m_cols + c); }
+    int m_side, m_cols, m_rows;
+    std::vector<std::vector<PixelPoint>> m_buckets;
 };
 
 std::string Where(std::size_t line, std::size_t point, PixelPoint p) {
