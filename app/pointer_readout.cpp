@@ -26,7 +26,7 @@ float InterpolateNodes(const FlowScene& scene, const float* field, int h, float 
 }  // namespace
 
 std::optional<PointerSample> SampleAtPixel(const FlowScene& scene, int px, int py) {
-    if (!scene.HasDataSet() || !IsInRaster(px, py)) return std::nullopt;
+    if (!scene.HasDataSet() || !scene.IsPixelInData(px, py)) return std::nullopt;
     const GridNode world = scene.PixelToWorld(px, py);
     const int h = scene.FindCell(world.x, world.y, 0);
     // A cell needs its upper-right node in plane 0; anything else is not a cell.

@@ -22,10 +22,17 @@ void FlowScene::BuildRasters() {
     auto rasterW = std::make_unique<float[]>(kRasterSize);
 
     float minU = 0, maxU = 0, minV = 0, maxV = 0, minP = 0, maxP = 0, minW = 0, maxW = 0;
-    ResampleField(m_pU.get(), rasterU.get(), minU, maxU);
-    ResampleField(m_pV.get(), rasterV.get(), minV, maxV);
-    ResampleField(m_pP.get(), rasterP.get(), minP, maxP);
-    ResampleField(m_pW.get(), rasterW.get(), minW, maxW);
+    if (m_nMappedAspect == kAspectEqual) {
+        ResampleFieldAtPixels(m_pU.get(), rasterU.get(), minU, maxU);
+        ResampleFieldAtPixels(m_pV.get(), rasterV.get(), minV, maxV);
+        ResampleFieldAtPixels(m_pP.get(), rasterP.get(), minP, maxP);
+        ResampleFieldAtPixels(m_pW.get(), rasterW.get(), minW, maxW);
+    } else {
+        ResampleField(m_pU.get(), rasterU.get(), minU, maxU);
+        ResampleField(m_pV.get(), rasterV.get(), minV, maxV);
+        ResampleField(m_pP.get(), rasterP.get(), minP, maxP);
+        ResampleField(m_pW.get(), rasterW.get(), minW, maxW);
+    }
     ComputeSpeed(rasterU.get(), rasterV.get(), rasterSpeed.get(), kRasterWidth, kRasterHeight);
     // Pressure and vorticity are shown relative to their own smallest value.
     AddConstant(rasterP.get(), -minP, kRasterWidth, kRasterHeight);
@@ -37,6 +44,10 @@ void FlowScene::BuildRasters() {
     m_pRasterP = std::move(rasterP);
     m_pRasterW = std::move(rasterW);
     m_pImage = std::move(image);
+    m_fRasterMinP = minP;
+    m_fRasterMaxP = maxP;
+    m_fRasterMinW = minW;
+    m_fRasterMaxW = maxW;
     ColourBackground();
 }
 
@@ -91,5 +102,55 @@ float* FlowScene::ResampleField(const float* F, float* out, float& min, float& m
         px = nodes[rowBase].x;
         py = py + dy;
     }
+    return out;
+}
+
+float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, float& max) const {
+    const int ni = m_ni;
+    const int nj = m_nj;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    if (!m_pNodes || !F || ni < 2 || nj < 2) {
+        for (std::size_t k = 0; k < kRasterSize; ++k) out[k] = nan;
+        min = max = nan;
+        return out;
+    }
+
+    // The positions are PixelToWorld's, so that a pixel shows what a click on it or a
+    // streamline through it meets. They grow with the pixel, so the cell is carried along as
+    // in the design's walk, with the same strict comparisons.
+    const GridNode* nodes = m_pNodes.get();
+    const auto sample = [&](int h, float px, float py) {
+        const GridNode& ll = nodes[h];
+        const GridNode& ur = nodes[h + ni + 1];
+        return static_cast<float>(
+            InterpolateInCell(px, py, ll.x, ll.y, ur.x, ur.y, F[h], F[h + 1], F[h + ni], F[h + ni + 1]));
+    };
+    bool any = false;
+    int rowBase = 0;
+    int j = 0;
+    for (int r = 0; r < kRasterHeight; ++r) {
+        float* row = out + static_cast<std::ptrdiff_t>(r) * kRasterWidth;
+        const float py = PixelToWorld(0, r).y;
+        while (py > nodes[rowBase + ni + 1].y && j < nj - 2) {
+            rowBase += ni;
+            ++j;
+        }
+        int i = 0;
+        for (int c = 0; c < kRasterWidth; ++c) {
+            const float px = PixelToWorld(c, r).x;
+            if (!IsInDomain(px, py)) {
+                row[c] = nan;
+                continue;
+            }
+            while (px > nodes[rowBase + i + ni + 1].x && i < ni - 2) ++i;
+            const float value = sample(rowBase + i, px, py);
+            row[c] = value;
+            if (std::isnan(value)) continue;
+            if (!any || value < min) min = value;
+            if (!any || value > max) max = value;
+            any = true;
+        }
+    }
+    if (!any) min = max = nan;
     return out;
 }

@@ -1,10 +1,51 @@
 // Colour-mapping one raster into the background image.
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <limits>
 
+#include "sampling/colour_tables.h"
 #include "sampling/raster_ops.h"
 #include "scene/flow_scene.h"
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The smallest and largest finite values; both NaN when there is none.
+struct FiniteRange {
+    double low = kNaN;
+    double high = kNaN;
+};
+FiniteRange RangeOf(const float* r) {
+    FiniteRange range;
+    bool any = false;
+    for (std::size_t k = 0; k < kRasterSize; ++k) {
+        const float v = r[k];
+        if (!std::isfinite(v)) continue;
+        if (!any || v < range.low) range.low = v;
+        if (!any || v > range.high) range.high = v;
+        any = true;
+    }
+    return range;
+}
+
+// The design's largest value, but passing over values that are not numbers wherever they
+// are: with equal proportions the raster's first pixel lies outside the data.
+double LargestNumber(const float* r) {
+    double best = kNaN;
+    for (std::size_t k = 0; k < kRasterSize; ++k)
+        if (std::isnan(best) || r[k] > best) best = r[k];
+    return best;
+}
+
+std::int32_t ShownField(std::int32_t background) {
+    return background == kBackgroundSpeed || background == kBackgroundPressure ? background
+                                                                               : kBackgroundVorticity;
+}
+
+}  // namespace
 
 void FlowScene::ColourImage(const float* r, float scale) {
     if (!m_pImage || !r) return;
@@ -36,16 +77,63 @@ void FlowScene::ColourImage(const float* r, float scale) {
     }
 }
 
+void FlowScene::ColourImageWithMap(const float* r, double low, double high, int map) {
+    const ColourEntry* table = ColourTable(map);
+    if (!m_pImage || !r || !table) return;
+    const double span = high - low;
+    // A field of one value has no span to divide by; it takes the colour a constant has.
+    const bool constant = span == 0.0;
+    std::uint8_t* image = m_pImage.get();
+    for (std::size_t k = 0; k < kRasterSize; ++k) {
+        const double v = r[k];
+        const double t = std::isnan(v) ? kNaN : constant ? ConstantFieldPosition(map) : (v - low) / span;
+        const int i = TableIndex(t);
+        const ColourEntry c = i < 0 ? ColourEntry{0, 0, 0} : table[i];
+        std::copy(c.begin(), c.end(), image + 3 * k);
+    }
+}
+
 void FlowScene::ColourBackground() {
     if (!m_pImage) return;
     const float* r = m_nBackground == kBackgroundSpeed      ? m_pRasterSpeed.get()
                      : m_nBackground == kBackgroundPressure ? m_pRasterP.get()
                                                             : m_pRasterW.get();
-    const double largest = r ? RasterMax(r, kRasterWidth, kRasterHeight) : 0.0;
-    if (largest == 0.0) {
-        // Nothing to scale by: the largest value is 0, and so is every pixel.
-        std::fill_n(m_pImage.get(), kImageBytes, std::uint8_t{0});
+    const std::int32_t field = ShownField(m_nBackground);
+    // Pressure and vorticity rasters hold their values less their smallest one.
+    const double shift = field == kBackgroundPressure    ? m_fRasterMinP
+                         : field == kBackgroundVorticity ? m_fRasterMinW
+                                                         : 0.0;
+    m_imageScale = {.coloured = true, .field = field, .map = kColourMapDesign};
+
+    if (!ColourTable(m_nColourMap)) {
+        const double largest = !r                                ? 0.0
+                               : m_nMappedAspect == kAspectEqual ? LargestNumber(r)
+                                                                 : RasterMax(r, kRasterWidth, kRasterHeight);
+        m_imageScale.low = shift;
+        m_imageScale.high = shift + largest;
+        if (largest == 0.0) {
+            // Nothing to scale by: the largest value is 0, and so is every pixel.
+            std::fill_n(m_pImage.get(), kImageBytes, std::uint8_t{0});
+            return;
+        }
+        ColourImage(r, static_cast<float>(255.0 / largest));
         return;
     }
-    ColourImage(r, static_cast<float>(255.0 / largest));
+
+    // The maps span the field in its own values: speed from 0, pressure and vorticity from
+    // their smallest value, or for the diverging map a range symmetric about zero.
+    const FiniteRange raster = r ? RangeOf(r) : FiniteRange{};
+    const double smallest = raster.low + shift;
+    const double largest = raster.high + shift;
+    double low = field == kBackgroundSpeed ? 0.0 : smallest;
+    double high = largest;
+    if (m_nColourMap == kColourMapCoolwarm) {
+        high = std::max(std::fabs(smallest), std::fabs(largest));
+        low = -high;
+    }
+    if (std::isnan(smallest)) low = high = kNaN;
+    m_imageScale.map = m_nColourMap;
+    m_imageScale.low = low;
+    m_imageScale.high = high;
+    ColourImageWithMap(r, low - shift, high - shift, m_nColourMap);
 }

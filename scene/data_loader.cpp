@@ -408,4 +408,7 @@ void FlowScene::ComputeExtents() {
     m_fScaleY = 559.0f / m_fExtentY;
     m_fInvScaleX = 1.0f / m_fScaleX;
     m_fInvScaleY = 1.0f / m_fScaleY;
+    m_nOffsetX = 0;
+    m_nOffsetY = 0;
+    m_nMappedAspect = kAspectDesign;
 }

@@ -36,6 +36,9 @@ void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings) {
     scene.m_bHedgehog = settings.hedgehog;
     scene.m_bHedgehogBySpeed = settings.arrowsBySpeed;
     scene.m_fStepPixels = settings.stepPixels;
+    scene.m_nColourMap = settings.colourMap;
+    scene.m_nAspect = settings.aspect;
+    scene.m_bLegend = settings.legend;
 }
 
 DrawSettings CurrentDrawSettings(const FlowScene& scene) {
@@ -45,5 +48,8 @@ DrawSettings CurrentDrawSettings(const FlowScene& scene) {
             .background = scene.m_nBackground,
             .hedgehog = scene.m_bHedgehog,
             .arrowsBySpeed = scene.m_bHedgehogBySpeed,
-            .stepPixels = scene.m_fStepPixels};
+            .stepPixels = scene.m_fStepPixels,
+            .colourMap = scene.m_nColourMap,
+            .aspect = scene.m_nAspect,
+            .legend = scene.m_bLegend};
 }

@@ -16,6 +16,21 @@ enum BackgroundField : std::int32_t {
     kBackgroundPressure = 1,  // red
     kBackgroundVorticity = 2  // grey; any other value is drawn as this one
 };
+// How field values become colours. The first keeps the green, red and grey ramps from 0 to the
+// field's largest value (pressure and vorticity shifted by their smallest); the sequential maps
+// span the field's range in its own values; the diverging one a range symmetric about zero.
+enum ColourMapChoice : std::int32_t {
+    kColourMapDesign = 0,
+    kColourMapViridis = 1,
+    kColourMapCividis = 2,
+    kColourMapCoolwarm = 3,  // diverging, blue below zero, red above
+};
+// How the grid's extent fills the 350 x 560 raster: each axis stretched to the raster on its
+// own, or one scale for both with the data centred and black around it.
+enum AspectChoice : std::int32_t {
+    kAspectDesign = 0,
+    kAspectEqual = 1,
+};
 
 // Every setting a picture is made with, as one value: the control bar's, and the modes that
 // can be chosen beside them. The defaults are those of a freshly started viewer; they are
@@ -30,9 +45,19 @@ struct DrawSettings {
     // Length of one integration step in raster pixels along the flow; 0 keeps the fixed time
     // step kTimeStep in the data's own units.
     float stepPixels = 0.0f;
+    std::int32_t colourMap = kColourMapDesign;
+    std::int32_t aspect = kAspectDesign;
+    bool legend = false;  // a colour bar with values right of the picture
 
     friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
 };
+
+// A freshly started viewer shows the colour legend; the command line asks for it.
+constexpr DrawSettings ViewerStartSettings() {
+    DrawSettings s;
+    s.legend = true;
+    return s;
+}
 
 // The control bar's ranges of the two distances.
 inline constexpr int kDSepMin = 5;

@@ -19,6 +19,7 @@ void FlowScene::ReleaseDataSet() {
     m_pRasterW.reset();
     m_notes = {};
     m_origin = {};
+    m_imageScale = {};
     // The search axes describe the released nodes; a later load decides afresh.
     m_bRectilinear = false;
     m_cellSearch.Clear();

@@ -9,6 +9,7 @@
 
 #include "sampling/cell_search.h"
 #include "sampling/grid_shape.h"
+#include "scene/colour_scale.h"
 #include "scene/data_set.h"
 #include "scene/draw_settings.h"
 #include "scene/grid_node.h"
@@ -79,8 +80,15 @@ public:
     // --- rasters: sampling/background_raster.cpp; colour maps: sampling/colour_map.cpp -----
     void BuildRasters();
     float* ResampleField(const float* F, float* out, float& min, float& max) const;
+    // The same walk for equal proportions: pixel (c, r) samples PixelToWorld(c, r), and pixels
+    // whose point lies outside the grid are not numbers. min and max cover the numbers only.
+    float* ResampleFieldAtPixels(const float* F, float* out, float& min, float& max) const;
     void ColourImage(const float* r, float scale);
+    // Colours with one of the 256-entry maps: LOW and HIGH are the raster values of the first
+    // and the last colour; values that are not numbers stay black.
+    void ColourImageWithMap(const float* r, double low, double high, int map);
     void ColourBackground();
+    const ColourScale& ImageScale() const { return m_imageScale; }
 
     // --- separation test: streamlines/separation_test.cpp -----------------------------------
     bool IsFarEnough(int x, int y, float dist);
@@ -104,6 +112,12 @@ public:
     bool PixelStepOn() const { return m_fStepPixels > 0.0f; }
     PixelPoint WorldToPixel(GridNode w) const;
     GridNode PixelToWorld(int px, int py) const;
+    // Sets scales and offsets for the aspect setting m_nAspect; from then on it is the one in
+    // force (m_nMappedAspect). The design's scales are those ComputeExtents sets.
+    void ApplyAspect();
+    // Whether raster pixel (x, y) shows the data: every raster pixel with the design's
+    // proportions, only those whose world point lies in the grid with equal ones.
+    bool IsPixelInData(int x, int y) const;
 
     // --- streamline tracing: streamlines/tracing.cpp ----------------------------------------
     std::unique_ptr<Streamline> CreateStreamline(GridNode seed, int method, bool click);
@@ -171,10 +185,25 @@ public:
     bool m_bHedgehog = DrawSettings{}.hedgehog;
     bool m_bHedgehogBySpeed = DrawSettings{}.arrowsBySpeed;
     float m_fStepPixels = DrawSettings{}.stepPixels;
+    std::int32_t m_nColourMap = DrawSettings{}.colourMap;
+    std::int32_t m_nAspect = DrawSettings{}.aspect;
+    bool m_bLegend = DrawSettings{}.legend;
+    // The aspect that the scales, the offsets and the rasters were made for; m_nAspect takes
+    // over at the next open or Draw.
+    std::int32_t m_nMappedAspect = kAspectDesign;
     float m_fScaleX = 0.0f;
     float m_fScaleY = 0.0f;
     float m_fInvScaleX = 0.0f;
     float m_fInvScaleY = 0.0f;
+    // Raster pixel of the first grid node: (0, 0) with the design's proportions, the data
+    // centred with equal ones.
+    std::int32_t m_nOffsetX = 0;
+    std::int32_t m_nOffsetY = 0;
+    // The smallest and largest raster values of pressure and vorticity before the shift.
+    float m_fRasterMinP = 0.0f;
+    float m_fRasterMaxP = 0.0f;
+    float m_fRasterMinW = 0.0f;
+    float m_fRasterMaxW = 0.0f;
     NeighbourSlots m_aCellNbr{-1, -1, -1, -1, -1, -1, -1, -1, -1};
     std::unique_ptr<Streamline> m_pClickStreamline;
     std::vector<std::unique_ptr<Streamline>> m_streamlines;
@@ -208,4 +237,5 @@ private:
     OpenTimings m_openTimings;
     // Reused between streamlines so that tracing allocates once per streamline, not per step.
     Streamline m_scratch;
+    ColourScale m_imageScale;
 };

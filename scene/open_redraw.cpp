@@ -18,6 +18,7 @@ void FlowScene::OpenDataSet(const std::string& path) {
     ReleaseDataSet();
     if (!LoadDataSet(path)) return;
     const auto loaded = Clock::now();
+    if (m_nAspect == kAspectEqual) ApplyAspect();
     ResetForDraw();
     BuildRasters();
     const auto rastered = Clock::now();
@@ -29,6 +30,14 @@ void FlowScene::OpenDataSet(const std::string& path) {
 
 void FlowScene::RedrawScene() {
     if (!m_pImage) return;
+    if ((m_nAspect == kAspectEqual) != (m_nMappedAspect == kAspectEqual)) {
+        // Other proportions move every sampling position, so the rasters are made anew.
+        ResetForDraw();
+        ApplyAspect();
+        BuildRasters();
+        if (!m_bHedgehog) PlaceStreamlines();
+        return;
+    }
     ResetForDraw();
     m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
     ColourBackground();

@@ -1,5 +1,6 @@
 #include "streamlines/pixel_mapping.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -38,6 +39,11 @@ bool IsInRaster(int x, int y) {
 
 PixelPoint FlowScene::WorldToPixel(GridNode w) const {
     const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
+    if (m_nMappedAspect == kAspectEqual) {
+        const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX + m_nOffsetX);
+        const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY + m_nOffsetY);
+        return {ToPixelIndex(RoundHalfAway(a)), ToPixelIndex(RoundHalfAway(b))};
+    }
     const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX);
     const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY);
     return {ToPixelIndex(RoundHalfAway(a)), ToPixelIndex(RoundHalfAway(b))};
@@ -45,6 +51,39 @@ PixelPoint FlowScene::WorldToPixel(GridNode w) const {
 
 GridNode FlowScene::PixelToWorld(int px, int py) const {
     const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
+    if (m_nMappedAspect == kAspectEqual) {
+        // Differences in 64 bits, for pixels far off the raster.
+        const auto dx = static_cast<double>(std::int64_t{px} - m_nOffsetX);
+        const auto dy = static_cast<double>(std::int64_t{py} - m_nOffsetY);
+        return {static_cast<float>(dx * static_cast<double>(m_fInvScaleX) + origin.x),
+                static_cast<float>(dy * static_cast<double>(m_fInvScaleY) + origin.y)};
+    }
     return {static_cast<float>(px * static_cast<double>(m_fInvScaleX) + origin.x),
             static_cast<float>(py * static_cast<double>(m_fInvScaleY) + origin.y)};
+}
+
+void FlowScene::ApplyAspect() {
+    if (!m_pNodes || m_ni < 1 || m_nj < 1) return;
+    ComputeExtents();
+    if (m_nAspect != kAspectEqual) return;
+    // The axis that needs the smaller scale still spans the raster from edge to edge; the
+    // other is centred, a whole number of pixels from the raster's edge.
+    const float scale = std::min(m_fScaleX, m_fScaleY);
+    m_fScaleX = m_fScaleY = scale;
+    m_fInvScaleX = m_fInvScaleY = 1.0f / scale;
+    const auto margin = [scale](int lastPixel, float extent) {
+        const double spare = static_cast<double>(lastPixel) - static_cast<double>(extent) * scale;
+        return static_cast<std::int32_t>(
+            std::lround(std::clamp(spare, 0.0, static_cast<double>(lastPixel)) / 2.0));
+    };
+    m_nOffsetX = margin(kRasterWidth - 1, m_fExtentX);
+    m_nOffsetY = margin(kRasterHeight - 1, m_fExtentY);
+    m_nMappedAspect = kAspectEqual;
+}
+
+bool FlowScene::IsPixelInData(int x, int y) const {
+    if (!IsInRaster(x, y)) return false;
+    if (m_nMappedAspect != kAspectEqual) return true;
+    const GridNode w = PixelToWorld(x, y);
+    return IsInDomain(w.x, w.y);
 }

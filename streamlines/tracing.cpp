@@ -93,7 +93,8 @@ void FlowScene::AddSeedCandidates(const Streamline& s) {
         const std::int64_t ty = static_cast<std::int64_t>(std::trunc(ny));
         const std::int64_t candidates[2][2] = {{p.x + tx, p.y + ty}, {p.x - tx, p.y - ty}};
         for (const auto& c : candidates)
-            if (c[0] >= 0 && c[0] < kRasterWidth && c[1] >= 0 && c[1] < kRasterHeight)
+            if (c[0] >= 0 && c[0] < kRasterWidth && c[1] >= 0 && c[1] < kRasterHeight &&
+                IsPixelInData(static_cast<int>(c[0]), static_cast<int>(c[1])))
                 PushSeed(static_cast<int>(c[0]), static_cast<int>(c[1]));
     }
 }

@@ -54,4 +54,25 @@ TEST(Settings, TestDistanceFollowsBothDistanceAndPercentage) {
     EXPECT_EQ(s.m_fDTest, 6.0f);
 }
 
+TEST(Settings, EveryFieldGoesIntoTheSceneAndComesBack) {
+    testsupport::SceneFixture f;
+    EXPECT_EQ(CurrentDrawSettings(f.scene), DrawSettings{});
+    const DrawSettings changed{.dsep = 7,
+                               .dtestPercent = 30,
+                               .method = kMethodEuler,
+                               .background = kBackgroundVorticity,
+                               .hedgehog = true,
+                               .arrowsBySpeed = true,
+                               .colourMap = kColourMapCoolwarm,
+                               .aspect = kAspectEqual,
+                               .legend = true};
+    ApplyDrawSettings(f.scene, changed);
+    EXPECT_EQ(CurrentDrawSettings(f.scene), changed);
+    // The viewer starts as the command line does, but with the legend.
+    DrawSettings viewer = ViewerStartSettings();
+    EXPECT_TRUE(viewer.legend);
+    viewer.legend = false;
+    EXPECT_EQ(viewer, DrawSettings{});
+}
+
 }  // namespace
