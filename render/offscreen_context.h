@@ -41,4 +41,5 @@ private:
 
 // The picture region of the view (window x 350..699, y 70..629) as 588000 RGB bytes in the
 // background image's order: row 0 at the bottom. The framebuffer must be at least 700 x 630.
-std::vector<std::uint8_t> ReadPicture(const OffscreenContext& context);
+// With a WIDTH beyond 350, as many columns from window x 350: the picture and its legend.
+std::vector<std::uint8_t> ReadPicture(const OffscreenContext& context, int width = 350);

@@ -47,13 +47,18 @@ void DrawBackground(const FlowScene& scene) {
     glFlush();
 }
 
-void DrawStreamlines(const FlowScene& scene) {
-    const std::size_t n = scene.GetStreamlineCount();
-    for (std::size_t i = 0; i < n; ++i) DrawStreamline(scene.StreamlineAt(i));
+const OverlayColours& OverlayColoursOf(const FlowScene& scene) {
+    return OverlayColoursFor(scene.ImageScale().map);
 }
 
-void DrawStreamline(const Streamline& s) {
-    glColor3f(1.0f, 1.0f, 1.0f);
+void DrawStreamlines(const FlowScene& scene) {
+    const OverlayColours& colours = OverlayColoursOf(scene);
+    const std::size_t n = scene.GetStreamlineCount();
+    for (std::size_t i = 0; i < n; ++i) DrawStreamline(scene.StreamlineAt(i), colours);
+}
+
+void DrawStreamline(const Streamline& s, const OverlayColours& colours) {
+    glColor3f(colours.line.r, colours.line.g, colours.line.b);
     const std::size_t n = s.GetCount();
     const PixelPoint* p = s.Data();
     for (std::size_t i = 1; i < n; ++i) {
@@ -127,21 +132,22 @@ std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int 
 void DrawHedgehog(const FlowScene& scene, int a) {
     const int s = HedgehogSpacing(a);
     if (s <= 0 || !scene.m_pRasterSpeed || !scene.m_pRasterU || !scene.m_pRasterV) return;
+    const OverlayColours& colours = OverlayColoursOf(scene);
     const float fastest =
         scene.m_bHedgehogBySpeed && scene.PixelStepOn() ? FastestArrowSpeed(scene, a) : 0.0f;
     for (int y = s; y < kRasterHeight - s; y += s) {
         for (int x = s; x < kRasterWidth - s; x += s) {
             if (const std::optional<PixelPoint> d = ArrowOffset(scene, a, x, y, fastest))
-                DrawArrow(x, y, x + d->x, y + d->y);
+                DrawArrow(x, y, x + d->x, y + d->y, colours);
         }
     }
 }
 
-void DrawArrow(int x0, int y0, int x1, int y1) {
+void DrawArrow(int x0, int y0, int x1, int y1, const OverlayColours& colours) {
     glBegin(GL_LINES);
-    glColor3f(1.0f, 0.0f, 0.0f);
+    glColor3f(colours.arrowBase.r, colours.arrowBase.g, colours.arrowBase.b);
     RasterVertex(x0, y0);
-    glColor3f(1.0f, 1.0f, 1.0f);
+    glColor3f(colours.arrowTip.r, colours.arrowTip.g, colours.arrowTip.b);
     RasterVertex(x1, y1);
     glEnd();
 }

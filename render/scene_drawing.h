@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "render/overlay_colours.h"
 #include "streamlines/pixel_point.h"
 
 class FlowScene;
@@ -20,10 +21,12 @@ inline constexpr int kHedgehogScale = 10;
 void DrawScene(const FlowScene& scene);
 // Clears to black and draws the image at window (350, 70); nothing but the clear without data.
 void DrawBackground(const FlowScene& scene);
-// Every placed streamline in placement order, white.
+// Every placed streamline in placement order, in the line colour of the image's map.
 void DrawStreamlines(const FlowScene& scene);
-// One white GL_LINES pair per segment; fewer than two points draw nothing.
-void DrawStreamline(const Streamline& s);
+// One GL_LINES pair per segment in COLOURS' line colour; fewer than two points draw nothing.
+void DrawStreamline(const Streamline& s, const OverlayColours& colours = kDesignOverlay);
+// The colours to draw over the scene's image with.
+const OverlayColours& OverlayColoursOf(const FlowScene& scene);
 // Arrows on a square lattice of spacing trunc(1.5 a), red at the lattice point and white at
 // the tip; a is the arrow length in pixels (or pixels per unit of speed when scaled by speed).
 void DrawHedgehog(const FlowScene& scene, int a);
@@ -34,8 +37,9 @@ void DrawHedgehog(const FlowScene& scene, int a);
 std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int y, float fastest);
 // The largest speed of a lattice point that draws an arrow; 0 without one.
 float FastestArrowSpeed(const FlowScene& scene, int a);
-// One line from raster pixel (x0, y0), red, to (x1, y1), white.
-void DrawArrow(int x0, int y0, int x1, int y1);
+// One line from raster pixel (x0, y0), red, to (x1, y1), white (or the base and tip colours
+// given).
+void DrawArrow(int x0, int y0, int x1, int y1, const OverlayColours& colours = kDesignOverlay);
 
 // The lattice points of DrawHedgehog and the rounding of one arrow component, shared with
 // the tests that look for the arrows in a picture.

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "render/legend_drawing.h"
 #include "render/scene_drawing.h"
 #include "scene/flow_scene.h"
 #include "scene/raster_geometry.h"
@@ -26,9 +27,15 @@ void EndFrame() {
     glFinish();
 }
 
+void DrawPicture(const FlowScene& scene, const PictureFrame& frame, const LegendTextPainter* text) {
+    UseFrame(frame);
+    DrawScene(scene);
+    if (text && scene.m_bLegend) DrawLegend(scene, *text, frame);
+}
+
 void PaintFrame(const FlowScene& scene) {
     BeginFrame();
-    DrawScene(scene);
+    DrawPicture(scene, PictureFrame{}, nullptr);
     EndFrame();
 }
 
@@ -43,5 +50,5 @@ std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom) {
 
 void TraceAndDrawClick(FlowScene& scene, int x, int y) {
     if (!scene.HasDataSet()) return;
-    if (const Streamline* s = scene.AddClickStreamline(x, y)) DrawStreamline(*s);
+    if (const Streamline* s = scene.AddClickStreamline(x, y)) DrawStreamline(*s, OverlayColoursOf(scene));
 }

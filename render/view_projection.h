@@ -2,9 +2,11 @@
 
 #include <optional>
 
+#include "render/picture_frame.h"
 #include "streamlines/pixel_point.h"
 
 class FlowScene;
+class LegendTextPainter;
 
 // The smallest client area that shows the whole picture: up to its top-right corner.
 inline constexpr int kMinViewWidth = 700;
@@ -14,6 +16,11 @@ inline constexpr int kMinViewHeight = 630;
 // bottom-left corner, y upwards. A size of zero or less leaves viewport and projection as they
 // were (a minimised window reports one). Returns whether anything was set.
 bool SetViewProjection(int cx, int cy);
+
+// The picture in FRAME: the scene as DrawScene draws it and, when the scene's legend setting is
+// on and TEXT is given, its legend to the right. Every front end paints through this; frame
+// and zoom stay in force for what the caller draws afterwards, such as a click streamline.
+void DrawPicture(const FlowScene& scene, const PictureFrame& frame, const LegendTextPainter* text);
 
 // One complete paint of the scene: clear colour and depth, DrawScene, glFinish. The caller
 // presents the frame (a buffer swap, or a read-back offscreen). The viewer renews its control
@@ -29,6 +36,7 @@ void EndFrame();
 std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom);
 
 // A left click's whole drawing work: traces from raster pixel (x, y) with the scene's current
-// method and draws the streamline over the current buffer, without repainting first.
+// method and draws the streamline over the current buffer, in the frame in use, without
+// repainting first.
 // Nothing happens without a data set. The caller presents the frame.
 void TraceAndDrawClick(FlowScene& scene, int x, int y);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "render/picture_frame.h"
 #include "render/scene_drawing.h"
 #include "scene/raster_geometry.h"
 #include "tests/support/picture_kit_qt.h"
@@ -187,6 +188,17 @@ void CheckHedgehog(const Picture& pic, double minCoverage, bool constantLength) 
         Fail(QString("only %1 of %2 lattice points show a red base").arg(withBase).arg(points));
 }
 
+// Right of the picture, a colour bar (a column lit in colours from bottom to top) and white
+// letters beside it; the picture's own columns hold none of the legend.
+void CheckLegend(const Picture& pic) {
+    const int bar = kRasterWidth + 19;
+    int barRows = 0;
+    for (int y = 20; y < 500; ++y) barRows += pic.At(bar, y).IsBlack() ? 0 : 1;
+    if (barRows < 450) Fail(QString("the legend's bar lights %1 of 480 rows").arg(barRows));
+    const long long letters = pic.Count(kRasterWidth + 30, 0, pic.Width(), kRasterHeight, IsWhite);
+    if (letters < 40) Fail(QString("the legend has %1 white letter pixels").arg(letters));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,8 +223,9 @@ int main(int argc, char** argv) {
                                      "Deep red only next to lattice points (constant-length arrows).");
     const QCommandLineOption jsonText("json-contains",
                                       "Text the --streamlines file must contain; may repeat.", "TEXT");
+    const QCommandLineOption legend("legend", "The picture is 480 pixels wide, the legend right of it.");
     parser.addOptions({exitCode, stderrText, stdoutText, picture, noFile, file, background, streamlines,
-                       clicks, hedgehog, lattice, jsonText});
+                       clicks, hedgehog, lattice, jsonText, legend});
     parser.process(app);
     QStringList command = parser.positionalArguments();
     if (command.isEmpty()) {
@@ -264,9 +277,11 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(picture)) {
         const Picture pic = picturekit::PictureOf(QImage(parser.value(picture)));
-        if (pic.Width() != kRasterWidth || pic.Height() != kRasterHeight) {
-            Fail(parser.value(picture) + " is not a 350 x 560 picture");
+        const int width = parser.isSet(legend) ? PictureWidth(true) : kRasterWidth;
+        if (pic.Width() != width || pic.Height() != kRasterHeight) {
+            Fail(parser.value(picture) + QString(" is not a %1 x 560 picture").arg(width));
         } else {
+            if (parser.isSet(legend)) CheckLegend(pic);
             if (parser.isSet(background)) CheckBackground(pic, parser.value(background));
             if (parser.isSet(streamlines)) CheckStreamlines(pic, parser.value(streamlines), false);
             if (parser.isSet(clicks)) CheckStreamlines(pic, parser.value(clicks), true);

@@ -24,6 +24,9 @@ TEST(RenderOptions, DefaultsAreThoseOfAFreshViewer) {
     EXPECT_FALSE(r.settings.hedgehog);
     EXPECT_FALSE(r.settings.arrowsBySpeed);
     EXPECT_EQ(r.settings.stepPixels, 0.0f) << "the time step";
+    EXPECT_EQ(r.settings.colourMap, kColourMapDesign);
+    EXPECT_EQ(r.settings.aspect, kAspectDesign);
+    EXPECT_FALSE(r.settings.legend) << "the design's 350 x 560 picture";
     EXPECT_FALSE(r.seed.has_value());
     EXPECT_TRUE(r.clicks.empty());
     EXPECT_TRUE(r.streamlinesJson.empty());
@@ -46,6 +49,11 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
                                    "0.25",
                                    "--hedgehog",
                                    "--arrows-by-speed",
+                                   "--colormap",
+                                   "coolwarm",
+                                   "--aspect",
+                                   "equal",
+                                   "--legend",
                                    "--seed",
                                    "4294967295",
                                    "--click",
@@ -70,6 +78,9 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
     EXPECT_EQ(r.settings.stepPixels, 0.25f);
     EXPECT_EQ(Parse({"g.gri", "--step-px", "5"}).settings.stepPixels, 5.0f);
     EXPECT_EQ(Parse({"g.gri", "--step-px", "1.3"}).settings.stepPixels, 1.3f);
+    EXPECT_EQ(r.settings.colourMap, kColourMapCoolwarm);
+    EXPECT_EQ(r.settings.aspect, kAspectEqual);
+    EXPECT_TRUE(r.settings.legend);
     EXPECT_EQ(r.seed, 4294967295u);
     ASSERT_EQ(r.clicks.size(), 2u);
     EXPECT_EQ(r.clicks[0], (PixelPoint{1, 1}));
@@ -80,6 +91,8 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
     EXPECT_DOUBLE_EQ(r.referenceThreshold, 2.5);
     EXPECT_STREQ(MethodName(2), "rk4");
     EXPECT_STREQ(BackgroundName(1), "pressure");
+    EXPECT_STREQ(ColourMapName(kColourMapViridis), "viridis");
+    EXPECT_STREQ(AspectName(kAspectDesign), "design");
 }
 
 TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
@@ -100,6 +113,8 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--step-px", "0"}, "--step-px"},
         {{"g.gri", "--step-px", "nan"}, "--step-px"},
         {{"g.gri", "--step-px"}, "step-px"},
+        {{"g.gri", "--colormap", "jet"}, "design|viridis|cividis|coolwarm"},
+        {{"g.gri", "--aspect", "square"}, "design|equal"},
         {{"g.gri", "--seed", "-1"}, "--seed"},
         {{"g.gri", "--seed", "4294967296"}, "0 to 4294967295"},
         {{"g.gri", "--click", "0,10"}, "--click"},
@@ -132,7 +147,10 @@ TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {
                              "--arrows-by-speed", "--seed",
                              "--click",           "--streamlines-json",
                              "--stats",           "--reference-threshold",
-                             "Exit codes",        "3 no OpenGL context"}) {
+                             "Exit codes",        "3 no OpenGL context",
+                             "--colormap",        "(default design)",
+                             "--aspect",          "--legend",
+                             "480 pixels wide"}) {
         EXPECT_NE(r.text.find(text), std::string::npos) << text;
     }
     EXPECT_EQ(Parse({"--version"}).action, RenderRequest::Action::Version);

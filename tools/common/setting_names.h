@@ -16,5 +16,15 @@ inline constexpr NamedValue kBackgrounds[] = {
     {"pressure", kBackgroundPressure},
     {"vorticity", kBackgroundVorticity},
 };
+inline constexpr NamedValue kColourMaps[] = {
+    {"design", kColourMapDesign},
+    {"viridis", kColourMapViridis},
+    {"cividis", kColourMapCividis},
+    {"coolwarm", kColourMapCoolwarm},
+};
+inline constexpr NamedValue kAspects[] = {
+    {"design", kAspectDesign},
+    {"equal", kAspectEqual},
+};
 
 }  // namespace cli

@@ -5,11 +5,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QJsonArray>
 #include <QSaveFile>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "formats/format_reader.h"
@@ -17,6 +19,7 @@
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
+#include "text/legend_text_painter.h"
 #include "tools/common/tool_reporter.h"
 #include "tools/render/picture_compare.h"
 #include "tools/render/render_options.h"
@@ -46,9 +49,9 @@ void ApplySettings(FlowScene& scene, const RenderRequest& r) {
 }
 
 // Raster rows come bottom first; a PNG starts at the top.
-QImage PictureImage(const std::vector<std::uint8_t>& rgb) {
-    QImage image(kRasterWidth, kRasterHeight, QImage::Format_RGB888);
-    const std::size_t rowBytes = static_cast<std::size_t>(kRasterWidth) * 3u;
+QImage PictureImage(const std::vector<std::uint8_t>& rgb, int width) {
+    QImage image(width, kRasterHeight, QImage::Format_RGB888);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3u;
     for (int row = 0; row < kRasterHeight; ++row) {
         const std::size_t rasterRow = static_cast<std::size_t>(kRasterHeight - 1 - row);
         std::memcpy(image.scanLine(row), rgb.data() + rasterRow * rowBytes, rowBytes);
@@ -111,7 +114,11 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
 
 int Run(const RenderRequest& r) {
     std::string error;
-    const auto context = OffscreenContext::Create(kMinViewWidth, kMinViewHeight, &error);
+    const bool legend = r.settings.legend;
+    const int width = PictureWidth(legend);
+    // The legend lies right of the picture, as in the viewer.
+    const auto context =
+        OffscreenContext::Create(kMinViewWidth + width - kRasterWidth, kMinViewHeight, &error);
     if (!context) {
         Error(error);
         return kExitNoContext;
@@ -137,16 +144,20 @@ int Run(const RenderRequest& r) {
 
     timer.restart();
     SetViewProjection(context->Width(), context->Height());
-    PaintFrame(scene);
+    BeginFrame();
+    const std::unique_ptr<QtLegendTextPainter> text =
+        legend ? std::make_unique<QtLegendTextPainter>() : nullptr;
+    DrawPicture(scene, PictureFrame{}, text.get());
     QJsonArray clicks;
     for (const PixelPoint& click : r.clicks) {
         TraceAndDrawClick(scene, click.x, click.y);
-        if (scene.m_pClickStreamline) clicks.append(StreamlinePoints(*scene.m_pClickStreamline));
+        // A click beside the data (equal proportions) traces nothing: an empty line keeps its place.
+        clicks.append(scene.m_pClickStreamline ? StreamlinePoints(*scene.m_pClickStreamline) : QJsonArray{});
     }
     EndFrame();
     times.drawingMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
 
-    const QImage picture = PictureImage(ReadPicture(*context));
+    const QImage picture = PictureImage(ReadPicture(*context, width), width);
     if (!picture.save(Native(r.output), "PNG")) {
         Error("cannot write the picture " + r.output);
         return kExitNotLoaded;
@@ -159,10 +170,29 @@ int Run(const RenderRequest& r) {
     return kExitWritten;
 }
 
+// Qt's own warnings name the program too, as every message of a tool does.
+void PrefixQtMessages(QtMsgType, const QMessageLogContext&, const QString& message) {
+    std::fprintf(stderr, "tesmora-render: %s\n", message.toLocal8Bit().constData());
+}
+
+// The legend's letters need Qt Gui's fonts, on its platform without a display; without the
+// legend nothing of Qt Gui is started.
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
+    bool legend = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        legend = legend || std::strcmp(argv[i], "--legend") == 0;
+    }
+    qInstallMessageHandler(PrefixQtMessages);
+    if (!legend) return std::make_unique<QCoreApplication>(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
     QCoreApplication::setApplicationName("tesmora-render");
 
     const RenderRequest request = ParseRenderArguments(QCoreApplication::arguments());

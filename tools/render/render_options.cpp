@@ -13,7 +13,14 @@ namespace {
 constexpr const char* kEpilogue =
     "\n"
     "The picture is the viewer's 350 x 560 image region after one paint (and the clicks), as an\n"
-    "RGB PNG with the top row first. Raster pixels count from (0, 0) at the bottom left.\n"
+    "RGB PNG with the top row first; with --legend the legend's 130 columns follow on its right.\n"
+    "Raster pixels count from (0, 0) at the bottom left.\n"
+    "\n"
+    "Colour maps: design is green (speed), red (pressure) or grey (vorticity) from black at the\n"
+    "smallest value; viridis and cividis run from the smallest value (0 for speed) to the\n"
+    "largest; coolwarm is blue below zero and red above, over a range symmetric about zero, the\n"
+    "map for vorticity. Pixels that are not numbers are black. With --aspect equal both axes\n"
+    "share one scale, the data centred and black around it.\n"
     "\n"
     "Reference comparison: a pixel differs when one of its channels differs from the reference by\n"
     "more than 8 (of 255); the comparison fails when more than T percent of the 196000 pixels\n"
@@ -47,6 +54,14 @@ const char* MethodName(int method) {
 
 const char* BackgroundName(int background) {
     return cli::NameOf(cli::kBackgrounds, background);
+}
+
+const char* ColourMapName(int map) {
+    return cli::NameOf(cli::kColourMaps, map);
+}
+
+const char* AspectName(int aspect) {
+    return cli::NameOf(cli::kAspects, aspect);
 }
 
 RenderRequest ParseRenderArguments(const QStringList& arguments) {
@@ -90,6 +105,20 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
             .arg(static_cast<double>(kStepPixelsMax))
             .arg(static_cast<double>(kTimeStep)),
         "L");
+    const QCommandLineOption colourMap(
+        "colormap", Default("Colour map: " + cli::ChoiceList(cli::kColourMaps), ColourMapName(d.colourMap)),
+        "NAME");
+    const QCommandLineOption aspect(
+        "aspect",
+        Default("Proportions: each axis stretched to the picture, or one scale for both: " +
+                    cli::ChoiceList(cli::kAspects),
+                AspectName(d.aspect)),
+        "MODE");
+    const QCommandLineOption legend("legend",
+                                    QStringLiteral("Draw the colour legend, with the values at its ends "
+                                                   "and ticks, right of the picture: the PNG is then %1 "
+                                                   "pixels wide.")
+                                        .arg(PictureWidth(true)));
     const QCommandLineOption hedgehog("hedgehog", "Draw arrows instead of streamlines.");
     const QCommandLineOption bySpeed(
         "arrows-by-speed",
@@ -119,8 +148,8 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         QStringLiteral("Percentage of pixels that may differ from the reference, 0..100 (default %1).")
             .arg(defaults.referenceThreshold),
         "T");
-    parser.addOptions({output, background, method, dsep, dtestPercent, stepPx, hedgehog, bySpeed, seed, click,
-                       json, stats, reference, threshold});
+    parser.addOptions({output, background, method, dsep, dtestPercent, stepPx, colourMap, aspect, legend,
+                       hedgehog, bySpeed, seed, click, json, stats, reference, threshold});
 
     using Action = RenderRequest::Action;
     if (!line.Parse(arguments)) return Answer(Action::BadUsage, line.UsageError(line.Error()));
@@ -147,6 +176,8 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     if (!line.ReadPath(output, r.output, error) ||
         !line.ReadChoice(background, cli::kBackgrounds, s.background, error) ||
         !line.ReadChoice(method, cli::kMethods, s.method, error) ||
+        !line.ReadChoice(colourMap, cli::kColourMaps, s.colourMap, error) ||
+        !line.ReadChoice(aspect, cli::kAspects, s.aspect, error) ||
         !line.ReadWhole(dsep, kDSepMin, kDSepMax, s.dsep, error, "a whole number of pixels") ||
         !line.ReadWhole(dtestPercent, kDTestPercentMin, kDTestPercentMax, s.dtestPercent, error,
                         "a whole percentage") ||
@@ -156,6 +187,7 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         !line.ReadReal(threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
         return bad(error);
     if (parser.isSet(stepPx)) s.stepPixels = static_cast<float>(stepValue);
+    s.legend = parser.isSet(legend);
     s.hedgehog = parser.isSet(hedgehog);
     s.arrowsBySpeed = parser.isSet(bySpeed);
     if (parser.isSet(seed)) r.seed = static_cast<std::uint32_t>(seedValue);

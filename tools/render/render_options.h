@@ -26,9 +26,11 @@ struct RenderRequest {
     std::string text;                 // the help or version text, or the message for bad usage
 };
 
-// The option values of --method and --background.
+// The option values of --method, --background, --colormap and --aspect.
 const char* MethodName(int method);
 const char* BackgroundName(int background);
+const char* ColourMapName(int map);
+const char* AspectName(int aspect);
 
 // ARGUMENTS as QCoreApplication::arguments() gives them, the program's name first.
 RenderRequest ParseRenderArguments(const QStringList& arguments);

@@ -1,0 +1,60 @@
+#include "render/legend_drawing.h"
+
+#include <GL/gl.h>
+
+#include "scene/flow_scene.h"
+
+namespace {
+
+constexpr int kPanelX = kImageOriginX + kRasterWidth;
+constexpr int kPanelY = kImageOriginY;
+
+void Vertex(double x, double y) {
+    glVertex2d(kPanelX + x, kPanelY + y);
+}
+
+}  // namespace
+
+void DrawLegend(const FlowScene& scene, const LegendTextPainter& text, const PictureFrame& frame) {
+    if (!scene.HasDataSet() || !scene.ImageScale().coloured) return;
+    const LegendLayout layout = LayOutLegend(scene.ImageScale());
+    const auto zoom = static_cast<GLfloat>(frame.zoom);
+
+    // The texts on their black panel first, at the window's own resolution; then the bar and
+    // the marks over it.
+    const TextImage texts = text.Paint(layout.texts, kLegendWidth, kRasterHeight, frame.zoom);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glRasterPos2i(kPanelX, kPanelY);
+    if (texts.width > 0 && texts.height > 0 &&
+        texts.rgb.size() ==
+            static_cast<std::size_t>(texts.width) * static_cast<std::size_t>(texts.height) * 3u) {
+        glPixelZoom(1.0f, 1.0f);
+        glDrawPixels(texts.width, texts.height, GL_RGB, GL_UNSIGNED_BYTE, texts.rgb.data());
+    }
+    // One column of colours, stretched to the bar's width.
+    if (layout.barHeight > 0) {
+        glRasterPos2i(kPanelX + kLegendBarLeft, kPanelY + layout.barBottom);
+        glPixelZoom(zoom * static_cast<GLfloat>(kLegendBarWidth), zoom);
+        glDrawPixels(1, layout.barHeight, GL_RGB, GL_UNSIGNED_BYTE, layout.ramp.data());
+    }
+    glPixelZoom(zoom, zoom);
+
+    const double left = kLegendBarLeft;
+    const double right = kLegendBarLeft + kLegendBarWidth;
+    const double bottom = layout.barBottom;
+    const double top = layout.barBottom + layout.barHeight;
+    glColor3f(0.6f, 0.6f, 0.6f);
+    glBegin(GL_LINE_LOOP);
+    Vertex(left, bottom);
+    Vertex(right, bottom);
+    Vertex(right, top);
+    Vertex(left, top);
+    glEnd();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_LINES);
+    for (const LegendMark& m : layout.marks) {
+        Vertex(right, m.y);
+        Vertex(right + kLegendTickLength, m.y);
+    }
+    glEnd();
+}
