@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -61,6 +62,7 @@ CMainFrame::CMainFrame(FlowScene& scene, QWidget* parent) : QMainWindow(parent),
     CreateBars(scene);
     CreateStatusBar();
     m_pControlBar->ConnectTo(m_pView);
+    m_pPictureMenu->ConnectTo(m_pView);
     SetDocumentTitle(Text(ui::kUntitled));
 }
 
@@ -130,6 +132,7 @@ void CMainFrame::CreateMenus() {
     QMenu* view = menuBar()->addMenu(Text(ui::kMenuView));
     view->setObjectName(QStringLiteral("menuView"));
     view->addActions({m_pViewToolBar, m_pViewStatusBar});
+    m_pPictureMenu = std::make_unique<CPictureMenu>(view, this);
 
     QMenu* help = menuBar()->addMenu(Text(ui::kMenuHelp));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -159,7 +162,13 @@ void CMainFrame::CreateBars(FlowScene& scene) {
     m_pView = new CTesmoraView(scene, this);
     m_pView->SetControlBar(m_pControlBar);
     if (CTesmoraView::OpenGLAvailable()) {
-        setCentralWidget(m_pView);
+        // A window too small for the picture scrolls; at the start the top of the picture shows.
+        m_pScroll = new QScrollArea(this);
+        m_pScroll->setObjectName(QStringLiteral("viewScroll"));
+        m_pScroll->setFrameShape(QFrame::NoFrame);
+        m_pScroll->setWidgetResizable(true);
+        m_pScroll->setWidget(m_pView);
+        setCentralWidget(m_pScroll);
     } else {
         // An OpenGL widget in a window without OpenGL brings the whole window down when it
         // is first shown. The view stays, out of the window, so that every command still

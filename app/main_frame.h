@@ -3,9 +3,12 @@
 #include <QMainWindow>
 #include <memory>
 
+#include "app/picture_menu.h"
+
 class FlowScene;
 class QAction;
 class QLabel;
+class QScrollArea;
 class QToolBar;
 class CControlBar;
 class CTesmoraView;
@@ -31,6 +34,8 @@ public:
     QToolBar* ToolBar() const { return m_pToolBar; }
     QToolBar* ControlBand() const { return m_pControlBand; }
     QLabel* IdleLabel() const { return m_pIdle; }
+    QScrollArea* ViewScroll() const { return m_pScroll; }
+    CPictureMenu& PictureMenu() const { return *m_pPictureMenu; }
 
 signals:
     void fileNew();
@@ -49,6 +54,7 @@ private:
     CTesmoraView* m_pView = nullptr;
     // The view when it cannot be shown for want of OpenGL; otherwise the window owns it.
     std::unique_ptr<CTesmoraView> m_pUnshownView;
+    QScrollArea* m_pScroll = nullptr;
     CControlBar* m_pControlBar = nullptr;
     QToolBar* m_pToolBar = nullptr;
     QToolBar* m_pControlBand = nullptr;
@@ -67,4 +73,5 @@ private:
     QAction* m_pViewToolBar = nullptr;
     QAction* m_pViewStatusBar = nullptr;
     QAction* m_pAppAbout = nullptr;
+    std::unique_ptr<CPictureMenu> m_pPictureMenu;
 };

@@ -133,6 +133,7 @@ bool CTesmoraApp::InitInstance() {
         return false;
     }
 
+    ApplyDrawSettings(m_scene, ViewerStartSettings());
     m_pMainFrame = std::make_unique<CMainFrame>(m_scene);
     m_reporter.SetParent(m_pMainFrame.get());
     CMainFrame* frame = m_pMainFrame.get();
@@ -143,6 +144,7 @@ bool CTesmoraApp::InitInstance() {
     QObject::connect(frame, &CMainFrame::appAbout, frame, [this] { OnAppAbout(); });
 
     frame->ControlBar()->ShowChoices(CurrentDrawSettings(m_scene));
+    frame->PictureMenu().ShowChoices(CurrentDrawSettings(m_scene), frame->View()->FitsWindow());
     m_doc.OnNewDocument();
     UpdateTitle();
     frame->ShowMaximised();

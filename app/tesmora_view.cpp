@@ -41,7 +41,32 @@ CTesmoraView::CTesmoraView(FlowScene& scene, QWidget* parent) : QOpenGLWidget(pa
     setObjectName(QStringLiteral("view"));
     setFormat(ViewFormat());
     setMouseTracking(true);
-    setMinimumSize(1, 1);
+    UpdateMinimumSize();
+}
+
+void CTesmoraView::showEvent(QShowEvent* event) {
+    // The screen, and with it the device-pixel ratio, is known for certain once shown.
+    UpdateMinimumSize();
+    QOpenGLWidget::showEvent(event);
+}
+
+void CTesmoraView::UpdateMinimumSize() {
+    if (m_bFitWindow) {
+        setMinimumSize(1, 1);
+        return;
+    }
+    const double ratio = devicePixelRatioF();
+    const int width = kMinViewWidth + PictureWidth(m_scene.m_bLegend) - kRasterWidth;
+    setMinimumSize(static_cast<int>(std::ceil(width / ratio)),
+                   static_cast<int>(std::ceil(kMinViewHeight / ratio)));
+}
+
+bool CTesmoraView::LegendShown() const {
+    return m_scene.m_bLegend && m_scene.HasDataSet();
+}
+
+PictureFrame CTesmoraView::Frame() const {
+    return m_bFitWindow ? FittedFrame(m_cx, m_cy, LegendShown()) : PictureFrame{};
 }
 
 bool CTesmoraView::OpenGLAvailable() {
@@ -84,10 +109,10 @@ void CTesmoraView::paintGL() {
     // renewed with it so that both always describe the same size.
     SetViewProjection(m_cx, m_cy);
     BeginFrame();
-    DrawScene(m_scene);
+    DrawPicture(m_scene, Frame(), &m_legendText);
     const bool drawClick = (m_bClickPending || (m_bKeepClick && m_bClickShown)) && m_scene.HasDataSet() &&
                            m_scene.m_pClickStreamline;
-    if (drawClick) DrawStreamline(*m_scene.m_pClickStreamline);
+    if (drawClick) DrawStreamline(*m_scene.m_pClickStreamline, OverlayColoursOf(m_scene));
     m_bClickPending = false;
     m_bClickShown = drawClick;
     ShowSettings();
@@ -159,6 +184,33 @@ void CTesmoraView::OnToggleArrowsBySpeed() {
     ChangeSettings([](DrawSettings& s) { s.arrowsBySpeed = !s.arrowsBySpeed; });
 }
 
+void CTesmoraView::OnToggleLegend() {
+    ChangeSettings([](DrawSettings& s) { s.legend = !s.legend; });
+    UpdateMinimumSize();
+    Repaint();
+}
+void CTesmoraView::OnColourMapDesign() {
+    ChangeSettings([](DrawSettings& s) { s.colourMap = kColourMapDesign; });
+}
+void CTesmoraView::OnColourMapViridis() {
+    ChangeSettings([](DrawSettings& s) { s.colourMap = kColourMapViridis; });
+}
+void CTesmoraView::OnColourMapCividis() {
+    ChangeSettings([](DrawSettings& s) { s.colourMap = kColourMapCividis; });
+}
+void CTesmoraView::OnColourMapCoolwarm() {
+    ChangeSettings([](DrawSettings& s) { s.colourMap = kColourMapCoolwarm; });
+}
+void CTesmoraView::OnToggleEqualAspect() {
+    ChangeSettings(
+        [](DrawSettings& s) { s.aspect = s.aspect == kAspectEqual ? kAspectDesign : kAspectEqual; });
+}
+void CTesmoraView::OnToggleFitWindow() {
+    m_bFitWindow = !m_bFitWindow;
+    UpdateMinimumSize();
+    Repaint();
+}
+
 void CTesmoraView::OnDrawButton() {
     {
         const WaitCursor wait;
@@ -178,10 +230,18 @@ QPoint CTesmoraView::ToDevice(QPointF logical) const {
             static_cast<int>(std::floor(logical.y() * ratio))};
 }
 
+std::optional<PixelPoint> CTesmoraView::ClickPixelAt(int x, int y) const {
+    // Distance from the bottom edge, as the picture is placed.
+    if (!m_bFitWindow) return ClickRasterPixel(x, DeviceHeight() - y);
+    // Scaled, the pixel under the pointer's device pixel, as the read-out names it; the same
+    // strict bounds as unscaled.
+    const PixelPoint p = WindowToRaster(Frame(), x + 0.5, DeviceHeight() - y - 0.5);
+    return ClickRasterPixel(p.x + kImageOriginX, p.y + kImageOriginY);
+}
+
 void CTesmoraView::OnLButtonDown(int x, int y) {
     if (!m_scene.HasDataSet()) return;
-    // Distance from the bottom edge, as the picture is placed.
-    const std::optional<PixelPoint> pixel = ClickRasterPixel(x, DeviceHeight() - y);
+    const std::optional<PixelPoint> pixel = ClickPixelAt(x, y);
     if (!pixel) return;
     m_scene.AddClickStreamline(pixel->x, pixel->y);
     // A widget cannot draw outside its paint: the streamline goes into the very next paint,
@@ -199,11 +259,11 @@ void CTesmoraView::mousePressEvent(QMouseEvent* event) {
 }
 
 std::optional<PixelPoint> CTesmoraView::RasterPixelAt(int x, int y) const {
-    // Device row y from the top is row height - 1 - y from the bottom.
-    const int px = x - kImageOriginX;
-    const int py = DeviceHeight() - 1 - y - kImageOriginY;
-    if (!IsInRaster(px, py)) return std::nullopt;
-    return PixelPoint{px, py};
+    // Device row y from the top is row height - 1 - y from the bottom; its centre half a
+    // pixel higher.
+    const PixelPoint p = WindowToRaster(Frame(), x + 0.5, DeviceHeight() - 1 - y + 0.5);
+    if (!IsInRaster(p.x, p.y)) return std::nullopt;
+    return p;
 }
 
 void CTesmoraView::ShowReadoutAt(QPoint device) {
@@ -245,9 +305,11 @@ QImage CTesmoraView::GrabPicture() {
         return black;
     }
     // Window row 70 from the bottom is image row height - 71 from the top.
-    const int top = frame.height() - (kImageOriginY + kRasterHeight);
-    QImage picture =
-        frame.copy(kImageOriginX, top, kRasterWidth, kRasterHeight).convertToFormat(QImage::Format_RGB888);
+    const PictureFrame at = Frame();
+    const int width = static_cast<int>(std::lround(PictureWidth(LegendShown()) * at.zoom));
+    const int height = static_cast<int>(std::lround(kRasterHeight * at.zoom));
+    const int top = frame.height() - (at.originY + height);
+    QImage picture = frame.copy(at.originX, top, width, height).convertToFormat(QImage::Format_RGB888);
     picture.setDevicePixelRatio(1.0);
     return picture;
 }

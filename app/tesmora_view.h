@@ -5,18 +5,22 @@
 #include <QPoint>
 #include <optional>
 
+#include "render/picture_frame.h"
 #include "scene/draw_settings.h"
 #include "streamlines/pixel_point.h"
+#include "text/legend_text_painter.h"
 
 class FlowScene;
 class CControlBar;
 
 // The one view: an OpenGL surface that paints the scene with the picture's lower-left corner at
-// (350, 70) from its bottom-left corner, traces a streamline from a left click inside the
-// picture, and carries out what the control bar asks for.
+// (350, 70) from its bottom-left corner, or scaled to fill the view, traces a streamline from a
+// left click inside the picture, and carries out what the control bar and the Ansicht menu
+// ask for.
 //
 // All positions are in device pixels, for drawing and for the mouse alike, so that one unit is
-// one pixel of the picture on every screen scale.
+// one pixel of the picture on every screen scale. Unscaled, the view never gets smaller than
+// the picture (a scroll area around it scrolls instead).
 class CTesmoraView : public QOpenGLWidget {
     Q_OBJECT
 public:
@@ -48,12 +52,26 @@ public:
     void OnToggleArrowsBySpeed();
     void OnDrawButton();
 
+    // Ansicht menu handlers: the legend and the scaling show at once, the colour map and the
+    // proportions at the next Draw or open, as the background does.
+    void OnToggleLegend();
+    void OnColourMapDesign();
+    void OnColourMapViridis();
+    void OnColourMapCividis();
+    void OnColourMapCoolwarm();
+    void OnToggleEqualAspect();
+    void OnToggleFitWindow();
+    bool FitsWindow() const { return m_bFitWindow; }
+
     // A left click at (x, y) in device pixels from the top-left corner.
     void OnLButtonDown(int x, int y);
 
-    // The 350 x 560 picture as the view shows it (black where the view does not reach),
-    // click streamline included while it is on screen.
+    // The picture as the view shows it (black where the view does not reach), click
+    // streamline included while it is on screen: 350 x 560 pixels, with the legend 130 more
+    // columns, and scaled as on screen when the picture fills the window.
     QImage GrabPicture();
+    // Where the picture lies in the view now.
+    PictureFrame Frame() const;
 
     // The size that the projection was last set for, in device pixels.
     QSize DeviceSize() const { return {m_cx, m_cy}; }
@@ -61,6 +79,8 @@ public:
     int PaintCount() const { return m_nPaints; }
     // The raster pixel under a device position, for the status bar; none outside the picture.
     std::optional<PixelPoint> RasterPixelAt(int x, int y) const;
+    // The raster pixel a left click at a device position traces from; none outside.
+    std::optional<PixelPoint> ClickPixelAt(int x, int y) const;
 
 signals:
     // The status-bar text for the point under the pointer, and the end of it.
@@ -77,6 +97,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPoint ToDevice(QPointF logical) const;
@@ -86,6 +107,9 @@ private:
     void ChangeSettings(void (*edit)(DrawSettings&));
     void ShowReadoutAt(QPoint device);
     void EndReadout();
+    bool LegendShown() const;
+    // Unscaled, at least the picture's size with the legend, in logical pixels.
+    void UpdateMinimumSize();
 
     FlowScene& m_scene;
     CControlBar* m_pControlBar = nullptr;
@@ -99,4 +123,6 @@ private:
     bool m_bKeepClick = false;   // a grab for saving must show what is on screen
     bool m_bReadoutShown = false;
     bool m_bContextFailureReported = false;
+    bool m_bFitWindow = false;
+    QtLegendTextPainter m_legendText;
 };

@@ -23,6 +23,14 @@ inline constexpr const char* kEditPaste = "E&infügen\tStrg+V";
 inline constexpr const char* kMenuView = "&Ansicht";
 inline constexpr const char* kViewToolBar = "&Symbolleiste";
 inline constexpr const char* kViewStatusBar = "S&tatusleiste";
+inline constexpr const char* kViewLegend = "&Farblegende";
+inline constexpr const char* kMenuColourMap = "Farb&skala";
+inline constexpr const char* kMapDesign = "&Grün, Rot, Grau";
+inline constexpr const char* kMapViridis = "&Viridis";
+inline constexpr const char* kMapCividis = "&Cividis";
+inline constexpr const char* kMapCoolwarm = "&Kühl–warm, um null";
+inline constexpr const char* kViewEqualAspect = "&Gleiche Maßstäbe";
+inline constexpr const char* kViewFitWindow = "An &Fenster anpassen";
 inline constexpr const char* kMenuHelp = "&?";
 inline constexpr const char* kAppAbout = "Inf&o über Tesmora...";
 
@@ -46,6 +54,23 @@ inline constexpr Prompt kPromptToolBar{"Blendet die Symbolleiste ein oder aus.",
                                        "Symbolleiste ein-/ausblenden"};
 inline constexpr Prompt kPromptStatusBar{"Blendet die Statusleiste ein oder aus.",
                                          "Statusleiste ein-/ausblenden"};
+inline constexpr Prompt kPromptLegend{"Zeigt rechts neben dem Bild die Farbskala mit ihren Werten.",
+                                      "Farblegende ein-/ausblenden"};
+inline constexpr Prompt kPromptMapDesign{
+    "Geschwindigkeit grün, Druck rot, Wirbelstärke grau, von Schwarz beim kleinsten Wert; gilt ab Draw.",
+    "Grün, Rot, Grau"};
+inline constexpr Prompt kPromptMapViridis{
+    "Gleichmäßig heller werdende Farbskala von Violett bis Gelb, vom kleinsten zum größten Wert; gilt ab "
+    "Draw.",
+    "Viridis"};
+inline constexpr Prompt kPromptMapCividis{
+    "Wie Viridis, auch bei Farbenfehlsichtigkeit gleichmäßig, von Blau bis Gelb; gilt ab Draw.", "Cividis"};
+inline constexpr Prompt kPromptMapCoolwarm{
+    "Blau unter null, Rot über null, symmetrisch um null: für die Wirbelstärke; gilt ab Draw.", "Kühl–warm"};
+inline constexpr Prompt kPromptEqualAspect{
+    "Ein Maßstab für beide Achsen: Kreise bleiben rund, die Daten mittig; gilt ab Draw.", "Gleiche Maßstäbe"};
+inline constexpr Prompt kPromptFitWindow{
+    "Vergrößert das Bild mit Legende so weit, wie es in die Ansicht passt.", "An Fenster anpassen"};
 inline constexpr Prompt kPromptAbout{"Zeigt Programminformationen, Versionsnummer und Copyright an.", "Info"};
 inline constexpr Prompt kPromptNextPane{"Wechselt zum nächsten Fensterausschnitt.", "Nächster Ausschnitt"};
 inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.",

@@ -118,7 +118,12 @@ TEST_F(Save, WritesThePictureAsPng) {
     ASSERT_TRUE(h.App().SavePicture(out));
     QImage saved;
     ASSERT_TRUE(saved.load(out, "PNG"));
-    ASSERT_EQ(saved.size(), QSize(350, 560));
+    // The viewer shows the legend, and the picture is saved with it.
+    ASSERT_EQ(saved.size(), QSize(350 + kLegendWidth, 560));
+    int lit = 0;
+    for (int y = 0; y < 560; ++y)
+        for (int x = 350; x < saved.width(); ++x) lit += (saved.pixel(x, y) & 0xffffff) != 0 ? 1 : 0;
+    EXPECT_GT(lit, 1000) << "no legend right of the picture";
     // Row 0 of the file is the top of the picture, raster row 559.
     const std::vector<bool> mask = apptest::StreamlineMask(h.Scene());
     int compared = 0;

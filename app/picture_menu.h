@@ -1,0 +1,31 @@
+#pragma once
+
+#include "scene/draw_settings.h"
+
+class QAction;
+class QMenu;
+class QObject;
+class CTesmoraView;
+
+// The Ansicht menu's items for the picture: the legend, the colour map, equal proportions and
+// the picture filling the window. Like the control bar it holds no settings itself: each item
+// is tied to the view's handler for it, and its check mark shows what it is told.
+class CPictureMenu {
+public:
+    // Adds the items to MENU; PARENT owns them.
+    CPictureMenu(QMenu* menu, QObject* parent);
+
+    void ConnectTo(CTesmoraView* view);
+    void ShowChoices(const DrawSettings& settings, bool fitWindow);
+
+    QAction* Legend() const { return m_pLegend; }
+    QAction* ColourMap(int map) const;
+    QAction* EqualAspect() const { return m_pEqualAspect; }
+    QAction* FitWindow() const { return m_pFitWindow; }
+
+private:
+    QAction* m_pLegend;
+    QAction* m_pColourMaps[4];
+    QAction* m_pEqualAspect;
+    QAction* m_pFitWindow;
+};

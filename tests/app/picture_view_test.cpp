@@ -1,0 +1,192 @@
+// The picture items of the Ansicht menu: the legend beside the picture, the colour map and the
+// proportions for the next Draw, the picture filling the window with clicks and the read-out
+// mapping back, and a window too low for the picture.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <cmath>
+
+#include "render/legend_layout.h"
+#include "sampling/colour_tables.h"
+#include "tests/app/app_harness.h"
+
+using apptest::AppHarness;
+using apptest::ImagePixel;
+using apptest::IsWhite;
+using apptest::Rgb;
+using apptest::WindowPixel;
+
+namespace {
+
+QAction* ActionNamed(AppHarness& h, const char* name) {
+    return h.Frame().findChild<QAction*>(QLatin1String(name));
+}
+
+class PictureView : public ::testing::Test {
+protected:
+    bool OpenSample(AppHarness& h) {
+        h.Scene().SetFixedSeed(7);
+        return h.App().OpenPath(QString::fromStdString(sample));
+    }
+    testsupport::TempDir dir;
+    std::string sample = testsupport::WriteDataSet(dir, "wing", apptest::ShearFlow());
+};
+
+long long LitIn(const QImage& frame, int x0, int y0, int x1, int y1, bool (*pred)(Rgb)) {
+    return picturekit::PictureOf(frame).Count(x0, y0, x1, y1, pred);
+}
+
+bool IsLit(Rgb c) {
+    return !c.IsBlack();
+}
+
+TEST_F(PictureView, TheLegendStandsBesideThePictureAndTheMenuSwitchesIt) {
+    AppHarness h;
+    for (const char* name : {"actionViewLegend", "actionMapDesign"})
+        EXPECT_TRUE(ActionNamed(h, name)->isChecked());
+    for (const char* name : {"actionMapViridis", "actionViewEqualAspect", "actionViewFitWindow"})
+        EXPECT_FALSE(ActionNamed(h, name)->isChecked()) << name;
+    ASSERT_TRUE(OpenSample(h));
+
+    const QImage with = h.Paint();
+    const int right = 700 + kLegendWidth;
+    EXPECT_GT(LitIn(with, 700, 70, right, 630, IsLit), 3000);
+    EXPECT_GT(LitIn(with, 700, 70, right, 630, IsWhite), 100) << "ticks and letters";
+    EXPECT_EQ(LitIn(with, right, 0, with.width(), with.height(), IsLit), 0);
+    // The bar shows the image's ramp: green for speed, black at the bottom.
+    const LegendLayout layout = LayOutLegend(h.Scene().ImageScale());
+    const Rgb barTop =
+        WindowPixel(with, 700 + kLegendBarLeft + 5, 70 + layout.barBottom + layout.barHeight - 3);
+    EXPECT_EQ(barTop.r, 0);
+    EXPECT_GT(barTop.g, 240);
+
+    ActionNamed(h, "actionViewLegend")->trigger();
+    EXPECT_FALSE(h.Scene().m_bLegend);
+    EXPECT_FALSE(ActionNamed(h, "actionViewLegend")->isChecked());
+    const QImage without = h.Paint();
+    EXPECT_EQ(LitIn(without, 700, 0, without.width(), without.height(), IsLit), 0);
+    EXPECT_EQ(without.copy(0, 0, 700, without.height()), with.copy(0, 0, 700, with.height()));
+    ActionNamed(h, "actionViewLegend")->trigger();
+    EXPECT_EQ(h.Paint(), with);
+
+    // Map and proportions wait for Draw, as the background does.
+    ActionNamed(h, "actionMapViridis")->trigger();
+    ActionNamed(h, "actionViewEqualAspect")->trigger();
+    EXPECT_EQ(h.Scene().m_nColourMap, kColourMapViridis);
+    EXPECT_EQ(h.Scene().m_nAspect, kAspectEqual);
+    EXPECT_FALSE(ActionNamed(h, "actionMapDesign")->isChecked());
+    EXPECT_EQ(h.Paint(), with);
+    QTest::mouseClick(h.Bar().DrawButton(), Qt::LeftButton);
+    AppHarness::Settle();
+    EXPECT_EQ(h.Scene().m_nMappedAspect, kAspectEqual);
+    EXPECT_EQ(h.Scene().ImageScale().map, kColourMapViridis);
+    const LegendLayout viridis = LayOutLegend(h.Scene().ImageScale());
+    const ColourEntry top = viridis.ramp[static_cast<std::size_t>(viridis.barHeight - 3)];
+    EXPECT_EQ(top,
+              MapColour(kColourMapViridis, kBackgroundSpeed, (viridis.barHeight - 2.5) / viridis.barHeight));
+    const Rgb shownTop =
+        WindowPixel(h.Paint(), 700 + kLegendBarLeft + 5, 70 + viridis.barBottom + viridis.barHeight - 3);
+    EXPECT_EQ(shownTop, (Rgb{top[0], top[1], top[2]}));
+}
+
+// Scaled to the window: each raster pixel covers its share of the view, lines stay one colour,
+// and a device position maps back to the raster pixel drawn there, for the read-out and clicks.
+TEST_F(PictureView, FillsTheWindowAndMapsThePointerBackToTheSamePixels) {
+    AppHarness h;
+    ASSERT_TRUE(OpenSample(h));
+    ActionNamed(h, "actionViewFitWindow")->trigger();
+    EXPECT_TRUE(h.View().FitsWindow());
+    AppHarness::Settle();
+    const QImage frame = h.Paint();
+    const PictureFrame at = h.View().Frame();
+    const QSize device = h.View().DeviceSize();
+    ASSERT_GT(at.zoom, 1.0);
+    // The largest that fits: it touches two opposite sides, and is centred.
+    const double width = 480 * at.zoom, height = 560 * at.zoom;
+    EXPECT_TRUE(std::fabs(width - device.width()) < 1.0 || std::fabs(height - device.height()) < 1.0);
+    EXPECT_NEAR(at.originX, (device.width() - width) / 2, 1.0);
+    EXPECT_NEAR(at.originY, (device.height() - height) / 2, 1.0);
+
+    const std::vector<bool> mask = apptest::StreamlineMask(h.Scene());
+    int compared = 0, white = 0, other = 0;
+    for (int wy = at.originY; wy < at.originY + height - 1; wy += 2)
+        for (int wx = at.originX; wx < at.originX + 350 * at.zoom - 1; wx += 2) {
+            // A device pixel whose middle lies on the border of two raster pixels may show either.
+            const double fx = (wx + 0.5 - at.originX) / at.zoom, fy = (wy + 0.5 - at.originY) / at.zoom;
+            if (std::fabs(fx - std::round(fx)) < 0.01 || std::fabs(fy - std::round(fy)) < 0.01) continue;
+            const PixelPoint p = WindowToRaster(at, wx + 0.5, wy + 0.5);
+            const Rgb shown = WindowPixel(frame, wx, wy);
+            if (!mask[static_cast<std::size_t>(p.y * 350 + p.x)]) {
+                ++compared;
+                ASSERT_EQ(shown, ImagePixel(h.Scene(), p.x, p.y)) << wx << ", " << wy;
+            } else if (IsWhite(shown)) {
+                ++white;
+            } else if (!(shown == ImagePixel(h.Scene(), p.x, p.y))) {
+                ++other;  // near a line, a pixel is the line or the image
+            }
+        }
+    EXPECT_GT(compared, 20000);
+    EXPECT_GT(white, 1000);
+    EXPECT_EQ(other, 0) << "lines are drawn at the window's resolution, without blending";
+    EXPECT_GT(
+        LitIn(frame, static_cast<int>(at.originX + 355 * at.zoom), at.originY,
+              static_cast<int>(at.originX + 480 * at.zoom), static_cast<int>(at.originY + height), IsWhite),
+        200)
+        << "the legend is scaled with the picture";
+
+    for (int y = 1; y < 560; y += 37)
+        for (int x = 1; x < 350; x += 29) {
+            // The device pixel at the raster pixel's middle, counted from the top and from the bottom.
+            const int dx = static_cast<int>(std::floor(at.originX + at.zoom * (x + 0.5)));
+            const int fromBottom = static_cast<int>(std::floor(at.originY + at.zoom * (y + 0.5)));
+            ASSERT_EQ(h.View().RasterPixelAt(dx, device.height() - 1 - fromBottom), (PixelPoint{x, y}));
+            ASSERT_EQ(h.View().ClickPixelAt(dx, device.height() - 1 - fromBottom), (PixelPoint{x, y}));
+        }
+    h.ClickAtDevice(static_cast<int>(at.originX + at.zoom * 120.5),
+                    static_cast<int>(at.originY + at.zoom * 300.5) + 1);
+    ASSERT_NE(h.Scene().m_pClickStreamline, nullptr);
+    const Streamline& click = *h.Scene().m_pClickStreamline;
+    bool fromThere = false;
+    for (std::size_t i = 0; i < click.GetCount(); ++i)
+        fromThere = fromThere || click.GetPoint(i) == PixelPoint{120, 300};
+    EXPECT_TRUE(fromThere);
+
+    const QImage saved = h.View().GrabPicture();
+    EXPECT_EQ(saved.width(), std::lround(width));
+    EXPECT_EQ(saved.height(), std::lround(height));
+
+    ActionNamed(h, "actionViewFitWindow")->trigger();
+    EXPECT_EQ(h.View().Frame(), PictureFrame{});
+}
+
+TEST_F(PictureView, AWindowTooLowScrollsWithThePicturesTopInSight) {
+    AppHarness h;
+    ASSERT_TRUE(OpenSample(h));
+    h.Frame().setWindowState(Qt::WindowNoState);
+    h.Frame().resize(1000, 380);
+    AppHarness::Settle();
+    QScrollArea* scroll = h.Frame().ViewScroll();
+    ASSERT_LT(scroll->viewport()->height() * h.Ratio(), 630);
+    // The view keeps the picture's size and the area scrolls, starting at the top.
+    EXPECT_EQ(h.View().DeviceSize().height(), 630);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(h.View().mapTo(scroll->viewport(), QPoint(0, 0)).y(), 0);
+    const QImage frame = h.Paint();
+    // The picture's top row is the view's first.
+    EXPECT_EQ(WindowPixel(frame, 360, 629), ImagePixel(h.Scene(), 10, 559));
+    EXPECT_GE(h.View().DeviceSize().width(), 700 + kLegendWidth);
+
+    // Filling the window, it shrinks to fit instead.
+    ActionNamed(h, "actionViewFitWindow")->trigger();
+    AppHarness::Settle();
+    EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_LE(560 * h.View().Frame().zoom, scroll->viewport()->height() * h.Ratio() + 0.5);
+}
+
+}  // namespace
