@@ -48,6 +48,7 @@ void FlowScene::BuildRasters() {
     m_fRasterMaxP = maxP;
     m_fRasterMinW = minW;
     m_fRasterMaxW = maxW;
+    MeasureNodeRanges();
     ColourBackground();
 }
 

@@ -13,22 +13,10 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// The smallest and largest finite values; both NaN when there is none.
-struct FiniteRange {
-    double low = kNaN;
-    double high = kNaN;
-};
-FiniteRange RangeOf(const float* r) {
-    FiniteRange range;
-    bool any = false;
-    for (std::size_t k = 0; k < kRasterSize; ++k) {
-        const float v = r[k];
-        if (!std::isfinite(v)) continue;
-        if (!any || v < range.low) range.low = v;
-        if (!any || v > range.high) range.high = v;
-        any = true;
-    }
-    return range;
+void Widen(ValueRange& range, double v) {
+    if (!std::isfinite(v)) return;
+    if (std::isnan(range.low) || v < range.low) range.low = v;
+    if (std::isnan(range.high) || v > range.high) range.high = v;
 }
 
 // The design's largest value, but passing over values that are not numbers wherever they
@@ -46,6 +34,19 @@ std::int32_t ShownField(std::int32_t background) {
 }
 
 }  // namespace
+
+void FlowScene::MeasureNodeRanges() {
+    m_nodeRanges = {};
+    if (!m_pU || !m_pV || !m_pP || !m_pW || m_ni < 1 || m_nj < 1) return;
+    const std::size_t plane = static_cast<std::size_t>(m_ni) * static_cast<std::size_t>(m_nj);
+    for (std::size_t n = 0; n < plane; ++n) {
+        const double u = m_pU[n];
+        const double v = m_pV[n];
+        Widen(m_nodeRanges.speed, static_cast<float>(std::sqrt(u * u + v * v)));
+        Widen(m_nodeRanges.pressure, m_pP[n]);
+        Widen(m_nodeRanges.vorticity, m_pW[n]);
+    }
+}
 
 void FlowScene::ColourImage(const float* r, float scale) {
     if (!m_pImage || !r) return;
@@ -120,11 +121,14 @@ void FlowScene::ColourBackground() {
         return;
     }
 
-    // The maps span the field in its own values: speed from 0, pressure and vorticity from
-    // their smallest value, or for the diverging map a range symmetric about zero.
-    const FiniteRange raster = r ? RangeOf(r) : FiniteRange{};
-    const double smallest = raster.low + shift;
-    const double largest = raster.high + shift;
+    // The maps span the field's range over the nodes in its own values: speed from 0,
+    // pressure and vorticity from their smallest value, or for the diverging map a range
+    // symmetric about zero. The rasters interpolate between the nodes, so they stay within it.
+    const ValueRange& range = field == kBackgroundSpeed      ? m_nodeRanges.speed
+                              : field == kBackgroundPressure ? m_nodeRanges.pressure
+                                                             : m_nodeRanges.vorticity;
+    const double smallest = range.low;
+    const double largest = range.high;
     double low = field == kBackgroundSpeed ? 0.0 : smallest;
     double high = largest;
     if (m_nColourMap == kColourMapCoolwarm) {

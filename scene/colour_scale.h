@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "scene/draw_settings.h"
 
@@ -24,3 +25,16 @@ struct ColourScale {
 constexpr double ConstantFieldPosition(std::int32_t map) {
     return map == kColourMapCoolwarm ? 0.5 : 0.0;
 }
+
+// The smallest and largest finite value of a field; both NaN when it has none.
+struct ValueRange {
+    double low = std::numeric_limits<double>::quiet_NaN();
+    double high = std::numeric_limits<double>::quiet_NaN();
+};
+// The fields' ranges over the nodes of plane 0, the data the picture shows: what the maps span,
+// as a plotting program scales to the data's range. Speed is formed at each node.
+struct NodeRanges {
+    ValueRange speed;
+    ValueRange pressure;
+    ValueRange vorticity;
+};

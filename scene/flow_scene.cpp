@@ -20,6 +20,7 @@ void FlowScene::ReleaseDataSet() {
     m_notes = {};
     m_origin = {};
     m_imageScale = {};
+    m_nodeRanges = {};
     // The search axes describe the released nodes; a later load decides afresh.
     m_bRectilinear = false;
     m_cellSearch.Clear();

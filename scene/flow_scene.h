@@ -89,6 +89,9 @@ public:
     void ColourImageWithMap(const float* r, double low, double high, int map);
     void ColourBackground();
     const ColourScale& ImageScale() const { return m_imageScale; }
+    // Measures the fields' ranges over the nodes for the 256-entry maps; once per load.
+    void MeasureNodeRanges();
+    const NodeRanges& FieldRanges() const { return m_nodeRanges; }
 
     // --- separation test: streamlines/separation_test.cpp -----------------------------------
     bool IsFarEnough(int x, int y, float dist);
@@ -238,4 +241,5 @@ private:
     // Reused between streamlines so that tracing allocates once per streamline, not per step.
     Streamline m_scratch;
     ColourScale m_imageScale;
+    NodeRanges m_nodeRanges;
 };
