@@ -40,6 +40,27 @@ TEST(PointerReadout, NothingOutsideTheRasterOrWithoutData) {
     EXPECT_TRUE(SampleAtPixel(f.scene, 349, 559).has_value());
 }
 
+TEST(PointerReadout, NothingBesideTheDataWithEqualProportions) {
+    testsupport::TempDir dir;
+    testsupport::SceneFixture f;
+    f.scene.m_nAspect = kAspectEqual;
+    // 35 x 28 world units: 349 pixels wide, 279 tall, 140 rows left below and above.
+    f.scene.OpenDataSet(testsupport::WriteDataSet(
+        dir, "wide",
+        testsupport::MakeRectilinear(testsupport::Axis(8, 0.0f, 35.0f), testsupport::Axis(8, 0.0f, 28.0f), 1,
+                                     [](float x, float y) {
+                                         return testsupport::NodeValues{1.0f, 0.0f, x, y};
+                                     })));
+    ASSERT_EQ(f.scene.m_nOffsetY, 140);
+    EXPECT_FALSE(SampleAtPixel(f.scene, 100, 139).has_value());
+    EXPECT_FALSE(SampleAtPixel(f.scene, 100, 420).has_value());
+    const std::optional<PointerSample> s = SampleAtPixel(f.scene, 0, 140);
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->x, 0.0f) << "the first grid node";
+    EXPECT_EQ(s->y, 0.0f);
+    EXPECT_NEAR(SampleAtPixel(f.scene, 349, 419)->vorticity, 28.0, 0.05) << "the top row of the data";
+}
+
 TEST(PointerReadout, GermanNumbers) {
     const PointerSample s{1.5f, -0.25f, 2.0f, -1234.5f, 0.001f};
     EXPECT_EQ(FormatReadout(s),

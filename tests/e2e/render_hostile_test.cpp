@@ -19,6 +19,7 @@
 #include <limits>
 #include <string>
 
+#include "render/picture_frame.h"
 #include "scene/flow_scene.h"
 #include "tests/fuzz/seed_corpus.h"
 #include "tests/support/picture_kit_qt.h"
@@ -101,9 +102,9 @@ using picturekit::Rgb;
 picturekit::Picture Picture(const std::string& path) {
     return picturekit::PictureOf(QImage(Native(path)));
 }
-bool IsPicture(const std::string& path) {
+bool IsPicture(const std::string& path, int width = kRasterWidth) {
     const picturekit::Picture pic = Picture(path);
-    return pic.Width() == kRasterWidth && pic.Height() == kRasterHeight;
+    return pic.Width() == width && pic.Height() == kRasterHeight;
 }
 bool IsBrightGreen(Rgb c) {
     return c.r == 0 && c.b == 0 && c.g >= 254;
@@ -126,11 +127,11 @@ void ExpectRejected(const RunResult& r, const std::string& named, const std::str
     EXPECT_FALSE(Exists(json));
 }
 
-void ExpectDrawn(const RunResult& r, const std::string& png) {
+void ExpectDrawn(const RunResult& r, const std::string& png, int width = kRasterWidth) {
     ASSERT_TRUE(r.finished) << "still running after " << kRunLimitMs / 1000 << " s";
     ASSERT_FALSE(r.crashed) << r.err;
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(IsPicture(png)) << png << " is not a 350 x 560 picture";
+    EXPECT_TRUE(IsPicture(png, width)) << png << " is not a " << width << " x 560 picture";
 }
 
 class SeedFiles : public ::testing::TestWithParam<SeedCase> {};
@@ -153,6 +154,17 @@ TEST_P(SeedFiles, LoadAndDrawOrAreRejectedWithAReason) {
     const QJsonObject lines = ReadJson(json);
     ASSERT_TRUE(lines["streamlines"].isArray()) << "no streamline list in " << json;
     EXPECT_EQ(lines["clicks"].toArray().size(), 1);
+
+    // And with the modes beside the design's: a map, equal proportions and the legend; the
+    // click may land beside the data, and then traces nothing.
+    static const char* const maps[] = {"viridis", "cividis", "coolwarm", "coolwarm"};
+    const std::string modes = dir.File("modes.png"), modesJson = dir.File("modes.json");
+    ExpectDrawn(Render(QStringList{Native(geometry), "-o", Native(modes), "--streamlines-json",
+                                   Native(modesJson), "--legend", "--aspect", "equal", "--colormap",
+                                   maps[c.input.settings.background & 3]} +
+                       SettingsOf(c.input)),
+                modes, PictureWidth(true));
+    EXPECT_EQ(ReadJson(modesJson)["clicks"].toArray().size(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, SeedFiles, ::testing::ValuesIn(SeedCorpus()),
