@@ -17,6 +17,8 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QGuiApplication::instance()) s_app = std::make_unique<QGuiApplication>(argc, argv);
     }
+    // Qt's own statics are gone by the time a static application would be destroyed.
+    static void TearDownTestSuite() { s_app.reset(); }
     static inline std::unique_ptr<QGuiApplication> s_app;
 };
 
