@@ -83,7 +83,11 @@ float* FlowScene::ResampleField(const float* F, float* out, float& min, float& m
     int j = 0;
     float px = nodes[0].x;
     float py = nodes[0].y;
-    min = max = sample(0, px, py);
+    // Over finite values only, so that one NaN or infinity (at the first pixel or anywhere)
+    // does not shift or scale the whole picture; with every value finite this is the range
+    // that starts from the first pixel.
+    bool any = false;
+    min = max = std::numeric_limits<float>::quiet_NaN();
 
     for (int r = 0; r < kRasterHeight; ++r) {
         while (py > nodes[rowBase + ni + 1].y && j < nj - 2) {
@@ -95,8 +99,11 @@ float* FlowScene::ResampleField(const float* F, float* out, float& min, float& m
         for (int c = 0; c < kRasterWidth; ++c) {
             while (px > nodes[rowBase + i + ni + 1].x && i < ni - 2) ++i;
             const float value = sample(rowBase + i, px, py);
-            if (value < min) min = value;
-            if (value > max) max = value;
+            if (std::isfinite(value)) {
+                if (!any || value < min) min = value;
+                if (!any || value > max) max = value;
+                any = true;
+            }
             row[c] = value;
             px = px + dx;
         }
@@ -146,7 +153,7 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
             while (px > nodes[rowBase + i + ni + 1].x && i < ni - 2) ++i;
             const float value = sample(rowBase + i, px, py);
             row[c] = value;
-            if (std::isnan(value)) continue;
+            if (!std::isfinite(value)) continue;
             if (!any || value < min) min = value;
             if (!any || value > max) max = value;
             any = true;

@@ -19,15 +19,6 @@ void Widen(ValueRange& range, double v) {
     if (std::isnan(range.high) || v > range.high) range.high = v;
 }
 
-// The design's largest value, but passing over values that are not numbers wherever they
-// are: with equal proportions the raster's first pixel lies outside the data.
-double LargestNumber(const float* r) {
-    double best = kNaN;
-    for (std::size_t k = 0; k < kRasterSize; ++k)
-        if (std::isnan(best) || r[k] > best) best = r[k];
-    return best;
-}
-
 std::int32_t ShownField(std::int32_t background) {
     return background == kBackgroundSpeed || background == kBackgroundPressure ? background
                                                                                : kBackgroundVorticity;
@@ -54,7 +45,8 @@ void FlowScene::ColourImage(const float* r, float scale) {
     for (std::size_t k = 0; k < kRasterSize; ++k) {
         const float v = r[k];
         std::uint8_t t = 0;
-        if (v >= 0.0f) {
+        // Not a number, infinite or negative: black.
+        if (v >= 0.0f && v <= std::numeric_limits<float>::max()) {
             const float scaled = v * scale;
             // Clamped before the conversion: a product out of range or not a number would make
             // the conversion undefined.
@@ -87,7 +79,7 @@ void FlowScene::ColourImageWithMap(const float* r, double low, double high, int 
     std::uint8_t* image = m_pImage.get();
     for (std::size_t k = 0; k < kRasterSize; ++k) {
         const double v = r[k];
-        const double t = std::isnan(v) ? kNaN : constant ? ConstantFieldPosition(map) : (v - low) / span;
+        const double t = !std::isfinite(v) ? kNaN : constant ? ConstantFieldPosition(map) : (v - low) / span;
         const int i = TableIndex(t);
         const ColourEntry c = i < 0 ? ColourEntry{0, 0, 0} : table[i];
         std::copy(c.begin(), c.end(), image + 3 * k);
@@ -107,9 +99,7 @@ void FlowScene::ColourBackground() {
     m_imageScale = {.coloured = true, .field = field, .map = kColourMapDesign};
 
     if (!ColourTable(m_nColourMap)) {
-        const double largest = !r                                ? 0.0
-                               : m_nMappedAspect == kAspectEqual ? LargestNumber(r)
-                                                                 : RasterMax(r, kRasterWidth, kRasterHeight);
+        const double largest = r ? RasterMax(r, kRasterWidth, kRasterHeight) : 0.0;
         m_imageScale.low = shift;
         m_imageScale.high = shift + largest;
         if (largest == 0.0) {

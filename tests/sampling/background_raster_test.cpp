@@ -270,6 +270,66 @@ TEST_F(BackgroundRasterTest, NegativeAndMissingValuesColourBlack) {
     }
 }
 
+// One value that is not finite, anywhere, leaves the rest of the picture as it would be: the
+// range and scale come from the finite pixels, and only the pixels that are not finite go black.
+TEST_F(BackgroundRasterTest, NonFiniteNodesBlackenOnlyTheirOwnPixels) {
+    static constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+    static constexpr float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* what;
+        int background;
+        NodeValues (*at)(float x, float y);
+    };
+    const Case cases[] = {
+        {"NaN speed at node 0", 0,
+         [](float x, float y) {
+             return NodeValues{x + y == 0 ? nan : x, y, 1, 1};
+         }},
+        {"one infinite vorticity", 2,
+         [](float x, float y) {
+             return NodeValues{1, 1, 1, x == 2 && y == 3 ? inf : x * y};
+         }},
+        {"pressure of +-3e38", 1,
+         [](float x, float y) {
+             return NodeValues{1, 1, x < 2 ? -3e38f : 3e38f * (y / 6), 0};
+         }},
+        {"minus infinity pressure at node 0", 1,
+         [](float x, float y) {
+             return NodeValues{1, 1, x + y == 0 ? -inf : x - y, 0};
+         }},
+    };
+    FlowScene& s = Scene();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        s.m_nBackground = c.background;
+        ASSERT_NO_FATAL_FAILURE(Load(MakeRectilinear(Axis(5, 0, 4), Axis(7, 0, 6), 1, c.at)));
+        s.BuildRasters();
+        const float* r = c.background == 0   ? s.m_pRasterSpeed.get()
+                         : c.background == 1 ? s.m_pRasterP.get()
+                                             : s.m_pRasterW.get();
+        double largest = -inf;
+        for (std::size_t k = 0; k < kRasterSize; ++k)
+            if (std::isfinite(r[k])) largest = std::max(largest, static_cast<double>(r[k]));
+        ASSERT_GT(largest, 0.0);
+        const std::uint8_t* image = s.m_pImage.get();
+        std::size_t lit = 0, notFinite = 0;
+        for (std::size_t k = 0; k < kRasterSize; ++k) {
+            const std::uint8_t t = image[3 * k + (c.background == 0 ? 1 : 0)];
+            if (!std::isfinite(r[k])) {
+                ++notFinite;
+                ASSERT_EQ(t, 0) << "pixel " << k;
+                continue;
+            }
+            const double exact = std::max(0.0, r[k] * (255.0 / largest));
+            ASSERT_LE(t, exact + 1e-3) << "pixel " << k;
+            ASSERT_GT(t, exact - 1.0 - 1e-3) << "pixel " << k;
+            lit += t != 0;
+        }
+        EXPECT_GT(lit, kRasterSize / 4);
+        EXPECT_LT(notFinite, kRasterSize / 4);
+    }
+}
+
 TEST(RasterOpsTest, SpeedMaximumAndShift) {
     // 3e20 squared overflows a float; the speed is formed in double.
     const float u[] = {3, 3e20f, 0, -6, 99};
@@ -286,8 +346,18 @@ TEST(RasterOpsTest, SpeedMaximumAndShift) {
     const float r[] = {-2, nan, -1, 7, 3, 100};
     EXPECT_EQ(RasterMax(r, 5, 1), 7.0);
     EXPECT_EQ(RasterMax(r, 1, 1), -2.0);
-    const float startsNaN[] = {nan, 1, 2};
-    EXPECT_TRUE(std::isnan(RasterMax(startsNaN, 3, 1)));
+    const float inf = std::numeric_limits<float>::infinity();
+    const float startsNaN[] = {nan, 1, 2, inf};
+    EXPECT_EQ(RasterMax(startsNaN, 4, 1), 2.0) << "the largest finite value";
+    const float noNumber[] = {nan, inf, -inf};
+    EXPECT_TRUE(std::isnan(RasterMax(noNumber, 3, 1)));
+    const float big = std::numeric_limits<float>::max();
+    float wide[] = {3e38f, -3e38f, inf, nan};
+    AddConstant(wide, 3e38f, 4, 1);
+    EXPECT_EQ(wide[0], big) << "finite values that overflow stay the largest float";
+    EXPECT_EQ(wide[1], 0.0f);
+    EXPECT_EQ(wide[2], inf);
+    EXPECT_TRUE(std::isnan(wide[3]));
 
     float shifted[] = {1.5f, -2.0f, 4.0f};
     EXPECT_EQ(AddConstant(shifted, 2.0f, 2, 1), shifted);
