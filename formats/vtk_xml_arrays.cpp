@@ -9,6 +9,8 @@ namespace formats {
 
 bool RawSource::Read(std::size_t n, unsigned char* out) {
     if (n > m_bytes.size() - m_pos) return false;
+    // An array of no values has no storage to copy into, and memcpy may not be given none.
+    if (n == 0) return true;
     std::memcpy(out, m_bytes.data() + m_pos, n);
     m_pos += n;
     return true;
