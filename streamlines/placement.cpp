@@ -58,6 +58,10 @@ std::optional<GridNode> FlowScene::PickFirstSeed() {
     const float cx = m_fExtentX * k;
     const float cy = m_fExtentY * k;
     const GridNode origin = m_pNodes[0];
+    // The rule is signed: a component of at least kMinSeedSpeed towards +x or +y. A flow that
+    // runs towards the lower left everywhere never passes it, so the first draw that moves in
+    // any direction is kept and taken when the draws are used up, instead of placing nothing.
+    std::optional<GridNode> moving;
     for (int draw = 0; draw < kMaxFirstSeedDraws; ++draw) {
         ++m_stats.firstSeedDraws;
         const int r1 = m_random.Next();
@@ -70,10 +74,12 @@ std::optional<GridNode> FlowScene::PickFirstSeed() {
             continue;
         }
         const GridNode v = SampleVelocity(x, y);
-        // Either component moving, whichever its sign; a value that is not a number fails.
-        if (std::fabs(v.x) >= kMinSeedSpeed || std::fabs(v.y) >= kMinSeedSpeed) return GridNode{x, y};
+        // A value that is not a number fails both tests.
+        if (v.x >= kMinSeedSpeed || v.y >= kMinSeedSpeed) return GridNode{x, y};
+        if (!moving && (std::fabs(v.x) >= kMinSeedSpeed || std::fabs(v.y) >= kMinSeedSpeed))
+            moving = GridNode{x, y};
     }
-    return std::nullopt;
+    return moving;
 }
 
 bool FlowScene::SeedMoves(GridNode w) const {

@@ -250,11 +250,14 @@ TEST(DegenerateField, ValuesThatAreNotNumbersAreBlack) {
     EXPECT_EQ(pic.Count(0, 0, 112, 560, IsNotBlack), 112 * 560);
     EXPECT_EQ(pic.Count(0, 0, 350, 182, IsNotBlack), 350 * 182);
 
-    // At node (1, 1) the cells around it hold pixel (0, 0), from which the largest speed is
-    // taken: with no usable largest value the whole background is black.
+    // At node (1, 1) the cells around it hold pixel (0, 0), where the raster's range starts:
+    // they are black, and the rest is scaled by the finite values as without them.
     const std::string first = testsupport::WriteDataSet(dir, "nan-first", UniformWithNaN(1, 1));
     ExpectDrawn(Render({Native(first), "--hedgehog", "-o", Native(png)}), png);
-    EXPECT_EQ(Picture(png).Count(0, 0, 350, 560, IsBackgroundGreen), 0);
+    const picturekit::Picture nanFirst = Picture(png);
+    EXPECT_EQ(nanFirst.Count(0, 0, 228, 368, IsBackgroundGreen), 0);
+    EXPECT_GT(nanFirst.Count(240, 380, 350, 560, [](Rgb c) { return c.r == 0 && c.g >= 254 && c.b == 0; }),
+              8 * 110 * 180 / 10);
 }
 
 // Files that are not files, and paths a program may trip over.

@@ -212,22 +212,44 @@ TEST_F(PlacementTest, FirstSeedIsTheSecondAndThirdDrawScaledOverTheExtents) {
     }
 }
 
-TEST_F(PlacementTest, FirstSeedTakesFlowOfEitherSignAndSkipsStillWater) {
-    // Flow towards the lower left is taken at once, however its signs fall.
-    ASSERT_NO_FATAL_FAILURE(LoadSquare([](float, float) { return std::pair{-3.0f, -2.0f}; }));
-    auto draws = Scene().Stats().firstSeedDraws;
-    EXPECT_TRUE(Scene().PickFirstSeed());
-    EXPECT_EQ(Scene().Stats().firstSeedDraws - draws, 1u);
+TEST_F(PlacementTest, FirstSeedWantsFlowTowardsPlusXOrYAndTakesAnyMovingDrawLast) {
+    using Flow = std::pair<float, float>;
+    // Towards +x or +y in either component: the first draw is taken.
+    for (const Flow& flow : {Flow{1e-4f, -3.0f}, Flow{-3.0f, 2.0f}}) {
+        ASSERT_NO_FATAL_FAILURE(LoadSquare([flow](float, float) { return flow; }));
+        const auto draws = Scene().Stats().firstSeedDraws;
+        EXPECT_TRUE(Scene().PickFirstSeed());
+        EXPECT_EQ(Scene().Stats().firstSeedDraws - draws, 1u);
+    }
+    // Towards the lower left everywhere, just fast enough: every draw is used, and then the
+    // first one is taken, which moves.
+    ASSERT_NO_FATAL_FAILURE(LoadSquare([](float, float) { return Flow{-1e-4f, -3.0f}; }));
+    Scene().SetFixedSeed(5);
+    const auto draws = Scene().Stats().firstSeedDraws;
+    const std::optional<GridNode> w = Scene().PickFirstSeed();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(Scene().Stats().firstSeedDraws - draws, 10000u);
+    RandomSource r;
+    r.Seed(5);
+    r.Next();
+    const int r1 = r.Next();
+    const int r2 = r.Next();
+    EXPECT_NEAR(w->x, -1.0 + r1 * (2.0 / 32767), 1e-5);
+    EXPECT_NEAR(w->y, -1.0 + r2 * (2.0 / 32767), 1e-5);
 
-    // Only the right part moves: the seed is drawn again until it lands there.
-    ASSERT_NO_FATAL_FAILURE(LoadSquare([](float x, float) {
-        return std::pair{x > 0.5f ? -1.0f : 0.0f, 0.0f};
-    }));
-    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
-        Scene().SetFixedSeed(seed);
-        const std::optional<GridNode> w = Scene().PickFirstSeed();
-        ASSERT_TRUE(w);
-        EXPECT_GT(w->x, 0.45f);  // the moving nodes and the cell that blends into them
+    // Left half towards -x, right half towards +x: the seed is drawn again until it lands
+    // where the flow runs towards +x, though the left half moves as fast. Only the right part
+    // moving, towards -x: the fallback still finds it.
+    for (const float leftU : {-1.0f, 0.0f}) {
+        ASSERT_NO_FATAL_FAILURE(LoadSquare([leftU](float x, float) {
+            return Flow{x > 0.5f ? (leftU < 0 ? 1.0f : -1.0f) : leftU, 0.0f};
+        }));
+        for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+            Scene().SetFixedSeed(seed);
+            const std::optional<GridNode> s = Scene().PickFirstSeed();
+            ASSERT_TRUE(s);
+            EXPECT_GT(s->x, 0.45f) << "left half " << leftU << ", seed " << seed;
+        }
     }
 }
 
