@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "scene/flow_scene.h"
 #include "tools/flowgen/analytic_flows.h"
@@ -26,17 +27,18 @@ bool Complete(const std::string& geometry, long long nodes) {
 
 }  // namespace
 
-const std::string& BenchDataSet(int g) {
-    static std::map<int, std::string> paths;
-    if (auto it = paths.find(g); it != paths.end()) return it->second;
+const std::string& BenchDataSet(int flow, int g) {
+    static std::map<std::pair<int, int>, std::string> paths;
+    if (auto it = paths.find({flow, g}); it != paths.end()) return it->second;
     const BenchGrid& grid = kBenchGrids[g];
     const std::filesystem::path folder = DataFolder();
     std::filesystem::create_directories(folder);
-    const std::string path = (folder / (std::string(kBenchFlow) + "-" + grid.label + ".gri")).string();
+    const std::string name = kBenchFlows[flow];
+    const std::string path = (folder / (name + "-" + grid.label + ".gri")).string();
     if (!Complete(path, static_cast<long long>(grid.ni) * grid.nj)) {
         std::string error;
-        if (!WriteFlowData(path, MakeFlow(kBenchFlow, grid.ni, grid.nj, 1, 0.0f), &error))
+        if (!WriteFlowData(path, MakeFlow(name, grid.ni, grid.nj, 1, 0.0f), &error))
             throw std::runtime_error(error);
     }
-    return paths[g] = path;
+    return paths[{flow, g}] = path;
 }

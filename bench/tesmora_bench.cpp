@@ -1,7 +1,9 @@
-// Benchmarks of the path from files to picture, on one flow at three grid sizes. Work counts
-// (streamlines, points, integration steps, separation tests, allocations) are reported beside
-// the times, and the size-independence targets are checked from the same run at the end.
+// Benchmarks of the path from files to picture at three grid sizes, and of the placement on
+// every analytic flow. Work counts (streamlines, points, integration steps, separation tests,
+// allocations) are reported beside the times, each placement beside its floor (the same
+// integration steps alone), and the targets are checked from the same run at the end.
 #include <benchmark/benchmark.h>
+#include <time.h>
 
 #include <QFile>
 #include <QJsonArray>
@@ -50,14 +52,26 @@ std::unique_ptr<SceneHolder> NewScene() {
     return holder;
 }
 
-// One opened scene per grid, shared by the benchmarks that only read or re-place.
-FlowScene& Opened(int g) {
-    static std::unique_ptr<SceneHolder> cache[kBenchGridCount];
-    if (!cache[g]) {
-        cache[g] = NewScene();
-        cache[g]->scene.OpenDataSet(BenchDataSet(g));
+// One opened scene per flow and grid, shared by the benchmarks that only read or re-place.
+FlowScene& Opened(int flow, int g) {
+    static std::unique_ptr<SceneHolder> cache[kBenchFlowCount][kBenchGridCount];
+    std::unique_ptr<SceneHolder>& held = cache[flow][g];
+    if (!held) {
+        held = NewScene();
+        held->scene.OpenDataSet(BenchDataSet(flow, g));
     }
-    return cache[g]->scene;
+    return held->scene;
+}
+
+// The flow of the benchmarks that measure loading, sampling and painting.
+constexpr int kCylinder = 0;
+
+// Nanoseconds of processor time this thread has used: what a computation costs, whatever
+// else the machine runs meanwhile.
+double ThreadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
 
 double Nodes(int g) {
@@ -65,7 +79,7 @@ double Nodes(int g) {
 }
 
 void BM_ReadWhole(benchmark::State& state, int g) {
-    const std::string geometry = BenchDataSet(g);
+    const std::string geometry = BenchDataSet(kCylinder, g);
     const std::string solution = FlowScene::SolutionPathFor(geometry);
     for (auto _ : state) {
         // Into fresh memory each time, as a load must put its data somewhere new.
@@ -83,7 +97,7 @@ void BM_ReadWhole(benchmark::State& state, int g) {
 
 void BM_Load(benchmark::State& state, int g) {
     auto holder = NewScene();
-    const std::string& path = BenchDataSet(g);
+    const std::string& path = BenchDataSet(kCylinder, g);
     for (auto _ : state) {
         holder->scene.ReleaseDataSet();
         if (!holder->scene.LoadDataSet(path)) state.SkipWithError("load failed");
@@ -93,7 +107,7 @@ void BM_Load(benchmark::State& state, int g) {
 
 // Heap held after opening, and the peak during the open, against 24 bytes per node + 8 MiB.
 void BM_Memory(benchmark::State& state, int g) {
-    const std::string& path = BenchDataSet(g);
+    const std::string& path = BenchDataSet(kCylinder, g);
     for (auto _ : state) {
         auto holder = NewScene();
         const std::int64_t before = alloccount::Now().bytes;
@@ -108,7 +122,7 @@ void BM_Memory(benchmark::State& state, int g) {
 }
 
 void BM_BuildRasters(benchmark::State& state, int g) {
-    FlowScene& scene = Opened(g);
+    FlowScene& scene = Opened(kCylinder, g);
     for (auto _ : state) scene.BuildRasters();
     state.counters["nodes"] = Nodes(g);
 }
@@ -125,42 +139,98 @@ FlowScene& OpenedReal(const std::string& name) {
     return holder->scene;
 }
 
-// The placement alone, again and again on an opened scene, with d_sep, method and step.
-void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, float stepPixels) {
+// The floor of a placement: its integration steps alone, each traced direction again from its
+// start for as many steps as it took, every step from the point the one before reached.
+GridNode IntegrateAlone(const FlowScene& scene, const std::vector<TracedDirection>& log) {
+    GridNode reached{};
+    for (const TracedDirection& d : log) {
+        GridNode cur = d.start;
+        bool failed = false;
+        for (std::uint32_t k = 0; k < d.steps; ++k) cur = scene.Step(d.method, cur, d.direction, &failed);
+        reached += cur;
+    }
+    return reached;
+}
+
+void UseSettings(FlowScene& scene, int dsep, int method, float stepPixels) {
     scene.m_nDSep = dsep;
     UpdateDTest(scene);
     scene.m_nMethod = method;
     scene.m_fStepPixels = stepPixels;
+}
+
+// Leaves a shared scene as Draw would: an image, the default settings and their streamlines.
+void RestoreDefaults(FlowScene& scene) {
+    const DrawSettings defaults;
+    UseSettings(scene, defaults.dsep, defaults.method, defaults.stepPixels);
+    scene.RedrawScene();
+}
+
+// PlaceStreamlines alone (the reset before it is not timed), and beside it, in the same
+// iterations, the floor: the same integration steps without anything else.
+void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, float stepPixels) {
+    UseSettings(scene, dsep, method, stepPixels);
+    std::vector<TracedDirection> log;
+    scene.ResetForDraw();
+    scene.SetTraceLog(&log);
+    scene.PlaceStreamlines();
+    scene.SetTraceLog(nullptr);
+
     std::uint64_t allocations = 0;
+    double placeNs = 0.0, floorNs = 0.0;
     for (auto _ : state) {
+        state.PauseTiming();
         scene.ResetForDraw();
+        state.ResumeTiming();
+        const double t0 = ThreadCpuNs();
         const std::uint64_t before = alloccount::Now().allocations;
         scene.PlaceStreamlines();
         allocations = alloccount::Now().allocations - before;
+        const double t1 = ThreadCpuNs();
+        state.PauseTiming();
+        benchmark::DoNotOptimize(IntegrateAlone(scene, log));
+        const double t2 = ThreadCpuNs();
+        state.ResumeTiming();
+        placeNs += t1 - t0;
+        floorNs += t2 - t1;
     }
     const PlacementStats& stats = scene.Stats();
+    const double steps = static_cast<double>(stats.steps);
+    const double runs = static_cast<double>(state.iterations());
     state.counters["streamlines"] = static_cast<double>(stats.streamlines);
     state.counters["points"] = static_cast<double>(stats.points);
-    state.counters["steps"] = static_cast<double>(stats.steps);
+    state.counters["steps"] = steps;
     state.counters["sep_tests"] = static_cast<double>(stats.separationTests);
     state.counters["allocs"] = static_cast<double>(allocations);
-    state.counters["allocs_per_step"] =
-        stats.steps ? static_cast<double>(allocations) / static_cast<double>(stats.steps) : 0.0;
-    // Leave the scene as Draw would: an image and the default settings.
-    scene.m_nDSep = 10;
-    UpdateDTest(scene);
-    scene.m_nMethod = 1;
-    scene.m_fStepPixels = 0.0f;
-    scene.m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
-    scene.ColourBackground();
-    scene.ResetForDraw();
-    scene.m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
-    scene.ColourBackground();
-    scene.PlaceStreamlines();
+    state.counters["allocs_per_step"] = steps > 0 ? static_cast<double>(allocations) / steps : 0.0;
+    state.counters["ns_per_step"] = steps > 0 ? placeNs / runs / steps : 0.0;
+    state.counters["floor_ns_per_step"] = steps > 0 ? floorNs / runs / steps : 0.0;
+    state.counters["floor_ratio"] = floorNs > 0 ? placeNs / floorNs : 0.0;
+    RestoreDefaults(scene);
 }
 
-void BM_Place(benchmark::State& state, int g, int dsep, int method, float stepPixels) {
-    Place(state, Opened(g), dsep, method, stepPixels);
+// The Draw button on a scene already open: re-colouring and placement, each call timed, so
+// that the slowest one is known and not only the mean.
+void BM_Redraw(benchmark::State& state, int flow, int g, int dsep, int method) {
+    FlowScene& scene = Opened(flow, g);
+    UseSettings(scene, dsep, method, 0.0f);
+    double slowestNs = 0.0, totalNs = 0.0;
+    for (auto _ : state) {
+        const double t0 = ThreadCpuNs();
+        scene.RedrawScene();
+        const double t = ThreadCpuNs() - t0;
+        slowestNs = std::max(slowestNs, t);
+        totalNs += t;
+    }
+    state.counters["streamlines"] = static_cast<double>(scene.GetStreamlineCount());
+    state.counters["steps"] = static_cast<double>(scene.Stats().steps);
+    state.counters["cpu_ms_mean"] = totalNs / static_cast<double>(state.iterations()) / 1e6;
+    state.counters["cpu_ms_max"] = slowestNs / 1e6;
+    RestoreDefaults(scene);
+}
+
+void BM_Place(benchmark::State& state, int flow, int g, int dsep, int method, float stepPixels) {
+    Place(state, Opened(flow, g), dsep, method, stepPixels);
 }
 
 void BM_PlaceReal(benchmark::State& state, std::string name, int method, float stepPixels) {
@@ -174,7 +244,7 @@ void BM_PlaceReal(benchmark::State& state, std::string name, int method, float s
 
 void BM_Open(benchmark::State& state, int g) {
     auto holder = NewScene();
-    const std::string& path = BenchDataSet(g);
+    const std::string& path = BenchDataSet(kCylinder, g);
     for (auto _ : state) {
         holder->scene.OpenDataSet(path);
         if (!holder->scene.HasDataSet()) state.SkipWithError("open failed");
@@ -196,7 +266,7 @@ OffscreenContext* Context() {
     return context.get();
 }
 
-void BM_Draw(benchmark::State& state, int g, bool hedgehog) {
+void BM_Paint(benchmark::State& state, int g, bool hedgehog) {
     if (!Context()) {
         state.SkipWithError("no OpenGL context");
         return;
@@ -205,14 +275,14 @@ void BM_Draw(benchmark::State& state, int g, bool hedgehog) {
     FlowScene& scene = holder->scene;
     scene.m_nDSep = 5;
     UpdateDTest(scene);
-    scene.OpenDataSet(BenchDataSet(g));
+    scene.OpenDataSet(BenchDataSet(kCylinder, g));
     scene.m_bHedgehog = hedgehog;
     for (auto _ : state) PaintFrame(scene);
     state.counters["streamlines"] = static_cast<double>(scene.GetStreamlineCount());
 }
 
 void BM_SampleVelocity(benchmark::State& state, int g) {
-    FlowScene& scene = Opened(g);
+    FlowScene& scene = Opened(kCylinder, g);
     std::mt19937 random(kSeed);
     std::uniform_real_distribution<float> fx(0.0f, 1.0f);
     std::vector<GridNode> points(4096);
@@ -227,17 +297,19 @@ void BM_SampleVelocity(benchmark::State& state, int g) {
     state.counters["nodes"] = Nodes(g);
 }
 
-// Keeps every run's time and counters for the target check after the run.
+// Keeps every run's times and counters for the target check after the run.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     struct Result {
-        double seconds;
+        double seconds;     // wall clock
+        double cpuSeconds;  // this thread's processor time
         std::map<std::string, double> counters;
     };
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.error_occurred) continue;
-            Result result{run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit), {}};
+            const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            Result result{run.GetAdjustedRealTime() / unit, run.GetAdjustedCPUTime() / unit, {}};
             for (const auto& [name, counter] : run.counters) result.counters[name] = counter.value;
             results[run.benchmark_name()] = result;
         }
@@ -248,6 +320,20 @@ public:
 
 std::string Label(int g) {
     return kBenchGrids[g].label;
+}
+
+std::string PlaceName(int flow, int g, int dsep, int method) {
+    return std::string("Place/") + kBenchFlows[flow] + "/" + Label(g) + "/dsep" + std::to_string(dsep) + "/" +
+           kMethods[method];
+}
+
+// The Draw target: the largest grid, the smallest distance and the dearest integrator.
+constexpr int kRedrawDSep = 5;
+constexpr int kRedrawMethod = 2;
+
+std::string RedrawName(int flow) {
+    return std::string("Redraw/") + kBenchFlows[flow] + "/" + Label(kBenchGridCount - 1) + "/dsep" +
+           std::to_string(kRedrawDSep) + "/" + kMethods[kRedrawMethod];
 }
 
 void Register() {
@@ -261,21 +347,21 @@ void Register() {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("BuildRasters/" + l).c_str(), BM_BuildRasters, g)
             ->Unit(benchmark::kMillisecond);
-        for (int dsep : kDSeps)
-            for (int m = 0; m < 3; ++m)
-                benchmark::RegisterBenchmark(
-                    ("Place/" + l + "/dsep" + std::to_string(dsep) + "/" + kMethods[m]).c_str(), BM_Place, g,
-                    dsep, m, 0.0f)
-                    ->Unit(benchmark::kMillisecond);
+        for (int flow = 0; flow < kBenchFlowCount; ++flow)
+            for (int dsep : kDSeps)
+                for (int m = 0; m < 3; ++m)
+                    benchmark::RegisterBenchmark(PlaceName(flow, g, dsep, m).c_str(), BM_Place, flow, g, dsep,
+                                                 m, 0.0f)
+                        ->Unit(benchmark::kMillisecond);
         // The pixel step beside the time step, on the same field and d_sep.
         for (int m = 1; m < 3; ++m)
-            benchmark::RegisterBenchmark(("Place/" + l + "/dsep10/" + kMethods[m] + "/px1").c_str(), BM_Place,
-                                         g, 10, m, 1.0f)
+            benchmark::RegisterBenchmark((PlaceName(kCylinder, g, 10, m) + "/px1").c_str(), BM_Place,
+                                         kCylinder, g, 10, m, 1.0f)
                 ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Open/" + l).c_str(), BM_Open, g)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("Draw/" + l + "/streamlines-dsep5").c_str(), BM_Draw, g, false)
+        benchmark::RegisterBenchmark(("Paint/" + l + "/streamlines-dsep5").c_str(), BM_Paint, g, false)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("Draw/" + l + "/hedgehog").c_str(), BM_Draw, g, true)
+        benchmark::RegisterBenchmark(("Paint/" + l + "/hedgehog").c_str(), BM_Paint, g, true)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("SampleVelocity/" + l).c_str(), BM_SampleVelocity, g);
     }
@@ -286,6 +372,10 @@ void Register() {
                     ("PlaceReal/" + std::string(name) + "/dsep10/" + kMethods[m] + suffix).c_str(),
                     BM_PlaceReal, std::string(name), m, step)
                     ->Unit(benchmark::kMillisecond);
+    for (int flow = 0; flow < kBenchFlowCount; ++flow)
+        benchmark::RegisterBenchmark(RedrawName(flow).c_str(), BM_Redraw, flow, kBenchGridCount - 1,
+                                     kRedrawDSep, kRedrawMethod)
+            ->Unit(benchmark::kMillisecond);
 }
 
 // The targets, each a measured value against its limit, from this run only.
@@ -302,19 +392,20 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
                                    {"pass", pass}});
     };
     auto has = [&](const std::string& name) { return r.count(name) != 0; };
-    const std::string small = Label(0), large = Label(kBenchGridCount - 1);
+    const std::string large = Label(kBenchGridCount - 1);
     std::printf("\n%-52s %12s %10s %-6s %s\n", "target", "measured", "limit", "unit", "");
+    // Placement against its size: the cylinder on the largest grid against the smallest.
     for (int dsep : kDSeps)
-        for (const char* method : kMethods) {
-            const std::string tail = "/dsep" + std::to_string(dsep) + "/" + method;
-            if (has("Place/" + small + tail) && has("Place/" + large + tail))
+        for (int m = 0; m < 3; ++m) {
+            const std::string tail = "/dsep" + std::to_string(dsep) + "/" + kMethods[m];
+            const std::string smallRun = PlaceName(kCylinder, 0, dsep, m);
+            const std::string largeRun = PlaceName(kCylinder, kBenchGridCount - 1, dsep, m);
+            if (has(smallRun) && has(largeRun))
                 add("Place" + tail + " largest/smallest",
-                    r.at("Place/" + large + tail).seconds / r.at("Place/" + small + tail).seconds, 1.5,
-                    "ratio");
-            if (has("Place/" + large + tail)) {
-                const auto& c = r.at("Place/" + large + tail).counters;
-                add("Place" + tail + " allocations per step", c.at("allocs_per_step"), 0.01, "ratio");
-            }
+                    r.at(largeRun).cpuSeconds / r.at(smallRun).cpuSeconds, 1.5, "ratio");
+            if (has(largeRun))
+                add("Place" + tail + " allocations per step", r.at(largeRun).counters.at("allocs_per_step"),
+                    0.01, "ratio");
         }
     // The pixel step against the time step on the same field and d_sep. On the analytic grids
     // both place a full picture and their times compare as they are. On the real fields the
@@ -332,8 +423,29 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
                 2.0, "ratio");
         }
     };
-    for (int g = 0; g < kBenchGridCount; ++g) pixelStep("Place/" + Label(g), false);
+    for (int g = 0; g < kBenchGridCount; ++g)
+        pixelStep(std::string("Place/") + kBenchFlows[kCylinder] + "/" + Label(g), false);
     for (const char* name : kRealSets) pixelStep("PlaceReal/" + std::string(name), true);
+    // Placement against its floor, the largest ratio over every flow, grid, distance and method
+    // of the time step; the pixel step is another placement, with its own floor.
+    double floorRatioMax = -1.0;
+    std::string floorRatioWorst;
+    for (const auto& [name, result] : r)
+        if (name.rfind("Place/", 0) == 0 && !name.ends_with("/px1") && result.counters.count("floor_ratio") &&
+            result.counters.at("floor_ratio") > floorRatioMax) {
+            floorRatioMax = result.counters.at("floor_ratio");
+            floorRatioWorst = name;
+        }
+    if (floorRatioMax >= 0.0) {
+        std::printf("(largest placement / floor: %s)\n", floorRatioWorst.c_str());
+        add("placement_floor_ratio_max", floorRatioMax, 1.5, "ratio");
+    }
+    // The slowest Draw (re-colouring and placement) on the largest grid, of every flow.
+    double drawMax = -1.0;
+    for (int flow = 0; flow < kBenchFlowCount; ++flow)
+        if (has(RedrawName(flow)))
+            drawMax = std::max(drawMax, r.at(RedrawName(flow)).counters.at("cpu_ms_max"));
+    if (drawMax >= 0.0) add("draw_ms_max", drawMax, 1000.0 / 60.0, "ms");
     if (has("Load/" + large) && has("ReadWhole/" + large))
         add("Load largest / reading both files whole",
             r.at("Load/" + large).seconds / r.at("ReadWhole/" + large).seconds, 1.5, "ratio");

@@ -128,6 +128,8 @@ public:
     void InsertIntoGrid(const Streamline& s);
     void AddSeedCandidates(const Streamline& s);
     void PushSeed(int x, int y);
+    // Every direction traced from now on is appended to LOG; none (the default) keeps nothing.
+    void SetTraceLog(std::vector<TracedDirection>* log) { m_pTraceLog = log; }
 
     // --- evenly spaced placement: streamlines/placement.cpp ---------------------------------
     void PlaceStreamlines();
@@ -242,4 +244,5 @@ private:
     Streamline m_scratch;
     ColourScale m_imageScale;
     NodeRanges m_nodeRanges;
+    std::vector<TracedDirection>* m_pTraceLog = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "scene/grid_node.h"
+
 // Work counters of the last placement, so that a change of work is not mistaken for a change
 // of speed in benchmarks and statistics.
 struct PlacementStats {
@@ -20,4 +22,14 @@ struct OpenTimings {
     double loadMs = 0.0;
     double rastersMs = 0.0;
     double placementMs = 0.0;
+};
+
+// One direction of one streamline as it was traced: where it started, with which method and
+// direction, and how many integration steps it took (each of the scene's Step). A benchmark repeats exactly
+// these steps, and nothing else, to measure what the placement costs beyond integrating.
+struct TracedDirection {
+    GridNode start;
+    std::int32_t method = 0;
+    std::int32_t direction = 0;
+    std::uint32_t steps = 0;
 };

@@ -37,7 +37,9 @@ void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direc
     PixelPoint last = WorldToPixel(p0);
     GridNode cur = p0;
     GridNode previous = p0;
-    for (int steps = 0; steps < kMaxStepsPerDirection; ++steps) {
+    int steps = 0;
+    while (steps < kMaxStepsPerDirection) {
+        ++steps;
         ++m_stats.steps;
         // Where the next two steps will most likely sample: the line carried on straight.
         const GridNode ahead{cur.x - previous.x, cur.y - previous.y};
@@ -50,10 +52,10 @@ void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direc
         bool failed = false;
         const GridNode next = Step(method, cur, direction, &failed);
         // A failed step yields no point at all, not the origin it reports.
-        if (failed || !IsInDomain(next.x, next.y)) return;
+        if (failed || !IsInDomain(next.x, next.y)) break;
         const PixelPoint q = WorldToPixel(next);
         if (PixelDistance(q.x, q.y, last.x, last.y) > kMinSpacing) {
-            if (!click && !IsFarEnough(q.x, q.y, m_fDTest)) return;
+            if (!click && !IsFarEnough(q.x, q.y, m_fDTest)) break;
             if (direction == +1)
                 s.AppendPoint(q.x, q.y);
             else
@@ -62,6 +64,7 @@ void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direc
         }
         cur = next;
     }
+    if (m_pTraceLog) m_pTraceLog->push_back({p0, method, direction, static_cast<std::uint32_t>(steps)});
 }
 
 void FlowScene::InsertIntoGrid(const Streamline& s) {
