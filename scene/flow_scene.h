@@ -17,7 +17,9 @@
 #include "scene/reporter.h"
 #include "scene/work_counters.h"
 #include "scene/world_origin.h"
+#include "streamlines/pixel_mapping.h"
 #include "streamlines/random_source.h"
+#include "streamlines/seed_offsets.h"
 #include "streamlines/seed_queue.h"
 #include "streamlines/separation_grid.h"
 #include "streamlines/streamline.h"
@@ -93,7 +95,8 @@ public:
     void MeasureNodeRanges();
     const NodeRanges& FieldRanges() const { return m_nodeRanges; }
 
-    // --- separation test: streamlines/separation_test.cpp -----------------------------------
+    // --- separation test: inline below, and streamlines/separation_test.cpp ------------------
+    // Inline, so that tracing and placement each have their own copy of its branches.
     bool IsFarEnough(int x, int y, float dist);
 
     // --- integrators: streamlines/integrators.cpp; world and pixel: streamlines/pixel_mapping.cpp
@@ -113,6 +116,7 @@ public:
     GridNode Step(int method, GridNode p, int direction, bool* failed) const;
     // A length that is not positive, or not a number, keeps the time step.
     bool PixelStepOn() const { return m_fStepPixels > 0.0f; }
+    // Inline below: tracing maps every step.
     PixelPoint WorldToPixel(GridNode w) const;
     GridNode PixelToWorld(int px, int py) const;
     // Sets scales and offsets for the aspect setting m_nAspect; from then on it is the one in
@@ -244,5 +248,43 @@ private:
     Streamline m_scratch;
     ColourScale m_imageScale;
     NodeRanges m_nodeRanges;
+    // The seed candidates' offsets by segment direction, for the current d_sep.
+    SeedOffsets m_seedOffsets;
+    // While a placement runs, the separation grid's current cell is kept here alone and the
+    // slots are written when it ends (or when the points are read through them): SettleSlots.
+    class DeferredSlots;
+    void SettleSlots();
+    // The separation test read off the points through the slots, where the grid's bitmaps do
+    // not answer.
+    bool IsFarEnoughByPoints(int x, int y, float dist);
+    bool m_bSlotsDeferred = false;
+    bool m_bSlotsOwed = false;
+    std::int32_t m_nCurrentCell = -1;
     std::vector<TracedDirection>* m_pTraceLog = nullptr;
 };
+
+inline PixelPoint FlowScene::WorldToPixel(GridNode w) const {
+    const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
+    if (m_nMappedAspect == kAspectEqual) {
+        const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX + m_nOffsetX);
+        const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY + m_nOffsetY);
+        return {PixelIndexOf(a), PixelIndexOf(b)};
+    }
+    const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX);
+    const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY);
+    return {PixelIndexOf(a), PixelIndexOf(b)};
+}
+
+inline bool FlowScene::IsFarEnough(int x, int y, float dist) {
+    ++m_stats.separationTests;
+    SeparationGrid& grid = Grid();
+    if (grid.CellCount() == 0) return true;  // nothing can be stored in a grid without cells
+    std::optional<bool> closer;
+    if (m_bSlotsDeferred) {
+        m_bSlotsOwed |= grid.LocateCurrent(x, y, m_nCurrentCell);
+        closer = grid.FindCloser(x, y, dist);
+    } else {
+        closer = grid.LocateAndFindCloser(x, y, dist, m_aCellNbr);
+    }
+    return closer ? !*closer : IsFarEnoughByPoints(x, y, dist);
+}

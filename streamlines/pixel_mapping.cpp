@@ -21,6 +21,10 @@ std::int32_t ToPixelIndex(double v) {
 
 }  // namespace
 
+std::int32_t PixelIndexOfLarge(float v) {
+    return ToPixelIndex(RoundHalfAway(v));
+}
+
 double RoundHalfAway(float v) {
     const double d = v;
     return d > 0.0 ? std::floor(d + 0.5) : std::ceil(d - 0.5);
@@ -31,22 +35,6 @@ double PixelDistance(int x1, int y1, int x2, int y2) {
     const double dx = static_cast<double>(static_cast<std::int64_t>(x2) - x1);
     const double dy = static_cast<double>(static_cast<std::int64_t>(y2) - y1);
     return std::sqrt(dx * dx + dy * dy);
-}
-
-bool IsInRaster(int x, int y) {
-    return x >= 0 && x < kRasterWidth && y >= 0 && y < kRasterHeight;
-}
-
-PixelPoint FlowScene::WorldToPixel(GridNode w) const {
-    const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
-    if (m_nMappedAspect == kAspectEqual) {
-        const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX + m_nOffsetX);
-        const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY + m_nOffsetY);
-        return {ToPixelIndex(RoundHalfAway(a)), ToPixelIndex(RoundHalfAway(b))};
-    }
-    const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX);
-    const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY);
-    return {ToPixelIndex(RoundHalfAway(a)), ToPixelIndex(RoundHalfAway(b))};
 }
 
 GridNode FlowScene::PixelToWorld(int px, int py) const {

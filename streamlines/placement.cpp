@@ -15,6 +15,26 @@ constexpr float kMinSeedSpeed = 0.0001f;
 
 }  // namespace
 
+// For the length of a placement the scene keeps only the current cell of the separation grid
+// and writes the nine slots once, at the end: nothing else reads them meanwhile.
+class FlowScene::DeferredSlots {
+public:
+    explicit DeferredSlots(FlowScene& scene) : m_scene(scene) {
+        m_scene.m_bSlotsDeferred = m_scene.Grid().SlotsListBlock(m_scene.m_aCellNbr);
+        m_scene.m_nCurrentCell = m_scene.m_aCellNbr[0];
+        m_scene.m_bSlotsOwed = false;
+    }
+    ~DeferredSlots() {
+        m_scene.SettleSlots();
+        m_scene.m_bSlotsDeferred = false;
+    }
+    DeferredSlots(const DeferredSlots&) = delete;
+    DeferredSlots& operator=(const DeferredSlots&) = delete;
+
+private:
+    FlowScene& m_scene;
+};
+
 void FlowScene::PlaceStreamlines() {
     m_stats = PlacementStats{};
     if (!m_pNodes || !m_pU || !m_pV) return;
@@ -24,6 +44,7 @@ void FlowScene::PlaceStreamlines() {
         Grid().Build(dsep);
         Grid().ResetNeighbours(m_aCellNbr);
     }
+    const DeferredSlots deferred(*this);
 
     const std::optional<GridNode> first = PickFirstSeed();
     if (!first) {

@@ -2,20 +2,11 @@
 
 #include <stdexcept>
 
-namespace {
-// The consumed front is dropped once it is this long and more than half the storage; the
-// copy that costs is paid for by the pops before it.
-constexpr std::size_t kCompactAfter = 1024;
-}  // namespace
-
-PixelPoint SeedQueue::Get(std::size_t i) const {
-    if (i >= Size()) throw std::out_of_range("invalid vector<T> subscript");
-    return m_items[m_head + i];
+void SeedQueue::ThrowSubscript() {
+    throw std::out_of_range("invalid vector<T> subscript");
 }
 
-void SeedQueue::Pop() {
-    if (Empty()) return;
-    ++m_head;
+void SeedQueue::Compact() {
     if (m_head == m_items.size()) {
         Clear();
     } else if (m_head >= kCompactAfter && 2 * m_head > m_items.size()) {

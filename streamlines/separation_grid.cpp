@@ -1,19 +1,36 @@
 #include "streamlines/separation_grid.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <initializer_list>
 #include <stdexcept>
 
 #include "scene/raster_geometry.h"
+#include "streamlines/pixel_mapping.h"
+
+GridCell::GridCell(const GridCell& other)
+    : m_pMin(other.m_pMin), m_pMax(other.m_pMax), m_points(other.m_points) {}
+
+GridCell& GridCell::operator=(const GridCell& other) {
+    if (this != &other) {
+        m_pMin = other.m_pMin;
+        m_pMax = other.m_pMax;
+        m_points = other.m_points;
+        if (m_pOwner) m_pOwner->NoteChanged();
+    }
+    return *this;
+}
 
 void GridCell::SetCorners(int x0, int y0, int x1, int y1) {
     m_pMin = PixelPoint{x0, y0};
     m_pMax = PixelPoint{x1, y1};
+    if (m_pOwner) m_pOwner->NoteChanged();
 }
 
 void GridCell::AddPoint(int x, int y) {
     m_points.push_back({x, y});
+    if (m_pOwner) m_pOwner->NoteStored(*this, x, y);
 }
 
 PixelPoint GridCell::GetPoint(std::size_t i) const {
@@ -53,6 +70,7 @@ void SeparationGrid::Build(int d) {
                 cell.SetCorners(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
                                 static_cast<int>(y1));
                 cell.m_points.reserve(kFirstCellCapacity);
+                cell.m_pOwner = this;
             }
         }
         m_pCells = std::move(cells);
@@ -61,6 +79,16 @@ void SeparationGrid::Build(int d) {
     m_nCols = cols;
     m_nRows = rows;
     m_nSide = d;
+    for (int x = 0; x < kRasterWidth; ++x)
+        m_colOf[static_cast<std::size_t>(x)] = static_cast<std::int16_t>(std::min(x / d, cols - 1));
+    for (int y = 0; y < kRasterHeight; ++y)
+        m_rowOf[static_cast<std::size_t>(y)] = static_cast<std::int16_t>(std::min(y / d, rows - 1));
+    m_stored.Clear();
+    m_nCloseness = 0;
+    m_bRefused = false;
+    m_bBitmapsValid = !m_bPointsOnly;
+    m_bCornersAsBuilt = true;
+    m_lastSlots.fill(-2);
 }
 
 void SeparationGrid::DestroyCells() {
@@ -77,78 +105,56 @@ void SeparationGrid::ResetNeighbours(NeighbourSlots& slots) const {
         ClearSlotsFrom(0, slots);
         return;
     }
-    slots[0] = 0;
-    ComputeNeighbours(0, slots);
+    WriteSlots(BlockAround(0, 0, 0), slots);
 }
 
-bool SeparationGrid::Contains(int x, int y, int i) const {
-    if (i < 0 || i >= CellCount()) return false;
-    const GridCell& cell = Cell(i);
-    if (!cell.m_pMin || !cell.m_pMax) return false;
-    return cell.m_pMin->x <= x && x <= cell.m_pMax->x && cell.m_pMin->y <= y && y <= cell.m_pMax->y;
+void SeparationGrid::LocateOutsideCurrent(int x, int y, NeighbourSlots& slots) const {
+    int row, col;
+    const int c = CellOf(x, y, row, col);
+    WriteSlots(BlockAround(c, row, col), slots);
 }
 
-void SeparationGrid::LocateCell(int x, int y, NeighbourSlots& slots) const {
-    if (CellCount() == 0) return;
-    // Consecutive lookups along a streamline mostly stay in one cell: keep its list then.
-    if (Contains(x, y, slots[0])) return;
-    // The cells tile the raster in squares of the side, so the cell follows from the pixel;
-    // a pixel outside the raster goes to the nearest cell.
-    const int col = std::min(std::clamp(x, 0, kRasterWidth - 1) / m_nSide, m_nCols - 1);
-    const int row = std::min(std::clamp(y, 0, kRasterHeight - 1) / m_nSide, m_nRows - 1);
-    const int c = row * m_nCols + col;
-    slots[0] = c;
-    ComputeNeighbours(c, slots);
+void SeparationGrid::WriteSlots(const NeighbourSlots& block, NeighbourSlots& slots) const {
+    // Both written from the same values, not one copied from the other: a copy right after
+    // the slots' single stores would wait for them to reach the cache.
+    slots = block;
+    m_lastSlots = block;
 }
 
 void SeparationGrid::ComputeNeighbours(int c, NeighbourSlots& slots) const {
-    const int W = m_nCols;
-    const int H = m_nRows;
-    if (c < 0 || c >= W * H) {
+    if (c < 0 || c >= CellCount()) {
         ClearSlotsFrom(1, slots);
         return;
     }
-    if (W < 2 || H < 2) {
-        ComputeNeighboursNarrow(c, slots);
-        return;
-    }
-    auto put = [&slots](std::initializer_list<int> cells) {
-        int k = 1;
-        for (int cell : cells) slots[static_cast<std::size_t>(k++)] = cell;
-        ClearSlotsFrom(k, slots);
-    };
-    if (c == 0)
-        put({1, W, W + 1});
-    else if (c == W - 1)
-        put({c - 1, c + W - 1, c + W});
-    else if (c == W * (H - 1))
-        put({c - W, c - W + 1, c + 1});
-    else if (c == W * H - 1)
-        put({c - W - 1, c - W, c - 1});
-    else if (c - W < 0)
-        put({c - 1, c + 1, c + W - 1, c + W, c + W + 1});
-    else if (c + W > W * H - 1)
-        put({c - W - 1, c - W, c - W + 1, c - 1, c + 1});
-    else if (c % W == 0)
-        put({c - W, c - W + 1, c + 1, c + W, c + W + 1});
-    else if ((c + 1) % W == 0)
-        put({c - W - 1, c - W, c - 1, c + W - 1, c + W});
-    else
-        put({c - W - 1, c - W, c - W + 1, c - 1, c + 1, c + W - 1, c + W, c + W + 1});
+    const int row = c / m_nCols;
+    const NeighbourSlots block = BlockAround(c, row, c - row * m_nCols);
+    std::copy(block.begin() + 1, block.end(), slots.begin() + 1);
 }
 
-void SeparationGrid::ComputeNeighboursNarrow(int c, NeighbourSlots& slots) const {
-    const int row = c / m_nCols;
-    const int col = c % m_nCols;
+NeighbourSlots SeparationGrid::BlockAround(int c, int row, int col) const {
+    // Each case of the neighbour table (first or last cell of the first or last row, the rest
+    // of those rows, of the first and last column, the interior) lists the cells of the 3 x 3
+    // block around c that exist, in increasing index order; so does this, for a grid of any
+    // width and height, a single row or column included.
+    const int W = m_nCols;
+    const bool below = row > 0, above = row + 1 < m_nRows, left = col > 0, right = col + 1 < W;
+    if (below && above && left && right)
+        return {c, c - W - 1, c - W, c - W + 1, c - 1, c + 1, c + W - 1, c + W, c + W + 1};
+    NeighbourSlots block{c, -1, -1, -1, -1, -1, -1, -1, -1};
     std::size_t k = 1;
-    for (int dr = -1; dr <= 1; ++dr)
-        for (int dc = -1; dc <= 1; ++dc) {
-            const int r = row + dr;
-            const int q = col + dc;
-            if ((dr == 0 && dc == 0) || r < 0 || r >= m_nRows || q < 0 || q >= m_nCols) continue;
-            slots[k++] = r * m_nCols + q;
-        }
-    ClearSlotsFrom(static_cast<int>(k), slots);
+    if (below) {
+        if (left) block[k++] = c - W - 1;
+        block[k++] = c - W;
+        if (right) block[k++] = c - W + 1;
+    }
+    if (left) block[k++] = c - 1;
+    if (right) block[k++] = c + 1;
+    if (above) {
+        if (left) block[k++] = c + W - 1;
+        block[k++] = c + W;
+        if (right) block[k++] = c + W + 1;
+    }
+    return block;
 }
 
 void SeparationGrid::ClearSlotsFrom(int k, NeighbourSlots& slots) {
@@ -160,4 +166,72 @@ std::size_t SeparationGrid::PointCount() const {
     std::size_t count = 0;
     for (int i = 0; i < CellCount(); ++i) count += Cell(i).GetCount();
     return count;
+}
+
+void SeparationGrid::StorePoints(const PixelPoint* points, std::size_t n, NeighbourSlots& slots) {
+    int current = slots[0];
+    if (StorePoints(points, n, current)) WriteSlotsFor(current, slots);
+}
+
+bool SeparationGrid::StorePoints(const PixelPoint* points, std::size_t n, int& current) {
+    if (CellCount() == 0) return false;
+    // What LocateCell does for each point, without the neighbour list.
+    bool moved = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const PixelPoint p = points[i];
+        moved |= LocateCurrent(p.x, p.y, current);
+        // AddPoint, with the grid's part inline.
+        GridCell& cell = Cell(current);
+        cell.m_points.push_back(p);
+        NoteStored(cell, p.x, p.y);
+    }
+    return moved;
+}
+
+bool SeparationGrid::SlotsListBlock(const NeighbourSlots& slots) const {
+    const int c = slots[0];
+    if (c < 0 || c >= CellCount()) return false;
+    const int row = c / m_nCols;
+    return SameSlots(slots, BlockAround(c, row, c - row * m_nCols));
+}
+
+void SeparationGrid::WriteSlotsFor(int c, NeighbourSlots& slots) const {
+    const int row = c / m_nCols;
+    WriteSlots(BlockAround(c, row, c - row * m_nCols), slots);
+}
+
+void SeparationGrid::NoteStored(const GridCell& cell, int x, int y) {
+    const bool inCell = cell.m_pMin && cell.m_pMax && cell.m_pMin->x <= x && x <= cell.m_pMax->x &&
+                        cell.m_pMin->y <= y && y <= cell.m_pMax->y;
+    if (!inCell || !IsInRaster(x, y)) {
+        m_bBitmapsValid = false;
+        return;
+    }
+    if (m_stored.Test(x, y)) return;  // a repeat changes no answer
+    m_stored.Set(x, y);
+    // Written out for each bitmap, not as a loop over them: each disk's loop then has a branch
+    // of its own that always runs the same number of rows, and is predicted.
+    static_assert(kClosenessKept == 2);
+    if (m_nCloseness > 0) m_closeness[0].pixels.SetDisk(m_closeness[0].disk, x, y);
+    if (m_nCloseness > 1) m_closeness[1].pixels.SetDisk(m_closeness[1].disk, x, y);
+}
+
+const SeparationGrid::Closeness* SeparationGrid::ClosenessFor(float dist) {
+    const auto bits = std::bit_cast<std::uint32_t>(dist);
+    for (std::size_t i = 0; i < m_nCloseness; ++i)
+        if (m_closeness[i].distBits == bits) return &m_closeness[i];
+    if (m_nCloseness == kClosenessKept || (m_bRefused && m_nRefusedBits == bits)) return nullptr;
+    Closeness& made = m_closeness[m_nCloseness];
+    // Within the side every closer pixel lies in the nine cells around; beyond it the cells
+    // would hide some that the disk reaches.
+    if (!PixelDisk::Make(dist, made.disk) || made.disk.threshold > std::int64_t{m_nSide} * m_nSide) {
+        m_bRefused = true;
+        m_nRefusedBits = bits;
+        return nullptr;
+    }
+    made.distBits = bits;
+    made.pixels.Clear();
+    m_stored.ForEachSet([&made](int x, int y) { made.pixels.SetDisk(made.disk, x, y); });
+    ++m_nCloseness;
+    return &made;
 }

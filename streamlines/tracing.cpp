@@ -8,8 +8,18 @@
 namespace {
 
 constexpr int kMaxStepsPerDirection = 1000;
-// A point joins the line only this far (strictly) from the one added before it.
-constexpr double kMinSpacing = 1.5;
+// Velocity arrays (u and v of plane 0) up to this size stay in the second-level cache of
+// any current processor, and fetching ahead would only cost time.
+constexpr std::int64_t kPrefetchFromBytes = 1 << 20;
+
+// A point joins the line only more than 1.5 pixels from the one added before it. Between
+// whole pixels sqrt(2) < 1.5 < sqrt(3): that is more than one pixel apart along x or y.
+bool FartherThanSpacing(PixelPoint q, PixelPoint last) {
+    // In 64 bits: pixels of points far off the raster would overflow 32.
+    const std::int64_t dx = std::int64_t{q.x} - last.x;
+    const std::int64_t dy = std::int64_t{q.y} - last.y;
+    return dx > 1 || dx < -1 || dy > 1 || dy < -1;
+}
 
 }  // namespace
 
@@ -37,14 +47,18 @@ void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direc
     PixelPoint last = WorldToPixel(p0);
     GridNode cur = p0;
     GridNode previous = p0;
+    const bool prefetch =
+        static_cast<std::int64_t>(m_ni) * m_nj * 2 * std::int64_t{sizeof(float)} > kPrefetchFromBytes;
+    const float dtest = m_fDTest;
     int steps = 0;
     while (steps < kMaxStepsPerDirection) {
         ++steps;
-        ++m_stats.steps;
-        // Where the next two steps will most likely sample: the line carried on straight.
-        const GridNode ahead{cur.x - previous.x, cur.y - previous.y};
-        PrefetchVelocity(cur.x + ahead.x, cur.y + ahead.y);
-        PrefetchVelocity(cur.x + 2.0f * ahead.x, cur.y + 2.0f * ahead.y);
+        if (prefetch) {
+            // Where the next two steps will most likely sample: the line carried on straight.
+            const GridNode ahead{cur.x - previous.x, cur.y - previous.y};
+            PrefetchVelocity(cur.x + ahead.x, cur.y + ahead.y);
+            PrefetchVelocity(cur.x + 2.0f * ahead.x, cur.y + 2.0f * ahead.y);
+        }
         previous = cur;
         // Every reason for a direction to end is in this loop: the step limit, a failed step
         // (a stage point outside the domain, or no flow under the pixel step), a next point
@@ -54,8 +68,8 @@ void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direc
         // A failed step yields no point at all, not the origin it reports.
         if (failed || !IsInDomain(next.x, next.y)) break;
         const PixelPoint q = WorldToPixel(next);
-        if (PixelDistance(q.x, q.y, last.x, last.y) > kMinSpacing) {
-            if (!click && !IsFarEnough(q.x, q.y, m_fDTest)) break;
+        if (FartherThanSpacing(q, last)) {
+            if (!click && !IsFarEnough(q.x, q.y, dtest)) break;
             if (direction == +1)
                 s.AppendPoint(q.x, q.y);
             else
@@ -64,17 +78,15 @@ void FlowScene::TraceDirection(Streamline& s, GridNode p0, int method, int direc
         }
         cur = next;
     }
+    m_stats.steps += static_cast<std::uint64_t>(steps);
     if (m_pTraceLog) m_pTraceLog->push_back({p0, method, direction, static_cast<std::uint32_t>(steps)});
 }
 
 void FlowScene::InsertIntoGrid(const Streamline& s) {
-    SeparationGrid& grid = Grid();
-    if (grid.CellCount() == 0) return;
-    const PixelPoint* points = s.Data();
-    for (std::size_t i = 0; i < s.GetCount(); ++i) {
-        grid.LocateCell(points[i].x, points[i].y, m_aCellNbr);
-        grid.Cell(m_aCellNbr[0]).AddPoint(points[i].x, points[i].y);
-    }
+    if (m_bSlotsDeferred)
+        m_bSlotsOwed |= Grid().StorePoints(s.Data(), s.GetCount(), m_nCurrentCell);
+    else
+        Grid().StorePoints(s.Data(), s.GetCount(), m_aCellNbr);
 }
 
 void FlowScene::AddSeedCandidates(const Streamline& s) {
@@ -84,16 +96,8 @@ void FlowScene::AddSeedCandidates(const Streamline& s) {
     for (std::size_t i = 0; i + 1 < n; ++i) {
         const PixelPoint p = points[i];
         const PixelPoint q = points[i + 1];
-        const double dx = static_cast<double>(static_cast<std::int64_t>(q.x) - p.x);
-        const double dy = static_cast<double>(static_cast<std::int64_t>(q.y) - p.y);
-        const float len = static_cast<float>(std::sqrt(dx * dx + dy * dy));
-        if (!(len > 0.0f)) continue;  // only a hand-made line can repeat a point
-        // The segment's direction turned a quarter turn counter-clockwise, d_sep long.
-        const float nx = static_cast<float>(-dy / len * d);
-        const float ny = static_cast<float>(dx / len * d);
-        // 64 bits, because a hand-made line or a huge d_sep may reach past the int range.
-        const std::int64_t tx = static_cast<std::int64_t>(std::trunc(nx));
-        const std::int64_t ty = static_cast<std::int64_t>(std::trunc(ny));
+        std::int64_t tx, ty;
+        if (!m_seedOffsets.Get(std::int64_t{q.x} - p.x, std::int64_t{q.y} - p.y, d, tx, ty)) continue;
         const std::int64_t candidates[2][2] = {{p.x + tx, p.y + ty}, {p.x - tx, p.y - ty}};
         for (const auto& c : candidates)
             if (c[0] >= 0 && c[0] < kRasterWidth && c[1] >= 0 && c[1] < kRasterHeight &&

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+
+#include "scene/raster_geometry.h"
+#include "streamlines/pixel_disk.h"
+
+// One bit per pixel of the 350 x 560 raster, with a margin of clear bits around it wide enough
+// for any PixelDisk, so that a disk around a raster pixel is written without clipping. Each
+// row is eight aligned 64-bit words; a row of a disk spans at most two of them.
+class PixelBitmap {
+public:
+    PixelBitmap();
+
+    // Clears only the rows that bits were set in since the last Clear: a small placement
+    // costs little to clear.
+    void Clear();
+    // All three for raster pixels only.
+    void Set(int x, int y) {
+        Touch(y, y);
+        const std::size_t bit = Bit(x);
+        m_words[Row(y) + (bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+    }
+    bool Test(int x, int y) const {
+        const std::size_t bit = Bit(x);
+        return (m_words[Row(y) + (bit >> 6)] >> (bit & 63)) & 1u;
+    }
+    // Sets every pixel of DISK around (x, y), the margin included.
+    void SetDisk(const PixelDisk& disk, int x, int y) {
+        if (disk.radius < 0) return;
+        Touch(y - disk.radius, y + disk.radius);
+        // Row k of the disk is DISK's mask k shifted to column x - radius: the low part goes
+        // into one word, the part shifted out of it into the next. Whole aligned words are
+        // read and written, so that the next point's disk, a few columns on, reads them back
+        // from the store buffer without waiting.
+        const std::size_t first = Bit(x) - static_cast<std::size_t>(disk.radius);
+        const unsigned shift = first & 63;
+        std::uint64_t* word = m_words.get() + Row(y - disk.radius) + (first >> 6);
+        const std::uint64_t* mask = disk.rowMask.data();
+        const std::uint64_t* const end = mask + 2 * disk.radius + 1;
+        if (shift + 2 * static_cast<unsigned>(disk.radius) < 64) {
+            for (; mask != end; ++mask, word += kRowWords) word[0] |= *mask << shift;
+        } else {
+            for (; mask != end; ++mask, word += kRowWords) {
+                word[0] |= *mask << shift;
+                word[1] |= *mask >> (64 - shift);
+            }
+        }
+    }
+
+    // Calls F(x, y) for every set raster pixel, row by row, a word of 64 pixels at a time.
+    template <class F>
+    void ForEachSet(F&& f) const {
+        for (int y = 0; y < kRasterHeight; ++y)
+            for (std::size_t w = 0; w < kRowWords; ++w)
+                for (std::uint64_t word = m_words[Row(y) + w]; word; word &= word - 1) {
+                    const int x = static_cast<int>(w * 64) + std::countr_zero(word) - kMargin;
+                    if (x >= 0 && x < kRasterWidth) f(x, y);
+                }
+    }
+
+private:
+    static constexpr int kMargin = 32;  // beyond PixelDisk::kMaxRadius
+    static_assert(kMargin > PixelDisk::kMaxRadius);
+    // 32 + 350 + 32 bits, and the word after the last that a disk at the right edge may touch.
+    static constexpr std::size_t kRowWords = 8;
+    static_assert((kMargin + kRasterWidth + kMargin) / 64 + 1 < kRowWords);
+    static constexpr std::size_t kRows = kRasterHeight + 2 * kMargin;
+    // A disk's row is at most 2 * kMaxRadius + 1 bits, within one word before it is shifted.
+    static_assert(2 * PixelDisk::kMaxRadius + 1 <= 64);
+
+    static std::size_t Bit(int x) { return static_cast<std::size_t>(x + kMargin); }
+    static std::size_t Row(int y) { return static_cast<std::size_t>(y + kMargin) * kRowWords; }
+
+    // Rows LOW..HIGH (raster rows, the margin's negative or beyond) may hold set bits.
+    void Touch(int low, int high) {
+        m_lowRow = std::min(m_lowRow, low);
+        m_highRow = std::max(m_highRow, high);
+    }
+
+    std::unique_ptr<std::uint64_t[]> m_words;
+    // The rows that Clear must clear; none while m_lowRow > m_highRow.
+    int m_lowRow = std::numeric_limits<int>::max();
+    int m_highRow = std::numeric_limits<int>::min();
+};
