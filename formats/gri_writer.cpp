@@ -1,11 +1,10 @@
 #include "formats/gri_writer.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "common/target_file.h"
 #include "scene/gri_format.h"
 
 namespace formats {
@@ -19,34 +18,20 @@ void PutFloat(unsigned char* out, float value) {
     std::memcpy(out, &value, 4);
 }
 
-std::string Why() {
-    return errno ? std::string(": ") + std::strerror(errno) : std::string();
-}
-
-// Writes the header and COUNT records to PATH; NAME is the file the user asked for, for messages.
+// Writes the header and COUNT records into FILE, finished but not yet in place.
 template <typename Fill>
-bool WriteAll(const std::string& path, const std::string& name, const std::string& header,
+bool WriteAll(common::TargetFile& file, const std::string& path, const std::string& header,
               std::size_t recordSize, std::size_t count, const Fill& fillRecord, std::string* error) {
-    errno = 0;
-    gri::File f(std::fopen(path.c_str(), "wb"));
-    if (!f) {
-        if (error) *error = "cannot create " + name + Why();
-        return false;
-    }
-    errno = 0;
-    bool ok = header.empty() || std::fwrite(header.data(), 1, header.size(), f.get()) == header.size();
+    if (!file.Open(path, error)) return false;
+    bool ok = header.empty() || file.Write(header.data(), header.size(), error);
     constexpr std::size_t kRecordsPerChunk = 4096;
     std::vector<unsigned char> buffer(recordSize * kRecordsPerChunk);
     for (std::size_t start = 0; ok && start < count; start += kRecordsPerChunk) {
         const std::size_t n = std::min(kRecordsPerChunk, count - start);
         for (std::size_t r = 0; r < n; ++r) fillRecord(start + r, buffer.data() + r * recordSize);
-        ok = std::fwrite(buffer.data(), recordSize, n, f.get()) == n;
+        ok = file.Write(buffer.data(), recordSize * n, error);
     }
-    // A full disk may show only when the buffers are flushed or the file is closed.
-    ok = ok && std::fflush(f.get()) == 0;
-    ok = std::fclose(f.release()) == 0 && ok;
-    if (!ok && error) *error = "cannot write " + name + Why();
-    return ok;
+    return ok && file.Finish(error);
 }
 
 }  // namespace
@@ -60,10 +45,9 @@ bool WriteGriPair(const std::string& geometryPath, const GriArrays& data, std::s
     }
     const auto count = static_cast<std::size_t>(data.ni * data.nj * data.nk);
     const std::string solutionPath = gri::SolutionPathFor(geometryPath);
-    const std::string geometryTemp = geometryPath + ".part";
-    const std::string solutionTemp = solutionPath + ".part";
+    common::TargetFile geometry, solution;
     bool ok = WriteAll(
-        geometryTemp, geometryPath, gri::WriteHeader(data.ni, data.nj, data.nk),
+        geometry, geometryPath, gri::WriteHeader(data.ni, data.nj, data.nk),
         static_cast<std::size_t>(gri::kGeometryRecordBytes), count,
         [&](std::size_t i, unsigned char* rec) {
             PutFloat(rec, data.nodes[i].x);
@@ -72,8 +56,8 @@ bool WriteGriPair(const std::string& geometryPath, const GriArrays& data, std::s
         },
         error);
     ok = ok && WriteAll(
-                   solutionTemp, solutionPath, std::string(),
-                   static_cast<std::size_t>(gri::kSolutionRecordBytes), count,
+                   solution, solutionPath, std::string(), static_cast<std::size_t>(gri::kSolutionRecordBytes),
+                   count,
                    [&](std::size_t i, unsigned char* rec) {
                        PutFloat(rec + gri::kOffsetU, data.u[i]);
                        PutFloat(rec + gri::kOffsetV, data.v[i]);
@@ -82,21 +66,9 @@ bool WriteGriPair(const std::string& geometryPath, const GriArrays& data, std::s
                        PutFloat(rec + gri::kOffsetW, data.w[i]);
                    },
                    error);
-    if (ok) {
-        errno = 0;
-        if (std::rename(geometryTemp.c_str(), geometryPath.c_str()) != 0) {
-            if (error) *error = "cannot create " + geometryPath + Why();
-            ok = false;
-        } else if (std::rename(solutionTemp.c_str(), solutionPath.c_str()) != 0) {
-            if (error) *error = "cannot create " + solutionPath + Why();
-            ok = false;
-        }
-    }
-    if (!ok) {
-        std::remove(geometryTemp.c_str());
-        std::remove(solutionTemp.c_str());
-    }
-    return ok;
+    // Both files take their names only once both are complete; until then, and after any
+    // failure, an earlier pair of the same name stays as it was.
+    return ok && geometry.Commit(error) && solution.Commit(error);
 }
 
 }  // namespace formats

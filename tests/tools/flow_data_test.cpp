@@ -2,9 +2,11 @@
 #include "tools/flowgen/flow_data.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 
+#include "common/target_file.h"
 #include "tests/support/test_support.h"
 #include "tools/flowgen/analytic_flows.h"
 
@@ -43,7 +45,7 @@ TEST(FlowData, EveryFlowLoadsWithTheRequestedCountsAndValues) {
     }
 }
 
-// A failed write must not destroy the pair it was meant to replace.
+// A failed write must not destroy the pair it was meant to replace, nor leave anything behind.
 TEST(FlowData, FailedWriteLeavesAnEarlierPairIntact) {
     TempDir dir;
     const std::string path = dir.File("flow.gri");
@@ -51,13 +53,22 @@ TEST(FlowData, FailedWriteLeavesAnEarlierPairIntact) {
     ASSERT_TRUE(WriteFlowData(path, MakeFlow("saddle", 5, 7, 1, 0.0f), &error)) << error;
     const std::string geometry = ReadBytes(path), solution = ReadBytes(dir.File("flow.00000.dat"));
 
-    // The solution file cannot be created where a folder of its temporary name stands.
-    std::filesystem::create_directory(dir.File("flow.00000.dat.part"));
-    EXPECT_FALSE(WriteFlowData(path, MakeFlow("rotation", 9, 9, 1, 0.0f), &error));
+    // A full disk, as far as this process can tell: the geometry file (1012 bytes) fits under
+    // the limit, its solution file (1620 bytes) does not.
+    common::RemoveTemporariesOnInterrupt();  // a write beyond the limit fails instead of ending the test
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 1500;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WriteFlowData(path, MakeFlow("rotation", 9, 9, 1, 0.0f), &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(written);
     EXPECT_NE(error.find("flow.00000.dat"), std::string::npos) << error;
     EXPECT_EQ(ReadBytes(path), geometry);
     EXPECT_EQ(ReadBytes(dir.File("flow.00000.dat")), solution);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("flow.gri.part")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2)
+        << "no temporary file left";
 
     EXPECT_FALSE(WriteFlowData(dir.File("missing/flow.gri"), MakeFlow("saddle", 5, 7, 1, 0.0f), &error));
     EXPECT_NE(error.find("missing/flow.gri"), std::string::npos) << error;

@@ -1,8 +1,8 @@
 #include "tools/common/command_line.h"
 
-#include <QFile>
 #include <cmath>
 
+#include "common/native_names.h"
 #include "res/version_notice.h"
 
 namespace cli {
@@ -15,7 +15,7 @@ std::string OptionName(const QCommandLineOption& option) {
 
 std::string Quoted(const QString& value) {
     std::string quoted(1, '\'');
-    quoted += value.toStdString();
+    quoted += common::ToNative(value);
     return quoted += '\'';
 }
 
@@ -126,7 +126,7 @@ const char* NameOf(std::span<const NamedValue> choices, int value) {
 }
 
 std::string NativePath(const QString& argument) {
-    return QFile::encodeName(argument).toStdString();
+    return common::ToNative(argument);
 }
 
 }  // namespace cli

@@ -73,7 +73,7 @@ private:
 QString ChoiceList(std::span<const NamedValue> choices);
 // The name of VALUE among CHOICES, or "unknown".
 const char* NameOf(std::span<const NamedValue> choices, int value);
-// A path from the command line in the file system's own encoding.
+// A path from the command line as the bytes it was given as (see common::NativeArguments).
 std::string NativePath(const QString& argument);
 
 }  // namespace cli

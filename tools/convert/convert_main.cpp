@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/native_names.h"
 #include "formats/format_reader.h"
 #include "formats/gri_writer.h"
 #include "scene/flow_scene.h"
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
         std::fputs(line.UsageError(message).c_str(), stderr);
         return kExitBadUsage;
     };
-    if (!line.Parse(QCoreApplication::arguments())) return badUsage(line.Error());
+    if (!line.Parse(common::NativeArguments(argc, argv))) return badUsage(line.Error());
     if (line.WantsHelp() || line.WantsVersion()) {
         std::fputs((line.WantsHelp() ? line.HelpText(kEpilogue) : line.VersionText()).c_str(), stdout);
         return kExitWritten;
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
     if (positional.size() < 2)
         return badUsage(positional.isEmpty() ? "missing INPUT and OUTPUT.gri" : "missing OUTPUT.gri");
     if (positional.size() > 2)
-        return badUsage("one input and one output, not also '" + positional[2].toStdString() + "'");
+        return badUsage("one input and one output, not also '" + cli::NativePath(positional[2]) + "'");
     const std::string input = cli::NativePath(positional[0]);
     const std::string output = cli::NativePath(positional[1]);
     if (!EndsWithGri(output)) return badUsage("OUTPUT must end in .gri, not '" + output + "'");

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/native_names.h"
 #include "scene/flow_scene.h"
 #include "tools/flowgen/analytic_flows.h"
 #include "tools/flowgen/flow_data.h"
@@ -18,7 +19,7 @@ constexpr int kExitBadUsage = 2;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const FlowgenRequest request = ParseFlowgenArguments(QCoreApplication::arguments());
+    const FlowgenRequest request = ParseFlowgenArguments(common::NativeArguments(argc, argv));
     switch (request.action) {
         case FlowgenRequest::Action::Help:
         case FlowgenRequest::Action::Version:

@@ -149,7 +149,7 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
     const QStringList positional = parser.positionalArguments();
     auto quote = [](const QString& text) {
         std::string quoted(1, '\'');
-        quoted += text.toStdString();
+        quoted += cli::NativePath(text);
         return quoted += '\'';
     };
     if (positional.isEmpty()) return bad("missing FLOW and OUTPUT.gri");

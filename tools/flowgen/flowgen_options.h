@@ -19,5 +19,5 @@ struct FlowgenRequest {
     std::string text;  // the help text, or the message for bad usage
 };
 
-// ARGUMENTS as QCoreApplication::arguments() gives them, the program's name first.
+// ARGUMENTS as common::NativeArguments gives them, the program's name first.
 FlowgenRequest ParseFlowgenArguments(const QStringList& arguments);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/native_names.h"
 #include "formats/format_reader.h"
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
         std::fputs(line.UsageError(message).c_str(), stderr);
         return kExitBadUsage;
     };
-    if (!line.Parse(QCoreApplication::arguments())) return badUsage(line.Error());
+    if (!line.Parse(common::NativeArguments(argc, argv))) return badUsage(line.Error());
     if (line.WantsHelp() || line.WantsVersion()) {
         std::fputs((line.WantsHelp() ? line.HelpText(kEpilogue) : line.VersionText()).c_str(), stdout);
         return kExitLoaded;

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "common/native_names.h"
 #include "formats/format_reader.h"
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
@@ -195,7 +196,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
     QCoreApplication::setApplicationName("tesmora-render");
 
-    const RenderRequest request = ParseRenderArguments(QCoreApplication::arguments());
+    const RenderRequest request = ParseRenderArguments(common::NativeArguments(argc, argv));
     switch (request.action) {
         case RenderRequest::Action::Help:
         case RenderRequest::Action::Version:

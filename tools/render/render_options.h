@@ -32,5 +32,5 @@ const char* BackgroundName(int background);
 const char* ColourMapName(int map);
 const char* AspectName(int aspect);
 
-// ARGUMENTS as QCoreApplication::arguments() gives them, the program's name first.
+// ARGUMENTS as common::NativeArguments gives them, the program's name first.
 RenderRequest ParseRenderArguments(const QStringList& arguments);
