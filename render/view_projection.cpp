@@ -50,5 +50,9 @@ std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom) {
 
 void TraceAndDrawClick(FlowScene& scene, int x, int y) {
     if (!scene.HasDataSet()) return;
-    if (const Streamline* s = scene.AddClickStreamline(x, y)) DrawStreamline(*s, OverlayColoursOf(scene));
+    if (const Streamline* s = scene.AddClickStreamline(x, y)) DrawClickStreamline(scene, *s);
+}
+
+void DrawClickStreamline(const FlowScene& scene, const Streamline& s) {
+    DrawStreamline(s, OverlayColoursOf(scene));
 }

@@ -7,6 +7,7 @@
 
 class FlowScene;
 class LegendTextPainter;
+class Streamline;
 
 // The smallest client area that shows the whole picture: up to its top-right corner.
 inline constexpr int kMinViewWidth = 700;
@@ -40,3 +41,5 @@ std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom);
 // repainting first.
 // Nothing happens without a data set. The caller presents the frame.
 void TraceAndDrawClick(FlowScene& scene, int x, int y);
+// A click streamline as TraceAndDrawClick draws it, for drawing one again.
+void DrawClickStreamline(const FlowScene& scene, const Streamline& s);

@@ -1,0 +1,31 @@
+#include "output/scene_capture.h"
+
+#include <cstring>
+
+#include "render/scene_drawing.h"
+#include "render/view_projection.h"
+#include "scene/flow_scene.h"
+#include "scene/raster_geometry.h"
+
+QImage RasterImage(const std::uint8_t* rgb, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3u;
+    for (int row = 0; row < height; ++row) {
+        const std::size_t rasterRow = static_cast<std::size_t>(height - 1 - row);
+        std::memcpy(image.scanLine(row), rgb + rasterRow * rowBytes, rowBytes);
+    }
+    return image;
+}
+
+bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> clicks, VectorPicture* out,
+                         std::string* error) {
+    const auto draw = [&] {
+        DrawScene(scene);
+        for (const Streamline& click : clicks) DrawClickStreamline(scene, click);
+    };
+    if (!CaptureDrawing(draw, &out->drawing, error)) return false;
+    // What DrawBackground hands to glDrawPixels.
+    out->background =
+        scene.m_pImage ? RasterImage(scene.m_pImage.get(), kRasterWidth, kRasterHeight) : QImage();
+    return true;
+}

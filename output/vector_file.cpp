@@ -1,0 +1,237 @@
+#include "output/vector_file.h"
+
+#include <QBuffer>
+#include <QLinearGradient>
+#include <QPageSize>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <QXmlStreamWriter>
+#include <cmath>
+#include <optional>
+
+#include "scene/raster_geometry.h"
+
+namespace {
+
+constexpr double kWidth = kRasterWidth;
+constexpr double kHeight = kRasterHeight;
+
+// The picture's pixels reach half a pixel beyond the centres of its outer pixels.
+constexpr double kLeft = -0.5, kRight = kRasterWidth - 0.5;
+constexpr double kBottom = -0.5, kTop = kRasterHeight - 0.5;
+
+QColor ColourOf(const CapturedColour& c) {
+    return QColor::fromRgbF(c.r, c.g, c.b);
+}
+
+struct Segment {
+    QPointF a, b;
+};
+
+// The part of A-B inside the picture (Liang and Barsky); none when it lies wholly outside.
+std::optional<Segment> Clipped(QPointF a, QPointF b) {
+    double t0 = 0.0, t1 = 1.0;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - kLeft, kRight - a.x(), a.y() - kBottom, kTop - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return std::nullopt;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) return std::nullopt;
+    }
+    if (t0 == 0.0 && t1 == 1.0) return Segment{a, b};
+    return Segment{a + t0 * (b - a), a + t1 * (b - a)};
+}
+
+// Consecutive lines of one colour that continue each other are one path: a streamline's
+// segments, which the drawing sends one by one.
+class LinePainter {
+public:
+    explicit LinePainter(QPainter& painter) : m_painter(painter) {
+        m_pen.setWidthF(1.0);
+        m_pen.setCapStyle(Qt::FlatCap);
+        m_pen.setJoinStyle(Qt::RoundJoin);
+    }
+    ~LinePainter() { Flush(); }
+    LinePainter(const LinePainter&) = delete;
+    LinePainter& operator=(const LinePainter&) = delete;
+
+    void Line(const CapturedLine& line) {
+        // Window coordinates of the design's view, less where the picture starts in it.
+        const QPointF a(line.x0 - kImageOriginX, line.y0 - kImageOriginY);
+        const QPointF b(line.x1 - kImageOriginX, line.y1 - kImageOriginY);
+        const std::optional<Segment> s = Clipped(a, b);
+        if (!s) return;
+        if (line.c0 == line.c1) {
+            Solid(*s, line.c0, s->a == a && s->b == b);
+        } else {
+            Flush();
+            Shaded(*s, a, b, line.c0, line.c1);
+        }
+    }
+
+    void Flush() {
+        if (m_path.isEmpty()) return;
+        m_pen.setColor(ColourOf(m_colour));
+        m_painter.strokePath(m_path, m_pen);
+        m_path = QPainterPath();
+    }
+
+private:
+    void Solid(const Segment& s, const CapturedColour& colour, bool whole) {
+        const bool continues = !m_path.isEmpty() && colour == m_colour && s.a == m_end && m_whole;
+        if (!continues) {
+            Flush();
+            m_path.moveTo(s.a);
+            m_colour = colour;
+        }
+        m_path.lineTo(s.b);
+        m_end = s.b;
+        m_whole = whole;
+    }
+
+    // The outline of a line one pixel wide, filled along it from C0 at A to C1 at B.
+    void Shaded(const Segment& s, QPointF a, QPointF b, const CapturedColour& c0, const CapturedColour& c1) {
+        const QPointF d = s.b - s.a;
+        const double length = std::hypot(d.x(), d.y());
+        if (!(length > 0.0)) return;
+        const QPointF half(-d.y() / length * 0.5, d.x() / length * 0.5);
+        QPainterPath outline;
+        outline.moveTo(s.a + half);
+        outline.lineTo(s.b + half);
+        outline.lineTo(s.b - half);
+        outline.lineTo(s.a - half);
+        outline.closeSubpath();
+        QLinearGradient gradient(a, b);
+        gradient.setColorAt(0.0, ColourOf(c0));
+        gradient.setColorAt(1.0, ColourOf(c1));
+        m_painter.fillPath(outline, QBrush(gradient));
+    }
+
+    QPainter& m_painter;
+    QPen m_pen;
+    QPainterPath m_path;
+    CapturedColour m_colour;
+    QPointF m_end;
+    bool m_whole = true;  // the last segment was not clipped, so a path may go on from it
+};
+
+// Text as XML may hold it: without the control characters XML 1.0 forbids.
+QString XmlSafe(const QString& text) {
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool allowed = u >= 0x20 || u == '\t' || u == '\n' || u == '\r';
+        safe += allowed && u != 0xFFFE && u != 0xFFFF ? c : QChar(0xFFFD);
+    }
+    return safe;
+}
+
+// The XMP packet: Dublin Core's title and description, the creating program, and each note
+// under its own keyword in Tesmora's namespace.
+QByteArray Xmp(const PictureNotes& notes) {
+    QByteArray xmp;
+    QBuffer buffer(&xmp);
+    buffer.open(QIODevice::WriteOnly);
+    buffer.write("<?xpacket begin=\"\xef\xbb\xbf\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n");
+    QXmlStreamWriter w(&buffer);
+    w.setAutoFormatting(true);
+    const QString rdf = QStringLiteral("http://www.w3.org/1999/02/22-rdf-syntax-ns#");
+    const QString dc = QStringLiteral("http://purl.org/dc/elements/1.1/");
+    const QString xmpNs = QStringLiteral("http://ns.adobe.com/xap/1.0/");
+    const QString tesmora = QStringLiteral("https://tesmora.org/ns/picture/1.0/");
+    w.writeNamespace(QStringLiteral("adobe:ns:meta/"), QStringLiteral("x"));
+    w.writeNamespace(rdf, QStringLiteral("rdf"));
+    w.writeNamespace(dc, QStringLiteral("dc"));
+    w.writeNamespace(xmpNs, QStringLiteral("xmp"));
+    w.writeNamespace(tesmora, QStringLiteral("tesmora"));
+    w.writeStartElement(QStringLiteral("adobe:ns:meta/"), QStringLiteral("xmpmeta"));
+    w.writeStartElement(rdf, QStringLiteral("RDF"));
+    w.writeStartElement(rdf, QStringLiteral("Description"));
+    w.writeAttribute(rdf, QStringLiteral("about"), QString());
+    auto alternative = [&](const QString& name, const QString& text) {
+        w.writeStartElement(dc, name);
+        w.writeStartElement(rdf, QStringLiteral("Alt"));
+        w.writeStartElement(rdf, QStringLiteral("li"));
+        w.writeAttribute(QStringLiteral("xml:lang"), QStringLiteral("x-default"));
+        w.writeCharacters(XmlSafe(text));
+        w.writeEndElement();
+        w.writeEndElement();
+        w.writeEndElement();
+    };
+    alternative(QStringLiteral("title"), notes.title);
+    alternative(QStringLiteral("description"), NotesText(notes));
+    w.writeTextElement(dc, QStringLiteral("format"), QStringLiteral("application/pdf"));
+    w.writeTextElement(xmpNs, QStringLiteral("CreatorTool"), XmlSafe(notes.software));
+    for (const auto& [keyword, text] : notes.entries) w.writeTextElement(tesmora, keyword, XmlSafe(text));
+    w.writeEndDocument();
+    buffer.write("\n<?xpacket end=\"w\"?>");
+    return xmp;
+}
+
+}  // namespace
+
+void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
+    const QRectF page(0.0, 0.0, kWidth, kHeight);
+    painter.fillRect(page, Qt::black);
+    if (!picture.background.isNull()) painter.drawImage(page, picture.background);
+    painter.save();
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, kHeight - 0.5));
+    {
+        LinePainter lines(painter);
+        for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);
+    }
+    painter.restore();
+}
+
+QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
+    QByteArray svg;
+    QBuffer buffer(&svg);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(QSize(kRasterWidth, kRasterHeight));
+    generator.setViewBox(QRectF(0.0, 0.0, kWidth, kHeight));
+    // One unit a CSS pixel, so that a viewer shows the picture at its raster's size.
+    generator.setResolution(96);
+    // The generator writes both texts as they are; they must arrive as XML.
+    generator.setTitle(XmlSafe(notes.title).toHtmlEscaped());
+    generator.setDescription(XmlSafe(NotesText(notes)).toHtmlEscaped());
+    QPainter painter(&generator);
+    PaintVectorPicture(painter, picture);
+    painter.end();
+    return svg;
+}
+
+QByteArray PdfBytes(const VectorPicture& picture, const PictureNotes& notes) {
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(
+            QPageSize(QSizeF(kWidth, kHeight), QPageSize::Point, QString(), QPageSize::ExactMatch));
+        writer.setPageMargins(QMarginsF(0.0, 0.0, 0.0, 0.0));
+        writer.setResolution(72);
+        writer.setTitle(notes.title);
+        writer.setCreator(notes.software);
+        writer.setDocumentXmpMetadata(Xmp(notes));
+        QPainter painter(&writer);
+        // Qt would otherwise embed the background as a JPEG.
+        painter.setRenderHint(QPainter::LosslessImageRendering);
+        PaintVectorPicture(painter, picture);
+        painter.end();
+    }
+    return pdf;
+}
