@@ -157,3 +157,28 @@ TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RenderOptions, TheOutputsExtensionTellsItsFormatAndAnyOtherIsBadUsage) {
+    const struct {
+        const char* output;
+        std::optional<PictureFormat> format;
+    } cases[] = {{"p.png", PictureFormat::Png}, {"dir.x/p.SVG", PictureFormat::Svg},
+                 {"p.Pdf", PictureFormat::Pdf}, {"-", PictureFormat::Png},
+                 {"p.jpg", std::nullopt},       {"p.svg.gz", std::nullopt},
+                 {"p", std::nullopt},           {"out.png/p", std::nullopt},
+                 {".png", std::nullopt},        {"p.", std::nullopt}};
+    for (const auto& c : cases) {
+        const RenderRequest r = Parse({"g.gri", "-o", c.output});
+        if (c.format) {
+            ASSERT_EQ(r.action, RenderRequest::Action::Render) << c.output << ": " << r.text;
+            EXPECT_EQ(r.format, *c.format) << c.output;
+        } else {
+            ASSERT_EQ(r.action, RenderRequest::Action::BadUsage) << c.output;
+            EXPECT_NE(r.text.find("png, svg or pdf"), std::string::npos) << r.text;
+        }
+    }
+}
+
+}  // namespace

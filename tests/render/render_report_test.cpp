@@ -32,11 +32,9 @@ TEST(RenderReport, StreamlinesJsonHoldsTheSettingsAndEveryLineInOrder) {
     fx.scene.m_nMethod = 2;
     AddLine(fx.scene, {{1, 2}, {3, 4}, {5, 6}});
     AddLine(fx.scene, {{349, 559}});
-    QJsonArray clicks;
-    Streamline click;
-    click.AppendPoint(7, 8);
-    click.AppendPoint(9, 10);
-    clicks.append(StreamlinePoints(click));
+    std::vector<Streamline> clicks(1);
+    clicks[0].AppendPoint(7, 8);
+    clicks[0].AppendPoint(9, 10);
 
     const QJsonObject root = Parse(StreamlinesJson(fx.scene, clicks));
     EXPECT_EQ(root["dsep"].toInt(), 12);
@@ -51,6 +49,40 @@ TEST(RenderReport, StreamlinesJsonHoldsTheSettingsAndEveryLineInOrder) {
     EXPECT_EQ(root["step"].toObject(), (QJsonObject{{"mode", "time"}, {"length", 0.1}}));
     // A line built point by point counts its first point as its seed.
     EXPECT_EQ(root["seed_pixels"].toArray(), (QJsonArray{QJsonArray{1, 2}, QJsonArray{349, 559}}));
+}
+
+TEST(RenderReport, WorldPointsFollowThePixelsPointForPointAndTheSettingsAreTheOptions) {
+    testsupport::SceneFixture fx;
+    fx.scene.m_fInvScaleX = 0.37f;
+    fx.scene.m_fInvScaleY = 1.0f / 3.0f;
+    fx.scene.m_pNodes = std::make_unique<GridNode[]>(1);
+    fx.scene.m_pNodes[0] = {-2.5f, 40.0f};
+    fx.scene.m_fStepPixels = 0.5f;
+    std::vector<Streamline> clicks(1);
+    for (int i = 0; i < 40; ++i) {
+        AddLine(fx.scene, {{i * 8, 559 - i * 13}, {i * 8 + 1, 558 - i * 13}});
+        clicks[0].AppendPoint(349 - i * 3, i * 14);
+    }
+    const QJsonObject root = Parse(StreamlinesJson(fx.scene, clicks));
+    for (const auto& [pixels, world] :
+         {std::pair{"streamlines", "streamlines_world"}, {"clicks", "clicks_world"}}) {
+        const QJsonArray p = root[pixels].toArray(), w = root[world].toArray();
+        ASSERT_EQ(p.size(), w.size()) << world;
+        for (qsizetype l = 0; l < p.size(); ++l) {
+            const QJsonArray pl = p[l].toArray(), wl = w[l].toArray();
+            ASSERT_EQ(pl.size(), wl.size());
+            for (qsizetype i = 0; i < pl.size(); ++i) {
+                const int px = pl[i].toArray()[0].toInt(), py = pl[i].toArray()[1].toInt();
+                EXPECT_NEAR(wl[i].toArray()[0].toDouble(), px * 0.37 - 2.5, 1e-5) << px;
+                EXPECT_NEAR(wl[i].toArray()[1].toDouble(), py / 3.0 + 40.0, 1e-4) << py;
+            }
+        }
+    }
+    const QJsonObject settings = root["settings"].toObject();
+    EXPECT_EQ(settings["step-px"].toDouble(), 0.5);
+    EXPECT_EQ(settings["method"].toString(), root["method"].toString());
+    EXPECT_EQ(settings["dsep"].toInt(), root["dsep"].toInt());
+    EXPECT_EQ(settings.size(), 10) << "one entry per setting";
 }
 
 TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {

@@ -125,6 +125,10 @@ const char* NameOf(std::span<const NamedValue> choices, int value) {
     return "unknown";
 }
 
+const char* ProgramVersion() {
+    return TESMORA_VERSION;
+}
+
 std::string NativePath(const QString& argument) {
     return common::ToNative(argument);
 }

@@ -75,5 +75,7 @@ QString ChoiceList(std::span<const NamedValue> choices);
 const char* NameOf(std::span<const NamedValue> choices, int value);
 // A path from the command line as the bytes it was given as (see common::NativeArguments).
 std::string NativePath(const QString& argument);
+// The programs' version, as --version prints it.
+const char* ProgramVersion();
 
 }  // namespace cli

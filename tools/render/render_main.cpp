@@ -1,5 +1,7 @@
-// tesmora-render: draws a data set as the viewer would and writes the picture to a PNG,
-// without any display.
+// tesmora-render: draws a data set as the viewer would and writes the picture to a PNG, SVG
+// or PDF, without any display.
+#include <sys/stat.h>
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -8,19 +10,24 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonArray>
-#include <QSaveFile>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "common/native_names.h"
+#include "common/target_file.h"
 #include "formats/format_reader.h"
+#include "output/picture_file.h"
+#include "output/scene_capture.h"
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
 #include "text/legend_text_painter.h"
+#include "tools/common/command_line.h"
 #include "tools/common/tool_reporter.h"
 #include "tools/render/picture_compare.h"
 #include "tools/render/render_options.h"
@@ -39,7 +46,7 @@ void Error(const std::string& text) {
 }
 
 QString Native(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return common::FromNative(path);
 }
 
 // The settings as the control bar leaves them: the test distance follows distance and
@@ -61,26 +68,46 @@ QImage PictureImage(const std::vector<std::uint8_t>& rgb, int width) {
 }
 
 bool WriteFile(const std::string& path, const QByteArray& bytes) {
-    QSaveFile file(Native(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        Error("cannot write " + path + ": " + file.errorString().toStdString());
+    std::string error;
+    if (!common::WriteTargetFile(
+            path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &error)) {
+        Error(error);
         return false;
     }
     return true;
 }
 
+// The reference's bytes, read only from a regular file: a FIFO would block the run for good.
+bool ReadReference(const std::string& path, QByteArray* bytes, bool* missing) {
+    struct stat status {};
+    *missing = ::stat(path.c_str(), &status) != 0;
+    if (*missing || !S_ISREG(status.st_mode)) return false;
+    std::ifstream in(path, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) return false;
+    *bytes = QByteArray::fromStdString(whole);
+    return true;
+}
+
 int CompareWithReference(const QImage& picture, const RenderRequest& r) {
     const QString output = Native(r.output);
-    const QString referencePath = Native(r.reference);
-    const QString absoluteOutput = QFileInfo(output).absoluteFilePath();
-    if (!QFileInfo::exists(referencePath)) {
-        Error("no reference picture at " + r.reference + "; if the picture at " +
-              absoluteOutput.toStdString() + " is right, copy it there to make it the reference");
+    const QString referencePath = common::FromNative(common::PrintableName(r.reference));
+    const QString absoluteOutput =
+        common::FromNative(common::PrintableName(common::ToNative(QFileInfo(output).absoluteFilePath())));
+    QByteArray referenceBytes;
+    bool missing = false;
+    if (!ReadReference(r.reference, &referenceBytes, &missing)) {
+        if (missing) {
+            Error("no reference picture at " + common::PrintableName(r.reference) + "; if the picture at " +
+                  absoluteOutput.toStdString() + " is right, copy it there to make it the reference");
+        } else {
+            Error("the reference " + common::PrintableName(r.reference) + " is not a regular file");
+        }
         return kExitDiffers;
     }
-    const QImage reference(referencePath);
+    const QImage reference = QImage::fromData(referenceBytes);
     if (reference.isNull()) {
-        Error("the reference " + r.reference + " is not a readable picture");
+        Error("the reference " + common::PrintableName(r.reference) + " is not a readable picture");
         return kExitDiffers;
     }
     const PictureDifference d = ComparePictures(picture, reference);
@@ -98,7 +125,10 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
         return kExitDiffers;
     }
     const QString diffPath = DifferencePath(output);
-    const bool diffWritten = DifferenceImage(picture, reference).save(diffPath, "PNG");
+    std::string diffError;
+    const bool diffWritten =
+        WritePictureFile(common::ToNative(diffPath), PictureFormat::Png,
+                         PictureData{DifferenceImage(picture, reference), {}, {}}, &diffError);
     Error(QString("the picture differs from the reference %1: %2% of the pixels differ by more than %3 in a "
                   "channel (largest difference %4), more than the allowed %5%; the picture is kept at %6%7")
               .arg(referencePath)
@@ -107,7 +137,9 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
               .arg(d.largest)
               .arg(r.referenceThreshold)
               .arg(absoluteOutput)
-              .arg(diffWritten ? ", the differing pixels in " + QFileInfo(diffPath).absoluteFilePath()
+              .arg(diffWritten ? ", the differing pixels in " +
+                                     common::FromNative(common::PrintableName(
+                                         common::ToNative(QFileInfo(diffPath).absoluteFilePath())))
                                : QString())
               .toStdString());
     return kExitDiffers;
@@ -149,25 +181,36 @@ int Run(const RenderRequest& r) {
     const std::unique_ptr<QtLegendTextPainter> text =
         legend ? std::make_unique<QtLegendTextPainter>() : nullptr;
     DrawPicture(scene, PictureFrame{}, text.get());
-    QJsonArray clicks;
+    std::vector<Streamline> clicks;
     for (const PixelPoint& click : r.clicks) {
         TraceAndDrawClick(scene, click.x, click.y);
         // A click beside the data (equal proportions) traces nothing: an empty line keeps its place.
-        clicks.append(scene.m_pClickStreamline ? StreamlinePoints(*scene.m_pClickStreamline) : QJsonArray{});
+        clicks.push_back(scene.m_pClickStreamline ? *scene.m_pClickStreamline : Streamline());
     }
     EndFrame();
     times.drawingMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
 
-    const QImage picture = PictureImage(ReadPicture(*context, width), width);
-    if (!picture.save(Native(r.output), "PNG")) {
-        Error("cannot write the picture " + r.output);
+    const bool seedFromClock = !r.seed && !r.settings.hedgehog;
+    if (seedFromClock)
+        std::fprintf(stderr, "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
+                     scene.LastSeed(), scene.LastSeed());
+    PictureData picture;
+    picture.raster = PictureImage(ReadPicture(*context, width), width);
+    if (r.format != PictureFormat::Png && !CaptureScenePicture(scene, clicks, &picture.vector, &error)) {
+        Error(error);
+        return kExitNotLoaded;
+    }
+    picture.notes = DescribePicture({"tesmora-render", cli::ProgramVersion(), r.geometry,
+                                     CurrentDrawSettings(scene), scene.LastSeed(), r.clicks});
+    if (!WritePictureFile(r.output, r.format, picture, &error)) {
+        Error(error);
         return kExitNotLoaded;
     }
     if (!r.streamlinesJson.empty() && !WriteFile(r.streamlinesJson, StreamlinesJson(scene, clicks))) {
         return kExitNotLoaded;
     }
     if (r.stats) std::printf("%s\n", StatsJson(scene, times, context->Description()).constData());
-    if (!r.reference.empty()) return CompareWithReference(picture, r);
+    if (!r.reference.empty()) return CompareWithReference(picture.raster, r);
     return kExitWritten;
 }
 
@@ -195,6 +238,7 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
 int main(int argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
     QCoreApplication::setApplicationName("tesmora-render");
+    common::RemoveTemporariesOnInterrupt();
 
     const RenderRequest request = ParseRenderArguments(common::NativeArguments(argc, argv));
     switch (request.action) {

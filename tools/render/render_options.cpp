@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "common/native_names.h"
 #include "render/view_projection.h"
 #include "scene/raster_geometry.h"
 #include "tools/common/command_line.h"
@@ -21,6 +22,12 @@ constexpr const char* kEpilogue =
     "largest; coolwarm is blue below zero and red above, over a range symmetric about zero, the\n"
     "map for vorticity. Pixels that are not numbers are black. With --aspect equal both axes\n"
     "share one scale, the data centred and black around it.\n"
+    "\n"
+    "An output ending in .svg or .pdf is a vector file of the same picture: streamlines and\n"
+    "arrows as paths over the background at its raster resolution. Every file says how it was\n"
+    "made: the program, the data set, every setting and the seed (a PNG in text chunks, an SVG\n"
+    "in its <desc>, a PDF in its document information). Files are written whole or not at all;\n"
+    "\"-\" is standard output.\n"
     "\n"
     "Reference comparison: a pixel differs when one of its channels differs from the reference by\n"
     "more than 8 (of 255); the comparison fails when more than T percent of the 196000 pixels\n"
@@ -76,9 +83,9 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         "The data set: a geometry file GEOMETRY.gri (its solution file is found beside "
         "it), or column text, Tecplot ASCII or VTK as other programs write them.");
     const QCommandLineOption output({"o", "output"},
-                                    "The picture (default: the data set's name with .png, in the "
-                                    "current folder).",
-                                    "FILE.png");
+                                    "The picture, its format told by its extension: png, svg or pdf "
+                                    "(default: the data set's name with .png, in the current folder).",
+                                    "FILE");
     const QCommandLineOption background(
         "background",
         Default("Background field: " + cli::ChoiceList(cli::kBackgrounds), BackgroundName(d.background)),
@@ -136,8 +143,9 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         "streamlines-json",
         "Write the placed streamlines in raster pixels, in placement order: "
         "{\"dsep\", \"dtest\", \"method\", \"step\": {\"mode\": \"time\"|\"pixels\", "
-        "\"length\"}, \"seed\", \"streamlines\": [[[x, y], ...], ...], "
-        "\"seed_pixels\": [[x, y], ...], \"clicks\": [...]}.",
+        "\"length\"}, \"seed\", \"settings\": {option: value, ...}, \"streamlines\": [[[x, y], ...], ...], "
+        "\"seed_pixels\": [[x, y], ...], \"clicks\": [...]}, and \"streamlines_world\" and "
+        "\"clicks_world\": the same points in the data set's coordinates. \"-\" is standard output.",
         "FILE");
     const QCommandLineOption stats("stats",
                                    "Print one JSON line: grid counts, the step, number of streamlines and "
@@ -186,6 +194,13 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         !line.ReadPath(json, r.streamlinesJson, error) || !line.ReadPath(reference, r.reference, error) ||
         !line.ReadReal(threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
         return bad(error);
+    if (r.output != "-") {
+        const std::optional<PictureFormat> format = FormatOfPath(r.output);
+        if (!format)
+            return bad("the output " + common::PrintableName(r.output) +
+                       " has no picture format by its extension; the formats are " + FormatList());
+        r.format = *format;
+    }
     if (parser.isSet(stepPx)) s.stepPixels = static_cast<float>(stepValue);
     s.legend = parser.isSet(legend);
     s.hedgehog = parser.isSet(hedgehog);

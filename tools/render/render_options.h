@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "output/picture_format.h"
 #include "scene/draw_settings.h"
 #include "streamlines/pixel_point.h"
 
@@ -14,8 +15,9 @@
 struct RenderRequest {
     enum class Action { Render, Help, Version, BadUsage };
     Action action = Action::BadUsage;
-    std::string geometry;  // in the file system's encoding, as are the other paths
-    std::string output;
+    std::string geometry;                       // in the file system's encoding, as are the other paths
+    std::string output;                         // "-" is standard output
+    PictureFormat format = PictureFormat::Png;  // told by the output's extension
     DrawSettings settings;
     std::optional<std::uint32_t> seed;
     std::vector<PixelPoint> clicks;  // raster pixels, in the order given

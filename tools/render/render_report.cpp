@@ -8,12 +8,24 @@
 #include <charconv>
 
 #include "scene/flow_scene.h"
+#include "tools/common/settings_words.h"
 #include "tools/render/render_options.h"
 
 QJsonArray StreamlinePoints(const Streamline& s) {
     QJsonArray points;
     const PixelPoint* p = s.Data();
     for (std::size_t i = 0; i < s.GetCount(); ++i) points.append(QJsonArray{p[i].x, p[i].y});
+    return points;
+}
+
+QJsonArray StreamlineWorldPoints(const FlowScene& scene, const Streamline& s) {
+    QJsonArray points;
+    const PixelPoint* p = s.Data();
+    const WorldOrigin& origin = scene.Origin();
+    for (std::size_t i = 0; i < s.GetCount(); ++i) {
+        const GridNode w = scene.PixelToWorld(p[i].x, p[i].y);
+        points.append(QJsonArray{origin.ShownX(w.x), origin.ShownY(w.y)});
+    }
     return points;
 }
 
@@ -42,12 +54,17 @@ QJsonObject StepJson(const FlowScene& scene) {
                        {"length", Shortest(pixels ? scene.m_fStepPixels : kTimeStep)}};
 }
 
-QByteArray StreamlinesJson(const FlowScene& scene, const QJsonArray& clicks) {
-    QJsonArray lines;
+QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> clickLines) {
+    QJsonArray lines, linesWorld, clicks, clicksWorld;
     QJsonArray seeds;
+    for (const Streamline& click : clickLines) {
+        clicks.append(StreamlinePoints(click));
+        clicksWorld.append(StreamlineWorldPoints(scene, click));
+    }
     for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i) {
         const Streamline& s = scene.StreamlineAt(i);
         lines.append(StreamlinePoints(s));
+        linesWorld.append(StreamlineWorldPoints(scene, s));
         const PixelPoint seed =
             s.GetCount() ? s.GetPoint(std::min(s.SeedIndex(), s.GetCount() - 1)) : PixelPoint{};
         seeds.append(QJsonArray{seed.x, seed.y});
@@ -59,8 +76,11 @@ QByteArray StreamlinesJson(const FlowScene& scene, const QJsonArray& clicks) {
     root["step"] = StepJson(scene);
     root["seed"] = static_cast<qint64>(scene.LastSeed());
     root["streamlines"] = lines;
+    root["settings"] = cli::SettingsJson(CurrentDrawSettings(scene));
     root["seed_pixels"] = seeds;
     root["clicks"] = clicks;
+    root["streamlines_world"] = linesWorld;
+    root["clicks_world"] = clicksWorld;
     return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
 

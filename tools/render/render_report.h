@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <span>
 #include <string>
 
 #include "streamlines/step_advance.h"
@@ -12,11 +13,15 @@ class Streamline;
 
 // [[x, y], ...] of one streamline, in raster pixels.
 QJsonArray StreamlinePoints(const Streamline& s);
+// The same points in the data set's own coordinates, as its file has them: each pixel's
+// position under the scene's scales, with the shift of a grid far from the origin added back.
+QJsonArray StreamlineWorldPoints(const FlowScene& scene, const Streamline& s);
 
 // The --streamlines-json document: the distances, method and step the placement ran with, the
-// seed of its first draw, every placed streamline in placement order and the pixel each was
-// traced from; CLICKS holds the click streamlines, each as StreamlinePoints gives it.
-QByteArray StreamlinesJson(const FlowScene& scene, const QJsonArray& clicks);
+// seed of its first draw, every setting under its option's name, every placed streamline in
+// placement order and the pixel each was traced from, and the click streamlines; the lines
+// once in raster pixels and once, point for point, in world coordinates.
+QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> clicks);
 
 struct RenderTimes {
     double openMs = 0.0;     // the whole OpenDataSet
