@@ -9,7 +9,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QTranslator>
 #include <cstdio>
 
@@ -19,6 +18,8 @@
 #include "app/tesmora_view.h"
 #include "app/ui_texts.h"
 #include "app/wait_cursor.h"
+#include "common/native_names.h"
+#include "output/picture_file.h"
 #include "res/version_notice.h"
 
 namespace {
@@ -51,9 +52,7 @@ bool WantsTextOnly(int argc, char** argv) {
 }
 
 QStringList ArgumentsOf(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
-    return arguments;
+    return common::NativeArguments(argc, argv);
 }
 
 }  // namespace
@@ -175,14 +174,15 @@ void CTesmoraApp::OnFileOpen() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     // Cancelled: the scene and the picture stay as they are.
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    OpenPath(dialog.selectedFiles().front());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) return;
+    // The URL keeps the bytes of a name that is not UTF-8; the dialog's path would not.
+    OpenPath(common::FromNative(common::NativePathOfUrl(dialog.selectedUrls().front())));
 }
 
 bool CTesmoraApp::OpenPath(const QString& path) {
     {
         const WaitCursor wait;
-        m_scene.OpenDataSet(QFile::encodeName(path).toStdString());
+        m_scene.OpenDataSet(common::ToNative(path));
     }
     const bool loaded = m_scene.HasDataSet();
     m_doc.SetDataSet(path, loaded);
@@ -207,24 +207,47 @@ void CTesmoraApp::OnFileSaveAs() {
                              : QFileInfo(m_doc.GetDataSetPath()).completeBaseName();
     const QString folder =
         m_doc.GetDataSetPath().isEmpty() ? QString() : QFileInfo(m_doc.GetDataSetPath()).absolutePath();
-    QFileDialog dialog(m_pMainFrame.get(), Text(ui::kSaveAsCaption), folder, Text(ui::kPngFilter));
+    const QStringList filters{Text(ui::kPngFilter), Text(ui::kSvgFilter), Text(ui::kPdfFilter)};
+    QFileDialog dialog(m_pMainFrame.get(), Text(ui::kSaveAsCaption), folder,
+                       filters.join(QStringLiteral(";;")));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("png"));
     dialog.selectFile(base + QStringLiteral(".png"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().front();
+    // The suffix added to a name without one follows the format chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, filters](const QString& filter) {
+                         static constexpr const char* kSuffixes[] = {"png", "svg", "pdf"};
+                         const qsizetype i = filters.indexOf(filter);
+                         if (i >= 0) dialog.setDefaultSuffix(QLatin1String(kSuffixes[i]));
+                     });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) return;
+    const QString path = common::FromNative(common::NativePathOfUrl(dialog.selectedUrls().front()));
     if (SavePicture(path)) m_doc.SetPicturePath(path);
 }
 
 bool CTesmoraApp::SavePicture(const QString& path) {
     CTesmoraView* view = View();
     if (!view) return false;
-    const QImage picture = view->GrabPicture();
-    QSaveFile file(path);
-    const bool saved = file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
+    const std::string target = common::ToNative(path);
+    // A name without a known extension is written as the PNG it always was.
+    const PictureFormat format = FormatOfPath(target).value_or(PictureFormat::Png);
+    PictureData picture;
+    picture.raster = view->GrabPicture();
+    std::vector<PixelPoint> clicks;
+    std::string error;
+    bool saved = format == PictureFormat::Png || view->CapturePicture(&picture.vector, &clicks, &error);
+    if (saved) {
+        const std::string input =
+            m_scene.HasDataSet() ? common::ToNative(m_doc.GetDataSetPath()) : std::string();
+        picture.notes = DescribePicture(
+            {"tesmora", TESMORA_VERSION, input, CurrentDrawSettings(m_scene), m_scene.LastSeed(), clicks});
+        saved = WritePictureFile(target, format, picture, &error);
+    }
     if (!saved) {
-        const QString reason = file.errorString();
-        m_reporter.Report(QStringLiteral("%1\n%2\n%3").arg(Text(ui::kSaveFailed), path, reason).toStdString(),
+        m_reporter.Report(QStringLiteral("%1\n%2\n%3")
+                              .arg(Text(ui::kSaveFailed), common::FromNative(common::PrintableName(target)),
+                                   QString::fromStdString(error))
+                              .toStdString(),
                           ui::kAppTitle);
     }
     return saved;

@@ -7,12 +7,14 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "app/control_bar.h"
 #include "app/pointer_readout.h"
 #include "app/ui_texts.h"
 #include "app/wait_cursor.h"
+#include "output/scene_capture.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
@@ -292,6 +294,24 @@ void CTesmoraView::mouseMoveEvent(QMouseEvent* event) {
 void CTesmoraView::leaveEvent(QEvent* event) {
     EndReadout();
     QOpenGLWidget::leaveEvent(event);
+}
+
+bool CTesmoraView::CapturePicture(VectorPicture* out, std::vector<PixelPoint>* clicks, std::string* error) {
+    clicks->clear();
+    std::vector<Streamline> shown;
+    if (m_bClickShown && m_scene.HasDataSet() && m_scene.m_pClickStreamline) {
+        const Streamline& s = *m_scene.m_pClickStreamline;
+        shown.push_back(s);
+        if (s.GetCount()) clicks->push_back(s.GetPoint(std::min(s.SeedIndex(), s.GetCount() - 1)));
+    }
+    if (!context()) {
+        *out = VectorPicture{};
+        return true;
+    }
+    makeCurrent();
+    const bool captured = CaptureScenePicture(m_scene, shown, out, error);
+    doneCurrent();
+    return captured;
 }
 
 QImage CTesmoraView::GrabPicture() {

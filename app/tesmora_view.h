@@ -4,7 +4,10 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "output/vector_file.h"
 #include "render/picture_frame.h"
 #include "scene/draw_settings.h"
 #include "streamlines/pixel_point.h"
@@ -72,6 +75,10 @@ public:
     QImage GrabPicture();
     // Where the picture lies in the view now.
     PictureFrame Frame() const;
+    // The same picture for a vector file: the lines its paint draws, captured from the
+    // drawing itself, and the click streamline's seed pixel while it is on screen. False with
+    // *ERROR set when the drawing cannot be captured.
+    bool CapturePicture(VectorPicture* out, std::vector<PixelPoint>* clicks, std::string* error);
 
     // The size that the projection was last set for, in device pixels.
     QSize DeviceSize() const { return {m_cx, m_cy}; }

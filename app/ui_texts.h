@@ -168,6 +168,8 @@ inline constexpr const char* kGeometryFilter = "Geometry Files (*.gri)";
 inline constexpr const char* kAllFlowFiles = "Alle Strömungsdateien";
 inline constexpr const char* kSaveAsCaption = "Speichern unter";
 inline constexpr const char* kPngFilter = "PNG-Bilder (*.png)";
+inline constexpr const char* kSvgFilter = "SVG-Vektorgrafiken (*.svg)";
+inline constexpr const char* kPdfFilter = "PDF-Dokumente (*.pdf)";
 inline constexpr const char* kSaveFailed = "Das Bild konnte nicht gespeichert werden:";
 
 // The view's OpenGL set-up message (English, as the rest of the OpenGL messages).

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "common/native_names.h"
 #include "tests/app/app_harness.h"
 
 using apptest::AppHarness;
@@ -178,6 +179,42 @@ TEST_F(Save, AFailedSaveIsReportedAndWritesNothing) {
     EXPECT_EQ(catcher.SeenSoFar()[0].icon, static_cast<int>(QMessageBox::Critical));
     EXPECT_TRUE(catcher.SeenSoFar()[0].text.contains("no/such/folder/picture.png"));
     EXPECT_FALSE(QFileInfo::exists(Q(dir.File("no/such/folder/picture.png"))));
+}
+
+// The vector files show the very streamlines of the scene, and every file says how it was made.
+TEST_F(Save, SvgAndPdfBesidePngByTheirExtensionUnderANameThatIsNotUtf8) {
+    const std::string latin1 = testsupport::WriteDataSet(dir, "Str\xf6mung", apptest::ShearFlow());
+    AppHarness h;
+    ASSERT_TRUE(h.App().OpenPath(common::FromNative(latin1)));
+    ASSERT_GT(h.Scene().GetStreamlineCount(), 5u);
+    const std::string stem = dir.File("Bild\xe4");
+    ASSERT_TRUE(h.App().SavePicture(common::FromNative(stem + ".svg")));
+    ASSERT_TRUE(h.App().SavePicture(common::FromNative(stem + ".pdf")));
+    ASSERT_TRUE(h.App().SavePicture(common::FromNative(stem + ".png")));
+    const std::string svg = testsupport::ReadBytes(stem + ".svg");
+    std::vector<std::string> paths;
+    for (std::size_t at = svg.find(" d=\""); at != std::string::npos; at = svg.find(" d=\"", at + 1))
+        paths.push_back(svg.substr(at + 4, svg.find('"', at + 4) - at - 4));
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < h.Scene().GetStreamlineCount(); ++i) {
+        const Streamline& s = h.Scene().StreamlineAt(i);
+        if (s.GetCount() < 2) continue;
+        std::string d;
+        for (std::size_t p = 0; p < s.GetCount(); ++p)
+            d += (p ? " L" : "M") + std::to_string(s.GetPoint(p).x) + "," + std::to_string(s.GetPoint(p).y);
+        expected.push_back(d);
+    }
+    // The background's outline comes first in some generators; the streamlines are the tail.
+    ASSERT_GE(paths.size(), expected.size());
+    EXPECT_EQ(
+        std::vector<std::string>(paths.end() - static_cast<std::ptrdiff_t>(expected.size()), paths.end()),
+        expected);
+    EXPECT_NE(svg.find("seed: " + std::to_string(h.Scene().LastSeed())), std::string::npos);
+    EXPECT_NE(svg.find("Str\\xf6mung"), std::string::npos) << "the input's odd byte, written out";
+    EXPECT_EQ(testsupport::ReadBytes(stem + ".pdf").rfind("%PDF-", 0), 0u);
+    const QImage png = QImage::fromData(QByteArray::fromStdString(testsupport::ReadBytes(stem + ".png")));
+    EXPECT_EQ(png.text("seed"), QString::number(h.Scene().LastSeed()));
+    EXPECT_EQ(png.text("dsep"), QString::number(h.Scene().m_nDSep));
 }
 
 TEST_F(Save, WithoutDataTheSavedPictureIsBlack) {
