@@ -125,7 +125,10 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--reference-threshold", "1"}, "needs --reference"},
         {{"g.gri", "--width", "800"}, "width"},
         {{}, "FILE"},
-        {{"a.gri", "b.gri"}, "only one"},
+        {{"a.gri", "b.gri", "-o", "-"}, "folder"},
+        {{"a.gri", "b.gri", "--streamlines-json", "s.json"}, "one data set"},
+        {{"a.gri", "b.gri", "--reference", "r.png"}, "one data set"},
+        {{"x/a.gri", "y/a.gri", "-o", "out"}, "out/a.png"},
         {{"g.gri", "--method"}, "method"},
     };
     for (const Case& c : cases) {
@@ -179,6 +182,29 @@ TEST(RenderOptions, TheOutputsExtensionTellsItsFormatAndAnyOtherIsBadUsage) {
             EXPECT_NE(r.text.find("png, svg or pdf"), std::string::npos) << r.text;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Several data sets: each picture in the folder, named after its data set, in the order given.
+TEST(RenderOptions, SeveralDataSetsAreABatchIntoAFolder) {
+    const RenderRequest r = Parse({"x/a.case.gri", "b.gri", "../c.vtk", "-o", "pictures", "--seed", "3"});
+    ASSERT_EQ(r.action, RenderRequest::Action::Render) << r.text;
+    EXPECT_EQ(r.batch, (std::vector<std::string>{"x/a.case.gri", "b.gri", "../c.vtk"}));
+    EXPECT_EQ(r.output, "pictures");
+    for (const char* folder : {"out", "out/", "/tmp/a b"})
+        for (const std::string& input : r.batch) {
+            const std::string path = BatchPicturePath(folder, input);
+            const std::string name = path.substr(path.rfind('/') + 1);
+            EXPECT_EQ(path.substr(0, path.rfind('/')),
+                      std::string(folder).substr(0, std::string(folder).find_last_not_of('/') + 1));
+            EXPECT_EQ(name.substr(name.size() - 4), ".png");
+            EXPECT_EQ(input.find(name.substr(0, name.size() - 4) + "."), input.rfind('/') + 1) << input;
+        }
+    EXPECT_EQ(Parse({"a.gri", "b.gri"}).output, ".") << "the current folder";
+    EXPECT_EQ(BatchPicturePath("o", "Str\xf6mung.gri"), "o/Str\xf6mung.png") << "the name's bytes kept";
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -239,7 +242,7 @@ TEST(InfoCommand, RejectedOrUnreadableFilesExitWithOneAndTheLoadersMessage) {
 
 TEST(InfoCommand, BadUsageExitsWithTwo) {
     for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{}, {"a.gri", "b.gri"}, {"--verbose", "a.gri"}}) {
+         std::vector<std::vector<std::string>>{{}, {"--json"}, {"--verbose", "a.gri"}}) {
         const Outcome run = Info(args);
         EXPECT_EQ(run.exitCode, 2) << run.err;
         EXPECT_TRUE(Contains(run.err, "--help")) << run.err;
@@ -248,8 +251,60 @@ TEST(InfoCommand, BadUsageExitsWithTwo) {
     const Outcome help = Info({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(Contains(help.out, "Usage: tesmora-info [options] FILE")) << help.out;
-    EXPECT_TRUE(Contains(help.out, "Exit status: 0 loaded, 1 rejected or unreadable, 2 bad usage"))
+    EXPECT_TRUE(Contains(help.out, "Exit status: 0 all loaded, 1 any rejected or unreadable, 2 bad usage"))
         << help.out;
+}
+
+// A batch keeps the order given, reports the bad file and does the others; the JSON says what
+// the text says.
+TEST(InfoCommand, SeveralFilesAsTextAndAsJsonWithOneBadAmongThem) {
+    TempDir dir;
+    const char* flows[] = {"cylinder", "vortex-street", "double-gyre", "saddle", "rotation"};
+    std::vector<std::string> files;
+    for (int f = 0; f < 5; ++f) {
+        if (f == 2) {
+            files.push_back(dir.File("bad.gri"));
+            WriteBytes(files.back(), "not a grid");
+        }
+        files.push_back(dir.File(std::string(flows[f]) + ".gri"));
+        ASSERT_EQ(Flowgen({flows[f], files.back(), "--ni", std::to_string(8 + f * 5), "--nj",
+                           std::to_string(30 - f), "--nk", std::to_string(1 + f % 2)})
+                      .exitCode,
+                  0);
+    }
+    std::vector<std::string> jsonArgs = files;
+    jsonArgs.insert(jsonArgs.begin(), "--json");
+    const Outcome text = Info(files), json = Info(jsonArgs);
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_TRUE(Contains(json.err, "bad.gri")) << json.err;
+    const QJsonArray all = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+    ASSERT_EQ(all.size(), 6) << json.out;
+    std::size_t at = 0;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const QJsonObject o = all[i].toObject();
+        EXPECT_EQ(o["file"].toString().toStdString(), files[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(o["loaded"].toBool(), i != 2);
+        if (i == 2) continue;
+        const int f = static_cast<int>(i < 2 ? i : i - 1);
+        const QJsonObject counts = o["counts"].toObject();
+        EXPECT_EQ(counts["ni"].toInt(), 8 + f * 5);
+        EXPECT_EQ(counts["nj"].toInt(), 30 - f);
+        EXPECT_EQ(counts["nk"].toInt(), 1 + f % 2);
+        EXPECT_EQ(o["nodes"].toInt(), counts["ni"].toInt() * counts["nj"].toInt() * counts["nk"].toInt());
+        // The text's summary of the same file follows its header, in the same order.
+        at = text.out.find("==> " + files[static_cast<std::size_t>(i)] + " <==", at);
+        ASSERT_NE(at, std::string::npos) << text.out;
+        const std::string section = text.out.substr(at, text.out.find("==>", at + 4) - at);
+        char median[64];
+        std::snprintf(median, sizeof median, "moves %.3g px at the median",
+                      o["time_step"].toObject()["median_px"].toDouble());
+        EXPECT_TRUE(Contains(section, median)) << section;
+        const QJsonObject speed = o["ranges"].toObject()["speed"].toObject();
+        EXPECT_LE(speed["min"].toDouble(), speed["max"].toDouble());
+        EXPECT_EQ(speed["non_finite"].toInt(), 0);
+    }
+    EXPECT_FALSE(Contains(text.out, "bad.gri <=="));
 }
 
 // --- files other programs wrote ------------------------------------------------------------

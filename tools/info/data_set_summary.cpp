@@ -59,6 +59,23 @@ void FieldRange::Add(float value) {
     ++finite;
 }
 
+FieldRanges MeasureFieldRanges(const FlowScene& s) {
+    // Minimum and maximum over the finite values.
+    FieldRanges r;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(s.NodeCount()); ++i) {
+        r.x.Add(s.m_pNodes[i].x);
+        r.y.Add(s.m_pNodes[i].y);
+        r.u.Add(s.m_pU[i]);
+        r.v.Add(s.m_pV[i]);
+        // In double, so that large components do not overflow on the way.
+        const double du = s.m_pU[i], dv = s.m_pV[i];
+        r.speed.Add(static_cast<float>(std::sqrt(du * du + dv * dv)));
+        r.pressure.Add(s.m_pP[i]);
+        r.vorticity.Add(s.m_pW[i]);
+    }
+    return r;
+}
+
 std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath) {
     const std::int64_t count = s.NodeCount();
     const std::int64_t plane = std::int64_t{s.m_ni} * s.m_nj;
@@ -99,28 +116,16 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
         if (notes.vorticityComputed) out += "vorticity   none in this file, derived from u and v\n";
     }
 
-    // Coordinates and fields over every plane; minimum and maximum over the finite values.
-    FieldRange x, y, u, v, speed, p, w;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
-        x.Add(s.m_pNodes[i].x);
-        y.Add(s.m_pNodes[i].y);
-        u.Add(s.m_pU[i]);
-        v.Add(s.m_pV[i]);
-        // In double, so that large components do not overflow on the way.
-        const double du = s.m_pU[i], dv = s.m_pV[i];
-        speed.Add(static_cast<float>(std::sqrt(du * du + dv * dv)));
-        p.Add(s.m_pP[i]);
-        w.Add(s.m_pW[i]);
-    }
+    const FieldRanges r = MeasureFieldRanges(s);
     out += '\n';
     out += Padded("field", 12) + Padded("minimum", 16) + Padded("maximum", 16) + "non-finite\n";
-    out += RangeLine("x", x, origin.x);
-    out += RangeLine("y", y, origin.y);
-    out += RangeLine("u", u);
-    out += RangeLine("v", v);
-    out += RangeLine("speed", speed);
-    out += RangeLine("pressure", p);
-    out += RangeLine("vorticity", w);
+    out += RangeLine("x", r.x, origin.x);
+    out += RangeLine("y", r.y, origin.y);
+    out += RangeLine("u", r.u);
+    out += RangeLine("v", r.v);
+    out += RangeLine("speed", r.speed);
+    out += RangeLine("pressure", r.pressure);
+    out += RangeLine("vorticity", r.vorticity);
     out += '\n' + DescribeTimeStep(MeasureTimeStepAdvance(s));
     return out;
 }

@@ -17,6 +17,13 @@ struct FieldRange {
     void Add(float value);
 };
 
+// Every per-node field's range over all planes: the coordinates as the grid holds them (the
+// shift of a far grid not yet added), speed computed in double.
+struct FieldRanges {
+    FieldRange x, y, u, v, speed, pressure, vorticity;
+};
+FieldRanges MeasureFieldRanges(const FlowScene& scene);
+
 // The summary tesmora-info prints for a loaded scene: counts, extents, scales, world rectangle,
 // whether the grid meets the sampling's assumption, what a reader noted of another program's
 // file, the range of every per-node field over all planes and, from the rasters when they are

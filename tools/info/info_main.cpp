@@ -1,14 +1,19 @@
-// tesmora-info FILE: loads a data set exactly as the viewer does and prints its summary.
+// tesmora-info FILE...: loads data sets exactly as the viewer does and prints their summaries.
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/native_names.h"
 #include "formats/format_reader.h"
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
+#include "tools/common/batch_runner.h"
 #include "tools/common/command_line.h"
 #include "tools/common/tool_reporter.h"
+#include "tools/info/data_set_json.h"
 #include "tools/info/data_set_summary.h"
 
 namespace {
@@ -40,16 +45,55 @@ constexpr const char* kEpilogue =
     "bodies at rest). Outside 0.2 to 5 pixels the streamlines jump or end as fragments,\n"
     "and tesmora-render --step-px 1 (the viewer's step \"1 px\") fits the data better.\n"
     "\n"
-    "Exit status: 0 loaded, 1 rejected or unreadable, 2 bad usage.\n";
+    "Several files are loaded in parallel, one per core, and reported in the order given, each\n"
+    "summary under a line \"==> FILE <==\"; a file that fails is reported and the others are still\n"
+    "done. --json prints the same as one JSON object per file (an array of them for several):\n"
+    "file, format, counts, nodes, extent, scale, inverse_scale, world, shift, rectilinear, grid,\n"
+    "invalid_nodes, ranges (min, max and non_finite of x, y, u, v, speed, pressure, vorticity;\n"
+    "min and max null without a finite value) and time_step (moving_pixels, median_px,\n"
+    "percentile95_px, fits); a file that could not be loaded is {\"file\", \"loaded\": false}.\n"
+    "\n"
+    "Exit status: 0 all loaded, 1 any rejected or unreadable, 2 bad usage.\n";
+
+// One data set's summary, or nothing when it could not be loaded.
+struct Summary {
+    bool loaded = false;
+    std::string text;
+    QJsonObject json;
+};
+
+Summary Summarise(const std::string& path, bool json) {
+    cli::ToolReporter reporter("tesmora-info");
+    formats::FormatReader reader;
+    SeparationGrid grid;
+    FlowScene scene(grid, &reporter);
+    scene.SetDataSetReader(&reader);
+    Summary summary;
+    if (!scene.LoadDataSet(path)) {
+        if (json) summary.json = RejectedJson(path);
+        return summary;
+    }
+    // As the viewer resamples after loading, for the time step's advance over the raster.
+    scene.BuildRasters();
+    summary.loaded = true;
+    if (json) {
+        summary.json = DataSetJson(scene, path);
+    } else {
+        summary.text = DescribeDataSet(scene, path);
+    }
+    return summary;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    cli::CommandLine line("tesmora-info", "[options] FILE", "Prints what a flow data set holds.");
+    cli::CommandLine line("tesmora-info", "[options] FILE...", "Prints what flow data sets hold.");
     line.Parser().setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     line.Parser().addPositionalArgument(
-        "FILE", "The data set: a geometry file GEOMETRY.gri, or another program's file.");
+        "FILE", "A data set: a geometry file GEOMETRY.gri, or another program's file; may repeat.");
+    const QCommandLineOption jsonOption("json", "Print JSON instead of text (see below).");
+    line.Parser().addOption(jsonOption);
     auto badUsage = [&line](const std::string& message) {
         std::fputs(line.UsageError(message).c_str(), stderr);
         return kExitBadUsage;
@@ -61,18 +105,30 @@ int main(int argc, char** argv) {
     }
     const QStringList positional = line.Parser().positionalArguments();
     if (positional.isEmpty()) return badUsage("missing FILE");
-    if (positional.size() > 1)
-        return badUsage("one file at a time, not also '" + positional[1].toStdString() + "'");
+    const bool json = line.Parser().isSet(jsonOption);
+    std::vector<std::string> paths;
+    for (const QString& p : positional) paths.push_back(cli::NativePath(p));
 
-    const std::string path = cli::NativePath(positional[0]);
-    cli::ToolReporter reporter(line.Name());
-    formats::FormatReader reader;
-    SeparationGrid grid;
-    FlowScene scene(grid, &reporter);
-    scene.SetDataSetReader(&reader);
-    if (!scene.LoadDataSet(path)) return kExitRejected;
-    // As the viewer resamples after loading, for the time step's advance over the raster.
-    scene.BuildRasters();
-    std::fputs(DescribeDataSet(scene, path).c_str(), stdout);
-    return kExitLoaded;
+    std::vector<Summary> summaries(paths.size());
+    const std::size_t failed = cli::RunBatch(
+        paths.size(), cli::BatchWorkers(paths.size()),
+        [&](std::size_t i) {
+            summaries[i] = Summarise(paths[i], json);
+            return summaries[i].loaded;
+        },
+        line.Name());
+    if (json) {
+        QJsonArray all;
+        for (const Summary& s : summaries) all.append(s.json);
+        const QJsonDocument doc = paths.size() == 1 ? QJsonDocument(summaries[0].json) : QJsonDocument(all);
+        std::fputs(doc.toJson(QJsonDocument::Indented).constData(), stdout);
+    } else {
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (!summaries[i].loaded) continue;
+            if (paths.size() > 1)
+                std::printf("%s==> %s <==\n", i ? "\n" : "", common::PrintableName(paths[i]).c_str());
+            std::fputs(summaries[i].text.c_str(), stdout);
+        }
+    }
+    return failed ? kExitRejected : kExitLoaded;
 }

@@ -10,11 +10,14 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonArray>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "common/native_names.h"
@@ -27,6 +30,7 @@
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
 #include "text/legend_text_painter.h"
+#include "tools/common/batch_runner.h"
 #include "tools/common/command_line.h"
 #include "tools/common/tool_reporter.h"
 #include "tools/render/picture_compare.h"
@@ -145,18 +149,11 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
     return kExitDiffers;
 }
 
-int Run(const RenderRequest& r) {
+// One data set drawn in CONTEXT, current on this thread, and written where R says.
+int Draw(OffscreenContext& context, const RenderRequest& r) {
     std::string error;
     const bool legend = r.settings.legend;
     const int width = PictureWidth(legend);
-    // The legend lies right of the picture, as in the viewer.
-    const auto context =
-        OffscreenContext::Create(kMinViewWidth + width - kRasterWidth, kMinViewHeight, &error);
-    if (!context) {
-        Error(error);
-        return kExitNoContext;
-    }
-
     SeparationGrid grid;
     cli::ToolReporter reporter("tesmora-render");  // what the viewer's message box would say
     formats::FormatReader reader;
@@ -176,7 +173,7 @@ int Run(const RenderRequest& r) {
     }
 
     timer.restart();
-    SetViewProjection(context->Width(), context->Height());
+    SetViewProjection(context.Width(), context.Height());
     BeginFrame();
     const std::unique_ptr<QtLegendTextPainter> text =
         legend ? std::make_unique<QtLegendTextPainter>() : nullptr;
@@ -190,12 +187,8 @@ int Run(const RenderRequest& r) {
     EndFrame();
     times.drawingMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
 
-    const bool seedFromClock = !r.seed && !r.settings.hedgehog;
-    if (seedFromClock)
-        std::fprintf(stderr, "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
-                     scene.LastSeed(), scene.LastSeed());
     PictureData picture;
-    picture.raster = PictureImage(ReadPicture(*context, width), width);
+    picture.raster = PictureImage(ReadPicture(context, width), width);
     if (r.format != PictureFormat::Png && !CaptureScenePicture(scene, clicks, &picture.vector, &error)) {
         Error(error);
         return kExitNotLoaded;
@@ -209,7 +202,7 @@ int Run(const RenderRequest& r) {
     if (!r.streamlinesJson.empty() && !WriteFile(r.streamlinesJson, StreamlinesJson(scene, clicks))) {
         return kExitNotLoaded;
     }
-    if (r.stats) std::printf("%s\n", StatsJson(scene, times, context->Description()).constData());
+    if (r.stats) std::printf("%s\n", StatsJson(scene, times, context.Description()).constData());
     if (!r.reference.empty()) return CompareWithReference(picture.raster, r);
     return kExitWritten;
 }
@@ -233,6 +226,57 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// The legend lies right of the picture, as in the viewer.
+int ContextWidth(const RenderRequest& r) {
+    return kMinViewWidth + PictureWidth(r.settings.legend) - kRasterWidth;
+}
+
+int Run(const RenderRequest& r) {
+    std::string error;
+    const auto context = OffscreenContext::Create(ContextWidth(r), kMinViewHeight, &error);
+    if (!context) {
+        Error(error);
+        return kExitNoContext;
+    }
+    return Draw(*context, r);
+}
+
+// Each worker draws in a context of its own, made on its first data set and kept for the rest.
+int RunBatch(const RenderRequest& r) {
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(r.output), made);
+    if (made || !std::filesystem::is_directory(std::filesystem::path(r.output))) {
+        Error("cannot make the folder " + common::PrintableName(r.output) +
+              (made ? ": " + made.message() : std::string(": a file of that name is in the way")));
+        return kExitNotLoaded;
+    }
+    std::atomic<bool> noContext{false};
+    const std::size_t failed = cli::RunBatch(
+        r.batch.size(), cli::BatchWorkers(r.batch.size()),
+        [&](std::size_t i) {
+            thread_local std::unique_ptr<OffscreenContext> context;
+            std::string error;
+            if (!context) context = OffscreenContext::Create(ContextWidth(r), kMinViewHeight, &error);
+            RenderRequest one = r;
+            one.batch.clear();
+            one.geometry = r.batch[i];
+            one.output = BatchPicturePath(r.output, r.batch[i]);
+            one.format = PictureFormat::Png;
+            if (!context) {
+                noContext = true;
+                Error(common::PrintableName(one.geometry) + ": " + error);
+                return false;
+            }
+            if (Draw(*context, one) == kExitWritten) return true;
+            Error(common::PrintableName(one.geometry) + ": not drawn");
+            return false;
+        },
+        "tesmora-render");
+    if (failed)
+        Error(std::to_string(failed) + " of " + std::to_string(r.batch.size()) + " data sets not drawn");
+    return failed == 0 ? kExitWritten : noContext ? kExitNoContext : kExitNotLoaded;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -252,5 +296,14 @@ int main(int argc, char** argv) {
         case RenderRequest::Action::Render:
             break;
     }
-    return Run(request);
+    RenderRequest r = request;
+    // Chosen here rather than by the scene, so that it can be told, and a batch shares it.
+    if (!r.seed) {
+        r.seed = static_cast<std::uint32_t>(std::time(nullptr));
+        if (!r.settings.hedgehog)
+            std::fprintf(stderr,
+                         "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
+                         *r.seed, *r.seed);
+    }
+    return r.batch.empty() ? Run(r) : RunBatch(r);
 }

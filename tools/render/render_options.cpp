@@ -1,6 +1,7 @@
 #include "tools/render/render_options.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "common/native_names.h"
 #include "render/view_projection.h"
@@ -55,6 +56,11 @@ QString Default(const QString& text, const char* value) {
 
 }  // namespace
 
+std::string BatchPicturePath(const std::string& folder, const std::string& input) {
+    const QString name = QFileInfo(common::FromNative(input)).completeBaseName() + QStringLiteral(".png");
+    return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + common::ToNative(name);
+}
+
 const char* MethodName(int method) {
     return cli::NameOf(cli::kMethods, method);
 }
@@ -75,13 +81,15 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     const RenderRequest defaults;
     const DrawSettings& d = defaults.settings;
     cli::CommandLine line(
-        "tesmora-render", "[options] FILE",
+        "tesmora-render", "[options] FILE...",
         "Renders a flow data set to a PNG without a display, exactly as the viewer draws it.");
     QCommandLineParser& parser = line.Parser();
     parser.addPositionalArgument(
         "FILE",
         "The data set: a geometry file GEOMETRY.gri (its solution file is found beside "
-        "it), or column text, Tecplot ASCII or VTK as other programs write them.");
+        "it), or column text, Tecplot ASCII or VTK as other programs write them. Several make a "
+        "batch: -o then names a folder (created if missing, default the current one), each picture "
+        "is a PNG named after its data set, and the data sets are drawn in parallel, one per core.");
     const QCommandLineOption output({"o", "output"},
                                     "The picture, its format told by its extension: png, svg or pdf "
                                     "(default: the data set's name with .png, in the current folder).",
@@ -169,8 +177,6 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) return bad("missing the data set FILE");
-    if (positional.size() > 1)
-        return bad("only one data set may be given, not " + positional.join(' ').toStdString());
 
     RenderRequest r;
     r.geometry = cli::NativePath(positional.front());
@@ -194,7 +200,19 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         !line.ReadPath(json, r.streamlinesJson, error) || !line.ReadPath(reference, r.reference, error) ||
         !line.ReadReal(threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
         return bad(error);
-    if (r.output != "-") {
+    if (positional.size() > 1) {
+        for (const QString& p : positional) r.batch.push_back(cli::NativePath(p));
+        if (!parser.isSet(output)) r.output = ".";
+        if (r.output == "-") return bad("several data sets need a folder for -o, not standard output");
+        if (!r.streamlinesJson.empty() || !r.reference.empty())
+            return bad("--streamlines-json and --reference take one data set, not several");
+        std::vector<std::string> names;
+        for (const std::string& input : r.batch) names.push_back(BatchPicturePath(r.output, input));
+        std::sort(names.begin(), names.end());
+        const auto twice = std::adjacent_find(names.begin(), names.end());
+        if (twice != names.end())
+            return bad("two data sets would both be drawn to " + common::PrintableName(*twice));
+    } else if (r.output != "-") {
         const std::optional<PictureFormat> format = FormatOfPath(r.output);
         if (!format)
             return bad("the output " + common::PrintableName(r.output) +

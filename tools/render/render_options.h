@@ -15,7 +15,10 @@
 struct RenderRequest {
     enum class Action { Render, Help, Version, BadUsage };
     Action action = Action::BadUsage;
-    std::string geometry;                       // in the file system's encoding, as are the other paths
+    std::string geometry;  // in the file system's encoding, as are the other paths
+    // With several data sets, a batch: every one of them; OUTPUT names the folder and each
+    // picture is named after its data set, with .png.
+    std::vector<std::string> batch;
     std::string output;                         // "-" is standard output
     PictureFormat format = PictureFormat::Png;  // told by the output's extension
     DrawSettings settings;
@@ -33,6 +36,9 @@ const char* MethodName(int method);
 const char* BackgroundName(int background);
 const char* ColourMapName(int map);
 const char* AspectName(int aspect);
+
+// The picture of one data set of a batch: FOLDER/NAME.png for FOLDER/.../NAME.gri.
+std::string BatchPicturePath(const std::string& folder, const std::string& input);
 
 // ARGUMENTS as common::NativeArguments gives them, the program's name first.
 RenderRequest ParseRenderArguments(const QStringList& arguments);

@@ -1,0 +1,96 @@
+#include "tools/info/data_set_json.h"
+
+#include <QJsonArray>
+#include <QJsonValue>
+#include <QString>
+#include <charconv>
+#include <cmath>
+
+#include "common/native_names.h"
+#include "sampling/grid_shape.h"
+#include "scene/flow_scene.h"
+#include "streamlines/step_advance.h"
+#include "tools/info/data_set_summary.h"
+
+namespace {
+
+// The shortest decimal that reads back as the same float, so that 0.1 is not written as the
+// double nearest to the float 0.1.
+double Shortest(float value) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    double d = static_cast<double>(value);
+    std::from_chars(text, written.ptr, d);
+    return d;
+}
+
+// A grid value as the file has it: the loader's shift added back, in double.
+double Shown(float gridValue, double shift) {
+    return shift == 0.0 ? Shortest(gridValue) : shift + static_cast<double>(gridValue);
+}
+
+QJsonValue Bound(const FieldRange& r, float value, double shift) {
+    return r.finite == 0 ? QJsonValue() : QJsonValue(Shown(value, shift));
+}
+
+QJsonObject RangeJson(const FieldRange& r, double shift = 0.0) {
+    return QJsonObject{{"min", Bound(r, r.min, shift)},
+                       {"max", Bound(r, r.max, shift)},
+                       {"non_finite", static_cast<qint64>(r.nonFinite)}};
+}
+
+QJsonArray Pair(double a, double b) {
+    return QJsonArray{a, b};
+}
+
+QString Name(const std::string& path) {
+    return QString::fromStdString(common::PrintableName(path));
+}
+
+}  // namespace
+
+QJsonObject DataSetJson(const FlowScene& s, const std::string& path) {
+    const std::int64_t plane = std::int64_t{s.m_ni} * s.m_nj;
+    const GridNode& first = s.m_pNodes[0];
+    const GridNode& last = s.m_pNodes[static_cast<std::size_t>(plane - 1)];
+    const WorldOrigin& origin = s.Origin();
+    const DataSetNotes& notes = s.Notes();
+    QJsonObject o;
+    o["file"] = Name(path);
+    o["loaded"] = true;
+    o["format"] = notes.format.empty() ? QStringLiteral("gri") : QString::fromStdString(notes.format);
+    if (notes.format.empty()) o["solution"] = Name(FlowScene::SolutionPathFor(path));
+    o["counts"] = QJsonObject{{"ni", s.m_ni}, {"nj", s.m_nj}, {"nk", s.m_nk}};
+    o["nodes"] = static_cast<qint64>(s.NodeCount());
+    o["extent"] = Pair(Shortest(s.m_fExtentX), Shortest(s.m_fExtentY));
+    o["scale"] = Pair(Shortest(s.m_fScaleX), Shortest(s.m_fScaleY));
+    o["inverse_scale"] = Pair(Shortest(s.m_fInvScaleX), Shortest(s.m_fInvScaleY));
+    o["world"] = QJsonObject{{"x", Pair(Shown(first.x, origin.x), Shown(last.x, origin.x))},
+                             {"y", Pair(Shown(first.y, origin.y), Shown(last.y, origin.y))}};
+    o["shift"] = Pair(origin.x, origin.y);
+    const GridShape shape = CheckGridShape(s.m_pNodes.get(), s.m_ni, s.m_nj);
+    o["rectilinear"] = shape.Rectilinear();
+    o["grid"] = QString::fromStdString(DescribeGridShape(shape));
+    o["invalid_nodes"] = static_cast<qint64>(notes.invalidNodes);
+    o["pressure_missing"] = notes.pressureMissing;
+    o["vorticity_computed"] = notes.vorticityComputed;
+    const FieldRanges r = MeasureFieldRanges(s);
+    o["ranges"] = QJsonObject{{"x", RangeJson(r.x, origin.x)},
+                              {"y", RangeJson(r.y, origin.y)},
+                              {"u", RangeJson(r.u)},
+                              {"v", RangeJson(r.v)},
+                              {"speed", RangeJson(r.speed)},
+                              {"pressure", RangeJson(r.pressure)},
+                              {"vorticity", RangeJson(r.vorticity)}};
+    const StepAdvance a = MeasureTimeStepAdvance(s);
+    o["time_step"] = QJsonObject{{"length", Shortest(kTimeStep)},
+                                 {"moving_pixels", static_cast<qint64>(a.movingPixels)},
+                                 {"median_px", a.median},
+                                 {"percentile95_px", a.percentile95},
+                                 {"fits", TimeStepFits(a)}};
+    return o;
+}
+
+QJsonObject RejectedJson(const std::string& path) {
+    return QJsonObject{{"file", Name(path)}, {"loaded", false}};
+}
