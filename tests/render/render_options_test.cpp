@@ -126,6 +126,7 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--width", "800"}, "width"},
         {{}, "FILE"},
         {{"a.gri", "b.gri", "-o", "-"}, "folder"},
+        {{"g.gri", "-o", "p.svg", "--legend"}, "PNG pictures only"},
         {{"a.gri", "b.gri", "--streamlines-json", "s.json"}, "one data set"},
         {{"a.gri", "b.gri", "--reference", "r.png"}, "one data set"},
         {{"x/a.gri", "y/a.gri", "-o", "out"}, "out/a.png"},

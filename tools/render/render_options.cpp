@@ -221,6 +221,10 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     }
     if (parser.isSet(stepPx)) s.stepPixels = static_cast<float>(stepValue);
     s.legend = parser.isSet(legend);
+    // The vector files are made from the drawing's lines; the legend's bar and letters are not.
+    if (s.legend && r.format != PictureFormat::Png)
+        return bad("--legend is drawn into PNG pictures only, not into " +
+                   std::string(FormatExtension(r.format)));
     s.hedgehog = parser.isSet(hedgehog);
     s.arrowsBySpeed = parser.isSet(bySpeed);
     if (parser.isSet(seed)) r.seed = static_cast<std::uint32_t>(seedValue);
