@@ -39,6 +39,7 @@ void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings) {
     scene.m_nColourMap = settings.colourMap;
     scene.m_nAspect = settings.aspect;
     scene.m_bLegend = settings.legend;
+    scene.m_nPlacement = settings.placement;
 }
 
 DrawSettings CurrentDrawSettings(const FlowScene& scene) {
@@ -51,5 +52,6 @@ DrawSettings CurrentDrawSettings(const FlowScene& scene) {
             .stepPixels = scene.m_fStepPixels,
             .colourMap = scene.m_nColourMap,
             .aspect = scene.m_nAspect,
-            .legend = scene.m_bLegend};
+            .legend = scene.m_bLegend,
+            .placement = scene.m_nPlacement};
 }

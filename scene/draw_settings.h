@@ -31,6 +31,14 @@ enum AspectChoice : std::int32_t {
     kAspectDesign = 0,
     kAspectEqual = 1,
 };
+// How seeds are found and when a streamline ends. The standard placement seeds from a random
+// first point and the d_sep offsets of each streamline's segments; the fine placement seeds
+// beside every point and then the farthest pixel from all lines, closes loops and drops short
+// lines. Any value other than kPlacementFine places as kPlacementStandard.
+enum PlacementMethod : std::int32_t {
+    kPlacementStandard = 0,
+    kPlacementFine = 1,
+};
 
 // Every setting a picture is made with, as one value: the control bar's, and the modes that
 // can be chosen beside them. The defaults are those of a freshly started viewer; they are
@@ -48,6 +56,7 @@ struct DrawSettings {
     std::int32_t colourMap = kColourMapDesign;
     std::int32_t aspect = kAspectDesign;
     bool legend = false;  // a colour bar with values right of the picture
+    std::int32_t placement = kPlacementStandard;
 
     friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
 };

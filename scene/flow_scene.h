@@ -17,6 +17,7 @@
 #include "scene/reporter.h"
 #include "scene/work_counters.h"
 #include "scene/world_origin.h"
+#include "streamlines/fine_placement.h"
 #include "streamlines/pixel_mapping.h"
 #include "streamlines/random_source.h"
 #include "streamlines/seed_offsets.h"
@@ -155,6 +156,12 @@ public:
     std::size_t GetStreamlineCount() const { return m_streamlines.size(); }
     void ResetForDraw();
 
+    // --- fine placement: streamlines/fine_placement.cpp -------------------------------------
+    // Placed instead of the standard placement when m_nPlacement is kPlacementFine. Needs no
+    // random first seed: it starts at the pixel deepest inside the moving flow, so the same
+    // field and settings always give the same streamlines.
+    void PlaceFineStreamlines();
+
     // --- click streamline: streamlines/click_streamline.cpp ---------------------------------
     // Traces from raster pixel (x, y) without separation tests and keeps it in
     // m_pClickStreamline (replacing the previous one); the caller draws it.
@@ -200,6 +207,7 @@ public:
     // The aspect that the scales, the offsets and the rasters were made for; m_nAspect takes
     // over at the next open or Draw.
     std::int32_t m_nMappedAspect = kAspectDesign;
+    std::int32_t m_nPlacement = DrawSettings{}.placement;
     float m_fScaleX = 0.0f;
     float m_fScaleY = 0.0f;
     float m_fInvScaleX = 0.0f;
@@ -222,6 +230,10 @@ public:
     std::int16_t m_nk = 0;
 
 private:
+    // The fine placement's state lives in streamlines/fine_placement.cpp; it counts its work
+    // in m_stats and traces into m_scratch like the standard placement.
+    friend class FinePlacement;
+
     // The last steps of every load: the shift of a grid far from the origin, the extents and
     // scales, and how cells are found.
     void FinishGrid(GridShape shape);
@@ -261,6 +273,7 @@ private:
     bool m_bSlotsOwed = false;
     std::int32_t m_nCurrentCell = -1;
     std::vector<TracedDirection>* m_pTraceLog = nullptr;
+    FinePlacementBuffers m_fineBuffers;
 };
 
 inline PixelPoint FlowScene::WorldToPixel(GridNode w) const {

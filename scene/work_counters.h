@@ -13,6 +13,11 @@ struct PlacementStats {
     std::uint64_t separationTests = 0;  // IsFarEnough calls
     std::uint64_t seedsExamined = 0;
     std::uint64_t firstSeedDraws = 0;
+    // Fine placement only: distance transforms of the raster, and seeds taken from them.
+    std::uint64_t distanceTransforms = 0;
+    std::uint64_t farthestSeeds = 0;
+    std::uint64_t droppedShort = 0;  // streamlines shorter than d_sep, not kept
+    std::uint64_t closedLoops = 0;
 };
 
 // Wall-clock milliseconds of the steps of the last OpenDataSet, for the tools' statistics;

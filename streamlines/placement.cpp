@@ -36,6 +36,10 @@ private:
 };
 
 void FlowScene::PlaceStreamlines() {
+    if (m_nPlacement == kPlacementFine) {
+        PlaceFineStreamlines();
+        return;
+    }
     m_stats = PlacementStats{};
     if (!m_pNodes || !m_pU || !m_pV) return;
     const int dsep = std::max(m_nDSep, 1);

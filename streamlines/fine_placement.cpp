@@ -1,0 +1,338 @@
+#include "streamlines/fine_placement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "scene/flow_scene.h"
+#include "streamlines/pixel_mapping.h"
+
+namespace {
+
+constexpr int kMaxStepsPerDirection = 1000;
+// The same spacing of consecutive points as the standard tracing, so that both placements
+// draw lines of the same texture.
+constexpr double kMinSpacing = 1.5;
+// A loop is closed when the line passes this close to its seed; below two pixels the
+// rounding of the seed and of the line's points alone could make it miss.
+constexpr double kMinClosingRadius = 2.0;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+std::size_t IndexOf(int x, int y) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(kRasterWidth) + static_cast<std::size_t>(x);
+}
+
+// Distance of pixel P from the segment A..B.
+double SegmentDistance(PixelPoint p, PixelPoint a, PixelPoint b) {
+    const double abx = b.x - a.x, aby = b.y - a.y;
+    const double apx = p.x - a.x, apy = p.y - a.y;
+    const double len2 = abx * abx + aby * aby;
+    const double t = len2 > 0.0 ? std::clamp((apx * abx + apy * aby) / len2, 0.0, 1.0) : 0.0;
+    const double dx = apx - t * abx, dy = apy - t * aby;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+double PolylineLength(const Streamline& s) {
+    double length = 0.0;
+    const PixelPoint* p = s.Data();
+    for (std::size_t i = 1; i < s.GetCount(); ++i)
+        length += PixelDistance(p[i - 1].x, p[i - 1].y, p[i].x, p[i].y);
+    return length;
+}
+
+// The pixel nearest to P + N that lies at least D from P: N rounded to the nearest pixel, or,
+// where that falls short of D, rounded away from zero in both components.
+PixelPoint OffsetAtLeast(PixelPoint p, double nx, double ny, double d) {
+    double tx = std::round(nx), ty = std::round(ny);
+    if (tx * tx + ty * ty < d * d) {
+        tx = nx > 0.0 ? std::ceil(nx) : std::floor(nx);
+        ty = ny > 0.0 ? std::ceil(ny) : std::floor(ny);
+    }
+    // Offsets are at most d_sep + 1 long: no overflow for any pixel of the raster.
+    return {p.x + static_cast<int>(tx), p.y + static_cast<int>(ty)};
+}
+
+}  // namespace
+
+// One fine placement: the candidates of every point of each line, then, when they are used up,
+// the pixel farthest from all lines, until no pixel where the flow moves is more than d_sep
+// from a line.
+class FinePlacement {
+public:
+    explicit FinePlacement(FlowScene& scene)
+        : m_s(scene),
+          m_dsep(std::max(scene.m_nDSep, 1)),
+          m_closing(std::max(static_cast<double>(scene.m_fDTest), kMinClosingRadius)),
+          m_open(scene.m_fineBuffers.open),
+          m_moving(scene.m_fineBuffers.moving),
+          m_distance(scene.m_fineBuffers.distance),
+          m_order(scene.m_fineBuffers.order),
+          m_field(scene.m_fineBuffers.field) {
+        if (m_distance.size() != kRasterSize) {
+            m_open.assign(kRasterSize, 0);
+            m_moving.assign(kRasterSize, 0);
+            m_distance.assign(kRasterSize, kInf);
+            m_field = DistanceField(kRasterWidth, kRasterHeight);
+        }
+    }
+
+    void Run();
+
+private:
+    void FindMovingPixels();
+    void DrainQueue();
+    // Traces from W and keeps the line when it is at least d_sep long; false when dropped.
+    bool TryStreamline(GridNode w);
+    // True when the direction ended by closing a loop at the seed.
+    bool TraceDirection(Streamline& line, GridNode p0, PixelPoint seed, int direction);
+    void AddCandidates(const Streamline& line);
+    // The distances, and the order in which pixels are tried from them.
+    void ComputeDistances();
+    void Transform();
+    // The open pixel farthest from every line (the deepest inside the moving flow before the
+    // first line), of those more than d_sep away once there are lines; the lowest row, then
+    // the lowest column, among equals.
+    std::optional<std::size_t> FarthestOpenPixel();
+    void CloseAround(PixelPoint p, int radius);
+
+    FlowScene& m_s;
+    const int m_dsep;
+    const double m_closing;
+    std::vector<std::uint8_t>& m_open;
+    std::vector<std::uint8_t>& m_moving;
+    std::vector<double>& m_distance;
+    // The pixels that may seed as of the last transform, as a heap with the farthest on top.
+    std::vector<std::size_t>& m_order;
+    // Heap order: the nearer pixel, and of equals the later one, sinks.
+    struct Farther {
+        const FinePlacement* p;
+        bool operator()(std::size_t a, std::size_t b) const {
+            const double da = p->m_distance[a], db = p->m_distance[b];
+            return da < db || (da == db && a > b);
+        }
+    };
+    DistanceField& m_field;
+    std::size_t m_linesMeasured = kRasterSize + 1;  // line count the distances were computed for
+};
+
+void FinePlacement::FindMovingPixels() {
+    const float* speed = m_s.m_pRasterSpeed.get();
+    for (int y = 0; y < kRasterHeight; ++y)
+        for (int x = 0; x < kRasterWidth; ++x) {
+            bool moves = false;
+            if (speed) {
+                const float v = speed[IndexOf(x, y)];
+                moves = v > 0.0f && std::isfinite(v);
+            } else {
+                // A scene placed before its rasters exist: ask the flow itself.
+                const GridNode w = m_s.PixelToWorld(x, y);
+                if (m_s.IsInDomain(w.x, w.y)) {
+                    const GridNode v = m_s.SampleVelocity(w.x, w.y);
+                    const double sp = std::hypot(static_cast<double>(v.x), static_cast<double>(v.y));
+                    moves = sp > 0.0 && std::isfinite(sp);
+                }
+            }
+            m_moving[IndexOf(x, y)] = moves ? 1 : 0;
+        }
+    std::copy(m_moving.begin(), m_moving.end(), m_open.begin());
+}
+
+void FinePlacement::Run() {
+    FindMovingPixels();
+    // Every pass seeds one pixel and either keeps a line or closes pixels for good, so the
+    // loop ends after at most one pass per raster pixel.
+    for (std::size_t pass = 0; pass <= kRasterSize; ++pass) {
+        DrainQueue();
+        if (m_linesMeasured != m_s.m_streamlines.size()) ComputeDistances();
+        const std::optional<std::size_t> best = FarthestOpenPixel();
+        if (!best) break;
+        const PixelPoint p{static_cast<int>(*best % kRasterWidth), static_cast<int>(*best / kRasterWidth)};
+        m_open[*best] = 0;
+        ++m_s.m_stats.farthestSeeds;
+        if (!m_s.SeedMoves(m_s.PixelToWorld(p.x, p.y)) || !TryStreamline(m_s.PixelToWorld(p.x, p.y)))
+            // Only short lines start here, as in a corner the flow leaves at once. Closing half
+            // d_sep around it moves the next try inwards, where a line fits, in a few passes
+            // instead of one per pixel.
+            CloseAround(p, std::max(m_dsep / 4, 1));
+    }
+    m_s.m_seedQueue.Clear();
+}
+
+void FinePlacement::DrainQueue() {
+    const float dist = static_cast<float>(m_dsep);
+    while (!m_s.m_seedQueue.Empty()) {
+        const PixelPoint p = m_s.GetSeed(0);
+        ++m_s.m_stats.seedsExamined;
+        const bool ok = m_s.IsFarEnough(p.x, p.y, dist);
+        m_s.PopSeed();
+        if (!ok) continue;
+        const GridNode w = m_s.PixelToWorld(p.x, p.y);
+        if (m_s.SeedMoves(w)) TryStreamline(w);
+    }
+}
+
+bool FinePlacement::TryStreamline(GridNode w) {
+    Streamline& line = m_s.m_scratch;
+    line.RemoveAll();
+    line.Reserve(kMaxStepsPerDirection + 2, kMaxStepsPerDirection + 2);
+    const PixelPoint seed = m_s.WorldToPixel(w);
+    line.AppendPoint(seed.x, seed.y);
+    const bool closed = TraceDirection(line, w, seed, +1);
+    const std::size_t forward = line.GetCount();
+    // A closed loop already holds the whole orbit; tracing back would only retrace it.
+    if (!closed) TraceDirection(line, w, seed, -1);
+    line.SetSeedIndex(line.GetCount() - forward);
+    if (PolylineLength(line) < static_cast<double>(m_dsep)) {
+        ++m_s.m_stats.droppedShort;
+        line.RemoveAll();
+        return false;
+    }
+    auto kept = std::make_unique<Streamline>(line);
+    line.RemoveAll();
+    m_s.InsertIntoGrid(*kept);
+    AddCandidates(*kept);
+    m_s.AddStreamline(std::move(kept));
+    return true;
+}
+
+bool FinePlacement::TraceDirection(Streamline& line, GridNode p0, PixelPoint seed, int direction) {
+    PixelPoint last = seed;
+    GridNode cur = p0;
+    // Arc length from the seed. Coming back to the seed after more than half a turn of a
+    // circle through it closes the loop; a line that merely bends near the seed has not come
+    // that far, and a spiral that passes its seed at more than the closing radius goes on.
+    double arc = 0.0;
+    const double closingArc = kPi * m_closing;
+    for (int steps = 0; steps < kMaxStepsPerDirection; ++steps) {
+        ++m_s.m_stats.steps;
+        bool failed = false;
+        const GridNode next = m_s.Step(m_s.m_nMethod, cur, direction, &failed);
+        if (failed || !m_s.IsInDomain(next.x, next.y)) return false;
+        const PixelPoint q = m_s.WorldToPixel(next);
+        const double step = PixelDistance(q.x, q.y, last.x, last.y);
+        if (step > kMinSpacing) {
+            // Passing the seed again is a closed streamline, or a spiral whose turns lie closer
+            // than d_test: either way the rest would lie on the line already drawn.
+            if (arc + step > closingArc && SegmentDistance(seed, last, q) < m_closing) {
+                if (PixelDistance(seed.x, seed.y, last.x, last.y) > kMinSpacing) {
+                    if (direction == +1)
+                        line.AppendPoint(seed.x, seed.y);
+                    else
+                        line.PrependPoint(seed.x, seed.y);
+                }
+                ++m_s.m_stats.closedLoops;
+                return true;
+            }
+            if (!m_s.IsFarEnough(q.x, q.y, m_s.m_fDTest)) return false;
+            if (direction == +1)
+                line.AppendPoint(q.x, q.y);
+            else
+                line.PrependPoint(q.x, q.y);
+            last = q;
+            arc += step;
+        }
+        cur = next;
+    }
+    return false;
+}
+
+void FinePlacement::AddCandidates(const Streamline& line) {
+    const double d = m_dsep;
+    const PixelPoint* p = line.Data();
+    const std::size_t n = line.GetCount();
+    PixelPoint previous[2] = {{-1, -1}, {-1, -1}};
+    for (std::size_t i = 0; i < n; ++i) {
+        // The tangent across the point, so that the normal is the line's at the point itself.
+        const PixelPoint a = p[i == 0 ? 0 : i - 1];
+        const PixelPoint b = p[i + 1 < n ? i + 1 : n - 1];
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        const double len = std::sqrt(dx * dx + dy * dy);
+        if (!(len > 0.0)) continue;
+        const double nx = -dy / len * d, ny = dx / len * d;
+        const PixelPoint sides[2] = {OffsetAtLeast(p[i], nx, ny, d), OffsetAtLeast(p[i], -nx, -ny, d)};
+        for (int k = 0; k < 2; ++k) {
+            const PixelPoint c = sides[k];
+            // Neighbouring points often give the same candidate; it would fail its test again.
+            if (c.x == previous[k].x && c.y == previous[k].y) continue;
+            previous[k] = c;
+            if (IsInRaster(c.x, c.y) && m_moving[IndexOf(c.x, c.y)]) m_s.PushSeed(c.x, c.y);
+        }
+    }
+}
+
+void FinePlacement::ComputeDistances() {
+    ++m_s.m_stats.distanceTransforms;
+    m_linesMeasured = m_s.m_streamlines.size();
+    Transform();
+    m_order.clear();
+    // Before the first line every moving pixel may seed, but only the deepest is wanted: it is
+    // found by a scan instead of a heap of the whole raster.
+    if (m_s.m_streamlines.empty()) return;
+    const double least = static_cast<double>(m_dsep) * m_dsep;
+    for (std::size_t i = 0; i < kRasterSize; ++i)
+        if (m_open[i] && m_distance[i] > least) m_order.push_back(i);
+    // A heap, not a sort: most placements take one or two pixels before the next transform.
+    std::make_heap(m_order.begin(), m_order.end(), Farther{this});
+}
+
+void FinePlacement::Transform() {
+    if (m_s.m_streamlines.empty()) {
+        // Before the first line the distance is to where the flow stops: the edge of the
+        // raster and every pixel at rest, so that the first line starts deepest in the flow.
+        for (std::size_t i = 0; i < kRasterSize; ++i) m_distance[i] = m_moving[i] ? kInf : 0.0;
+        m_field.SquaredDistances(m_distance);
+        for (int y = 0; y < kRasterHeight; ++y)
+            for (int x = 0; x < kRasterWidth; ++x) {
+                const double edge = std::min({x + 1, kRasterWidth - x, y + 1, kRasterHeight - y});
+                double& v = m_distance[IndexOf(x, y)];
+                v = std::min(v, edge * edge);
+            }
+        return;
+    }
+    std::fill(m_distance.begin(), m_distance.end(), kInf);
+    for (const auto& s : m_s.m_streamlines) {
+        const PixelPoint* p = s->Data();
+        for (std::size_t i = 0; i < s->GetCount(); ++i)
+            if (IsInRaster(p[i].x, p[i].y)) m_distance[IndexOf(p[i].x, p[i].y)] = 0.0;
+    }
+    m_field.SquaredDistances(m_distance);
+}
+
+std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
+    if (m_s.m_streamlines.empty()) {
+        std::optional<std::size_t> best;
+        for (std::size_t i = 0; i < kRasterSize; ++i)
+            if (m_open[i] && (!best || m_distance[i] > m_distance[*best])) best = i;
+        return best;
+    }
+    while (!m_order.empty()) {
+        std::pop_heap(m_order.begin(), m_order.end(), Farther{this});
+        const std::size_t i = m_order.back();
+        m_order.pop_back();
+        if (m_open[i]) return i;
+    }
+    return std::nullopt;
+}
+
+void FinePlacement::CloseAround(PixelPoint p, int radius) {
+    const int r2 = radius * radius;
+    for (int y = std::max(p.y - radius, 0); y <= std::min(p.y + radius, kRasterHeight - 1); ++y)
+        for (int x = std::max(p.x - radius, 0); x <= std::min(p.x + radius, kRasterWidth - 1); ++x)
+            if ((x - p.x) * (x - p.x) + (y - p.y) * (y - p.y) <= r2) m_open[IndexOf(x, y)] = 0;
+}
+
+void FlowScene::PlaceFineStreamlines() {
+    m_stats = PlacementStats{};
+    m_seedQueue.Clear();
+    if (!m_pNodes || !m_pU || !m_pV) return;
+    if (Grid().CellCount() == 0) {
+        Grid().Build(std::max(m_nDSep, 1));
+        Grid().ResetNeighbours(m_aCellNbr);
+    }
+    FinePlacement(*this).Run();
+}

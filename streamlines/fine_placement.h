@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "streamlines/distance_field.h"
+
+// The raster-sized storage of the fine placement, kept in the scene between placements: taken
+// afresh for every Draw, its pages would cost more than the placement's own work.
+struct FinePlacementBuffers {
+    std::vector<std::uint8_t> open;    // may still seed by the farthest-pixel rule
+    std::vector<std::uint8_t> moving;  // the flow moves at this pixel
+    std::vector<double> distance;      // squared distance to the nearest line point
+    std::vector<std::size_t> order;    // the pixels that may seed, as a heap
+    DistanceField field{0, 0};
+};

@@ -1,0 +1,237 @@
+// The fine placement on every analytic flow and on the real fields: what it promises beyond
+// the standard placement's spacing (no pixel of the moving flow farther than d_sep from a line,
+// no lines shorter than d_sep, closed streamlines drawn once, the same picture every time), and
+// the distance transform it finds the farthest pixel with.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "streamlines/distance_field.h"
+#include "streamlines/pixel_mapping.h"
+#include "tests/support/placement_checks.h"
+#include "tests/support/test_support.h"
+#include "tools/flowgen/analytic_flows.h"
+
+namespace {
+
+// Share of the points of S that lie within 1.5 pixels of a point more than 3 d_sep earlier
+// along S: the part of the line drawn over itself.
+std::size_t RetracedPoints(const Streamline& s, double dsep, std::vector<double>& firstArc) {
+    std::vector<std::size_t> touched;
+    std::size_t retraced = 0;
+    double arc = 0.0;
+    for (std::size_t i = 0; i < s.GetCount(); ++i) {
+        const PixelPoint p = s.GetPoint(i);
+        if (i > 0) arc += PixelDistance(s.GetPoint(i - 1).x, s.GetPoint(i - 1).y, p.x, p.y);
+        bool over = false;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (IsInRaster(p.x + dx, p.y + dy)) {
+                    const double a = firstArc[static_cast<std::size_t>((p.y + dy) * kRasterWidth + p.x + dx)];
+                    over = over || arc - a > 3.0 * dsep;
+                }
+        retraced += over ? 1 : 0;
+        if (!IsInRaster(p.x, p.y)) continue;
+        const auto k = static_cast<std::size_t>(p.y * kRasterWidth + p.x);
+        if (std::isinf(firstArc[k])) {
+            firstArc[k] = arc;
+            touched.push_back(k);
+        }
+    }
+    for (const std::size_t k : touched) firstArc[k] = std::numeric_limits<double>::infinity();
+    return retraced;
+}
+
+double RetracedShare(const FlowScene& scene) {
+    std::vector<double> firstArc(kRasterSize, std::numeric_limits<double>::infinity());
+    std::size_t retraced = 0, points = 0;
+    for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i) {
+        retraced += RetracedPoints(scene.StreamlineAt(i), scene.m_nDSep, firstArc);
+        points += scene.StreamlineAt(i).GetCount();
+    }
+    return points ? static_cast<double>(retraced) / static_cast<double>(points) : 0.0;
+}
+
+// The largest gap over the moving pixels at least half d_sep inside the moving flow (from the
+// raster's edge and from pixels at rest): there a line of d_sep always fits beside the pixel,
+// while in a corner or against a body the flow may only leave room for shorter ones.
+double InteriorGap(const FlowScene& scene) {
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> lines(kRasterSize, inf), rest(kRasterSize, inf);
+    for (std::size_t i = 0; i < kRasterSize; ++i) {
+        const float v = scene.m_pRasterSpeed[i];
+        if (!(v > 0.0f) || !std::isfinite(v)) rest[i] = 0.0;
+    }
+    for (std::size_t k = 0; k < scene.GetStreamlineCount(); ++k) {
+        const Streamline& s = scene.StreamlineAt(k);
+        for (std::size_t i = 0; i < s.GetCount(); ++i)
+            lines[static_cast<std::size_t>(s.GetPoint(i).y * kRasterWidth + s.GetPoint(i).x)] = 0.0;
+    }
+    DistanceField field(kRasterWidth, kRasterHeight);
+    field.SquaredDistances(lines);
+    field.SquaredDistances(rest);
+    const double margin = scene.m_nDSep / 2.0;
+    double gap = 0.0;
+    for (int y = 0; y < kRasterHeight; ++y)
+        for (int x = 0; x < kRasterWidth; ++x) {
+            const auto i = static_cast<std::size_t>(y * kRasterWidth + x);
+            const double edge = std::min({x + 1, kRasterWidth - x, y + 1, kRasterHeight - y});
+            if (edge >= margin && std::sqrt(rest[i]) >= margin) gap = std::max(gap, std::sqrt(lines[i]));
+        }
+    return gap;
+}
+
+struct Case {
+    std::string flow;
+    int dsep;
+    int method;
+};
+
+std::vector<Case> AllCases() {
+    std::vector<Case> cases;
+    for (const std::string& flow : FlowNames())
+        for (const int dsep : {5, 10, 20})
+            for (const int method : {kMethodRK2, kMethodRK4}) cases.push_back({flow, dsep, method});
+    return cases;
+}
+
+std::string Label(const Case& c) {
+    return c.flow + " d_sep " + std::to_string(c.dsep) + (c.method == kMethodRK4 ? " RK4" : " RK2");
+}
+
+class FineOnFlow : public ::testing::TestWithParam<Case> {};
+
+// Each placement's promises, and the fine placement's own, in one pass per case; the standard
+// placement's median count over a few first seeds is the measure of collapse.
+TEST_P(FineOnFlow, LeavesNoGapAndKeepsEveryPromise) {
+    const Case& c = GetParam();
+    testsupport::TempDir dir;
+    testsupport::SceneFixture f;
+    DrawSettings s;
+    s.dsep = c.dsep;
+    s.method = c.method;
+    ApplyDrawSettings(f.scene, s);
+    f.scene.SetFixedSeed(1u);
+    f.scene.OpenDataSet(testsupport::WriteDataSet(dir, c.flow, MakeFlow(c.flow, 64, 102, 1, 0.0f)));
+    ASSERT_TRUE(f.scene.HasDataSet());
+
+    std::vector<double> standardCounts;
+    for (const std::uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
+        f.scene.SetFixedSeed(seed);
+        f.scene.RedrawScene();
+        standardCounts.push_back(static_cast<double>(f.scene.GetStreamlineCount()));
+    }
+    std::sort(standardCounts.begin(), standardCounts.end());
+    const double standardGap = testsupport::MeasureCoverage(f.scene).largestGap;
+
+    f.scene.m_nPlacement = kPlacementFine;
+    f.scene.RedrawScene();
+    std::vector<std::vector<PixelPoint>> lines;
+    for (std::size_t i = 0; i < f.scene.GetStreamlineCount(); ++i) {
+        const Streamline& line = f.scene.StreamlineAt(i);
+        lines.emplace_back(line.Data(), line.Data() + line.GetCount());
+        EXPECT_GE(testsupport::PolylineLength(line), c.dsep) << Label(c) << " streamline " << i;
+    }
+    for (const std::string& broken : testsupport::PlacementViolations(f.scene)) ADD_FAILURE() << broken;
+    const testsupport::Coverage coverage = testsupport::MeasureCoverage(f.scene);
+    const double retraced = RetracedShare(f.scene);
+    const double interiorGap = InteriorGap(f.scene);
+    std::printf(
+        "%-28s fine: %4zu lines, gap %5.1f px (%5.1f inside, %5.2f %% within d_sep), retraced %4.1f %%; "
+        "standard median %4.0f lines, gap %5.1f px\n",
+        Label(c).c_str(), lines.size(), coverage.largestGap, interiorGap, 100.0 * coverage.shareWithinDSep,
+        100.0 * retraced, standardCounts[2], standardGap);
+    EXPECT_LE(interiorGap, c.dsep) << Label(c);
+    EXPECT_LE(coverage.largestGap, 1.6 * c.dsep)
+        << Label(c) << " at " << coverage.farthest.x << ", " << coverage.farthest.y;
+    EXPECT_GE(static_cast<double>(lines.size()), 0.8 * standardCounts[2]) << Label(c);
+    EXPECT_LT(retraced, 0.05) << Label(c);
+
+    // No clock and no seed: another first seed, and a second run, change nothing.
+    f.scene.SetFixedSeed(99u);
+    f.scene.RedrawScene();
+    ASSERT_EQ(f.scene.GetStreamlineCount(), lines.size()) << Label(c);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Streamline& line = f.scene.StreamlineAt(i);
+        EXPECT_TRUE(std::equal(lines[i].begin(), lines[i].end(), line.Data(), line.Data() + line.GetCount()))
+            << Label(c) << " streamline " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Flows, FineOnFlow, ::testing::ValuesIn(AllCases()),
+                         [](const ::testing::TestParamInfo<Case>& param) {
+                             std::string name = Label(param.param);
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char ch) { return !std::isalnum(ch); }, '_');
+                             return name;
+                         });
+
+const char* const kRealSets[] = {"flatplate_graded", "cavity_graded", "karman_piv", "soapfilm_piv"};
+
+class FineOnRealData : public ::testing::TestWithParam<const char*> {};
+
+// In SI units the time step crosses the picture in one step; with the pixel step the fine
+// placement must cover these fields as it covers the analytic ones.
+TEST_P(FineOnRealData, CoversWithThePixelStep) {
+    testsupport::SceneFixture f;
+    DrawSettings s;
+    s.stepPixels = 1.0f;
+    s.placement = kPlacementFine;
+    ApplyDrawSettings(f.scene, s);
+    f.scene.OpenDataSet(std::string(TESMORA_REALDATA_DIR) + "/" + GetParam() + ".gri");
+    ASSERT_TRUE(f.scene.HasDataSet());
+    for (const std::string& broken : testsupport::PlacementViolations(f.scene)) ADD_FAILURE() << broken;
+    const testsupport::Coverage coverage = testsupport::MeasureCoverage(f.scene);
+    const double interiorGap = InteriorGap(f.scene);
+    std::printf("%-18s fine, --step-px 1: %4zu lines, gap %5.1f px (%5.1f inside), retraced %4.1f %%\n",
+                GetParam(), f.scene.GetStreamlineCount(), coverage.largestGap, interiorGap,
+                100.0 * RetracedShare(f.scene));
+    EXPECT_LE(interiorGap, s.dsep);
+    EXPECT_LE(coverage.largestGap, 1.6 * s.dsep)
+        << " at " << coverage.farthest.x << ", " << coverage.farthest.y;
+    EXPECT_LT(RetracedShare(f.scene), 0.05);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, FineOnRealData, ::testing::ValuesIn(kRealSets),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                             return std::string(param.param);
+                         });
+
+// Squared distances equal the brute-force nearest feature on random rasters of every density,
+// including none and odd shapes.
+TEST(DistanceField, MatchesTheNearestFeature) {
+    std::mt19937 random(7);
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int trial = 0; trial < 40; ++trial) {
+        const int w = 1 + static_cast<int>(random() % 40), h = 1 + static_cast<int>(random() % 40);
+        const double density = trial == 0 ? 0.0 : std::ldexp(1.0, -static_cast<int>(random() % 10));
+        std::vector<double> values(static_cast<std::size_t>(w * h), inf);
+        std::vector<std::pair<int, int>> features;
+        std::bernoulli_distribution pick(density);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (pick(random)) {
+                    values[static_cast<std::size_t>(y * w + x)] = 0.0;
+                    features.emplace_back(x, y);
+                }
+        DistanceField field(w, h);
+        field.SquaredDistances(values);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                double best = inf;
+                for (const auto& [fx, fy] : features)
+                    best = std::min(best, static_cast<double>((fx - x) * (fx - x) + (fy - y) * (fy - y)));
+                ASSERT_EQ(values[static_cast<std::size_t>(y * w + x)], best)
+                    << w << " x " << h << " at " << x << ", " << y;
+            }
+    }
+}
+
+}  // namespace
