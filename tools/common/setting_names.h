@@ -26,5 +26,9 @@ inline constexpr NamedValue kAspects[] = {
     {"design", kAspectDesign},
     {"equal", kAspectEqual},
 };
+inline constexpr NamedValue kPlacements[] = {
+    {"design", kPlacementStandard},
+    {"fine", kPlacementFine},
+};
 
 }  // namespace cli

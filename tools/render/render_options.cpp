@@ -77,6 +77,10 @@ const char* AspectName(int aspect) {
     return cli::NameOf(cli::kAspects, aspect);
 }
 
+const char* PlacementName(int placement) {
+    return cli::NameOf(cli::kPlacements, placement == kPlacementFine ? kPlacementFine : kPlacementStandard);
+}
+
 RenderRequest ParseRenderArguments(const QStringList& arguments) {
     const RenderRequest defaults;
     const DrawSettings& d = defaults.settings;
@@ -134,6 +138,14 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
                                                    "and ticks, right of the picture: the PNG is then %1 "
                                                    "pixels wide.")
                                         .arg(PictureWidth(true)));
+    const QCommandLineOption placement(
+        "placement",
+        Default("Streamline placement: " + cli::ChoiceList(cli::kPlacements) +
+                    "; fine seeds beside every point and then the pixel farthest from all lines "
+                    "until none is more than the separating distance away, closes loops at their "
+                    "seed, drops lines shorter than the separating distance and ignores --seed",
+                PlacementName(d.placement)),
+        "NAME");
     const QCommandLineOption hedgehog("hedgehog", "Draw arrows instead of streamlines.");
     const QCommandLineOption bySpeed(
         "arrows-by-speed",
@@ -151,9 +163,11 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         "streamlines-json",
         "Write the placed streamlines in raster pixels, in placement order: "
         "{\"dsep\", \"dtest\", \"method\", \"step\": {\"mode\": \"time\"|\"pixels\", "
-        "\"length\"}, \"seed\", \"settings\": {option: value, ...}, \"streamlines\": [[[x, y], ...], ...], "
-        "\"seed_pixels\": [[x, y], ...], \"clicks\": [...]}, and \"streamlines_world\" and "
-        "\"clicks_world\": the same points in the data set's coordinates. \"-\" is standard output.",
+        "\"length\"}, \"placement\", \"seed\" (null with --placement fine), \"settings\": {option: value, "
+        "...}, \"streamlines\": [[[x, y], ...], ...], \"seed_pixels\": [[x, y], ...], \"clicks\": [...]}, "
+        "and "
+        "\"streamlines_world\" and \"clicks_world\": the same points in the data set's coordinates. \"-\" is "
+        "standard output.",
         "FILE");
     const QCommandLineOption stats("stats",
                                    "Print one JSON line: grid counts, the step, number of streamlines and "
@@ -164,8 +178,8 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         QStringLiteral("Percentage of pixels that may differ from the reference, 0..100 (default %1).")
             .arg(defaults.referenceThreshold),
         "T");
-    parser.addOptions({output, background, method, dsep, dtestPercent, stepPx, colourMap, aspect, legend,
-                       hedgehog, bySpeed, seed, click, json, stats, reference, threshold});
+    parser.addOptions({output, background, method, dsep, dtestPercent, stepPx, placement, colourMap, aspect,
+                       legend, hedgehog, bySpeed, seed, click, json, stats, reference, threshold});
 
     using Action = RenderRequest::Action;
     if (!line.Parse(arguments)) return Answer(Action::BadUsage, line.UsageError(line.Error()));
@@ -195,6 +209,7 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         !line.ReadWhole(dsep, kDSepMin, kDSepMax, s.dsep, error, "a whole number of pixels") ||
         !line.ReadWhole(dtestPercent, kDTestPercentMin, kDTestPercentMax, s.dtestPercent, error,
                         "a whole percentage") ||
+        !line.ReadChoice(placement, cli::kPlacements, s.placement, error) ||
         !line.ReadReal(stepPx, kStepPixelsMin, kStepPixelsMax, stepValue, error, "a length in pixels") ||
         !line.ReadWhole(seed, 0, 4294967295LL, seedValue, error) ||
         !line.ReadPath(json, r.streamlinesJson, error) || !line.ReadPath(reference, r.reference, error) ||

@@ -31,11 +31,13 @@ struct RenderRequest {
     std::string text;                 // the help or version text, or the message for bad usage
 };
 
-// The option values of --method, --background, --colormap and --aspect.
+// The option values of --method, --background, --colormap, --aspect and
+// --placement.
 const char* MethodName(int method);
 const char* BackgroundName(int background);
 const char* ColourMapName(int map);
 const char* AspectName(int aspect);
+const char* PlacementName(int placement);
 
 // The picture of one data set of a batch: FOLDER/NAME.png for FOLDER/.../NAME.gri.
 std::string BatchPicturePath(const std::string& folder, const std::string& input);

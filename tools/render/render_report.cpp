@@ -46,6 +46,12 @@ QString PixelCount(double pixels) {
     return pixels >= 1000.0 ? QString::number(pixels, 'f', 0) : QString::number(pixels, 'g', 3);
 }
 
+// The fine placement draws no first seed, so it has none to report.
+QJsonValue SeedJson(const FlowScene& scene) {
+    if (scene.m_nPlacement == kPlacementFine) return QJsonValue(QJsonValue::Null);
+    return static_cast<qint64>(scene.LastSeed());
+}
+
 }  // namespace
 
 QJsonObject StepJson(const FlowScene& scene) {
@@ -74,7 +80,8 @@ QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> c
     root["dtest"] = static_cast<double>(scene.m_fDTest);
     root["method"] = QString::fromLatin1(MethodName(scene.m_nMethod));
     root["step"] = StepJson(scene);
-    root["seed"] = static_cast<qint64>(scene.LastSeed());
+    root["placement"] = QString::fromLatin1(PlacementName(scene.m_nPlacement));
+    root["seed"] = SeedJson(scene);
     root["streamlines"] = lines;
     root["settings"] = cli::SettingsJson(CurrentDrawSettings(scene));
     root["seed_pixels"] = seeds;
@@ -98,7 +105,18 @@ QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std
     root["step"] = StepJson(scene);
     root["streamlines"] = static_cast<qint64>(scene.GetStreamlineCount());
     root["points"] = static_cast<qint64>(points);
-    root["seed"] = static_cast<qint64>(scene.LastSeed());
+    root["placement"] = QString::fromLatin1(PlacementName(scene.m_nPlacement));
+    root["seed"] = SeedJson(scene);
+    if (scene.m_nPlacement == kPlacementFine) {
+        const PlacementStats& w = scene.Stats();
+        root["work"] = QJsonObject{{"steps", static_cast<qint64>(w.steps)},
+                                   {"separation_tests", static_cast<qint64>(w.separationTests)},
+                                   {"seeds_examined", static_cast<qint64>(w.seedsExamined)},
+                                   {"distance_transforms", static_cast<qint64>(w.distanceTransforms)},
+                                   {"farthest_seeds", static_cast<qint64>(w.farthestSeeds)},
+                                   {"dropped_short", static_cast<qint64>(w.droppedShort)},
+                                   {"closed_loops", static_cast<qint64>(w.closedLoops)}};
+    }
     root["load_ms"] = measured(t.loadMs);
     root["rasters_ms"] = measured(t.rastersMs);
     root["placement_ms"] = measured(t.placementMs);
