@@ -152,7 +152,9 @@ GridNode IntegrateAlone(const FlowScene& scene, const std::vector<TracedDirectio
     return reached;
 }
 
-void UseSettings(FlowScene& scene, int dsep, int method, float stepPixels) {
+void UseSettings(FlowScene& scene, int dsep, int method, float stepPixels,
+                 int placement = DrawSettings{}.placement) {
+    scene.m_nPlacement = placement;
     scene.m_nDSep = dsep;
     UpdateDTest(scene);
     scene.m_nMethod = method;
@@ -168,8 +170,9 @@ void RestoreDefaults(FlowScene& scene) {
 
 // PlaceStreamlines alone (the reset before it is not timed), and beside it, in the same
 // iterations, the floor: the same integration steps without anything else.
-void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, float stepPixels) {
-    UseSettings(scene, dsep, method, stepPixels);
+void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, float stepPixels,
+           int placement = DrawSettings{}.placement) {
+    UseSettings(scene, dsep, method, stepPixels, placement);
     std::vector<TracedDirection> log;
     scene.ResetForDraw();
     scene.SetTraceLog(&log);
@@ -206,6 +209,13 @@ void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, floa
     state.counters["ns_per_step"] = steps > 0 ? placeNs / runs / steps : 0.0;
     state.counters["floor_ns_per_step"] = steps > 0 ? floorNs / runs / steps : 0.0;
     state.counters["floor_ratio"] = floorNs > 0 ? placeNs / floorNs : 0.0;
+    if (placement == kPlacementFine) {
+        state.counters["seeds"] = static_cast<double>(stats.seedsExamined);
+        state.counters["transforms"] = static_cast<double>(stats.distanceTransforms);
+        state.counters["farthest"] = static_cast<double>(stats.farthestSeeds);
+        state.counters["dropped"] = static_cast<double>(stats.droppedShort);
+        state.counters["loops"] = static_cast<double>(stats.closedLoops);
+    }
     RestoreDefaults(scene);
 }
 
@@ -229,17 +239,18 @@ void BM_Redraw(benchmark::State& state, int flow, int g, int dsep, int method) {
     RestoreDefaults(scene);
 }
 
-void BM_Place(benchmark::State& state, int flow, int g, int dsep, int method, float stepPixels) {
-    Place(state, Opened(flow, g), dsep, method, stepPixels);
+void BM_Place(benchmark::State& state, int flow, int g, int dsep, int method, float stepPixels,
+              int placement) {
+    Place(state, Opened(flow, g), dsep, method, stepPixels, placement);
 }
 
-void BM_PlaceReal(benchmark::State& state, std::string name, int method, float stepPixels) {
+void BM_PlaceReal(benchmark::State& state, std::string name, int method, float stepPixels, int placement) {
     FlowScene& scene = OpenedReal(name);
     if (!scene.HasDataSet()) {
         state.SkipWithError("the real field did not open");
         return;
     }
-    Place(state, scene, 10, method, stepPixels);
+    Place(state, scene, 10, method, stepPixels, placement);
 }
 
 void BM_Open(benchmark::State& state, int g) {
@@ -351,12 +362,18 @@ void Register() {
             for (int dsep : kDSeps)
                 for (int m = 0; m < 3; ++m)
                     benchmark::RegisterBenchmark(PlaceName(flow, g, dsep, m).c_str(), BM_Place, flow, g, dsep,
-                                                 m, 0.0f)
+                                                 m, 0.0f, kPlacementStandard)
                         ->Unit(benchmark::kMillisecond);
+        // The fine placement beside the standard one, on the same field, d_sep and method.
+        for (int dsep : kDSeps)
+            for (int m = 1; m < 3; ++m)
+                benchmark::RegisterBenchmark((PlaceName(kCylinder, g, dsep, m) + "/fine").c_str(), BM_Place,
+                                             kCylinder, g, dsep, m, 0.0f, kPlacementFine)
+                    ->Unit(benchmark::kMillisecond);
         // The pixel step beside the time step, on the same field and d_sep.
         for (int m = 1; m < 3; ++m)
             benchmark::RegisterBenchmark((PlaceName(kCylinder, g, 10, m) + "/px1").c_str(), BM_Place,
-                                         kCylinder, g, 10, m, 1.0f)
+                                         kCylinder, g, 10, m, 1.0f, kPlacementStandard)
                 ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Open/" + l).c_str(), BM_Open, g)->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Paint/" + l + "/streamlines-dsep5").c_str(), BM_Paint, g, false)
@@ -370,8 +387,12 @@ void Register() {
             for (const auto& [suffix, step] : {std::pair{"", 0.0f}, std::pair{"/px1", 1.0f}})
                 benchmark::RegisterBenchmark(
                     ("PlaceReal/" + std::string(name) + "/dsep10/" + kMethods[m] + suffix).c_str(),
-                    BM_PlaceReal, std::string(name), m, step)
+                    BM_PlaceReal, std::string(name), m, step, kPlacementStandard)
                     ->Unit(benchmark::kMillisecond);
+    for (const char* name : kRealSets)
+        benchmark::RegisterBenchmark(("PlaceReal/" + std::string(name) + "/dsep10/rk2/px1/fine").c_str(),
+                                     BM_PlaceReal, std::string(name), kMethodRK2, 1.0f, kPlacementFine)
+            ->Unit(benchmark::kMillisecond);
     for (int flow = 0; flow < kBenchFlowCount; ++flow)
         benchmark::RegisterBenchmark(RedrawName(flow).c_str(), BM_Redraw, flow, kBenchGridCount - 1,
                                      kRedrawDSep, kRedrawMethod)
