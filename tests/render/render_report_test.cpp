@@ -94,6 +94,20 @@ TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {
     EXPECT_EQ(root["step"].toObject(), (QJsonObject{{"mode", "pixels"}, {"length", 0.3}}));
     EXPECT_EQ(root["seed_pixels"].toArray(), (QJsonArray{QJsonArray{5, 6}}));
     EXPECT_EQ(Parse(StatsJson(fx.scene, {}, "r"))["step"].toObject(), root["step"].toObject());
+    EXPECT_EQ(root["placement"].toString(), "design");
+    EXPECT_TRUE(root["seed"].isDouble());
+}
+
+TEST(RenderReport, TheFinePlacementHasNoSeedAndReportsItsWork) {
+    testsupport::SceneFixture fx;
+    fx.scene.m_nPlacement = kPlacementFine;
+    const QJsonObject root = Parse(StreamlinesJson(fx.scene, {}));
+    EXPECT_EQ(root["placement"].toString(), "fine");
+    EXPECT_TRUE(root["seed"].isNull());
+    const QJsonObject stats = Parse(StatsJson(fx.scene, {}, "r"));
+    EXPECT_EQ(stats["placement"].toString(), "fine");
+    EXPECT_TRUE(stats["seed"].isNull());
+    EXPECT_TRUE(stats["work"].toObject().contains("distance_transforms"));
 }
 
 TEST(RenderReport, WarnsWhenTheTimeStepMovesTooFarOrTooLittle) {
