@@ -108,6 +108,7 @@ CControlBar::CControlBar(QWidget* parent)
       m_pBackgroundGroup(new QButtonGroup(this)),
       m_pMethodGroup(new QButtonGroup(this)),
       m_pStep(new QComboBox(this)),
+      m_pFinePlacement(new QCheckBox(Text(ui::kFinePlacement), this)),
       m_pModeGroup(new QButtonGroup(this)),
       m_pArrowsBySpeed(new QCheckBox(Text(ui::kArrowsBySpeed), this)),
       m_pDraw(new QPushButton(Text(ui::kDraw), this)) {
@@ -116,6 +117,7 @@ CControlBar::CControlBar(QWidget* parent)
     m_pDTestPercentSpin->setObjectName(QStringLiteral("dtestPercentSpin"));
     m_pArrowsBySpeed->setObjectName(QStringLiteral("arrowsBySpeed"));
     m_pStep->setObjectName(QStringLiteral("stepBox"));
+    m_pFinePlacement->setObjectName(QStringLiteral("finePlacement"));
     m_pDraw->setObjectName(QStringLiteral("drawButton"));
 
     auto* layout = new QHBoxLayout(this);
@@ -170,6 +172,11 @@ CControlBar::CControlBar(QWidget* parent)
             m_stepHandlers.push_back(c.handler);
         }
         row->addWidget(m_pStep);
+        // The placement beside the step: both decide how the next Draw traces.
+        m_pFinePlacement->setParent(frame);
+        Explain(m_pFinePlacement, ui::kPromptFinePlacement);
+        row->addWidget(m_pFinePlacement);
+        m_choices.emplace_back(m_pFinePlacement, &CTesmoraView::OnToggleFinePlacement);
         layout->addWidget(frame);
     }
     addGroup(m_pModeGroup, nullptr, kModeChoices);
@@ -215,6 +222,7 @@ void CControlBar::ShowChoices(const DrawSettings& settings) {
     if (const int index = StepIndex(settings.stepPixels); index >= 0) m_pStep->setCurrentIndex(index);
     ModeRadio(settings.hedgehog)->setChecked(true);
     m_pArrowsBySpeed->setChecked(settings.arrowsBySpeed);
+    m_pFinePlacement->setChecked(settings.placement == kPlacementFine);
 }
 
 QRadioButton* CControlBar::BackgroundRadio(int nBackground) const {

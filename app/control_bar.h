@@ -17,8 +17,8 @@ class CTesmoraView;
 class CUpDown;
 
 // The band of settings below the tool bar: the two distances with their arrows, the
-// background, the integration method and its step, streamlines or arrows, arrow scaling and
-// Draw.
+// background, the integration method, its step and the placement, streamlines or arrows,
+// arrow scaling and Draw.
 // It holds no settings itself: each control is tied to the view's handler for it, and it
 // shows what it is told.
 class CControlBar : public QWidget {
@@ -45,6 +45,7 @@ public:
     int StepIndex(float fStepPixels) const;
     QRadioButton* ModeRadio(bool bHedgehog) const;
     QCheckBox* ArrowsBySpeedBox() const { return m_pArrowsBySpeed; }
+    QCheckBox* FinePlacementBox() const { return m_pFinePlacement; }
     QPushButton* DrawButton() const { return m_pDraw; }
 
 private:
@@ -55,6 +56,7 @@ private:
     QButtonGroup* m_pBackgroundGroup;
     QButtonGroup* m_pMethodGroup;
     QComboBox* m_pStep;
+    QCheckBox* m_pFinePlacement;
     QButtonGroup* m_pModeGroup;
     QCheckBox* m_pArrowsBySpeed;
     QPushButton* m_pDraw;

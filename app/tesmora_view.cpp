@@ -175,6 +175,12 @@ void CTesmoraView::OnStepOnePixel() {
 void CTesmoraView::OnStepTwoPixels() {
     ChangeSettings([](DrawSettings& s) { s.stepPixels = 2.0f; });
 }
+// Toggled like the arrows' box: every change is a click, so box and setting stay in step.
+void CTesmoraView::OnToggleFinePlacement() {
+    ChangeSettings([](DrawSettings& s) {
+        s.placement = s.placement == kPlacementFine ? kPlacementStandard : kPlacementFine;
+    });
+}
 void CTesmoraView::OnModeStreamlines() {
     ChangeSettings([](DrawSettings& s) { s.hedgehog = false; });
 }

@@ -50,6 +50,7 @@ public:
     void OnStepHalfPixel();
     void OnStepOnePixel();
     void OnStepTwoPixels();
+    void OnToggleFinePlacement();
     void OnModeStreamlines();
     void OnModeHedgehog();
     void OnToggleArrowsBySpeed();

@@ -101,6 +101,7 @@ inline constexpr const char* kStepTime = "0,1";
 inline constexpr const char* kStepHalfPixel = "0,5 px";
 inline constexpr const char* kStepOnePixel = "1 px";
 inline constexpr const char* kStepTwoPixels = "2 px";
+inline constexpr const char* kFinePlacement = "gleichmäßig (fein)";
 // The status bar's note after opening a data set on which the time step does not suit; %1 the
 // step, %2 and %3 its advance in pixels at the median and the 95th percentile of the speed.
 inline constexpr const char* kTimeStepNote =
@@ -157,6 +158,12 @@ inline constexpr Prompt kPromptStepPixels{
     "Jeder Schritt geht %1 Bildpunkte entlang der Strömung, gleich in welchen Einheiten die Daten "
     "vorliegen; Pfeile nach Geschwindigkeit beziehen sich dann auf die schnellste Strömung.",
     "%1 Bildpunkte entlang der Strömung je Schritt"};
+inline constexpr Prompt kPromptFinePlacement{
+    "Verteilt die Stromlinien ohne Lücken: Startpunkte neben jedem Punkt einer Linie und dann am "
+    "Bildpunkt, der am weitesten von allen Linien entfernt ist; geschlossene Stromlinien enden an "
+    "ihrem Startpunkt, Linien kürzer als d_sep entfallen. Ohne Zufall, daher bei gleichen "
+    "Einstellungen immer dasselbe Bild; gilt ab dem nächsten Zeichnen oder Öffnen.",
+    "Gleichmäßige Verteilung ohne Lücken"};
 inline constexpr Prompt kPromptDraw{
     "Zeichnet das Bild mit den aktuellen Einstellungen neu und verteilt die Stromlinien neu.",
     "Neu zeichnen"};

@@ -210,6 +210,28 @@ TEST(ControlBar, StepListStoresTheStepShowsItAndSaysWhatItDoes) {
     EXPECT_EQ(h.View().PaintCount(), paints) << "the step shows at the next Draw";
 }
 
+TEST(ControlBar, FinePlacementBoxStoresThePlacementAndShowsIt) {
+    AppHarness h;
+    AppHarness::Settle();
+    const int paints = h.View().PaintCount();
+    QCheckBox* box = h.Bar().FinePlacementBox();
+    EXPECT_FALSE(box->isChecked()) << "the standard placement is the default";
+    EXPECT_EQ(box->text(), "gleichmäßig (fein)");
+    EXPECT_TRUE(box->statusTip().contains("nächsten Zeichnen oder Öffnen"));
+    EXPECT_FALSE(box->toolTip().isEmpty());
+    for (const std::int32_t expected : {kPlacementFine, kPlacementStandard, kPlacementFine}) {
+        QTest::mouseClick(box, Qt::LeftButton);
+        EXPECT_EQ(h.Scene().m_nPlacement, expected);
+        EXPECT_EQ(box->isChecked(), expected == kPlacementFine);
+    }
+    DrawSettings settings;
+    h.Bar().ShowChoices(settings);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(h.Scene().m_nPlacement, kPlacementFine) << "showing stores nothing";
+    AppHarness::Settle();
+    EXPECT_EQ(h.View().PaintCount(), paints) << "the placement shows at the next Draw";
+}
+
 TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
     AppHarness h;
     const int paints = h.View().PaintCount();
