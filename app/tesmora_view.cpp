@@ -178,7 +178,7 @@ void CTesmoraView::OnStepTwoPixels() {
 // Toggled like the arrows' box: every change is a click, so box and setting stay in step.
 void CTesmoraView::OnToggleFinePlacement() {
     ChangeSettings([](DrawSettings& s) {
-        s.placement = s.placement == kPlacementFine ? kPlacementStandard : kPlacementFine;
+        s.placement = s.placement == kPlacementFine ? kPlacementDesign : kPlacementFine;
     });
 }
 void CTesmoraView::OnModeStreamlines() {

@@ -34,9 +34,9 @@ enum AspectChoice : std::int32_t {
 // How seeds are found and when a streamline ends. The standard placement seeds from a random
 // first point and the d_sep offsets of each streamline's segments; the fine placement seeds
 // beside every point and then the farthest pixel from all lines, closes loops and drops short
-// lines. Any value other than kPlacementFine places as kPlacementStandard.
+// lines. Any value other than kPlacementFine places as kPlacementDesign.
 enum PlacementMethod : std::int32_t {
-    kPlacementStandard = 0,
+    kPlacementDesign = 0,
     kPlacementFine = 1,
 };
 
@@ -56,7 +56,7 @@ struct DrawSettings {
     std::int32_t colourMap = kColourMapDesign;
     std::int32_t aspect = kAspectDesign;
     bool legend = false;  // a colour bar with values right of the picture
-    std::int32_t placement = kPlacementStandard;
+    std::int32_t placement = kPlacementDesign;
 
     friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
 };

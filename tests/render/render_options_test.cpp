@@ -27,7 +27,7 @@ TEST(RenderOptions, DefaultsAreThoseOfAFreshViewer) {
     EXPECT_EQ(r.settings.colourMap, kColourMapDesign);
     EXPECT_EQ(r.settings.aspect, kAspectDesign);
     EXPECT_FALSE(r.settings.legend) << "the design's 350 x 560 picture";
-    EXPECT_EQ(r.settings.placement, kPlacementStandard);
+    EXPECT_EQ(r.settings.placement, kPlacementDesign);
     EXPECT_FALSE(r.seed.has_value());
     EXPECT_TRUE(r.clicks.empty());
     EXPECT_TRUE(r.streamlinesJson.empty());
@@ -80,7 +80,7 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
     EXPECT_TRUE(r.settings.arrowsBySpeed);
     EXPECT_EQ(r.settings.stepPixels, 0.25f);
     EXPECT_EQ(r.settings.placement, kPlacementFine);
-    EXPECT_EQ(Parse({"g.gri", "--placement", "design"}).settings.placement, kPlacementStandard);
+    EXPECT_EQ(Parse({"g.gri", "--placement", "design"}).settings.placement, kPlacementDesign);
     EXPECT_EQ(Parse({"g.gri", "--placement", "Fine"}).action, RenderRequest::Action::BadUsage);
     EXPECT_EQ(Parse({"g.gri", "--step-px", "5"}).settings.stepPixels, 5.0f);
     EXPECT_EQ(Parse({"g.gri", "--step-px", "1.3"}).settings.stepPixels, 1.3f);
@@ -100,7 +100,7 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
     EXPECT_STREQ(ColourMapName(kColourMapViridis), "viridis");
     EXPECT_STREQ(AspectName(kAspectDesign), "design");
     EXPECT_STREQ(PlacementName(kPlacementFine), "fine");
-    EXPECT_STREQ(PlacementName(kPlacementStandard), "design");
+    EXPECT_STREQ(PlacementName(kPlacementDesign), "design");
 }
 
 TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {

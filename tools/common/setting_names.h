@@ -27,7 +27,7 @@ inline constexpr NamedValue kAspects[] = {
     {"equal", kAspectEqual},
 };
 inline constexpr NamedValue kPlacements[] = {
-    {"design", kPlacementStandard},
+    {"design", kPlacementDesign},
     {"fine", kPlacementFine},
 };
 

@@ -78,7 +78,7 @@ const char* AspectName(int aspect) {
 }
 
 const char* PlacementName(int placement) {
-    return cli::NameOf(cli::kPlacements, placement == kPlacementFine ? kPlacementFine : kPlacementStandard);
+    return cli::NameOf(cli::kPlacements, placement == kPlacementFine ? kPlacementFine : kPlacementDesign);
 }
 
 RenderRequest ParseRenderArguments(const QStringList& arguments) {
