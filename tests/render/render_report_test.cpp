@@ -82,7 +82,8 @@ TEST(RenderReport, WorldPointsFollowThePixelsPointForPointAndTheSettingsAreTheOp
     EXPECT_EQ(settings["step-px"].toDouble(), 0.5);
     EXPECT_EQ(settings["method"].toString(), root["method"].toString());
     EXPECT_EQ(settings["dsep"].toInt(), root["dsep"].toInt());
-    EXPECT_EQ(settings.size(), 10) << "one entry per setting";
+    EXPECT_EQ(settings["placement"].toString(), "design");
+    EXPECT_EQ(settings.size(), 11) << "one entry per setting";
 }
 
 TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {

@@ -45,7 +45,7 @@ private:
 
 Described Describe(const DrawSettings& settings) {
     const auto& [dsep, dtestPercent, method, background, hedgehog, arrowsBySpeed, stepPixels, colourMap,
-                 aspect, legend] = settings;
+                 aspect, legend, placement] = settings;
     Described d;
     d.Choice("background", kBackgrounds, background);
     d.Choice("method", kMethods, method);
@@ -54,6 +54,7 @@ Described Describe(const DrawSettings& settings) {
     d.Length("step-px", stepPixels);
     d.Choice("colormap", kColourMaps, colourMap);
     d.Choice("aspect", kAspects, aspect);
+    d.Choice("placement", kPlacements, placement == kPlacementFine ? kPlacementFine : kPlacementDesign);
     d.Switch("legend", legend);
     d.Switch("hedgehog", hedgehog);
     d.Switch("arrows-by-speed", arrowsBySpeed);
