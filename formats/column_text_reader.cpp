@@ -129,7 +129,7 @@ std::vector<std::string> NamesIn(std::string_view text, std::size_t columns) {
         SplitFields(text, Separator::Blanks, words);
         for (std::string_view w : words) {
             if (!names.empty() && (w.front() == '[' || w.front() == '(' || w.front() == '{'))
-                names.back() += " " + std::string(w);
+                names.back().append(" ").append(w);
             else
                 names.push_back(Unquoted(w));
         }

@@ -60,7 +60,7 @@ std::string ColumnNames(const SampleSet& samples) {
     constexpr std::size_t kShown = 12;
     std::string names;
     for (std::size_t c = 0; c < samples.columns.size() && c < kShown; ++c)
-        names += (c ? ", " : "") + ("\"" + Excerpt(samples.columns[c].name) + "\"");
+        names.append(c ? ", \"" : "\"").append(Excerpt(samples.columns[c].name)).append("\"");
     if (samples.columns.size() > kShown) names += ", \u2026";
     return names.empty() ? "-" : names;
 }

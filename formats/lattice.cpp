@@ -51,7 +51,10 @@ double NodesOf(const Axis& x, const Axis& y, const Axis& z) {
 }
 
 std::string PointText(double x, double y, const std::vector<double>* z, double zv) {
-    return "(" + Num(x) + ", " + Num(y) + (z ? ", " + Num(zv) : std::string()) + ")";
+    std::string text = "(";
+    text.append(Num(x)).append(", ").append(Num(y));
+    if (z) text.append(", ").append(Num(zv));
+    return text.append(")");
 }
 
 }  // namespace
