@@ -3,34 +3,19 @@
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
-#include <charconv>
 #include <cmath>
 
 #include "common/native_names.h"
 #include "sampling/grid_shape.h"
 #include "scene/flow_scene.h"
 #include "streamlines/step_advance.h"
+#include "tools/common/json_numbers.h"
 #include "tools/info/data_set_summary.h"
 
 namespace {
 
-// The shortest decimal that reads back as the same float, so that 0.1 is not written as the
-// double nearest to the float 0.1.
-double Shortest(float value) {
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, value);
-    double d = static_cast<double>(value);
-    std::from_chars(text, written.ptr, d);
-    return d;
-}
-
-// A grid value as the file has it: the loader's shift added back, in double.
-double Shown(float gridValue, double shift) {
-    return shift == 0.0 ? Shortest(gridValue) : shift + static_cast<double>(gridValue);
-}
-
 QJsonValue Bound(const FieldRange& r, float value, double shift) {
-    return r.finite == 0 ? QJsonValue() : QJsonValue(Shown(value, shift));
+    return r.finite == 0 ? QJsonValue() : QJsonValue(ShownCoordinate(value, shift));
 }
 
 QJsonObject RangeJson(const FieldRange& r, double shift = 0.0) {
@@ -62,11 +47,12 @@ QJsonObject DataSetJson(const FlowScene& s, const std::string& path) {
     if (notes.format.empty()) o["solution"] = Name(FlowScene::SolutionPathFor(path));
     o["counts"] = QJsonObject{{"ni", s.m_ni}, {"nj", s.m_nj}, {"nk", s.m_nk}};
     o["nodes"] = static_cast<qint64>(s.NodeCount());
-    o["extent"] = Pair(Shortest(s.m_fExtentX), Shortest(s.m_fExtentY));
-    o["scale"] = Pair(Shortest(s.m_fScaleX), Shortest(s.m_fScaleY));
-    o["inverse_scale"] = Pair(Shortest(s.m_fInvScaleX), Shortest(s.m_fInvScaleY));
-    o["world"] = QJsonObject{{"x", Pair(Shown(first.x, origin.x), Shown(last.x, origin.x))},
-                             {"y", Pair(Shown(first.y, origin.y), Shown(last.y, origin.y))}};
+    o["extent"] = Pair(ShortestDecimal(s.m_fExtentX), ShortestDecimal(s.m_fExtentY));
+    o["scale"] = Pair(ShortestDecimal(s.m_fScaleX), ShortestDecimal(s.m_fScaleY));
+    o["inverse_scale"] = Pair(ShortestDecimal(s.m_fInvScaleX), ShortestDecimal(s.m_fInvScaleY));
+    o["world"] =
+        QJsonObject{{"x", Pair(ShownCoordinate(first.x, origin.x), ShownCoordinate(last.x, origin.x))},
+                    {"y", Pair(ShownCoordinate(first.y, origin.y), ShownCoordinate(last.y, origin.y))}};
     o["shift"] = Pair(origin.x, origin.y);
     const GridShape shape = CheckGridShape(s.m_pNodes.get(), s.m_ni, s.m_nj);
     o["rectilinear"] = shape.Rectilinear();
@@ -83,7 +69,7 @@ QJsonObject DataSetJson(const FlowScene& s, const std::string& path) {
                               {"pressure", RangeJson(r.pressure)},
                               {"vorticity", RangeJson(r.vorticity)}};
     const StepAdvance a = MeasureTimeStepAdvance(s);
-    o["time_step"] = QJsonObject{{"length", Shortest(kTimeStep)},
+    o["time_step"] = QJsonObject{{"length", ShortestDecimal(kTimeStep)},
                                  {"moving_pixels", static_cast<qint64>(a.movingPixels)},
                                  {"median_px", a.median},
                                  {"percentile95_px", a.percentile95},

@@ -5,9 +5,9 @@
 #include <QJsonValue>
 #include <QString>
 #include <algorithm>
-#include <charconv>
 
 #include "scene/flow_scene.h"
+#include "tools/common/json_numbers.h"
 #include "tools/common/settings_words.h"
 #include "tools/render/render_options.h"
 
@@ -24,22 +24,12 @@ QJsonArray StreamlineWorldPoints(const FlowScene& scene, const Streamline& s) {
     const WorldOrigin& origin = scene.Origin();
     for (std::size_t i = 0; i < s.GetCount(); ++i) {
         const GridNode w = scene.PixelToWorld(p[i].x, p[i].y);
-        points.append(QJsonArray{origin.ShownX(w.x), origin.ShownY(w.y)});
+        points.append(QJsonArray{ShownCoordinate(w.x, origin.x), ShownCoordinate(w.y, origin.y)});
     }
     return points;
 }
 
 namespace {
-
-// The shortest decimal that reads back as F, so that the time step is written 0.1 and not as
-// the double nearest to the float 0.1.
-double Shortest(float f) {
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, f);
-    double d = static_cast<double>(f);
-    std::from_chars(text, written.ptr, d);
-    return d;
-}
 
 // Three significant digits without an exponent down to 1e-4, whole pixels from 1000 on.
 QString PixelCount(double pixels) {
@@ -57,7 +47,7 @@ QJsonValue SeedJson(const FlowScene& scene) {
 QJsonObject StepJson(const FlowScene& scene) {
     const bool pixels = scene.PixelStepOn();
     return QJsonObject{{"mode", pixels ? "pixels" : "time"},
-                       {"length", Shortest(pixels ? scene.m_fStepPixels : kTimeStep)}};
+                       {"length", ShortestDecimal(pixels ? scene.m_fStepPixels : kTimeStep)}};
 }
 
 QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> clickLines) {
@@ -134,7 +124,7 @@ std::string TimeStepWarning(const StepAdvance& advance) {
     return QString(
                "warning: one time step of %1 moves %2 pixels at this data set's median speed (%3 at the "
                "95th percentile), so %4; --step-px 1 steps one pixel along the flow instead")
-        .arg(Shortest(kTimeStep))
+        .arg(ShortestDecimal(kTimeStep))
         .arg(PixelCount(advance.median), PixelCount(advance.percentile95))
         .arg(QLatin1String(effect))
         .toStdString();

@@ -1,0 +1,11 @@
+#pragma once
+
+// Numbers for the tools' JSON, written so that a reader gets back what the program used.
+
+// The shortest decimal that reads back as F, so that the float 0.1 is written 0.1 and not as
+// the double nearest to it.
+double ShortestDecimal(float f);
+
+// A grid coordinate as the user's file has it: the loader's SHIFT added back in double, or,
+// on a grid that was not shifted, the coordinate itself as its shortest decimal.
+double ShownCoordinate(float gridValue, double shift);
