@@ -10,55 +10,74 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 DistanceField::DistanceField(int width, int height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)) {
-    const auto n = static_cast<std::size_t>(std::max(m_width, m_height));
-    m_f.resize(n);
-    m_d.resize(n);
-    m_z.resize(n + 1);
-    m_v.resize(n);
+    const auto w = static_cast<std::size_t>(m_width);
+    m_column.resize(w * static_cast<std::size_t>(m_height));
+    m_f.resize(w);
+    m_v.resize(w);
+    m_zNum.resize(w);
+    m_zDen.resize(w);
 }
 
-void DistanceField::Transform1D(const double* f, double* d, int n) {
+void DistanceField::Transform1D(const std::int64_t* f, double* d, int n) {
     int k = -1;
     for (int q = 0; q < n; ++q) {
-        // A pixel infinitely far from every feature roots no parabola; skipping it keeps the
-        // intersections free of inf - inf.
-        if (std::isinf(f[q])) continue;
-        const double fq = f[q] + static_cast<double>(q) * q;
-        double s = 0.0;
+        if (f[q] < 0) continue;
+        const std::int64_t fq = f[q] + std::int64_t{q} * q;
+        // Where the parabola at q overtakes the envelope's last one: num / den.
+        std::int64_t num = 0, den = 1;
         while (k >= 0) {
             const int p = m_v[static_cast<std::size_t>(k)];
-            s = (fq - (f[p] + static_cast<double>(p) * p)) / (2.0 * (q - p));
-            if (s > m_z[static_cast<std::size_t>(k)]) break;
+            num = fq - (f[p] + std::int64_t{p} * p);
+            den = 2 * std::int64_t{q - p};
+            // The first parabola's part reaches back without end.
+            if (k == 0 ||
+                num * m_zDen[static_cast<std::size_t>(k)] > m_zNum[static_cast<std::size_t>(k)] * den)
+                break;
             --k;
         }
         ++k;
         m_v[static_cast<std::size_t>(k)] = q;
-        m_z[static_cast<std::size_t>(k)] = k == 0 ? -kInf : s;
-        m_z[static_cast<std::size_t>(k) + 1] = kInf;
+        m_zNum[static_cast<std::size_t>(k)] = num;
+        m_zDen[static_cast<std::size_t>(k)] = den;
     }
     if (k < 0) {
         std::fill(d, d + n, kInf);
         return;
     }
+    const int last = k;
     k = 0;
     for (int q = 0; q < n; ++q) {
-        while (m_z[static_cast<std::size_t>(k) + 1] < q) ++k;
+        while (k < last &&
+               m_zNum[static_cast<std::size_t>(k) + 1] < q * m_zDen[static_cast<std::size_t>(k) + 1])
+            ++k;
         const int p = m_v[static_cast<std::size_t>(k)];
-        d[q] = static_cast<double>(q - p) * (q - p) + f[p];
+        d[q] = static_cast<double>(std::int64_t{q - p} * (q - p) + f[p]);
     }
 }
 
 void DistanceField::SquaredDistances(std::vector<double>& values) {
     const auto w = static_cast<std::size_t>(m_width), h = static_cast<std::size_t>(m_height);
-    if (values.size() < w * h) return;
-    for (std::size_t x = 0; x < w; ++x) {
-        for (std::size_t y = 0; y < h; ++y) m_f[y] = values[y * w + x];
-        Transform1D(m_f.data(), m_d.data(), m_height);
-        for (std::size_t y = 0; y < h; ++y) values[y * w + x] = m_d[y];
+    if (values.size() < w * h || w == 0 || h == 0) return;
+    // Farther than any pixel of the raster, and small enough that adding one cannot overflow.
+    const std::int32_t far = m_width + m_height + 1;
+    std::int32_t* g = m_column.data();
+    // Down the columns as sweeps along the rows, so that every pass reads memory in order.
+    for (std::size_t x = 0; x < w; ++x) g[x] = values[x] == 0.0 ? 0 : far;
+    for (std::size_t y = 1; y < h; ++y) {
+        const double* in = values.data() + y * w;
+        const std::int32_t* above = g + (y - 1) * w;
+        std::int32_t* row = g + y * w;
+        for (std::size_t x = 0; x < w; ++x) row[x] = in[x] == 0.0 ? 0 : std::min(above[x] + 1, far);
+    }
+    for (std::size_t y = h - 1; y-- > 0;) {
+        const std::int32_t* below = g + (y + 1) * w;
+        std::int32_t* row = g + y * w;
+        for (std::size_t x = 0; x < w; ++x) row[x] = std::min(row[x], below[x] + 1);
     }
     for (std::size_t y = 0; y < h; ++y) {
-        double* row = values.data() + y * w;
-        std::copy(row, row + w, m_f.begin());
-        Transform1D(m_f.data(), row, m_width);
+        const std::int32_t* column = g + y * w;
+        for (std::size_t x = 0; x < w; ++x)
+            m_f[x] = column[x] >= far ? -1 : std::int64_t{column[x]} * column[x];
+        Transform1D(m_f.data(), values.data() + y * w, m_width);
     }
 }

@@ -1,28 +1,33 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
-// Exact Euclidean distance transform of a WIDTH x HEIGHT raster (Felzenszwalb and
-// Huttenlocher 2012): separable, two passes of lower envelopes of parabolas, linear in the
-// number of pixels. The scratch buffers are kept, so a transform after the first allocates
-// nothing.
+// Exact Euclidean distance transform of a WIDTH x HEIGHT raster: the distance down each column
+// by two sweeps over the rows, then along each row the lower envelope of parabolas
+// (Felzenszwalb and Huttenlocher 2012). Linear in the number of pixels; the scratch buffers are
+// kept, so a transform after the first allocates nothing.
 class DistanceField {
 public:
     DistanceField(int width, int height);
 
-    // On entry VALUES holds 0 at the feature pixels and +infinity elsewhere (row-major, row 0
-    // first); on return the squared distance of each pixel to the nearest feature, +infinity
-    // everywhere when there is none. A finite value other than 0 is taken as an extra squared
-    // distance of that pixel, as the transform of a sampled function allows.
+    // On entry VALUES holds 0 at the feature pixels and anything else elsewhere (row-major, row
+    // 0 first); on return the squared distance of each pixel to the nearest feature, +infinity
+    // everywhere when there is none.
     void SquaredDistances(std::vector<double>& values);
 
 private:
-    // One row or column: D receives the lower envelope of the parabolas rooted at F.
-    void Transform1D(const double* f, double* d, int n);
+    // One row: D receives the lower envelope of the parabolas rooted at F, where F is not
+    // negative; a negative F roots none.
+    void Transform1D(const std::int64_t* f, double* d, int n);
 
     int m_width;
     int m_height;
-    std::vector<double> m_f, m_d, m_z;
+    std::vector<std::int32_t> m_column;  // distance to the nearest feature in the column
+    std::vector<std::int64_t> m_f;
+    // The envelope's parabolas, and where each one's part begins as the fraction m_zNum / m_zDen,
+    // so that no division rounds it: every value here is a whole number.
     std::vector<int> m_v;
+    std::vector<std::int64_t> m_zNum, m_zDen;
 };
