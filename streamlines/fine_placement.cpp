@@ -85,12 +85,19 @@ public:
 
 private:
     void FindMovingPixels();
+    // The first seed: the moving pixel farthest from the raster's edge and from the flow at rest.
+    std::optional<std::size_t> DeepestMovingPixel();
+    // Traces from a pixel the farthest-pixel rule chose.
+    void Seed(std::size_t pixel);
     void DrainQueue();
-    // Traces from W and keeps the line when it is at least d_sep long; false when dropped.
-    bool TryStreamline(GridNode w);
+    // Traces from W and keeps the line when it is at least MIN_LENGTH pixels long; false when
+    // dropped.
+    bool TryStreamline(GridNode w, double minLength);
     // True when the direction ended by closing a loop at the seed.
     bool TraceDirection(Streamline& line, GridNode p0, PixelPoint seed, int direction);
     void AddCandidates(const Streamline& line);
+    // Where the step from FROM (inside) to TO (outside) crosses the edge of the domain.
+    GridNode DomainExit(GridNode from, GridNode to) const;
     // The distances, and the order in which pixels are tried from them.
     void ComputeDistances();
     void Transform();
@@ -98,7 +105,6 @@ private:
     // first line), of those more than d_sep away once there are lines; the lowest row, then
     // the lowest column, among equals.
     std::optional<std::size_t> FarthestOpenPixel();
-    void CloseAround(PixelPoint p, int radius);
 
     FlowScene& m_s;
     const int m_dsep;
@@ -142,8 +148,24 @@ void FinePlacement::FindMovingPixels() {
     std::copy(m_moving.begin(), m_moving.end(), m_open.begin());
 }
 
+std::optional<std::size_t> FinePlacement::DeepestMovingPixel() {
+    FinePlacementBuffers& b = m_s.m_fineBuffers;
+    if (b.deepestFor == m_moving) return b.deepest;
+    ComputeDistances();
+    const std::optional<std::size_t> deepest = FarthestOpenPixel();
+    if (deepest) {
+        b.deepestFor = m_moving;
+        b.deepest = *deepest;
+    }
+    return deepest;
+}
+
 void FinePlacement::Run() {
     FindMovingPixels();
+    if (const std::optional<std::size_t> first = DeepestMovingPixel()) Seed(*first);
+    // Without a line yet, the next seed is the next deepest pixel, from the distances to where
+    // the flow stops.
+    if (m_s.m_streamlines.empty()) m_linesMeasured = kRasterSize + 1;
     // Every pass seeds one pixel and either keeps a line or closes pixels for good, so the
     // loop ends after at most one pass per raster pixel.
     for (std::size_t pass = 0; pass <= kRasterSize; ++pass) {
@@ -151,16 +173,20 @@ void FinePlacement::Run() {
         if (m_linesMeasured != m_s.m_streamlines.size()) ComputeDistances();
         const std::optional<std::size_t> best = FarthestOpenPixel();
         if (!best) break;
-        const PixelPoint p{static_cast<int>(*best % kRasterWidth), static_cast<int>(*best / kRasterWidth)};
-        m_open[*best] = 0;
-        ++m_s.m_stats.farthestSeeds;
-        if (!m_s.SeedMoves(m_s.PixelToWorld(p.x, p.y)) || !TryStreamline(m_s.PixelToWorld(p.x, p.y)))
-            // Only short lines start here, as in a corner the flow leaves at once. Closing half
-            // d_sep around it moves the next try inwards, where a line fits, in a few passes
-            // instead of one per pixel.
-            CloseAround(p, std::max(m_dsep / 4, 1));
+        Seed(*best);
     }
     m_s.m_seedQueue.Clear();
+}
+
+void FinePlacement::Seed(std::size_t pixel) {
+    const PixelPoint p{static_cast<int>(pixel % kRasterWidth), static_cast<int>(pixel / kRasterWidth)};
+    m_open[pixel] = 0;
+    ++m_s.m_stats.farthestSeeds;
+    // This pixel lies more than d_sep from every line, so whatever line fits here is kept, even
+    // one shorter than d_sep: in a corner, on the raster's edge or beside a body the flow leaves
+    // room for no longer one, and without it the gap would stay.
+    const GridNode w = m_s.PixelToWorld(p.x, p.y);
+    if (m_s.SeedMoves(w)) TryStreamline(w, 0.0);
 }
 
 void FinePlacement::DrainQueue() {
@@ -172,11 +198,11 @@ void FinePlacement::DrainQueue() {
         m_s.PopSeed();
         if (!ok) continue;
         const GridNode w = m_s.PixelToWorld(p.x, p.y);
-        if (m_s.SeedMoves(w)) TryStreamline(w);
+        if (m_s.SeedMoves(w)) TryStreamline(w, static_cast<double>(m_dsep));
     }
 }
 
-bool FinePlacement::TryStreamline(GridNode w) {
+bool FinePlacement::TryStreamline(GridNode w, double minLength) {
     Streamline& line = m_s.m_scratch;
     line.RemoveAll();
     line.Reserve(kMaxStepsPerDirection + 2, kMaxStepsPerDirection + 2);
@@ -187,7 +213,7 @@ bool FinePlacement::TryStreamline(GridNode w) {
     // A closed loop already holds the whole orbit; tracing back would only retrace it.
     if (!closed) TraceDirection(line, w, seed, -1);
     line.SetSeedIndex(line.GetCount() - forward);
-    if (PolylineLength(line) < static_cast<double>(m_dsep)) {
+    if (line.GetCount() < 2 || PolylineLength(line) < minLength) {
         ++m_s.m_stats.droppedShort;
         line.RemoveAll();
         return false;
@@ -212,7 +238,19 @@ bool FinePlacement::TraceDirection(Streamline& line, GridNode p0, PixelPoint see
         ++m_s.m_stats.steps;
         bool failed = false;
         const GridNode next = m_s.Step(m_s.m_nMethod, cur, direction, &failed);
-        if (failed || !m_s.IsInDomain(next.x, next.y)) return false;
+        if (failed || !m_s.IsInDomain(next.x, next.y)) {
+            // The line reaches the edge of the flow it leaves where the spacing allows: beside
+            // the domain's edge, and in corners, that may be all a line has.
+            const PixelPoint end = m_s.WorldToPixel(failed ? cur : DomainExit(cur, next));
+            if (PixelDistance(end.x, end.y, last.x, last.y) > kMinSpacing &&
+                m_s.IsFarEnough(end.x, end.y, m_s.m_fDTest)) {
+                if (direction == +1)
+                    line.AppendPoint(end.x, end.y);
+                else
+                    line.PrependPoint(end.x, end.y);
+            }
+            return false;
+        }
         const PixelPoint q = m_s.WorldToPixel(next);
         const double step = PixelDistance(q.x, q.y, last.x, last.y);
         if (step > kMinSpacing) {
@@ -239,6 +277,25 @@ bool FinePlacement::TraceDirection(Streamline& line, GridNode p0, PixelPoint see
         cur = next;
     }
     return false;
+}
+
+GridNode FinePlacement::DomainExit(GridNode from, GridNode to) const {
+    const GridNode& lo = m_s.m_pNodes[0];
+    const GridNode& hi =
+        m_s.m_pNodes[static_cast<std::size_t>(m_s.m_ni) * static_cast<std::size_t>(m_s.m_nj) - 1];
+    // The share of the step that stays inside, on the axis that leaves first.
+    double t = 1.0;
+    const auto limit = [&](double a, double b, double low, double high) {
+        if (b < low) t = std::min(t, (low - a) / (b - a));
+        if (b > high) t = std::min(t, (high - a) / (b - a));
+    };
+    limit(from.x, to.x, lo.x, hi.x);
+    limit(from.y, to.y, lo.y, hi.y);
+    if (!(t >= 0.0)) return from;  // a step that is not a number
+    const auto at = [&](double a, double b, double low, double high) {
+        return static_cast<float>(std::clamp(a + t * (b - a), low, high));
+    };
+    return {at(from.x, to.x, lo.x, hi.x), at(from.y, to.y, lo.y, hi.y)};
 }
 
 void FinePlacement::AddCandidates(const Streamline& line) {
@@ -317,13 +374,6 @@ std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
         if (m_open[i]) return i;
     }
     return std::nullopt;
-}
-
-void FinePlacement::CloseAround(PixelPoint p, int radius) {
-    const int r2 = radius * radius;
-    for (int y = std::max(p.y - radius, 0); y <= std::min(p.y + radius, kRasterHeight - 1); ++y)
-        for (int x = std::max(p.x - radius, 0); x <= std::min(p.x + radius, kRasterWidth - 1); ++x)
-            if ((x - p.x) * (x - p.x) + (y - p.y) * (y - p.y) <= r2) m_open[IndexOf(x, y)] = 0;
 }
 
 void FlowScene::PlaceFineStreamlines() {

@@ -14,4 +14,8 @@ struct FinePlacementBuffers {
     std::vector<double> distance;      // squared distance to the nearest line point
     std::vector<std::size_t> order;    // the pixels that may seed, as a heap
     DistanceField field{0, 0};
+    // The pixel deepest inside the moving flow, and the moving pixels it was found for: it
+    // changes only with the field, and a Draw that changes only settings need not find it again.
+    std::vector<std::uint8_t> deepestFor;
+    std::size_t deepest = 0;
 };

@@ -1,7 +1,7 @@
 // The fine placement on every analytic flow and on the real fields: what it promises beyond
 // the standard placement's spacing (no pixel of the moving flow farther than d_sep from a line,
-// no lines shorter than d_sep, closed streamlines drawn once, the same picture every time), and
-// the distance transform it finds the farthest pixel with.
+// lines shorter than d_sep only where no longer one fits, closed streamlines drawn once, the same picture
+// every time), and the distance transform it finds the farthest pixel with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -134,11 +134,15 @@ TEST_P(FineOnFlow, LeavesNoGapAndKeepsEveryPromise) {
     f.scene.m_nPlacement = kPlacementFine;
     f.scene.RedrawScene();
     std::vector<std::vector<PixelPoint>> lines;
+    std::size_t shortLines = 0;
     for (std::size_t i = 0; i < f.scene.GetStreamlineCount(); ++i) {
         const Streamline& line = f.scene.StreamlineAt(i);
         lines.emplace_back(line.Data(), line.Data() + line.GetCount());
-        EXPECT_GE(testsupport::PolylineLength(line), c.dsep) << Label(c) << " streamline " << i;
+        EXPECT_GE(line.GetCount(), 2u) << Label(c) << " streamline " << i;
+        if (testsupport::PolylineLength(line) < c.dsep) ++shortLines;
     }
+    // Lines shorter than d_sep only fill corners, edges and the flow beside bodies.
+    EXPECT_LE(shortLines * 10, lines.size()) << Label(c);
     for (const std::string& broken : testsupport::PlacementViolations(f.scene)) ADD_FAILURE() << broken;
     const testsupport::Coverage coverage = testsupport::MeasureCoverage(f.scene);
     const double retraced = RetracedShare(f.scene);
@@ -149,7 +153,9 @@ TEST_P(FineOnFlow, LeavesNoGapAndKeepsEveryPromise) {
         Label(c).c_str(), lines.size(), coverage.largestGap, interiorGap, 100.0 * coverage.shareWithinDSep,
         100.0 * retraced, standardCounts[2], standardGap);
     EXPECT_LE(interiorGap, c.dsep) << Label(c);
-    EXPECT_LE(coverage.largestGap, 1.6 * c.dsep)
+    // Beyond d_sep only where the flow leaves a pixel in both directions at once, as at a
+    // corner, and no seed at d_sep from the lines beside it can reach it.
+    EXPECT_LE(coverage.largestGap, c.dsep + 1.5)
         << Label(c) << " at " << coverage.farthest.x << ", " << coverage.farthest.y;
     EXPECT_GE(static_cast<double>(lines.size()), 0.8 * standardCounts[2]) << Label(c);
     EXPECT_LT(retraced, 0.05) << Label(c);
@@ -194,7 +200,7 @@ TEST_P(FineOnRealData, CoversWithThePixelStep) {
                 GetParam(), f.scene.GetStreamlineCount(), coverage.largestGap, interiorGap,
                 100.0 * RetracedShare(f.scene));
     EXPECT_LE(interiorGap, s.dsep);
-    EXPECT_LE(coverage.largestGap, 1.6 * s.dsep)
+    EXPECT_LE(coverage.largestGap, s.dsep + 1.5)
         << " at " << coverage.farthest.x << ", " << coverage.farthest.y;
     EXPECT_LT(RetracedShare(f.scene), 0.05);
 }
