@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "render/legend_layout.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
@@ -27,5 +28,10 @@ bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> cli
     // What DrawBackground hands to glDrawPixels.
     out->background =
         scene.m_pImage ? RasterImage(scene.m_pImage.get(), kRasterWidth, kRasterHeight) : QImage();
+    // The panel stands beside the picture whenever the legend is on; DrawLegend fills it only
+    // once an image has been coloured.
+    out->legend.reset();
+    if (scene.m_bLegend && scene.HasDataSet())
+        out->legend = scene.ImageScale().coloured ? LayOutLegend(scene.ImageScale()) : LegendLayout{};
     return true;
 }

@@ -15,8 +15,8 @@ class Streamline;
 QImage RasterImage(const std::uint8_t* rgb, int width, int height);
 
 // The vector picture of SCENE as a paint draws it, with CLICKS drawn over it in order as click
-// streamlines are: captured from the drawing calls themselves, in the current OpenGL context,
-// whose viewport and matrices the caller sets anew afterwards. False with *ERROR when the
-// drawing cannot be captured.
+// streamlines are, and its legend when the scene shows one: captured from the drawing calls
+// themselves, in the current OpenGL context, whose viewport and matrices the caller sets anew
+// afterwards. False with *ERROR when the drawing cannot be captured.
 bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> clicks, VectorPicture* out,
                          std::string* error);

@@ -9,14 +9,21 @@
 #include <QSvgGenerator>
 #include <QXmlStreamWriter>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "scene/raster_geometry.h"
+#include "text/legend_text_painter.h"
 
 namespace {
 
 constexpr double kWidth = kRasterWidth;
 constexpr double kHeight = kRasterHeight;
+
+// The page's width with the legend's panel or without it.
+int PageWidth(const VectorPicture& picture) {
+    return PictureWidth(picture.legend.has_value());
+}
 
 // The picture's pixels reach half a pixel beyond the centres of its outer pixels.
 constexpr double kLeft = -0.5, kRight = kRasterWidth - 0.5;
@@ -180,12 +187,58 @@ QByteArray Xmp(const PictureNotes& notes) {
     return xmp;
 }
 
+// The legend's panel as DrawLegend draws it right of the picture: the bar of the map's colours
+// in an outline, tick marks on its right, and the texts.
+void PaintLegend(QPainter& painter, const LegendLayout& legend) {
+    const int barHeight = legend.barHeight;
+    if (barHeight > 0 && legend.ramp.size() == static_cast<std::size_t>(barHeight)) {
+        // The bar's pixels as they are, so that no reader has to stretch or smooth them.
+        QImage bar(kLegendBarWidth, barHeight, QImage::Format_RGB888);
+        for (int row = 0; row < barHeight; ++row) {
+            const ColourEntry& colour = legend.ramp[static_cast<std::size_t>(barHeight - 1 - row)];
+            uchar* pixels = bar.scanLine(row);
+            for (int x = 0; x < kLegendBarWidth; ++x) std::memcpy(pixels + 3 * x, colour.data(), 3);
+        }
+        painter.drawImage(QRectF(kWidth + kLegendBarLeft, kHeight - legend.barBottom - barHeight,
+                                 kLegendBarWidth, barHeight),
+                          bar);
+    }
+
+    // The outline and the marks on the very pixels the PNG's lines light: OpenGL puts a line at
+    // a whole coordinate into the pixels left of or below it, and one between two rows into the
+    // row it crosses.
+    const auto across = [](double v) { return std::ceil(v) - 0.5; };
+    const double left = kWidth + across(kLegendBarLeft);
+    const double right = kWidth + across(kLegendBarLeft + kLegendBarWidth);
+    const double top = kHeight - across(legend.barBottom + barHeight);
+    const double bottom = kHeight - across(legend.barBottom);
+    QPen pen(QColor::fromRgbF(0.6f, 0.6f, 0.6f));
+    pen.setWidthF(1.0);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setBrush(Qt::NoBrush);
+    if (barHeight > 0) {
+        painter.setPen(pen);
+        painter.drawRect(QRectF(QPointF(left, top), QPointF(right, bottom)));
+    }
+    pen.setColor(Qt::white);
+    painter.setPen(pen);
+    // Along a mark its pixels start at its start and end before its end.
+    const double markStart = kWidth + kLegendBarLeft + kLegendBarWidth;
+    for (const LegendMark& m : legend.marks) {
+        const double y = kHeight - across(m.y);
+        painter.drawLine(QPointF(markStart, y), QPointF(markStart + kLegendTickLength, y));
+    }
+
+    PaintLegendTexts(painter, legend.texts, QPointF(kWidth, 0.0), kRasterHeight);
+}
+
 }  // namespace
 
 void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
-    const QRectF page(0.0, 0.0, kWidth, kHeight);
-    painter.fillRect(page, Qt::black);
-    if (!picture.background.isNull()) painter.drawImage(page, picture.background);
+    painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), kHeight), Qt::black);
+    if (!picture.background.isNull())
+        painter.drawImage(QRectF(0.0, 0.0, kWidth, kHeight), picture.background);
     painter.save();
     painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, kHeight - 0.5));
     {
@@ -193,6 +246,7 @@ void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
         for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);
     }
     painter.restore();
+    if (picture.legend) PaintLegend(painter, *picture.legend);
 }
 
 QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
@@ -201,8 +255,8 @@ QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(kRasterWidth, kRasterHeight));
-    generator.setViewBox(QRectF(0.0, 0.0, kWidth, kHeight));
+    generator.setSize(QSize(PageWidth(picture), kRasterHeight));
+    generator.setViewBox(QRectF(0.0, 0.0, PageWidth(picture), kHeight));
     // One unit a CSS pixel, so that a viewer shows the picture at its raster's size.
     generator.setResolution(96);
     // The generator writes both texts as they are; they must arrive as XML.
@@ -220,8 +274,8 @@ QByteArray PdfBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&buffer);
-        writer.setPageSize(
-            QPageSize(QSizeF(kWidth, kHeight), QPageSize::Point, QString(), QPageSize::ExactMatch));
+        writer.setPageSize(QPageSize(QSizeF(PageWidth(picture), kHeight), QPageSize::Point, QString(),
+                                     QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0.0, 0.0, 0.0, 0.0));
         writer.setResolution(72);
         writer.setTitle(notes.title);

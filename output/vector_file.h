@@ -2,17 +2,23 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <optional>
 
 #include "output/picture_notes.h"
 #include "render/drawing_capture.h"
+#include "render/legend_layout.h"
 
 class QPainter;
 
 // A picture for the vector formats: the background image at its raster resolution and the
-// lines drawn over it, as captured from the drawing (CaptureScenePicture).
+// lines drawn over it, as captured from the drawing (CaptureScenePicture), and the legend
+// beside it when the picture shows one.
 struct VectorPicture {
     QImage background;        // 350 x 560, top row first; null draws the picture black
     CapturedDrawing drawing;  // in the design's window coordinates
+    // The legend's panel right of the picture; an empty layout is the black panel of a legend
+    // shown before any image has been coloured.
+    std::optional<LegendLayout> legend;
 };
 
 // Both formats draw the picture on a page of 350 x 560 units, one unit a raster pixel (an SVG's
@@ -22,6 +28,12 @@ struct VectorPicture {
 // numbers are the raster pixels themselves. A streamline is one path; an arrow is the outline
 // of its line filled from its base colour to its tip colour, since SVG has no colour along a
 // stroke. What lies outside the picture is cut off, as the PNG cuts it.
+//
+// With a legend the page is kLegendWidth units wider and the panel fills the added columns as
+// it does in the PNG: the colour bar an image of its pixels, its outline a rectangle and its
+// tick marks lines (no paths, so that a file's paths are its streamlines and arrows alone), and
+// the title, factor and labels text in DejaVu Sans that readers can select and search, at the
+// places the PNG's letters stand. Text needs a QGuiApplication.
 void PaintVectorPicture(QPainter& painter, const VectorPicture& picture);
 
 // The picture as an SVG document with NOTES in its <title> and <desc>.

@@ -25,6 +25,21 @@ QFont LegendFont(int pixelSize, bool bold) {
 
 }  // namespace
 
+void PaintLegendTexts(QPainter& painter, const std::vector<LegendText>& texts, QPointF topLeft, int height) {
+    painter.setPen(Qt::white);
+    for (const LegendText& t : texts) {
+        const QFont font = LegendFont(t.pixelSize, t.bold);
+        painter.setFont(font);
+        const QFontMetricsF metrics(font);
+        // The layout counts from the panel's bottom edge.
+        const double fromTop = height - t.y;
+        const double baseline = t.anchor == LegendText::Anchor::kBaseline
+                                    ? fromTop
+                                    : fromTop + (metrics.ascent() - metrics.descent()) / 2.0;
+        painter.drawText(QPointF(topLeft.x() + t.x, topLeft.y() + baseline), QString::fromStdString(t.utf8));
+    }
+}
+
 TextImage QtLegendTextPainter::Paint(const std::vector<LegendText>& texts, int width, int height,
                                      double zoom) const {
     Request request{texts, width, height, zoom};
@@ -39,19 +54,8 @@ TextImage QtLegendTextPainter::Paint(const std::vector<LegendText>& texts, int w
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::TextAntialiasing);
-        painter.setPen(Qt::white);
-        // Panel pixels from the bottom-left corner, as the layout counts them.
         painter.scale(zoom, zoom);
-        for (const LegendText& t : texts) {
-            const QFont font = LegendFont(t.pixelSize, t.bold);
-            painter.setFont(font);
-            const QFontMetricsF metrics(font);
-            const double fromTop = height - t.y;
-            const double baseline = t.anchor == LegendText::Anchor::kBaseline
-                                        ? fromTop
-                                        : fromTop + (metrics.ascent() - metrics.descent()) / 2.0;
-            painter.drawText(QPointF(t.x, baseline), QString::fromStdString(t.utf8));
-        }
+        PaintLegendTexts(painter, texts, QPointF(0.0, 0.0), height);
     }
     out.width = image.width();
     out.height = image.height();

@@ -1,8 +1,17 @@
 #pragma once
 
+#include <QPointF>
 #include <vector>
 
 #include "render/legend_drawing.h"
+
+class QPainter;
+
+// TEXTS in white with PAINTER, in DejaVu Sans at their sizes and weights, each at its anchor on
+// a panel HEIGHT pixels high whose top-left corner lies at TOP_LEFT of the painter's
+// coordinates (y down). The PNG's letters and the vector files' text are set by this alike, so
+// that the two stand at the same places. Needs a QGuiApplication.
+void PaintLegendTexts(QPainter& painter, const std::vector<LegendText>& texts, QPointF topLeft, int height);
 
 // The legend's texts in DejaVu Sans (or the font the system gives for it), painted with Qt's
 // QPainter into an image for DrawLegend. Needs a QGuiApplication. Keeps the last image, since

@@ -209,6 +209,7 @@ TEST_F(Save, SvgAndPdfBesidePngByTheirExtensionUnderANameThatIsNotUtf8) {
     EXPECT_EQ(
         std::vector<std::string>(paths.end() - static_cast<std::ptrdiff_t>(expected.size()), paths.end()),
         expected);
+    EXPECT_NE(svg.find(">Geschwindigkeit</text>"), std::string::npos) << "the legend the view shows";
     EXPECT_NE(svg.find("seed: " + std::to_string(h.Scene().LastSeed())), std::string::npos);
     EXPECT_NE(svg.find("Str\\xf6mung"), std::string::npos) << "the input's odd byte, written out";
     EXPECT_EQ(testsupport::ReadBytes(stem + ".pdf").rfind("%PDF-", 0), 0u);

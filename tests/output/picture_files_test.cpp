@@ -1,14 +1,19 @@
 // The picture files as other programs read them: a PNG's text chunks, an SVG's paths and
-// texts, a PDF's metadata, and the background pixel for pixel in each.
+// texts, a PDF's metadata and fonts, and the background pixel for pixel in each.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
+#include <cmath>
+#include <map>
+#include <memory>
 #include <random>
+#include <set>
 
 #include "output/png_file.h"
 #include "output/vector_file.h"
@@ -147,6 +152,114 @@ TEST(PdfFile, OnePageWithTheNotesInItsXmpAndTheImageWithoutLoss) {
     EXPECT_TRUE(pdf.contains("<tesmora:dsep>12</tesmora:dsep>"));
     EXPECT_TRUE(pdf.contains("<xmp:CreatorTool>tesmora-render 0.1.0</xmp:CreatorTool>"));
     EXPECT_TRUE(pdf.contains("a&lt;b&amp;c&gt;.gri")) << "the title, escaped in the XMP";
+}
+
+// The legend's letters need Qt Gui's fonts. Its scale gives a factor under the title, minus
+// signs and an umlaut: every kind of text a legend has.
+class LegendFile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "output_tests";
+        static char* argv[] = {name, nullptr};
+        if (!QGuiApplication::instance()) s_app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    static void TearDownTestSuite() { s_app.reset(); }
+    static inline std::unique_ptr<QGuiApplication> s_app;
+
+    void SetUp() override {
+        picture.legend = LayOutLegend({true, kBackgroundVorticity, kColourMapCoolwarm, -0.0042, 0.0042});
+    }
+    VectorPicture picture = Picture();
+    const LegendLayout& layout = *picture.legend;
+};
+
+// Right of the picture the layout's texts are text elements at their anchors, as the PNG sets
+// them; the bar and the marks cover the PNG's pixels, and the picture's paths stay its own.
+TEST_F(LegendFile, SvgLegendIsTextRightOfThePictureAsThePngSetsIt) {
+    const QByteArray svg = SvgBytes(picture, Notes());
+    EXPECT_TRUE(svg.contains("viewBox=\"0 0 480 560\""));
+    const auto paths = [](const QByteArray& bytes) {
+        QStringList d;
+        for (auto m = QRegularExpression(" d=\"([^\"]*)\"").globalMatch(QString::fromUtf8(bytes));
+             m.hasNext();)
+            d << m.next().captured(1);
+        return d;
+    };
+    EXPECT_EQ(paths(svg), paths(SvgBytes(Picture(), Notes())));
+
+    QXmlStreamReader xml(svg);
+    QTransform group;
+    std::size_t n = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (xml.name() == QLatin1String("g")) {
+            const QStringList m = a.value("transform").toString().remove("matrix(").remove(')').split(',');
+            group = m.size() == 6 ? QTransform(m[0].toDouble(), m[1].toDouble(), m[2].toDouble(),
+                                               m[3].toDouble(), m[4].toDouble(), m[5].toDouble())
+                                  : QTransform();
+        }
+        if (xml.name() != QLatin1String("text")) continue;
+        ASSERT_LT(n, layout.texts.size());
+        const LegendText& t = layout.texts[n++];
+        const QPointF at = group.map(QPointF(a.value("x").toDouble(), a.value("y").toDouble()));
+        EXPECT_EQ(a.value("font-size").toInt(), t.pixelSize);
+        EXPECT_EQ(a.value("font-weight") == QLatin1String("700"), t.bold);
+        EXPECT_EQ(xml.readElementText(), QString::fromStdString(t.utf8));
+        EXPECT_NEAR(at.x(), kRasterWidth + t.x, 1e-3) << t.utf8;
+        // On the baseline, or with the middle of its letters at the anchor: below it by less
+        // than half their size.
+        const double fromTop = kRasterHeight - t.y;
+        const bool onBaseline = t.anchor == LegendText::Anchor::kBaseline;
+        EXPECT_GE(at.y(), fromTop - 1e-3) << t.utf8;
+        EXPECT_LT(at.y(), fromTop + (onBaseline ? 1e-3 : t.pixelSize / 2.0)) << t.utf8;
+    }
+    EXPECT_EQ(n, layout.texts.size());
+
+    QImage drawn(480, 560, QImage::Format_RGB888);
+    QPainter painter(&drawn);
+    QSvgRenderer(svg).render(&painter, QRectF(0, 0, 480, 560));
+    painter.end();
+    const auto at = [&drawn](int x, int rowFromBottom) {
+        return drawn.pixelColor(kRasterWidth + x, kRasterHeight - 1 - rowFromBottom);
+    };
+    // The outline's top edge covers the bar's top row, as in the PNG, whose lines on whole
+    // coordinates light the pixels left of and below them.
+    for (int row = 0; row + 1 < layout.barHeight; ++row) {
+        const ColourEntry& c = layout.ramp[static_cast<std::size_t>(row)];
+        ASSERT_EQ(at(kLegendBarLeft + 9, layout.barBottom + row), QColor(c[0], c[1], c[2])) << row;
+    }
+    EXPECT_EQ(at(kLegendBarLeft - 1, 300), QColor(153, 153, 153)) << "the outline";
+    for (const LegendMark& m : layout.marks)
+        EXPECT_EQ(at(kLegendBarLeft + kLegendBarWidth + 2, static_cast<int>(std::ceil(m.y)) - 1), Qt::white)
+            << "the mark at " << m.y;
+}
+
+// Each font's characters as a reader extracts them, from the map its glyphs come with, are the
+// characters of the texts set in it.
+TEST_F(LegendFile, PdfLegendIsExtractableTextOnAWiderPage) {
+    const QByteArray pdf = PdfBytes(picture, Notes());
+    EXPECT_TRUE(pdf.contains("/MediaBox [0 0 480.000000 560.000000]"));
+    std::map<QString, std::set<uint>> expected, mapped;
+    for (const LegendText& t : layout.texts)
+        for (const uint c : QString::fromStdString(t.utf8).toUcs4())
+            if (!QChar::isSpace(c)) expected[t.bold ? "DejaVuSans-Bold" : "DejaVuSans"].insert(c);
+    const QString text = QString::fromLatin1(pdf);
+    const QRegularExpression font("/BaseFont /([\\w-]+)[^>]*/ToUnicode (\\d+) 0 R");
+    for (auto f = font.globalMatch(text); f.hasNext();) {
+        const QRegularExpressionMatch m = f.next();
+        const qsizetype begin = text.indexOf("beginbfrange", text.indexOf("\n" + m.captured(2) + " 0 obj"));
+        const QString ranges = text.mid(begin, text.indexOf("endbfrange", begin) - begin);
+        // Qt maps the space's glyph to a tab; readers set spaces by where the letters stand.
+        for (auto h = QRegularExpression("<(\\w{4})>").globalMatch(ranges.mid(ranges.indexOf('[')));
+             h.hasNext();)
+            if (const uint c = h.next().captured(1).toUInt(nullptr, 16); c > 0 && !QChar::isSpace(c))
+                mapped[m.captured(1)].insert(c);
+    }
+    EXPECT_EQ(mapped, expected);
+    EXPECT_FALSE(PdfBytes(Picture(), Notes()).contains("/ToUnicode")) << "no text without the legend";
 }
 
 }  // namespace

@@ -134,7 +134,11 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--width", "800"}, "width"},
         {{}, "FILE"},
         {{"a.gri", "b.gri", "-o", "-"}, "folder"},
-        {{"g.gri", "-o", "p.svg", "--legend"}, "PNG pictures only"},
+        {{"g.gri", "--format", "jpg"}, "--format must be one of png|svg|pdf"},
+        {{"g.gri", "--format", "svg", "-o", "p.pdf"},
+         "p.pdf is pdf by its extension, but --format asks for svg"},
+        {{"g.gri", "--format", "svg", "-o", "p.jpg"}, "no picture format by its extension"},
+        {{"x/a.gri", "y/a.gri", "--format", "pdf", "-o", "out"}, "out/a.pdf"},
         {{"a.gri", "b.gri", "--streamlines-json", "s.json"}, "one data set"},
         {{"a.gri", "b.gri", "--reference", "r.png"}, "one data set"},
         {{"x/a.gri", "y/a.gri", "-o", "out"}, "out/a.png"},
@@ -162,7 +166,7 @@ TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {
                              "Exit codes",        "3 no OpenGL context",
                              "--colormap",        "(default design)",
                              "--aspect",          "--legend",
-                             "480 pixels wide"}) {
+                             "480 pixels wide",   "--format"}) {
         EXPECT_NE(r.text.find(text), std::string::npos) << text;
     }
     EXPECT_EQ(Parse({"--version"}).action, RenderRequest::Action::Version);
@@ -172,6 +176,8 @@ TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {
 
 namespace {
 
+// --format agrees with the extension or stands where there is none: standard output and the
+// default name, the legend drawn into each.
 TEST(RenderOptions, TheOutputsExtensionTellsItsFormatAndAnyOtherIsBadUsage) {
     const struct {
         const char* output;
@@ -191,6 +197,15 @@ TEST(RenderOptions, TheOutputsExtensionTellsItsFormatAndAnyOtherIsBadUsage) {
             EXPECT_NE(r.text.find("png, svg or pdf"), std::string::npos) << r.text;
         }
     }
+    for (const PictureFormat f : {PictureFormat::Png, PictureFormat::Svg, PictureFormat::Pdf}) {
+        const std::string name = std::string("g.case.") + FormatExtension(f);
+        EXPECT_EQ(Parse({"d/g.case.gri", "-o", "-", "--format", FormatExtension(f)}).format, f);
+        const RenderRequest named = Parse({"d/g.case.gri", "--format", FormatExtension(f), "--legend"});
+        EXPECT_EQ(named.format, f);
+        EXPECT_EQ(named.output, name);
+        EXPECT_EQ(Parse({"g.gri", "-o", QString::fromStdString(name), "--format", FormatExtension(f)}).format,
+                  f);
+    }
 }
 
 }  // namespace
@@ -203,17 +218,22 @@ TEST(RenderOptions, SeveralDataSetsAreABatchIntoAFolder) {
     ASSERT_EQ(r.action, RenderRequest::Action::Render) << r.text;
     EXPECT_EQ(r.batch, (std::vector<std::string>{"x/a.case.gri", "b.gri", "../c.vtk"}));
     EXPECT_EQ(r.output, "pictures");
-    for (const char* folder : {"out", "out/", "/tmp/a b"})
-        for (const std::string& input : r.batch) {
-            const std::string path = BatchPicturePath(folder, input);
-            const std::string name = path.substr(path.rfind('/') + 1);
-            EXPECT_EQ(path.substr(0, path.rfind('/')),
-                      std::string(folder).substr(0, std::string(folder).find_last_not_of('/') + 1));
-            EXPECT_EQ(name.substr(name.size() - 4), ".png");
-            EXPECT_EQ(input.find(name.substr(0, name.size() - 4) + "."), input.rfind('/') + 1) << input;
-        }
+    EXPECT_EQ(r.format, PictureFormat::Png);
+    EXPECT_EQ(Parse({"a.gri", "b.gri", "--format", "svg", "-o", "out.png"}).format, PictureFormat::Svg)
+        << "a folder's name tells no format";
+    for (const PictureFormat format : {PictureFormat::Png, PictureFormat::Svg, PictureFormat::Pdf})
+        for (const char* folder : {"out", "out/", "/tmp/a b"})
+            for (const std::string& input : r.batch) {
+                const std::string path = BatchPicturePath(folder, input, format);
+                const std::string name = path.substr(path.rfind('/') + 1);
+                EXPECT_EQ(path.substr(0, path.rfind('/')),
+                          std::string(folder).substr(0, std::string(folder).find_last_not_of('/') + 1));
+                EXPECT_EQ(name.substr(name.size() - 4), std::string(".") + FormatExtension(format));
+                EXPECT_EQ(input.find(name.substr(0, name.size() - 4) + "."), input.rfind('/') + 1) << input;
+            }
     EXPECT_EQ(Parse({"a.gri", "b.gri"}).output, ".") << "the current folder";
-    EXPECT_EQ(BatchPicturePath("o", "Str\xf6mung.gri"), "o/Str\xf6mung.png") << "the name's bytes kept";
+    EXPECT_EQ(BatchPicturePath("o", "Str\xf6mung.gri", PictureFormat::Png), "o/Str\xf6mung.png")
+        << "the name's bytes kept";
 }
 
 }  // namespace

@@ -260,8 +260,7 @@ int RunBatch(const RenderRequest& r) {
             RenderRequest one = r;
             one.batch.clear();
             one.geometry = r.batch[i];
-            one.output = BatchPicturePath(r.output, r.batch[i]);
-            one.format = PictureFormat::Png;
+            one.output = BatchPicturePath(r.output, r.batch[i], r.format);
             if (!context) {
                 noContext = true;
                 Error(common::PrintableName(one.geometry) + ": " + error);

@@ -11,6 +11,13 @@
 
 namespace {
 
+// The values of --format, named by their files' extensions.
+constexpr cli::NamedValue kFormats[] = {
+    {"png", static_cast<int>(PictureFormat::Png)},
+    {"svg", static_cast<int>(PictureFormat::Svg)},
+    {"pdf", static_cast<int>(PictureFormat::Pdf)},
+};
+
 // The help text's tail: what the exit codes and the comparison mean.
 constexpr const char* kEpilogue =
     "\n"
@@ -25,10 +32,11 @@ constexpr const char* kEpilogue =
     "share one scale, the data centred and black around it.\n"
     "\n"
     "An output ending in .svg or .pdf is a vector file of the same picture: streamlines and\n"
-    "arrows as paths over the background at its raster resolution. Every file says how it was\n"
-    "made: the program, the data set, every setting and the seed (a PNG in text chunks, an SVG\n"
-    "in its <desc>, a PDF in its document information). Files are written whole or not at all;\n"
-    "\"-\" is standard output.\n"
+    "arrows as paths over the background at its raster resolution; with --legend the legend's\n"
+    "bar is an image of its pixels, its marks are lines and its title and values are text that\n"
+    "can be selected and searched. Every file says how it was made: the program, the data set,\n"
+    "every setting and the seed (a PNG in text chunks, an SVG in its <desc>, a PDF in its\n"
+    "document information). Files are written whole or not at all; \"-\" is standard output.\n"
     "\n"
     "Reference comparison: a pixel differs when one of its channels differs from the reference by\n"
     "more than 8 (of 255); the comparison fails when more than T percent of the 196000 pixels\n"
@@ -56,8 +64,9 @@ QString Default(const QString& text, const char* value) {
 
 }  // namespace
 
-std::string BatchPicturePath(const std::string& folder, const std::string& input) {
-    const QString name = QFileInfo(common::FromNative(input)).completeBaseName() + QStringLiteral(".png");
+std::string BatchPicturePath(const std::string& folder, const std::string& input, PictureFormat format) {
+    const QString name = QFileInfo(common::FromNative(input)).completeBaseName() + QLatin1Char('.') +
+                         QLatin1String(FormatExtension(format));
     return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + common::ToNative(name);
 }
 
@@ -86,18 +95,26 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     const DrawSettings& d = defaults.settings;
     cli::CommandLine line(
         "tesmora-render", "[options] FILE...",
-        "Renders a flow data set to a PNG without a display, exactly as the viewer draws it.");
+        "Renders a flow data set to a PNG, SVG or PDF without a display, exactly as the viewer draws it.");
     QCommandLineParser& parser = line.Parser();
     parser.addPositionalArgument(
         "FILE",
         "The data set: a geometry file GEOMETRY.gri (its solution file is found beside "
         "it), or column text, Tecplot ASCII or VTK as other programs write them. Several make a "
         "batch: -o then names a folder (created if missing, default the current one), each picture "
-        "is a PNG named after its data set, and the data sets are drawn in parallel, one per core.");
+        "is named after its data set with the extension of --format, and the data sets are drawn in "
+        "parallel, one per core.");
     const QCommandLineOption output({"o", "output"},
                                     "The picture, its format told by its extension: png, svg or pdf "
-                                    "(default: the data set's name with .png, in the current folder).",
+                                    "(default: the data set's name with the extension of --format, in "
+                                    "the current folder).",
                                     "FILE");
+    const QCommandLineOption format(
+        "format",
+        "The pictures' format: " + cli::ChoiceList(kFormats) +
+            " (default: the output's extension, png for a batch or standard output); "
+            "an output's extension must agree with it.",
+        "FORMAT");
     const QCommandLineOption background(
         "background",
         Default("Background field: " + cli::ChoiceList(cli::kBackgrounds), BackgroundName(d.background)),
@@ -135,7 +152,7 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         "MODE");
     const QCommandLineOption legend("legend",
                                     QStringLiteral("Draw the colour legend, with the values at its ends "
-                                                   "and ticks, right of the picture: the PNG is then %1 "
+                                                   "and ticks, right of the picture: the picture is then %1 "
                                                    "pixels wide.")
                                         .arg(PictureWidth(true)));
     const QCommandLineOption placement(
@@ -178,8 +195,8 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         QStringLiteral("Percentage of pixels that may differ from the reference, 0..100 (default %1).")
             .arg(defaults.referenceThreshold),
         "T");
-    parser.addOptions({output, background, method, dsep, dtestPercent, stepPx, placement, colourMap, aspect,
-                       legend, hedgehog, bySpeed, seed, click, json, stats, reference, threshold});
+    parser.addOptions({output, format, background, method, dsep, dtestPercent, stepPx, placement, colourMap,
+                       aspect, legend, hedgehog, bySpeed, seed, click, json, stats, reference, threshold});
 
     using Action = RenderRequest::Action;
     if (!line.Parse(arguments)) return Answer(Action::BadUsage, line.UsageError(line.Error()));
@@ -193,12 +210,16 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     if (positional.isEmpty()) return bad("missing the data set FILE");
 
     RenderRequest r;
+    std::string error;
+    int formatValue = static_cast<int>(r.format);
+    if (!line.ReadChoice(format, kFormats, formatValue, error)) return bad(error);
+    r.format = static_cast<PictureFormat>(formatValue);
     r.geometry = cli::NativePath(positional.front());
-    r.output = cli::NativePath(QFileInfo(positional.front()).completeBaseName() + ".png");
+    r.output = cli::NativePath(QFileInfo(positional.front()).completeBaseName() + QLatin1Char('.') +
+                               QLatin1String(FormatExtension(r.format)));
     DrawSettings& s = r.settings;
     long long seedValue = 0;
     double stepValue = static_cast<double>(kStepPixelsOn);
-    std::string error;
     // Each value option is checked once even if repeated: the last occurrence counts, except
     // --click, which collects all.
     if (!line.ReadPath(output, r.output, error) ||
@@ -222,24 +243,23 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         if (!r.streamlinesJson.empty() || !r.reference.empty())
             return bad("--streamlines-json and --reference take one data set, not several");
         std::vector<std::string> names;
-        for (const std::string& input : r.batch) names.push_back(BatchPicturePath(r.output, input));
+        for (const std::string& input : r.batch) names.push_back(BatchPicturePath(r.output, input, r.format));
         std::sort(names.begin(), names.end());
         const auto twice = std::adjacent_find(names.begin(), names.end());
         if (twice != names.end())
             return bad("two data sets would both be drawn to " + common::PrintableName(*twice));
     } else if (r.output != "-") {
-        const std::optional<PictureFormat> format = FormatOfPath(r.output);
-        if (!format)
+        const std::optional<PictureFormat> told = FormatOfPath(r.output);
+        if (!told)
             return bad("the output " + common::PrintableName(r.output) +
                        " has no picture format by its extension; the formats are " + FormatList());
-        r.format = *format;
+        if (parser.isSet(format) && *told != r.format)
+            return bad("the output " + common::PrintableName(r.output) + " is " + FormatExtension(*told) +
+                       " by its extension, but --format asks for " + FormatExtension(r.format));
+        r.format = *told;
     }
     if (parser.isSet(stepPx)) s.stepPixels = static_cast<float>(stepValue);
     s.legend = parser.isSet(legend);
-    // The vector files are made from the drawing's lines; the legend's bar and letters are not.
-    if (s.legend && r.format != PictureFormat::Png)
-        return bad("--legend is drawn into PNG pictures only, not into " +
-                   std::string(FormatExtension(r.format)));
     s.hedgehog = parser.isSet(hedgehog);
     s.arrowsBySpeed = parser.isSet(bySpeed);
     if (parser.isSet(seed)) r.seed = static_cast<std::uint32_t>(seedValue);

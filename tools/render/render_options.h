@@ -17,10 +17,12 @@ struct RenderRequest {
     Action action = Action::BadUsage;
     std::string geometry;  // in the file system's encoding, as are the other paths
     // With several data sets, a batch: every one of them; OUTPUT names the folder and each
-    // picture is named after its data set, with .png.
+    // picture is named after its data set, with FORMAT's extension.
     std::vector<std::string> batch;
-    std::string output;                         // "-" is standard output
-    PictureFormat format = PictureFormat::Png;  // told by the output's extension
+    std::string output;  // "-" is standard output
+    // Told by the output's extension, which --format must agree with; --format's alone for a
+    // batch and for standard output.
+    PictureFormat format = PictureFormat::Png;
     DrawSettings settings;
     std::optional<std::uint32_t> seed;
     std::vector<PixelPoint> clicks;  // raster pixels, in the order given
@@ -39,8 +41,9 @@ const char* ColourMapName(int map);
 const char* AspectName(int aspect);
 const char* PlacementName(int placement);
 
-// The picture of one data set of a batch: FOLDER/NAME.png for FOLDER/.../NAME.gri.
-std::string BatchPicturePath(const std::string& folder, const std::string& input);
+// The picture of one data set of a batch: FOLDER/NAME.svg for FOLDER/.../NAME.gri in SVG, and
+// so on with FORMAT's extension.
+std::string BatchPicturePath(const std::string& folder, const std::string& input, PictureFormat format);
 
 // ARGUMENTS as common::NativeArguments gives them, the program's name first.
 RenderRequest ParseRenderArguments(const QStringList& arguments);
