@@ -14,8 +14,10 @@ public:
 
     // On entry VALUES holds 0 at the feature pixels and anything else elsewhere (row-major, row
     // 0 first); on return the squared distance of each pixel to the nearest feature, +infinity
-    // everywhere when there is none.
-    void SquaredDistances(std::vector<double>& values);
+    // everywhere when there is none. Where that distance is at most NEAR, the value may instead
+    // be the squared distance to some other feature, also at most NEAR squared: a caller that
+    // only looks farther than NEAR lets whole rows that lie that close go without the envelope.
+    void SquaredDistances(std::vector<double>& values, int near = 0);
 
 private:
     // One row: D receives the lower envelope of the parabolas rooted at F, where F is not

@@ -252,8 +252,12 @@ bool FinePlacement::TraceDirection(Streamline& line, GridNode p0, PixelPoint see
             return false;
         }
         const PixelPoint q = m_s.WorldToPixel(next);
-        const double step = PixelDistance(q.x, q.y, last.x, last.y);
-        if (step > kMinSpacing) {
+        // Whole squared pixel distances, so that the square root is taken only for a point
+        // that is kept: above 1.5 pixels is above 2.25, which is 3 or more.
+        const int dx = q.x - last.x, dy = q.y - last.y;
+        const int squared = dx * dx + dy * dy;
+        if (squared >= 3) {
+            const double step = std::sqrt(static_cast<double>(squared));
             // Passing the seed again is a closed streamline, or a spiral whose turns lie closer
             // than d_test: either way the rest would lie on the line already drawn.
             if (arc + step > closingArc && SegmentDistance(seed, last, q) < m_closing) {
@@ -357,7 +361,8 @@ void FinePlacement::Transform() {
         for (std::size_t i = 0; i < s->GetCount(); ++i)
             if (IsInRaster(p[i].x, p[i].y)) m_distance[IndexOf(p[i].x, p[i].y)] = 0.0;
     }
-    m_field.SquaredDistances(m_distance);
+    // Only pixels farther than d_sep may seed, so nearer ones need no exact distance.
+    m_field.SquaredDistances(m_distance, m_dsep);
 }
 
 std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
