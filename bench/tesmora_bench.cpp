@@ -212,6 +212,7 @@ void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, floa
         // steps is the distance transforms, counted here.
         state.counters["seeds"] = static_cast<double>(stats.seedsExamined);
         state.counters["transforms"] = static_cast<double>(stats.distanceTransforms);
+        state.counters["updates"] = static_cast<double>(stats.distanceUpdates);
         state.counters["farthest"] = static_cast<double>(stats.farthestSeeds);
         state.counters["dropped"] = static_cast<double>(stats.droppedShort);
         state.counters["loops"] = static_cast<double>(stats.closedLoops);

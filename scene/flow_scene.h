@@ -161,6 +161,9 @@ public:
     // random first seed: it starts at the pixel deepest inside the moving flow, so the same
     // field and settings always give the same streamlines.
     void PlaceFineStreamlines();
+    // Off, the fine placement renews its distances by transforms of the whole raster only,
+    // which must place the same lines: for comparison.
+    void RenewFineDistancesAroundNewLines(bool on) { m_fineBuffers.renewAroundNewLines = on; }
 
     // --- click streamline: streamlines/click_streamline.cpp ---------------------------------
     // Traces from raster pixel (x, y) without separation tests and keeps it in

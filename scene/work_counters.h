@@ -15,6 +15,7 @@ struct PlacementStats {
     std::uint64_t firstSeedDraws = 0;
     // Fine placement only: distance transforms of the raster, and seeds taken from them.
     std::uint64_t distanceTransforms = 0;
+    std::uint64_t distanceUpdates = 0;  // the distances renewed only around new lines
     std::uint64_t farthestSeeds = 0;
     std::uint64_t droppedShort = 0;  // streamlines shorter than d_sep, not kept
     std::uint64_t closedLoops = 0;

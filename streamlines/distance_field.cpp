@@ -55,11 +55,12 @@ void DistanceField::Transform1D(const std::int64_t* f, double* d, int n) {
     }
 }
 
-void DistanceField::SquaredDistances(std::vector<double>& values, int near) {
-    const auto w = static_cast<std::size_t>(m_width), h = static_cast<std::size_t>(m_height);
-    if (values.size() < w * h || w == 0 || h == 0) return;
+void DistanceField::SquaredDistances(std::vector<double>& values, int width, int height) {
+    if (width <= 0 || height <= 0 || width > m_width || height > m_height) return;
+    const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+    if (values.size() < w * h) return;
     // Farther than any pixel of the raster, and small enough that adding one cannot overflow.
-    const std::int32_t far = m_width + m_height + 1;
+    const std::int32_t far = width + height + 1;
     std::int32_t* g = m_column.data();
     // Down the columns as sweeps along the rows, so that every pass reads memory in order.
     for (std::size_t x = 0; x < w; ++x) g[x] = values[x] == 0.0 ? 0 : far;
@@ -76,14 +77,8 @@ void DistanceField::SquaredDistances(std::vector<double>& values, int near) {
     }
     for (std::size_t y = 0; y < h; ++y) {
         const std::int32_t* column = g + y * w;
-        double* out = values.data() + y * w;
-        // Every pixel of the row within NEAR of a feature in its own column.
-        if (std::all_of(column, column + w, [near, far](std::int32_t d) { return d <= near && d < far; })) {
-            for (std::size_t x = 0; x < w; ++x) out[x] = static_cast<double>(column[x]) * column[x];
-            continue;
-        }
         for (std::size_t x = 0; x < w; ++x)
             m_f[x] = column[x] >= far ? -1 : std::int64_t{column[x]} * column[x];
-        Transform1D(m_f.data(), out, m_width);
+        Transform1D(m_f.data(), values.data() + y * w, width);
     }
 }

@@ -4,20 +4,21 @@
 #include <cstdint>
 #include <vector>
 
-// Exact Euclidean distance transform of a WIDTH x HEIGHT raster: the distance down each column
-// by two sweeps over the rows, then along each row the lower envelope of parabolas
-// (Felzenszwalb and Huttenlocher 2012). Linear in the number of pixels; the scratch buffers are
-// kept, so a transform after the first allocates nothing.
+// Exact Euclidean distance transform of a raster: the distance down each column by two sweeps
+// over the rows, then along each row the lower envelope of parabolas (Felzenszwalb and
+// Huttenlocher 2012). Linear in the number of pixels; the scratch buffers are kept, so a
+// transform after the first allocates nothing.
 class DistanceField {
 public:
+    // A field for rasters of up to WIDTH x HEIGHT pixels.
     DistanceField(int width, int height);
 
     // On entry VALUES holds 0 at the feature pixels and anything else elsewhere (row-major, row
     // 0 first); on return the squared distance of each pixel to the nearest feature, +infinity
-    // everywhere when there is none. Where that distance is at most NEAR, the value may instead
-    // be the squared distance to some other feature, also at most NEAR squared: a caller that
-    // only looks farther than NEAR lets whole rows that lie that close go without the envelope.
-    void SquaredDistances(std::vector<double>& values, int near = 0);
+    // everywhere when there is none. The raster is the field's size.
+    void SquaredDistances(std::vector<double>& values) { SquaredDistances(values, m_width, m_height); }
+    // The same for a raster of WIDTH x HEIGHT at the start of VALUES, within the field's size.
+    void SquaredDistances(std::vector<double>& values, int width, int height);
 
 private:
     // One row: D receives the lower envelope of the parabolas rooted at F, where F is not

@@ -71,12 +71,14 @@ public:
           m_open(scene.m_fineBuffers.open),
           m_moving(scene.m_fineBuffers.moving),
           m_distance(scene.m_fineBuffers.distance),
+          m_local(scene.m_fineBuffers.local),
           m_order(scene.m_fineBuffers.order),
           m_field(scene.m_fineBuffers.field) {
         if (m_distance.size() != kRasterSize) {
             m_open.assign(kRasterSize, 0);
             m_moving.assign(kRasterSize, 0);
             m_distance.assign(kRasterSize, kInf);
+            m_local.assign(kRasterSize, kInf);
             m_field = DistanceField(kRasterWidth, kRasterHeight);
         }
     }
@@ -101,6 +103,9 @@ private:
     // The distances, and the order in which pixels are tried from them.
     void ComputeDistances();
     void Transform();
+    // Renews the distances of the pixels that may seed from the lines kept since the last
+    // transform, where that is cheaper than a transform of the whole raster; false when not.
+    bool UpdateAroundNewLines();
     // The open pixel farthest from every line (the deepest inside the moving flow before the
     // first line), of those more than d_sep away once there are lines; the lowest row, then
     // the lowest column, among equals.
@@ -112,6 +117,7 @@ private:
     std::vector<std::uint8_t>& m_open;
     std::vector<std::uint8_t>& m_moving;
     std::vector<double>& m_distance;
+    std::vector<double>& m_local;
     // The pixels that may seed as of the last transform, as a heap with the farthest on top.
     std::vector<std::size_t>& m_order;
     // Heap order: the nearer pixel, and of equals the later one, sinks.
@@ -124,6 +130,7 @@ private:
     };
     DistanceField& m_field;
     std::size_t m_linesMeasured = kRasterSize + 1;  // line count the distances were computed for
+    bool m_distancesToLines = false;                // the distances are to lines, not to the rest
 };
 
 void FinePlacement::FindMovingPixels() {
@@ -327,8 +334,14 @@ void FinePlacement::AddCandidates(const Streamline& line) {
 }
 
 void FinePlacement::ComputeDistances() {
+    if (m_distancesToLines && !m_s.m_streamlines.empty() && m_s.m_fineBuffers.renewAroundNewLines &&
+        UpdateAroundNewLines()) {
+        m_linesMeasured = m_s.m_streamlines.size();
+        return;
+    }
     ++m_s.m_stats.distanceTransforms;
     m_linesMeasured = m_s.m_streamlines.size();
+    m_distancesToLines = !m_s.m_streamlines.empty();
     Transform();
     m_order.clear();
     // Before the first line every moving pixel may seed, but only the deepest is wanted: it is
@@ -339,6 +352,53 @@ void FinePlacement::ComputeDistances() {
         if (m_open[i] && m_distance[i] > least) m_order.push_back(i);
     // A heap, not a sort: most placements take one or two pixels before the next transform.
     std::make_heap(m_order.begin(), m_order.end(), Farther{this});
+}
+
+bool FinePlacement::UpdateAroundNewLines() {
+    // New lines only bring pixels nearer: with no pixel left that may seed, none will be.
+    if (m_order.empty()) return true;
+    // No pixel that may seed lies farther than the heap's top from the lines; a new point
+    // farther than that from a pixel cannot change what it may do.
+    const int reach = static_cast<int>(std::ceil(std::sqrt(m_distance[m_order.front()])));
+    int x0 = kRasterWidth, y0 = kRasterHeight, x1 = -1, y1 = -1;
+    for (std::size_t k = m_linesMeasured; k < m_s.m_streamlines.size(); ++k) {
+        const Streamline& s = *m_s.m_streamlines[k];
+        for (std::size_t i = 0; i < s.GetCount(); ++i) {
+            const PixelPoint p = s.Data()[i];
+            if (!IsInRaster(p.x, p.y)) continue;
+            x0 = std::min(x0, p.x), y0 = std::min(y0, p.y);
+            x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+        }
+    }
+    if (x1 < 0) return true;
+    x0 = std::max(x0 - reach, 0), y0 = std::max(y0 - reach, 0);
+    x1 = std::min(x1 + reach, kRasterWidth - 1), y1 = std::min(y1 + reach, kRasterHeight - 1);
+    const int w = x1 - x0 + 1, h = y1 - y0 + 1;
+    // Over half the raster this would cost as much as a transform of all of it.
+    if (2 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h) > kRasterSize) return false;
+    ++m_s.m_stats.distanceUpdates;
+    const auto local = [&](int x, int y) -> double& {
+        return m_local[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(w) +
+                       static_cast<std::size_t>(x - x0)];
+    };
+    std::fill(m_local.begin(), m_local.begin() + static_cast<std::ptrdiff_t>(w) * h, kInf);
+    for (std::size_t k = m_linesMeasured; k < m_s.m_streamlines.size(); ++k) {
+        const Streamline& s = *m_s.m_streamlines[k];
+        for (std::size_t i = 0; i < s.GetCount(); ++i) {
+            const PixelPoint p = s.Data()[i];
+            if (IsInRaster(p.x, p.y)) local(p.x, p.y) = 0.0;
+        }
+    }
+    m_field.SquaredDistances(m_local, w, h);
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            double& d = m_distance[IndexOf(x, y)];
+            d = std::min(d, local(x, y));
+        }
+    const double least = static_cast<double>(m_dsep) * m_dsep;
+    std::erase_if(m_order, [&](std::size_t i) { return !m_open[i] || !(m_distance[i] > least); });
+    std::make_heap(m_order.begin(), m_order.end(), Farther{this});
+    return true;
 }
 
 void FinePlacement::Transform() {
@@ -362,7 +422,7 @@ void FinePlacement::Transform() {
             if (IsInRaster(p[i].x, p[i].y)) m_distance[IndexOf(p[i].x, p[i].y)] = 0.0;
     }
     // Only pixels farther than d_sep may seed, so nearer ones need no exact distance.
-    m_field.SquaredDistances(m_distance, m_dsep);
+    m_field.SquaredDistances(m_distance);
 }
 
 std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {

@@ -12,10 +12,12 @@ struct FinePlacementBuffers {
     std::vector<std::uint8_t> open;    // may still seed by the farthest-pixel rule
     std::vector<std::uint8_t> moving;  // the flow moves at this pixel
     std::vector<double> distance;      // squared distance to the nearest line point
+    std::vector<double> local;         // the same to the newest lines, around them
     std::vector<std::size_t> order;    // the pixels that may seed, as a heap
     DistanceField field{0, 0};
     // The pixel deepest inside the moving flow, and the moving pixels it was found for: it
     // changes only with the field, and a Draw that changes only settings need not find it again.
     std::vector<std::uint8_t> deepestFor;
+    bool renewAroundNewLines = true;  // see FlowScene::RenewFineDistancesAroundNewLines
     std::size_t deepest = 0;
 };

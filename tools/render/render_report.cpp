@@ -103,6 +103,7 @@ QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std
                                    {"separation_tests", static_cast<qint64>(w.separationTests)},
                                    {"seeds_examined", static_cast<qint64>(w.seedsExamined)},
                                    {"distance_transforms", static_cast<qint64>(w.distanceTransforms)},
+                                   {"distance_updates", static_cast<qint64>(w.distanceUpdates)},
                                    {"farthest_seeds", static_cast<qint64>(w.farthestSeeds)},
                                    {"dropped_short", static_cast<qint64>(w.droppedShort)},
                                    {"closed_loops", static_cast<qint64>(w.closedLoops)}};
