@@ -77,6 +77,12 @@ void CellSearch::Build(const GridNode* nodes, int ni, int nj) {
     for (int i = 0; i < ni; ++i) m_axisX[static_cast<std::size_t>(i)] = nodes[i].x;
     for (int j = 0; j < nj; ++j)
         m_axisY[static_cast<std::size_t>(j)] = nodes[static_cast<std::ptrdiff_t>(j) * ni].y;
+    const auto inverses = [](const std::vector<float>& axis, std::vector<double>& out) {
+        out.resize(axis.size() - 1);
+        for (std::size_t k = 0; k + 1 < axis.size(); ++k) out[k] = 1.0 / (double{axis[k + 1]} - axis[k]);
+    };
+    inverses(m_axisX, m_inverseWidth);
+    inverses(m_axisY, m_inverseHeight);
     BuildBins(m_axisX, m_binsX, m_binScaleX);
     BuildBins(m_axisY, m_binsY, m_binScaleY);
     m_hintColumn = m_hintRow = 0;
@@ -85,6 +91,8 @@ void CellSearch::Build(const GridNode* nodes, int ni, int nj) {
 void CellSearch::Clear() {
     m_axisX.clear();
     m_axisY.clear();
+    m_inverseWidth.clear();
+    m_inverseHeight.clear();
     m_binsX.clear();
     m_binsY.clear();
     m_hintColumn = m_hintRow = 0;

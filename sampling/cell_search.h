@@ -34,6 +34,10 @@ public:
     GridNode Corner(int i, int j) const {
         return {m_axisX[static_cast<std::size_t>(i)], m_axisY[static_cast<std::size_t>(j)]};
     }
+    // 1 / (x(i + 1) - x(i)) and 1 / (y(j + 1) - y(j)) in double, as the interpolation in
+    // cell (i, j) divides them out.
+    double InverseWidth(int i) const { return m_inverseWidth[static_cast<std::size_t>(i)]; }
+    double InverseHeight(int j) const { return m_inverseHeight[static_cast<std::size_t>(j)]; }
     // A cheap guess of the column and row of (x, y) for fetching memory early: false when the
     // point lies off the grid or nothing is built.
     bool Guess(float x, float y, std::size_t& column, std::size_t& row) const;
@@ -55,6 +59,8 @@ public:
 private:
     std::vector<float> m_axisX;
     std::vector<float> m_axisY;
+    std::vector<double> m_inverseWidth;
+    std::vector<double> m_inverseHeight;
     // Uniform bins over each axis, each naming the first interval that reaches into it, so
     // that finding an interval costs a few comparisons whatever the axis's length.
     std::vector<std::int32_t> m_binsX;

@@ -16,8 +16,8 @@ double InterpolateInCell(float x, float y, float x0, float y0, float x1, float y
                          float c01, float c11) {
     // The local coordinates are rounded to single precision like every stored value; only the
     // blend runs in double. Nothing is clamped: a point outside the rectangle extrapolates.
-    const float s = static_cast<float>((double{x} - x0) * (1.0 / (double{x1} - x0)));
-    const float t = static_cast<float>((double{y} - y0) * (1.0 / (double{y1} - y0)));
+    const float s = LocalCoordinate(x, x0, 1.0 / (double{x1} - x0));
+    const float t = LocalCoordinate(y, y0, 1.0 / (double{y1} - y0));
     return Bilinear(s, t, c00, c10, c01, c11);
 }
 
@@ -25,25 +25,28 @@ GridNode FlowScene::SampleVelocity(float x, float y) const {
     const int ni = m_ni;
     if (!m_pNodes || !m_pU || !m_pV || ni < 2 || m_nj < 2) return {};
     const auto at = [](const std::unique_ptr<float[]>& f, int k) { return f[static_cast<std::size_t>(k)]; };
-    GridNode ll, ur;
     int h;
+    float s, t;
     if (SearchesAxes()) {
         // The same cell as FindCell, and the same corner values, read from the small axes
-        // instead of the node array.
+        // instead of the node array; the inverse lengths of its sides are the ones
+        // InterpolateInCell divides out, computed once per interval.
         int i, j;
         m_cellSearch.Locate(x, y, i, j);
         h = j * ni + i;
-        ll = m_cellSearch.Corner(i, j);
-        ur = m_cellSearch.Corner(i + 1, j + 1);
+        const GridNode ll = m_cellSearch.Corner(i, j);
+        s = LocalCoordinate(x, ll.x, m_cellSearch.InverseWidth(i));
+        t = LocalCoordinate(y, ll.y, m_cellSearch.InverseHeight(j));
     } else {
         h = FindCell(x, y, 0);
-        ll = m_pNodes[static_cast<std::size_t>(h)];
-        ur = m_pNodes[static_cast<std::size_t>(h + ni + 1)];
+        const GridNode ll = m_pNodes[static_cast<std::size_t>(h)];
+        const GridNode ur = m_pNodes[static_cast<std::size_t>(h + ni + 1)];
+        s = LocalCoordinate(x, ll.x, 1.0 / (double{ur.x} - ll.x));
+        t = LocalCoordinate(y, ll.y, 1.0 / (double{ur.y} - ll.y));
     }
-    const double u = InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, at(m_pU, h), at(m_pU, h + 1),
-                                       at(m_pU, h + ni), at(m_pU, h + ni + 1));
-    const double v = InterpolateInCell(x, y, ll.x, ll.y, ur.x, ur.y, at(m_pV, h), at(m_pV, h + 1),
-                                       at(m_pV, h + ni), at(m_pV, h + ni + 1));
+    // Both fields share the cell's local coordinates, as InterpolateInCell would find them.
+    const double u = Bilinear(s, t, at(m_pU, h), at(m_pU, h + 1), at(m_pU, h + ni), at(m_pU, h + ni + 1));
+    const double v = Bilinear(s, t, at(m_pV, h), at(m_pV, h + 1), at(m_pV, h + ni), at(m_pV, h + ni + 1));
     return {static_cast<float>(u), static_cast<float>(v)};
 }
 
