@@ -208,6 +208,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption exitCode("exit", "Expected exit code (default 0).", "N", "0");
     const QCommandLineOption stderrText("stderr-contains", "Text the error output must contain; may repeat.",
                                         "TEXT");
+    const QCommandLineOption stderrLacks("stderr-lacks",
+                                         "Text the error output must not contain; may repeat.", "TEXT");
     const QCommandLineOption stdoutText("stdout-contains", "Text the output must contain; may repeat.",
                                         "TEXT");
     const QCommandLineOption picture("picture", "The PNG the run must write.", "FILE");
@@ -224,8 +226,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption jsonText("json-contains",
                                       "Text the --streamlines file must contain; may repeat.", "TEXT");
     const QCommandLineOption legend("legend", "The picture is 480 pixels wide, the legend right of it.");
-    parser.addOptions({exitCode, stderrText, stdoutText, picture, noFile, file, background, streamlines,
-                       clicks, hedgehog, lattice, jsonText, legend});
+    parser.addOptions({exitCode, stderrText, stderrLacks, stdoutText, picture, noFile, file, background,
+                       streamlines, clicks, hedgehog, lattice, jsonText, legend});
     parser.process(app);
     QStringList command = parser.positionalArguments();
     if (command.isEmpty()) {
@@ -258,6 +260,9 @@ int main(int argc, char** argv) {
     }
     for (const QString& text : parser.values(stderrText)) {
         if (!err.contains(text)) Fail("the error output lacks \"" + text + "\"");
+    }
+    for (const QString& text : parser.values(stderrLacks)) {
+        if (err.contains(text)) Fail("the error output has \"" + text + "\"");
     }
     for (const QString& text : parser.values(stdoutText)) {
         if (!out.contains(text)) Fail("the output lacks \"" + text + "\"");

@@ -299,7 +299,8 @@ int main(int argc, char** argv) {
     // Chosen here rather than by the scene, so that it can be told, and a batch shares it.
     if (!r.seed) {
         r.seed = static_cast<std::uint32_t>(std::time(nullptr));
-        if (!r.settings.hedgehog)
+        // Arrows and the fine placement draw nothing at random: no seed to tell.
+        if (!r.settings.hedgehog && r.settings.placement != kPlacementFine)
             std::fprintf(stderr,
                          "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
                          *r.seed, *r.seed);
