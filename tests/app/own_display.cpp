@@ -29,7 +29,10 @@ OwnDisplay::OwnDisplay() {
     char size[] = "1600x1000x24";
     char noTcp[] = "-nolisten";
     char tcp[] = "tcp";
-    char* argv[] = {program, displayFd, fdArgument.data(), screen, zero, size, noTcp, tcp, nullptr};
+    // Without it the server resets whenever its last client leaves, and a test that connects
+    // during the reset is refused ("could not connect to display").
+    char noReset[] = "-noreset";
+    char* argv[] = {program, displayFd, fdArgument.data(), screen, zero, size, noTcp, tcp, noReset, nullptr};
     if (posix_spawnp(&m_server, program, nullptr, nullptr, argv, environ) != 0) {
         close(pipeFds[0]);
         close(pipeFds[1]);
