@@ -45,6 +45,14 @@ double PolylineLength(const Streamline& s) {
     return length;
 }
 
+// Forward directions grow the line at its end, backward ones at its start.
+void AddAtEnd(Streamline& line, PixelPoint p, int direction) {
+    if (direction == +1)
+        line.AppendPoint(p.x, p.y);
+    else
+        line.PrependPoint(p.x, p.y);
+}
+
 // The pixel nearest to P + N that lies at least D from P: N rounded to the nearest pixel, or,
 // where that falls short of D, rounded away from zero in both components.
 PixelPoint OffsetAtLeast(PixelPoint p, double nx, double ny, double d) {
@@ -251,10 +259,7 @@ bool FinePlacement::TraceDirection(Streamline& line, GridNode p0, PixelPoint see
             const PixelPoint end = m_s.WorldToPixel(failed ? cur : DomainExit(cur, next));
             if (PixelDistance(end.x, end.y, last.x, last.y) > kMinSpacing &&
                 m_s.IsFarEnough(end.x, end.y, m_s.m_fDTest)) {
-                if (direction == +1)
-                    line.AppendPoint(end.x, end.y);
-                else
-                    line.PrependPoint(end.x, end.y);
+                AddAtEnd(line, end, direction);
             }
             return false;
         }
@@ -269,19 +274,13 @@ bool FinePlacement::TraceDirection(Streamline& line, GridNode p0, PixelPoint see
             // than d_test: either way the rest would lie on the line already drawn.
             if (arc + step > closingArc && SegmentDistance(seed, last, q) < m_closing) {
                 if (PixelDistance(seed.x, seed.y, last.x, last.y) > kMinSpacing) {
-                    if (direction == +1)
-                        line.AppendPoint(seed.x, seed.y);
-                    else
-                        line.PrependPoint(seed.x, seed.y);
+                    AddAtEnd(line, seed, direction);
                 }
                 ++m_s.m_stats.closedLoops;
                 return true;
             }
             if (!m_s.IsFarEnough(q.x, q.y, m_s.m_fDTest)) return false;
-            if (direction == +1)
-                line.AppendPoint(q.x, q.y);
-            else
-                line.PrependPoint(q.x, q.y);
+            AddAtEnd(line, q, direction);
             last = q;
             arc += step;
         }
