@@ -1,12 +1,6 @@
 #include "streamlines/distance_field.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
-
-namespace {
-constexpr double kInf = std::numeric_limits<double>::infinity();
-}  // namespace
 
 DistanceField::DistanceField(int width, int height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)) {
@@ -18,7 +12,7 @@ DistanceField::DistanceField(int width, int height)
     m_zDen.resize(w);
 }
 
-void DistanceField::Transform1D(const std::int64_t* f, double* d, int n) {
+void DistanceField::Transform1D(const std::int64_t* f, Squared* d, int n) {
     int k = -1;
     for (int q = 0; q < n; ++q) {
         if (f[q] < 0) continue;
@@ -41,7 +35,7 @@ void DistanceField::Transform1D(const std::int64_t* f, double* d, int n) {
         m_zDen[static_cast<std::size_t>(k)] = den;
     }
     if (k < 0) {
-        std::fill(d, d + n, kInf);
+        std::fill(d, d + n, kNoFeature);
         return;
     }
     const int last = k;
@@ -51,11 +45,11 @@ void DistanceField::Transform1D(const std::int64_t* f, double* d, int n) {
                m_zNum[static_cast<std::size_t>(k) + 1] < q * m_zDen[static_cast<std::size_t>(k) + 1])
             ++k;
         const int p = m_v[static_cast<std::size_t>(k)];
-        d[q] = static_cast<double>(std::int64_t{q - p} * (q - p) + f[p]);
+        d[q] = static_cast<Squared>(std::int64_t{q - p} * (q - p) + f[p]);
     }
 }
 
-void DistanceField::SquaredDistances(std::vector<double>& values, int width, int height) {
+void DistanceField::SquaredDistances(std::vector<Squared>& values, int width, int height) {
     if (width <= 0 || height <= 0 || width > m_width || height > m_height) return;
     const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
     if (values.size() < w * h) return;
@@ -63,12 +57,12 @@ void DistanceField::SquaredDistances(std::vector<double>& values, int width, int
     const std::int32_t far = width + height + 1;
     std::int32_t* g = m_column.data();
     // Down the columns as sweeps along the rows, so that every pass reads memory in order.
-    for (std::size_t x = 0; x < w; ++x) g[x] = values[x] == 0.0 ? 0 : far;
+    for (std::size_t x = 0; x < w; ++x) g[x] = values[x] == 0 ? 0 : far;
     for (std::size_t y = 1; y < h; ++y) {
-        const double* in = values.data() + y * w;
+        const Squared* in = values.data() + y * w;
         const std::int32_t* above = g + (y - 1) * w;
         std::int32_t* row = g + y * w;
-        for (std::size_t x = 0; x < w; ++x) row[x] = in[x] == 0.0 ? 0 : std::min(above[x] + 1, far);
+        for (std::size_t x = 0; x < w; ++x) row[x] = in[x] == 0 ? 0 : std::min(above[x] + 1, far);
     }
     for (std::size_t y = h - 1; y-- > 0;) {
         const std::int32_t* below = g + (y + 1) * w;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 // Exact Euclidean distance transform of a raster: the distance down each column by two sweeps
@@ -10,20 +11,25 @@
 // transform after the first allocates nothing.
 class DistanceField {
 public:
-    // A field for rasters of up to WIDTH x HEIGHT pixels.
+    // Squared distances between pixels are whole numbers, and those of any raster a field can
+    // hold fit 32 bits; kNoFeature stands above all of them.
+    using Squared = std::int32_t;
+    static constexpr Squared kNoFeature = std::numeric_limits<Squared>::max();
+
+    // A field for rasters of up to WIDTH x HEIGHT pixels, WIDTH + HEIGHT below 46 000.
     DistanceField(int width, int height);
 
     // On entry VALUES holds 0 at the feature pixels and anything else elsewhere (row-major, row
-    // 0 first); on return the squared distance of each pixel to the nearest feature, +infinity
+    // 0 first); on return the squared distance of each pixel to the nearest feature, kNoFeature
     // everywhere when there is none. The raster is the field's size.
-    void SquaredDistances(std::vector<double>& values) { SquaredDistances(values, m_width, m_height); }
+    void SquaredDistances(std::vector<Squared>& values) { SquaredDistances(values, m_width, m_height); }
     // The same for a raster of WIDTH x HEIGHT at the start of VALUES, within the field's size.
-    void SquaredDistances(std::vector<double>& values, int width, int height);
+    void SquaredDistances(std::vector<Squared>& values, int width, int height);
 
 private:
     // One row: D receives the lower envelope of the parabolas rooted at F, where F is not
     // negative; a negative F roots none.
-    void Transform1D(const std::int64_t* f, double* d, int n);
+    void Transform1D(const std::int64_t* f, Squared* d, int n);
 
     int m_width;
     int m_height;

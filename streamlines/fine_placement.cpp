@@ -21,7 +21,7 @@ constexpr double kMinSpacing = 1.5;
 // rounding of the seed and of the line's points alone could make it miss.
 constexpr double kMinClosingRadius = 2.0;
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr DistanceField::Squared kFar = DistanceField::kNoFeature;
 
 std::size_t IndexOf(int x, int y) {
     return static_cast<std::size_t>(y) * static_cast<std::size_t>(kRasterWidth) + static_cast<std::size_t>(x);
@@ -85,8 +85,7 @@ public:
         if (m_distance.size() != kRasterSize) {
             m_open.assign(kRasterSize, 0);
             m_moving.assign(kRasterSize, 0);
-            m_distance.assign(kRasterSize, kInf);
-            m_local.assign(kRasterSize, kInf);
+            m_distance.assign(kRasterSize, kFar);
             m_field = DistanceField(kRasterWidth, kRasterHeight);
         }
     }
@@ -124,15 +123,17 @@ private:
     const double m_closing;
     std::vector<std::uint8_t>& m_open;
     std::vector<std::uint8_t>& m_moving;
-    std::vector<double>& m_distance;
-    std::vector<double>& m_local;
+    std::vector<DistanceField::Squared>& m_distance;
+    // Taken only once distances are renewed around new lines: a placement that never does so
+    // pays for no pages of it.
+    std::vector<DistanceField::Squared>& m_local;
     // The pixels that may seed as of the last transform, as a heap with the farthest on top.
-    std::vector<std::size_t>& m_order;
+    std::vector<std::uint32_t>& m_order;
     // Heap order: the nearer pixel, and of equals the later one, sinks.
     struct Farther {
         const FinePlacement* p;
         bool operator()(std::size_t a, std::size_t b) const {
-            const double da = p->m_distance[a], db = p->m_distance[b];
+            const DistanceField::Squared da = p->m_distance[a], db = p->m_distance[b];
             return da < db || (da == db && a > b);
         }
     };
@@ -346,9 +347,9 @@ void FinePlacement::ComputeDistances() {
     // Before the first line every moving pixel may seed, but only the deepest is wanted: it is
     // found by a scan instead of a heap of the whole raster.
     if (m_s.m_streamlines.empty()) return;
-    const double least = static_cast<double>(m_dsep) * m_dsep;
+    const DistanceField::Squared least = m_dsep * m_dsep;
     for (std::size_t i = 0; i < kRasterSize; ++i)
-        if (m_open[i] && m_distance[i] > least) m_order.push_back(i);
+        if (m_open[i] && m_distance[i] > least) m_order.push_back(static_cast<std::uint32_t>(i));
     // A heap, not a sort: most placements take one or two pixels before the next transform.
     std::make_heap(m_order.begin(), m_order.end(), Farther{this});
 }
@@ -358,7 +359,8 @@ bool FinePlacement::UpdateAroundNewLines() {
     if (m_order.empty()) return true;
     // No pixel that may seed lies farther than the heap's top from the lines; a new point
     // farther than that from a pixel cannot change what it may do.
-    const int reach = static_cast<int>(std::ceil(std::sqrt(m_distance[m_order.front()])));
+    const int reach =
+        static_cast<int>(std::ceil(std::sqrt(static_cast<double>(m_distance[m_order.front()]))));
     int x0 = kRasterWidth, y0 = kRasterHeight, x1 = -1, y1 = -1;
     for (std::size_t k = m_linesMeasured; k < m_s.m_streamlines.size(); ++k) {
         const Streamline& s = *m_s.m_streamlines[k];
@@ -376,26 +378,28 @@ bool FinePlacement::UpdateAroundNewLines() {
     // Over half the raster this would cost as much as a transform of all of it.
     if (2 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h) > kRasterSize) return false;
     ++m_s.m_stats.distanceUpdates;
-    const auto local = [&](int x, int y) -> double& {
+    const auto local = [&](int x, int y) -> DistanceField::Squared& {
         return m_local[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(w) +
                        static_cast<std::size_t>(x - x0)];
     };
-    std::fill(m_local.begin(), m_local.begin() + static_cast<std::ptrdiff_t>(w) * h, kInf);
+    const std::size_t size = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    if (m_local.size() < size) m_local.resize(size);
+    std::fill(m_local.begin(), m_local.begin() + static_cast<std::ptrdiff_t>(size), kFar);
     for (std::size_t k = m_linesMeasured; k < m_s.m_streamlines.size(); ++k) {
         const Streamline& s = *m_s.m_streamlines[k];
         for (std::size_t i = 0; i < s.GetCount(); ++i) {
             const PixelPoint p = s.Data()[i];
-            if (IsInRaster(p.x, p.y)) local(p.x, p.y) = 0.0;
+            if (IsInRaster(p.x, p.y)) local(p.x, p.y) = 0;
         }
     }
     m_field.SquaredDistances(m_local, w, h);
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
-            double& d = m_distance[IndexOf(x, y)];
+            DistanceField::Squared& d = m_distance[IndexOf(x, y)];
             d = std::min(d, local(x, y));
         }
-    const double least = static_cast<double>(m_dsep) * m_dsep;
-    std::erase_if(m_order, [&](std::size_t i) { return !m_open[i] || !(m_distance[i] > least); });
+    const DistanceField::Squared least = m_dsep * m_dsep;
+    std::erase_if(m_order, [&](std::uint32_t i) { return !m_open[i] || !(m_distance[i] > least); });
     std::make_heap(m_order.begin(), m_order.end(), Farther{this});
     return true;
 }
@@ -404,21 +408,25 @@ void FinePlacement::Transform() {
     if (m_s.m_streamlines.empty()) {
         // Before the first line the distance is to where the flow stops: the edge of the
         // raster and every pixel at rest, so that the first line starts deepest in the flow.
-        for (std::size_t i = 0; i < kRasterSize; ++i) m_distance[i] = m_moving[i] ? kInf : 0.0;
-        m_field.SquaredDistances(m_distance);
+        // Where the flow moves at every pixel, the edge is all there is.
+        const bool rests = std::find(m_moving.begin(), m_moving.end(), 0) != m_moving.end();
+        if (rests) {
+            for (std::size_t i = 0; i < kRasterSize; ++i) m_distance[i] = m_moving[i] ? kFar : 0;
+            m_field.SquaredDistances(m_distance);
+        }
         for (int y = 0; y < kRasterHeight; ++y)
             for (int x = 0; x < kRasterWidth; ++x) {
-                const double edge = std::min({x + 1, kRasterWidth - x, y + 1, kRasterHeight - y});
-                double& v = m_distance[IndexOf(x, y)];
-                v = std::min(v, edge * edge);
+                const int edge = std::min({x + 1, kRasterWidth - x, y + 1, kRasterHeight - y});
+                DistanceField::Squared& v = m_distance[IndexOf(x, y)];
+                v = rests ? std::min(v, edge * edge) : edge * edge;
             }
         return;
     }
-    std::fill(m_distance.begin(), m_distance.end(), kInf);
+    std::fill(m_distance.begin(), m_distance.end(), kFar);
     for (const auto& s : m_s.m_streamlines) {
         const PixelPoint* p = s->Data();
         for (std::size_t i = 0; i < s->GetCount(); ++i)
-            if (IsInRaster(p[i].x, p[i].y)) m_distance[IndexOf(p[i].x, p[i].y)] = 0.0;
+            if (IsInRaster(p[i].x, p[i].y)) m_distance[IndexOf(p[i].x, p[i].y)] = 0;
     }
     // Only pixels farther than d_sep may seed, so nearer ones need no exact distance.
     m_field.SquaredDistances(m_distance);

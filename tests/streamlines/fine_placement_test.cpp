@@ -59,31 +59,55 @@ double RetracedShare(const FlowScene& scene) {
     return points ? static_cast<double>(retraced) / static_cast<double>(points) : 0.0;
 }
 
+// Squared distances to the pixels where the flow does not move.
+std::vector<DistanceField::Squared> RestDistances(const FlowScene& scene) {
+    std::vector<DistanceField::Squared> rest(kRasterSize, DistanceField::kNoFeature);
+    for (std::size_t i = 0; i < kRasterSize; ++i) {
+        const float v = scene.m_pRasterSpeed[i];
+        if (!(v > 0.0f) || !std::isfinite(v)) rest[i] = 0;
+    }
+    DistanceField(kRasterWidth, kRasterHeight).SquaredDistances(rest);
+    return rest;
+}
+
+int EdgeDistance(int x, int y) {
+    return std::min({x + 1, kRasterWidth - x, y + 1, kRasterHeight - y});
+}
+
+// The moving pixel farthest from the raster's edge and from the flow at rest, the lowest row and
+// then column among equals: where the first line must start.
+PixelPoint DeepestMovingPixel(const FlowScene& scene) {
+    const std::vector<DistanceField::Squared> rest = RestDistances(scene);
+    PixelPoint best{-1, -1};
+    DistanceField::Squared depth = -1;
+    for (int y = 0; y < kRasterHeight; ++y)
+        for (int x = 0; x < kRasterWidth; ++x) {
+            const DistanceField::Squared d = std::min(rest[static_cast<std::size_t>(y * kRasterWidth + x)],
+                                                      EdgeDistance(x, y) * EdgeDistance(x, y));
+            if (d > 0 && d > depth) depth = d, best = {x, y};
+        }
+    return best;
+}
+
 // The largest gap over the moving pixels at least half d_sep inside the moving flow (from the
 // raster's edge and from pixels at rest): there a line of d_sep always fits beside the pixel,
 // while in a corner or against a body the flow may only leave room for shorter ones.
 double InteriorGap(const FlowScene& scene) {
-    const double inf = std::numeric_limits<double>::infinity();
-    std::vector<double> lines(kRasterSize, inf), rest(kRasterSize, inf);
-    for (std::size_t i = 0; i < kRasterSize; ++i) {
-        const float v = scene.m_pRasterSpeed[i];
-        if (!(v > 0.0f) || !std::isfinite(v)) rest[i] = 0.0;
-    }
+    std::vector<DistanceField::Squared> lines(kRasterSize, DistanceField::kNoFeature);
     for (std::size_t k = 0; k < scene.GetStreamlineCount(); ++k) {
         const Streamline& s = scene.StreamlineAt(k);
         for (std::size_t i = 0; i < s.GetCount(); ++i)
-            lines[static_cast<std::size_t>(s.GetPoint(i).y * kRasterWidth + s.GetPoint(i).x)] = 0.0;
+            lines[static_cast<std::size_t>(s.GetPoint(i).y * kRasterWidth + s.GetPoint(i).x)] = 0;
     }
-    DistanceField field(kRasterWidth, kRasterHeight);
-    field.SquaredDistances(lines);
-    field.SquaredDistances(rest);
+    DistanceField(kRasterWidth, kRasterHeight).SquaredDistances(lines);
+    const std::vector<DistanceField::Squared> rest = RestDistances(scene);
     const double margin = scene.m_nDSep / 2.0;
     double gap = 0.0;
     for (int y = 0; y < kRasterHeight; ++y)
         for (int x = 0; x < kRasterWidth; ++x) {
             const auto i = static_cast<std::size_t>(y * kRasterWidth + x);
-            const double edge = std::min({x + 1, kRasterWidth - x, y + 1, kRasterHeight - y});
-            if (edge >= margin && std::sqrt(rest[i]) >= margin) gap = std::max(gap, std::sqrt(lines[i]));
+            if (EdgeDistance(x, y) >= margin && std::sqrt(rest[i]) >= margin)
+                gap = std::max(gap, std::sqrt(static_cast<double>(lines[i])));
         }
     return gap;
 }
@@ -159,6 +183,9 @@ TEST_P(FineOnFlow, LeavesNoGapAndKeepsEveryPromise) {
         << Label(c) << " at " << coverage.farthest.x << ", " << coverage.farthest.y;
     EXPECT_GE(static_cast<double>(lines.size()), 0.8 * standardCounts[2]) << Label(c);
     EXPECT_LT(retraced, 0.05) << Label(c);
+    const Streamline& first = f.scene.StreamlineAt(0);
+    EXPECT_EQ(first.GetPoint(first.SeedIndex()), DeepestMovingPixel(f.scene))
+        << Label(c) << ": the first seed";
 
     // No clock and no seed: another first seed, and a second run, change nothing; nor do
     // distances renewed by whole transforms instead of around the new lines.
@@ -217,26 +244,26 @@ INSTANTIATE_TEST_SUITE_P(Sets, FineOnRealData, ::testing::ValuesIn(kRealSets),
 // the updates around new lines use it.
 TEST(DistanceField, MatchesTheNearestFeature) {
     std::mt19937 random(7);
-    const double inf = std::numeric_limits<double>::infinity();
+    const DistanceField::Squared none = DistanceField::kNoFeature;
     DistanceField field(40, 40);
     for (int trial = 0; trial < 40; ++trial) {
         const int w = 1 + static_cast<int>(random() % 40), h = 1 + static_cast<int>(random() % 40);
         const double density = trial == 0 ? 0.0 : std::ldexp(1.0, -static_cast<int>(random() % 10));
-        std::vector<double> values(static_cast<std::size_t>(w * h), inf);
+        std::vector<DistanceField::Squared> values(static_cast<std::size_t>(w * h), none);
         std::vector<std::pair<int, int>> features;
         std::bernoulli_distribution pick(density);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 if (pick(random)) {
-                    values[static_cast<std::size_t>(y * w + x)] = 0.0;
+                    values[static_cast<std::size_t>(y * w + x)] = 0;
                     features.emplace_back(x, y);
                 }
         field.SquaredDistances(values, w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                double best = inf;
+                DistanceField::Squared best = none;
                 for (const auto& [fx, fy] : features)
-                    best = std::min(best, static_cast<double>((fx - x) * (fx - x) + (fy - y) * (fy - y)));
+                    best = std::min(best, (fx - x) * (fx - x) + (fy - y) * (fy - y));
                 ASSERT_EQ(values[static_cast<std::size_t>(y * w + x)], best)
                     << w << " x " << h << " at " << x << ", " << y;
             }
