@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 
 class QAbstractButton;
 class QButtonGroup;

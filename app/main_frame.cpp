@@ -15,8 +15,8 @@
 #include <QToolBar>
 
 #include "app/control_bar.h"
-#include "app/step_note.h"
 #include "app/tesmora_view.h"
+#include "app/time_step_hint.h"
 #include "app/ui_texts.h"
 
 namespace {
@@ -218,7 +218,7 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::UpdateStepNote() {
     // In the idle pane, so that the pointer's read-out covers it only while it is shown.
-    const QString note = TimeStepNote(m_scene);
+    const QString note = TimeStepHint(m_scene);
     m_pIdle->setText(note.isEmpty() ? Text(ui::kIdle) : note);
     m_pIdle->setToolTip(note);
 }

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "scene/reporter.h"
+#include "base/reporter.h"
 
 // The viewer's way of telling the user about a failure: a modal message box with a critical
 // icon and an OK button, over the main window once there is one.

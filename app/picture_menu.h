@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 
 class QAction;
 class QMenu;

@@ -14,11 +14,11 @@
 #include "app/pointer_readout.h"
 #include "app/ui_texts.h"
 #include "app/wait_cursor.h"
+#include "base/raster_geometry.h"
 #include "output/scene_capture.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
-#include "scene/raster_geometry.h"
 #include "streamlines/pixel_mapping.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "base/draw_settings.h"
+#include "base/pixel_point.h"
+#include "lettering/legend_text_painter.h"
 #include "output/vector_file.h"
 #include "render/picture_frame.h"
-#include "scene/draw_settings.h"
-#include "streamlines/pixel_point.h"
-#include "text/legend_text_painter.h"
 
 class FlowScene;
 class CControlBar;

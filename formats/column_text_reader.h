@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "scene/data_set.h"
+#include "base/data_set.h"
 
 namespace formats {
 

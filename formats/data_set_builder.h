@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "base/data_set.h"
 #include "formats/field_roles.h"
 #include "formats/lattice.h"
 #include "formats/sample_set.h"
-#include "scene/data_set.h"
 
 namespace formats {
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <new>
 
+#include "base/reporter.h"
 #include "formats/column_text_reader.h"
 #include "formats/file_bytes.h"
 #include "formats/read_error.h"
 #include "formats/tecplot_reader.h"
 #include "formats/vtk_legacy_reader.h"
 #include "formats/vtk_xml_reader.h"
-#include "scene/reporter.h"
 
 namespace formats {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scene/data_set.h"
+#include "base/data_set.h"
 
 class Reporter;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/grid_node.h"
+#include "base/grid_node.h"
 
 namespace formats {
 

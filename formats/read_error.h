@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "scene/reporter.h"
+#include "base/reporter.h"
 
 namespace formats {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "base/data_set.h"
 #include "formats/lattice.h"
 #include "formats/sample_set.h"
-#include "scene/data_set.h"
 
 namespace formats {
 

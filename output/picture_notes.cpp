@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "common/native_names.h"
-#include "tools/common/settings_words.h"
+#include "tools/cli/settings_words.h"
 
 namespace {
 

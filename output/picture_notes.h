@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "scene/draw_settings.h"
-#include "streamlines/pixel_point.h"
+#include "base/draw_settings.h"
+#include "base/pixel_point.h"
 
 // What a picture file says about how it was made, in each format's own place for it: a PNG's
 // text chunks, an SVG's <title> and <desc>, a PDF's document information and XMP metadata.

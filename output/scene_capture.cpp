@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "base/raster_geometry.h"
 #include "render/legend_layout.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
-#include "scene/raster_geometry.h"
 
 QImage RasterImage(const std::uint8_t* rgb, int width, int height) {
     QImage image(width, height, QImage::Format_RGB888);

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <optional>
 
-#include "scene/raster_geometry.h"
-#include "text/legend_text_painter.h"
+#include "base/raster_geometry.h"
+#include "lettering/legend_text_painter.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/colour_scale.h"
 #include "render/picture_frame.h"
 #include "sampling/colour_tables.h"
-#include "scene/colour_scale.h"
 
 // The colour legend laid out without a font: a vertical bar of the map's colours, its tick
 // marks, and the texts with the point each is anchored at. All positions are in the legend

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-#include "scene/raster_geometry.h"
+#include "base/raster_geometry.h"
 
 namespace {
 

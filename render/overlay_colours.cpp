@@ -1,6 +1,6 @@
 #include "render/overlay_colours.h"
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scene/raster_geometry.h"
-#include "streamlines/pixel_point.h"
+#include "base/pixel_point.h"
+#include "base/raster_geometry.h"
 
 // The width of the colour legend beside the picture, in the picture's pixels.
 inline constexpr int kLegendWidth = 130;

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "base/raster_geometry.h"
 #include "scene/flow_scene.h"
-#include "scene/raster_geometry.h"
 #include "streamlines/pixel_mapping.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <optional>
 
+#include "base/pixel_point.h"
 #include "render/overlay_colours.h"
-#include "streamlines/pixel_point.h"
 
 class FlowScene;
 class Streamline;

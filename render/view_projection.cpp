@@ -3,10 +3,10 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "base/raster_geometry.h"
 #include "render/legend_drawing.h"
 #include "render/scene_drawing.h"
 #include "scene/flow_scene.h"
-#include "scene/raster_geometry.h"
 
 bool SetViewProjection(int cx, int cy) {
     if (cx <= 0 || cy <= 0) return false;

@@ -2,8 +2,8 @@
 
 #include <optional>
 
+#include "base/pixel_point.h"
 #include "render/picture_frame.h"
-#include "streamlines/pixel_point.h"
 
 class FlowScene;
 class LegendTextPainter;

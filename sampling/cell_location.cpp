@@ -38,7 +38,7 @@ void FlowScene::DecideRectilinear(const GridShape& shape) {
     m_bRectilinear = true;
 }
 
-bool FlowScene::ScanShortcutsServe() const {
+bool FlowScene::ScanCanSkipAhead() const {
     // Made for the nodes of the last load; nodes set by hand since get the plain scan.
     return !m_bRectilinear && m_cellSearch.ShortcutsFor(m_ni);
 }
@@ -51,7 +51,7 @@ bool FlowScene::SearchesAxes() const {
 int FlowScene::FindColumn(float x) const {
     const int ni = m_ni;
     if (SearchesAxes()) return m_cellSearch.Column(x);
-    if (ScanShortcutsServe() && m_cellSearch.FirstRowRises()) {
+    if (ScanCanSkipAhead() && m_cellSearch.FirstRowRises()) {
         // The first i with x < x(i + 1) is the only candidate, as x(i) <= x holds for every
         // i before it once it holds at all.
         const GridNode* row = m_pNodes.get();
@@ -71,7 +71,7 @@ int FlowScene::FindRow(float y, int column) const {
     const int nj = m_nj;
     // Every column has the first column's y on a rectilinear grid.
     if (SearchesAxes()) return m_cellSearch.Row(y);
-    if (ScanShortcutsServe() && m_cellSearch.ColumnsRise(column)) {
+    if (ScanCanSkipAhead() && m_cellSearch.ColumnsRise(column)) {
         // Cell (column, j) spans y(j, column) <= y < y(j + 1, column + 1); both bounds never
         // fall with j, so the first j whose upper bound lies above y is the only candidate.
         int lo = 0, hi = nj - 1;  // the answer lies in [lo, hi); hi means none

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene/grid_node.h"
+#include "base/grid_node.h"
 
 // What finds a cell fast on a rectilinear, increasing grid: the first row's x and the first
 // column's y as two small axes, uniform bins over each, and the last answer as a hint. It

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 
 // The colour maps as tables: entry 0 for the smallest value, entry 255 for the largest.
 using ColourEntry = std::array<std::uint8_t, 3>;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/grid_node.h"
+#include "base/grid_node.h"
 
 // What the sampling assumes of plane 0 of a grid, and where a grid first breaks it: the x of
 // node (i, j) is the first row's x of column i and its y the first column's y of row j, and

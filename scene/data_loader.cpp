@@ -18,11 +18,11 @@
 #include <system_error>
 #include <vector>
 
-#include "scene/data_set.h"
+#include "base/data_set.h"
+#include "base/memory_budget.h"
 #include "scene/flow_scene.h"
 #include "scene/gri_format.h"
 #include "scene/header_parser.h"
-#include "scene/memory_budget.h"
 
 static_assert(std::endian::native == std::endian::little, "the data files are little-endian");
 static_assert(sizeof(float) == 4 && sizeof(GridNode) == 8);
@@ -149,7 +149,7 @@ bool UsableExtent(float extent, float pixels) {
 }
 
 Message NotIncreasing(const std::string& path, float extentX, float extentY) {
-    const bool badX = !UsableExtent(extentX, 349.0f);
+    const bool badX = !UsableExtent(extentX, kRasterSpanX);
     const std::string extent = std::to_string(badX ? extentX : extentY);
     return {messages::kLoadingErrorCaption,
             "Die Geometriedatei " + QuotedDe(path) + " beschreibt kein aufsteigendes Gitter: die " +
@@ -276,7 +276,7 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     // The world-to-pixel scales divide by the first row's and first column's extents.
     const float extentX = nodes[static_cast<std::size_t>(ni - 1)].x - nodes[0].x;
     const float extentY = nodes[static_cast<std::size_t>(ni * (nj - 1))].y - nodes[0].y;
-    if (!UsableExtent(extentX, 349.0f) || !UsableExtent(extentY, 559.0f))
+    if (!UsableExtent(extentX, kRasterSpanX) || !UsableExtent(extentY, kRasterSpanY))
         return fail(NotIncreasing(path, extentX, extentY));
     if (!FiniteCorners(nodes.get(), static_cast<std::int64_t>(ni), static_cast<std::int64_t>(nj)))
         return fail(CornerNotFinite(path));
@@ -331,7 +331,7 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path) {
     const GridNode* nodes = data.nodes.get();
     const float extentX = nodes[ni - 1].x - nodes[0].x;
     const float extentY = nodes[ni * (nj - 1)].y - nodes[0].y;
-    if (!UsableExtent(extentX, 349.0f) || !UsableExtent(extentY, 559.0f)) {
+    if (!UsableExtent(extentX, kRasterSpanX) || !UsableExtent(extentY, kRasterSpanY)) {
         m_pReporter->Tell(NotIncreasing(path, extentX, extentY));
         return false;
     }
@@ -404,8 +404,8 @@ void FlowScene::ComputeExtents() {
     const std::size_t lastY = static_cast<std::size_t>(m_ni) * (static_cast<std::size_t>(m_nj) - 1);
     m_fExtentX = m_pNodes[lastX].x - m_pNodes[0].x;
     m_fExtentY = m_pNodes[lastY].y - m_pNodes[0].y;
-    m_fScaleX = 349.0f / m_fExtentX;
-    m_fScaleY = 559.0f / m_fExtentY;
+    m_fScaleX = kRasterSpanX / m_fExtentX;
+    m_fScaleY = kRasterSpanY / m_fExtentY;
     m_fInvScaleX = 1.0f / m_fScaleX;
     m_fInvScaleY = 1.0f / m_fScaleY;
     m_nOffsetX = 0;

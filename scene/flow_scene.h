@@ -7,16 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "base/colour_scale.h"
+#include "base/data_set.h"
+#include "base/draw_settings.h"
+#include "base/grid_node.h"
+#include "base/raster_geometry.h"
+#include "base/reporter.h"
+#include "base/work_counters.h"
+#include "base/world_origin.h"
 #include "sampling/cell_search.h"
 #include "sampling/grid_shape.h"
-#include "scene/colour_scale.h"
-#include "scene/data_set.h"
-#include "scene/draw_settings.h"
-#include "scene/grid_node.h"
-#include "scene/raster_geometry.h"
-#include "scene/reporter.h"
-#include "scene/work_counters.h"
-#include "scene/world_origin.h"
+#include "scene/scene_settings.h"
 #include "streamlines/fine_placement.h"
 #include "streamlines/pixel_mapping.h"
 #include "streamlines/random_source.h"
@@ -62,7 +63,7 @@ public:
     void ComputeExtents();
     static std::string SolutionPathFor(const std::string& geometryPath);
 
-    // --- opening and redrawing: scene/open_redraw.cpp ---------------------------------------
+    // --- opening and redrawing: scene/open_and_redraw.cpp ---------------------------------------
     // The whole of File > Open once a path is chosen; the scene ends Loaded or Empty.
     void OpenDataSet(const std::string& path);
     // The Draw button: re-colour and re-place with the current settings; nothing when Empty.
@@ -96,7 +97,7 @@ public:
     void MeasureNodeRanges();
     const NodeRanges& FieldRanges() const { return m_nodeRanges; }
 
-    // --- separation test: inline below, and streamlines/separation_test.cpp ------------------
+    // --- separation test: inline below, and streamlines/closeness_by_points.cpp ------------------
     // Inline, so that tracing and placement each have their own copy of its branches.
     bool IsFarEnough(int x, int y, float dist);
 
@@ -242,7 +243,7 @@ private:
     void FinishGrid(GridShape shape);
     void DecideRectilinear(const GridShape& shape);
     bool SearchesAxes() const;
-    bool ScanShortcutsServe() const;
+    bool ScanCanSkipAhead() const;
     int FindColumn(float x) const;
     int FindRow(float y, int column) const;
 
@@ -266,9 +267,9 @@ private:
     // The seed candidates' offsets by segment direction, for the current d_sep.
     SeedOffsets m_seedOffsets;
     // While a placement runs, the separation grid's current cell is kept here alone and the
-    // slots are written when it ends (or when the points are read through them): SettleSlots.
+    // slots are written when it ends (or when the points are read through them): WriteDeferredSlots.
     class DeferredSlots;
-    void SettleSlots();
+    void WriteDeferredSlots();
     // The separation test read off the points through the slots, where the grid's bitmaps do
     // not answer.
     bool IsFarEnoughByPoints(int x, int y, float dist);

@@ -7,7 +7,7 @@
 #include <limits>
 #include <memory>
 
-#include "scene/raster_geometry.h"
+#include "base/raster_geometry.h"
 #include "streamlines/pixel_disk.h"
 
 // One bit per pixel of the 350 x 560 raster, with a margin of clear bits around it wide enough

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "scene/raster_geometry.h"
+#include "base/raster_geometry.h"
 
 // The pixel utilities that tracing, placement and drawing share. The world-to-pixel mapping
 // itself needs the scene's scales and is an operation of the scene.

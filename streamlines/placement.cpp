@@ -25,7 +25,7 @@ public:
         m_scene.m_bSlotsOwed = false;
     }
     ~DeferredSlots() {
-        m_scene.SettleSlots();
+        m_scene.WriteDeferredSlots();
         m_scene.m_bSlotsDeferred = false;
     }
     DeferredSlots(const DeferredSlots&) = delete;

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "streamlines/pixel_point.h"
+#include "base/pixel_point.h"
 
 // First-in, first-out queue of seed candidates with constant-time removal at the front.
 // Entries before m_head are consumed; the storage is compacted when the consumed part

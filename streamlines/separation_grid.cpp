@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <stdexcept>
 
-#include "scene/raster_geometry.h"
+#include "base/raster_geometry.h"
 #include "streamlines/pixel_mapping.h"
 
 GridCell::GridCell(const GridCell& other)

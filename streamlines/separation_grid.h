@@ -9,11 +9,11 @@
 #include <optional>
 #include <vector>
 
-#include "scene/raster_geometry.h"
+#include "base/pixel_point.h"
+#include "base/raster_geometry.h"
 #include "streamlines/pixel_bitmap.h"
 #include "streamlines/pixel_disk.h"
 #include "streamlines/pixel_mapping.h"
-#include "streamlines/pixel_point.h"
 
 // Slot 0: the cell located last; slots 1..8: its neighbours in increasing index order; -1 ends
 // the list. The slots live in the scene; the grid's operations fill them.

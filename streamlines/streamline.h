@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "streamlines/pixel_point.h"
+#include "base/pixel_point.h"
 
 // An ordered list of raster pixels along one curve of the flow, from the last backward point
 // to the last forward point. Points are held by value: a copy shows the same points in the

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
+#include "base/data_set.h"
 #include "formats/format_reader.h"
 #include "formats/read_error.h"
-#include "scene/data_set.h"
 
 namespace formatstest {
 

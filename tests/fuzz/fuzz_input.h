@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 
 // How a fuzz input becomes a data set and a Draw request:
 //   bytes 0..7   settings: d_sep, percentage, method, background, hedgehog and arrows by

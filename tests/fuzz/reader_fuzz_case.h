@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "scene/data_set.h"
+#include "base/data_set.h"
 
 // One of the readers of other programs' files, as the fuzzers and the corpus replay call it.
 using ReaderFunction = void (*)(std::string_view bytes, const std::string& file, DataSetArrays& out);

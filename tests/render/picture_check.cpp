@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "base/raster_geometry.h"
 #include "render/picture_frame.h"
 #include "render/scene_drawing.h"
-#include "scene/raster_geometry.h"
 #include "tests/support/picture_kit_qt.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "scene/memory_budget.h"
+#include "base/memory_budget.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 #include "streamlines/pixel_disk.h"
 #include "streamlines/pixel_mapping.h"
 #include "streamlines/separation_grid.h"

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "scene/raster_geometry.h"
+#include "base/raster_geometry.h"
 
 // How the tests look at pictures, in one place: pixels addressed from the bottom row as the
 // raster and the view count them, the colours the drawing uses, and where the picture sits

@@ -11,8 +11,8 @@
 #include "formats/gri_writer.h"
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
-#include "tools/common/command_line.h"
-#include "tools/common/tool_reporter.h"
+#include "tools/cli/command_line.h"
+#include "tools/cli/tool_reporter.h"
 
 namespace {
 

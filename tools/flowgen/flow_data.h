@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/grid_node.h"
+#include "base/grid_node.h"
 
 // A data set in memory, in the files' order: node (i, j, k) at (k * nj + j) * ni + i.
 struct FlowData {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "tools/common/command_line.h"
+#include "tools/cli/command_line.h"
 #include "tools/flowgen/analytic_flows.h"
 
 namespace {

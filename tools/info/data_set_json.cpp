@@ -9,7 +9,7 @@
 #include "sampling/grid_shape.h"
 #include "scene/flow_scene.h"
 #include "streamlines/step_advance.h"
-#include "tools/common/json_numbers.h"
+#include "tools/cli/json_numbers.h"
 #include "tools/info/data_set_summary.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include "formats/format_reader.h"
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
-#include "tools/common/batch_runner.h"
-#include "tools/common/command_line.h"
-#include "tools/common/tool_reporter.h"
+#include "tools/cli/batch_runner.h"
+#include "tools/cli/command_line.h"
+#include "tools/cli/tool_reporter.h"
 #include "tools/info/data_set_json.h"
 #include "tools/info/data_set_summary.h"
 

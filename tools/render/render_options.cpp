@@ -3,11 +3,11 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "base/raster_geometry.h"
 #include "common/native_names.h"
 #include "render/view_projection.h"
-#include "scene/raster_geometry.h"
-#include "tools/common/command_line.h"
-#include "tools/common/setting_names.h"
+#include "tools/cli/command_line.h"
+#include "tools/cli/setting_names.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/draw_settings.h"
+#include "base/pixel_point.h"
 #include "output/picture_format.h"
-#include "scene/draw_settings.h"
-#include "streamlines/pixel_point.h"
 
 // What tesmora-render was asked to do, from its command line. Every default is a freshly
 // started viewer's, or written here.

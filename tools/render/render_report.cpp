@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "scene/flow_scene.h"
-#include "tools/common/json_numbers.h"
-#include "tools/common/settings_words.h"
+#include "tools/cli/json_numbers.h"
+#include "tools/cli/settings_words.h"
 #include "tools/render/render_options.h"
 
 QJsonArray StreamlinePoints(const Streamline& s) {

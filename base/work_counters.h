@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "scene/grid_node.h"
+#include "base/grid_node.h"
 
 // Work counters of the last placement, so that a change of work is not mistaken for a change
 // of speed in benchmarks and statistics.

@@ -1,4 +1,4 @@
-#include "tools/common/json_numbers.h"
+#include "tools/cli/json_numbers.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "scene/reporter.h"
+#include "base/reporter.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/step_note.h"
+#include "app/time_step_hint.h"
 
 #include <QLocale>
 
@@ -6,7 +6,7 @@
 #include "scene/flow_scene.h"
 #include "streamlines/step_advance.h"
 
-QString TimeStepNote(const FlowScene& scene) {
+QString TimeStepHint(const FlowScene& scene) {
     if (!scene.HasDataSet() || scene.PixelStepOn()) return {};
     const StepAdvance advance = MeasureTimeStepAdvance(scene);
     if (TimeStepFits(advance)) return {};

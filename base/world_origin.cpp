@@ -1,8 +1,10 @@
-#include "scene/world_origin.h"
+#include "base/world_origin.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "base/raster_geometry.h"
 
 namespace {
 
@@ -24,7 +26,7 @@ bool NeedsShift(const GridNode* nodes, std::int64_t ni, std::int64_t nj) {
     const GridNode first = nodes[0];
     const GridNode lastX = nodes[ni - 1];
     const GridNode lastY = nodes[ni * (nj - 1)];
-    return Unresolved(first.x, lastX.x, 349.0) || Unresolved(first.y, lastY.y, 559.0);
+    return Unresolved(first.x, lastX.x, kRasterSpanX) || Unresolved(first.y, lastY.y, kRasterSpanY);
 }
 
 WorldOrigin ShiftToFirstNode(GridNode* nodes, std::int64_t count) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scene/draw_settings.h"
-#include "tools/common/command_line.h"
+#include "base/draw_settings.h"
+#include "tools/cli/command_line.h"
 
 // The words for the settings' choices on every command line, in the order help texts list them.
 namespace cli {

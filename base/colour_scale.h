@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 
 // How the colours of the background image read, as the colouring that made the image left it:
 // which field with which map, and the field's values at the map's two ends. The legend draws

@@ -1,4 +1,4 @@
-#include "tools/common/batch_runner.h"
+#include "tools/cli/batch_runner.h"
 
 #include <unistd.h>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "scene/reporter.h"
+#include "base/reporter.h"
 
 namespace cli {
 

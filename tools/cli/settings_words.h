@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "scene/draw_settings.h"
+#include "base/draw_settings.h"
 
 // Every setting of a picture in the command line's words: the option's name without its dashes
 // and the value as the option takes it. Picture files, the streamline JSON and tesmora-info

@@ -1,9 +1,9 @@
-#include "tools/common/settings_words.h"
+#include "tools/cli/settings_words.h"
 
 #include <QString>
 #include <charconv>
 
-#include "tools/common/setting_names.h"
+#include "tools/cli/setting_names.h"
 
 namespace cli {
 

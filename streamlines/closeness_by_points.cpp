@@ -18,11 +18,11 @@ bool AnyPointCloser(const SeparationGrid& grid, const NeighbourSlots& slots, int
 }  // namespace
 
 bool FlowScene::IsFarEnoughByPoints(int x, int y, float dist) {
-    SettleSlots();
+    WriteDeferredSlots();
     return !AnyPointCloser(Grid(), m_aCellNbr, x, y, dist);
 }
 
-void FlowScene::SettleSlots() {
+void FlowScene::WriteDeferredSlots() {
     if (m_bSlotsOwed) Grid().WriteSlotsFor(m_nCurrentCell, m_aCellNbr);
     m_bSlotsOwed = false;
 }

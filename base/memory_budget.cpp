@@ -1,4 +1,4 @@
-#include "scene/memory_budget.h"
+#include "base/memory_budget.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "tools/common/tool_reporter.h"
+#include "tools/cli/tool_reporter.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "scene/grid_node.h"
+#include "base/grid_node.h"
 
 // Grids far from the origin (UTM coordinates: y about 5.4e6 over 160 m) cannot be sampled in
 // single precision: a float near the grid's far corner does not resolve a raster pixel, and
@@ -19,7 +19,7 @@ struct WorldOrigin {
 };
 
 // Whether a float at the far corner of plane 0 (NI x NJ nodes) resolves less than a
-// thousandth of a raster pixel, the picture's 349 and 559 pixels spanning the extents.
+// thousandth of a raster pixel, the raster's spans covering the extents.
 bool NeedsShift(const GridNode* nodes, std::int64_t ni, std::int64_t nj);
 // Subtracts node 0 from all COUNT nodes in double and returns what was subtracted.
 WorldOrigin ShiftToFirstNode(GridNode* nodes, std::int64_t count);

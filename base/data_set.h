@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "scene/grid_node.h"
+#include "base/grid_node.h"
 
 class Reporter;
 

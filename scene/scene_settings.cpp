@@ -1,4 +1,4 @@
-#include "scene/draw_settings.h"
+#include "scene/scene_settings.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "text/legend_text_painter.h"
+#include "lettering/legend_text_painter.h"
 
 #include <gtest/gtest.h>
 
