@@ -58,13 +58,13 @@ void CTesmoraView::UpdateMinimumSize() {
         return;
     }
     const double ratio = devicePixelRatioF();
-    const int width = kMinViewWidth + PictureWidth(m_scene.m_bLegend) - kRasterWidth;
+    const int width = kMinViewWidth + PictureWidth(m_scene.m_modes.legend) - kRasterWidth;
     setMinimumSize(static_cast<int>(std::ceil(width / ratio)),
                    static_cast<int>(std::ceil(kMinViewHeight / ratio)));
 }
 
 bool CTesmoraView::LegendShown() const {
-    return m_scene.m_bLegend && m_scene.HasDataSet();
+    return m_scene.m_modes.legend && m_scene.HasDataSet();
 }
 
 PictureFrame CTesmoraView::Frame() const {

@@ -38,16 +38,10 @@ enum PlacementMethod : std::int32_t {
     kPlacementFine = 1,
 };
 
-// Every setting a picture is made with, as one value: the control bar's, and the modes that
-// can be chosen beside them. The defaults are those of a freshly started viewer; they are
-// written here only, and the scene starts from them.
-struct DrawSettings {
-    int dsep = 10;          // separating distance in pixels
-    int dtestPercent = 50;  // test distance as a percentage of dsep
-    std::int32_t method = kMethodRK2;
-    std::int32_t background = kBackgroundSpeed;
-    bool hedgehog = false;       // arrows instead of streamlines
-    bool arrowsBySpeed = false;  // arrow length follows the speed
+// The settings chosen beside the control bar's (in menus, or as command-line options). The
+// scene keeps them as one value, so that a new one is a field here, a row of the settings
+// table and what it does.
+struct DrawModes {
     // Length of one integration step in raster pixels along the flow; 0 keeps the fixed time
     // step kTimeStep in the data's own units.
     float stepPixels = 0.0f;
@@ -55,6 +49,20 @@ struct DrawSettings {
     std::int32_t aspect = kAspectDesign;
     bool legend = false;  // a colour bar with values right of the picture
     std::int32_t placement = kPlacementDesign;
+
+    friend bool operator==(const DrawModes&, const DrawModes&) = default;
+};
+
+// Every setting a picture is made with, as one value: the control bar's, and the modes that
+// can be chosen beside them. The defaults are those of a freshly started viewer; they are
+// written here only, and the scene starts from them.
+struct DrawSettings : DrawModes {
+    int dsep = 10;          // separating distance in pixels
+    int dtestPercent = 50;  // test distance as a percentage of dsep
+    std::int32_t method = kMethodRK2;
+    std::int32_t background = kBackgroundSpeed;
+    bool hedgehog = false;       // arrows instead of streamlines
+    bool arrowsBySpeed = false;  // arrow length follows the speed
 
     friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
 };

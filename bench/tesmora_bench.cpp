@@ -152,19 +152,20 @@ GridNode IntegrateAlone(const FlowScene& scene, const std::vector<TracedDirectio
     return reached;
 }
 
-void UseSettings(FlowScene& scene, int dsep, int method, float stepPixels,
-                 int placement = DrawSettings{}.placement) {
-    scene.m_nPlacement = placement;
-    scene.m_nDSep = dsep;
-    UpdateDTest(scene);
-    scene.m_nMethod = method;
-    scene.m_fStepPixels = stepPixels;
+// The benchmarks' settings: the defaults but for what a benchmark varies, set as the control
+// bar and the command line set them.
+DrawSettings BenchSettings(int dsep, int method, float stepPixels, int placement = DrawSettings{}.placement) {
+    DrawSettings s;
+    s.dsep = dsep;
+    s.method = method;
+    s.stepPixels = stepPixels;
+    s.placement = placement;
+    return s;
 }
 
 // Leaves a shared scene as Draw would: an image, the default settings and their streamlines.
 void RestoreDefaults(FlowScene& scene) {
-    const DrawSettings defaults;
-    UseSettings(scene, defaults.dsep, defaults.method, defaults.stepPixels);
+    ApplyDrawSettings(scene, DrawSettings{});
     scene.RedrawScene();
 }
 
@@ -172,7 +173,7 @@ void RestoreDefaults(FlowScene& scene) {
 // iterations, the floor: the same integration steps without anything else.
 void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, float stepPixels,
            int placement = DrawSettings{}.placement) {
-    UseSettings(scene, dsep, method, stepPixels, placement);
+    ApplyDrawSettings(scene, BenchSettings(dsep, method, stepPixels, placement));
     std::vector<TracedDirection> log;
     scene.ResetForDraw();
     scene.SetTraceLog(&log);
@@ -227,7 +228,7 @@ void Place(benchmark::State& state, FlowScene& scene, int dsep, int method, floa
 // that the slowest one is known and not only the mean.
 void BM_Redraw(benchmark::State& state, int flow, int g, int dsep, int method) {
     FlowScene& scene = Opened(flow, g);
-    UseSettings(scene, dsep, method, 0.0f);
+    ApplyDrawSettings(scene, BenchSettings(dsep, method, 0.0f));
     double slowestNs = 0.0, totalNs = 0.0;
     for (auto _ : state) {
         const double t0 = ThreadCpuNs();
@@ -288,10 +289,11 @@ void BM_Paint(benchmark::State& state, int g, bool hedgehog) {
     }
     auto holder = NewScene();
     FlowScene& scene = holder->scene;
-    scene.m_nDSep = 5;
-    UpdateDTest(scene);
+    DrawSettings settings = BenchSettings(5, DrawSettings{}.method, 0.0f);
+    ApplyDrawSettings(scene, settings);
     scene.OpenDataSet(BenchDataSet(kCylinder, g));
-    scene.m_bHedgehog = hedgehog;
+    settings.hedgehog = hedgehog;
+    ApplyDrawSettings(scene, settings);
     for (auto _ : state) PaintFrame(scene);
     state.counters["streamlines"] = static_cast<double>(scene.GetStreamlineCount());
 }

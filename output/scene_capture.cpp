@@ -31,7 +31,7 @@ bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> cli
     // The panel stands beside the picture whenever the legend is on; DrawLegend fills it only
     // once an image has been coloured.
     out->legend.reset();
-    if (scene.m_bLegend && scene.HasDataSet())
+    if (scene.m_modes.legend && scene.HasDataSet())
         out->legend = scene.ImageScale().coloured ? LayOutLegend(scene.ImageScale()) : LegendLayout{};
     return true;
 }

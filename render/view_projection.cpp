@@ -30,7 +30,7 @@ void EndFrame() {
 void DrawPicture(const FlowScene& scene, const PictureFrame& frame, const LegendTextPainter* text) {
     UseFrame(frame);
     DrawScene(scene);
-    if (text && scene.m_bLegend) DrawLegend(scene, *text, frame);
+    if (text && scene.m_modes.legend) DrawLegend(scene, *text, frame);
 }
 
 void PaintFrame(const FlowScene& scene) {

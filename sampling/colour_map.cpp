@@ -98,7 +98,7 @@ void FlowScene::ColourBackground() {
                                                          : 0.0;
     m_imageScale = {.coloured = true, .field = field, .map = kColourMapDesign};
 
-    if (!ColourTable(m_nColourMap)) {
+    if (!ColourTable(m_modes.colourMap)) {
         const double largest = r ? RasterMax(r, kRasterWidth, kRasterHeight) : 0.0;
         m_imageScale.low = shift;
         m_imageScale.high = shift + largest;
@@ -121,13 +121,13 @@ void FlowScene::ColourBackground() {
     const double largest = range.high;
     double low = field == kBackgroundSpeed ? 0.0 : smallest;
     double high = largest;
-    if (m_nColourMap == kColourMapCoolwarm) {
+    if (m_modes.colourMap == kColourMapCoolwarm) {
         high = std::max(std::fabs(smallest), std::fabs(largest));
         low = -high;
     }
     if (std::isnan(smallest)) low = high = kNaN;
-    m_imageScale.map = m_nColourMap;
+    m_imageScale.map = m_modes.colourMap;
     m_imageScale.low = low;
     m_imageScale.high = high;
-    ColourImageWithMap(r, low - shift, high - shift, m_nColourMap);
+    ColourImageWithMap(r, low - shift, high - shift, m_modes.colourMap);
 }

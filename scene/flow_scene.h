@@ -114,14 +114,14 @@ public:
                              bool* failed = nullptr) const;
     // v / |S v| at (x, y); false where |S v| is zero or not finite.
     bool FlowDirection(float x, float y, GridNode& direction) const;
-    // One step as the settings ask: the time step, or m_fStepPixels pixels when that is positive.
+    // One step as the settings ask: the time step, or m_modes.stepPixels pixels when that is positive.
     GridNode Step(int method, GridNode p, int direction, bool* failed) const;
     // A length that is not positive, or not a number, keeps the time step.
-    bool PixelStepOn() const { return m_fStepPixels > 0.0f; }
+    bool PixelStepOn() const { return m_modes.stepPixels > 0.0f; }
     // Inline below: tracing maps every step.
     PixelPoint WorldToPixel(GridNode w) const;
     GridNode PixelToWorld(int px, int py) const;
-    // Sets scales and offsets for the aspect setting m_nAspect; from then on it is the one in
+    // Sets scales and offsets for the aspect setting m_modes.aspect; from then on it is the one in
     // force (m_nMappedAspect). The design's scales are those ComputeExtents sets.
     void ApplyAspect();
     // Whether raster pixel (x, y) shows the data: every raster pixel with the design's
@@ -158,7 +158,7 @@ public:
     void ResetForDraw();
 
     // --- fine placement: streamlines/fine_placement.cpp -------------------------------------
-    // Placed instead of the standard placement when m_nPlacement is kPlacementFine. Needs no
+    // Placed instead of the standard placement when m_modes.placement is kPlacementFine. Needs no
     // random first seed: it starts at the pixel deepest inside the moving flow, so the same
     // field and settings always give the same streamlines.
     void PlaceFineStreamlines();
@@ -204,14 +204,11 @@ public:
     std::int32_t m_nBackground = DrawSettings{}.background;
     bool m_bHedgehog = DrawSettings{}.hedgehog;
     bool m_bHedgehogBySpeed = DrawSettings{}.arrowsBySpeed;
-    float m_fStepPixels = DrawSettings{}.stepPixels;
-    std::int32_t m_nColourMap = DrawSettings{}.colourMap;
-    std::int32_t m_nAspect = DrawSettings{}.aspect;
-    bool m_bLegend = DrawSettings{}.legend;
-    // The aspect that the scales, the offsets and the rasters were made for; m_nAspect takes
+    // The settings added beside the control bar's: step, colour map, aspect, legend, placement.
+    DrawModes m_modes;
+    // The aspect that the scales, the offsets and the rasters were made for; m_modes.aspect takes
     // over at the next open or Draw.
     std::int32_t m_nMappedAspect = kAspectDesign;
-    std::int32_t m_nPlacement = DrawSettings{}.placement;
     float m_fScaleX = 0.0f;
     float m_fScaleY = 0.0f;
     float m_fInvScaleX = 0.0f;

@@ -18,7 +18,7 @@ void FlowScene::OpenDataSet(const std::string& path) {
     ReleaseDataSet();
     if (!LoadDataSet(path)) return;
     const auto loaded = Clock::now();
-    if (m_nAspect == kAspectEqual) ApplyAspect();
+    if (m_modes.aspect == kAspectEqual) ApplyAspect();
     ResetForDraw();
     BuildRasters();
     const auto rastered = Clock::now();
@@ -30,7 +30,7 @@ void FlowScene::OpenDataSet(const std::string& path) {
 
 void FlowScene::RedrawScene() {
     if (!m_pImage) return;
-    if ((m_nAspect == kAspectEqual) != (m_nMappedAspect == kAspectEqual)) {
+    if ((m_modes.aspect == kAspectEqual) != (m_nMappedAspect == kAspectEqual)) {
         // Other proportions move every sampling position, so the rasters are made anew.
         ResetForDraw();
         ApplyAspect();

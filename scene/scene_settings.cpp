@@ -35,23 +35,17 @@ void ApplyDrawSettings(FlowScene& scene, const DrawSettings& settings) {
     scene.m_nBackground = settings.background;
     scene.m_bHedgehog = settings.hedgehog;
     scene.m_bHedgehogBySpeed = settings.arrowsBySpeed;
-    scene.m_fStepPixels = settings.stepPixels;
-    scene.m_nColourMap = settings.colourMap;
-    scene.m_nAspect = settings.aspect;
-    scene.m_bLegend = settings.legend;
-    scene.m_nPlacement = settings.placement;
+    scene.m_modes = settings;  // the modes part of the value
 }
 
 DrawSettings CurrentDrawSettings(const FlowScene& scene) {
-    return {.dsep = scene.m_nDSep,
-            .dtestPercent = static_cast<int>(scene.m_fDTestPercent),
-            .method = scene.m_nMethod,
-            .background = scene.m_nBackground,
-            .hedgehog = scene.m_bHedgehog,
-            .arrowsBySpeed = scene.m_bHedgehogBySpeed,
-            .stepPixels = scene.m_fStepPixels,
-            .colourMap = scene.m_nColourMap,
-            .aspect = scene.m_nAspect,
-            .legend = scene.m_bLegend,
-            .placement = scene.m_nPlacement};
+    DrawSettings s;
+    static_cast<DrawModes&>(s) = scene.m_modes;
+    s.dsep = scene.m_nDSep;
+    s.dtestPercent = static_cast<int>(scene.m_fDTestPercent);
+    s.method = scene.m_nMethod;
+    s.background = scene.m_nBackground;
+    s.hedgehog = scene.m_bHedgehog;
+    s.arrowsBySpeed = scene.m_bHedgehogBySpeed;
+    return s;
 }

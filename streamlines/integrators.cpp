@@ -151,6 +151,6 @@ GridNode FlowScene::IntegratePixels(int method, GridNode p, float lengthPixels, 
 }
 
 GridNode FlowScene::Step(int method, GridNode p, int direction, bool* failed) const {
-    if (PixelStepOn()) return IntegratePixels(method, p, m_fStepPixels, direction, failed);
+    if (PixelStepOn()) return IntegratePixels(method, p, m_modes.stepPixels, direction, failed);
     return Integrate(method, p, kTimeStep, direction, failed);
 }

@@ -53,7 +53,7 @@ GridNode FlowScene::PixelToWorld(int px, int py) const {
 void FlowScene::ApplyAspect() {
     if (!m_pNodes || m_ni < 1 || m_nj < 1) return;
     ComputeExtents();
-    if (m_nAspect != kAspectEqual) return;
+    if (m_modes.aspect != kAspectEqual) return;
     // The axis that needs the smaller scale still spans the raster from edge to edge; the
     // other is centred, a whole number of pixels from the raster's edge.
     const float scale = std::min(m_fScaleX, m_fScaleY);

@@ -36,7 +36,7 @@ private:
 };
 
 void FlowScene::PlaceStreamlines() {
-    if (m_nPlacement == kPlacementFine) {
+    if (m_modes.placement == kPlacementFine) {
         PlaceFineStreamlines();
         return;
     }

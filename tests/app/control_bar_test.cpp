@@ -185,11 +185,11 @@ TEST(ControlBar, StepListStoresTheStepShowsItAndSaysWhatItDoes) {
     const float steps[] = {0.5f, 1.0f, 2.0f};
     for (const float step : steps) {
         QTest::keyClick(box, Qt::Key_Down);
-        EXPECT_EQ(h.Scene().m_fStepPixels, step) << box->currentText().toStdString();
+        EXPECT_EQ(h.Scene().m_modes.stepPixels, step) << box->currentText().toStdString();
     }
     EXPECT_EQ(box->currentText(), "2 px");
     for (int i = 0; i < 3; ++i) QTest::keyClick(box, Qt::Key_Up);
-    EXPECT_EQ(h.Scene().m_fStepPixels, 0.0f);
+    EXPECT_EQ(h.Scene().m_modes.stepPixels, 0.0f);
     EXPECT_EQ(box->itemText(h.Bar().StepIndex(0.5f)), "0,5 px");
     EXPECT_EQ(box->itemText(h.Bar().StepIndex(1.0f)), "1 px");
     EXPECT_TRUE(box->itemData(h.Bar().StepIndex(0.5f), Qt::ToolTipRole)
@@ -205,7 +205,7 @@ TEST(ControlBar, StepListStoresTheStepShowsItAndSaysWhatItDoes) {
     settings.stepPixels = 2.0f;
     h.Bar().ShowChoices(settings);
     EXPECT_EQ(box->currentText(), "2 px");
-    EXPECT_EQ(h.Scene().m_fStepPixels, 0.0f);
+    EXPECT_EQ(h.Scene().m_modes.stepPixels, 0.0f);
     AppHarness::Settle();
     EXPECT_EQ(h.View().PaintCount(), paints) << "the step shows at the next Draw";
 }
@@ -221,13 +221,13 @@ TEST(ControlBar, FinePlacementBoxStoresThePlacementAndShowsIt) {
     EXPECT_FALSE(box->toolTip().isEmpty());
     for (const std::int32_t expected : {kPlacementFine, kPlacementDesign, kPlacementFine}) {
         QTest::mouseClick(box, Qt::LeftButton);
-        EXPECT_EQ(h.Scene().m_nPlacement, expected);
+        EXPECT_EQ(h.Scene().m_modes.placement, expected);
         EXPECT_EQ(box->isChecked(), expected == kPlacementFine);
     }
     DrawSettings settings;
     h.Bar().ShowChoices(settings);
     EXPECT_FALSE(box->isChecked());
-    EXPECT_EQ(h.Scene().m_nPlacement, kPlacementFine) << "showing stores nothing";
+    EXPECT_EQ(h.Scene().m_modes.placement, kPlacementFine) << "showing stores nothing";
     AppHarness::Settle();
     EXPECT_EQ(h.View().PaintCount(), paints) << "the placement shows at the next Draw";
 }

@@ -66,7 +66,7 @@ TEST_F(PictureView, TheLegendStandsBesideThePictureAndTheMenuSwitchesIt) {
     EXPECT_GT(barTop.g, 240);
 
     ActionNamed(h, "actionViewLegend")->trigger();
-    EXPECT_FALSE(h.Scene().m_bLegend);
+    EXPECT_FALSE(h.Scene().m_modes.legend);
     EXPECT_FALSE(ActionNamed(h, "actionViewLegend")->isChecked());
     const QImage without = h.Paint();
     EXPECT_EQ(LitIn(without, 700, 0, without.width(), without.height(), IsLit), 0);
@@ -77,8 +77,8 @@ TEST_F(PictureView, TheLegendStandsBesideThePictureAndTheMenuSwitchesIt) {
     // Map and proportions wait for Draw, as the background does.
     ActionNamed(h, "actionMapViridis")->trigger();
     ActionNamed(h, "actionViewEqualAspect")->trigger();
-    EXPECT_EQ(h.Scene().m_nColourMap, kColourMapViridis);
-    EXPECT_EQ(h.Scene().m_nAspect, kAspectEqual);
+    EXPECT_EQ(h.Scene().m_modes.colourMap, kColourMapViridis);
+    EXPECT_EQ(h.Scene().m_modes.aspect, kAspectEqual);
     EXPECT_FALSE(ActionNamed(h, "actionMapDesign")->isChecked());
     EXPECT_EQ(h.Paint(), with);
     QTest::mouseClick(h.Bar().DrawButton(), Qt::LeftButton);

@@ -43,7 +43,7 @@ TEST(PointerReadout, NothingOutsideTheRasterOrWithoutData) {
 TEST(PointerReadout, NothingBesideTheDataWithEqualProportions) {
     testsupport::TempDir dir;
     testsupport::SceneFixture f;
-    f.scene.m_nAspect = kAspectEqual;
+    f.scene.m_modes.aspect = kAspectEqual;
     // 35 x 28 world units: 349 pixels wide, 279 tall, 140 rows left below and above.
     f.scene.OpenDataSet(testsupport::WriteDataSet(
         dir, "wide",

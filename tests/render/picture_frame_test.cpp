@@ -57,7 +57,7 @@ protected:
         ASSERT_TRUE(s_context) << s_error;
         ASSERT_TRUE(SetViewProjection(kWidth, kHeight));
         scene.SetFixedSeed(3);
-        scene.m_nColourMap = kColourMapViridis;
+        scene.m_modes.colourMap = kColourMapViridis;
         scene.m_nBackground = kBackgroundPressure;
         scene.OpenDataSet(testsupport::WriteDataSet(dir, "gyre", MakeFlow("double-gyre", 50, 80, 1, 0.0f)));
         ASSERT_TRUE(scene.HasDataSet());
@@ -82,7 +82,7 @@ Rgb ToRgb(const ColourEntry& c) {
 
 TEST_F(PictureFrameTest, TheLegendLiesRightOfThePictureAndLeavesItAsItWas) {
     const Picture without = Paint(PictureFrame{}, nullptr);
-    scene.m_bLegend = true;
+    scene.m_modes.legend = true;
     const Picture with = Paint(PictureFrame{}, &text);
     ASSERT_EQ(text.calls, 1);
     EXPECT_EQ(text.lastZoom, 1.0);
@@ -122,7 +122,7 @@ TEST_F(PictureFrameTest, TheLegendLiesRightOfThePictureAndLeavesItAsItWas) {
 // Scaled, raster pixel (x, y) fills the window from the frame's origin plus zoom times (x, y);
 // the window point at its middle maps back to it, and lines stay in the line colour.
 TEST_F(PictureFrameTest, AFittedFrameScalesEverythingAndMapsBack) {
-    scene.m_bLegend = true;
+    scene.m_modes.legend = true;
     const PictureFrame frame = FittedFrame(kWidth, kHeight, true);
     EXPECT_DOUBLE_EQ(frame.zoom, kWidth / 480.0);
     EXPECT_EQ(frame.originX, 0);

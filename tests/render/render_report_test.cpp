@@ -57,7 +57,7 @@ TEST(RenderReport, WorldPointsFollowThePixelsPointForPointAndTheSettingsAreTheOp
     fx.scene.m_fInvScaleY = 1.0f / 3.0f;
     fx.scene.m_pNodes = std::make_unique<GridNode[]>(1);
     fx.scene.m_pNodes[0] = {-2.5f, 40.0f};
-    fx.scene.m_fStepPixels = 0.5f;
+    fx.scene.m_modes.stepPixels = 0.5f;
     std::vector<Streamline> clicks(1);
     for (int i = 0; i < 40; ++i) {
         AddLine(fx.scene, {{i * 8, 559 - i * 13}, {i * 8 + 1, 558 - i * 13}});
@@ -88,7 +88,7 @@ TEST(RenderReport, WorldPointsFollowThePixelsPointForPointAndTheSettingsAreTheOp
 
 TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {
     testsupport::SceneFixture fx;
-    fx.scene.m_fStepPixels = 0.3f;
+    fx.scene.m_modes.stepPixels = 0.3f;
     AddLine(fx.scene, {{1, 2}, {3, 4}, {5, 6}});
     fx.scene.m_streamlines.back()->SetSeedIndex(2);
     const QJsonObject root = Parse(StreamlinesJson(fx.scene, {}));
@@ -101,7 +101,7 @@ TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {
 
 TEST(RenderReport, TheFinePlacementHasNoSeedAndReportsItsWork) {
     testsupport::SceneFixture fx;
-    fx.scene.m_nPlacement = kPlacementFine;
+    fx.scene.m_modes.placement = kPlacementFine;
     const QJsonObject root = Parse(StreamlinesJson(fx.scene, {}));
     EXPECT_EQ(root["placement"].toString(), "fine");
     EXPECT_TRUE(root["seed"].isNull());

@@ -319,7 +319,7 @@ TEST(ArrowOffset, UnderThePixelStepArrowsBySpeedAreScaledToTheFastest) {
         scene.m_fScaleX = sx;
         scene.m_fScaleY = sy;
         for (float step : {0.0f, 1.0f}) {
-            scene.m_fStepPixels = step;
+            scene.m_modes.stepPixels = step;
             double longest = 0.0;
             for (int y = 15; y < 545; y += 15)
                 for (int x = 15; x < 335; x += 15) {

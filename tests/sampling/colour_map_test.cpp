@@ -104,7 +104,7 @@ protected:
 TEST_P(ColourMapTest, EveryPixelShowsItsValueBetweenTheTrueEnds) {
     const auto [map, field] = GetParam();
     FlowScene& s = f.scene;
-    s.m_nColourMap = map;
+    s.m_modes.colourMap = map;
     s.m_nBackground = field;
     s.OpenDataSet(testsupport::WriteDataSet(dir, "signed", SignedFields()));
     ASSERT_TRUE(s.HasDataSet());
@@ -156,7 +156,7 @@ TEST(ColourMap, ZeroVorticityIsTheGreyMiddleAndNoNumberIsBlack) {
     testsupport::TempDir dir;
     testsupport::SceneFixture f;
     FlowScene& s = f.scene;
-    s.m_nColourMap = kColourMapCoolwarm;
+    s.m_modes.colourMap = kColourMapCoolwarm;
     s.m_nBackground = kBackgroundVorticity;
     s.OpenDataSet(testsupport::WriteDataSet(dir, "signed", SignedFields()));
     ASSERT_TRUE(s.HasDataSet());
@@ -188,7 +188,7 @@ TEST(ColourMap, ZeroVorticityIsTheGreyMiddleAndNoNumberIsBlack) {
     EXPECT_EQ(s.ImageScale().low, 0.0);
     EXPECT_EQ(s.ImageScale().high, 0.0);
     EXPECT_TRUE(std::equal(s.m_pImage.get(), s.m_pImage.get() + 3, table[128].begin()));
-    s.m_nColourMap = kColourMapViridis;
+    s.m_modes.colourMap = kColourMapViridis;
     s.ColourBackground();
     EXPECT_TRUE(
         std::equal(s.m_pImage.get(), s.m_pImage.get() + 3, ColourTable(kColourMapViridis)[0].begin()));

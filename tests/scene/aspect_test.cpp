@@ -29,7 +29,7 @@ class Aspect : public ::testing::Test {
 protected:
     void Open(const FlowData& data, int aspect) {
         f.scene.SetFixedSeed(5);
-        f.scene.m_nAspect = aspect;
+        f.scene.m_modes.aspect = aspect;
         f.scene.OpenDataSet(testsupport::WriteDataSet(dir, "flow" + std::to_string(opens++), data));
         ASSERT_TRUE(f.scene.HasDataSet());
     }
@@ -137,7 +137,7 @@ TEST_F(Aspect, DrawSwitchesBothWaysAndTheDesignsPictureComesBack) {
     const std::vector<float> speed(s.m_pRasterSpeed.get(), s.m_pRasterSpeed.get() + kRasterSize);
     const std::size_t lines = s.GetStreamlineCount();
 
-    s.m_nAspect = kAspectEqual;
+    s.m_modes.aspect = kAspectEqual;
     s.RedrawScene();
     EXPECT_EQ(s.m_nMappedAspect, kAspectEqual);
     EXPECT_TRUE(std::isnan(s.m_pRasterSpeed[0]));
@@ -149,7 +149,7 @@ TEST_F(Aspect, DrawSwitchesBothWaysAndTheDesignsPictureComesBack) {
                 << p.x << ", " << p.y;
         }
 
-    s.m_nAspect = kAspectDesign;
+    s.m_modes.aspect = kAspectDesign;
     s.RedrawScene();
     EXPECT_EQ(s.m_nMappedAspect, kAspectDesign);
     EXPECT_EQ(s.m_fScaleY, 559.0f / 20.0f);
@@ -162,7 +162,7 @@ TEST_F(Aspect, DrawSwitchesBothWaysAndTheDesignsPictureComesBack) {
 // still pixels span as many columns as rows only with equal proportions.
 TEST_F(Aspect, TheRealCylinderIsRoundOnlyWithEqualProportions) {
     for (const int aspect : {kAspectEqual, kAspectDesign}) {
-        s.m_nAspect = aspect;
+        s.m_modes.aspect = aspect;
         s.OpenDataSet(TESMORA_REALDATA_DIR "/karman_piv.gri");
         ASSERT_TRUE(s.HasDataSet());
         // The still region around the cylinder's centre, grown pixel by pixel.

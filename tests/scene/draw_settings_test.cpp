@@ -57,15 +57,16 @@ TEST(Settings, TestDistanceFollowsBothDistanceAndPercentage) {
 TEST(Settings, EveryFieldGoesIntoTheSceneAndComesBack) {
     testsupport::SceneFixture f;
     EXPECT_EQ(CurrentDrawSettings(f.scene), DrawSettings{});
-    const DrawSettings changed{.dsep = 7,
-                               .dtestPercent = 30,
-                               .method = kMethodEuler,
-                               .background = kBackgroundVorticity,
-                               .hedgehog = true,
-                               .arrowsBySpeed = true,
-                               .colourMap = kColourMapCoolwarm,
-                               .aspect = kAspectEqual,
-                               .legend = true};
+    DrawSettings changed;
+    changed.dsep = 7;
+    changed.dtestPercent = 30;
+    changed.method = kMethodEuler;
+    changed.background = kBackgroundVorticity;
+    changed.hedgehog = true;
+    changed.arrowsBySpeed = true;
+    changed.colourMap = kColourMapCoolwarm;
+    changed.aspect = kAspectEqual;
+    changed.legend = true;
     ApplyDrawSettings(f.scene, changed);
     EXPECT_EQ(CurrentDrawSettings(f.scene), changed);
     // The viewer starts as the command line does, but with the legend.

@@ -79,7 +79,7 @@ void ExpectFingerprint(const Case& c, const std::string& path) {
     f.scene.m_nDSep = c.dsep;
     UpdateDTest(f.scene);
     f.scene.m_nBackground = c.background;
-    f.scene.m_fStepPixels = c.stepPixels;
+    f.scene.m_modes.stepPixels = c.stepPixels;
     f.scene.OpenDataSet(path);
     ASSERT_TRUE(f.scene.HasDataSet());
     const std::uint64_t opened = Fingerprint(f.scene);

@@ -48,17 +48,21 @@ TEST(Soak, ManyDrawsAndOpensSettleAndEndWithTheFreshPicture) {
     scene.SetFixedSeed(7);
     std::mt19937 random(2026);
     auto randomSettings = [&] {
-        return DrawSettings{
-            .dsep = std::uniform_int_distribution<int>(kDSepMin, kDSepMax)(random),
-            .dtestPercent = 10 * std::uniform_int_distribution<int>(1, 9)(random),
-            .method = std::uniform_int_distribution<int>(kMethodEuler, kMethodRK4)(random),
-            .background = std::uniform_int_distribution<int>(kBackgroundSpeed, kBackgroundVorticity)(random),
-            .hedgehog = random() % 4 == 0,
-            .stepPixels = random() % 3 == 0 ? 0.25f * static_cast<float>(1 + random() % 20) : 0.0f};
+        DrawSettings s;
+        s.dsep = std::uniform_int_distribution<int>(kDSepMin, kDSepMax)(random);
+        s.dtestPercent = 10 * std::uniform_int_distribution<int>(1, 9)(random);
+        s.method = std::uniform_int_distribution<int>(kMethodEuler, kMethodRK4)(random);
+        s.background = std::uniform_int_distribution<int>(kBackgroundSpeed, kBackgroundVorticity)(random);
+        s.hedgehog = random() % 4 == 0;
+        s.stepPixels = random() % 3 == 0 ? 0.25f * static_cast<float>(1 + random() % 20) : 0.0f;
+        return s;
     };
 
-    const DrawSettings last{
-        .dsep = 12, .dtestPercent = 60, .method = kMethodRK4, .background = kBackgroundPressure};
+    DrawSettings last;
+    last.dsep = 12;
+    last.dtestPercent = 60;
+    last.method = kMethodRK4;
+    last.background = kBackgroundPressure;
     ApplyDrawSettings(scene, last);
     scene.OpenDataSet(good);
     ASSERT_TRUE(scene.HasDataSet());

@@ -155,7 +155,7 @@ TEST_P(FineOnFlow, LeavesNoGapAndKeepsEveryPromise) {
     std::sort(standardCounts.begin(), standardCounts.end());
     const double standardGap = testsupport::MeasureCoverage(f.scene).largestGap;
 
-    f.scene.m_nPlacement = kPlacementFine;
+    f.scene.m_modes.placement = kPlacementFine;
     f.scene.RedrawScene();
     std::vector<std::vector<PixelPoint>> lines;
     std::size_t shortLines = 0;

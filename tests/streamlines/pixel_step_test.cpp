@@ -69,11 +69,11 @@ TEST_F(PixelStepTest, StepFollowsTheSettingAndTheTimeStepIsUntouched) {
     const GridNode p{0.02f, 0.01f};
     for (int method : {kMethodEuler, kMethodRK2, kMethodRK4}) {
         bool a = false, b = false;
-        Scene().m_fStepPixels = 0.0f;
+        Scene().m_modes.stepPixels = 0.0f;
         EXPECT_EQ(Scene().Step(method, p, -1, &a), Scene().Integrate(method, p, kTimeStep, -1, &b));
-        Scene().m_fStepPixels = std::numeric_limits<float>::quiet_NaN();
+        Scene().m_modes.stepPixels = std::numeric_limits<float>::quiet_NaN();
         EXPECT_EQ(Scene().Step(method, p, -1, &a), Scene().Integrate(method, p, kTimeStep, -1, &b));
-        Scene().m_fStepPixels = 2.5f;
+        Scene().m_modes.stepPixels = 2.5f;
         EXPECT_EQ(Scene().Step(method, p, -1, &a), Scene().IntegratePixels(method, p, 2.5f, -1, &b));
     }
 }
@@ -158,7 +158,7 @@ TEST_F(PixelStepTest, TracingEndsAtOnceWhereTheFlowStopsAndTheClickFollowsTheSet
     ASSERT_NO_FATAL_FAILURE(LoadField([](float x, float) {
         return x < 0.0199f ? std::pair{0.0f, 0.0f} : std::pair{1.5f, 0.2f};
     }));
-    Scene().m_fStepPixels = 1.0f;
+    Scene().m_modes.stepPixels = 1.0f;
     const auto before = Scene().Stats().steps;
     const auto resting = Scene().CreateStreamline({0.01f, 0.01f}, kMethodRK2, true);
     EXPECT_EQ(resting->GetCount(), 1u);
@@ -171,7 +171,7 @@ TEST_F(PixelStepTest, TracingEndsAtOnceWhereTheFlowStopsAndTheClickFollowsTheSet
     ASSERT_NE(click, nullptr);
     EXPECT_GT(click->GetCount(), 80u);
     EXPECT_EQ(click->GetPoint(click->SeedIndex()), seed);
-    Scene().m_fStepPixels = 0.0f;
+    Scene().m_modes.stepPixels = 0.0f;
     EXPECT_LE(Scene().AddClickStreamline(seed.x, seed.y)->GetCount(), 3u);
 }
 
@@ -185,7 +185,7 @@ TEST_F(PixelStepTest, PlacementStartsNoStreamlineWhereTheFlowStopsAndNeedsNoSpee
     Scene().PlaceStreamlines();
     EXPECT_EQ(Scene().GetStreamlineCount(), 0u) << "the time step finds no first seed";
     Scene().ResetForDraw();
-    Scene().m_fStepPixels = 1.0f;
+    Scene().m_modes.stepPixels = 1.0f;
     Scene().PlaceStreamlines();
     ASSERT_GT(Scene().GetStreamlineCount(), 10u);
     for (std::size_t k = 0; k < Scene().GetStreamlineCount(); ++k) {

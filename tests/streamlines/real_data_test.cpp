@@ -48,7 +48,7 @@ public:
     bool Opened() const { return m_f.scene.HasDataSet() && m_f.reporter.entries.empty(); }
     void Use(int method, float stepPixels) {
         m_f.scene.m_nMethod = method;
-        m_f.scene.m_fStepPixels = stepPixels;
+        m_f.scene.m_modes.stepPixels = stepPixels;
     }
     // Places from SEED and checks the placement's promises.
     Placement Place(std::uint32_t seed) {

@@ -44,8 +44,10 @@ private:
 };
 
 Described Describe(const DrawSettings& settings) {
-    const auto& [dsep, dtestPercent, method, background, hedgehog, arrowsBySpeed, stepPixels, colourMap,
-                 aspect, legend, placement] = settings;
+    const auto& [stepPixels, colourMap, aspect, legend, placement] = static_cast<const DrawModes&>(settings);
+    const int dsep = settings.dsep, dtestPercent = settings.dtestPercent, method = settings.method,
+              background = settings.background;
+    const bool hedgehog = settings.hedgehog, arrowsBySpeed = settings.arrowsBySpeed;
     Described d;
     d.Choice("background", kBackgrounds, background);
     d.Choice("method", kMethods, method);

@@ -38,7 +38,7 @@ QString PixelCount(double pixels) {
 
 // The fine placement draws no first seed, so it has none to report.
 QJsonValue SeedJson(const FlowScene& scene) {
-    if (scene.m_nPlacement == kPlacementFine) return QJsonValue(QJsonValue::Null);
+    if (scene.m_modes.placement == kPlacementFine) return QJsonValue(QJsonValue::Null);
     return static_cast<qint64>(scene.LastSeed());
 }
 
@@ -47,7 +47,7 @@ QJsonValue SeedJson(const FlowScene& scene) {
 QJsonObject StepJson(const FlowScene& scene) {
     const bool pixels = scene.PixelStepOn();
     return QJsonObject{{"mode", pixels ? "pixels" : "time"},
-                       {"length", ShortestDecimal(pixels ? scene.m_fStepPixels : kTimeStep)}};
+                       {"length", ShortestDecimal(pixels ? scene.m_modes.stepPixels : kTimeStep)}};
 }
 
 QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> clickLines) {
@@ -70,7 +70,7 @@ QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> c
     root["dtest"] = static_cast<double>(scene.m_fDTest);
     root["method"] = QString::fromLatin1(MethodName(scene.m_nMethod));
     root["step"] = StepJson(scene);
-    root["placement"] = QString::fromLatin1(PlacementName(scene.m_nPlacement));
+    root["placement"] = QString::fromLatin1(PlacementName(scene.m_modes.placement));
     root["seed"] = SeedJson(scene);
     root["streamlines"] = lines;
     root["settings"] = cli::SettingsJson(CurrentDrawSettings(scene));
@@ -95,9 +95,9 @@ QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std
     root["step"] = StepJson(scene);
     root["streamlines"] = static_cast<qint64>(scene.GetStreamlineCount());
     root["points"] = static_cast<qint64>(points);
-    root["placement"] = QString::fromLatin1(PlacementName(scene.m_nPlacement));
+    root["placement"] = QString::fromLatin1(PlacementName(scene.m_modes.placement));
     root["seed"] = SeedJson(scene);
-    if (scene.m_nPlacement == kPlacementFine) {
+    if (scene.m_modes.placement == kPlacementFine) {
         const PlacementStats& w = scene.Stats();
         root["work"] = QJsonObject{{"steps", static_cast<qint64>(w.steps)},
                                    {"separation_tests", static_cast<qint64>(w.separationTests)},
