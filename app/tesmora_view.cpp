@@ -178,7 +178,7 @@ void CTesmoraView::OnStepTwoPixels() {
 // Toggled like the arrows' box: every change is a click, so box and setting stay in step.
 void CTesmoraView::OnToggleFinePlacement() {
     ChangeSettings([](DrawSettings& s) {
-        s.placement = s.placement == kPlacementFine ? kPlacementDesign : kPlacementFine;
+        s.placement = s.placement == kPlacementFine ? kPlacementStandard : kPlacementFine;
     });
 }
 void CTesmoraView::OnModeStreamlines() {
@@ -198,7 +198,7 @@ void CTesmoraView::OnToggleLegend() {
     Repaint();
 }
 void CTesmoraView::OnColourMapDesign() {
-    ChangeSettings([](DrawSettings& s) { s.colourMap = kColourMapDesign; });
+    ChangeSettings([](DrawSettings& s) { s.colourMap = kColourMapRamp; });
 }
 void CTesmoraView::OnColourMapViridis() {
     ChangeSettings([](DrawSettings& s) { s.colourMap = kColourMapViridis; });
@@ -211,7 +211,7 @@ void CTesmoraView::OnColourMapCoolwarm() {
 }
 void CTesmoraView::OnToggleEqualAspect() {
     ChangeSettings(
-        [](DrawSettings& s) { s.aspect = s.aspect == kAspectEqual ? kAspectDesign : kAspectEqual; });
+        [](DrawSettings& s) { s.aspect = s.aspect == kAspectEqual ? kAspectStretch : kAspectEqual; });
 }
 void CTesmoraView::OnToggleFitWindow() {
     m_bFitWindow = !m_bFitWindow;

@@ -11,7 +11,7 @@
 struct ColourScale {
     bool coloured = false;  // an image has been coloured since the data set was loaded
     std::int32_t field = kBackgroundSpeed;
-    std::int32_t map = kColourMapDesign;
+    std::int32_t map = kColourMapRamp;
     // In the data's own values (pressure and vorticity as in the solution file). Equal when
     // every pixel has the same value; not finite when the field's values are not.
     double low = 0.0;

@@ -18,7 +18,7 @@ enum BackgroundField : std::int32_t {
 // field's largest value (pressure and vorticity shifted by their smallest); the sequential maps
 // span the field's range in its own values; the diverging one a range symmetric about zero.
 enum ColourMapChoice : std::int32_t {
-    kColourMapDesign = 0,
+    kColourMapRamp = 0,
     kColourMapViridis = 1,
     kColourMapCividis = 2,
     kColourMapCoolwarm = 3,  // diverging, blue below zero, red above
@@ -26,15 +26,15 @@ enum ColourMapChoice : std::int32_t {
 // How the grid's extent fills the 350 x 560 raster: each axis stretched to the raster on its
 // own, or one scale for both with the data centred and black around it.
 enum AspectChoice : std::int32_t {
-    kAspectDesign = 0,
+    kAspectStretch = 0,
     kAspectEqual = 1,
 };
 // How seeds are found and when a streamline ends. The standard placement seeds from a random
 // first point and the d_sep offsets of each streamline's segments; the fine placement seeds
 // beside every point and then the farthest pixel from all lines, closes loops and drops short
-// lines. Any value other than kPlacementFine places as kPlacementDesign.
+// lines. Any value other than kPlacementFine places as kPlacementStandard.
 enum PlacementMethod : std::int32_t {
-    kPlacementDesign = 0,
+    kPlacementStandard = 0,
     kPlacementFine = 1,
 };
 
@@ -45,10 +45,10 @@ struct DrawModes {
     // Length of one integration step in raster pixels along the flow; 0 keeps the fixed time
     // step kTimeStep in the data's own units.
     float stepPixels = 0.0f;
-    std::int32_t colourMap = kColourMapDesign;
-    std::int32_t aspect = kAspectDesign;
+    std::int32_t colourMap = kColourMapRamp;
+    std::int32_t aspect = kAspectStretch;
     bool legend = false;  // a colour bar with values right of the picture
-    std::int32_t placement = kPlacementDesign;
+    std::int32_t placement = kPlacementStandard;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };

@@ -368,7 +368,7 @@ void Register() {
             for (int dsep : kDSeps)
                 for (int m = 0; m < 3; ++m)
                     benchmark::RegisterBenchmark(PlaceName(flow, g, dsep, m).c_str(), BM_Place, flow, g, dsep,
-                                                 m, 0.0f, kPlacementDesign)
+                                                 m, 0.0f, kPlacementStandard)
                         ->Unit(benchmark::kMillisecond);
         // The fine placement beside the standard one, on the same field, d_sep and method.
         for (int flow = 0; flow < kBenchFlowCount; ++flow)
@@ -380,7 +380,7 @@ void Register() {
         // The pixel step beside the time step, on the same field and d_sep.
         for (int m = 1; m < 3; ++m)
             benchmark::RegisterBenchmark((PlaceName(kCylinder, g, 10, m) + "/px1").c_str(), BM_Place,
-                                         kCylinder, g, 10, m, 1.0f, kPlacementDesign)
+                                         kCylinder, g, 10, m, 1.0f, kPlacementStandard)
                 ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Open/" + l).c_str(), BM_Open, g)->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("Paint/" + l + "/streamlines-dsep5").c_str(), BM_Paint, g, false)
@@ -394,7 +394,7 @@ void Register() {
             for (const auto& [suffix, step] : {std::pair{"", 0.0f}, std::pair{"/px1", 1.0f}})
                 benchmark::RegisterBenchmark(
                     ("PlaceReal/" + std::string(name) + "/dsep10/" + kMethods[m] + suffix).c_str(),
-                    BM_PlaceReal, std::string(name), m, step, kPlacementDesign)
+                    BM_PlaceReal, std::string(name), m, step, kPlacementStandard)
                     ->Unit(benchmark::kMillisecond);
     for (const char* name : kRealSets)
         benchmark::RegisterBenchmark(("PlaceReal/" + std::string(name) + "/dsep10/rk2/px1/fine").c_str(),

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "base/settings_table.h"
 #include "common/native_names.h"
-#include "tools/cli/settings_words.h"
 
 namespace {
 
@@ -53,11 +53,11 @@ PictureNotes DescribePicture(const PictureOrigin& origin) {
     notes.title = QFileInfo(Text(input)).fileName();
     notes.software = Text(origin.program + " " + origin.version);
     notes.entries.emplace_back(QStringLiteral("input"), Text(input));
-    for (const cli::SettingWord& word : cli::SettingWords(origin.settings))
+    for (const auto& word : settings::Words(origin.settings))
         notes.entries.emplace_back(Text(word.first), Text(word.second));
     notes.entries.emplace_back(QStringLiteral("seed"), QString::number(origin.seed));
     std::string command = "tesmora-render " + ShellWord(origin.input) + " " +
-                          cli::SettingOptions(origin.settings) + " --seed " + std::to_string(origin.seed);
+                          settings::Options(origin.settings) + " --seed " + std::to_string(origin.seed);
     if (!origin.clicks.empty()) {
         QString clicks;
         for (const PixelPoint& c : origin.clicks) {

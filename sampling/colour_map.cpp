@@ -96,7 +96,7 @@ void FlowScene::ColourBackground() {
     const double shift = field == kBackgroundPressure    ? m_fRasterMinP
                          : field == kBackgroundVorticity ? m_fRasterMinW
                                                          : 0.0;
-    m_imageScale = {.coloured = true, .field = field, .map = kColourMapDesign};
+    m_imageScale = {.coloured = true, .field = field, .map = kColourMapRamp};
 
     if (!ColourTable(m_modes.colourMap)) {
         const double largest = r ? RasterMax(r, kRasterWidth, kRasterHeight) : 0.0;

@@ -410,5 +410,5 @@ void FlowScene::ComputeExtents() {
     m_fInvScaleY = 1.0f / m_fScaleY;
     m_nOffsetX = 0;
     m_nOffsetY = 0;
-    m_nMappedAspect = kAspectDesign;
+    m_nMappedAspect = kAspectStretch;
 }

@@ -208,7 +208,7 @@ public:
     DrawModes m_modes;
     // The aspect that the scales, the offsets and the rasters were made for; m_modes.aspect takes
     // over at the next open or Draw.
-    std::int32_t m_nMappedAspect = kAspectDesign;
+    std::int32_t m_nMappedAspect = kAspectStretch;
     float m_fScaleX = 0.0f;
     float m_fScaleY = 0.0f;
     float m_fInvScaleX = 0.0f;

@@ -219,7 +219,7 @@ TEST(ControlBar, FinePlacementBoxStoresThePlacementAndShowsIt) {
     EXPECT_EQ(box->text(), "gleichmäßig (fein)");
     EXPECT_TRUE(box->statusTip().contains("nächsten Zeichnen oder Öffnen"));
     EXPECT_FALSE(box->toolTip().isEmpty());
-    for (const std::int32_t expected : {kPlacementFine, kPlacementDesign, kPlacementFine}) {
+    for (const std::int32_t expected : {kPlacementFine, kPlacementStandard, kPlacementFine}) {
         QTest::mouseClick(box, Qt::LeftButton);
         EXPECT_EQ(h.Scene().m_modes.placement, expected);
         EXPECT_EQ(box->isChecked(), expected == kPlacementFine);

@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "base/settings_table.h"
 #include "scene/flow_scene.h"
 #include "scene/gri_format.h"
 #include "scene/header_parser.h"
@@ -26,18 +29,83 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::size_t kSettingsBytes = 5;  // bytes 0..4: the settings, as a stream of bits
+constexpr int kLengthSteps = 8;            // a length is off or one of these, lo to hi
+
+// How many values the fuzzer gives a setting: every choice and one that none names (which
+// must behave as the program's fallback for it), every whole number of the range, a length
+// off or at one of a few steps, a switch off or on.
+std::uint32_t StatesOf(const settings::Row& row) {
+    switch (row.kind) {
+        case settings::Kind::Choice:
+            return static_cast<std::uint32_t>(row.choices.size()) + 1;
+        case settings::Kind::Whole:
+            return static_cast<std::uint32_t>(row.hi - row.lo) + 1;
+        case settings::Kind::Length:
+            return 1 + kLengthSteps;
+        case settings::Kind::Switch:
+            return 2;
+    }
+    return 1;
+}
+
+int BitsFor(std::uint32_t states) {
+    int bits = 0;
+    while ((std::uint32_t{1} << bits) < states) ++bits;
+    return bits;
+}
+
+double ValueOfState(const settings::Row& row, std::uint32_t state) {
+    switch (row.kind) {
+        case settings::Kind::Choice: {
+            if (state < row.choices.size()) return row.choices[state].value;
+            int unnamed = 0;
+            for (const settings::Word& w : row.choices) unnamed = std::max(unnamed, w.value + 1);
+            return unnamed;
+        }
+        case settings::Kind::Whole:
+            return row.lo + state;
+        case settings::Kind::Length:
+            return state == 0 ? 0.0 : row.lo + (row.hi - row.lo) * (state - 1) / (kLengthSteps - 1);
+        case settings::Kind::Switch:
+            return state;
+    }
+    return 0.0;
+}
+
+// The state whose value is nearest to the setting's in S.
+std::uint32_t StateOf(const settings::Row& row, const DrawSettings& s) {
+    const double v = row.get(s);
+    std::uint32_t best = 0;
+    for (std::uint32_t k = 1; k < StatesOf(row); ++k)
+        if (std::fabs(ValueOfState(row, k) - v) < std::fabs(ValueOfState(row, best) - v)) best = k;
+    return best;
+}
+
+}  // namespace
+
+int FuzzSettingBits() {
+    int bits = 0;
+    for (const settings::Row& row : settings::Table()) bits += BitsFor(StatesOf(row));
+    return bits;
+}
+
 FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
     FuzzCase c;
     std::uint8_t settings[12] = {};
     const std::size_t head = size < sizeof settings ? size : sizeof settings;
     for (std::size_t i = 0; i < head; ++i) settings[i] = data[i];
-    c.settings.dsep = kDSepMin + settings[0] % (kDSepMax - kDSepMin + 1);
-    c.settings.dtestPercent = 10 * (1 + settings[1] % 9);
-    c.settings.method = settings[2] % 4;  // 3 is not a method: it must integrate like RK2
-    c.settings.background = settings[3] % 4;
-    c.settings.hedgehog = settings[4] & 1;
-    c.settings.arrowsBySpeed = settings[4] & 2;
-    c.settings.stepPixels = settings[4] & 4 ? kStepPixelsOn : 0.0f;
+    std::uint64_t stream = 0;
+    for (std::size_t i = 0; i < kSettingsBytes; ++i) stream |= std::uint64_t{settings[i]} << (8 * i);
+    for (const settings::Row& row : settings::Table()) {
+        const std::uint32_t states = StatesOf(row);
+        const int bits = BitsFor(states);
+        const auto state = static_cast<std::uint32_t>(stream & ((std::uint64_t{1} << bits) - 1)) % states;
+        stream >>= bits;
+        row.set(c.settings, ValueOfState(row, state));
+    }
     c.clickX = 1 + (settings[5] | ((settings[7] & 0x0f) << 8)) % 349;
     c.clickY = 1 + (settings[6] | ((settings[7] >> 4) << 8)) % 559;
     const std::size_t rest = size - head;
@@ -53,12 +121,13 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
 
 std::string EncodeFuzzInput(const FuzzCase& c) {
     std::string out(12, '\0');
-    out[0] = static_cast<char>(c.settings.dsep - kDSepMin);
-    out[1] = static_cast<char>(c.settings.dtestPercent / 10 - 1);
-    out[2] = static_cast<char>(c.settings.method);
-    out[3] = static_cast<char>(c.settings.background);
-    out[4] = static_cast<char>((c.settings.hedgehog ? 1 : 0) | (c.settings.arrowsBySpeed ? 2 : 0) |
-                               (c.settings.stepPixels > 0.0f ? 4 : 0));
+    std::uint64_t stream = 0;
+    int used = 0;
+    for (const settings::Row& row : settings::Table()) {
+        stream |= std::uint64_t{StateOf(row, c.settings)} << used;
+        used += BitsFor(StatesOf(row));
+    }
+    for (std::size_t i = 0; i < kSettingsBytes; ++i) out[i] = static_cast<char>(stream >> (8 * i));
     out[5] = static_cast<char>((c.clickX - 1) & 0xff);
     out[6] = static_cast<char>((c.clickY - 1) & 0xff);
     out[7] = static_cast<char>(((c.clickX - 1) >> 8) | (((c.clickY - 1) >> 8) << 4));

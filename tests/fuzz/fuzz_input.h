@@ -7,9 +7,9 @@
 #include "base/draw_settings.h"
 
 // How a fuzz input becomes a data set and a Draw request:
-//   bytes 0..7   settings: d_sep, percentage, method, background, hedgehog and arrows by
-//                speed, then the click pixel (low bytes of x and y, their high nibbles),
-//                each folded into its range
+//   bytes 0..4   every setting of the settings table in turn, each from as many bits as its
+//                values need (least significant first), folded into its values
+//   bytes 5..7   the click pixel (low bytes of x and y, their high nibbles), folded into range
 //   bytes 8..11  little-endian length of the geometry file's bytes (folded into what remains)
 //   then         the geometry file, then the solution file
 // Shared by the fuzzer, the corpus writer and the replay test, so that all three agree.
@@ -22,6 +22,8 @@ struct FuzzCase {
 };
 
 FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size);
+// Bits the settings take; at most the 40 of bytes 0..4.
+int FuzzSettingBits();
 std::string EncodeFuzzInput(const FuzzCase& c);
 
 struct FuzzOutcome {

@@ -3,38 +3,51 @@
 // between.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+#include <vector>
+
+#include "base/settings_table.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/fuzz/seed_corpus.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-TEST(FuzzInput, EncodingRoundTrips) {
-    FuzzCase c;
-    c.settings.dsep = 17;
-    c.settings.dtestPercent = 30;
-    c.settings.method = 3;
-    c.settings.background = 2;
-    c.settings.hedgehog = true;
-    c.settings.arrowsBySpeed = true;
-    c.settings.stepPixels = kStepPixelsOn;
-    c.clickX = 349;
-    c.clickY = 559;
-    c.geometry = "SN4DB 2 2 1";
-    c.solution = std::string(5, '\x7f');
-    const std::string bytes = EncodeFuzzInput(c);
-    const FuzzCase d = DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    EXPECT_EQ(d.settings.dsep, 17);
-    EXPECT_EQ(d.settings.dtestPercent, 30);
-    EXPECT_EQ(d.settings.method, 3);
-    EXPECT_EQ(d.settings.background, 2);
-    EXPECT_TRUE(d.settings.hedgehog);
-    EXPECT_TRUE(d.settings.arrowsBySpeed);
-    EXPECT_EQ(d.settings.stepPixels, kStepPixelsOn);
-    EXPECT_EQ(d.clickX, 349);
-    EXPECT_EQ(d.clickY, 559);
-    EXPECT_EQ(d.geometry, c.geometry);
-    EXPECT_EQ(d.solution, c.solution);
+// Every setting reaches the fuzzer: a case's settings, drawn at random over the values the
+// decoder can give, come back from their bytes, and each field takes more than one value
+// across the cases.
+TEST(FuzzInput, EncodingRoundTripsAndReachesEverySetting) {
+    ASSERT_LE(FuzzSettingBits(), 40);
+    std::mt19937 random(5);
+    std::set<std::vector<double>> seen[16];
+    for (int i = 0; i < 300; ++i) {
+        std::string head(12, '\0');
+        for (char& b : head) b = static_cast<char>(random());
+        FuzzCase c = DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(head.data()), head.size());
+        c.geometry = "SN4DB 2 2 1";
+        c.solution = std::string(5, '\x7f');
+        const std::string bytes = EncodeFuzzInput(c);
+        const FuzzCase d = DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        // As the program reads them: a placement none of the words names places as the standard one.
+        for (const settings::Row& row : settings::Table())
+            EXPECT_EQ(row.get(d.settings), row.get(c.settings)) << row.name;
+        EXPECT_EQ(d.clickX, c.clickX);
+        EXPECT_EQ(d.clickY, c.clickY);
+        EXPECT_EQ(d.geometry, c.geometry);
+        EXPECT_EQ(d.solution, c.solution);
+        std::size_t k = 0;
+        for (const settings::Row& row : settings::Table()) seen[k++].insert({row.get(d.settings)});
+    }
+    std::size_t k = 0;
+    for (const settings::Row& row : settings::Table()) EXPECT_GT(seen[k++].size(), 1u) << row.name;
+    // A method none of the choices names is given, and integrates as RK2 does.
+    FuzzCase odd;
+    odd.settings.method = 3;
+    const std::string bytes = EncodeFuzzInput(odd);
+    EXPECT_EQ(
+        DecodeFuzzInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()).settings.method,
+        3);
 }
 
 TEST(FuzzInput, ShortInputsDecodeToSomethingRunnable) {

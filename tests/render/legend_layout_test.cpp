@@ -147,7 +147,7 @@ TEST(LegendLayout, EndsAreLabelledTicksKeepClearAndTheBarShowsTheMap) {
 
 TEST(LegendLayout, ConstantAndNonFiniteFieldsAndTheFactorLine) {
     // One value everywhere: one mark, where the map puts it.
-    const LegendLayout flat = LayOutLegend(Scale(kBackgroundSpeed, kColourMapDesign, 0.0, 0.0));
+    const LegendLayout flat = LayOutLegend(Scale(kBackgroundSpeed, kColourMapRamp, 0.0, 0.0));
     ASSERT_EQ(flat.marks.size(), 1u);
     EXPECT_EQ(flat.marks[0].y, flat.barBottom);
     const LegendLayout flatDiverging = LayOutLegend(Scale(kBackgroundPressure, kColourMapCoolwarm, 0.0, 0.0));

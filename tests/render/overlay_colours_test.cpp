@@ -53,7 +53,7 @@ TEST(OverlayColours, LinesAndEveryShadeOfTheArrowsStandOutFromTheirMap) {
         EXPECT_EQ(c.arrowTip.r, c.line.r) << "arrows end in the line colour, as the design's in white";
     }
     // The design's own maps keep white lines and red-to-white arrows.
-    const OverlayColours& design = OverlayColoursFor(kColourMapDesign);
+    const OverlayColours& design = OverlayColoursFor(kColourMapRamp);
     EXPECT_EQ(design.line.r + design.line.g + design.line.b, 3.0f);
     EXPECT_EQ(design.arrowBase.r, 1.0f);
     EXPECT_EQ(design.arrowBase.g + design.arrowBase.b, 0.0f);

@@ -82,7 +82,7 @@ TEST(RenderReport, WorldPointsFollowThePixelsPointForPointAndTheSettingsAreTheOp
     EXPECT_EQ(settings["step-px"].toDouble(), 0.5);
     EXPECT_EQ(settings["method"].toString(), root["method"].toString());
     EXPECT_EQ(settings["dsep"].toInt(), root["dsep"].toInt());
-    EXPECT_EQ(settings["placement"].toString(), "design");
+    EXPECT_EQ(settings["placement"].toString(), "standard");
     EXPECT_EQ(settings.size(), 11) << "one entry per setting";
 }
 
@@ -95,7 +95,7 @@ TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {
     EXPECT_EQ(root["step"].toObject(), (QJsonObject{{"mode", "pixels"}, {"length", 0.3}}));
     EXPECT_EQ(root["seed_pixels"].toArray(), (QJsonArray{QJsonArray{5, 6}}));
     EXPECT_EQ(Parse(StatsJson(fx.scene, {}, "r"))["step"].toObject(), root["step"].toObject());
-    EXPECT_EQ(root["placement"].toString(), "design");
+    EXPECT_EQ(root["placement"].toString(), "standard");
     EXPECT_TRUE(root["seed"].isDouble());
 }
 

@@ -43,7 +43,7 @@ TEST(ColourTables, SequentialMapsGetLighterAllTheWay) {
         EXPECT_TRUE(GetsLighter(table, 0, 255)) << "map " << map;
         EXPECT_GT(Lightness(table[255]) - Lightness(table[0]), 60.0);
     }
-    EXPECT_EQ(ColourTable(kColourMapDesign), nullptr);
+    EXPECT_EQ(ColourTable(kColourMapRamp), nullptr);
     EXPECT_EQ(ColourTable(17), nullptr);
 }
 
@@ -77,9 +77,9 @@ TEST(ColourTables, PositionsSplitIntoEqualPartsAndClampAtTheEnds) {
         EXPECT_EQ(TableIndex((i + 0.99) / 256.0), i);
     }
     // The design's ramps truncate the share of 255, in the field's own hue.
-    EXPECT_EQ(MapColour(kColourMapDesign, kBackgroundSpeed, 0.5), (ColourEntry{0, 127, 0}));
-    EXPECT_EQ(MapColour(kColourMapDesign, kBackgroundPressure, 1.0), (ColourEntry{255, 0, 0}));
-    EXPECT_EQ(MapColour(kColourMapDesign, kBackgroundVorticity, 0.2), (ColourEntry{51, 51, 51}));
+    EXPECT_EQ(MapColour(kColourMapRamp, kBackgroundSpeed, 0.5), (ColourEntry{0, 127, 0}));
+    EXPECT_EQ(MapColour(kColourMapRamp, kBackgroundPressure, 1.0), (ColourEntry{255, 0, 0}));
+    EXPECT_EQ(MapColour(kColourMapRamp, kBackgroundVorticity, 0.2), (ColourEntry{51, 51, 51}));
 }
 
 // A flow on a 40 x 64 rectangle whose fields all change sign: speed |x|, pressure 3 + y / 8
@@ -201,7 +201,7 @@ TEST(ColourMap, TheDesignsRampRecordsItsEndsInTheDataValues) {
     s.m_nBackground = kBackgroundPressure;
     s.OpenDataSet(testsupport::WriteDataSet(dir, "signed", SignedFields()));
     ASSERT_TRUE(s.HasDataSet());
-    EXPECT_EQ(s.ImageScale().map, kColourMapDesign);
+    EXPECT_EQ(s.ImageScale().map, kColourMapRamp);
     // Black at the smallest pressure, full red at the largest: both as in the file.
     EXPECT_EQ(s.ImageScale().low, s.m_fRasterMinP);
     EXPECT_NEAR(s.ImageScale().high, s.m_fRasterMaxP, 1e-5);

@@ -64,7 +64,7 @@ TEST_F(Aspect, OneScaleTheDataCentredAndWorldAndPixelInverse) {
 // The disc's edge, through the world-to-pixel mapping, lies one distance from its centre's
 // pixel in every direction with equal proportions, and stretched with the design's.
 TEST_F(Aspect, ACircleInTheDataIsRoundInPixels) {
-    for (const int aspect : {kAspectEqual, kAspectDesign}) {
+    for (const int aspect : {kAspectEqual, kAspectStretch}) {
         ASSERT_NO_FATAL_FAILURE(Open(WideStreamWithDisc(), aspect));
         const PixelPoint centre = s.WorldToPixel({60.0f, 8.0f});
         double nearest = 1e9, farthest = 0.0;
@@ -132,7 +132,7 @@ TEST_F(Aspect, PixelsBesideTheDataAreBlackAndStartNothing) {
 // Draw switches the proportions, making the rasters anew; switching back gives the opened
 // picture bit for bit.
 TEST_F(Aspect, DrawSwitchesBothWaysAndTheDesignsPictureComesBack) {
-    ASSERT_NO_FATAL_FAILURE(Open(WideStreamWithDisc(), kAspectDesign));
+    ASSERT_NO_FATAL_FAILURE(Open(WideStreamWithDisc(), kAspectStretch));
     const std::vector<std::uint8_t> opened(s.m_pImage.get(), s.m_pImage.get() + kImageBytes);
     const std::vector<float> speed(s.m_pRasterSpeed.get(), s.m_pRasterSpeed.get() + kRasterSize);
     const std::size_t lines = s.GetStreamlineCount();
@@ -149,9 +149,9 @@ TEST_F(Aspect, DrawSwitchesBothWaysAndTheDesignsPictureComesBack) {
                 << p.x << ", " << p.y;
         }
 
-    s.m_modes.aspect = kAspectDesign;
+    s.m_modes.aspect = kAspectStretch;
     s.RedrawScene();
-    EXPECT_EQ(s.m_nMappedAspect, kAspectDesign);
+    EXPECT_EQ(s.m_nMappedAspect, kAspectStretch);
     EXPECT_EQ(s.m_fScaleY, 559.0f / 20.0f);
     EXPECT_TRUE(std::equal(opened.begin(), opened.end(), s.m_pImage.get()));
     EXPECT_EQ(std::memcmp(speed.data(), s.m_pRasterSpeed.get(), kRasterSize * sizeof(float)), 0);
@@ -161,7 +161,7 @@ TEST_F(Aspect, DrawSwitchesBothWaysAndTheDesignsPictureComesBack) {
 // The measured cylinder wake of tests/data/realdata: the cylinder holds zero velocity, and its
 // still pixels span as many columns as rows only with equal proportions.
 TEST_F(Aspect, TheRealCylinderIsRoundOnlyWithEqualProportions) {
-    for (const int aspect : {kAspectEqual, kAspectDesign}) {
+    for (const int aspect : {kAspectEqual, kAspectStretch}) {
         s.m_modes.aspect = aspect;
         s.OpenDataSet(TESMORA_REALDATA_DIR "/karman_piv.gri");
         ASSERT_TRUE(s.HasDataSet());

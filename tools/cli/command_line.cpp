@@ -1,6 +1,7 @@
 #include "tools/cli/command_line.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "common/native_names.h"
 #include "res/version_notice.h"
@@ -36,10 +37,26 @@ CommandLine::CommandLine(std::string name, std::string synopsis, const QString& 
     m_parser.addOption(m_version);
 }
 
-bool CommandLine::Parse(const QStringList& arguments) {
-    if (m_parser.parse(arguments)) return true;
-    m_error = m_parser.errorText().toStdString();
-    return false;
+Outcome CommandLine::Start(const QStringList& arguments, const std::string& epilogue) {
+    if (!m_parser.parse(arguments)) return Bad(m_parser.errorText().toStdString());
+    if (m_parser.isSet(m_help)) return {Outcome::Kind::Help, HelpText(epilogue)};
+    if (m_parser.isSet(m_version)) return {Outcome::Kind::Version, VersionText()};
+    return {Outcome::Kind::Go, {}};
+}
+
+std::optional<int> EndEarly(const Outcome& outcome) {
+    switch (outcome.kind) {
+        case Outcome::Kind::Go:
+            return std::nullopt;
+        case Outcome::Kind::Help:
+        case Outcome::Kind::Version:
+            std::fputs(outcome.text.c_str(), stdout);
+            return kExitHelp;
+        case Outcome::Kind::BadUsage:
+            break;
+    }
+    std::fputs(outcome.text.c_str(), stderr);
+    return kExitBadUsage;
 }
 
 std::string CommandLine::HelpText(const std::string& epilogue) const {
@@ -88,17 +105,11 @@ bool CommandLine::ReadReal(const QCommandLineOption& option, double lo, double h
 }
 
 bool CommandLine::ReadChoice(const QCommandLineOption& option, std::span<const NamedValue> choices,
-                             int& value, std::string& error) const {
+                             int& value, std::string& error, std::span<const NamedValue> aliases) const {
     if (!m_parser.isSet(option)) return true;
     const QString text = m_parser.value(option);
-    for (const NamedValue& choice : choices) {
-        if (text == QLatin1String(choice.name)) {
-            value = choice.value;
-            return true;
-        }
-    }
-    error =
-        OptionName(option) + " must be one of " + ChoiceList(choices).toStdString() + ", not " + Quoted(text);
+    if (settings::ValueOf(choices, aliases, text.toStdString(), value)) return true;
+    error = OptionName(option) + " must be one of " + settings::ChoiceList(choices) + ", not " + Quoted(text);
     return false;
 }
 
@@ -114,15 +125,74 @@ bool CommandLine::ReadPath(const QCommandLineOption& option, std::string& path, 
 }
 
 QString ChoiceList(std::span<const NamedValue> choices) {
-    QStringList names;
-    for (const NamedValue& choice : choices) names << QLatin1String(choice.name);
-    return names.join(QLatin1Char('|'));
+    return QString::fromStdString(settings::ChoiceList(choices));
 }
 
-const char* NameOf(std::span<const NamedValue> choices, int value) {
-    for (const NamedValue& choice : choices)
-        if (choice.value == value) return choice.name;
-    return "unknown";
+SettingOptions::SettingOptions(CommandLine& line) {
+    for (const settings::Row& row : settings::Table()) {
+        const QString help = QString::fromStdString(settings::HelpText(row));
+        m_options.push_back(row.valueName ? QCommandLineOption(row.name, help, row.valueName)
+                                          : QCommandLineOption(row.name, help));
+        line.Parser().addOption(m_options.back());
+    }
+}
+
+bool SettingOptions::Read(const CommandLine& line, DrawSettings& s, std::string& error) const {
+    const std::span<const settings::Row> table = settings::Table();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const settings::Row& row = table[i];
+        const QCommandLineOption& option = m_options[i];
+        if (!line.Parser().isSet(option)) continue;
+        double value = row.get(s);
+        switch (row.kind) {
+            case settings::Kind::Choice: {
+                int chosen = static_cast<int>(value);
+                if (!line.ReadChoice(option, row.choices, chosen, error, row.aliases)) return false;
+                value = chosen;
+                break;
+            }
+            case settings::Kind::Whole: {
+                long long whole = static_cast<long long>(value);
+                if (!line.ReadWhole(option, static_cast<long long>(row.lo), static_cast<long long>(row.hi),
+                                    whole, error, row.what))
+                    return false;
+                value = static_cast<double>(whole);
+                break;
+            }
+            case settings::Kind::Length:
+                if (!line.ReadReal(option, row.lo, row.hi, value, error, row.what)) return false;
+                break;
+            case settings::Kind::Switch:
+                value = 1.0;
+                break;
+        }
+        row.set(s, value);
+    }
+    return true;
+}
+
+QJsonObject SettingsJson(const DrawSettings& s) {
+    QJsonObject json;
+    for (const settings::Row& row : settings::Table()) {
+        const QString name = QLatin1String(row.name);
+        const std::string text = settings::ValueText(row, s);
+        switch (row.kind) {
+            case settings::Kind::Choice:
+                json[name] = QString::fromStdString(text);
+                break;
+            case settings::Kind::Whole:
+                json[name] = static_cast<qint64>(row.get(s));
+                break;
+            case settings::Kind::Length:
+                // As the text reads back, so that 0.1 is 0.1 and not the double nearest the float.
+                json[name] = QString::fromStdString(text).toDouble();
+                break;
+            case settings::Kind::Switch:
+                json[name] = row.get(s) != 0.0;
+                break;
+        }
+    }
+    return json;
 }
 
 const char* ProgramVersion() {

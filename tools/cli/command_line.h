@@ -2,18 +2,36 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
+
+#include "base/settings_table.h"
 
 namespace cli {
 
 // A value of a choice option and the word that names it on the command line.
-struct NamedValue {
-    const char* name;
-    int value;
+using NamedValue = settings::Word;
+
+inline constexpr int kExitHelp = 0;
+inline constexpr int kExitBadUsage = 2;
+
+// How a command line ends before the program's own work (help or version on stdout, a usage
+// error on stderr), or that the work goes on.
+struct Outcome {
+    enum class Kind { Go, Help, Version, BadUsage };
+    Kind kind = Kind::BadUsage;
+    std::string text;
+    bool Goes() const { return kind == Kind::Go; }
 };
+
+// The end of every tool's prologue: prints OUTCOME's text where it belongs and gives the exit
+// code to end with; nothing when the work goes on.
+std::optional<int> EndEarly(const Outcome& outcome);
 
 // One program's command line, the same way in every tool: Qt's parser with -h/--help and
 // --version, the help headed by a usage line that names the program plainly, and every bad
@@ -27,11 +45,11 @@ public:
     const QCommandLineParser& Parser() const { return m_parser; }
     const std::string& Name() const { return m_name; }
 
-    // Parses ARGUMENTS (the program's path first); false with Error() telling why.
-    bool Parse(const QStringList& arguments);
-    const std::string& Error() const { return m_error; }
-    bool WantsHelp() const { return m_parser.isSet(m_help); }
-    bool WantsVersion() const { return m_parser.isSet(m_version); }
+    // Parses ARGUMENTS (the program's path first): Help with the help text (EPILOGUE at its
+    // end), Version, BadUsage with the usage error, or Go.
+    Outcome Start(const QStringList& arguments, const std::string& epilogue = {});
+    // The usage error telling MESSAGE.
+    Outcome Bad(const std::string& message) const { return {Outcome::Kind::BadUsage, UsageError(message)}; }
 
     // "Usage: NAME SYNOPSIS", the description, the options, then EPILOGUE.
     std::string HelpText(const std::string& epilogue = {}) const;
@@ -55,15 +73,15 @@ public:
     }
     bool ReadReal(const QCommandLineOption& option, double lo, double hi, double& value, std::string& error,
                   const char* what = "a number") const;
+    // ALIASES are accepted as well and never named in the message.
     bool ReadChoice(const QCommandLineOption& option, std::span<const NamedValue> choices, int& value,
-                    std::string& error) const;
+                    std::string& error, std::span<const NamedValue> aliases = {}) const;
     // A file name, which must not be empty.
     bool ReadPath(const QCommandLineOption& option, std::string& path, std::string& error) const;
 
 private:
     std::string m_name;
     std::string m_synopsis;
-    std::string m_error;
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
@@ -71,8 +89,24 @@ private:
 
 // "a|b|c" of the names of CHOICES, for help texts and messages.
 QString ChoiceList(std::span<const NamedValue> choices);
-// The name of VALUE among CHOICES, or "unknown".
-const char* NameOf(std::span<const NamedValue> choices, int value);
+
+// The options of every setting of a picture, one per row of the settings table, with the
+// table's help, read into a DrawSettings.
+class SettingOptions {
+public:
+    // Adds the options to LINE's parser, in the table's order.
+    explicit SettingOptions(CommandLine& line);
+    // Reads every option given into S, the last occurrence counting; those not given keep S's
+    // values. False with a message in ERROR that names the option when a value is not acceptable.
+    bool Read(const CommandLine& line, DrawSettings& s, std::string& error) const;
+
+private:
+    std::vector<QCommandLineOption> m_options;
+};
+
+// The settings with typed values: numbers, true/false and the choices' words, named as the
+// options are.
+QJsonObject SettingsJson(const DrawSettings& s);
 // A path from the command line as the bytes it was given as (see common::NativeArguments).
 std::string NativePath(const QString& argument);
 // The programs' version, as --version prints it.

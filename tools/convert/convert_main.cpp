@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int kExitWritten = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitBadUsage = 2;
 constexpr const char* kEpilogue =
     "\n"
     "Reads INPUT exactly as the viewer opens it and writes it as a geometry file OUTPUT.gri\n"
@@ -56,15 +56,10 @@ int main(int argc, char** argv) {
     line.Parser().setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     line.Parser().addPositionalArgument("INPUT", "The data set to read.");
     line.Parser().addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
-    auto badUsage = [&line](const std::string& message) {
-        std::fputs(line.UsageError(message).c_str(), stderr);
-        return kExitBadUsage;
-    };
-    if (!line.Parse(common::NativeArguments(argc, argv))) return badUsage(line.Error());
-    if (line.WantsHelp() || line.WantsVersion()) {
-        std::fputs((line.WantsHelp() ? line.HelpText(kEpilogue) : line.VersionText()).c_str(), stdout);
-        return kExitWritten;
-    }
+    if (const std::optional<int> end =
+            cli::EndEarly(line.Start(common::NativeArguments(argc, argv), kEpilogue)))
+        return *end;
+    auto badUsage = [&line](const std::string& message) { return *cli::EndEarly(line.Bad(message)); };
     const QStringList positional = line.Parser().positionalArguments();
     if (positional.size() < 2)
         return badUsage(positional.isEmpty() ? "missing INPUT and OUTPUT.gri" : "missing OUTPUT.gri");

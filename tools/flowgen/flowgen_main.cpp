@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -14,23 +15,12 @@
 namespace {
 constexpr int kExitWritten = 0;
 constexpr int kExitWriteFailed = 1;
-constexpr int kExitBadUsage = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const FlowgenRequest request = ParseFlowgenArguments(common::NativeArguments(argc, argv));
-    switch (request.action) {
-        case FlowgenRequest::Action::Help:
-        case FlowgenRequest::Action::Version:
-            std::fputs(request.text.c_str(), stdout);
-            return kExitWritten;
-        case FlowgenRequest::Action::BadUsage:
-            std::fputs(request.text.c_str(), stderr);
-            return kExitBadUsage;
-        case FlowgenRequest::Action::Write:
-            break;
-    }
+    if (const std::optional<int> end = cli::EndEarly(request.outcome)) return *end;
 
     FlowData data;
     try {
@@ -41,7 +31,7 @@ int main(int argc, char** argv) {
         return kExitWriteFailed;
     } catch (const std::invalid_argument& e) {
         std::fprintf(stderr, "tesmora-flowgen: %s\n", e.what());
-        return kExitBadUsage;
+        return cli::kExitBadUsage;
     }
 
     std::string error;

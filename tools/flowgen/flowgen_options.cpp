@@ -41,9 +41,9 @@ std::string FlowList() {
     return names;
 }
 
-std::string HelpText(const cli::CommandLine& line) {
-    std::string help = line.HelpText();
-    help += "\nFlows:\n";
+// What the help says after the options: the flows, and what they are made for.
+std::string Epilogue() {
+    std::string help = "\nFlows:\n";
     for (const AnalyticFlow& flow : AnalyticFlows()) help += Wrapped(flow.name, flow.summary, 17);
     help += "\n";
     help += Wrapped("",
@@ -115,20 +115,15 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
     parser.addPositionalArgument("FLOW", "The flow: " + QString::fromStdString(FlowList()) + ".");
     parser.addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
 
-    auto answer = [](FlowgenRequest::Action action, std::string text) {
-        FlowgenRequest request;
-        request.action = action;
-        request.text = std::move(text);
-        return request;
-    };
-    auto bad = [&](const std::string& message) {
-        return answer(FlowgenRequest::Action::BadUsage, line.UsageError(message));
-    };
-    if (!line.Parse(arguments)) return bad(line.Error());
-    if (line.WantsHelp()) return answer(FlowgenRequest::Action::Help, HelpText(line));
-    if (line.WantsVersion()) return answer(FlowgenRequest::Action::Version, line.VersionText());
-
     FlowgenRequest request;
+    request.outcome = line.Start(arguments, Epilogue());
+    if (!request.outcome.Goes()) return request;
+    auto bad = [&line](const std::string& message) {
+        FlowgenRequest answer;
+        answer.outcome = line.Bad(message);
+        return answer;
+    };
+
     std::string message;
     double stretchValue = static_cast<double>(request.stretch);
     if (!line.ReadWhole(ni, kMinCount, kMaxCount, request.ni, message) ||
@@ -163,7 +158,6 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
         return bad("OUTPUT.gri " + quote(positional[1]) +
                    " needs a file name of more than three characters, such as flow.gri");
 
-    request.action = FlowgenRequest::Action::Write;
     request.flow = flow;
     request.output = cli::NativePath(positional[1]);
     return request;

@@ -3,12 +3,13 @@
 #include <QStringList>
 #include <string>
 
+#include "tools/cli/command_line.h"
 #include "tools/flowgen/analytic_flows.h"
 
 // What tesmora-flowgen was asked to do, from its command line.
 struct FlowgenRequest {
-    enum class Action { Write, Help, Version, BadUsage };
-    Action action = Action::BadUsage;
+    // Go: write; otherwise the help, the version or the usage error, and nothing written.
+    cli::Outcome outcome;
     std::string flow;
     std::string output;  // in the file system's encoding
     int ni = 64;
@@ -16,7 +17,6 @@ struct FlowgenRequest {
     int nk = 1;
     float stretch = 0.0f;
     FlowUnits units;
-    std::string text;  // the help text, or the message for bad usage
 };
 
 // ARGUMENTS as common::NativeArguments gives them, the program's name first.

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kExitLoaded = 0;
 constexpr int kExitRejected = 1;
-constexpr int kExitBadUsage = 2;
 
 constexpr const char* kEpilogue =
     "\n"
@@ -94,15 +94,10 @@ int main(int argc, char** argv) {
         "FILE", "A data set: a geometry file GEOMETRY.gri, or another program's file; may repeat.");
     const QCommandLineOption jsonOption("json", "Print JSON instead of text (see below).");
     line.Parser().addOption(jsonOption);
-    auto badUsage = [&line](const std::string& message) {
-        std::fputs(line.UsageError(message).c_str(), stderr);
-        return kExitBadUsage;
-    };
-    if (!line.Parse(common::NativeArguments(argc, argv))) return badUsage(line.Error());
-    if (line.WantsHelp() || line.WantsVersion()) {
-        std::fputs((line.WantsHelp() ? line.HelpText(kEpilogue) : line.VersionText()).c_str(), stdout);
-        return kExitLoaded;
-    }
+    if (const std::optional<int> end =
+            cli::EndEarly(line.Start(common::NativeArguments(argc, argv), kEpilogue)))
+        return *end;
+    auto badUsage = [&line](const std::string& message) { return *cli::EndEarly(line.Bad(message)); };
     const QStringList positional = line.Parser().positionalArguments();
     if (positional.isEmpty()) return badUsage("missing FILE");
     const bool json = line.Parser().isSet(jsonOption);

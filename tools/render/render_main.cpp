@@ -41,7 +41,6 @@ namespace {
 
 constexpr int kExitWritten = 0;
 constexpr int kExitNotLoaded = 1;  // also an output that could not be written
-constexpr int kExitUsage = 2;
 constexpr int kExitNoContext = 3;
 constexpr int kExitDiffers = 4;
 
@@ -283,19 +282,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName("tesmora-render");
     common::RemoveTemporariesOnInterrupt();
 
-    const RenderRequest request = ParseRenderArguments(common::NativeArguments(argc, argv));
-    switch (request.action) {
-        case RenderRequest::Action::Help:
-        case RenderRequest::Action::Version:
-            std::fputs(request.text.c_str(), stdout);
-            return kExitWritten;
-        case RenderRequest::Action::BadUsage:
-            std::fputs(request.text.c_str(), stderr);
-            return kExitUsage;
-        case RenderRequest::Action::Render:
-            break;
-    }
-    RenderRequest r = request;
+    RenderRequest r = ParseRenderArguments(common::NativeArguments(argc, argv));
+    if (const std::optional<int> end = cli::EndEarly(r.outcome)) return *end;
     // Chosen here rather than by the scene, so that it can be told, and a batch shares it.
     if (!r.seed) {
         r.seed = static_cast<std::uint32_t>(std::time(nullptr));

@@ -7,7 +7,6 @@
 #include "common/native_names.h"
 #include "render/view_projection.h"
 #include "tools/cli/command_line.h"
-#include "tools/cli/setting_names.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ constexpr const char* kEpilogue =
     "RGB PNG with the top row first; with --legend the legend's 130 columns follow on its right.\n"
     "Raster pixels count from (0, 0) at the bottom left.\n"
     "\n"
-    "Colour maps: design is green (speed), red (pressure) or grey (vorticity) from black at the\n"
+    "Colour maps: ramp is green (speed), red (pressure) or grey (vorticity) from black at the\n"
     "smallest value; viridis and cividis run from the smallest value (0 for speed) to the\n"
     "largest; coolwarm is blue below zero and red above, over a range symmetric about zero, the\n"
     "map for vorticity. Pixels that are not numbers are black. With --aspect equal both axes\n"
@@ -47,21 +46,6 @@ constexpr const char* kEpilogue =
     "loaded or an output file not written; 2 bad usage; 3 no OpenGL context; 4 the picture\n"
     "differs from the reference, or the reference is missing.\n";
 
-RenderRequest Answer(RenderRequest::Action action, std::string text) {
-    RenderRequest r;
-    r.action = action;
-    r.text = std::move(text);
-    return r;
-}
-
-// The help's "(default ...)" from the defaults themselves.
-QString Default(const QString& text, long long value) {
-    return QStringLiteral("%1 (default %2).").arg(text).arg(value);
-}
-QString Default(const QString& text, const char* value) {
-    return QStringLiteral("%1 (default %2).").arg(text, QLatin1String(value));
-}
-
 }  // namespace
 
 std::string BatchPicturePath(const std::string& folder, const std::string& input, PictureFormat format) {
@@ -70,29 +54,8 @@ std::string BatchPicturePath(const std::string& folder, const std::string& input
     return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + common::ToNative(name);
 }
 
-const char* MethodName(int method) {
-    return cli::NameOf(cli::kMethods, method);
-}
-
-const char* BackgroundName(int background) {
-    return cli::NameOf(cli::kBackgrounds, background);
-}
-
-const char* ColourMapName(int map) {
-    return cli::NameOf(cli::kColourMaps, map);
-}
-
-const char* AspectName(int aspect) {
-    return cli::NameOf(cli::kAspects, aspect);
-}
-
-const char* PlacementName(int placement) {
-    return cli::NameOf(cli::kPlacements, placement == kPlacementFine ? kPlacementFine : kPlacementDesign);
-}
-
 RenderRequest ParseRenderArguments(const QStringList& arguments) {
     const RenderRequest defaults;
-    const DrawSettings& d = defaults.settings;
     cli::CommandLine line(
         "tesmora-render", "[options] FILE...",
         "Renders a flow data set to a PNG, SVG or PDF without a display, exactly as the viewer draws it.");
@@ -115,58 +78,8 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
             " (default: the output's extension, png for a batch or standard output); "
             "an output's extension must agree with it.",
         "FORMAT");
-    const QCommandLineOption background(
-        "background",
-        Default("Background field: " + cli::ChoiceList(cli::kBackgrounds), BackgroundName(d.background)),
-        "FIELD");
-    const QCommandLineOption method(
-        "method", Default("Integration method: " + cli::ChoiceList(cli::kMethods), MethodName(d.method)),
-        "METHOD");
-    const QCommandLineOption dsep(
-        "dsep",
-        Default(QStringLiteral("Separating distance in pixels, %1..%2").arg(kDSepMin).arg(kDSepMax), d.dsep),
-        "N");
-    const QCommandLineOption dtestPercent(
-        "dtest-percent",
-        Default(QStringLiteral("Test distance as a percentage of the separating distance, %1..%2")
-                    .arg(kDTestPercentMin)
-                    .arg(kDTestPercentMax),
-                d.dtestPercent),
-        "P");
-    const QCommandLineOption stepPx(
-        "step-px",
-        QStringLiteral("Integrate in steps of L raster pixels along the flow, %1..%2, with every method, "
-                       "whatever the data's units (default: a time step of %3 in the data's own units).")
-            .arg(static_cast<double>(kStepPixelsMin))
-            .arg(static_cast<double>(kStepPixelsMax))
-            .arg(static_cast<double>(kTimeStep)),
-        "L");
-    const QCommandLineOption colourMap(
-        "colormap", Default("Colour map: " + cli::ChoiceList(cli::kColourMaps), ColourMapName(d.colourMap)),
-        "NAME");
-    const QCommandLineOption aspect(
-        "aspect",
-        Default("Proportions: each axis stretched to the picture, or one scale for both: " +
-                    cli::ChoiceList(cli::kAspects),
-                AspectName(d.aspect)),
-        "MODE");
-    const QCommandLineOption legend("legend",
-                                    QStringLiteral("Draw the colour legend, with the values at its ends "
-                                                   "and ticks, right of the picture: the picture is then %1 "
-                                                   "pixels wide.")
-                                        .arg(PictureWidth(true)));
-    const QCommandLineOption placement(
-        "placement",
-        Default("Streamline placement: " + cli::ChoiceList(cli::kPlacements) +
-                    "; fine seeds beside every point and then the pixel farthest from all lines "
-                    "until none is more than the separating distance away, closes loops at their "
-                    "seed, drops lines shorter than the separating distance and ignores --seed",
-                PlacementName(d.placement)),
-        "NAME");
-    const QCommandLineOption hedgehog("hedgehog", "Draw arrows instead of streamlines.");
-    const QCommandLineOption bySpeed(
-        "arrows-by-speed",
-        "Arrow length follows the speed; with --step-px the fastest arrow is 15 pixels long.");
+    parser.addOptions({output, format});
+    const cli::SettingOptions settingOptions(line);
     const QCommandLineOption seed("seed",
                                   "Seed of the first streamline's random draw, 0..4294967295 (default: the "
                                   "current time in seconds).",
@@ -195,21 +108,20 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         QStringLiteral("Percentage of pixels that may differ from the reference, 0..100 (default %1).")
             .arg(defaults.referenceThreshold),
         "T");
-    parser.addOptions({output, format, background, method, dsep, dtestPercent, stepPx, placement, colourMap,
-                       aspect, legend, hedgehog, bySpeed, seed, click, json, stats, reference, threshold});
+    parser.addOptions({seed, click, json, stats, reference, threshold});
 
-    using Action = RenderRequest::Action;
-    if (!line.Parse(arguments)) return Answer(Action::BadUsage, line.UsageError(line.Error()));
-    if (line.WantsHelp()) return Answer(Action::Help, line.HelpText(kEpilogue));
-    if (line.WantsVersion()) return Answer(Action::Version, line.VersionText());
+    RenderRequest r;
+    r.outcome = line.Start(arguments, kEpilogue);
+    if (!r.outcome.Goes()) return r;
     auto bad = [&line](const std::string& message) {
-        return Answer(Action::BadUsage, line.UsageError(message));
+        RenderRequest answer;
+        answer.outcome = line.Bad(message);
+        return answer;
     };
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) return bad("missing the data set FILE");
 
-    RenderRequest r;
     std::string error;
     int formatValue = static_cast<int>(r.format);
     if (!line.ReadChoice(format, kFormats, formatValue, error)) return bad(error);
@@ -217,21 +129,10 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     r.geometry = cli::NativePath(positional.front());
     r.output = cli::NativePath(QFileInfo(positional.front()).completeBaseName() + QLatin1Char('.') +
                                QLatin1String(FormatExtension(r.format)));
-    DrawSettings& s = r.settings;
     long long seedValue = 0;
-    double stepValue = static_cast<double>(kStepPixelsOn);
     // Each value option is checked once even if repeated: the last occurrence counts, except
     // --click, which collects all.
-    if (!line.ReadPath(output, r.output, error) ||
-        !line.ReadChoice(background, cli::kBackgrounds, s.background, error) ||
-        !line.ReadChoice(method, cli::kMethods, s.method, error) ||
-        !line.ReadChoice(colourMap, cli::kColourMaps, s.colourMap, error) ||
-        !line.ReadChoice(aspect, cli::kAspects, s.aspect, error) ||
-        !line.ReadWhole(dsep, kDSepMin, kDSepMax, s.dsep, error, "a whole number of pixels") ||
-        !line.ReadWhole(dtestPercent, kDTestPercentMin, kDTestPercentMax, s.dtestPercent, error,
-                        "a whole percentage") ||
-        !line.ReadChoice(placement, cli::kPlacements, s.placement, error) ||
-        !line.ReadReal(stepPx, kStepPixelsMin, kStepPixelsMax, stepValue, error, "a length in pixels") ||
+    if (!line.ReadPath(output, r.output, error) || !settingOptions.Read(line, r.settings, error) ||
         !line.ReadWhole(seed, 0, 4294967295LL, seedValue, error) ||
         !line.ReadPath(json, r.streamlinesJson, error) || !line.ReadPath(reference, r.reference, error) ||
         !line.ReadReal(threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
@@ -258,10 +159,6 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
                        " by its extension, but --format asks for " + FormatExtension(r.format));
         r.format = *told;
     }
-    if (parser.isSet(stepPx)) s.stepPixels = static_cast<float>(stepValue);
-    s.legend = parser.isSet(legend);
-    s.hedgehog = parser.isSet(hedgehog);
-    s.arrowsBySpeed = parser.isSet(bySpeed);
     if (parser.isSet(seed)) r.seed = static_cast<std::uint32_t>(seedValue);
     for (const QString& value : parser.values(click)) {
         const QStringList parts = value.split(QLatin1Char(','));
@@ -283,6 +180,5 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     r.stats = parser.isSet(stats);
     if (parser.isSet(threshold) && !parser.isSet(reference))
         return bad("--reference-threshold needs --reference");
-    r.action = Action::Render;
     return r;
 }

@@ -9,12 +9,13 @@
 #include "base/draw_settings.h"
 #include "base/pixel_point.h"
 #include "output/picture_format.h"
+#include "tools/cli/command_line.h"
 
 // What tesmora-render was asked to do, from its command line. Every default is a freshly
 // started viewer's, or written here.
 struct RenderRequest {
-    enum class Action { Render, Help, Version, BadUsage };
-    Action action = Action::BadUsage;
+    // Go: render; otherwise the help, the version or the usage error, and no picture.
+    cli::Outcome outcome;
     std::string geometry;  // in the file system's encoding, as are the other paths
     // With several data sets, a batch: every one of them; OUTPUT names the folder and each
     // picture is named after its data set, with FORMAT's extension.
@@ -30,16 +31,7 @@ struct RenderRequest {
     bool stats = false;
     std::string reference;
     double referenceThreshold = 0.5;  // percent of the picture's pixels
-    std::string text;                 // the help or version text, or the message for bad usage
 };
-
-// The option values of --method, --background, --colormap, --aspect and
-// --placement.
-const char* MethodName(int method);
-const char* BackgroundName(int background);
-const char* ColourMapName(int map);
-const char* AspectName(int aspect);
-const char* PlacementName(int placement);
 
 // The picture of one data set of a batch: FOLDER/NAME.svg for FOLDER/.../NAME.gri in SVG, and
 // so on with FORMAT's extension.

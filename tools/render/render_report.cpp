@@ -6,9 +6,10 @@
 #include <QString>
 #include <algorithm>
 
+#include "base/settings_table.h"
 #include "scene/flow_scene.h"
+#include "tools/cli/command_line.h"
 #include "tools/cli/json_numbers.h"
-#include "tools/cli/settings_words.h"
 #include "tools/render/render_options.h"
 
 QJsonArray StreamlinePoints(const Streamline& s) {
@@ -68,9 +69,9 @@ QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> c
     QJsonObject root;
     root["dsep"] = scene.m_nDSep;
     root["dtest"] = static_cast<double>(scene.m_fDTest);
-    root["method"] = QString::fromLatin1(MethodName(scene.m_nMethod));
+    root["method"] = QString::fromLatin1(settings::MethodWord(scene.m_nMethod));
     root["step"] = StepJson(scene);
-    root["placement"] = QString::fromLatin1(PlacementName(scene.m_modes.placement));
+    root["placement"] = QString::fromLatin1(settings::PlacementWord(scene.m_modes.placement));
     root["seed"] = SeedJson(scene);
     root["streamlines"] = lines;
     root["settings"] = cli::SettingsJson(CurrentDrawSettings(scene));
@@ -95,7 +96,7 @@ QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std
     root["step"] = StepJson(scene);
     root["streamlines"] = static_cast<qint64>(scene.GetStreamlineCount());
     root["points"] = static_cast<qint64>(points);
-    root["placement"] = QString::fromLatin1(PlacementName(scene.m_modes.placement));
+    root["placement"] = QString::fromLatin1(settings::PlacementWord(scene.m_modes.placement));
     root["seed"] = SeedJson(scene);
     if (scene.m_modes.placement == kPlacementFine) {
         const PlacementStats& w = scene.Stats();

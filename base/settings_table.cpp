@@ -1,0 +1,255 @@
+#include "base/settings_table.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace settings {
+
+namespace {
+
+constexpr Word kMethods[] = {{"euler", kMethodEuler}, {"rk2", kMethodRK2}, {"rk4", kMethodRK4}};
+constexpr Word kBackgrounds[] = {
+    {"speed", kBackgroundSpeed}, {"pressure", kBackgroundPressure}, {"vorticity", kBackgroundVorticity}};
+constexpr Word kColourMaps[] = {{"ramp", kColourMapRamp},
+                                {"viridis", kColourMapViridis},
+                                {"cividis", kColourMapCividis},
+                                {"coolwarm", kColourMapCoolwarm}};
+constexpr Word kAspects[] = {{"stretch", kAspectStretch}, {"equal", kAspectEqual}};
+constexpr Word kPlacements[] = {{"standard", kPlacementStandard}, {"fine", kPlacementFine}};
+// The first releases named the first choice of each of these "design"; pictures made then
+// record it in their commands.
+constexpr Word kFormerColourMaps[] = {{"design", kColourMapRamp}};
+constexpr Word kFormerAspects[] = {{"design", kAspectStretch}};
+constexpr Word kFormerPlacements[] = {{"design", kPlacementStandard}};
+
+// The number types of the fields, as the table's doubles carry them exactly.
+template <typename T>
+T As(double v) {
+    return static_cast<T>(v);
+}
+
+constexpr Row kRows[] = {
+    {"background",
+     Kind::Choice,
+     "FIELD",
+     kBackgrounds,
+     {},
+     0,
+     0,
+     nullptr,
+     "Background field: {choices} (default {default}).",
+     [](const DrawSettings& s) { return static_cast<double>(s.background); },
+     [](DrawSettings& s, double v) { s.background = As<std::int32_t>(v); }},
+    {"method",
+     Kind::Choice,
+     "METHOD",
+     kMethods,
+     {},
+     0,
+     0,
+     nullptr,
+     "Integration method: {choices} (default {default}).",
+     [](const DrawSettings& s) { return static_cast<double>(s.method); },
+     [](DrawSettings& s, double v) { s.method = As<std::int32_t>(v); }},
+    {"dsep",
+     Kind::Whole,
+     "N",
+     {},
+     {},
+     kDSepMin,
+     kDSepMax,
+     "a whole number of pixels",
+     "Separating distance in pixels, {range} (default {default}).",
+     [](const DrawSettings& s) { return static_cast<double>(s.dsep); },
+     [](DrawSettings& s, double v) { s.dsep = As<int>(v); }},
+    {"dtest-percent",
+     Kind::Whole,
+     "P",
+     {},
+     {},
+     kDTestPercentMin,
+     kDTestPercentMax,
+     "a whole percentage",
+     "Test distance as a percentage of the separating distance, {range} (default {default}).",
+     [](const DrawSettings& s) { return static_cast<double>(s.dtestPercent); },
+     [](DrawSettings& s, double v) { s.dtestPercent = As<int>(v); }},
+    {"step-px",
+     Kind::Length,
+     "L",
+     {},
+     {},
+     kStepPixelsMin,
+     kStepPixelsMax,
+     "a length in pixels",
+     "Integrate in steps of L raster pixels along the flow, {range}, with every method, whatever the "
+     "data's units (default: a time step of 0.1 in the data's own units).",
+     [](const DrawSettings& s) { return static_cast<double>(s.stepPixels); },
+     [](DrawSettings& s, double v) { s.stepPixels = As<float>(v); }},
+    {"colormap", Kind::Choice, "NAME", kColourMaps, kFormerColourMaps, 0, 0, nullptr,
+     "Colour map: {choices} (default {default}).",
+     [](const DrawSettings& s) { return static_cast<double>(s.colourMap); },
+     [](DrawSettings& s, double v) { s.colourMap = As<std::int32_t>(v); }},
+    {"aspect", Kind::Choice, "MODE", kAspects, kFormerAspects, 0, 0, nullptr,
+     "Proportions: each axis stretched to the picture, or one scale for both: {choices} (default "
+     "{default}).",
+     [](const DrawSettings& s) { return static_cast<double>(s.aspect); },
+     [](DrawSettings& s, double v) { s.aspect = As<std::int32_t>(v); }},
+    {"placement", Kind::Choice, "NAME", kPlacements, kFormerPlacements, 0, 0, nullptr,
+     "Streamline placement: {choices}; fine seeds beside every point and then the pixel farthest from "
+     "all lines until none is more than the separating distance away, closes loops at their seed, drops "
+     "lines shorter than the separating distance and ignores --seed (default {default}).",
+     // Every value but the fine placement places as the standard one, and is named so.
+     [](const DrawSettings& s) {
+         return static_cast<double>(s.placement == kPlacementFine ? kPlacementFine : kPlacementStandard);
+     },
+     [](DrawSettings& s, double v) { s.placement = As<std::int32_t>(v); }},
+    {"legend",
+     Kind::Switch,
+     nullptr,
+     {},
+     {},
+     0,
+     0,
+     nullptr,
+     "Draw the colour legend, with the values at its ends and ticks, right of the picture, which "
+     "grows by the legend's width.",
+     [](const DrawSettings& s) { return s.legend ? 1.0 : 0.0; },
+     [](DrawSettings& s, double v) { s.legend = v != 0.0; }},
+    {"hedgehog",
+     Kind::Switch,
+     nullptr,
+     {},
+     {},
+     0,
+     0,
+     nullptr,
+     "Draw arrows instead of streamlines.",
+     [](const DrawSettings& s) { return s.hedgehog ? 1.0 : 0.0; },
+     [](DrawSettings& s, double v) { s.hedgehog = v != 0.0; }},
+    {"arrows-by-speed",
+     Kind::Switch,
+     nullptr,
+     {},
+     {},
+     0,
+     0,
+     nullptr,
+     "Arrow length follows the speed; with --step-px the fastest arrow is 15 pixels long.",
+     [](const DrawSettings& s) { return s.arrowsBySpeed ? 1.0 : 0.0; },
+     [](DrawSettings& s, double v) { s.arrowsBySpeed = v != 0.0; }},
+};
+
+// The shortest text that reads back as the same value of the field's type.
+std::string Shortest(double v, bool asFloat) {
+    char text[32];
+    const auto written = asFloat ? std::to_chars(text, text + sizeof text, static_cast<float>(v))
+                                 : std::to_chars(text, text + sizeof text, v);
+    return std::string(text, written.ptr);
+}
+
+void Replace(std::string& text, std::string_view placeholder, const std::string& by) {
+    const auto at = text.find(placeholder);
+    if (at != std::string::npos) text.replace(at, placeholder.size(), by);
+}
+
+const char* WordIn(std::span<const Word> words, int value) {
+    for (const Word& w : words)
+        if (w.value == value) return w.word;
+    return "unknown";
+}
+
+}  // namespace
+
+std::span<const Row> Table() {
+    return kRows;
+}
+
+const Row* Find(std::string_view name) {
+    for (const Row& row : kRows)
+        if (name == row.name) return &row;
+    return nullptr;
+}
+
+std::string ChoiceList(std::span<const Word> words) {
+    std::string list;
+    for (const Word& w : words) list += (list.empty() ? "" : "|") + std::string(w.word);
+    return list;
+}
+
+std::string ChoiceList(const Row& row) {
+    return ChoiceList(row.choices);
+}
+
+const char* WordOf(const Row& row, int value) {
+    return WordIn(row.choices, value);
+}
+
+bool ValueOf(std::span<const Word> choices, std::span<const Word> aliases, std::string_view word,
+             int& value) {
+    for (const std::span<const Word> words : {choices, aliases})
+        for (const Word& w : words)
+            if (word == w.word) {
+                value = w.value;
+                return true;
+            }
+    return false;
+}
+
+std::string HelpText(const Row& row) {
+    std::string text = row.help;
+    Replace(text, "{choices}", ChoiceList(row));
+    Replace(text, "{range}", Shortest(row.lo, false) + ".." + Shortest(row.hi, false));
+    Replace(text, "{default}", ValueText(row, DrawSettings{}));
+    return text;
+}
+
+std::string ValueText(const Row& row, const DrawSettings& s) {
+    const double v = row.get(s);
+    switch (row.kind) {
+        case Kind::Choice:
+            return WordOf(row, static_cast<int>(v));
+        case Kind::Whole:
+            return std::to_string(static_cast<long long>(v));
+        case Kind::Length:
+            return Shortest(v, true);
+        case Kind::Switch:
+            return v != 0.0 ? "true" : "false";
+    }
+    return {};
+}
+
+std::vector<std::pair<std::string, std::string>> Words(const DrawSettings& s) {
+    std::vector<std::pair<std::string, std::string>> words;
+    for (const Row& row : kRows) words.emplace_back(row.name, ValueText(row, s));
+    return words;
+}
+
+std::string Options(const DrawSettings& s) {
+    std::string options;
+    for (const Row& row : kRows) {
+        const double v = row.get(s);
+        // A length of 0 and a switch that is off are the option left out.
+        if ((row.kind == Kind::Length && !(v > 0.0)) || (row.kind == Kind::Switch && v == 0.0)) continue;
+        options += (options.empty() ? "--" : " --") + std::string(row.name);
+        if (row.kind != Kind::Switch) options += " " + ValueText(row, s);
+    }
+    return options;
+}
+
+const char* MethodWord(int method) {
+    return WordIn(kMethods, method);
+}
+const char* BackgroundWord(int background) {
+    return WordIn(kBackgrounds, background);
+}
+const char* ColourMapWord(int map) {
+    return WordIn(kColourMaps, map);
+}
+const char* AspectWord(int aspect) {
+    return WordIn(kAspects, aspect);
+}
+const char* PlacementWord(int placement) {
+    return WordIn(kPlacements, placement == kPlacementFine ? kPlacementFine : kPlacementStandard);
+}
+
+}  // namespace settings

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/draw_settings.h"
+
+// Every setting of a picture as one row: its option word, what kind of value it takes and
+// which, its default, its help, and how it reads and writes its field of DrawSettings. The
+// command line and its help (and so the manual page), the notes a picture carries, the JSON
+// settings, completion and the fuzz decoder all follow this table, so a new setting is a field,
+// a row here and what it does.
+namespace settings {
+
+enum class Kind {
+    Choice,  // one of named values
+    Whole,   // a whole number from lo to hi
+    Length,  // a real number from lo to hi when given; 0 (the option left out) otherwise
+    Switch,  // on when given
+};
+
+// A value of a choice and the word that names it.
+struct Word {
+    const char* word;
+    int value;
+};
+
+struct Row {
+    const char* name;  // the option without its dashes; the key in notes and JSON
+    Kind kind;
+    const char* valueName;          // what --help calls the value; null for a switch
+    std::span<const Word> choices;  // a choice's words, in the order help lists them
+    // Further words a choice accepts and never writes: earlier names kept so that every
+    // command recorded in a picture still draws it.
+    std::span<const Word> aliases;
+    double lo;  // a whole number's or a length's range
+    double hi;
+    const char* what;  // what a whole number or a length must be, for messages
+    // The help text; {choices}, {range} and {default} stand for the choice list, "lo..hi" and
+    // the default's word.
+    const char* help;
+    double (*get)(const DrawSettings&);
+    void (*set)(DrawSettings&, double);
+};
+
+std::span<const Row> Table();
+// The row named NAME, or null.
+const Row* Find(std::string_view name);
+
+// "a|b|c" of WORDS, and of a choice's words.
+std::string ChoiceList(std::span<const Word> words);
+std::string ChoiceList(const Row& row);
+// The word of VALUE among the row's choices, or "unknown".
+const char* WordOf(const Row& row, int value);
+// The value of WORD among CHOICES and ALIASES; false when it names none.
+bool ValueOf(std::span<const Word> choices, std::span<const Word> aliases, std::string_view word, int& value);
+
+// The row's help with its placeholders filled in from the row and the defaults.
+std::string HelpText(const Row& row);
+
+// A setting's value as the option takes it: a choice's word, a whole number, a length's
+// shortest text that reads back the same ("0" for the time step), "true" or "false".
+std::string ValueText(const Row& row, const DrawSettings& s);
+
+// Every setting as (name, value text), in the table's order.
+std::vector<std::pair<std::string, std::string>> Words(const DrawSettings& s);
+// The options that draw S again, as they would be typed: "--background speed ...". Lengths and
+// switches appear only when given.
+std::string Options(const DrawSettings& s);
+
+// The words of the settings' choices, for code that names one value.
+const char* MethodWord(int method);
+const char* BackgroundWord(int background);
+const char* ColourMapWord(int map);
+const char* AspectWord(int aspect);
+const char* PlacementWord(int placement);
+
+}  // namespace settings
