@@ -8,6 +8,16 @@
 
 class Reporter;
 
+// How many nodes a data set may have along each axis, as the .gri header and the scene hold
+// them in 16 bits: ni and nj from kMinAxisCount, so that there is a cell, nk from 1.
+inline constexpr std::int64_t kMaxAxisCount = 32767;
+inline constexpr std::int64_t kMinAxisCount = 2;
+
+inline bool CountsUsable(std::int64_t ni, std::int64_t nj, std::int64_t nk) {
+    return ni >= kMinAxisCount && nj >= kMinAxisCount && nk >= 1 && ni <= kMaxAxisCount &&
+           nj <= kMaxAxisCount && nk <= kMaxAxisCount;
+}
+
 // What a reader learnt of its file beyond the arrays, for the tools' reports.
 struct DataSetNotes {
     std::string format;              // the file's kind as its reader names it; empty for the .gri pair
@@ -31,18 +41,20 @@ struct DataSetArrays {
 
     std::int64_t NodeCount() const { return ni * nj * nk; }
     // Takes all five arrays for NI * NJ * NK nodes, their values left unset. False, with
-    // nothing held, when the memory cannot be had.
+    // nothing held, when the counts are out of range or the memory cannot be had, which is
+    // asked of the system before anything is taken.
     bool Allocate(std::int64_t ni, std::int64_t nj, std::int64_t nk);
     void Release();
 };
 
-// Reads a kind of file that the scene's own loader does not know. The front ends hand the
-// scene one, so that the numeric core stays free of the libraries such readers need.
+// Reads a kind of file into a data set for the scene. The numeric core reads the .gri pair
+// with a reader of its own (scene/gri_reader.h); the front ends hand the scene readers of
+// other kinds, so that the core stays free of the libraries such readers need.
 class DataSetReader {
 public:
     virtual ~DataSetReader() = default;
     // Whether PATH is a file of this reader's kinds (by its name, and where that is not
-    // enough, by its first bytes). A .gri file is never one.
+    // enough, by its first bytes). A reader handed to the scene never takes a .gri file.
     virtual bool Accepts(const std::string& path) const = 0;
     // Reads PATH into OUT. On failure tells REPORTER what is wrong and where in the file, and
     // returns false with nothing held in OUT.
