@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,8 +27,9 @@ struct DataSetNotes {
     bool vorticityComputed = false;  // derived from u and v, as the file has none
 };
 
-// A data set as a reader hands it to the scene: the node counts, the nodes and the four
-// per-node fields, node (i, j, k) at index (k * nj + j) * ni + i, the order of the .gri pair.
+// A data set in memory, as a reader hands it to the scene, a generator makes it and the
+// writer stores it: the node counts, the nodes and the four per-node fields, node (i, j, k) at
+// index (k * nj + j) * ni + i, the order of the .gri pair.
 struct DataSetArrays {
     std::int64_t ni = 0;
     std::int64_t nj = 0;
@@ -40,10 +42,18 @@ struct DataSetArrays {
     DataSetNotes notes;
 
     std::int64_t NodeCount() const { return ni * nj * nk; }
+    std::size_t Index(std::int64_t i, std::int64_t j, std::int64_t k = 0) const {
+        return static_cast<std::size_t>((k * nj + j) * ni + i);
+    }
     // Takes all five arrays for NI * NJ * NK nodes, their values left unset. False, with
     // nothing held, when the counts are out of range or the memory cannot be had, which is
     // asked of the system before anything is taken.
     bool Allocate(std::int64_t ni, std::int64_t nj, std::int64_t nk);
+    // All five arrays with every value zero, for data sets made in memory, whose sizes their
+    // makers have bounded; throws std::bad_alloc when the memory cannot be had.
+    static DataSetArrays Zeroed(std::int64_t ni, std::int64_t nj, std::int64_t nk);
+    // A copy with arrays of its own. Data sets can be large: nothing copies one but this.
+    DataSetArrays Copy() const;
     void Release();
 };
 
