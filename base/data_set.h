@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -7,6 +8,16 @@
 #include "base/grid_node.h"
 
 class Reporter;
+
+// How many nodes a data set may have along each axis, as the .gri header and the scene hold
+// them in 16 bits: ni and nj from kMinAxisCount, so that there is a cell, nk from 1.
+inline constexpr std::int64_t kMaxAxisCount = 32767;
+inline constexpr std::int64_t kMinAxisCount = 2;
+
+inline bool CountsUsable(std::int64_t ni, std::int64_t nj, std::int64_t nk) {
+    return ni >= kMinAxisCount && nj >= kMinAxisCount && nk >= 1 && ni <= kMaxAxisCount &&
+           nj <= kMaxAxisCount && nk <= kMaxAxisCount;
+}
 
 // What a reader learnt of its file beyond the arrays, for the tools' reports.
 struct DataSetNotes {
@@ -16,8 +27,9 @@ struct DataSetNotes {
     bool vorticityComputed = false;  // derived from u and v, as the file has none
 };
 
-// A data set as a reader hands it to the scene: the node counts, the nodes and the four
-// per-node fields, node (i, j, k) at index (k * nj + j) * ni + i, the order of the .gri pair.
+// A data set in memory, as a reader hands it to the scene, a generator makes it and the
+// writer stores it: the node counts, the nodes and the four per-node fields, node (i, j, k) at
+// index (k * nj + j) * ni + i, the order of the .gri pair.
 struct DataSetArrays {
     std::int64_t ni = 0;
     std::int64_t nj = 0;
@@ -30,19 +42,29 @@ struct DataSetArrays {
     DataSetNotes notes;
 
     std::int64_t NodeCount() const { return ni * nj * nk; }
+    std::size_t Index(std::int64_t i, std::int64_t j, std::int64_t k = 0) const {
+        return static_cast<std::size_t>((k * nj + j) * ni + i);
+    }
     // Takes all five arrays for NI * NJ * NK nodes, their values left unset. False, with
-    // nothing held, when the memory cannot be had.
+    // nothing held, when the counts are out of range or the memory cannot be had, which is
+    // asked of the system before anything is taken.
     bool Allocate(std::int64_t ni, std::int64_t nj, std::int64_t nk);
+    // All five arrays with every value zero, for data sets made in memory, whose sizes their
+    // makers have bounded; throws std::bad_alloc when the memory cannot be had.
+    static DataSetArrays Zeroed(std::int64_t ni, std::int64_t nj, std::int64_t nk);
+    // A copy with arrays of its own. Data sets can be large: nothing copies one but this.
+    DataSetArrays Copy() const;
     void Release();
 };
 
-// Reads a kind of file that the scene's own loader does not know. The front ends hand the
-// scene one, so that the numeric core stays free of the libraries such readers need.
+// Reads a kind of file into a data set for the scene. The numeric core reads the .gri pair
+// with a reader of its own (scene/gri_reader.h); the front ends hand the scene readers of
+// other kinds, so that the core stays free of the libraries such readers need.
 class DataSetReader {
 public:
     virtual ~DataSetReader() = default;
     // Whether PATH is a file of this reader's kinds (by its name, and where that is not
-    // enough, by its first bytes). A .gri file is never one.
+    // enough, by its first bytes). A reader handed to the scene never takes a .gri file.
     virtual bool Accepts(const std::string& path) const = 0;
     // Reads PATH into OUT. On failure tells REPORTER what is wrong and where in the file, and
     // returns false with nothing held in OUT.

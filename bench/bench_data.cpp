@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "formats/gri_writer.h"
 #include "scene/flow_scene.h"
 #include "tools/flowgen/analytic_flows.h"
-#include "tools/flowgen/flow_data.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ const std::string& BenchDataSet(int flow, int g) {
     const std::string path = (folder / (name + "-" + grid.label + ".gri")).string();
     if (!Complete(path, static_cast<long long>(grid.ni) * grid.nj)) {
         std::string error;
-        if (!WriteFlowData(path, MakeFlow(name, grid.ni, grid.nj, 1, 0.0f), &error))
+        if (!formats::WriteGriPair(path, MakeFlow(name, grid.ni, grid.nj, 1, 0.0f), &error))
             throw std::runtime_error(error);
     }
     return paths[{flow, g}] = path;

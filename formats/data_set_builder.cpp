@@ -7,7 +7,6 @@
 
 #include "formats/limits.h"
 #include "formats/vorticity.h"
-#include "scene/gri_format.h"
 
 namespace formats {
 
@@ -23,7 +22,7 @@ void CheckAxis(const std::vector<double>& axis, const char* name, std::int64_t l
                  "; ein Strömungsfeld braucht mindestens zwei verschiedene.",
              "every point has the same " + s + " value " + Num(axis.front()) +
                  "; a flow field needs at least two distinct ones.");
-    if (n > gri::kMaxCount)
+    if (n > kMaxAxisCount)
         Fail(file, Whole(),
              "Das Gitter hat " + Num(n) + " verschiedene " + s + "-Werte; höchstens 32767 sind möglich.",
              "the lattice has " + Num(n) + " distinct " + s + " values; at most 32767 are possible.");

@@ -36,7 +36,7 @@ bool WriteAll(common::TargetFile& file, const std::string& path, const std::stri
 
 }  // namespace
 
-bool WriteGriPair(const std::string& geometryPath, const GriArrays& data, std::string* error) {
+bool WriteGriPair(const std::string& geometryPath, const DataSetArrays& data, std::string* error) {
     // The counts are written as they are, so that tests can make files the loader rejects.
     const bool arrays = data.nodes && data.u && data.v && data.p && data.w;
     if (data.ni < 0 || data.nj < 0 || data.nk < 0 || (!arrays && data.ni * data.nj * data.nk > 0)) {

@@ -188,7 +188,7 @@ void XmlParser::Parse(bool appendedFollows) {
             ReadExtent("Extent");
             double nodes = 1;
             for (int a = 0; a < 3; ++a) {
-                if (Count(a) < 1 || Count(a) > gri::kMaxCount)
+                if (Count(a) < 1 || Count(a) > kMaxAxisCount)
                     Error("Die Ausdehnung (Extent) ist unbrauchbar.", "the extent (Extent) is unusable.");
                 nodes *= static_cast<double>(Count(a));
             }

@@ -26,6 +26,21 @@ void FlowScene::ReleaseDataSet() {
     m_cellSearch.Clear();
 }
 
+DataSetArrays FlowScene::TakeDataSet() {
+    DataSetArrays data;
+    data.ni = m_ni;
+    data.nj = m_nj;
+    data.nk = m_nk;
+    data.nodes = std::move(m_pNodes);
+    data.u = std::move(m_pU);
+    data.v = std::move(m_pV);
+    data.p = std::move(m_pP);
+    data.w = std::move(m_pW);
+    data.notes = std::move(m_notes);
+    ReleaseDataSet();
+    return data;
+}
+
 std::int64_t FlowScene::NodeCount() const {
     return std::int64_t{m_ni} * std::int64_t{m_nj} * std::int64_t{m_nk};
 }

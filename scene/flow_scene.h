@@ -44,15 +44,20 @@ public:
     // m_ni * m_nj * m_nk, formed in 64 bits.
     std::int64_t NodeCount() const;
 
-    // --- geometry and solution files, and data sets from readers: scene/data_loader.cpp ----
-    // Reads PATH and its solution file (PATH less its last three characters + "00000.dat").
-    // Precondition: the scene is Empty. On failure reports through the reporter and leaves
-    // nothing of the new files in the scene.
+    // --- data sets from every reader: scene/data_loader.cpp ---------------------------------
+    // Reads PATH with the reader set for it, or else as a geometry file and its solution file
+    // (PATH less its last three characters + "00000.dat"). Precondition: the scene is Empty.
+    // On failure reports through the reporter and leaves nothing of the new files in the scene.
     bool LoadDataSet(const std::string& path);
-    // Takes a data set that a reader made, after the checks the loader makes of its own files
-    // (counts, extents); PATH names the file in messages. The scene must be Empty.
-    bool AdoptDataSet(DataSetArrays&& data, const std::string& path);
-    // Files that READER accepts are read by it instead of the loader; none by default.
+    // Takes a data set that a reader made, after the checks every data set meets (counts,
+    // extents, corners); PATH names the file in messages. PLANE is the shape of plane 0 where
+    // the reader judged it while storing the nodes; without it, it is judged here. The scene
+    // must be Empty.
+    bool AdoptDataSet(DataSetArrays&& data, const std::string& path, std::optional<GridShape> plane = {});
+    // Hands the nodes and fields over as the scene holds them (shifted, where it shifted
+    // them), with the reader's notes, and leaves the scene Empty: for writing them elsewhere.
+    DataSetArrays TakeDataSet();
+    // Files that READER accepts are read by it instead of as a .gri pair; none by default.
     void SetDataSetReader(DataSetReader* reader) { m_pReader = reader; }
     // What the reader of the loaded data set found out about its file; empty notes for a
     // .gri pair and without a data set.

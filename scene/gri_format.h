@@ -13,7 +13,8 @@
 // integers and a decimal number, then one 12-byte record per node (x, y and an unused float).
 // Solution file (NAME.gri less its last three characters, plus "00000.dat"): one 20-byte
 // record per node (u, v, an unused float, pressure, vorticity). Little-endian 32-bit floats;
-// node (i, j, k) is record (k * nj + j) * ni + i in both.
+// node (i, j, k) is record (k * nj + j) * ni + i in both. The counts are 16-bit signed numbers,
+// as CountsUsable (base/data_set.h) asks of every data set.
 namespace gri {
 
 inline constexpr std::string_view kMagic = "SN4DB ";
@@ -25,15 +26,6 @@ inline constexpr std::size_t kOffsetU = 0;
 inline constexpr std::size_t kOffsetV = 4;
 inline constexpr std::size_t kOffsetP = 12;
 inline constexpr std::size_t kOffsetW = 16;
-// The counts are 16-bit signed numbers: ni and nj from 2, nk from 1, none above this.
-inline constexpr std::int64_t kMaxCount = 32767;
-inline constexpr std::int64_t kMinCellCount = 2;  // ni and nj: at least one cell
-
-inline bool CountsUsable(std::int64_t ni, std::int64_t nj, std::int64_t nk) {
-    return ni >= kMinCellCount && nj >= kMinCellCount && nk >= 1 && ni <= kMaxCount && nj <= kMaxCount &&
-           nk <= kMaxCount;
-}
-
 // The solution file beside GEOMETRY_PATH: exactly three characters are cut, whatever they
 // are (a shorter path loses all of them), and "00000.dat" appended.
 inline std::string SolutionPathFor(const std::string& geometryPath) {

@@ -164,7 +164,7 @@ void ModalCatcher::Poll() {
     }
 }
 
-FlowData ShearFlow() {
+DataSetArrays ShearFlow() {
     return testsupport::MakeRectilinear(testsupport::Axis(36, 0.0f, 35.0f),
                                         testsupport::Axis(57, 0.0f, 56.0f), 1, [](float x, float y) {
                                             testsupport::NodeValues values;
@@ -176,7 +176,7 @@ FlowData ShearFlow() {
                                         });
 }
 
-FlowData LinearFlow() {
+DataSetArrays LinearFlow() {
     return testsupport::MakeRectilinear(testsupport::Axis(8, 0.0f, 35.0f), testsupport::Axis(12, 0.0f, 56.0f),
                                         1, [](float x, float y) {
                                             testsupport::NodeValues values;

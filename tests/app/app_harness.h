@@ -91,9 +91,9 @@ private:
 
 // The data set of most tests: a sheared stream on a 35 x 56 world rectangle (the picture's
 // aspect), with pressure x + y and vorticity x * y / 100, so that every field varies.
-FlowData ShearFlow();
+DataSetArrays ShearFlow();
 // Linear fields, which bilinear interpolation reproduces exactly.
-FlowData LinearFlow();
+DataSetArrays LinearFlow();
 
 }  // namespace apptest
 

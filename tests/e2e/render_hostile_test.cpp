@@ -218,10 +218,9 @@ TEST(DegenerateField, FlowToTheLowerLeftIsTracedLikeAnyOther) {
     EXPECT_EQ(pic.Count(0, 0, 350, 560, IsBrightGreen) + white, 350 * 560);
 }
 
-FlowData UniformWithNaN(int i, int j) {
-    FlowData d;
-    d.Resize(4, 4, 1);
-    for (std::size_t n = 0; n < d.nodes.size(); ++n) {
+DataSetArrays UniformWithNaN(int i, int j) {
+    DataSetArrays d = DataSetArrays::Zeroed(4, 4, 1);
+    for (std::size_t n = 0; n < 16; ++n) {
         d.nodes[n] = {static_cast<float>(n % 4), 1.6f * static_cast<float>(n / 4)};
         d.u[n] = d.v[n] = 1.0f;
     }

@@ -26,26 +26,23 @@ TEST(GriWriter, AConvertedPairLoadsAsTheFileItCameFrom) {
         testsupport::SceneFixture direct;
         direct.scene.SetDataSetReader(&reader);
         ASSERT_TRUE(direct.scene.LoadDataSet(source)) << source;
-        const FlowScene& d = direct.scene;
+        const DataSetArrays d = direct.scene.TakeDataSet();
+        EXPECT_FALSE(d.notes.format.empty()) << source;
         const std::string path = dir.File("out.gri");
         std::string error;
-        ASSERT_TRUE(formats::WriteGriPair(path,
-                                          {d.m_ni, d.m_nj, d.m_nk, d.m_pNodes.get(), d.m_pU.get(),
-                                           d.m_pV.get(), d.m_pP.get(), d.m_pW.get()},
-                                          &error))
-            << error;
+        ASSERT_TRUE(formats::WriteGriPair(path, d, &error)) << error;
         testsupport::SceneFixture back;
         ASSERT_TRUE(back.scene.LoadDataSet(path));
         const FlowScene& b = back.scene;
-        ASSERT_EQ(b.m_ni, d.m_ni);
-        ASSERT_EQ(b.m_nj, d.m_nj);
-        ASSERT_EQ(b.m_nk, d.m_nk);
+        ASSERT_EQ(b.m_ni, d.ni);
+        ASSERT_EQ(b.m_nj, d.nj);
+        ASSERT_EQ(b.m_nk, d.nk);
         const auto n = static_cast<std::size_t>(d.NodeCount());
-        EXPECT_TRUE(SameBits(b.m_pNodes.get(), d.m_pNodes.get(), n * sizeof(GridNode))) << source;
-        for (auto [x, y] : {std::pair{b.m_pU.get(), d.m_pU.get()},
-                            {b.m_pV.get(), d.m_pV.get()},
-                            {b.m_pP.get(), d.m_pP.get()},
-                            {b.m_pW.get(), d.m_pW.get()}})
+        EXPECT_TRUE(SameBits(b.m_pNodes.get(), d.nodes.get(), n * sizeof(GridNode))) << source;
+        for (auto [x, y] : {std::pair{b.m_pU.get(), d.u.get()},
+                            {b.m_pV.get(), d.v.get()},
+                            {b.m_pP.get(), d.p.get()},
+                            {b.m_pW.get(), d.w.get()}})
             EXPECT_TRUE(SameBits(x, y, n * sizeof(float))) << source;
         EXPECT_TRUE(b.Notes().format.empty());
     }

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/data_set.h"
 #include "base/settings_table.h"
 #include "scene/flow_scene.h"
-#include "scene/gri_format.h"
 #include "scene/header_parser.h"
 
 namespace {
@@ -158,7 +158,7 @@ std::int64_t PromisedNodes(const FuzzCase& c) {
     if (!header.magicOk) return 0;
     std::int64_t nodes = 1;
     for (const std::uint64_t count : header.counts) {
-        if (count > static_cast<std::uint64_t>(gri::kMaxCount)) return INT64_MAX;
+        if (count > static_cast<std::uint64_t>(kMaxAxisCount)) return INT64_MAX;
         nodes *= static_cast<std::int64_t>(count);
     }
     return nodes;

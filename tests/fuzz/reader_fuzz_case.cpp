@@ -1,8 +1,8 @@
 #include "tests/fuzz/reader_fuzz_case.h"
 
+#include "base/data_set.h"
 #include "formats/read_error.h"
 #include "scene/flow_scene.h"
-#include "scene/gri_format.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ ReaderOutcome RunReader(ReaderFunction reader, std::string_view bytes, const std
         return outcome;
     }
     outcome.consistent =
-        data.nodes && data.u && data.v && data.p && data.w && gri::CountsUsable(data.ni, data.nj, data.nk);
+        data.nodes && data.u && data.v && data.p && data.w && CountsUsable(data.ni, data.nj, data.nk);
     SilentReporter reporter;
     SeparationGrid grid;
     FlowScene scene(grid, &reporter);

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "scene/flow_scene.h"
+#include "scene/gri_format.h"
 #include "tools/flowgen/analytic_flows.h"
-#include "tools/flowgen/flow_data.h"
 
 namespace {
 
@@ -17,20 +17,19 @@ std::string Floats(std::initializer_list<float> values) {
 }
 
 // The two files' bytes of DATA, with HEADER in place of the one its counts would give.
-FuzzCase Files(const FlowData& data, std::string header = {}) {
+FuzzCase Files(const DataSetArrays& data, std::string header = {}) {
     FuzzCase c;
-    c.geometry = header.empty() ? GeometryHeader(data.ni, data.nj, data.nk) : header;
+    c.geometry = header.empty() ? gri::WriteHeader(data.ni, data.nj, data.nk) : header;
     c.geometry.resize(40, '\0');
-    for (std::size_t n = 0; n < data.nodes.size(); ++n)
-        c.geometry += Floats({data.nodes[n].x, data.nodes[n].y, 0.0f});
-    for (std::size_t n = 0; n < data.nodes.size(); ++n)
+    const auto count = static_cast<std::size_t>(data.NodeCount());
+    for (std::size_t n = 0; n < count; ++n) c.geometry += Floats({data.nodes[n].x, data.nodes[n].y, 0.0f});
+    for (std::size_t n = 0; n < count; ++n)
         c.solution += Floats({data.u[n], data.v[n], 0.0f, data.p[n], data.w[n]});
     return c;
 }
 
-FlowData Grid(int ni, int nj, float vx, float vy) {
-    FlowData d;
-    d.Resize(ni, nj, 1);
+DataSetArrays Grid(int ni, int nj, float vx, float vy) {
+    DataSetArrays d = DataSetArrays::Zeroed(ni, nj, 1);
     for (int j = 0; j < nj; ++j)
         for (int i = 0; i < ni; ++i) {
             const std::size_t n = d.Index(i, j);
@@ -66,7 +65,7 @@ std::vector<SeedCase> SeedCorpus() {
         {"stretched_saddle", With(Files(MakeFlow("saddle", 9, 14, 1, 1.5f)), 1, 2, false), true});
     corpus.push_back({"two_planes", With(Files(MakeFlow("double-gyre", 6, 9, 2, 0.0f)), 0, 1, false), true});
 
-    FlowData nanValues = Grid(4, 4, 1.0f, 1.0f);
+    DataSetArrays nanValues = Grid(4, 4, 1.0f, 1.0f);
     nanValues.u[5] = nan;
     nanValues.p[6] = inf;
     corpus.push_back({"nan_values", Files(nanValues), true});
@@ -77,14 +76,14 @@ std::vector<SeedCase> SeedCorpus() {
     restPixelStep.settings.stepPixels = kStepPixelsOn;
     restPixelStep.settings.arrowsBySpeed = true;
     corpus.push_back({"at_rest_pixel_step", restPixelStep, true});
-    FlowData bent = Grid(4, 4, 1.0f, 0.5f);
+    DataSetArrays bent = Grid(4, 4, 1.0f, 0.5f);
     bent.nodes[6].x = 10.0f;  // not rectilinear
     corpus.push_back({"not_rectilinear", Files(bent), true});
-    FlowData inner = Grid(4, 4, 1.0f, 0.5f);
+    DataSetArrays inner = Grid(4, 4, 1.0f, 0.5f);
     inner.nodes[5] = {nan, inf};
     corpus.push_back({"nan_inner_node", Files(inner), true});
 
-    const FlowData good = Grid(4, 3, 1.0f, 1.0f);
+    const DataSetArrays good = Grid(4, 3, 1.0f, 1.0f);
     corpus.push_back({"wrong_magic", Files(good, "SN4DX 4 3 1 0 0 0.0"), false});
     corpus.push_back({"lower_case_magic", Files(good, "sn4db 4 3 1 0 0 0.0"), false});
     corpus.push_back({"one_column", Files(good, "SN4DB 1 12 1"), false});
@@ -103,13 +102,13 @@ std::vector<SeedCase> SeedCorpus() {
     FuzzCase noSolution = Files(good);
     noSolution.solution.clear();
     corpus.push_back({"empty_solution", noSolution, false});
-    FlowData flat = good;
+    DataSetArrays flat = good.Copy();
     flat.nodes[3].x = flat.nodes[0].x;
     corpus.push_back({"zero_extent", Files(flat), false});
-    FlowData decreasing = good;
-    for (auto& node : decreasing.nodes) node.y = -node.y;
+    DataSetArrays decreasing = good.Copy();
+    for (std::size_t n = 0; n < 12; ++n) decreasing.nodes[n].y = -decreasing.nodes[n].y;
     corpus.push_back({"decreasing", Files(decreasing), false});
-    FlowData nanOrigin = good;
+    DataSetArrays nanOrigin = good.Copy();
     nanOrigin.nodes[0].x = nan;
     corpus.push_back({"nan_origin", Files(nanOrigin), false});
     return corpus;

@@ -18,7 +18,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // The grid x = 0, 1, 2, 3 by y = 0, 10, 20: cells 0, 1, 2 in the bottom row, 4, 5, 6 above.
-FlowData SmallGrid() {
+DataSetArrays SmallGrid() {
     return MakeRectilinear({0, 1, 2, 3}, {0, 10, 20});
 }
 
@@ -26,9 +26,9 @@ FlowData SmallGrid() {
 // first row, then the first row of that column, each with inclusive lower and strict upper
 // bounds; the last column and row also take their far line; no column means column 0 and
 // no row means cell 0.
-int ReferenceFindCell(const FlowData& d, float x, float y, int start) {
-    const int ni = d.ni;
-    const int nj = d.nj;
+int ReferenceFindCell(const DataSetArrays& d, float x, float y, int start) {
+    const auto ni = static_cast<int>(d.ni);
+    const auto nj = static_cast<int>(d.nj);
     const auto node = [&](int k) { return d.nodes[static_cast<std::size_t>(k)]; };
     if (node(start).x <= x && x < node(start + ni + 1).x && node(start).y <= y && y < node(start + ni + 1).y)
         return start;
@@ -142,8 +142,8 @@ TEST_F(CellLocationTest, PointsOutsideTakeTheFallbacks) {
 }
 
 TEST_F(CellLocationTest, FarEdgesGoIntoTheLastColumnAndRow) {
-    FlowData data = SmallGrid();
-    for (std::size_t k = 0; k < data.u.size(); ++k) {
+    DataSetArrays data = SmallGrid();
+    for (std::size_t k = 0; k < 12; ++k) {
         data.u[k] = static_cast<float>(k) + 1.0f;
         data.v[k] = -10.0f * static_cast<float>(k);
     }
@@ -188,16 +188,16 @@ TEST_F(CellLocationTest, OnlyRectilinearIncreasingGridsAreSearchedByBisection) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        FlowData data = SmallGrid();
+        DataSetArrays data = SmallGrid();
         data.nodes[c.node] = c.value;
         ASSERT_NO_FATAL_FAILURE(Load(data));
         EXPECT_FALSE(Scene().IsRectilinear());
-        const GridShape shape = CheckGridShape(data.nodes.data(), 4, 3);
+        const GridShape shape = CheckGridShape(data.nodes.get(), 4, 3);
         EXPECT_EQ(shape.fault, c.fault);
         EXPECT_EQ(shape.j * 4 + shape.i, static_cast<std::int64_t>(c.node));
     }
     // A second plane may look like anything: only plane 0 is sampled.
-    FlowData twoPlanes = MakeRectilinear({0, 1, 2, 3}, {0, 10, 20}, 2);
+    DataSetArrays twoPlanes = MakeRectilinear({0, 1, 2, 3}, {0, 10, 20}, 2);
     twoPlanes.nodes[twoPlanes.Index(1, 1, 1)] = {9.0f, -3.0f};
     ASSERT_NO_FATAL_FAILURE(Load(twoPlanes));
     EXPECT_TRUE(Scene().IsRectilinear());
@@ -206,7 +206,7 @@ TEST_F(CellLocationTest, OnlyRectilinearIncreasingGridsAreSearchedByBisection) {
 TEST_F(CellLocationTest, StartCellIsTriedFirstOnAShearedGrid) {
     // Row 1 is shifted right by half a column, so cell 0's rectangle (node 0 to node 4)
     // reaches x = 1.5 and overlaps cell 1's column.
-    FlowData data = MakeRectilinear({0, 1, 2}, {0, 1, 2});
+    DataSetArrays data = MakeRectilinear({0, 1, 2}, {0, 1, 2});
     for (int i = 0; i < 3; ++i) data.nodes[data.Index(i, 1)].x += 0.5f;
     ASSERT_NO_FATAL_FAILURE(Load(data));
     FlowScene& s = Scene();
@@ -223,7 +223,7 @@ TEST_F(CellLocationTest, SearchAgreesWithTheScanOnStretchedGrids) {
     for (int grid = 0; grid < 24; ++grid) {
         std::vector<float> xs = StretchedAxis(rng, count(rng));
         std::vector<float> ys = StretchedAxis(rng, grid == 0 ? 2 : count(rng));
-        FlowData data = MakeRectilinear(xs, ys);
+        DataSetArrays data = MakeRectilinear(xs, ys);
         ASSERT_NO_FATAL_FAILURE(Load(data));
         FlowScene& s = Scene();
         // A narrow grid far from zero is moved to the origin on loading; search what was loaded.
@@ -234,9 +234,9 @@ TEST_F(CellLocationTest, SearchAgreesWithTheScanOnStretchedGrids) {
             data = MakeRectilinear(xs, ys);
         }
         ASSERT_TRUE(s.IsRectilinear());
-        const int ni = data.ni;
+        const auto ni = static_cast<int>(data.ni);
         std::uniform_int_distribution<int> column(0, ni - 2);
-        std::uniform_int_distribution<int> row(0, data.nj - 2);
+        std::uniform_int_distribution<int> row(0, static_cast<int>(data.nj) - 2);
         int mismatches = 0;
         for (int n = 0; n < 3000; ++n) {
             const float x = PickCoordinate(rng, xs);
@@ -261,7 +261,7 @@ TEST_F(CellLocationTest, DistortedGridsKeepTheScansAnswers) {
     for (int grid = 0; grid < 16; ++grid) {
         const std::vector<float> xs = StretchedAxis(rng, 6 + grid);
         const std::vector<float> ys = StretchedAxis(rng, 5 + grid);
-        FlowData data = MakeRectilinear(xs, ys);
+        DataSetArrays data = MakeRectilinear(xs, ys);
         // Move inner nodes (never the first row or column) by up to a third of a step, or by
         // up to one and a half.
         const float reach = grid % 2 ? 1.5f : 0.3f;
@@ -295,12 +295,12 @@ TEST_F(CellLocationTest, SamplingAlongAWalkUsesTheScansCell) {
     for (int grid = 0; grid < 6; ++grid) {
         const std::vector<float> xs = StretchedAxis(rng, 40 + 30 * grid);
         const std::vector<float> ys = StretchedAxis(rng, 60 + 20 * grid);
-        FlowData data = MakeRectilinear(xs, ys, 1, [](float x, float y) {
+        DataSetArrays data = MakeRectilinear(xs, ys, 1, [](float x, float y) {
             return testsupport::NodeValues{std::sin(0.1f * x) * y, x - 0.3f * y, 0.0f, 0.0f};
         });
         ASSERT_NO_FATAL_FAILURE(Load(data));
         const FlowScene& s = Scene();
-        const int ni = data.ni;
+        const auto ni = static_cast<int>(data.ni);
         float x = xs[xs.size() / 2], y = ys[ys.size() / 2];
         std::normal_distribution<float> stepX(0.0f, 0.02f * (xs.back() - xs.front()));
         std::normal_distribution<float> stepY(0.0f, 0.02f * (ys.back() - ys.front()));

@@ -85,7 +85,7 @@ TEST(ColourTables, PositionsSplitIntoEqualPartsAndClampAtTheEnds) {
 // A flow on a 40 x 64 rectangle whose fields all change sign: speed |x|, pressure 3 + y / 8
 // (positive), vorticity x - 10 (from -30 to 10). The node at x = 0 is a raster column only
 // by chance, so no pixel is assumed to hit a value exactly.
-FlowData SignedFields() {
+DataSetArrays SignedFields() {
     using testsupport::Axis;
     return testsupport::MakeRectilinear(
         Axis(41, -20.0f, 20.0f), Axis(65, -32.0f, 32.0f), 1, [](float x, float y) {

@@ -40,7 +40,7 @@ TEST(InterpolateInCellTest, LocalCoordinatesAreSinglePrecisionAndNotClamped) {
 class SampleVelocityTest : public LoadedScene {};
 
 TEST_F(SampleVelocityTest, SmallGridCellZero) {
-    FlowData data = MakeRectilinear({0, 1, 2, 3}, {0, 10, 20}, 2);
+    DataSetArrays data = MakeRectilinear({0, 1, 2, 3}, {0, 10, 20}, 2);
     const std::size_t corners[] = {data.Index(0, 0), data.Index(1, 0), data.Index(0, 1), data.Index(1, 1)};
     for (std::size_t n = 0; n < 4; ++n) {
         data.u[corners[n]] = static_cast<float>(n + 1);

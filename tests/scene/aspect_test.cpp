@@ -18,7 +18,7 @@ using testsupport::MakeRectilinear;
 using testsupport::NodeValues;
 
 // A uniform stream on a wide 100 x 20 rectangle with a still disc of radius 6 around (60, 8).
-FlowData WideStreamWithDisc() {
+DataSetArrays WideStreamWithDisc() {
     return MakeRectilinear(Axis(201, 0.0f, 100.0f), Axis(41, -2.0f, 18.0f), 1, [](float x, float y) {
         const bool inside = std::hypot(x - 60.0f, y - 8.0f) < 6.0f;
         return NodeValues{inside ? 0.0f : 1.0f, inside ? 0.0f : 0.2f, x, y};
@@ -27,7 +27,7 @@ FlowData WideStreamWithDisc() {
 
 class Aspect : public ::testing::Test {
 protected:
-    void Open(const FlowData& data, int aspect) {
+    void Open(const DataSetArrays& data, int aspect) {
         f.scene.SetFixedSeed(5);
         f.scene.m_modes.aspect = aspect;
         f.scene.OpenDataSet(testsupport::WriteDataSet(dir, "flow" + std::to_string(opens++), data));

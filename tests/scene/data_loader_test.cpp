@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -18,7 +19,7 @@ using testsupport::TempDir;
 using testsupport::WriteBytes;
 using testsupport::WriteDataSet;
 
-FlowData TenByTwenty() {
+DataSetArrays TenByTwenty() {
     return MakeRectilinear({0, 2.5f, 5, 10}, {0, 5, 20}, 1, [](float x, float y) {
         return testsupport::NodeValues{x, y, x + y, x - y};
     });
@@ -60,8 +61,8 @@ TEST(DataLoader, ReadsNodesFieldsCountsAndScales) {
 
 TEST(DataLoader, KeepsEveryPlane) {
     TempDir dir;
-    FlowData data = MakeRectilinear({0, 1}, {0, 1}, 3);
-    for (std::size_t n = 0; n < data.u.size(); ++n) data.u[n] = static_cast<float>(n);
+    DataSetArrays data = MakeRectilinear({0, 1}, {0, 1}, 3);
+    for (std::size_t n = 0; n < 12; ++n) data.u[n] = static_cast<float>(n);
     SceneFixture f;
     ASSERT_TRUE(f.scene.LoadDataSet(WriteDataSet(dir, "planes", data)));
     EXPECT_EQ(f.scene.m_nk, 3);
@@ -75,7 +76,7 @@ TEST(DataLoader, SolutionNameCutsExactlyThreeCharacters) {
     EXPECT_EQ(FlowScene::SolutionPathFor("ab"), "00000.dat");
 
     TempDir dir;
-    const FlowData data = TenByTwenty();
+    const DataSetArrays data = TenByTwenty();
     WriteDataSet(dir, "x", data);  // x.gri + x.00000.dat
     std::filesystem::rename(dir.File("x.gri"), dir.File("a.grid"));
     std::filesystem::rename(dir.File("x.00000.dat"), dir.File("a.g00000.dat"));
@@ -160,7 +161,7 @@ const Rejection kRejections[] = {
      "Tesmora", "Ordner"},
 };
 
-FlowData WithNode(FlowData data, std::size_t index, GridNode node) {
+DataSetArrays WithNode(DataSetArrays data, std::size_t index, GridNode node) {
     data.nodes[index] = node;
     return data;
 }
@@ -200,18 +201,18 @@ INSTANTIATE_TEST_SUITE_P(Files, DataLoaderRejects, ::testing::ValuesIn(kRejectio
 TEST(DataLoader, RejectsExtentsThatAreZeroNegativeOrNotFinite) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const FlowData base = TenByTwenty();
-    const FlowData cases[] = {
-        WithNode(base, 3, {0.0f, 0.0f}),    // first row ends where it starts
-        WithNode(base, 3, {-1.0f, 0.0f}),   // first row runs backwards
-        WithNode(base, 8, {0.0f, -3.0f}),   // first column runs backwards
-        WithNode(base, 0, {nan, 0.0f}),     // NaN origin
-        WithNode(base, 8, {0.0f, inf}),     // infinite top
-        WithNode(base, 3, {1e-44f, 0.0f}),  // a scale that overflows
+    const DataSetArrays base = TenByTwenty();
+    const DataSetArrays cases[] = {
+        WithNode(base.Copy(), 3, {0.0f, 0.0f}),    // first row ends where it starts
+        WithNode(base.Copy(), 3, {-1.0f, 0.0f}),   // first row runs backwards
+        WithNode(base.Copy(), 8, {0.0f, -3.0f}),   // first column runs backwards
+        WithNode(base.Copy(), 0, {nan, 0.0f}),     // NaN origin
+        WithNode(base.Copy(), 8, {0.0f, inf}),     // infinite top
+        WithNode(base.Copy(), 3, {1e-44f, 0.0f}),  // a scale that overflows
     };
     TempDir dir;
     int n = 0;
-    for (const FlowData& data : cases) {
+    for (const DataSetArrays& data : cases) {
         SCOPED_TRACE(n);
         SceneFixture f;
         EXPECT_FALSE(f.scene.LoadDataSet(WriteDataSet(dir, "extent" + std::to_string(n++), data)));
@@ -237,7 +238,7 @@ namespace {
 // Hands out a copy of DATA for any path ending in ".fake", as an importer would.
 class FakeReader : public DataSetReader {
 public:
-    explicit FakeReader(FlowData data) : m_data(std::move(data)) {}
+    explicit FakeReader(DataSetArrays data) : m_data(std::move(data)) {}
     bool Accepts(const std::string& path) const override { return path.ends_with(".fake"); }
     bool Read(const std::string&, DataSetArrays& out, Reporter&) override {
         if (!out.Allocate(m_data.ni, m_data.nj, m_data.nk)) return false;
@@ -252,7 +253,7 @@ public:
     }
 
 private:
-    FlowData m_data;
+    DataSetArrays m_data;
 };
 
 }  // namespace
@@ -276,11 +277,11 @@ TEST(DataLoader, AReaderFillsTheSceneAsTheFilesWouldAndMeetsTheSameChecks) {
     EXPECT_TRUE(f.scene.LoadDataSet(WriteDataSet(dir, "again", TenByTwenty())));
 
     // Counts and extents are judged as for the loader's own files.
-    FlowData thin = MakeRectilinear({0}, {0, 1});
-    FlowData flat = MakeRectilinear({0, 1}, {3, 3});
-    for (FlowData* bad : {&thin, &flat}) {
+    DataSetArrays thin = MakeRectilinear({0}, {0, 1});
+    DataSetArrays flat = MakeRectilinear({0, 1}, {3, 3});
+    for (DataSetArrays* bad : {&thin, &flat}) {
         SceneFixture g;
-        FakeReader badReader(*bad);
+        FakeReader badReader(bad->Copy());
         g.scene.SetDataSetReader(&badReader);
         EXPECT_FALSE(g.scene.LoadDataSet("bad.fake"));
         ExpectEmpty(g.scene);
@@ -320,10 +321,11 @@ TEST(DataLoader, AGridFarFromTheOriginIsShiftedAndDrawnAsTheSameGridNearIt) {
     for (int j = 0; j < 64; ++j) ys.push_back(2.0f * static_cast<float>(j));
     for (float x : xs) farXs.push_back(500000.0f + x);
     for (float y : ys) farYs.push_back(5400000.0f + y);
-    FlowData nearData = MakeRectilinear(xs, ys, 1, field);
-    FlowData farData = MakeRectilinear(farXs, farYs, 1, field);
-    farData.u = nearData.u;
-    farData.v = nearData.v;
+    DataSetArrays nearData = MakeRectilinear(xs, ys, 1, field);
+    DataSetArrays farData = MakeRectilinear(farXs, farYs, 1, field);
+    const auto nodes = static_cast<std::size_t>(nearData.NodeCount());
+    std::copy_n(nearData.u.get(), nodes, farData.u.get());
+    std::copy_n(nearData.v.get(), nodes, farData.v.get());
 
     TempDir dir;
     SceneFixture nearScene, farScene;
@@ -352,7 +354,7 @@ TEST(DataLoader, AGridFarFromTheOriginIsShiftedAndDrawnAsTheSameGridNearIt) {
 TEST(DataLoader, ACornerThatIsNotFiniteIsRejected) {
     TempDir dir;
     for (std::size_t corner : {std::size_t{0}, std::size_t{3}, std::size_t{8}, std::size_t{11}}) {
-        FlowData data = TenByTwenty();
+        DataSetArrays data = TenByTwenty();
         data.nodes[corner].y =
             corner == 11 ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
         SceneFixture f;

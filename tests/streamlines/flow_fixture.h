@@ -17,8 +17,8 @@ namespace streamlines_test {
 using VelocityField = std::function<std::pair<float, float>(float, float)>;
 
 // A rectilinear grid over XS by YS carrying FIELD; pressure and vorticity stay zero.
-inline FlowData MakeFlow(const std::vector<float>& xs, const std::vector<float>& ys,
-                         const VelocityField& field) {
+inline DataSetArrays MakeFlow(const std::vector<float>& xs, const std::vector<float>& ys,
+                              const VelocityField& field) {
     return testsupport::MakeRectilinear(xs, ys, 1, [&](float x, float y) {
         const auto [u, v] = field(x, y);
         testsupport::NodeValues values;

@@ -14,7 +14,7 @@ namespace testsupport {
 class LoadedScene : public ::testing::Test {
 protected:
     // Call with ASSERT_NO_FATAL_FAILURE.
-    void Load(const FlowData& data) {
+    void Load(const DataSetArrays& data) {
         const std::string path = WriteDataSet(m_dir, "flow" + std::to_string(m_loads++), data);
         Scene().ReleaseDataSet();
         ASSERT_TRUE(Scene().LoadDataSet(path));

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "formats/gri_writer.h"
+
 namespace testsupport {
 
 TempDir::TempDir() {
@@ -32,10 +34,10 @@ std::vector<float> Axis(int n, float first, float last) {
     return axis;
 }
 
-FlowData MakeRectilinear(const std::vector<float>& xs, const std::vector<float>& ys, int nk,
-                         const std::function<NodeValues(float, float)>& field) {
-    FlowData data;
-    data.Resize(static_cast<int>(xs.size()), static_cast<int>(ys.size()), nk);
+DataSetArrays MakeRectilinear(const std::vector<float>& xs, const std::vector<float>& ys, int nk,
+                              const std::function<NodeValues(float, float)>& field) {
+    DataSetArrays data =
+        DataSetArrays::Zeroed(static_cast<std::int64_t>(xs.size()), static_cast<std::int64_t>(ys.size()), nk);
     for (int k = 0; k < nk; ++k)
         for (int j = 0; j < data.nj; ++j)
             for (int i = 0; i < data.ni; ++i) {
@@ -54,10 +56,10 @@ FlowData MakeRectilinear(const std::vector<float>& xs, const std::vector<float>&
     return data;
 }
 
-std::string WriteDataSet(const TempDir& dir, const std::string& name, const FlowData& data) {
+std::string WriteDataSet(const TempDir& dir, const std::string& name, const DataSetArrays& data) {
     const std::string path = dir.File(name + ".gri");
     std::string error;
-    if (!WriteFlowData(path, data, &error)) throw std::runtime_error(error);
+    if (!formats::WriteGriPair(path, data, &error)) throw std::runtime_error(error);
     return path;
 }
 

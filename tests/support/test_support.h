@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "scene/flow_scene.h"
-#include "tools/flowgen/flow_data.h"
 
 namespace testsupport {
 
@@ -49,13 +48,13 @@ struct SceneFixture {
 struct NodeValues {
     float u = 0, v = 0, p = 0, w = 0;
 };
-FlowData MakeRectilinear(const std::vector<float>& xs, const std::vector<float>& ys, int nk = 1,
-                         const std::function<NodeValues(float, float)>& field = {});
+DataSetArrays MakeRectilinear(const std::vector<float>& xs, const std::vector<float>& ys, int nk = 1,
+                              const std::function<NodeValues(float, float)>& field = {});
 // Evenly spaced axis: n values from first to last.
 std::vector<float> Axis(int n, float first, float last);
 
 // Writes the data set as NAME.gri (and its solution file) in DIR; returns the geometry path.
-std::string WriteDataSet(const TempDir& dir, const std::string& name, const FlowData& data);
+std::string WriteDataSet(const TempDir& dir, const std::string& name, const DataSetArrays& data);
 // Writes raw bytes, for malformed files.
 void WriteBytes(const std::string& path, const std::string& bytes);
 // The file's bytes.

@@ -6,15 +6,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "formats/gri_writer.h"
 #include "tests/support/test_support.h"
 #include "tools/flowgen/analytic_flows.h"
-#include "tools/flowgen/flow_data.h"
 
 namespace {
 
@@ -204,14 +205,14 @@ TEST(InfoCommand, TellsHowFarTheTimeStepMovesAndWhenItDoesNotSuit) {
 
 TEST(InfoCommand, CountsNonFiniteValuesAndLeavesThemOutOfTheRange) {
     TempDir dir;
-    FlowData data = MakeFlow("saddle", 4, 5, 1, 0.0f);
-    for (float& p : data.p) p = 1.0f;
+    DataSetArrays data = MakeFlow("saddle", 4, 5, 1, 0.0f);
+    std::fill_n(data.p.get(), data.NodeCount(), 1.0f);
     data.p[3] = std::nanf("");
     data.p[7] = INFINITY;
     data.p[8] = -3.0f;
-    for (float& w : data.w) w = std::nanf("");
+    std::fill_n(data.w.get(), data.NodeCount(), std::nanf(""));
     std::string error;
-    ASSERT_TRUE(WriteFlowData(dir.File("nan.gri"), data, &error)) << error;
+    ASSERT_TRUE(formats::WriteGriPair(dir.File("nan.gri"), data, &error)) << error;
     const Outcome run = Info({dir.File("nan.gri")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, "pressure    -3              1               2\n")) << run.out;

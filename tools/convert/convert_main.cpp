@@ -79,17 +79,15 @@ int main(int argc, char** argv) {
     scene.SetDataSetReader(&reader);
     if (!scene.LoadDataSet(input)) return kExitFailed;
 
+    const DataSetArrays data = scene.TakeDataSet();
     std::string error;
-    if (!formats::WriteGriPair(output,
-                               {scene.m_ni, scene.m_nj, scene.m_nk, scene.m_pNodes.get(), scene.m_pU.get(),
-                                scene.m_pV.get(), scene.m_pP.get(), scene.m_pW.get()},
-                               &error)) {
+    if (!formats::WriteGriPair(output, data, &error)) {
         std::fprintf(stderr, "%s: %s\n", line.Name().c_str(), error.c_str());
         return kExitFailed;
     }
-    const DataSetNotes& notes = scene.Notes();
-    std::printf("%s: %d x %d x %d nodes from %s written to %s and %s\n", line.Name().c_str(), scene.m_ni,
-                scene.m_nj, scene.m_nk, notes.format.empty() ? "a .gri pair" : notes.format.c_str(),
-                output.c_str(), solution.c_str());
+    std::printf("%s: %d x %d x %d nodes from %s written to %s and %s\n", line.Name().c_str(),
+                static_cast<int>(data.ni), static_cast<int>(data.nj), static_cast<int>(data.nk),
+                data.notes.format.empty() ? "a .gri pair" : data.notes.format.c_str(), output.c_str(),
+                solution.c_str());
     return kExitWritten;
 }

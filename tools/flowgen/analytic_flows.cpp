@@ -248,7 +248,7 @@ double StreamFunction(const AnalyticFlow& flow, FlowUnits units, double x, doubl
     return units.speed * units.length * flow.streamFunction(x / units.length, y / units.length);
 }
 
-FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units) {
+DataSetArrays MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units) {
     const AnalyticFlow* flow = FindFlow(name);
     if (!flow) throw std::invalid_argument("unknown flow '" + name + "'");
     if (ni < kMinCount || ni > kMaxCount || nj < kMinCount || nj > kMaxCount || nk < 1 || nk > kMaxPlanes)
@@ -268,8 +268,7 @@ FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch
             if (!((*axis)[i - 1] < (*axis)[i]))
                 throw std::invalid_argument("the stretch leaves two nodes at the same coordinate");
 
-    FlowData data;
-    data.Resize(ni, nj, nk);
+    DataSetArrays data = DataSetArrays::Zeroed(ni, nj, nk);
     for (int j = 0; j < nj; ++j)
         for (int i = 0; i < ni; ++i) {
             const float x = xs[static_cast<std::size_t>(i)], y = ys[static_cast<std::size_t>(j)];
@@ -287,9 +286,9 @@ FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch
     const std::size_t plane = static_cast<std::size_t>(ni) * static_cast<std::size_t>(nj);
     for (int k = 1; k < nk; ++k) {
         const std::size_t offset = plane * static_cast<std::size_t>(k);
-        std::copy_n(data.nodes.begin(), plane, data.nodes.begin() + static_cast<std::ptrdiff_t>(offset));
+        std::copy_n(data.nodes.get(), plane, data.nodes.get() + offset);
         for (auto* field : {&data.u, &data.v, &data.p, &data.w})
-            std::copy_n(field->begin(), plane, field->begin() + static_cast<std::ptrdiff_t>(offset));
+            std::copy_n(field->get(), plane, field->get() + offset);
     }
     return data;
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/flowgen/flow_data.h"
+#include "base/data_set.h"
 
 // Analytic two-dimensional flows for sample data sets, tests and benchmarks.
 //
@@ -88,7 +88,7 @@ std::vector<float> StretchedAxis(int n, double first, double last, double stretc
 // The flow on a rectilinear ni x nj grid over its domain, repeated in each of the nk planes,
 // in UNITS. Throws std::invalid_argument for an unknown name or counts, stretch or units
 // outside the limits.
-FlowData MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units = {});
+DataSetArrays MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units = {});
 
 // The stream function of FLOW written in UNITS at (x, y) in those units; FLOW must have one.
 double StreamFunction(const AnalyticFlow& flow, FlowUnits units, double x, double y);

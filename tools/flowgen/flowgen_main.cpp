@@ -7,9 +7,9 @@
 #include <string>
 
 #include "common/native_names.h"
+#include "formats/gri_writer.h"
 #include "scene/flow_scene.h"
 #include "tools/flowgen/analytic_flows.h"
-#include "tools/flowgen/flow_data.h"
 #include "tools/flowgen/flowgen_options.h"
 
 namespace {
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     const FlowgenRequest request = ParseFlowgenArguments(common::NativeArguments(argc, argv));
     if (const std::optional<int> end = cli::EndEarly(request.outcome)) return *end;
 
-    FlowData data;
+    DataSetArrays data;
     try {
         data = MakeFlow(request.flow, request.ni, request.nj, request.nk, request.stretch, request.units);
     } catch (const std::bad_alloc&) {
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     }
 
     std::string error;
-    if (!WriteFlowData(request.output, data, &error)) {
+    if (!formats::WriteGriPair(request.output, data, &error)) {
         std::fprintf(stderr, "tesmora-flowgen: %s\n", error.c_str());
         return kExitWriteFailed;
     }

@@ -1,12 +1,11 @@
 // Generated data sets through the writer and back through the viewer's loader.
-#include "tools/flowgen/flow_data.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <filesystem>
 
 #include "common/target_file.h"
+#include "formats/gri_writer.h"
 #include "tests/support/test_support.h"
 #include "tools/flowgen/analytic_flows.h"
 
@@ -16,13 +15,13 @@ using testsupport::ReadBytes;
 using testsupport::SceneFixture;
 using testsupport::TempDir;
 
-TEST(FlowData, EveryFlowLoadsWithTheRequestedCountsAndValues) {
+TEST(GeneratedPair, EveryFlowLoadsWithTheRequestedCountsAndValues) {
     TempDir dir;
     for (const std::string& name : FlowNames()) {
-        const FlowData data = MakeFlow(name, 23, 37, 3, 1.5f);
+        const DataSetArrays data = MakeFlow(name, 23, 37, 3, 1.5f);
         const std::string path = dir.File(name + ".gri");
         std::string error;
-        ASSERT_TRUE(WriteFlowData(path, data, &error)) << error;
+        ASSERT_TRUE(formats::WriteGriPair(path, data, &error)) << error;
         EXPECT_EQ(std::filesystem::file_size(path), 40u + 12u * 23u * 37u * 3u);
         EXPECT_EQ(std::filesystem::file_size(dir.File(name + ".00000.dat")), 20u * 23u * 37u * 3u);
 
@@ -35,7 +34,7 @@ TEST(FlowData, EveryFlowLoadsWithTheRequestedCountsAndValues) {
         const FlowDomain& d = FindFlow(name)->domain;
         EXPECT_FLOAT_EQ(f.scene.m_fExtentX, static_cast<float>(d.x1 - d.x0));
         EXPECT_FLOAT_EQ(f.scene.m_fExtentY, static_cast<float>(d.y1 - d.y0));
-        for (std::size_t n = 0; n < data.nodes.size(); ++n) {
+        for (std::size_t n = 0; n < 23u * 37u * 3u; ++n) {
             ASSERT_EQ(f.scene.m_pNodes[n], data.nodes[n]) << name << " node " << n;
             ASSERT_EQ(f.scene.m_pU[n], data.u[n]);
             ASSERT_EQ(f.scene.m_pV[n], data.v[n]);
@@ -46,11 +45,11 @@ TEST(FlowData, EveryFlowLoadsWithTheRequestedCountsAndValues) {
 }
 
 // A failed write must not destroy the pair it was meant to replace, nor leave anything behind.
-TEST(FlowData, FailedWriteLeavesAnEarlierPairIntact) {
+TEST(GeneratedPair, FailedWriteLeavesAnEarlierPairIntact) {
     TempDir dir;
     const std::string path = dir.File("flow.gri");
     std::string error;
-    ASSERT_TRUE(WriteFlowData(path, MakeFlow("saddle", 5, 7, 1, 0.0f), &error)) << error;
+    ASSERT_TRUE(formats::WriteGriPair(path, MakeFlow("saddle", 5, 7, 1, 0.0f), &error)) << error;
     const std::string geometry = ReadBytes(path), solution = ReadBytes(dir.File("flow.00000.dat"));
 
     // A full disk, as far as this process can tell: the geometry file (1012 bytes) fits under
@@ -61,7 +60,7 @@ TEST(FlowData, FailedWriteLeavesAnEarlierPairIntact) {
     rlimit small = saved;
     small.rlim_cur = 1500;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteFlowData(path, MakeFlow("rotation", 9, 9, 1, 0.0f), &error);
+    const bool written = formats::WriteGriPair(path, MakeFlow("rotation", 9, 9, 1, 0.0f), &error);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_FALSE(written);
     EXPECT_NE(error.find("flow.00000.dat"), std::string::npos) << error;
@@ -70,12 +69,13 @@ TEST(FlowData, FailedWriteLeavesAnEarlierPairIntact) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2)
         << "no temporary file left";
 
-    EXPECT_FALSE(WriteFlowData(dir.File("missing/flow.gri"), MakeFlow("saddle", 5, 7, 1, 0.0f), &error));
+    EXPECT_FALSE(
+        formats::WriteGriPair(dir.File("missing/flow.gri"), MakeFlow("saddle", 5, 7, 1, 0.0f), &error));
     EXPECT_NE(error.find("missing/flow.gri"), std::string::npos) << error;
 
-    FlowData mismatched = MakeFlow("saddle", 5, 7, 1, 0.0f);
-    mismatched.w.pop_back();
-    EXPECT_FALSE(WriteFlowData(dir.File("bad.gri"), mismatched, &error));
+    DataSetArrays mismatched = MakeFlow("saddle", 5, 7, 1, 0.0f);
+    mismatched.w.reset();
+    EXPECT_FALSE(formats::WriteGriPair(dir.File("bad.gri"), mismatched, &error));
     EXPECT_FALSE(std::filesystem::exists(dir.File("bad.gri")));
 }
 

@@ -1,0 +1,80 @@
+#include "scene/data_set_checks.h"
+
+#include <cmath>
+
+#include "base/raster_geometry.h"
+
+namespace loading {
+
+namespace {
+
+// The extents must be finite, positive and leave a finite scale.
+bool UsableExtent(float extent, float pixels) {
+    return std::isfinite(extent) && extent > 0.0f && std::isfinite(pixels / extent);
+}
+
+Message NotIncreasing(const std::string& path, float extentX, float extentY) {
+    const bool badX = !UsableExtent(extentX, kRasterSpanX);
+    const std::string extent = std::to_string(badX ? extentX : extentY);
+    return {messages::kLoadingErrorCaption,
+            "Die Geometriedatei " + QuotedDe(path) + " beschreibt kein aufsteigendes Gitter: die " +
+                (badX ? "erste Zeile hat in x" : "erste Spalte hat in y") + " die Ausdehnung " + extent +
+                "; sie muss endlich und gr\u00F6\u00DFer als 0 sein.",
+            QuotedEn(path) + " does not describe an increasing grid: its first " +
+                (badX ? "row spans " + extent + " in x" : "column spans " + extent + " in y") +
+                ", which must be finite and greater than 0"};
+}
+
+// A corner that is not a finite number would make every domain test fail and silently remove
+// every streamline.
+bool FiniteCorners(const GridNode* nodes, std::int64_t ni, std::int64_t nj) {
+    for (const std::int64_t corner : {std::int64_t{0}, ni - 1, ni * (nj - 1), ni * nj - 1})
+        if (!std::isfinite(nodes[corner].x) || !std::isfinite(nodes[corner].y)) return false;
+    return true;
+}
+
+Message CornerNotFinite(const std::string& path) {
+    return {messages::kLoadingErrorCaption,
+            "Die Geometriedatei " + QuotedDe(path) +
+                " hat eine Ecke ohne endliche Koordinaten; das Gitter l\u00E4sst sich nicht abtasten.",
+            QuotedEn(path) +
+                " has a corner node whose coordinates are not finite numbers, so its grid cannot be "
+                "sampled"};
+}
+
+}  // namespace
+
+std::string QuotedDe(const std::string& path) {
+    return "\u201E" + path + "\u201C";
+}
+std::string QuotedEn(const std::string& path) {
+    return "'" + path + "'";
+}
+
+Message Unreadable(const std::string& path, const Why& why) {
+    return {messages::kAppCaption,
+            "Die Datei " + QuotedDe(path) + " kann nicht gelesen werden: " + why.german,
+            "cannot read " + QuotedEn(path) + ": " + why.english};
+}
+
+Message UnusableCounts(const std::string& path, const std::string& ni, const std::string& nj,
+                       const std::string& nk) {
+    const std::string counts = "ni = " + ni + ", nj = " + nj + ", nk = " + nk;
+    return {messages::kLoadingErrorCaption,
+            "Die Datei " + QuotedDe(path) + " hat unbrauchbare Knotenzahlen: " + counts +
+                ". Erlaubt sind ni und nj von 2 bis 32767 und nk von 1 bis 32767.",
+            QuotedEn(path) + " has unusable node counts: " + counts +
+                "; ni and nj must be 2 to 32767 and nk 1 to 32767"};
+}
+
+std::optional<Message> CheckPlaneGeometry(const GridNode* nodes, std::int64_t ni, std::int64_t nj,
+                                          const std::string& path) {
+    const float extentX = nodes[ni - 1].x - nodes[0].x;
+    const float extentY = nodes[ni * (nj - 1)].y - nodes[0].y;
+    if (!UsableExtent(extentX, kRasterSpanX) || !UsableExtent(extentY, kRasterSpanY))
+        return NotIncreasing(path, extentX, extentY);
+    if (!FiniteCorners(nodes, ni, nj)) return CornerNotFinite(path);
+    return std::nullopt;
+}
+
+}  // namespace loading

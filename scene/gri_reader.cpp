@@ -1,0 +1,210 @@
+#include "scene/gri_reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "base/reporter.h"
+#include "scene/data_set_checks.h"
+#include "scene/gri_format.h"
+#include "scene/header_parser.h"
+
+static_assert(std::endian::native == std::endian::little, "the data files are little-endian");
+static_assert(sizeof(float) == 4 && sizeof(GridNode) == 8);
+
+namespace {
+
+using gri::File;
+using gri::kGeometryRecordBytes;
+using gri::kSolutionRecordBytes;
+using loading::QuotedEn;
+using loading::Unreadable;
+using loading::Why;
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
+
+// Makes sure PATH is a regular file and gives its length, without opening it.
+bool ProbeRegularFile(const std::string& path, std::int64_t& length, Why& why) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) {
+        why = {"sie existiert nicht oder ist nicht erreichbar.", "it does not exist or cannot be reached"};
+        return false;
+    }
+    if (std::filesystem::is_directory(status)) {
+        why = {"das ist ein Ordner, keine Datei.", "it is a folder, not a file"};
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        why = {"das ist keine gew\u00F6hnliche Datei.", "it is not a regular file"};
+        return false;
+    }
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        why = {"ihre Gr\u00F6\u00DFe l\u00E4sst sich nicht bestimmen.", "its size cannot be determined"};
+        return false;
+    }
+    length = static_cast<std::int64_t>(size);
+    return true;
+}
+
+// Opens PATH for binary reading after making sure it is a regular file; returns its length.
+// On failure returns null and sets WHY.
+File OpenRegularFile(const std::string& path, std::int64_t& length, Why& why) {
+    if (!ProbeRegularFile(path, length, why)) return nullptr;
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        const std::string error = std::strerror(errno);
+        why = {"sie l\u00E4sst sich nicht \u00F6ffnen (" + error + ").",
+               "it cannot be opened (" + error + ")"};
+        return nullptr;
+    }
+    return file;
+}
+
+Why TooShort(std::int64_t nodes, std::int64_t expected, std::int64_t actual) {
+    const std::string n = std::to_string(nodes), e = std::to_string(expected), a = std::to_string(actual);
+    return {"sie ist zu kurz: f\u00FCr " + n + " Knoten sind " + e + " Bytes n\u00F6tig, sie hat " + a + ".",
+            "it is too short: " + n + " nodes need " + e + " bytes, it has " + a};
+}
+
+// The header's counts as the user is told of them: a saturated one is shown as too large.
+Message UnusableHeaderCounts(const std::string& path, const ParsedHeader& header) {
+    const auto [ni, nj, nk] = header.counts;
+    auto show = [](std::uint64_t v, const char* tooLarge) {
+        return v >= ParsedHeader::kSaturated ? std::string(tooLarge) : std::to_string(v);
+    };
+    Message m = loading::UnusableCounts(path, show(ni, "(zu gro\u00DF)"), show(nj, "(zu gro\u00DF)"),
+                                        show(nk, "(zu gro\u00DF)"));
+    m.english = loading::UnusableCounts(path, show(ni, "(too large)"), show(nj, "(too large)"),
+                                        show(nk, "(too large)"))
+                    .english;
+    return m;
+}
+
+Message OutOfMemory(const std::string& path, std::int64_t nodes) {
+    const std::string n = std::to_string(nodes);
+    return {messages::kAppCaption, "Nicht gen\u00FCgend Arbeitsspeicher, um " + n + " Knoten zu laden.",
+            "not enough memory to load the " + n + " nodes of " + QuotedEn(path)};
+}
+
+float FloatAt(const unsigned char* bytes) {
+    float value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+// Reads COUNT records of RECORD bytes in chunks of whole records and hands each to STORE with
+// its running index. Returns false on a short read.
+template <typename Store>
+bool ReadRecords(std::FILE* file, std::int64_t count, std::int64_t record, std::vector<unsigned char>& buffer,
+                 Store&& store) {
+    const auto perChunk = std::max<std::int64_t>(1, static_cast<std::int64_t>(kChunkBytes) / record);
+    buffer.resize(static_cast<std::size_t>(std::min(perChunk, count) * record));
+    for (std::int64_t start = 0; start < count;) {
+        const std::int64_t n = std::min(perChunk, count - start);
+        const auto bytes = static_cast<std::size_t>(n * record);
+        if (std::fread(buffer.data(), 1, bytes, file) != bytes) return false;
+        for (std::int64_t r = 0; r < n; ++r) store(start + r, buffer.data() + r * record);
+        start += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool GriReader::Accepts(const std::string&) const {
+    return true;
+}
+
+bool GriReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
+    out.Release();
+    m_planeShape = {};
+    auto fail = [&](const Message& message) {
+        out.Release();
+        reporter.Tell(message);
+        return false;
+    };
+
+    std::int64_t geometryLength = 0;
+    Why why;
+    File geometry = OpenRegularFile(path, geometryLength, why);
+    if (!geometry) return fail(Unreadable(path, why));
+
+    char headerBytes[kGeometryHeaderBytes] = {};
+    const std::size_t headerRead = std::fread(headerBytes, 1, sizeof headerBytes, geometry.get());
+    const ParsedHeader header = ParseGeometryHeader(std::string_view(headerBytes, headerRead));
+    if (!header.magicOk)
+        return fail({messages::kLoadingErrorCaption, messages::kWrongFileFormat,
+                     std::string(messages::kWrongFileFormat) + " " + QuotedEn(path) +
+                         " does not begin with \"SN4DB \", as a geometry file does"});
+    if (headerRead < kGeometryHeaderBytes)
+        return fail(Unreadable(path, {"sie ist k\u00FCrzer als ihr Kopf von 40 Bytes.",
+                                      "it is shorter than its 40-byte header"}));
+
+    // The parser saturates at 2^62, so every count fits and an absurd one stays absurd.
+    const auto ni = static_cast<std::int64_t>(header.counts[0]);
+    const auto nj = static_cast<std::int64_t>(header.counts[1]);
+    const auto nk = static_cast<std::int64_t>(header.counts[2]);
+    if (!CountsUsable(ni, nj, nk)) return fail(UnusableHeaderCounts(path, header));
+
+    const std::int64_t nodeCount = ni * nj * nk;
+    const std::int64_t geometryNeeded =
+        static_cast<std::int64_t>(kGeometryHeaderBytes) + kGeometryRecordBytes * nodeCount;
+    if (geometryLength < geometryNeeded)
+        return fail(Unreadable(path, TooShort(nodeCount, geometryNeeded, geometryLength)));
+
+    // The solution file is only looked at here, not opened: both files are open one after the
+    // other, the geometry file closed before the solution file is opened.
+    const std::string solutionPath = gri::SolutionPathFor(path);
+    std::int64_t solutionLength = 0;
+    if (!ProbeRegularFile(solutionPath, solutionLength, why)) return fail(Unreadable(solutionPath, why));
+    const std::int64_t solutionNeeded = kSolutionRecordBytes * nodeCount;
+    if (solutionLength < solutionNeeded)
+        return fail(Unreadable(solutionPath, TooShort(nodeCount, solutionNeeded, solutionLength)));
+
+    // Sparse files can be as long as their header promises without holding the data; the
+    // arrays are compared with what the machine has before anything is taken.
+    if (!out.Allocate(ni, nj, nk)) return fail(OutOfMemory(path, nodeCount));
+
+    GridShapeCheck shape(out.nodes.get(), ni);
+    const std::int64_t planeNodes = ni * nj;
+    std::vector<unsigned char> buffer;
+    try {
+        const bool read =
+            ReadRecords(geometry.get(), nodeCount, kGeometryRecordBytes, buffer,
+                        [&](std::int64_t i, const unsigned char* rec) {
+                            out.nodes[static_cast<std::size_t>(i)] = GridNode{FloatAt(rec), FloatAt(rec + 4)};
+                            if (i < planeNodes) shape.Next();
+                        });
+        if (!read)
+            return fail(
+                Unreadable(path, {"Lesefehler mitten in den Knoten.", "a read failed amid the nodes"}));
+    } catch (const std::bad_alloc&) {
+        return fail(OutOfMemory(path, nodeCount));
+    }
+    geometry.reset();
+    if (const auto bad = loading::CheckPlaneGeometry(out.nodes.get(), ni, nj, path)) return fail(*bad);
+
+    File solution = OpenRegularFile(solutionPath, solutionLength, why);
+    if (!solution) return fail(Unreadable(solutionPath, why));
+    const bool read = ReadRecords(solution.get(), nodeCount, kSolutionRecordBytes, buffer,
+                                  [&](std::int64_t i, const unsigned char* rec) {
+                                      const auto k = static_cast<std::size_t>(i);
+                                      out.u[k] = FloatAt(rec + gri::kOffsetU);
+                                      out.v[k] = FloatAt(rec + gri::kOffsetV);
+                                      out.p[k] = FloatAt(rec + gri::kOffsetP);
+                                      out.w[k] = FloatAt(rec + gri::kOffsetW);
+                                  });
+    if (!read)
+        return fail(
+            Unreadable(solutionPath, {"Lesefehler mitten in den Werten.", "a read failed amid the values"}));
+    m_planeShape = shape.Result();
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "base/data_set.h"
+#include "sampling/grid_shape.h"
+
+// The scene's own files, the geometry file NAME.gri and its solution file (scene/gri_format.h).
+// Standard library only, so that the numeric core reads them without the libraries that the
+// readers of other kinds need.
+//
+// Every size is formed in 64 bits and each file's length is checked against what its header
+// promises before anything is allocated, so no header can make the program take more memory
+// than the files hold.
+class GriReader final : public DataSetReader {
+public:
+    // The pair is what a file is taken for when no other reader knows it: every path.
+    bool Accepts(const std::string& path) const override;
+    // The geometry is checked before the solution file is opened, so that a broken geometry
+    // file is reported as such whatever its solution file holds.
+    bool Read(const std::string& path, DataSetArrays& out, Reporter& reporter) override;
+    // How plane 0 of the data set last read is shaped, judged while its nodes were read, so
+    // that a large grid needs no second pass.
+    const GridShape& PlaneShape() const { return m_planeShape; }
+
+private:
+    GridShape m_planeShape;
+};
