@@ -54,62 +54,125 @@ std::string BatchPicturePath(const std::string& folder, const std::string& input
     return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + common::ToNative(name);
 }
 
-RenderRequest ParseRenderArguments(const QStringList& arguments) {
-    const RenderRequest defaults;
-    cli::CommandLine line(
-        "tesmora-render", "[options] FILE...",
-        "Renders a flow data set to a PNG, SVG or PDF without a display, exactly as the viewer draws it.");
-    QCommandLineParser& parser = line.Parser();
-    parser.addPositionalArgument(
-        "FILE",
-        "The data set: a geometry file GEOMETRY.gri (its solution file is found beside "
-        "it), or column text, Tecplot ASCII or VTK as other programs write them. Several make a "
-        "batch: -o then names a folder (created if missing, default the current one), each picture "
-        "is named after its data set with the extension of --format, and the data sets are drawn in "
-        "parallel, one per core.");
-    const QCommandLineOption output({"o", "output"},
-                                    "The picture, its format told by its extension: png, svg or pdf "
-                                    "(default: the data set's name with the extension of --format, in "
-                                    "the current folder).",
-                                    "FILE");
-    const QCommandLineOption format(
-        "format",
-        "The pictures' format: " + cli::ChoiceList(kFormats) +
-            " (default: the output's extension, png for a batch or standard output); "
-            "an output's extension must agree with it.",
-        "FORMAT");
-    parser.addOptions({output, format});
-    const cli::SettingOptions settingOptions(line);
-    const QCommandLineOption seed("seed",
-                                  "Seed of the first streamline's random draw, 0..4294967295 (default: the "
-                                  "current time in seconds).",
-                                  "N");
-    const QCommandLineOption click(
+namespace {
+
+// tesmora-render's options, in the order --help lists them.
+struct RenderOptions {
+    explicit RenderOptions(cli::CommandLine& line);
+
+    const QCommandLineOption output{
+        {"o", "output"},
+        "The picture, its format told by its extension: png, svg or pdf (default: the data set's name with "
+        "the extension of --format, in the current folder).",
+        "FILE"};
+    const QCommandLineOption format{"format",
+                                    "The pictures' format: " + cli::ChoiceList(kFormats) +
+                                        " (default: the output's extension, png for a batch or standard "
+                                        "output); an output's extension must agree with it.",
+                                    "FORMAT"};
+    const QCommandLineOption seed{
+        "seed",
+        "Seed of the first streamline's random draw, 0..4294967295 (default: the current time in seconds).",
+        "N"};
+    const QCommandLineOption click{
         "click",
         "Trace one more streamline from raster pixel (X, Y), X 1..349, Y 1..559, as "
         "a left click does; may repeat, drawn in order.",
-        "X,Y");
-    const QCommandLineOption json(
-        "streamlines-json",
-        "Write the placed streamlines in raster pixels, in placement order: "
-        "{\"dsep\", \"dtest\", \"method\", \"step\": {\"mode\": \"time\"|\"pixels\", "
-        "\"length\"}, \"placement\", \"seed\" (null with --placement fine), \"settings\": {option: value, "
-        "...}, \"streamlines\": [[[x, y], ...], ...], \"seed_pixels\": [[x, y], ...], \"clicks\": [...]}, "
-        "and "
-        "\"streamlines_world\" and \"clicks_world\": the same points in the data set's coordinates. \"-\" is "
-        "standard output.",
-        "FILE");
-    const QCommandLineOption stats("stats",
-                                   "Print one JSON line: grid counts, the step, number of streamlines and "
-                                   "points, and the milliseconds of load, rasters, placement and drawing.");
-    const QCommandLineOption reference("reference", "Compare the picture with this PNG (see below).", "FILE");
-    const QCommandLineOption threshold(
+        "X,Y"};
+    const QCommandLineOption json{"streamlines-json",
+                                  "Write the placed streamlines in raster pixels, in placement order: "
+                                  "{\"dsep\", \"dtest\", \"method\", "
+                                  "\"step\": {\"mode\": \"time\"|\"pixels\", \"length\"}, \"placement\", "
+                                  "\"seed\" (null with --placement "
+                                  "fine), \"settings\": {option: value, ...}, \"streamlines\": [[[x, y], "
+                                  "...], ...], \"seed_pixels\": [[x, "
+                                  "y], ...], \"clicks\": [...]}, and \"streamlines_world\" and "
+                                  "\"clicks_world\": the same points in the "
+                                  "data set's coordinates. \"-\" is standard output.",
+                                  "FILE"};
+    const QCommandLineOption stats{
+        "stats",
+        "Print one JSON line: grid counts, the step, number of streamlines and points, "
+        "and the milliseconds of load, rasters, placement and drawing."};
+    const QCommandLineOption reference{"reference", "Compare the picture with this PNG (see below).", "FILE"};
+    const QCommandLineOption threshold{
         "reference-threshold",
         QStringLiteral("Percentage of pixels that may differ from the reference, 0..100 (default %1).")
-            .arg(defaults.referenceThreshold),
-        "T");
-    parser.addOptions({seed, click, json, stats, reference, threshold});
+            .arg(RenderRequest{}.referenceThreshold),
+        "T"};
+    std::optional<cli::SettingOptions> settings;  // made between --format and --seed
+};
 
+RenderOptions::RenderOptions(cli::CommandLine& line) {
+    QCommandLineParser& parser = line.Parser();
+    parser.addPositionalArgument(
+        "FILE",
+        "The data set: a geometry file GEOMETRY.gri (its solution file is found beside it), or column text, "
+        "Tecplot ASCII or VTK as other programs write them. Several make a batch: -o then names a folder "
+        "(created if missing, default the current one), each picture is named after its data set with the "
+        "extension of --format, and the data sets are drawn in parallel, one per core.");
+    parser.addOptions({output, format});
+    settings.emplace(line);
+    parser.addOptions({seed, click, json, stats, reference, threshold});
+}
+
+// Where the pictures go and in which format: one file told by its extension, standard output,
+// or a folder for a batch. An empty text when all is well, the usage error otherwise.
+std::string ResolveOutputs(const QCommandLineParser& parser, const RenderOptions& o, RenderRequest& r) {
+    if (!r.batch.empty()) {
+        if (!parser.isSet(o.output)) r.output = ".";
+        if (r.output == "-") return "several data sets need a folder for -o, not standard output";
+        if (!r.streamlinesJson.empty() || !r.reference.empty())
+            return "--streamlines-json and --reference take one data set, not several";
+        std::vector<std::string> names;
+        for (const std::string& input : r.batch) names.push_back(BatchPicturePath(r.output, input, r.format));
+        std::sort(names.begin(), names.end());
+        const auto twice = std::adjacent_find(names.begin(), names.end());
+        return twice == names.end() ? std::string()
+                                    : "two data sets would both be drawn to " + common::PrintableName(*twice);
+    }
+    if (r.output == "-") return {};
+    const std::optional<PictureFormat> told = FormatOfPath(r.output);
+    if (!told)
+        return "the output " + common::PrintableName(r.output) +
+               " has no picture format by its extension; the formats are " + FormatList();
+    if (parser.isSet(o.format) && *told != r.format)
+        return "the output " + common::PrintableName(r.output) + " is " + FormatExtension(*told) +
+               " by its extension, but --format asks for " + FormatExtension(r.format);
+    r.format = *told;
+    return {};
+}
+
+// The clicks in the order given, each a pixel a click into the view can reach.
+std::string ReadClicks(const QStringList& values, std::vector<PixelPoint>& clicks) {
+    for (const QString& value : values) {
+        const QStringList parts = value.split(QLatin1Char(','));
+        bool okX = false, okY = false;
+        const long long x = parts.size() == 2 ? parts[0].trimmed().toLongLong(&okX) : 0;
+        const long long y = parts.size() == 2 ? parts[1].trimmed().toLongLong(&okY) : 0;
+        const bool small = okX && okY && x > -1000000 && x < 1000000 && y > -1000000 && y < 1000000;
+        // The same bounds as a click into the view: strictly inside the picture.
+        const auto pixel =
+            small ? ClickRasterPixel(static_cast<int>(x) + kImageOriginX, static_cast<int>(y) + kImageOriginY)
+                  : std::nullopt;
+        if (!pixel)
+            return "--click takes X,Y with X from 1 to 349 and Y from 1 to 559 (the pixels a click can "
+                   "reach), "
+                   "not '" +
+                   value.toStdString() + "'";
+        clicks.push_back(*pixel);
+    }
+    return {};
+}
+
+}  // namespace
+
+RenderRequest ParseRenderArguments(const QStringList& arguments) {
+    cli::CommandLine line(
+        "tesmora-render", "[options] FILE...",
+        "Renders a flow data set to a PNG, SVG or PDF without a display, exactly as the viewer draws it.");
+    const RenderOptions o(line);
+    const QCommandLineParser& parser = line.Parser();
     RenderRequest r;
     r.outcome = line.Start(arguments, kEpilogue);
     if (!r.outcome.Goes()) return r;
@@ -121,10 +184,9 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) return bad("missing the data set FILE");
-
     std::string error;
     int formatValue = static_cast<int>(r.format);
-    if (!line.ReadChoice(format, kFormats, formatValue, error)) return bad(error);
+    if (!line.ReadChoice(o.format, kFormats, formatValue, error)) return bad(error);
     r.format = static_cast<PictureFormat>(formatValue);
     r.geometry = cli::NativePath(positional.front());
     r.output = cli::NativePath(QFileInfo(positional.front()).completeBaseName() + QLatin1Char('.') +
@@ -132,53 +194,18 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
     long long seedValue = 0;
     // Each value option is checked once even if repeated: the last occurrence counts, except
     // --click, which collects all.
-    if (!line.ReadPath(output, r.output, error) || !settingOptions.Read(line, r.settings, error) ||
-        !line.ReadWhole(seed, 0, 4294967295LL, seedValue, error) ||
-        !line.ReadPath(json, r.streamlinesJson, error) || !line.ReadPath(reference, r.reference, error) ||
-        !line.ReadReal(threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
+    if (!line.ReadPath(o.output, r.output, error) || !o.settings->Read(line, r.settings, error) ||
+        !line.ReadWhole(o.seed, 0, 4294967295LL, seedValue, error) ||
+        !line.ReadPath(o.json, r.streamlinesJson, error) || !line.ReadPath(o.reference, r.reference, error) ||
+        !line.ReadReal(o.threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
         return bad(error);
-    if (positional.size() > 1) {
+    if (positional.size() > 1)
         for (const QString& p : positional) r.batch.push_back(cli::NativePath(p));
-        if (!parser.isSet(output)) r.output = ".";
-        if (r.output == "-") return bad("several data sets need a folder for -o, not standard output");
-        if (!r.streamlinesJson.empty() || !r.reference.empty())
-            return bad("--streamlines-json and --reference take one data set, not several");
-        std::vector<std::string> names;
-        for (const std::string& input : r.batch) names.push_back(BatchPicturePath(r.output, input, r.format));
-        std::sort(names.begin(), names.end());
-        const auto twice = std::adjacent_find(names.begin(), names.end());
-        if (twice != names.end())
-            return bad("two data sets would both be drawn to " + common::PrintableName(*twice));
-    } else if (r.output != "-") {
-        const std::optional<PictureFormat> told = FormatOfPath(r.output);
-        if (!told)
-            return bad("the output " + common::PrintableName(r.output) +
-                       " has no picture format by its extension; the formats are " + FormatList());
-        if (parser.isSet(format) && *told != r.format)
-            return bad("the output " + common::PrintableName(r.output) + " is " + FormatExtension(*told) +
-                       " by its extension, but --format asks for " + FormatExtension(r.format));
-        r.format = *told;
-    }
-    if (parser.isSet(seed)) r.seed = static_cast<std::uint32_t>(seedValue);
-    for (const QString& value : parser.values(click)) {
-        const QStringList parts = value.split(QLatin1Char(','));
-        bool okX = false, okY = false;
-        const long long x = parts.size() == 2 ? parts[0].trimmed().toLongLong(&okX) : 0;
-        const long long y = parts.size() == 2 ? parts[1].trimmed().toLongLong(&okY) : 0;
-        const bool small = okX && okY && x > -1000000 && x < 1000000 && y > -1000000 && y < 1000000;
-        // The same bounds as a click into the view: strictly inside the picture.
-        const auto pixel =
-            small ? ClickRasterPixel(static_cast<int>(x) + kImageOriginX, static_cast<int>(y) + kImageOriginY)
-                  : std::nullopt;
-        if (!pixel)
-            return bad(
-                "--click takes X,Y with X from 1 to 349 and Y from 1 to 559 (the pixels a click can reach), "
-                "not '" +
-                value.toStdString() + "'");
-        r.clicks.push_back(*pixel);
-    }
-    r.stats = parser.isSet(stats);
-    if (parser.isSet(threshold) && !parser.isSet(reference))
+    if (std::string why = ResolveOutputs(parser, o, r); !why.empty()) return bad(why);
+    if (parser.isSet(o.seed)) r.seed = static_cast<std::uint32_t>(seedValue);
+    if (std::string why = ReadClicks(parser.values(o.click), r.clicks); !why.empty()) return bad(why);
+    r.stats = parser.isSet(o.stats);
+    if (parser.isSet(o.threshold) && !parser.isSet(o.reference))
         return bad("--reference-threshold needs --reference");
     return r;
 }
