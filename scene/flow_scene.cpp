@@ -37,6 +37,15 @@ DataSetArrays FlowScene::TakeDataSet() {
     data.p = std::move(m_pP);
     data.w = std::move(m_pW);
     data.notes = std::move(m_notes);
+    // The file's own coordinates: a grid far from the origin was shifted only so that the
+    // sampling keeps single precision, and whoever takes the data set must not get a grid
+    // moved to the origin. The shift subtracted in double; adding it back in double and
+    // rounding gives every float node its file's value again.
+    if (m_origin.Shifted())
+        for (std::int64_t n = 0; n < data.NodeCount(); ++n) {
+            GridNode& node = data.nodes[static_cast<std::size_t>(n)];
+            node = {static_cast<float>(m_origin.ShownX(node.x)), static_cast<float>(m_origin.ShownY(node.y))};
+        }
     ReleaseDataSet();
     return data;
 }

@@ -54,8 +54,8 @@ public:
     // the reader judged it while storing the nodes; without it, it is judged here. The scene
     // must be Empty.
     bool AdoptDataSet(DataSetArrays&& data, const std::string& path, std::optional<GridShape> plane = {});
-    // Hands the nodes and fields over as the scene holds them (shifted, where it shifted
-    // them), with the reader's notes, and leaves the scene Empty: for writing them elsewhere.
+    // Hands the nodes and fields over in the file's own coordinates (the shift added back),
+    // with the reader's notes, and leaves the scene Empty: for writing them elsewhere.
     DataSetArrays TakeDataSet();
     // Files that READER accepts are read by it instead of as a .gri pair; none by default.
     void SetDataSetReader(DataSetReader* reader) { m_pReader = reader; }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -358,6 +359,15 @@ TEST(ConvertCommand, WritesAPairThatLoadsAsTheSource) {
                              "vorticity   none in this file, derived from u and v\n"})
         direct.erase(direct.find(note), std::string(note).size());
     EXPECT_EQ(direct, converted);
+
+    // A grid in UTM coordinates keeps them: the shift that keeps its sampling precise is the
+    // scene's own business, not the file's.
+    std::ofstream(dir.File("utm.csv")) << "x,y,u,v\n"
+                                       << "451000,5400000,1,0\n451002,5400000,1,0\n"
+                                       << "451000,5400002,1,0\n451002,5400002,1,0\n";
+    ASSERT_EQ(Convert({dir.File("utm.csv"), dir.File("utm.gri")}).exitCode, 0);
+    const std::string utm = Info({dir.File("utm.gri")}).out;
+    EXPECT_TRUE(Contains(utm, "world       x 451000 .. 451002, y 5400000 .. 5400002\n")) << utm;
 }
 
 TEST(ConvertCommand, BadUsageUnreadableInputAndUnwritableOutput) {
