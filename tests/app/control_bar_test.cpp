@@ -28,8 +28,11 @@ QString PercentText(AppHarness& h) {
 
 }  // namespace
 
-TEST(ControlBar, StartsWithTheSettingsInForce) {
-    AppHarness h;
+// The bar as it starts, one viewer for both cases.
+class ControlBarAtStart : public apptest::SharedViewer {};
+
+TEST_F(ControlBarAtStart, StartsWithTheSettingsInForce) {
+    AppHarness& h = Viewer();
     ASSERT_TRUE(h.Started());
     EXPECT_EQ(DSepText(h), "10");
     EXPECT_EQ(PercentText(h), "50");
@@ -248,8 +251,8 @@ TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
 }
 
 // Every control says what it does, in the status bar and in its tool tip, in German.
-TEST(ControlBar, EveryControlExplainsItself) {
-    AppHarness h;
+TEST_F(ControlBarAtStart, EveryControlExplainsItself) {
+    AppHarness& h = Viewer();
     ASSERT_TRUE(h.Started());
     int explained = 0;
     for (QWidget* control : h.Bar().findChildren<QWidget*>()) {
