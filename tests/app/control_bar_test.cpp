@@ -33,7 +33,6 @@ class ControlBarAtStart : public apptest::SharedViewer {};
 
 TEST_F(ControlBarAtStart, StartsWithTheSettingsInForce) {
     AppHarness& h = Viewer();
-    ASSERT_TRUE(h.Started());
     EXPECT_EQ(DSepText(h), "10");
     EXPECT_EQ(PercentText(h), "50");
     EXPECT_TRUE(h.Bar().DSepBox()->isReadOnly());
@@ -253,7 +252,6 @@ TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
 // Every control says what it does, in the status bar and in its tool tip, in German.
 TEST_F(ControlBarAtStart, EveryControlExplainsItself) {
     AppHarness& h = Viewer();
-    ASSERT_TRUE(h.Started());
     int explained = 0;
     for (QWidget* control : h.Bar().findChildren<QWidget*>()) {
         if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) &&
