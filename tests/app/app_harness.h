@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QImage>
 #include <QPoint>
@@ -52,6 +54,20 @@ private:
     std::vector<char*> m_argv;
     std::unique_ptr<CTesmoraApp> m_pApp;
     bool m_bStarted = false;
+};
+
+// One viewer for all cases of a suite that only look at the viewer as it starts (menus, keys,
+// bars, the settings shown): its start, about a second and more under the sanitizers, is paid
+// once. A case that changes anything starts its own AppHarness instead.
+class SharedViewer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_viewer = std::make_unique<AppHarness>(); }
+    static void TearDownTestSuite() { s_viewer.reset(); }
+    void SetUp() override { ASSERT_TRUE(s_viewer && s_viewer->Started()); }
+    static AppHarness& Viewer() { return *s_viewer; }
+
+private:
+    static inline std::unique_ptr<AppHarness> s_viewer;
 };
 
 using picturekit::IsArrowBase;

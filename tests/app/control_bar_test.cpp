@@ -28,9 +28,11 @@ QString PercentText(AppHarness& h) {
 
 }  // namespace
 
-TEST(ControlBar, StartsWithTheSettingsInForce) {
-    AppHarness h;
-    ASSERT_TRUE(h.Started());
+// The bar as it starts, one viewer for both cases.
+class ControlBarAtStart : public apptest::SharedViewer {};
+
+TEST_F(ControlBarAtStart, StartsWithTheSettingsInForce) {
+    AppHarness& h = Viewer();
     EXPECT_EQ(DSepText(h), "10");
     EXPECT_EQ(PercentText(h), "50");
     EXPECT_TRUE(h.Bar().DSepBox()->isReadOnly());
@@ -248,9 +250,8 @@ TEST(ControlBar, DrawWithoutDataRepaintsTheBlackView) {
 }
 
 // Every control says what it does, in the status bar and in its tool tip, in German.
-TEST(ControlBar, EveryControlExplainsItself) {
-    AppHarness h;
-    ASSERT_TRUE(h.Started());
+TEST_F(ControlBarAtStart, EveryControlExplainsItself) {
+    AppHarness& h = Viewer();
     int explained = 0;
     for (QWidget* control : h.Bar().findChildren<QWidget*>()) {
         if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) &&

@@ -43,8 +43,11 @@ void MoveTo(AppHarness& h, int x, int yFromBottom) {
 
 }  // namespace
 
-TEST(Frame, MenusAreTheGermanOnes) {
-    AppHarness h;
+// The window as it starts, one viewer for all these cases.
+class FrameAtStart : public apptest::SharedViewer {};
+
+TEST_F(FrameAtStart, MenusAreTheGermanOnes) {
+    AppHarness& h = Viewer();
     const QList<QAction*> top = h.Frame().menuBar()->actions();
     ASSERT_EQ(top.size(), 4);
     EXPECT_EQ(top[0]->text(), "&Datei");
@@ -68,8 +71,8 @@ TEST(Frame, MenusAreTheGermanOnes) {
     EXPECT_EQ(ActionNamed(h, "actionFileOpen")->toolTip(), "Öffnen");
 }
 
-TEST(Frame, KeysOfTheCommands) {
-    AppHarness h;
+TEST_F(FrameAtStart, KeysOfTheCommands) {
+    AppHarness& h = Viewer();
     EXPECT_EQ(ActionNamed(h, "actionFileNew")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
     EXPECT_EQ(ActionNamed(h, "actionFileOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(ActionNamed(h, "actionFileSave")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -140,8 +143,8 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
     EXPECT_EQ(h.Frame().windowTitle(), "wing.gri - Tesmora");
 }
 
-TEST(Frame, ToolBarAndControlBarAreTwoBandsAtTheTop) {
-    AppHarness h;
+TEST_F(FrameAtStart, ToolBarAndControlBarAreTwoBandsAtTheTop) {
+    AppHarness& h = Viewer();
     QToolBar* tools = h.Frame().ToolBar();
     QToolBar* control = h.Frame().ControlBand();
     EXPECT_EQ(h.Frame().toolBarArea(tools), Qt::TopToolBarArea);
@@ -174,8 +177,8 @@ TEST(Frame, ViewMenuHidesAndShowsTheBars) {
     EXPECT_TRUE(h.Frame().statusBar()->isVisible());
 }
 
-TEST(Frame, StatusBarIsIdleWithItsIndicators) {
-    AppHarness h;
+TEST_F(FrameAtStart, StatusBarIsIdleWithItsIndicators) {
+    AppHarness& h = Viewer();
     QStatusBar* bar = h.Frame().statusBar();
     EXPECT_TRUE(bar->currentMessage().isEmpty());
     EXPECT_EQ(h.Frame().IdleLabel()->text(), "Bereit");
@@ -270,8 +273,8 @@ TEST(Frame, AboutBoxOpensAndCloses) {
     EXPECT_EQ(copyright, "Copyright © 2026 die Tesmora-Autoren. MIT-Lizenz.");
 }
 
-TEST(Frame, IsShownMaximised) {
-    AppHarness h;
+TEST_F(FrameAtStart, IsShownMaximised) {
+    AppHarness& h = Viewer();
     EXPECT_TRUE(h.Frame().isMaximized());
     // Big enough for the picture at (350, 70) and its 350 x 560 pixels.
     EXPECT_GE(h.View().DeviceSize().width(), 700);

@@ -5,7 +5,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -42,11 +45,14 @@ struct RunResult {
     std::string err;
 };
 
-RunResult Render(const QStringList& arguments, const std::string& workingDir = {}) {
+// CHILD_SETUP, when given, runs in the new process before the program starts.
+RunResult Render(const QStringList& arguments, const std::string& workingDir = {},
+                 const std::function<void()>& childSetup = {}) {
     QProcess process;
     process.setProgram(QStringLiteral(TESMORA_RENDER));
     process.setArguments(arguments);
     if (!workingDir.empty()) process.setWorkingDirectory(QString::fromStdString(workingDir));
+    if (childSetup) process.setChildProcessModifier(childSetup);
     process.start();
     RunResult r;
     if (!process.waitForFinished(kRunLimitMs)) {
@@ -285,13 +291,37 @@ TEST_F(Paths, GeometryThatIsAFolderIsRejected) {
                    "folder.gri", png, json);
 }
 
+// Root reads and searches past any file's permissions through these two capabilities. Run in
+// a new process before its program starts, this takes them away from it and from all it runs,
+// so that it meets permissions as every other user does. (Switching to another user would need
+// that user to reach the build tree, which a checkout in root's home does not allow.) Only
+// async-signal-safe calls: the process is a fork of one that may have threads.
+void WithoutPermissionOverride() {
+    static constexpr int kOverrides[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH};
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3] = {};
+    bool dropped = ::syscall(SYS_capget, &header, caps) == 0;
+    for (const int cap : kOverrides) {
+        dropped = dropped && ::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) == 0;
+        caps[CAP_TO_INDEX(cap)].effective &= ~CAP_TO_MASK(cap);
+        caps[CAP_TO_INDEX(cap)].permitted &= ~CAP_TO_MASK(cap);
+        caps[CAP_TO_INDEX(cap)].inheritable &= ~CAP_TO_MASK(cap);
+    }
+    if (dropped && ::syscall(SYS_capset, &header, caps) == 0) return;
+    static constexpr char kMessage[] =
+        "render_hostile_tests: root's permission override could not be dropped\n";
+    (void)!::write(2, kMessage, sizeof kMessage - 1);
+    ::_exit(125);
+}
+
 TEST_F(Paths, UnreadableSolutionIsRejected) {
     const std::string geometry = WriteCase(dir, "locked", good);
     const std::string solution = dir.File("locked.00000.dat");
     ASSERT_EQ(::chmod(solution.c_str(), 0), 0);
-    if (::access(solution.c_str(), R_OK) == 0)
-        GTEST_SKIP() << "this user reads files without read permission (root), so none is unreadable";
-    ExpectRejected(Render({Native(geometry), "-o", Native(png), "--streamlines-json", Native(json)}),
+    // As root this process reads it all the same; the run then goes without that power.
+    const bool readsPastPermissions = ::access(solution.c_str(), R_OK) == 0;
+    ExpectRejected(Render({Native(geometry), "-o", Native(png), "--streamlines-json", Native(json)}, {},
+                          readsPastPermissions ? WithoutPermissionOverride : std::function<void()>{}),
                    "locked.00000.dat", png, json);
 }
 
