@@ -236,10 +236,6 @@ public:
     std::int16_t m_nk = 0;
 
 private:
-    // The fine placement's state lives in streamlines/fine_placement.cpp; it counts its work
-    // in m_stats and traces into m_scratch like the standard placement.
-    friend class FinePlacement;
-
     // The last steps of every load: the shift of a grid far from the origin, the extents and
     // scales, and how cells are found.
     void FinishGrid(GridShape shape);
@@ -263,6 +259,8 @@ private:
     PlacementStats m_stats;
     OpenTimings m_openTimings;
     // Reused between streamlines so that tracing allocates once per streamline, not per step.
+    // PlaceFineStreamlines lends it, with m_stats, m_fineBuffers and the trace log, to the fine
+    // placement for the length of one placement.
     Streamline m_scratch;
     ColourScale m_imageScale;
     NodeRanges m_nodeRanges;
