@@ -164,8 +164,11 @@ DrawSettings BenchSettings(int dsep, int method, float stepPixels, int placement
 }
 
 // Leaves a shared scene as Draw would: an image, the default settings and their streamlines.
+// The timed placements reset the scene without colouring it again, and Draw needs an image: it
+// is made anew first.
 void RestoreDefaults(FlowScene& scene) {
     ApplyDrawSettings(scene, DrawSettings{});
+    if (!scene.HasDataSet()) scene.BuildRasters();
     scene.RedrawScene();
 }
 
