@@ -84,7 +84,10 @@ public:
     // One direction from P0, adding its points at LINE's growing end.
     template <class Policy>
     TraceEnd Direction(Streamline& line, GridNode p0, int method, int direction, Policy& policy) const {
-        const PixelPoint start = m_flow.WorldToPixel(p0);
+        // In locals, which no call in the loop can change, rather than read again after each.
+        const Flow& flow = m_flow;
+        const bool prefetch = m_prefetch;
+        const PixelPoint start = flow.WorldToPixel(p0);
         policy.Begin(start);
         PixelPoint last = start;
         GridNode cur = p0;
@@ -93,29 +96,29 @@ public:
         int steps = 0;
         while (steps < kMaxStepsPerDirection) {
             ++steps;
-            if (m_prefetch) {
+            if (prefetch) {
                 // Where the next two steps will most likely sample: the line carried on straight.
                 const GridNode ahead{cur.x - previous.x, cur.y - previous.y};
-                m_flow.PrefetchVelocity(cur.x + ahead.x, cur.y + ahead.y);
-                m_flow.PrefetchVelocity(cur.x + 2.0f * ahead.x, cur.y + 2.0f * ahead.y);
+                flow.PrefetchVelocity(cur.x + ahead.x, cur.y + ahead.y);
+                flow.PrefetchVelocity(cur.x + 2.0f * ahead.x, cur.y + 2.0f * ahead.y);
             }
             previous = cur;
             // Every reason for a direction to end is in this loop: the step limit, a failed step
             // (a stage point outside the domain, or no flow under the pixel step), a next point
             // outside the domain, and the policy's verdict on a pixel.
             bool failed = false;
-            const GridNode next = m_flow.Step(method, cur, direction, &failed);
+            const GridNode next = flow.Step(method, cur, direction, &failed);
             // A failed step yields no point at all, not the origin it reports.
-            if (failed || !m_flow.IsInDomain(next.x, next.y)) {
+            if (failed || !flow.IsInDomain(next.x, next.y)) {
                 if constexpr (Policy::kEndsAtEdge) {
-                    const PixelPoint edge = m_flow.WorldToPixel(policy.EdgeEnd(cur, next, failed));
+                    const PixelPoint edge = flow.WorldToPixel(policy.EdgeEnd(cur, next, failed));
                     if (FartherThanSpacing(edge, last) && policy.AdmitsEnd(edge))
                         AddAtEnd(line, edge, direction);
                 }
                 end = TraceEnd::kLeftFlow;
                 break;
             }
-            const PixelPoint q = m_flow.WorldToPixel(next);
+            const PixelPoint q = flow.WorldToPixel(next);
             if (FartherThanSpacing(q, last)) {
                 const PixelVerdict verdict = policy.Judge(q, last);
                 if (verdict == PixelVerdict::kStop) {
