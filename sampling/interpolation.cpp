@@ -3,6 +3,7 @@
 #include "sampling/interpolation.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "scene/flow_scene.h"
 
@@ -48,6 +49,13 @@ GridNode FlowScene::SampleVelocity(float x, float y) const {
     const double u = Bilinear(s, t, at(m_pU, h), at(m_pU, h + 1), at(m_pU, h + ni), at(m_pU, h + ni + 1));
     const double v = Bilinear(s, t, at(m_pV, h), at(m_pV, h + 1), at(m_pV, h + ni), at(m_pV, h + ni + 1));
     return {static_cast<float>(u), static_cast<float>(v)};
+}
+
+bool FlowScene::PrefetchPays() const {
+    // Velocity arrays (u and v of plane 0) up to this size stay in the second-level cache of
+    // any current processor, and fetching ahead would only cost time.
+    constexpr std::int64_t kPrefetchFromBytes = 1 << 20;
+    return std::int64_t{m_ni} * m_nj * 2 * std::int64_t{sizeof(float)} > kPrefetchFromBytes;
 }
 
 void FlowScene::PrefetchVelocity(float x, float y) const {

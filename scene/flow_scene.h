@@ -82,6 +82,8 @@ public:
     // Asks the processor to fetch the velocity values around (x, y), for a point that will be
     // sampled soon; changes nothing and has no effect on any result.
     void PrefetchVelocity(float x, float y) const;
+    // Whether fetching ahead pays: the velocities are larger than a processor's cache.
+    bool PrefetchPays() const;
     // True when the grid is rectilinear and increasing, decided once per load; FindCell then
     // searches the axes instead of scanning.
     bool IsRectilinear() const { return m_bRectilinear; }
@@ -133,8 +135,11 @@ public:
     // proportions, only those whose world point lies in the grid with equal ones.
     bool IsPixelInData(int x, int y) const;
 
-    // --- streamline tracing: streamlines/tracing.cpp ----------------------------------------
+    // --- streamline tracing: streamlines/tracing.cpp, with the tracer of streamlines/tracer.h -
+    // A click streamline (CLICK) is traced without separation tests, is not stored in the grid
+    // and offers no seeds.
     std::unique_ptr<Streamline> CreateStreamline(GridNode seed, int method, bool click);
+    // One direction from P0 as CreateStreamline traces it, added at the growing end of S.
     void TraceDirection(Streamline& s, GridNode p0, int method, int direction, bool click);
     void InsertIntoGrid(const Streamline& s);
     void AddSeedCandidates(const Streamline& s);
@@ -236,10 +241,6 @@ public:
     std::int16_t m_nk = 0;
 
 private:
-    // The fine placement's state lives in streamlines/fine_placement.cpp; it counts its work
-    // in m_stats and traces into m_scratch like the standard placement.
-    friend class FinePlacement;
-
     // The last steps of every load: the shift of a grid far from the origin, the extents and
     // scales, and how cells are found.
     void FinishGrid(GridShape shape);
@@ -263,6 +264,8 @@ private:
     PlacementStats m_stats;
     OpenTimings m_openTimings;
     // Reused between streamlines so that tracing allocates once per streamline, not per step.
+    // PlaceFineStreamlines lends it, with m_stats, m_fineBuffers and the trace log, to the fine
+    // placement for the length of one placement.
     Streamline m_scratch;
     ColourScale m_imageScale;
     NodeRanges m_nodeRanges;

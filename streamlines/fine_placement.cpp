@@ -10,13 +10,10 @@
 
 #include "scene/flow_scene.h"
 #include "streamlines/pixel_mapping.h"
+#include "streamlines/tracer.h"
 
 namespace {
 
-constexpr int kMaxStepsPerDirection = 1000;
-// The same spacing of consecutive points as the standard tracing, so that both placements
-// draw lines of the same texture.
-constexpr double kMinSpacing = 1.5;
 // A loop is closed when the line passes this close to its seed; below two pixels the
 // rounding of the seed and of the line's points alone could make it miss.
 constexpr double kMinClosingRadius = 2.0;
@@ -45,14 +42,6 @@ double PolylineLength(const Streamline& s) {
     return length;
 }
 
-// Forward directions grow the line at its end, backward ones at its start.
-void AddAtEnd(Streamline& line, PixelPoint p, int direction) {
-    if (direction == +1)
-        line.AppendPoint(p.x, p.y);
-    else
-        line.PrependPoint(p.x, p.y);
-}
-
 // The pixel nearest to P + N that lies at least D from P: N rounded to the nearest pixel, or,
 // where that falls short of D, rounded away from zero in both components.
 PixelPoint OffsetAtLeast(PixelPoint p, double nx, double ny, double d) {
@@ -65,23 +54,141 @@ PixelPoint OffsetAtLeast(PixelPoint p, double nx, double ny, double d) {
     return {p.x + static_cast<int>(tx), p.y + static_cast<int>(ty)};
 }
 
-}  // namespace
+// The part of the scene a fine placement works on, and all it may use of it: the settings it
+// reads, the flow to map, sample and trace, the separation test, the seed queue, the placed
+// lines, the work counters, the line it traces into and its buffers.
+class FineSite {
+public:
+    FineSite(FlowScene& scene, PlacementStats& stats, Streamline& scratch, FinePlacementBuffers& buffers,
+             std::vector<TracedDirection>* log)
+        : m_scene(scene), m_stats(stats), m_scratch(scratch), m_buffers(buffers), m_log(log) {}
+
+    int DSep() const { return std::max(m_scene.m_nDSep, 1); }
+    float DTest() const { return m_scene.m_fDTest; }
+    // The speed at every raster pixel; null before the rasters are made.
+    const float* SpeedRaster() const { return m_scene.m_pRasterSpeed.get(); }
+
+    GridNode PixelToWorld(int x, int y) const { return m_scene.PixelToWorld(x, y); }
+    bool IsInDomain(float x, float y) const { return m_scene.IsInDomain(x, y); }
+    GridNode SampleVelocity(float x, float y) const { return m_scene.SampleVelocity(x, y); }
+    bool SeedMoves(GridNode w) const { return m_scene.SeedMoves(w); }
+    // Where the step from FROM (inside) to TO (outside) crosses the edge of the domain.
+    GridNode DomainExit(GridNode from, GridNode to) const;
+    // Traces both ways from W with the scene's integrator into Scratch(), its steps counted
+    // and logged like those of every traced line.
+    template <class Policy>
+    void Trace(GridNode w, Policy& policy) {
+        Tracer(m_scene, m_stats, m_log).BothWays(m_scratch, w, m_scene.m_nMethod, policy);
+    }
+    bool IsFarEnough(int x, int y, float dist) { return m_scene.IsFarEnough(x, y, dist); }
+
+    bool HasSeeds() const { return m_scene.GetSeedCount() != 0; }
+    // The seed at the front of the queue, taken off it.
+    PixelPoint TakeSeed() {
+        const PixelPoint p = m_scene.GetSeed(0);
+        m_scene.PopSeed();
+        return p;
+    }
+    void PushSeed(PixelPoint p) { m_scene.PushSeed(p.x, p.y); }
+
+    std::size_t LineCount() const { return m_scene.GetStreamlineCount(); }
+    const Streamline& Line(std::size_t i) const { return m_scene.StreamlineAt(i); }
+    // Stores LINE in the separation grid and adds it to the placed lines.
+    void Keep(std::unique_ptr<Streamline> line) {
+        m_scene.InsertIntoGrid(*line);
+        m_scene.AddStreamline(std::move(line));
+    }
+
+    PlacementStats& Stats() { return m_stats; }
+    Streamline& Scratch() { return m_scratch; }
+    FinePlacementBuffers& Buffers() { return m_buffers; }
+
+private:
+    FlowScene& m_scene;
+    PlacementStats& m_stats;
+    Streamline& m_scratch;
+    FinePlacementBuffers& m_buffers;
+    std::vector<TracedDirection>* m_log;
+};
+
+GridNode FineSite::DomainExit(GridNode from, GridNode to) const {
+    const GridNode& lo = m_scene.m_pNodes[0];
+    const GridNode& hi =
+        m_scene.m_pNodes[static_cast<std::size_t>(m_scene.m_ni) * static_cast<std::size_t>(m_scene.m_nj) - 1];
+    // The share of the step that stays inside, on the axis that leaves first.
+    double t = 1.0;
+    const auto limit = [&](double a, double b, double low, double high) {
+        if (b < low) t = std::min(t, (low - a) / (b - a));
+        if (b > high) t = std::min(t, (high - a) / (b - a));
+    };
+    limit(from.x, to.x, lo.x, hi.x);
+    limit(from.y, to.y, lo.y, hi.y);
+    if (!(t >= 0.0)) return from;  // a step that is not a number
+    const auto at = [&](double a, double b, double low, double high) {
+        return static_cast<float>(std::clamp(a + t * (b - a), low, high));
+    };
+    return {at(from.x, to.x, lo.x, hi.x), at(from.y, to.y, lo.y, hi.y)};
+}
+
+// The fine placement's lines also end where they come back to their seed, and a line that
+// leaves the flow reaches its edge where the spacing allows: beside the domain's edge, and in
+// corners, that may be all a line has.
+class FinePolicy : public TracePolicy {
+public:
+    static constexpr bool kEndsAtEdge = true;
+
+    FinePolicy(FineSite& site, double closing)
+        : m_site(site), m_dtest(site.DTest()), m_closing(closing), m_closingArc(kPi * closing) {}
+
+    void Begin(PixelPoint seed) {
+        m_seed = seed;
+        m_arc = 0.0;
+    }
+    PixelVerdict Judge(PixelPoint q, PixelPoint last) {
+        const double step = PixelDistance(last.x, last.y, q.x, q.y);
+        // Passing the seed again is a closed streamline, or a spiral whose turns lie closer
+        // than d_test: either way the rest would lie on the line already drawn.
+        if (m_arc + step > m_closingArc && SegmentDistance(m_seed, last, q) < m_closing) {
+            // Counted in either direction: a backward one closes where the forward one ended early.
+            ++m_site.Stats().closedLoops;
+            return PixelVerdict::kCloseLoop;
+        }
+        if (!m_site.IsFarEnough(q.x, q.y, m_dtest)) return PixelVerdict::kStop;
+        m_arc += step;
+        return PixelVerdict::kKeep;
+    }
+    GridNode EdgeEnd(GridNode cur, GridNode next, bool failed) const {
+        return failed ? cur : m_site.DomainExit(cur, next);
+    }
+    bool AdmitsEnd(PixelPoint end) { return m_site.IsFarEnough(end.x, end.y, m_dtest); }
+
+private:
+    FineSite& m_site;
+    const float m_dtest;
+    const double m_closing;
+    // Coming back to the seed after more than half a turn of a circle through it closes the
+    // loop; a line that merely bends near the seed has not come that far, and a spiral that
+    // passes its seed at more than the closing radius goes on.
+    const double m_closingArc;
+    PixelPoint m_seed{};
+    double m_arc = 0.0;  // arc length from the seed along the points kept
+};
 
 // One fine placement: the candidates of every point of each line, then, when they are used up,
 // the pixel farthest from all lines, until no pixel where the flow moves is more than d_sep
 // from a line.
 class FinePlacement {
 public:
-    explicit FinePlacement(FlowScene& scene)
-        : m_s(scene),
-          m_dsep(std::max(scene.m_nDSep, 1)),
-          m_closing(std::max(static_cast<double>(scene.m_fDTest), kMinClosingRadius)),
-          m_open(scene.m_fineBuffers.open),
-          m_moving(scene.m_fineBuffers.moving),
-          m_distance(scene.m_fineBuffers.distance),
-          m_local(scene.m_fineBuffers.local),
-          m_order(scene.m_fineBuffers.order),
-          m_field(scene.m_fineBuffers.field) {
+    explicit FinePlacement(FineSite& site)
+        : m_site(site),
+          m_dsep(site.DSep()),
+          m_closing(std::max(static_cast<double>(site.DTest()), kMinClosingRadius)),
+          m_open(site.Buffers().open),
+          m_moving(site.Buffers().moving),
+          m_distance(site.Buffers().distance),
+          m_local(site.Buffers().local),
+          m_order(site.Buffers().order),
+          m_field(site.Buffers().field) {
         if (m_distance.size() != kRasterSize) {
             m_open.assign(kRasterSize, 0);
             m_moving.assign(kRasterSize, 0);
@@ -102,11 +209,7 @@ private:
     // Traces from W and keeps the line when it is at least MIN_LENGTH pixels long; false when
     // dropped.
     bool TryStreamline(GridNode w, double minLength);
-    // True when the direction ended by closing a loop at the seed.
-    bool TraceDirection(Streamline& line, GridNode p0, PixelPoint seed, int direction);
     void AddCandidates(const Streamline& line);
-    // Where the step from FROM (inside) to TO (outside) crosses the edge of the domain.
-    GridNode DomainExit(GridNode from, GridNode to) const;
     // The distances, and the order in which pixels are tried from them.
     void ComputeDistances();
     void Transform();
@@ -118,7 +221,7 @@ private:
     // the lowest column, among equals.
     std::optional<std::size_t> FarthestOpenPixel();
 
-    FlowScene& m_s;
+    FineSite& m_site;
     const int m_dsep;
     const double m_closing;
     std::vector<std::uint8_t>& m_open;
@@ -143,7 +246,7 @@ private:
 };
 
 void FinePlacement::FindMovingPixels() {
-    const float* speed = m_s.m_pRasterSpeed.get();
+    const float* speed = m_site.SpeedRaster();
     for (int y = 0; y < kRasterHeight; ++y)
         for (int x = 0; x < kRasterWidth; ++x) {
             bool moves = false;
@@ -152,9 +255,9 @@ void FinePlacement::FindMovingPixels() {
                 moves = v > 0.0f && std::isfinite(v);
             } else {
                 // A scene placed before its rasters exist: ask the flow itself.
-                const GridNode w = m_s.PixelToWorld(x, y);
-                if (m_s.IsInDomain(w.x, w.y)) {
-                    const GridNode v = m_s.SampleVelocity(w.x, w.y);
+                const GridNode w = m_site.PixelToWorld(x, y);
+                if (m_site.IsInDomain(w.x, w.y)) {
+                    const GridNode v = m_site.SampleVelocity(w.x, w.y);
                     const double sp = std::hypot(static_cast<double>(v.x), static_cast<double>(v.y));
                     moves = sp > 0.0 && std::isfinite(sp);
                 }
@@ -165,7 +268,7 @@ void FinePlacement::FindMovingPixels() {
 }
 
 std::optional<std::size_t> FinePlacement::DeepestMovingPixel() {
-    FinePlacementBuffers& b = m_s.m_fineBuffers;
+    FinePlacementBuffers& b = m_site.Buffers();
     if (b.deepestFor == m_moving) return b.deepest;
     ComputeDistances();
     const std::optional<std::size_t> deepest = FarthestOpenPixel();
@@ -181,132 +284,54 @@ void FinePlacement::Run() {
     if (const std::optional<std::size_t> first = DeepestMovingPixel()) Seed(*first);
     // Without a line yet, the next seed is the next deepest pixel, from the distances to where
     // the flow stops.
-    if (m_s.m_streamlines.empty()) m_linesMeasured = kRasterSize + 1;
+    if (m_site.LineCount() == 0) m_linesMeasured = kRasterSize + 1;
     // Every pass seeds one pixel and either keeps a line or closes pixels for good, so the
     // loop ends after at most one pass per raster pixel.
     for (std::size_t pass = 0; pass <= kRasterSize; ++pass) {
         DrainQueue();
-        if (m_linesMeasured != m_s.m_streamlines.size()) ComputeDistances();
+        if (m_linesMeasured != m_site.LineCount()) ComputeDistances();
         const std::optional<std::size_t> best = FarthestOpenPixel();
         if (!best) break;
         Seed(*best);
     }
-    m_s.m_seedQueue.Clear();
 }
 
 void FinePlacement::Seed(std::size_t pixel) {
     const PixelPoint p{static_cast<int>(pixel % kRasterWidth), static_cast<int>(pixel / kRasterWidth)};
     m_open[pixel] = 0;
-    ++m_s.m_stats.farthestSeeds;
+    ++m_site.Stats().farthestSeeds;
     // This pixel lies more than d_sep from every line, so whatever line fits here is kept, even
     // one shorter than d_sep: in a corner, on the raster's edge or beside a body the flow leaves
     // room for no longer one, and without it the gap would stay.
-    const GridNode w = m_s.PixelToWorld(p.x, p.y);
-    if (m_s.SeedMoves(w)) TryStreamline(w, 0.0);
+    const GridNode w = m_site.PixelToWorld(p.x, p.y);
+    if (m_site.SeedMoves(w)) TryStreamline(w, 0.0);
 }
 
 void FinePlacement::DrainQueue() {
     const float dist = static_cast<float>(m_dsep);
-    while (!m_s.m_seedQueue.Empty()) {
-        const PixelPoint p = m_s.GetSeed(0);
-        ++m_s.m_stats.seedsExamined;
-        const bool ok = m_s.IsFarEnough(p.x, p.y, dist);
-        m_s.PopSeed();
-        if (!ok) continue;
-        const GridNode w = m_s.PixelToWorld(p.x, p.y);
-        if (m_s.SeedMoves(w)) TryStreamline(w, static_cast<double>(m_dsep));
+    while (m_site.HasSeeds()) {
+        const PixelPoint p = m_site.TakeSeed();
+        ++m_site.Stats().seedsExamined;
+        if (!m_site.IsFarEnough(p.x, p.y, dist)) continue;
+        const GridNode w = m_site.PixelToWorld(p.x, p.y);
+        if (m_site.SeedMoves(w)) TryStreamline(w, static_cast<double>(m_dsep));
     }
 }
 
 bool FinePlacement::TryStreamline(GridNode w, double minLength) {
-    Streamline& line = m_s.m_scratch;
-    line.RemoveAll();
-    line.Reserve(kMaxStepsPerDirection + 2, kMaxStepsPerDirection + 2);
-    const PixelPoint seed = m_s.WorldToPixel(w);
-    line.AppendPoint(seed.x, seed.y);
-    const bool closed = TraceDirection(line, w, seed, +1);
-    const std::size_t forward = line.GetCount();
-    // A closed loop already holds the whole orbit; tracing back would only retrace it.
-    if (!closed) TraceDirection(line, w, seed, -1);
-    line.SetSeedIndex(line.GetCount() - forward);
+    Streamline& line = m_site.Scratch();
+    FinePolicy policy(m_site, m_closing);
+    m_site.Trace(w, policy);
     if (line.GetCount() < 2 || PolylineLength(line) < minLength) {
-        ++m_s.m_stats.droppedShort;
+        ++m_site.Stats().droppedShort;
         line.RemoveAll();
         return false;
     }
     auto kept = std::make_unique<Streamline>(line);
     line.RemoveAll();
-    m_s.InsertIntoGrid(*kept);
     AddCandidates(*kept);
-    m_s.AddStreamline(std::move(kept));
+    m_site.Keep(std::move(kept));
     return true;
-}
-
-bool FinePlacement::TraceDirection(Streamline& line, GridNode p0, PixelPoint seed, int direction) {
-    PixelPoint last = seed;
-    GridNode cur = p0;
-    // Arc length from the seed. Coming back to the seed after more than half a turn of a
-    // circle through it closes the loop; a line that merely bends near the seed has not come
-    // that far, and a spiral that passes its seed at more than the closing radius goes on.
-    double arc = 0.0;
-    const double closingArc = kPi * m_closing;
-    for (int steps = 0; steps < kMaxStepsPerDirection; ++steps) {
-        ++m_s.m_stats.steps;
-        bool failed = false;
-        const GridNode next = m_s.Step(m_s.m_nMethod, cur, direction, &failed);
-        if (failed || !m_s.IsInDomain(next.x, next.y)) {
-            // The line reaches the edge of the flow it leaves where the spacing allows: beside
-            // the domain's edge, and in corners, that may be all a line has.
-            const PixelPoint end = m_s.WorldToPixel(failed ? cur : DomainExit(cur, next));
-            if (PixelDistance(end.x, end.y, last.x, last.y) > kMinSpacing &&
-                m_s.IsFarEnough(end.x, end.y, m_s.m_fDTest)) {
-                AddAtEnd(line, end, direction);
-            }
-            return false;
-        }
-        const PixelPoint q = m_s.WorldToPixel(next);
-        // Whole squared pixel distances, so that the square root is taken only for a point
-        // that is kept: above 1.5 pixels is above 2.25, which is 3 or more.
-        const int dx = q.x - last.x, dy = q.y - last.y;
-        const int squared = dx * dx + dy * dy;
-        if (squared >= 3) {
-            const double step = std::sqrt(static_cast<double>(squared));
-            // Passing the seed again is a closed streamline, or a spiral whose turns lie closer
-            // than d_test: either way the rest would lie on the line already drawn.
-            if (arc + step > closingArc && SegmentDistance(seed, last, q) < m_closing) {
-                if (PixelDistance(seed.x, seed.y, last.x, last.y) > kMinSpacing) {
-                    AddAtEnd(line, seed, direction);
-                }
-                ++m_s.m_stats.closedLoops;
-                return true;
-            }
-            if (!m_s.IsFarEnough(q.x, q.y, m_s.m_fDTest)) return false;
-            AddAtEnd(line, q, direction);
-            last = q;
-            arc += step;
-        }
-        cur = next;
-    }
-    return false;
-}
-
-GridNode FinePlacement::DomainExit(GridNode from, GridNode to) const {
-    const GridNode& lo = m_s.m_pNodes[0];
-    const GridNode& hi =
-        m_s.m_pNodes[static_cast<std::size_t>(m_s.m_ni) * static_cast<std::size_t>(m_s.m_nj) - 1];
-    // The share of the step that stays inside, on the axis that leaves first.
-    double t = 1.0;
-    const auto limit = [&](double a, double b, double low, double high) {
-        if (b < low) t = std::min(t, (low - a) / (b - a));
-        if (b > high) t = std::min(t, (high - a) / (b - a));
-    };
-    limit(from.x, to.x, lo.x, hi.x);
-    limit(from.y, to.y, lo.y, hi.y);
-    if (!(t >= 0.0)) return from;  // a step that is not a number
-    const auto at = [&](double a, double b, double low, double high) {
-        return static_cast<float>(std::clamp(a + t * (b - a), low, high));
-    };
-    return {at(from.x, to.x, lo.x, hi.x), at(from.y, to.y, lo.y, hi.y)};
 }
 
 void FinePlacement::AddCandidates(const Streamline& line) {
@@ -328,25 +353,25 @@ void FinePlacement::AddCandidates(const Streamline& line) {
             // Neighbouring points often give the same candidate; it would fail its test again.
             if (c.x == previous[k].x && c.y == previous[k].y) continue;
             previous[k] = c;
-            if (IsInRaster(c.x, c.y) && m_moving[IndexOf(c.x, c.y)]) m_s.PushSeed(c.x, c.y);
+            if (IsInRaster(c.x, c.y) && m_moving[IndexOf(c.x, c.y)]) m_site.PushSeed(c);
         }
     }
 }
 
 void FinePlacement::ComputeDistances() {
-    if (m_distancesToLines && !m_s.m_streamlines.empty() && m_s.m_fineBuffers.renewAroundNewLines &&
+    if (m_distancesToLines && m_site.LineCount() != 0 && m_site.Buffers().renewAroundNewLines &&
         UpdateAroundNewLines()) {
-        m_linesMeasured = m_s.m_streamlines.size();
+        m_linesMeasured = m_site.LineCount();
         return;
     }
-    ++m_s.m_stats.distanceTransforms;
-    m_linesMeasured = m_s.m_streamlines.size();
-    m_distancesToLines = !m_s.m_streamlines.empty();
+    ++m_site.Stats().distanceTransforms;
+    m_linesMeasured = m_site.LineCount();
+    m_distancesToLines = m_site.LineCount() != 0;
     Transform();
     m_order.clear();
     // Before the first line every moving pixel may seed, but only the deepest is wanted: it is
     // found by a scan instead of a heap of the whole raster.
-    if (m_s.m_streamlines.empty()) return;
+    if (m_site.LineCount() == 0) return;
     const DistanceField::Squared least = m_dsep * m_dsep;
     for (std::size_t i = 0; i < kRasterSize; ++i)
         if (m_open[i] && m_distance[i] > least) m_order.push_back(static_cast<std::uint32_t>(i));
@@ -362,8 +387,8 @@ bool FinePlacement::UpdateAroundNewLines() {
     const int reach =
         static_cast<int>(std::ceil(std::sqrt(static_cast<double>(m_distance[m_order.front()]))));
     int x0 = kRasterWidth, y0 = kRasterHeight, x1 = -1, y1 = -1;
-    for (std::size_t k = m_linesMeasured; k < m_s.m_streamlines.size(); ++k) {
-        const Streamline& s = *m_s.m_streamlines[k];
+    for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
+        const Streamline& s = m_site.Line(k);
         for (std::size_t i = 0; i < s.GetCount(); ++i) {
             const PixelPoint p = s.Data()[i];
             if (!IsInRaster(p.x, p.y)) continue;
@@ -377,7 +402,7 @@ bool FinePlacement::UpdateAroundNewLines() {
     const int w = x1 - x0 + 1, h = y1 - y0 + 1;
     // Over half the raster this would cost as much as a transform of all of it.
     if (2 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h) > kRasterSize) return false;
-    ++m_s.m_stats.distanceUpdates;
+    ++m_site.Stats().distanceUpdates;
     const auto local = [&](int x, int y) -> DistanceField::Squared& {
         return m_local[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(w) +
                        static_cast<std::size_t>(x - x0)];
@@ -385,8 +410,8 @@ bool FinePlacement::UpdateAroundNewLines() {
     const std::size_t size = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     if (m_local.size() < size) m_local.resize(size);
     std::fill(m_local.begin(), m_local.begin() + static_cast<std::ptrdiff_t>(size), kFar);
-    for (std::size_t k = m_linesMeasured; k < m_s.m_streamlines.size(); ++k) {
-        const Streamline& s = *m_s.m_streamlines[k];
+    for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
+        const Streamline& s = m_site.Line(k);
         for (std::size_t i = 0; i < s.GetCount(); ++i) {
             const PixelPoint p = s.Data()[i];
             if (IsInRaster(p.x, p.y)) local(p.x, p.y) = 0;
@@ -405,7 +430,7 @@ bool FinePlacement::UpdateAroundNewLines() {
 }
 
 void FinePlacement::Transform() {
-    if (m_s.m_streamlines.empty()) {
+    if (m_site.LineCount() == 0) {
         // Before the first line the distance is to where the flow stops: the edge of the
         // raster and every pixel at rest, so that the first line starts deepest in the flow.
         // Where the flow moves at every pixel, the edge is all there is.
@@ -423,9 +448,10 @@ void FinePlacement::Transform() {
         return;
     }
     std::fill(m_distance.begin(), m_distance.end(), kFar);
-    for (const auto& s : m_s.m_streamlines) {
-        const PixelPoint* p = s->Data();
-        for (std::size_t i = 0; i < s->GetCount(); ++i)
+    for (std::size_t k = 0; k < m_site.LineCount(); ++k) {
+        const Streamline& s = m_site.Line(k);
+        const PixelPoint* p = s.Data();
+        for (std::size_t i = 0; i < s.GetCount(); ++i)
             if (IsInRaster(p[i].x, p[i].y)) m_distance[IndexOf(p[i].x, p[i].y)] = 0;
     }
     // Only pixels farther than d_sep may seed, so nearer ones need no exact distance.
@@ -433,7 +459,7 @@ void FinePlacement::Transform() {
 }
 
 std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
-    if (m_s.m_streamlines.empty()) {
+    if (m_site.LineCount() == 0) {
         std::optional<std::size_t> best;
         for (std::size_t i = 0; i < kRasterSize; ++i)
             if (m_open[i] && (!best || m_distance[i] > m_distance[*best])) best = i;
@@ -448,6 +474,8 @@ std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
     return std::nullopt;
 }
 
+}  // namespace
+
 void FlowScene::PlaceFineStreamlines() {
     m_stats = PlacementStats{};
     m_seedQueue.Clear();
@@ -456,5 +484,8 @@ void FlowScene::PlaceFineStreamlines() {
         Grid().Build(std::max(m_nDSep, 1));
         Grid().ResetNeighbours(m_aCellNbr);
     }
-    FinePlacement(*this).Run();
+    FineSite site(*this, m_stats, m_scratch, m_fineBuffers, m_pTraceLog);
+    FinePlacement(site).Run();
+    // A placement stopped by its bound on passes may leave candidates queued.
+    m_seedQueue.Clear();
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <random>
@@ -112,6 +113,31 @@ double InteriorGap(const FlowScene& scene) {
     return gap;
 }
 
+// The trace log holds every direction the last placement traced, and replaying it takes exactly
+// the placement's steps: as many, and each but the last of a direction landing in the domain.
+void ExpectLogReplaysThePlacement(const FlowScene& scene, const std::vector<TracedDirection>& log,
+                                  const std::string& label) {
+    std::uint64_t steps = 0;
+    for (const TracedDirection& d : log) {
+        ASSERT_GE(d.steps, 1u) << label;
+        steps += d.steps;
+        GridNode cur = d.start;
+        for (std::uint32_t k = 0; k + 1 < d.steps; ++k) {
+            bool failed = false;
+            cur = scene.Step(d.method, cur, d.direction, &failed);
+            ASSERT_TRUE(!failed && scene.IsInDomain(cur.x, cur.y))
+                << label << ": step " << k << " of " << d.steps;
+        }
+    }
+    const PlacementStats& stats = scene.Stats();
+    EXPECT_EQ(steps, stats.steps) << label;
+    // Both directions of every line traced, kept or dropped, but the backward one of a loop
+    // closed forwards; closed loops count either direction.
+    const std::uint64_t traced = stats.streamlines + stats.droppedShort;
+    EXPECT_LE(log.size(), 2 * traced) << label;
+    EXPECT_GE(log.size() + stats.closedLoops, 2 * traced) << label;
+}
+
 struct Case {
     std::string flow;
     int dsep;
@@ -147,16 +173,23 @@ TEST_P(FineOnFlow, LeavesNoGapAndKeepsEveryPromise) {
     ASSERT_TRUE(f.scene.HasDataSet());
 
     std::vector<double> standardCounts;
+    std::vector<TracedDirection> log;
     for (const std::uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
         f.scene.SetFixedSeed(seed);
+        f.scene.SetTraceLog(seed == 1u ? &log : nullptr);
         f.scene.RedrawScene();
         standardCounts.push_back(static_cast<double>(f.scene.GetStreamlineCount()));
+        if (seed == 1u) ExpectLogReplaysThePlacement(f.scene, log, Label(c) + " standard");
     }
     std::sort(standardCounts.begin(), standardCounts.end());
     const double standardGap = testsupport::MeasureCoverage(f.scene).largestGap;
 
     f.scene.m_modes.placement = kPlacementFine;
+    log.clear();
+    f.scene.SetTraceLog(&log);
     f.scene.RedrawScene();
+    f.scene.SetTraceLog(nullptr);
+    ExpectLogReplaysThePlacement(f.scene, log, Label(c) + " fine");
     std::vector<std::vector<PixelPoint>> lines;
     std::size_t shortLines = 0;
     for (std::size_t i = 0; i < f.scene.GetStreamlineCount(); ++i) {
