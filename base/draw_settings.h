@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/picture_view.h"
+
 // The integration method and the background field are stored as plain integers; these are
 // the one place that names their values.
 enum IntegrationMethod : std::int32_t {
@@ -49,6 +51,8 @@ struct DrawModes {
     std::int32_t aspect = kAspectStretch;
     bool legend = false;  // a colour bar with values right of the picture
     std::int32_t placement = kPlacementStandard;
+    PictureSize size;    // the picture's pixels
+    WorldWindow window;  // the part of the data shown; the whole data by default
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };

@@ -15,3 +15,19 @@ inline constexpr float kRasterSpanX = static_cast<float>(kRasterWidth - 1);
 inline constexpr float kRasterSpanY = static_cast<float>(kRasterHeight - 1);
 inline constexpr int kImageOriginX = 350;  // window x of raster column 0
 inline constexpr int kImageOriginY = 70;   // window y of raster row 0
+
+// The size of the raster a picture is made on: the design's 350 x 560 unless the picture's
+// size is chosen otherwise. Pixel (x, y) has x in 0..width - 1 and y in 0..height - 1, row 0 at
+// the bottom; rasters hold width * height values row by row from the bottom.
+struct RasterSize {
+    int width = kRasterWidth;
+    int height = kRasterHeight;
+
+    std::size_t Pixels() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(height); }
+    bool Contains(int x, int y) const { return x >= 0 && x < width && y >= 0 && y < height; }
+    // Index of pixel (x, y) in a raster of this size.
+    std::size_t Index(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+    }
+    friend bool operator==(const RasterSize&, const RasterSize&) = default;
+};

@@ -28,115 +28,130 @@ T As(double v) {
     return static_cast<T>(v);
 }
 
+constexpr const char* kSizeSamples[] = {"350x560", "64x48", "40x300", "auto:100"};
+constexpr const char* kWindowSamples[] = {"all", "-1e+30,1e+30,-1e+30,1e+30", "0,1,0,1", "-3,-2,5,7"};
+
 constexpr Row kRows[] = {
-    {"background",
-     Kind::Choice,
-     "FIELD",
-     kBackgrounds,
-     {},
-     0,
-     0,
-     nullptr,
-     "Background field: {choices} (default {default}).",
-     [](const DrawSettings& s) { return static_cast<double>(s.background); },
-     [](DrawSettings& s, double v) { s.background = As<std::int32_t>(v); }},
-    {"method",
-     Kind::Choice,
-     "METHOD",
-     kMethods,
-     {},
-     0,
-     0,
-     nullptr,
-     "Integration method: {choices} (default {default}).",
-     [](const DrawSettings& s) { return static_cast<double>(s.method); },
-     [](DrawSettings& s, double v) { s.method = As<std::int32_t>(v); }},
-    {"dsep",
-     Kind::Whole,
-     "N",
-     {},
-     {},
-     kDSepMin,
-     kDSepMax,
-     "a whole number of pixels",
-     "Separating distance in pixels, {range} (default {default}).",
-     [](const DrawSettings& s) { return static_cast<double>(s.dsep); },
-     [](DrawSettings& s, double v) { s.dsep = As<int>(v); }},
-    {"dtest-percent",
-     Kind::Whole,
-     "P",
-     {},
-     {},
-     kDTestPercentMin,
-     kDTestPercentMax,
-     "a whole percentage",
-     "Test distance as a percentage of the separating distance, {range} (default {default}).",
-     [](const DrawSettings& s) { return static_cast<double>(s.dtestPercent); },
-     [](DrawSettings& s, double v) { s.dtestPercent = As<int>(v); }},
-    {"step-px",
-     Kind::Length,
-     "L",
-     {},
-     {},
-     kStepPixelsMin,
-     kStepPixelsMax,
-     "a length in pixels",
-     "Integrate in steps of L raster pixels along the flow, {range}, with every method, whatever the "
-     "data's units (default: a time step of 0.1 in the data's own units).",
-     [](const DrawSettings& s) { return static_cast<double>(s.stepPixels); },
-     [](DrawSettings& s, double v) { s.stepPixels = As<float>(v); }},
-    {"colormap", Kind::Choice, "NAME", kColourMaps, kFormerColourMaps, 0, 0, nullptr,
-     "Colour map: {choices} (default {default}).",
-     [](const DrawSettings& s) { return static_cast<double>(s.colourMap); },
-     [](DrawSettings& s, double v) { s.colourMap = As<std::int32_t>(v); }},
-    {"aspect", Kind::Choice, "MODE", kAspects, kFormerAspects, 0, 0, nullptr,
-     "Proportions: each axis stretched to the picture, or one scale for both: {choices} (default "
-     "{default}).",
-     [](const DrawSettings& s) { return static_cast<double>(s.aspect); },
-     [](DrawSettings& s, double v) { s.aspect = As<std::int32_t>(v); }},
-    {"placement", Kind::Choice, "NAME", kPlacements, kFormerPlacements, 0, 0, nullptr,
-     "Streamline placement: {choices}; fine seeds beside every point and then the pixel farthest from "
-     "all lines until none is more than the separating distance away, closes loops at their seed, drops "
-     "lines shorter than the separating distance and ignores --seed (default {default}).",
+    {.name = "background",
+     .kind = Kind::Choice,
+     .valueName = "FIELD",
+     .choices = kBackgrounds,
+     .help = "Background field: {choices} (default {default}).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.background); },
+     .set = [](DrawSettings& s, double v) { s.background = As<std::int32_t>(v); }},
+    {.name = "method",
+     .kind = Kind::Choice,
+     .valueName = "METHOD",
+     .choices = kMethods,
+     .help = "Integration method: {choices} (default {default}).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.method); },
+     .set = [](DrawSettings& s, double v) { s.method = As<std::int32_t>(v); }},
+    {.name = "dsep",
+     .kind = Kind::Whole,
+     .valueName = "N",
+     .lo = kDSepMin,
+     .hi = kDSepMax,
+     .what = "a whole number of pixels",
+     .help = "Separating distance in pixels, {range} (default {default}).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.dsep); },
+     .set = [](DrawSettings& s, double v) { s.dsep = As<int>(v); }},
+    {.name = "dtest-percent",
+     .kind = Kind::Whole,
+     .valueName = "P",
+     .lo = kDTestPercentMin,
+     .hi = kDTestPercentMax,
+     .what = "a whole percentage",
+     .help = "Test distance as a percentage of the separating distance, {range} (default {default}).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.dtestPercent); },
+     .set = [](DrawSettings& s, double v) { s.dtestPercent = As<int>(v); }},
+    {.name = "step-px",
+     .kind = Kind::Length,
+     .valueName = "L",
+     .lo = kStepPixelsMin,
+     .hi = kStepPixelsMax,
+     .what = "a length in pixels",
+     .help = "Integrate in steps of L raster pixels along the flow, {range}, with every method, whatever the "
+             "data's units (default: a time step of 0.1 in the data's own units).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.stepPixels); },
+     .set = [](DrawSettings& s, double v) { s.stepPixels = As<float>(v); }},
+    {.name = "colormap",
+     .kind = Kind::Choice,
+     .valueName = "NAME",
+     .choices = kColourMaps,
+     .aliases = kFormerColourMaps,
+     .help = "Colour map: {choices} (default {default}).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.colourMap); },
+     .set = [](DrawSettings& s, double v) { s.colourMap = As<std::int32_t>(v); }},
+    {.name = "aspect",
+     .kind = Kind::Choice,
+     .valueName = "MODE",
+     .choices = kAspects,
+     .aliases = kFormerAspects,
+     .help = "Proportions: each axis stretched to the picture, or one scale for both: {choices} (default "
+             "{default}).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.aspect); },
+     .set = [](DrawSettings& s, double v) { s.aspect = As<std::int32_t>(v); }},
+    {.name = "placement",
+     .kind = Kind::Choice,
+     .valueName = "NAME",
+     .choices = kPlacements,
+     .aliases = kFormerPlacements,
+     .help =
+         "Streamline placement: {choices}; fine seeds beside every point and then the pixel farthest from "
+         "all lines until none is more than the separating distance away, closes loops at their seed, drops "
+         "lines shorter than the separating distance and ignores --seed (default {default}).",
      // Every value but the fine placement places as the standard one, and is named so.
-     [](const DrawSettings& s) {
-         return static_cast<double>(s.placement == kPlacementFine ? kPlacementFine : kPlacementStandard);
-     },
-     [](DrawSettings& s, double v) { s.placement = As<std::int32_t>(v); }},
-    {"legend",
-     Kind::Switch,
-     nullptr,
-     {},
-     {},
-     0,
-     0,
-     nullptr,
-     "Draw the colour legend, with the values at its ends and ticks, right of the picture, which "
-     "grows by the legend's width.",
-     [](const DrawSettings& s) { return s.legend ? 1.0 : 0.0; },
-     [](DrawSettings& s, double v) { s.legend = v != 0.0; }},
-    {"hedgehog",
-     Kind::Switch,
-     nullptr,
-     {},
-     {},
-     0,
-     0,
-     nullptr,
-     "Draw arrows instead of streamlines.",
-     [](const DrawSettings& s) { return s.hedgehog ? 1.0 : 0.0; },
-     [](DrawSettings& s, double v) { s.hedgehog = v != 0.0; }},
-    {"arrows-by-speed",
-     Kind::Switch,
-     nullptr,
-     {},
-     {},
-     0,
-     0,
-     nullptr,
-     "Arrow length follows the speed; with --step-px the fastest arrow is 15 pixels long.",
-     [](const DrawSettings& s) { return s.arrowsBySpeed ? 1.0 : 0.0; },
-     [](DrawSettings& s, double v) { s.arrowsBySpeed = v != 0.0; }},
+     .get =
+         [](const DrawSettings& s) {
+             return static_cast<double>(s.placement == kPlacementFine ? kPlacementFine : kPlacementStandard);
+         },
+     .set = [](DrawSettings& s, double v) { s.placement = As<std::int32_t>(v); }},
+    {.name = "size",
+     .kind = Kind::Text,
+     .valueName = "SIZE",
+     .help = "The picture's size: WxH pixels, each side 32..8192, or auto for the proportions of the data "
+             "shown with the longer side 560 pixels, auto:N with N pixels (default {default}).",
+     .get = [](const DrawSettings& s) { return s.size == PictureSize{} ? 0.0 : 1.0; },
+     .set = [](DrawSettings&, double) {},
+     .text = [](const DrawSettings& s) { return PictureSizeText(s.size); },
+     .read =
+         [](DrawSettings& s, std::string_view text, std::string& why) {
+             const std::optional<PictureSize> size = ParsePictureSize(text, why);
+             if (size) s.size = *size;
+             return size.has_value();
+         },
+     .samples = kSizeSamples},
+    {.name = "window",
+     .kind = Kind::Text,
+     .valueName = "X0,X1,Y0,Y1",
+     .help = "Show only this part of the data, in its own coordinates (a zoom), or all of it; outside the "
+             "data the picture is black and has no streamlines (default {default}).",
+     .get = [](const DrawSettings& s) { return s.window.IsSet() ? 1.0 : 0.0; },
+     .set = [](DrawSettings&, double) {},
+     .text = [](const DrawSettings& s) { return WorldWindowText(s.window); },
+     .read =
+         [](DrawSettings& s, std::string_view text, std::string& why) {
+             const std::optional<WorldWindow> window = ParseWorldWindow(text, why);
+             if (window) s.window = *window;
+             return window.has_value();
+         },
+     .samples = kWindowSamples},
+    {.name = "legend",
+     .kind = Kind::Switch,
+     .help = "Draw the colour legend, with the values at its ends and ticks, right of the picture, which "
+             "grows by the legend's width.",
+     .get = [](const DrawSettings& s) { return s.legend ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.legend = v != 0.0; }},
+    {.name = "hedgehog",
+     .kind = Kind::Switch,
+     .help = "Draw arrows instead of streamlines.",
+     .get = [](const DrawSettings& s) { return s.hedgehog ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.hedgehog = v != 0.0; }},
+    {.name = "arrows-by-speed",
+     .kind = Kind::Switch,
+     .help = "Arrow length follows the speed; with --step-px the fastest arrow is 15 pixels long.",
+     .get = [](const DrawSettings& s) { return s.arrowsBySpeed ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.arrowsBySpeed = v != 0.0; }},
 };
 
 // The shortest text that reads back as the same value of the field's type.
@@ -214,6 +229,8 @@ std::string ValueText(const Row& row, const DrawSettings& s) {
             return Shortest(v, true);
         case Kind::Switch:
             return v != 0.0 ? "true" : "false";
+        case Kind::Text:
+            return row.text(s);
     }
     return {};
 }
@@ -228,8 +245,12 @@ std::string Options(const DrawSettings& s) {
     std::string options;
     for (const Row& row : kRows) {
         const double v = row.get(s);
-        // A length of 0 and a switch that is off are the option left out.
-        if ((row.kind == Kind::Length && !(v > 0.0)) || (row.kind == Kind::Switch && v == 0.0)) continue;
+        // A length of 0, a switch that is off and a text value at its default are the option
+        // left out.
+        const bool leftOut = row.kind == Kind::Length                             ? !(v > 0.0)
+                             : row.kind == Kind::Switch || row.kind == Kind::Text ? v == 0.0
+                                                                                  : false;
+        if (leftOut) continue;
         options += (options.empty() ? "--" : " --") + std::string(row.name);
         if (row.kind != Kind::Switch) options += " " + ValueText(row, s);
     }

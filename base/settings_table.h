@@ -20,6 +20,7 @@ enum class Kind {
     Whole,   // a whole number from lo to hi
     Length,  // a real number from lo to hi when given; 0 (the option left out) otherwise
     Switch,  // on when given
+    Text,    // a value of its own form, read and written by the row's functions
 };
 
 // A value of a choice and the word that names it.
@@ -29,21 +30,29 @@ struct Word {
 };
 
 struct Row {
-    const char* name;  // the option without its dashes; the key in notes and JSON
-    Kind kind;
-    const char* valueName;          // what --help calls the value; null for a switch
-    std::span<const Word> choices;  // a choice's words, in the order help lists them
+    const char* name = nullptr;  // the option without its dashes; the key in notes and JSON
+    Kind kind = Kind::Switch;
+    const char* valueName = nullptr;     // what --help calls the value; null for a switch
+    std::span<const Word> choices = {};  // a choice's words, in the order help lists them
     // Further words a choice accepts and never writes: earlier names kept so that every
     // command recorded in a picture still draws it.
-    std::span<const Word> aliases;
-    double lo;  // a whole number's or a length's range
-    double hi;
-    const char* what;  // what a whole number or a length must be, for messages
+    std::span<const Word> aliases = {};
+    double lo = 0.0;  // a whole number's or a length's range
+    double hi = 0.0;
+    const char* what = nullptr;  // what a whole number or a length must be, for messages
     // The help text; {choices}, {range} and {default} stand for the choice list, "lo..hi" and
     // the default's word.
-    const char* help;
-    double (*get)(const DrawSettings&);
-    void (*set)(DrawSettings&, double);
+    const char* help = nullptr;
+    // The field as a number and back; for Text, whether it differs from the default.
+    double (*get)(const DrawSettings&) = nullptr;
+    void (*set)(DrawSettings&, double) = nullptr;
+    // Text only: the value as the option takes it, and reading it (false, with WHY telling
+    // what the option takes, for anything else).
+    std::string (*text)(const DrawSettings&) = nullptr;
+    bool (*read)(DrawSettings&, std::string_view, std::string& why) = nullptr;
+    // Text only: values that show what it takes, for completion and the fuzzer; the first is
+    // the default.
+    std::span<const char* const> samples = {};
 };
 
 std::span<const Row> Table();
@@ -62,13 +71,14 @@ bool ValueOf(std::span<const Word> choices, std::span<const Word> aliases, std::
 std::string HelpText(const Row& row);
 
 // A setting's value as the option takes it: a choice's word, a whole number, a length's
-// shortest text that reads back the same ("0" for the time step), "true" or "false".
+// shortest text that reads back the same ("0" for the time step), "true" or "false", or a
+// text value's own form.
 std::string ValueText(const Row& row, const DrawSettings& s);
 
 // Every setting as (name, value text), in the table's order.
 std::vector<std::pair<std::string, std::string>> Words(const DrawSettings& s);
-// The options that draw S again, as they would be typed: "--background speed ...". Lengths and
-// switches appear only when given.
+// The options that draw S again, as they would be typed: "--background speed ...". Lengths,
+// switches and text values appear only when given.
 std::string Options(const DrawSettings& s);
 
 // The words of the settings' choices, for code that names one value.

@@ -1,5 +1,6 @@
 #include "output/scene_capture.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/raster_geometry.h"
@@ -24,14 +25,18 @@ bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> cli
         DrawScene(scene);
         for (const Streamline& click : clicks) DrawClickStreamline(scene, click);
     };
-    if (!CaptureDrawing(draw, &out->drawing, error)) return false;
+    const RasterSize raster = scene.Raster();
+    const int extent = std::max(kImageOriginX + raster.width, kImageOriginY + raster.height);
+    if (!CaptureDrawing(draw, &out->drawing, error, std::size_t{1} << 26, extent)) return false;
     // What DrawBackground hands to glDrawPixels.
+    out->raster = raster;
     out->background =
-        scene.m_pImage ? RasterImage(scene.m_pImage.get(), kRasterWidth, kRasterHeight) : QImage();
+        scene.m_pImage ? RasterImage(scene.m_pImage.get(), raster.width, raster.height) : QImage();
     // The panel stands beside the picture whenever the legend is on; DrawLegend fills it only
     // once an image has been coloured.
     out->legend.reset();
     if (scene.m_modes.legend && scene.HasDataSet())
-        out->legend = scene.ImageScale().coloured ? LayOutLegend(scene.ImageScale()) : LegendLayout{};
+        out->legend =
+            scene.ImageScale().coloured ? LayOutLegend(scene.ImageScale(), raster.height) : LegendLayout{};
     return true;
 }

@@ -17,17 +17,18 @@
 
 namespace {
 
-constexpr double kWidth = kRasterWidth;
-constexpr double kHeight = kRasterHeight;
-
 // The page's width with the legend's panel or without it.
 int PageWidth(const VectorPicture& picture) {
-    return PictureWidth(picture.legend.has_value());
+    return PictureWidth(picture.legend.has_value(), picture.raster.width);
 }
 
 // The picture's pixels reach half a pixel beyond the centres of its outer pixels.
-constexpr double kLeft = -0.5, kRight = kRasterWidth - 0.5;
-constexpr double kBottom = -0.5, kTop = kRasterHeight - 0.5;
+struct Bounds {
+    double left, right, bottom, top;
+};
+Bounds BoundsOf(RasterSize raster) {
+    return {-0.5, raster.width - 0.5, -0.5, raster.height - 0.5};
+}
 
 QColor ColourOf(const CapturedColour& c) {
     return QColor::fromRgbF(c.r, c.g, c.b);
@@ -38,11 +39,11 @@ struct Segment {
 };
 
 // The part of A-B inside the picture (Liang and Barsky); none when it lies wholly outside.
-std::optional<Segment> Clipped(QPointF a, QPointF b) {
+std::optional<Segment> Clipped(QPointF a, QPointF b, const Bounds& k) {
     double t0 = 0.0, t1 = 1.0;
     const double dx = b.x() - a.x(), dy = b.y() - a.y();
     const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x() - kLeft, kRight - a.x(), a.y() - kBottom, kTop - a.y()};
+    const double q[4] = {a.x() - k.left, k.right - a.x(), a.y() - k.bottom, k.top - a.y()};
     for (int i = 0; i < 4; ++i) {
         if (p[i] == 0.0) {
             if (q[i] < 0.0) return std::nullopt;
@@ -64,7 +65,7 @@ std::optional<Segment> Clipped(QPointF a, QPointF b) {
 // segments, which the drawing sends one by one.
 class LinePainter {
 public:
-    explicit LinePainter(QPainter& painter) : m_painter(painter) {
+    LinePainter(QPainter& painter, RasterSize raster) : m_painter(painter), m_bounds(BoundsOf(raster)) {
         m_pen.setWidthF(1.0);
         m_pen.setCapStyle(Qt::FlatCap);
         m_pen.setJoinStyle(Qt::RoundJoin);
@@ -77,7 +78,7 @@ public:
         // Window coordinates of the design's view, less where the picture starts in it.
         const QPointF a(line.x0 - kImageOriginX, line.y0 - kImageOriginY);
         const QPointF b(line.x1 - kImageOriginX, line.y1 - kImageOriginY);
-        const std::optional<Segment> s = Clipped(a, b);
+        const std::optional<Segment> s = Clipped(a, b, m_bounds);
         if (!s) return;
         if (line.c0 == line.c1) {
             Solid(*s, line.c0, s->a == a && s->b == b);
@@ -126,6 +127,7 @@ private:
     }
 
     QPainter& m_painter;
+    const Bounds m_bounds;
     QPen m_pen;
     QPainterPath m_path;
     CapturedColour m_colour;
@@ -189,7 +191,9 @@ QByteArray Xmp(const PictureNotes& notes) {
 
 // The legend's panel as DrawLegend draws it right of the picture: the bar of the map's colours
 // in an outline, tick marks on its right, and the texts.
-void PaintLegend(QPainter& painter, const LegendLayout& legend) {
+void PaintLegend(QPainter& painter, const LegendLayout& legend, RasterSize raster) {
+    // The panel starts where the picture ends.
+    const double pageLeft = raster.width, pageHeight = raster.height;
     const int barHeight = legend.barHeight;
     if (barHeight > 0 && legend.ramp.size() == static_cast<std::size_t>(barHeight)) {
         // The bar's pixels as they are, so that no reader has to stretch or smooth them.
@@ -199,7 +203,7 @@ void PaintLegend(QPainter& painter, const LegendLayout& legend) {
             uchar* pixels = bar.scanLine(row);
             for (int x = 0; x < kLegendBarWidth; ++x) std::memcpy(pixels + 3 * x, colour.data(), 3);
         }
-        painter.drawImage(QRectF(kWidth + kLegendBarLeft, kHeight - legend.barBottom - barHeight,
+        painter.drawImage(QRectF(pageLeft + kLegendBarLeft, pageHeight - legend.barBottom - barHeight,
                                  kLegendBarWidth, barHeight),
                           bar);
     }
@@ -208,10 +212,10 @@ void PaintLegend(QPainter& painter, const LegendLayout& legend) {
     // a whole coordinate into the pixels left of or below it, and one between two rows into the
     // row it crosses.
     const auto across = [](double v) { return std::ceil(v) - 0.5; };
-    const double left = kWidth + across(kLegendBarLeft);
-    const double right = kWidth + across(kLegendBarLeft + kLegendBarWidth);
-    const double top = kHeight - across(legend.barBottom + barHeight);
-    const double bottom = kHeight - across(legend.barBottom);
+    const double left = pageLeft + across(kLegendBarLeft);
+    const double right = pageLeft + across(kLegendBarLeft + kLegendBarWidth);
+    const double top = pageHeight - across(legend.barBottom + barHeight);
+    const double bottom = pageHeight - across(legend.barBottom);
     QPen pen(QColor::fromRgbF(0.6f, 0.6f, 0.6f));
     pen.setWidthF(1.0);
     pen.setCapStyle(Qt::FlatCap);
@@ -224,29 +228,30 @@ void PaintLegend(QPainter& painter, const LegendLayout& legend) {
     pen.setColor(Qt::white);
     painter.setPen(pen);
     // Along a mark its pixels start at its start and end before its end.
-    const double markStart = kWidth + kLegendBarLeft + kLegendBarWidth;
+    const double markStart = pageLeft + kLegendBarLeft + kLegendBarWidth;
     for (const LegendMark& m : legend.marks) {
-        const double y = kHeight - across(m.y);
+        const double y = pageHeight - across(m.y);
         painter.drawLine(QPointF(markStart, y), QPointF(markStart + kLegendTickLength, y));
     }
 
-    PaintLegendTexts(painter, legend.texts, QPointF(kWidth, 0.0), kRasterHeight);
+    PaintLegendTexts(painter, legend.texts, QPointF(pageLeft, 0.0), raster.height);
 }
 
 }  // namespace
 
 void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
-    painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), kHeight), Qt::black);
+    const double width = picture.raster.width, pageHeight = picture.raster.height;
+    painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), pageHeight), Qt::black);
     if (!picture.background.isNull())
-        painter.drawImage(QRectF(0.0, 0.0, kWidth, kHeight), picture.background);
+        painter.drawImage(QRectF(0.0, 0.0, width, pageHeight), picture.background);
     painter.save();
-    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, kHeight - 0.5));
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, pageHeight - 0.5));
     {
-        LinePainter lines(painter);
+        LinePainter lines(painter, picture.raster);
         for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);
     }
     painter.restore();
-    if (picture.legend) PaintLegend(painter, *picture.legend);
+    if (picture.legend) PaintLegend(painter, *picture.legend, picture.raster);
 }
 
 QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
@@ -255,8 +260,8 @@ QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(PageWidth(picture), kRasterHeight));
-    generator.setViewBox(QRectF(0.0, 0.0, PageWidth(picture), kHeight));
+    generator.setSize(QSize(PageWidth(picture), picture.raster.height));
+    generator.setViewBox(QRectF(0.0, 0.0, PageWidth(picture), picture.raster.height));
     // One unit a CSS pixel, so that a viewer shows the picture at its raster's size.
     generator.setResolution(96);
     // The generator writes both texts as they are; they must arrive as XML.
@@ -274,8 +279,8 @@ QByteArray PdfBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QSizeF(PageWidth(picture), kHeight), QPageSize::Point, QString(),
-                                     QPageSize::ExactMatch));
+        writer.setPageSize(QPageSize(QSizeF(PageWidth(picture), picture.raster.height), QPageSize::Point,
+                                     QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0.0, 0.0, 0.0, 0.0));
         writer.setResolution(72);
         writer.setTitle(notes.title);

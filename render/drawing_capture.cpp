@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 
 namespace {
@@ -70,17 +71,20 @@ bool Parse(const std::vector<GLfloat>& buffer, std::size_t count, CapturedDrawin
 }  // namespace
 
 bool CaptureDrawing(const std::function<void()>& draw, CapturedDrawing* out, std::string* error,
-                    std::size_t maxFloats) {
+                    std::size_t maxFloats, int extent) {
+    // Larger pictures need a larger view, again a power of two and with room for their arrows.
+    const GLsizei side = std::max(kSide, static_cast<GLsizei>(std::bit_ceil(static_cast<unsigned>(
+                                             std::clamp(extent, 0, 1 << 20) + kSide / 4))));
     const std::size_t limit =
         std::min(maxFloats, static_cast<std::size_t>(std::numeric_limits<GLsizei>::max()));
     std::size_t size = std::min(kFirstSize, limit);
     for (;;) {
         std::vector<GLfloat> buffer(size);
         ClearErrors();
-        glViewport(0, 0, kSide, kSide);
+        glViewport(0, 0, side, side);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(0.0, kSide, 0.0, kSide, -1.0, 1.0);
+        glOrtho(0.0, side, 0.0, side, -1.0, 1.0);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glFeedbackBuffer(static_cast<GLsizei>(size), GL_3D_COLOR, buffer.data());

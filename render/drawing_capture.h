@@ -28,9 +28,9 @@ struct CapturedDrawing {
 
 // Runs DRAW with the current context in feedback mode, under a projection of one unit per
 // window pixel with the origin at the bottom left (as SetViewProjection makes it) and a view
-// large enough that nothing the design's view shows is clipped. The context's viewport,
-// projection and model-view matrices are set anew; the caller restores its own. False with
-// *ERROR set when the drawing needs more than MAX_FLOATS of feedback, or the context has no
-// feedback mode.
+// large enough that nothing the design's view shows is clipped, nor anything up to EXTENT
+// window pixels from the origin on either axis. The context's viewport, projection and
+// model-view matrices are set anew; the caller restores its own. False with *ERROR set when the
+// drawing needs more than MAX_FLOATS of feedback, or the context has no feedback mode.
 bool CaptureDrawing(const std::function<void()>& draw, CapturedDrawing* out, std::string* error,
-                    std::size_t maxFloats = std::size_t{1} << 26);
+                    std::size_t maxFloats = std::size_t{1} << 26, int extent = 0);

@@ -6,23 +6,25 @@
 
 namespace {
 
-constexpr int kPanelX = kImageOriginX + kRasterWidth;
 constexpr int kPanelY = kImageOriginY;
 
-void Vertex(double x, double y) {
-    glVertex2d(kPanelX + x, kPanelY + y);
+// Right of the picture, whatever its width.
+void Vertex(int panelX, double x, double y) {
+    glVertex2d(panelX + x, kPanelY + y);
 }
 
 }  // namespace
 
 void DrawLegend(const FlowScene& scene, const LegendTextPainter& text, const PictureFrame& frame) {
     if (!scene.HasDataSet() || !scene.ImageScale().coloured) return;
-    const LegendLayout layout = LayOutLegend(scene.ImageScale());
+    const RasterSize raster = scene.Raster();
+    const int kPanelX = kImageOriginX + raster.width;
+    const LegendLayout layout = LayOutLegend(scene.ImageScale(), raster.height);
     const auto zoom = static_cast<GLfloat>(frame.zoom);
 
     // The texts on their black panel first, at the window's own resolution; then the bar and
     // the marks over it.
-    const TextImage texts = text.Paint(layout.texts, kLegendWidth, kRasterHeight, frame.zoom);
+    const TextImage texts = text.Paint(layout.texts, kLegendWidth, raster.height, frame.zoom);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glRasterPos2i(kPanelX, kPanelY);
     if (texts.width > 0 && texts.height > 0 &&
@@ -45,16 +47,16 @@ void DrawLegend(const FlowScene& scene, const LegendTextPainter& text, const Pic
     const double top = layout.barBottom + layout.barHeight;
     glColor3f(0.6f, 0.6f, 0.6f);
     glBegin(GL_LINE_LOOP);
-    Vertex(left, bottom);
-    Vertex(right, bottom);
-    Vertex(right, top);
-    Vertex(left, top);
+    Vertex(kPanelX, left, bottom);
+    Vertex(kPanelX, right, bottom);
+    Vertex(kPanelX, right, top);
+    Vertex(kPanelX, left, top);
     glEnd();
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_LINES);
     for (const LegendMark& m : layout.marks) {
-        Vertex(right, m.y);
-        Vertex(right + kLegendTickLength, m.y);
+        Vertex(kPanelX, right, m.y);
+        Vertex(kPanelX, right + kLegendTickLength, m.y);
     }
     glEnd();
 }

@@ -27,9 +27,9 @@ const char* FieldTitle(int field) {
     }
 }
 
-LegendLayout LayOutLegend(const ColourScale& scale) {
+LegendLayout LayOutLegend(const ColourScale& scale, int panelHeight) {
     LegendLayout layout;
-    const double top = kRasterHeight;
+    const double top = panelHeight;
     layout.texts.push_back({FieldTitle(scale.field), kLegendBarLeft, top - 14.0,
                             LegendText::Anchor::kBaseline, kTitleSize, true});
 

@@ -9,7 +9,7 @@
 
 // The colour legend laid out without a font: a vertical bar of the map's colours, its tick
 // marks, and the texts with the point each is anchored at. All positions are in the legend
-// panel's pixels (kLegendWidth x 560, the picture's pixels), from its bottom-left corner.
+// panel's pixels (kLegendWidth wide and as high as the picture), from its bottom-left corner.
 
 // A text of the legend. It starts at x; y is its baseline (title, factor) or its middle (labels).
 struct LegendText {
@@ -55,4 +55,5 @@ const char* FieldTitle(int field);
 // high values, both labelled; ticks at nice values lie between, labelled where their label
 // keeps clear of the others. A constant field has one mark, where its colour is; values that
 // are not finite have none.
-LegendLayout LayOutLegend(const ColourScale& scale);
+// The panel is HEIGHT pixels high, the picture's height.
+LegendLayout LayOutLegend(const ColourScale& scale, int height = kRasterHeight);

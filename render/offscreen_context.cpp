@@ -378,6 +378,6 @@ std::vector<std::uint8_t> OffscreenContext::ReadRgb(int x, int y, int w, int h) 
     return pixels;
 }
 
-std::vector<std::uint8_t> ReadPicture(const OffscreenContext& context, int width) {
-    return context.ReadRgb(kImageOriginX, kImageOriginY, width, kRasterHeight);
+std::vector<std::uint8_t> ReadPicture(const OffscreenContext& context, int width, int height) {
+    return context.ReadRgb(kImageOriginX, kImageOriginY, width, height);
 }

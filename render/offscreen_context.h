@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/raster_geometry.h"
+
 // A desktop OpenGL (compatibility profile) context without any window, current on the thread
 // that created it, with an offscreen framebuffer of a fixed size. Made through EGL: Mesa's
 // surfaceless platform first (no display server needed; software or a render node), then each
@@ -39,7 +41,9 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// The picture region of the view (window x 350..699, y 70..629) as 588000 RGB bytes in the
-// background image's order: row 0 at the bottom. The framebuffer must be at least 700 x 630.
-// With a WIDTH beyond 350, as many columns from window x 350: the picture and its legend.
-std::vector<std::uint8_t> ReadPicture(const OffscreenContext& context, int width = 350);
+// The picture region of the view, WIDTH x HEIGHT pixels from window (350, 70), as RGB bytes in
+// the background image's order: row 0 at the bottom. The design's region is x 350..699, y
+// 70..629, and needs a framebuffer of at least 700 x 630; with a WIDTH beyond the picture's,
+// the legend's columns follow.
+std::vector<std::uint8_t> ReadPicture(const OffscreenContext& context, int width = kRasterWidth,
+                                      int height = kRasterHeight);

@@ -5,15 +5,15 @@
 #include <algorithm>
 #include <cmath>
 
-PictureFrame FittedFrame(int width, int height, bool legend) {
-    const int pictureWidth = PictureWidth(legend);
+PictureFrame FittedFrame(int width, int height, bool legend, RasterSize raster) {
+    const int pictureWidth = PictureWidth(legend, raster.width);
     if (width <= 0 || height <= 0) return {};
     const double zoom =
-        std::min(static_cast<double>(width) / pictureWidth, static_cast<double>(height) / kRasterHeight);
+        std::min(static_cast<double>(width) / pictureWidth, static_cast<double>(height) / raster.height);
     const auto margin = [zoom](int window, int picture) {
         return static_cast<int>(std::floor((window - zoom * picture) / 2.0));
     };
-    return {margin(width, pictureWidth), margin(height, kRasterHeight), zoom};
+    return {margin(width, pictureWidth), margin(height, raster.height), zoom};
 }
 
 PixelPoint WindowToRaster(const PictureFrame& frame, double x, double y) {

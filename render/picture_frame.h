@@ -18,13 +18,14 @@ struct PictureFrame {
     friend bool operator==(const PictureFrame&, const PictureFrame&) = default;
 };
 
-// The picture, and with LEGEND the legend beside it, as large as fits a WIDTH x HEIGHT window,
-// centred, on whole window pixels. The design's frame for a window of no size.
-PictureFrame FittedFrame(int width, int height, bool legend);
+// The picture of RASTER's size, and with LEGEND the legend beside it, as large as fits a
+// WIDTH x HEIGHT window, centred, on whole window pixels. The design's frame for a window of no
+// size.
+PictureFrame FittedFrame(int width, int height, bool legend, RasterSize raster = {});
 
 // The width of the picture with the legend when it is shown, in the picture's pixels.
-constexpr int PictureWidth(bool legend) {
-    return kRasterWidth + (legend ? kLegendWidth : 0);
+constexpr int PictureWidth(bool legend, int rasterWidth = kRasterWidth) {
+    return rasterWidth + (legend ? kLegendWidth : 0);
 }
 
 // The raster pixel that window point (x, y) lies in, y from the bottom edge; beyond the

@@ -40,7 +40,8 @@ void DrawBackground(const FlowScene& scene) {
     glClear(GL_COLOR_BUFFER_BIT);
     glRasterPos2i(kImageOriginX, kImageOriginY);
     if (scene.m_pImage) {
-        glDrawPixels(kRasterWidth, kRasterHeight, GL_RGB, GL_UNSIGNED_BYTE, scene.m_pImage.get());
+        glDrawPixels(scene.Raster().width, scene.Raster().height, GL_RGB, GL_UNSIGNED_BYTE,
+                     scene.m_pImage.get());
     } else {
         glDrawPixels(0, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     }
@@ -86,11 +87,10 @@ float FastestArrowSpeed(const FlowScene& scene, int a) {
     const int s = HedgehogSpacing(a);
     if (s <= 0 || !scene.m_pRasterSpeed) return 0.0f;
     float fastest = 0.0f;
-    for (int y = s; y < kRasterHeight - s; y += s)
-        for (int x = s; x < kRasterWidth - s; x += s) {
-            const float speed =
-                scene
-                    .m_pRasterSpeed[static_cast<std::size_t>(y) * kRasterWidth + static_cast<std::size_t>(x)];
+    const RasterSize raster = scene.Raster();
+    for (int y = s; y < raster.height - s; y += s)
+        for (int x = s; x < raster.width - s; x += s) {
+            const float speed = scene.m_pRasterSpeed[raster.Index(x, y)];
             // Only speeds that draw an arrow, and none that is not finite.
             if (speed > 0.0001f && speed > fastest && std::isfinite(speed)) fastest = speed;
         }
@@ -98,7 +98,7 @@ float FastestArrowSpeed(const FlowScene& scene, int a) {
 }
 
 std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int y, float fastest) {
-    const std::size_t i = static_cast<std::size_t>(y) * kRasterWidth + static_cast<std::size_t>(x);
+    const std::size_t i = scene.Raster().Index(x, y);
     const float speed = scene.m_pRasterSpeed[i];
     // Written as a negated test so that a NaN speed is skipped as well.
     if (!(speed > 0.0001f)) return std::nullopt;
@@ -135,8 +135,9 @@ void DrawHedgehog(const FlowScene& scene, int a) {
     const OverlayColours& colours = OverlayColoursOf(scene);
     const float fastest =
         scene.m_bHedgehogBySpeed && scene.PixelStepOn() ? FastestArrowSpeed(scene, a) : 0.0f;
-    for (int y = s; y < kRasterHeight - s; y += s) {
-        for (int x = s; x < kRasterWidth - s; x += s) {
+    const RasterSize raster = scene.Raster();
+    for (int y = s; y < raster.height - s; y += s) {
+        for (int x = s; x < raster.width - s; x += s) {
             if (const std::optional<PixelPoint> d = ArrowOffset(scene, a, x, y, fastest))
                 DrawArrow(x, y, x + d->x, y + d->y, colours);
         }

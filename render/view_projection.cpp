@@ -39,9 +39,9 @@ void PaintFrame(const FlowScene& scene) {
     EndFrame();
 }
 
-std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom) {
-    const int right = kImageOriginX + kRasterWidth;
-    const int top = kImageOriginY + kRasterHeight;
+std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom, RasterSize raster) {
+    const int right = kImageOriginX + raster.width;
+    const int top = kImageOriginY + raster.height;
     if (x <= kImageOriginX || x >= right || yFromBottom <= kImageOriginY || yFromBottom >= top) {
         return std::nullopt;
     }

@@ -14,15 +14,16 @@ void FlowScene::BuildRasters() {
 
     // Everything is taken before anything is stored, so that a failed allocation leaves the
     // scene as it was instead of holding an image without its rasters.
-    auto image = std::make_unique<std::uint8_t[]>(kImageBytes);
-    auto rasterU = std::make_unique<float[]>(kRasterSize);
-    auto rasterV = std::make_unique<float[]>(kRasterSize);
-    auto rasterSpeed = std::make_unique<float[]>(kRasterSize);
-    auto rasterP = std::make_unique<float[]>(kRasterSize);
-    auto rasterW = std::make_unique<float[]>(kRasterSize);
+    const std::size_t pixels = m_raster.Pixels();
+    auto image = std::make_unique<std::uint8_t[]>(3 * pixels);
+    auto rasterU = std::make_unique<float[]>(pixels);
+    auto rasterV = std::make_unique<float[]>(pixels);
+    auto rasterSpeed = std::make_unique<float[]>(pixels);
+    auto rasterP = std::make_unique<float[]>(pixels);
+    auto rasterW = std::make_unique<float[]>(pixels);
 
     float minU = 0, maxU = 0, minV = 0, maxV = 0, minP = 0, maxP = 0, minW = 0, maxW = 0;
-    if (m_nMappedAspect == kAspectEqual) {
+    if (!m_bDesignView) {
         ResampleFieldAtPixels(m_pU.get(), rasterU.get(), minU, maxU);
         ResampleFieldAtPixels(m_pV.get(), rasterV.get(), minV, maxV);
         ResampleFieldAtPixels(m_pP.get(), rasterP.get(), minP, maxP);
@@ -33,10 +34,10 @@ void FlowScene::BuildRasters() {
         ResampleField(m_pP.get(), rasterP.get(), minP, maxP);
         ResampleField(m_pW.get(), rasterW.get(), minW, maxW);
     }
-    ComputeSpeed(rasterU.get(), rasterV.get(), rasterSpeed.get(), kRasterWidth, kRasterHeight);
+    ComputeSpeed(rasterU.get(), rasterV.get(), rasterSpeed.get(), m_raster.width, m_raster.height);
     // Pressure and vorticity are shown relative to their own smallest value.
-    AddConstant(rasterP.get(), -minP, kRasterWidth, kRasterHeight);
-    AddConstant(rasterW.get(), -minW, kRasterWidth, kRasterHeight);
+    AddConstant(rasterP.get(), -minP, m_raster.width, m_raster.height);
+    AddConstant(rasterW.get(), -minW, m_raster.width, m_raster.height);
 
     m_pRasterU = std::move(rasterU);
     m_pRasterV = std::move(rasterV);
@@ -117,13 +118,14 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
     const int ni = m_ni;
     const int nj = m_nj;
     const float nan = std::numeric_limits<float>::quiet_NaN();
+    const int width = m_raster.width, height = m_raster.height;
     if (!m_pNodes || !F || ni < 2 || nj < 2) {
-        for (std::size_t k = 0; k < kRasterSize; ++k) out[k] = nan;
+        for (std::size_t k = 0; k < m_raster.Pixels(); ++k) out[k] = nan;
         min = max = nan;
         return out;
     }
 
-    // The positions are PixelToWorld's, so that a pixel shows what a click on it or a
+    // The positions are PixelInData's, so that a pixel shows what a click on it or a
     // streamline through it meets. They grow with the pixel, so the cell is carried along as
     // in the design's walk, with the same strict comparisons.
     const GridNode* nodes = m_pNodes.get();
@@ -136,22 +138,26 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
     bool any = false;
     int rowBase = 0;
     int j = 0;
-    for (int r = 0; r < kRasterHeight; ++r) {
-        float* row = out + static_cast<std::ptrdiff_t>(r) * kRasterWidth;
-        const float py = PixelToWorld(0, r).y;
-        while (py > nodes[rowBase + ni + 1].y && j < nj - 2) {
-            rowBase += ni;
-            ++j;
-        }
+    for (int r = 0; r < height; ++r) {
+        float* row = out + static_cast<std::ptrdiff_t>(r) * width;
         int i = 0;
-        for (int c = 0; c < kRasterWidth; ++c) {
-            const float px = PixelToWorld(c, r).x;
-            if (!IsInDomain(px, py)) {
+        bool walked = false;
+        for (int c = 0; c < width; ++c) {
+            GridNode w;
+            if (!PixelInData(c, r, w)) {
                 row[c] = nan;
                 continue;
             }
-            while (px > nodes[rowBase + i + ni + 1].x && i < ni - 2) ++i;
-            const float value = sample(rowBase + i, px, py);
+            if (!walked) {
+                // A row's points share one y; pixels on the grid's edge are moved onto it alike.
+                while (w.y > nodes[rowBase + ni + 1].y && j < nj - 2) {
+                    rowBase += ni;
+                    ++j;
+                }
+                walked = true;
+            }
+            while (w.x > nodes[rowBase + i + ni + 1].x && i < ni - 2) ++i;
+            const float value = sample(rowBase + i, w.x, w.y);
             row[c] = value;
             if (!std::isfinite(value)) continue;
             if (!any || value < min) min = value;

@@ -42,7 +42,7 @@ void FlowScene::MeasureNodeRanges() {
 void FlowScene::ColourImage(const float* r, float scale) {
     if (!m_pImage || !r) return;
     std::uint8_t* image = m_pImage.get();
-    for (std::size_t k = 0; k < kRasterSize; ++k) {
+    for (std::size_t k = 0; k < m_raster.Pixels(); ++k) {
         const float v = r[k];
         std::uint8_t t = 0;
         // Not a number, infinite or negative: black.
@@ -77,7 +77,7 @@ void FlowScene::ColourImageWithMap(const float* r, double low, double high, int 
     // A field of one value has no span to divide by; it takes the colour a constant has.
     const bool constant = span == 0.0;
     std::uint8_t* image = m_pImage.get();
-    for (std::size_t k = 0; k < kRasterSize; ++k) {
+    for (std::size_t k = 0; k < m_raster.Pixels(); ++k) {
         const double v = r[k];
         const double t = !std::isfinite(v) ? kNaN : constant ? ConstantFieldPosition(map) : (v - low) / span;
         const int i = TableIndex(t);
@@ -99,12 +99,12 @@ void FlowScene::ColourBackground() {
     m_imageScale = {.coloured = true, .field = field, .map = kColourMapRamp};
 
     if (!ColourTable(m_modes.colourMap)) {
-        const double largest = r ? RasterMax(r, kRasterWidth, kRasterHeight) : 0.0;
+        const double largest = r ? RasterMax(r, m_raster.width, m_raster.height) : 0.0;
         m_imageScale.low = shift;
         m_imageScale.high = shift + largest;
         if (largest == 0.0) {
             // Nothing to scale by: the largest value is 0, and so is every pixel.
-            std::fill_n(m_pImage.get(), kImageBytes, std::uint8_t{0});
+            std::fill_n(m_pImage.get(), 3 * m_raster.Pixels(), std::uint8_t{0});
             return;
         }
         ColourImage(r, static_cast<float>(255.0 / largest));

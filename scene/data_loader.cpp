@@ -73,7 +73,11 @@ void FlowScene::ComputeExtents() {
     m_fScaleY = kRasterSpanY / m_fExtentY;
     m_fInvScaleX = 1.0f / m_fScaleX;
     m_fInvScaleY = 1.0f / m_fScaleY;
-    m_nOffsetX = 0;
-    m_nOffsetY = 0;
+    m_dOffsetX = 0.0;
+    m_dOffsetY = 0.0;
     m_nMappedAspect = kAspectStretch;
+    m_raster = RasterSize{};
+    m_mappedSize = PictureSize{};
+    m_mappedWindow = WorldWindow{};
+    m_bDesignView = true;
 }

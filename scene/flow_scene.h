@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -128,12 +129,35 @@ public:
     // Inline below: tracing maps every step.
     PixelPoint WorldToPixel(GridNode w) const;
     GridNode PixelToWorld(int px, int py) const;
-    // Sets scales and offsets for the aspect setting m_modes.aspect; from then on it is the one in
-    // force (m_nMappedAspect). The design's scales are those ComputeExtents sets.
-    void ApplyAspect();
-    // Whether raster pixel (x, y) shows the data: every raster pixel with the design's
-    // proportions, only those whose world point lies in the grid with equal ones.
+    // Sets the raster's size, the scales and the offsets for the picture the settings ask for
+    // (m_modes.size, m_modes.window, m_modes.aspect); from then on that view is the one in
+    // force (m_raster, m_nMappedAspect, MappedView). The design's view is the one
+    // ComputeExtents sets.
+    void ApplyView();
+    // Whether the settings ask for another picture than the one in force.
+    bool ViewChanged() const;
+    // The size and window the mapping was made for.
+    const PictureSize& MappedSize() const { return m_mappedSize; }
+    const WorldWindow& MappedWindow() const { return m_mappedWindow; }
+    // The design's picture: 350 x 560 pixels over the whole grid, each axis stretched to it.
+    bool IsDesignView() const { return m_bDesignView; }
+    // The raster in force and whether pixel (x, y) lies in it.
+    RasterSize Raster() const { return m_raster; }
+    bool IsInPicture(int x, int y) const { return m_raster.Contains(x, y); }
+    // Whether streamlines end at the picture's edge: where it shows less than the grid, or more
+    // pixels than the design's. In the design's picture the grid is the picture.
+    bool EndsAtPicture() const { return !m_bDesignView; }
+    // The pixel of the picture nearest to P.
+    PixelPoint NearestInPicture(PixelPoint p) const {
+        return {std::clamp(p.x, 0, m_raster.width - 1), std::clamp(p.y, 0, m_raster.height - 1)};
+    }
+    // Whether raster pixel (x, y) shows the data: every raster pixel of the design's picture;
+    // in any other, those whose world point lies in the grid (within half a pixel of it, but
+    // for the design's raster with equal scales, which takes the grid as it is).
     bool IsPixelInData(int x, int y) const;
+    // PixelToWorld, moved into the grid when it lies within half a pixel of it: the point
+    // that pixel shows. False for a pixel that shows no data.
+    bool PixelInData(int x, int y, GridNode& world) const;
 
     // --- streamline tracing: streamlines/tracing.cpp, with the tracer of streamlines/tracer.h -
     // A click streamline (CLICK) is traced without separation tests, is not stored in the grid
@@ -223,10 +247,12 @@ public:
     float m_fScaleY = 0.0f;
     float m_fInvScaleX = 0.0f;
     float m_fInvScaleY = 0.0f;
-    // Raster pixel of the first grid node: (0, 0) with the design's proportions, the data
-    // centred with equal ones.
-    std::int32_t m_nOffsetX = 0;
-    std::int32_t m_nOffsetY = 0;
+    // Raster coordinate of the first grid node: (0, 0) in the design's picture, the data
+    // centred with equal scales (whole pixels), wherever a window puts it otherwise.
+    double m_dOffsetX = 0.0;
+    double m_dOffsetY = 0.0;
+    // The raster the rasters, the image, the mapping and the separation grid are made for.
+    RasterSize m_raster;
     // The smallest and largest raster values of pressure and vorticity before the shift.
     float m_fRasterMinP = 0.0f;
     float m_fRasterMaxP = 0.0f;
@@ -263,6 +289,9 @@ private:
     std::uint32_t m_nLastSeed = 0;
     PlacementStats m_stats;
     OpenTimings m_openTimings;
+    PictureSize m_mappedSize;
+    WorldWindow m_mappedWindow;
+    bool m_bDesignView = true;
     // Reused between streamlines so that tracing allocates once per streamline, not per step.
     // PlaceFineStreamlines lends it, with m_stats, m_fineBuffers and the trace log, to the fine
     // placement for the length of one placement.
@@ -287,13 +316,9 @@ private:
 
 inline PixelPoint FlowScene::WorldToPixel(GridNode w) const {
     const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
-    if (m_nMappedAspect == kAspectEqual) {
-        const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX + m_nOffsetX);
-        const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY + m_nOffsetY);
-        return {PixelIndexOf(a), PixelIndexOf(b)};
-    }
-    const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX);
-    const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY);
+    // An offset of zero, the design's picture, adds nothing to the product's rounding.
+    const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX + m_dOffsetX);
+    const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY + m_dOffsetY);
     return {PixelIndexOf(a), PixelIndexOf(b)};
 }
 

@@ -18,7 +18,8 @@ void FlowScene::OpenDataSet(const std::string& path) {
     ReleaseDataSet();
     if (!LoadDataSet(path)) return;
     const auto loaded = Clock::now();
-    if (m_modes.aspect == kAspectEqual) ApplyAspect();
+    // The loader leaves the design's picture; any other the settings ask for is set up here.
+    if (ViewChanged()) ApplyView();
     ResetForDraw();
     BuildRasters();
     const auto rastered = Clock::now();
@@ -30,16 +31,17 @@ void FlowScene::OpenDataSet(const std::string& path) {
 
 void FlowScene::RedrawScene() {
     if (!m_pImage) return;
-    if ((m_modes.aspect == kAspectEqual) != (m_nMappedAspect == kAspectEqual)) {
-        // Other proportions move every sampling position, so the rasters are made anew.
+    if (ViewChanged()) {
+        // Another size, window or proportions move every sampling position, so the rasters
+        // are made anew.
+        ApplyView();
         ResetForDraw();
-        ApplyAspect();
         BuildRasters();
         if (!m_bHedgehog) PlaceStreamlines();
         return;
     }
     ResetForDraw();
-    m_pImage = std::make_unique<std::uint8_t[]>(kImageBytes);
+    m_pImage = std::make_unique<std::uint8_t[]>(3 * m_raster.Pixels());
     ColourBackground();
     if (!m_bHedgehog) PlaceStreamlines();
 }

@@ -20,10 +20,6 @@ constexpr double kMinClosingRadius = 2.0;
 constexpr double kPi = 3.14159265358979323846;
 constexpr DistanceField::Squared kFar = DistanceField::kNoFeature;
 
-std::size_t IndexOf(int x, int y) {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(kRasterWidth) + static_cast<std::size_t>(x);
-}
-
 // Distance of pixel P from the segment A..B.
 double SegmentDistance(PixelPoint p, PixelPoint a, PixelPoint b) {
     const double abx = b.x - a.x, aby = b.y - a.y;
@@ -68,7 +64,10 @@ public:
     // The speed at every raster pixel; null before the rasters are made.
     const float* SpeedRaster() const { return m_scene.m_pRasterSpeed.get(); }
 
+    RasterSize Raster() const { return m_scene.Raster(); }
     GridNode PixelToWorld(int x, int y) const { return m_scene.PixelToWorld(x, y); }
+    // The point pixel (x, y) shows; false where it shows no data.
+    bool PixelInData(int x, int y, GridNode& w) const { return m_scene.PixelInData(x, y, w); }
     bool IsInDomain(float x, float y) const { return m_scene.IsInDomain(x, y); }
     GridNode SampleVelocity(float x, float y) const { return m_scene.SampleVelocity(x, y); }
     bool SeedMoves(GridNode w) const { return m_scene.SeedMoves(w); }
@@ -188,12 +187,15 @@ public:
           m_distance(site.Buffers().distance),
           m_local(site.Buffers().local),
           m_order(site.Buffers().order),
-          m_field(site.Buffers().field) {
-        if (m_distance.size() != kRasterSize) {
-            m_open.assign(kRasterSize, 0);
-            m_moving.assign(kRasterSize, 0);
-            m_distance.assign(kRasterSize, kFar);
-            m_field = DistanceField(kRasterWidth, kRasterHeight);
+          m_field(site.Buffers().field),
+          m_raster(site.Raster()),
+          m_pixels(m_raster.Pixels()),
+          m_linesMeasured(m_pixels + 1) {
+        if (m_distance.size() != m_pixels) {
+            m_open.assign(m_pixels, 0);
+            m_moving.assign(m_pixels, 0);
+            m_distance.assign(m_pixels, kFar);
+            m_field = DistanceField(m_raster.width, m_raster.height);
         }
     }
 
@@ -241,17 +243,23 @@ private:
         }
     };
     DistanceField& m_field;
-    std::size_t m_linesMeasured = kRasterSize + 1;  // line count the distances were computed for
-    bool m_distancesToLines = false;                // the distances are to lines, not to the rest
+    const RasterSize m_raster;
+    const std::size_t m_pixels;
+    std::size_t m_linesMeasured;      // line count the distances were computed for
+    bool m_distancesToLines = false;  // the distances are to lines, not to the rest
+    // Before the first line: whether the pixels have been looked through once for the deepest,
+    // and whether, that having given no line, they are in m_order as a heap.
+    bool m_restScanned = false;
+    bool m_restHeap = false;
 };
 
 void FinePlacement::FindMovingPixels() {
     const float* speed = m_site.SpeedRaster();
-    for (int y = 0; y < kRasterHeight; ++y)
-        for (int x = 0; x < kRasterWidth; ++x) {
+    for (int y = 0; y < m_raster.height; ++y)
+        for (int x = 0; x < m_raster.width; ++x) {
             bool moves = false;
             if (speed) {
-                const float v = speed[IndexOf(x, y)];
+                const float v = speed[m_raster.Index(x, y)];
                 moves = v > 0.0f && std::isfinite(v);
             } else {
                 // A scene placed before its rasters exist: ask the flow itself.
@@ -262,7 +270,7 @@ void FinePlacement::FindMovingPixels() {
                     moves = sp > 0.0 && std::isfinite(sp);
                 }
             }
-            m_moving[IndexOf(x, y)] = moves ? 1 : 0;
+            m_moving[m_raster.Index(x, y)] = moves ? 1 : 0;
         }
     std::copy(m_moving.begin(), m_moving.end(), m_open.begin());
 }
@@ -284,10 +292,10 @@ void FinePlacement::Run() {
     if (const std::optional<std::size_t> first = DeepestMovingPixel()) Seed(*first);
     // Without a line yet, the next seed is the next deepest pixel, from the distances to where
     // the flow stops.
-    if (m_site.LineCount() == 0) m_linesMeasured = kRasterSize + 1;
+    if (m_site.LineCount() == 0) m_linesMeasured = m_pixels + 1;
     // Every pass seeds one pixel and either keeps a line or closes pixels for good, so the
     // loop ends after at most one pass per raster pixel.
-    for (std::size_t pass = 0; pass <= kRasterSize; ++pass) {
+    for (std::size_t pass = 0; pass <= m_pixels; ++pass) {
         DrainQueue();
         if (m_linesMeasured != m_site.LineCount()) ComputeDistances();
         const std::optional<std::size_t> best = FarthestOpenPixel();
@@ -297,14 +305,15 @@ void FinePlacement::Run() {
 }
 
 void FinePlacement::Seed(std::size_t pixel) {
-    const PixelPoint p{static_cast<int>(pixel % kRasterWidth), static_cast<int>(pixel / kRasterWidth)};
+    const auto width = static_cast<std::size_t>(m_raster.width);
+    const PixelPoint p{static_cast<int>(pixel % width), static_cast<int>(pixel / width)};
     m_open[pixel] = 0;
     ++m_site.Stats().farthestSeeds;
     // This pixel lies more than d_sep from every line, so whatever line fits here is kept, even
     // one shorter than d_sep: in a corner, on the raster's edge or beside a body the flow leaves
     // room for no longer one, and without it the gap would stay.
-    const GridNode w = m_site.PixelToWorld(p.x, p.y);
-    if (m_site.SeedMoves(w)) TryStreamline(w, 0.0);
+    GridNode w;
+    if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w)) TryStreamline(w, 0.0);
 }
 
 void FinePlacement::DrainQueue() {
@@ -313,8 +322,9 @@ void FinePlacement::DrainQueue() {
         const PixelPoint p = m_site.TakeSeed();
         ++m_site.Stats().seedsExamined;
         if (!m_site.IsFarEnough(p.x, p.y, dist)) continue;
-        const GridNode w = m_site.PixelToWorld(p.x, p.y);
-        if (m_site.SeedMoves(w)) TryStreamline(w, static_cast<double>(m_dsep));
+        GridNode w;
+        if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w))
+            TryStreamline(w, static_cast<double>(m_dsep));
     }
 }
 
@@ -353,7 +363,7 @@ void FinePlacement::AddCandidates(const Streamline& line) {
             // Neighbouring points often give the same candidate; it would fail its test again.
             if (c.x == previous[k].x && c.y == previous[k].y) continue;
             previous[k] = c;
-            if (IsInRaster(c.x, c.y) && m_moving[IndexOf(c.x, c.y)]) m_site.PushSeed(c);
+            if (m_raster.Contains(c.x, c.y) && m_moving[m_raster.Index(c.x, c.y)]) m_site.PushSeed(c);
         }
     }
 }
@@ -369,11 +379,12 @@ void FinePlacement::ComputeDistances() {
     m_distancesToLines = m_site.LineCount() != 0;
     Transform();
     m_order.clear();
+    m_restScanned = m_restHeap = false;
     // Before the first line every moving pixel may seed, but only the deepest is wanted: it is
     // found by a scan instead of a heap of the whole raster.
     if (m_site.LineCount() == 0) return;
     const DistanceField::Squared least = m_dsep * m_dsep;
-    for (std::size_t i = 0; i < kRasterSize; ++i)
+    for (std::size_t i = 0; i < m_pixels; ++i)
         if (m_open[i] && m_distance[i] > least) m_order.push_back(static_cast<std::uint32_t>(i));
     // A heap, not a sort: most placements take one or two pixels before the next transform.
     std::make_heap(m_order.begin(), m_order.end(), Farther{this});
@@ -386,22 +397,22 @@ bool FinePlacement::UpdateAroundNewLines() {
     // farther than that from a pixel cannot change what it may do.
     const int reach =
         static_cast<int>(std::ceil(std::sqrt(static_cast<double>(m_distance[m_order.front()]))));
-    int x0 = kRasterWidth, y0 = kRasterHeight, x1 = -1, y1 = -1;
+    int x0 = m_raster.width, y0 = m_raster.height, x1 = -1, y1 = -1;
     for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
         const Streamline& s = m_site.Line(k);
         for (std::size_t i = 0; i < s.GetCount(); ++i) {
             const PixelPoint p = s.Data()[i];
-            if (!IsInRaster(p.x, p.y)) continue;
+            if (!m_raster.Contains(p.x, p.y)) continue;
             x0 = std::min(x0, p.x), y0 = std::min(y0, p.y);
             x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
         }
     }
     if (x1 < 0) return true;
     x0 = std::max(x0 - reach, 0), y0 = std::max(y0 - reach, 0);
-    x1 = std::min(x1 + reach, kRasterWidth - 1), y1 = std::min(y1 + reach, kRasterHeight - 1);
+    x1 = std::min(x1 + reach, m_raster.width - 1), y1 = std::min(y1 + reach, m_raster.height - 1);
     const int w = x1 - x0 + 1, h = y1 - y0 + 1;
     // Over half the raster this would cost as much as a transform of all of it.
-    if (2 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h) > kRasterSize) return false;
+    if (2 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h) > m_pixels) return false;
     ++m_site.Stats().distanceUpdates;
     const auto local = [&](int x, int y) -> DistanceField::Squared& {
         return m_local[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(w) +
@@ -414,13 +425,13 @@ bool FinePlacement::UpdateAroundNewLines() {
         const Streamline& s = m_site.Line(k);
         for (std::size_t i = 0; i < s.GetCount(); ++i) {
             const PixelPoint p = s.Data()[i];
-            if (IsInRaster(p.x, p.y)) local(p.x, p.y) = 0;
+            if (m_raster.Contains(p.x, p.y)) local(p.x, p.y) = 0;
         }
     }
     m_field.SquaredDistances(m_local, w, h);
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
-            DistanceField::Squared& d = m_distance[IndexOf(x, y)];
+            DistanceField::Squared& d = m_distance[m_raster.Index(x, y)];
             d = std::min(d, local(x, y));
         }
     const DistanceField::Squared least = m_dsep * m_dsep;
@@ -436,13 +447,13 @@ void FinePlacement::Transform() {
         // Where the flow moves at every pixel, the edge is all there is.
         const bool rests = std::find(m_moving.begin(), m_moving.end(), 0) != m_moving.end();
         if (rests) {
-            for (std::size_t i = 0; i < kRasterSize; ++i) m_distance[i] = m_moving[i] ? kFar : 0;
+            for (std::size_t i = 0; i < m_pixels; ++i) m_distance[i] = m_moving[i] ? kFar : 0;
             m_field.SquaredDistances(m_distance);
         }
-        for (int y = 0; y < kRasterHeight; ++y)
-            for (int x = 0; x < kRasterWidth; ++x) {
-                const int edge = std::min({x + 1, kRasterWidth - x, y + 1, kRasterHeight - y});
-                DistanceField::Squared& v = m_distance[IndexOf(x, y)];
+        for (int y = 0; y < m_raster.height; ++y)
+            for (int x = 0; x < m_raster.width; ++x) {
+                const int edge = std::min({x + 1, m_raster.width - x, y + 1, m_raster.height - y});
+                DistanceField::Squared& v = m_distance[m_raster.Index(x, y)];
                 v = rests ? std::min(v, edge * edge) : edge * edge;
             }
         return;
@@ -452,18 +463,28 @@ void FinePlacement::Transform() {
         const Streamline& s = m_site.Line(k);
         const PixelPoint* p = s.Data();
         for (std::size_t i = 0; i < s.GetCount(); ++i)
-            if (IsInRaster(p[i].x, p[i].y)) m_distance[IndexOf(p[i].x, p[i].y)] = 0;
+            if (m_raster.Contains(p[i].x, p[i].y)) m_distance[m_raster.Index(p[i].x, p[i].y)] = 0;
     }
     // Only pixels farther than d_sep may seed, so nearer ones need no exact distance.
     m_field.SquaredDistances(m_distance);
 }
 
 std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
-    if (m_site.LineCount() == 0) {
-        std::optional<std::size_t> best;
-        for (std::size_t i = 0; i < kRasterSize; ++i)
-            if (m_open[i] && (!best || m_distance[i] > m_distance[*best])) best = i;
-        return best;
+    if (m_site.LineCount() == 0 && !m_restHeap) {
+        if (m_restScanned) {
+            // The deepest pixel gave no line: from now on one pixel after the other, in the same
+            // order a scan would find them, through a heap instead of a scan for each.
+            for (std::size_t i = 0; i < m_pixels; ++i)
+                if (m_open[i]) m_order.push_back(static_cast<std::uint32_t>(i));
+            std::make_heap(m_order.begin(), m_order.end(), Farther{this});
+            m_restHeap = true;
+        } else {
+            m_restScanned = true;
+            std::optional<std::size_t> best;
+            for (std::size_t i = 0; i < m_pixels; ++i)
+                if (m_open[i] && (!best || m_distance[i] > m_distance[*best])) best = i;
+            return best;
+        }
     }
     while (!m_order.empty()) {
         std::pop_heap(m_order.begin(), m_order.end(), Farther{this});
@@ -481,7 +502,7 @@ void FlowScene::PlaceFineStreamlines() {
     m_seedQueue.Clear();
     if (!m_pNodes || !m_pU || !m_pV) return;
     if (Grid().CellCount() == 0) {
-        Grid().Build(std::max(m_nDSep, 1));
+        Grid().Build(std::max(m_nDSep, 1), m_raster);
         Grid().ResetNeighbours(m_aCellNbr);
     }
     FineSite site(*this, m_stats, m_scratch, m_fineBuffers, m_pTraceLog);

@@ -2,7 +2,18 @@
 
 #include <algorithm>
 
-PixelBitmap::PixelBitmap() : m_words(std::make_unique<std::uint64_t[]>(kRows * kRowWords)) {}
+void PixelBitmap::Resize(RasterSize size) {
+    if (size == m_size && m_words) {
+        Clear();
+        return;
+    }
+    m_size = size;
+    m_rowWords = static_cast<std::size_t>(kMargin + size.width + kMargin) / 64 + 2;
+    const std::size_t rows = static_cast<std::size_t>(size.height) + 2 * kMargin;
+    m_words = std::make_unique<std::uint64_t[]>(rows * m_rowWords);
+    m_lowRow = std::numeric_limits<int>::max();
+    m_highRow = std::numeric_limits<int>::min();
+}
 
 void PixelBitmap::Clear() {
     if (m_lowRow > m_highRow) return;

@@ -10,12 +10,17 @@
 #include "base/raster_geometry.h"
 #include "streamlines/pixel_disk.h"
 
-// One bit per pixel of the 350 x 560 raster, with a margin of clear bits around it wide enough
-// for any PixelDisk, so that a disk around a raster pixel is written without clipping. Each
-// row is eight aligned 64-bit words; a row of a disk spans at most two of them.
+// One bit per pixel of a raster, with a margin of clear bits around it wide enough for any
+// PixelDisk, so that a disk around a raster pixel is written without clipping. Each row is a
+// whole number of aligned 64-bit words; a row of a disk spans at most two of them.
 class PixelBitmap {
 public:
-    PixelBitmap();
+    // For the design's raster; Resize makes it fit another.
+    PixelBitmap() { Resize(RasterSize{}); }
+
+    // All bits clear, for a raster of SIZE; takes memory only when the size changes.
+    void Resize(RasterSize size);
+    RasterSize Size() const { return m_size; }
 
     // Clears only the rows that bits were set in since the last Clear: a small placement
     // costs little to clear.
@@ -44,9 +49,9 @@ public:
         const std::uint64_t* mask = disk.rowMask.data();
         const std::uint64_t* const end = mask + 2 * disk.radius + 1;
         if (shift + 2 * static_cast<unsigned>(disk.radius) < 64) {
-            for (; mask != end; ++mask, word += kRowWords) word[0] |= *mask << shift;
+            for (; mask != end; ++mask, word += m_rowWords) word[0] |= *mask << shift;
         } else {
-            for (; mask != end; ++mask, word += kRowWords) {
+            for (; mask != end; ++mask, word += m_rowWords) {
                 word[0] |= *mask << shift;
                 word[1] |= *mask >> (64 - shift);
             }
@@ -56,26 +61,22 @@ public:
     // Calls F(x, y) for every set raster pixel, row by row, a word of 64 pixels at a time.
     template <class F>
     void ForEachSet(F&& f) const {
-        for (int y = 0; y < kRasterHeight; ++y)
-            for (std::size_t w = 0; w < kRowWords; ++w)
+        for (int y = 0; y < m_size.height; ++y)
+            for (std::size_t w = 0; w < m_rowWords; ++w)
                 for (std::uint64_t word = m_words[Row(y) + w]; word; word &= word - 1) {
                     const int x = static_cast<int>(w * 64) + std::countr_zero(word) - kMargin;
-                    if (x >= 0 && x < kRasterWidth) f(x, y);
+                    if (x >= 0 && x < m_size.width) f(x, y);
                 }
     }
 
 private:
     static constexpr int kMargin = 32;  // beyond PixelDisk::kMaxRadius
     static_assert(kMargin > PixelDisk::kMaxRadius);
-    // 32 + 350 + 32 bits, and the word after the last that a disk at the right edge may touch.
-    static constexpr std::size_t kRowWords = 8;
-    static_assert((kMargin + kRasterWidth + kMargin) / 64 + 1 < kRowWords);
-    static constexpr std::size_t kRows = kRasterHeight + 2 * kMargin;
     // A disk's row is at most 2 * kMaxRadius + 1 bits, within one word before it is shifted.
     static_assert(2 * PixelDisk::kMaxRadius + 1 <= 64);
 
     static std::size_t Bit(int x) { return static_cast<std::size_t>(x + kMargin); }
-    static std::size_t Row(int y) { return static_cast<std::size_t>(y + kMargin) * kRowWords; }
+    std::size_t Row(int y) const { return static_cast<std::size_t>(y + kMargin) * m_rowWords; }
 
     // Rows LOW..HIGH (raster rows, the margin's negative or beyond) may hold set bits.
     void Touch(int low, int high) {
@@ -83,6 +84,10 @@ private:
         m_highRow = std::max(m_highRow, high);
     }
 
+    RasterSize m_size{0, 0};
+    // Words of a row: the margins and the raster's width, and the word after the last that a
+    // disk at the right edge may touch.
+    std::size_t m_rowWords = 0;
     std::unique_ptr<std::uint64_t[]> m_words;
     // The rows that Clear must clear; none while m_lowRow > m_highRow.
     int m_lowRow = std::numeric_limits<int>::max();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/picture_view.h"
 #include "scene/flow_scene.h"
 
 namespace {
@@ -39,39 +40,91 @@ double PixelDistance(int x1, int y1, int x2, int y2) {
 
 GridNode FlowScene::PixelToWorld(int px, int py) const {
     const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
-    if (m_nMappedAspect == kAspectEqual) {
-        // Differences in 64 bits, for pixels far off the raster.
-        const auto dx = static_cast<double>(std::int64_t{px} - m_nOffsetX);
-        const auto dy = static_cast<double>(std::int64_t{py} - m_nOffsetY);
-        return {static_cast<float>(dx * static_cast<double>(m_fInvScaleX) + origin.x),
-                static_cast<float>(dy * static_cast<double>(m_fInvScaleY) + origin.y)};
-    }
-    return {static_cast<float>(px * static_cast<double>(m_fInvScaleX) + origin.x),
-            static_cast<float>(py * static_cast<double>(m_fInvScaleY) + origin.y)};
+    // Whole pixels and whole offsets subtract exactly; the design's offset is zero.
+    const double dx = static_cast<double>(px) - m_dOffsetX;
+    const double dy = static_cast<double>(py) - m_dOffsetY;
+    return {static_cast<float>(dx * static_cast<double>(m_fInvScaleX) + origin.x),
+            static_cast<float>(dy * static_cast<double>(m_fInvScaleY) + origin.y)};
 }
 
-void FlowScene::ApplyAspect() {
+bool FlowScene::ViewChanged() const {
+    return m_modes.size != m_mappedSize || m_modes.window != m_mappedWindow ||
+           (m_modes.aspect == kAspectEqual) != (m_nMappedAspect == kAspectEqual);
+}
+
+void FlowScene::ApplyView() {
     if (!m_pNodes || m_ni < 1 || m_nj < 1) return;
     ComputeExtents();
-    if (m_modes.aspect != kAspectEqual) return;
-    // The axis that needs the smaller scale still spans the raster from edge to edge; the
-    // other is centred, a whole number of pixels from the raster's edge.
-    const float scale = std::min(m_fScaleX, m_fScaleY);
-    m_fScaleX = m_fScaleY = scale;
-    m_fInvScaleX = m_fInvScaleY = 1.0f / scale;
-    const auto margin = [scale](int lastPixel, float extent) {
-        const double spare = static_cast<double>(lastPixel) - static_cast<double>(extent) * scale;
-        return static_cast<std::int32_t>(
-            std::lround(std::clamp(spare, 0.0, static_cast<double>(lastPixel)) / 2.0));
+    m_mappedSize = m_modes.size;
+    m_mappedWindow = m_modes.window;
+    m_nMappedAspect = m_modes.aspect == kAspectEqual ? kAspectEqual : kAspectStretch;
+    m_bDesignView =
+        m_mappedSize == PictureSize{} && !m_mappedWindow.IsSet() && m_nMappedAspect != kAspectEqual;
+    if (m_bDesignView) return;
+
+    // The part of the grid shown, in the grid's coordinates (the user's less the shift).
+    const GridNode first = m_pNodes[0];
+    double x0 = first.x, y0 = first.y;
+    double width = m_fExtentX, height = m_fExtentY;
+    if (m_mappedWindow.IsSet()) {
+        x0 = m_mappedWindow.x0 - m_origin.x;
+        y0 = m_mappedWindow.y0 - m_origin.y;
+        width = m_mappedWindow.Width();
+        height = m_mappedWindow.Height();
+    }
+    const PictureSize size = ResolvedSize(m_mappedSize, width, height);
+    m_raster = {size.width, size.height};
+    // As the design scales: the span of the pixels over the extent, in single precision.
+    const auto scale = [](int pixels, double extent) {
+        const float s = static_cast<float>(pixels - 1) / static_cast<float>(extent);
+        // A window narrower than single precision resolves is drawn at the finest scale there is.
+        return std::isfinite(s) && s > 0.0f ? s : std::numeric_limits<float>::max();
     };
-    m_nOffsetX = margin(kRasterWidth - 1, m_fExtentX);
-    m_nOffsetY = margin(kRasterHeight - 1, m_fExtentY);
-    m_nMappedAspect = kAspectEqual;
+    m_fScaleX = scale(m_raster.width, width);
+    m_fScaleY = scale(m_raster.height, height);
+    double spareX = 0.0, spareY = 0.0;
+    if (m_nMappedAspect == kAspectEqual) {
+        // The axis that needs the smaller scale spans the picture from edge to edge; the other
+        // is centred, a whole number of pixels from the edge.
+        const float common = std::min(m_fScaleX, m_fScaleY);
+        m_fScaleX = m_fScaleY = common;
+        const auto margin = [common](int lastPixel, double extent) {
+            const double spare =
+                static_cast<double>(lastPixel) - static_cast<double>(static_cast<float>(extent)) * common;
+            return static_cast<double>(
+                std::lround(std::clamp(spare, 0.0, static_cast<double>(lastPixel)) / 2.0));
+        };
+        spareX = margin(m_raster.width - 1, width);
+        spareY = margin(m_raster.height - 1, height);
+    }
+    m_fInvScaleX = 1.0f / m_fScaleX;
+    m_fInvScaleY = 1.0f / m_fScaleY;
+    // Pixel of the first node: the window's corner at the margin, the first node as far from
+    // it as the scale puts it.
+    m_dOffsetX = spareX + (static_cast<double>(first.x) - x0) * m_fScaleX;
+    m_dOffsetY = spareY + (static_cast<double>(first.y) - y0) * m_fScaleY;
+}
+
+bool FlowScene::PixelInData(int x, int y, GridNode& world) const {
+    if (!IsInPicture(x, y)) return false;
+    world = PixelToWorld(x, y);
+    if (m_bDesignView) return true;
+    if (!m_pNodes) return false;
+    if (IsInDomain(world.x, world.y)) return true;
+    if (m_raster == RasterSize{} && !m_mappedWindow.IsSet()) return false;
+    // The picture's edge pixels show the grid's edge, which their points miss by a rounding.
+    const GridNode lo = m_pNodes[0];
+    const GridNode hi = m_pNodes[static_cast<std::size_t>(m_ni) * static_cast<std::size_t>(m_nj) - 1];
+    const auto near = [](float v, float low, float high, float halfPixel) {
+        return v >= low - halfPixel && v <= high + halfPixel;
+    };
+    if (!near(world.x, lo.x, hi.x, 0.5f * m_fInvScaleX) || !near(world.y, lo.y, hi.y, 0.5f * m_fInvScaleY))
+        return false;
+    world = {std::clamp(world.x, lo.x, hi.x), std::clamp(world.y, lo.y, hi.y)};
+    return IsInDomain(world.x, world.y);
 }
 
 bool FlowScene::IsPixelInData(int x, int y) const {
-    if (!IsInRaster(x, y)) return false;
-    if (m_nMappedAspect != kAspectEqual) return true;
-    const GridNode w = PixelToWorld(x, y);
-    return IsInDomain(w.x, w.y);
+    GridNode world;
+    return PixelInData(x, y, world);
 }

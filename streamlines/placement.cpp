@@ -45,7 +45,7 @@ void FlowScene::PlaceStreamlines() {
     const int dsep = std::max(m_nDSep, 1);
     if (Grid().CellCount() == 0) {
         // Placing without the reset before it would have nowhere to store the points.
-        Grid().Build(dsep);
+        Grid().Build(dsep, m_raster);
         Grid().ResetNeighbours(m_aCellNbr);
     }
     const DeferredSlots deferred(*this);
@@ -66,8 +66,8 @@ void FlowScene::PlaceStreamlines() {
         const bool ok = IsFarEnough(p.x, p.y, dist);
         PopSeed();
         if (!ok) continue;
-        const GridNode w = PixelToWorld(p.x, p.y);
-        if (SeedMoves(w)) AddStreamline(CreateStreamline(w, m_nMethod, false));
+        GridNode w;
+        if (PixelInData(p.x, p.y, w) && SeedMoves(w)) AddStreamline(CreateStreamline(w, m_nMethod, false));
     }
 }
 
@@ -78,11 +78,24 @@ std::optional<GridNode> FlowScene::PickFirstSeed() {
     m_random.Next();  // the first value after seeding is discarded
 
     if (!m_pNodes) return std::nullopt;
-    // 1/32767 in single precision; the generator's values 0..32767 then span the extents.
+    // 1/32767 in single precision; the generator's values 0..32767 then span the extents,
+    // or those of the part of the grid a window shows.
     const float k = 1.0f / 32767.0f;
-    const float cx = m_fExtentX * k;
-    const float cy = m_fExtentY * k;
-    const GridNode origin = m_pNodes[0];
+    GridNode origin = m_pNodes[0];
+    float extentX = m_fExtentX, extentY = m_fExtentY;
+    if (m_mappedWindow.IsSet()) {
+        const GridNode shownLow = PixelToWorld(0, 0),
+                       shownHigh = PixelToWorld(m_raster.width - 1, m_raster.height - 1);
+        const float x1 = std::min(origin.x + m_fExtentX, shownHigh.x),
+                    y1 = std::min(origin.y + m_fExtentY, shownHigh.y);
+        origin = {std::max(origin.x, shownLow.x), std::max(origin.y, shownLow.y)};
+        // A window beside the grid shows nothing to seed.
+        if (!(x1 > origin.x && y1 > origin.y)) return std::nullopt;
+        extentX = x1 - origin.x;
+        extentY = y1 - origin.y;
+    }
+    const float cx = extentX * k;
+    const float cy = extentY * k;
     // The rule is signed: a component of at least kMinSeedSpeed towards +x or +y. A flow that
     // runs towards the lower left everywhere never passes it, so the first draw that moves in
     // any direction is kept and taken when the draws are used up, instead of placing nothing.
@@ -141,7 +154,7 @@ void FlowScene::ResetForDraw() {
     m_pImage.reset();
     m_pClickStreamline.reset();
     Grid().DestroyCells();
-    Grid().Build(m_nDSep);
+    Grid().Build(m_nDSep, m_raster);
     Grid().ResetNeighbours(m_aCellNbr);
     // clear() keeps the list's storage for the next placement.
     m_streamlines.clear();

@@ -46,12 +46,12 @@ constexpr std::size_t kFirstCellCapacity = 16;
 
 }  // namespace
 
-void SeparationGrid::Build(int d) {
+void SeparationGrid::Build(int d, RasterSize raster) {
     d = std::max(d, 1);
     const float side = static_cast<float>(d);
-    const int cols = static_cast<int>(std::ceil(350.0 / side));
-    const int rows = static_cast<int>(std::ceil(560.0 / side));
-    if (m_pRetired && m_nRetiredSide == d) {
+    const int cols = static_cast<int>(std::ceil(static_cast<double>(raster.width) / side));
+    const int rows = static_cast<int>(std::ceil(static_cast<double>(raster.height) / side));
+    if (m_pRetired && m_nRetiredSide == d && m_raster == raster) {
         // The same distance gives the same cells and corners; DestroyCells emptied them.
         m_pCells = std::move(m_pRetired);
     } else {
@@ -61,10 +61,10 @@ void SeparationGrid::Build(int d) {
         for (int r = 0; r < rows; ++r) {
             // Formed in 64 bits: for a side wider than the raster r * d and k * d may not fit.
             const long long y0 = static_cast<long long>(r) * d;
-            const long long y1 = std::min<long long>(y0 + d - 1, kRasterHeight - 1);
+            const long long y1 = std::min<long long>(y0 + d - 1, raster.height - 1);
             for (int k = 0; k < cols; ++k) {
                 const long long x0 = static_cast<long long>(k) * d;
-                const long long x1 = std::min<long long>(x0 + d - 1, kRasterWidth - 1);
+                const long long x1 = std::min<long long>(x0 + d - 1, raster.width - 1);
                 GridCell& cell = cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) +
                                        static_cast<std::size_t>(k)];
                 cell.SetCorners(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
@@ -79,9 +79,16 @@ void SeparationGrid::Build(int d) {
     m_nCols = cols;
     m_nRows = rows;
     m_nSide = d;
-    for (int x = 0; x < kRasterWidth; ++x)
+    if (m_raster != raster || m_colOf.empty()) {
+        m_raster = raster;
+        m_colOf.resize(static_cast<std::size_t>(raster.width));
+        m_rowOf.resize(static_cast<std::size_t>(raster.height));
+        for (Closeness& c : m_closeness) c.pixels.Resize(raster);
+        m_stored.Resize(raster);
+    }
+    for (int x = 0; x < raster.width; ++x)
         m_colOf[static_cast<std::size_t>(x)] = static_cast<std::int16_t>(std::min(x / d, cols - 1));
-    for (int y = 0; y < kRasterHeight; ++y)
+    for (int y = 0; y < raster.height; ++y)
         m_rowOf[static_cast<std::size_t>(y)] = static_cast<std::int16_t>(std::min(y / d, rows - 1));
     m_stored.Clear();
     m_nCloseness = 0;
@@ -203,7 +210,7 @@ void SeparationGrid::WriteSlotsFor(int c, NeighbourSlots& slots) const {
 void SeparationGrid::NoteStored(const GridCell& cell, int x, int y) {
     const bool inCell = cell.m_pMin && cell.m_pMax && cell.m_pMin->x <= x && x <= cell.m_pMax->x &&
                         cell.m_pMin->y <= y && y <= cell.m_pMax->y;
-    if (!inCell || !IsInRaster(x, y)) {
+    if (!inCell || !m_raster.Contains(x, y)) {
         m_bBitmapsValid = false;
         return;
     }

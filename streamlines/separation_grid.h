@@ -51,7 +51,7 @@ private:
     SeparationGrid* m_pOwner = nullptr;
 };
 
-// Uniform grid of square cells, d_sep pixels on a side, over the 350 x 560 raster.
+// Uniform grid of square cells, d_sep pixels on a side, over the picture's raster.
 class SeparationGrid {
 public:
     SeparationGrid() = default;
@@ -59,8 +59,10 @@ public:
     SeparationGrid(const SeparationGrid&) = delete;
     SeparationGrid& operator=(const SeparationGrid&) = delete;
 
-    // A side below one pixel is built as one pixel.
-    void Build(int d);
+    // Cells of side D over a raster of RASTER's size; a side below one pixel is built as one
+    // pixel.
+    void Build(int d, RasterSize raster = {});
+    RasterSize Raster() const { return m_raster; }
     // Afterwards the grid has no cells and no size.
     void DestroyCells();
     // Makes cell 0 the current cell; on a grid without cells every slot becomes -1.
@@ -117,7 +119,7 @@ public:
     // distance beyond the cell side or the third one since Build, points stored outside their
     // cell); the caller reads the points then.
     std::optional<bool> FindCloser(int x, int y, float dist) {
-        if (!m_bBitmapsValid || !IsInRaster(x, y)) return std::nullopt;
+        if (!m_bBitmapsValid || !m_raster.Contains(x, y)) return std::nullopt;
         const auto bits = std::bit_cast<std::uint32_t>(dist);
         const Closeness* closeness = m_nCloseness > 0 && m_closeness[0].distBits == bits ? &m_closeness[0]
                                      : m_nCloseness > 1 && m_closeness[1].distBits == bits
@@ -172,8 +174,8 @@ private:
     // the raster in squares of the side, so the cell follows from the pixel; a pixel outside
     // the raster goes to the nearest cell.
     int CellOf(int x, int y, int& row, int& col) const {
-        col = m_colOf[static_cast<std::size_t>(std::clamp(x, 0, kRasterWidth - 1))];
-        row = m_rowOf[static_cast<std::size_t>(std::clamp(y, 0, kRasterHeight - 1))];
+        col = m_colOf[static_cast<std::size_t>(std::clamp(x, 0, m_raster.width - 1))];
+        row = m_rowOf[static_cast<std::size_t>(std::clamp(y, 0, m_raster.height - 1))];
         return row * m_nCols + col;
     }
     // Slot 0 the cell c in ROW and COL, then its neighbours as ComputeNeighbours lists them.
@@ -222,7 +224,9 @@ private:
     // The slots as LocateCell or ResetNeighbours last wrote them; slots written otherwise
     // need not list the cells around slot 0, and the bitmaps would not answer for them.
     mutable NeighbourSlots m_lastSlots{-2, -2, -2, -2, -2, -2, -2, -2, -2};
-    // Column and row of every raster pixel's cell, so that a lookup needs no division.
-    std::array<std::int16_t, kRasterWidth> m_colOf{};
-    std::array<std::int16_t, kRasterHeight> m_rowOf{};
+    // The raster the cells tile, and the column and row of every pixel's cell, so that a
+    // lookup needs no division.
+    RasterSize m_raster;
+    std::vector<std::int16_t> m_colOf;
+    std::vector<std::int16_t> m_rowOf;
 };

@@ -24,8 +24,9 @@ StepAdvance MeasureTimeStepAdvance(const FlowScene& scene) {
     if (!scene.m_pRasterU || !scene.m_pRasterV) return result;
     const double sx = scene.m_fScaleX, sy = scene.m_fScaleY, h = kTimeStep;
     std::vector<double> advances;
-    advances.reserve(kRasterSize);
-    for (std::size_t i = 0; i < kRasterSize; ++i) {
+    const std::size_t pixels = scene.Raster().Pixels();
+    advances.reserve(pixels);
+    for (std::size_t i = 0; i < pixels; ++i) {
         const double px = sx * scene.m_pRasterU[i], py = sy * scene.m_pRasterV[i];
         const double advance = h * std::sqrt(px * px + py * py);
         if (advance > 0.0 && std::isfinite(advance)) advances.push_back(advance);

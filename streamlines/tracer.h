@@ -55,14 +55,20 @@ struct TracePolicy {
     void Begin(PixelPoint) {}
 };
 
-// Traces over FLOW, which offers Step, IsInDomain, WorldToPixel, PrefetchVelocity and
-// PrefetchPays as the scene does. Each direction's steps are added to STATS.steps and, when a
-// LOG is kept, the direction is appended to it, so that its steps can be replayed.
+// Traces over FLOW, which offers Step, IsInDomain, WorldToPixel, PrefetchVelocity,
+// PrefetchPays, IsInPicture and EndsAtPicture as the scene does. Where the picture shows less
+// than the whole grid (EndsAtPicture), a direction also ends where it leaves the picture, at
+// its edge where the policy ends lines at the edge. Each direction's steps are added to STATS.steps and, when
+// a LOG is kept, the direction is appended to it, so that its steps can be replayed.
 template <class Flow>
 class Tracer {
 public:
     Tracer(const Flow& flow, PlacementStats& stats, std::vector<TracedDirection>* log)
-        : m_flow(flow), m_stats(stats), m_log(log), m_prefetch(flow.PrefetchPays()) {}
+        : m_flow(flow),
+          m_stats(stats),
+          m_log(log),
+          m_prefetch(flow.PrefetchPays()),
+          m_endsAtPicture(flow.EndsAtPicture()) {}
 
     // Both directions from SEED into LINE, which is emptied first and holds afterwards the
     // line with its seed index; the backward direction only when the forward one did not come
@@ -87,6 +93,7 @@ public:
         // In locals, which no call in the loop can change, rather than read again after each.
         const Flow& flow = m_flow;
         const bool prefetch = m_prefetch;
+        const bool endsAtPicture = m_endsAtPicture;
         const PixelPoint start = flow.WorldToPixel(p0);
         policy.Begin(start);
         PixelPoint last = start;
@@ -119,6 +126,15 @@ public:
                 break;
             }
             const PixelPoint q = flow.WorldToPixel(next);
+            if (endsAtPicture && !flow.IsInPicture(q.x, q.y)) {
+                if constexpr (Policy::kEndsAtEdge) {
+                    const PixelPoint edge = flow.NearestInPicture(q);
+                    if (FartherThanSpacing(edge, last) && policy.AdmitsEnd(edge))
+                        AddAtEnd(line, edge, direction);
+                }
+                end = TraceEnd::kLeftFlow;
+                break;
+            }
             if (FartherThanSpacing(q, last)) {
                 const PixelVerdict verdict = policy.Judge(q, last);
                 if (verdict == PixelVerdict::kStop) {
@@ -146,4 +162,5 @@ private:
     std::vector<TracedDirection>* m_log;
     // Fetching the velocities ahead changes no result; it pays only on fields larger than a cache.
     bool m_prefetch;
+    bool m_endsAtPicture;
 };

@@ -58,7 +58,7 @@ void FlowScene::AddSeedCandidates(const Streamline& s) {
         if (!m_seedOffsets.Get(std::int64_t{q.x} - p.x, std::int64_t{q.y} - p.y, d, tx, ty)) continue;
         const std::int64_t candidates[2][2] = {{p.x + tx, p.y + ty}, {p.x - tx, p.y - ty}};
         for (const auto& c : candidates)
-            if (c[0] >= 0 && c[0] < kRasterWidth && c[1] >= 0 && c[1] < kRasterHeight &&
+            if (c[0] >= 0 && c[0] < m_raster.width && c[1] >= 0 && c[1] < m_raster.height &&
                 IsPixelInData(static_cast<int>(c[0]), static_cast<int>(c[1])))
                 PushSeed(static_cast<int>(c[0]), static_cast<int>(c[1]));
     }

@@ -51,7 +51,7 @@ TEST(PointerReadout, NothingBesideTheDataWithEqualProportions) {
                                      [](float x, float y) {
                                          return testsupport::NodeValues{1.0f, 0.0f, x, y};
                                      })));
-    ASSERT_EQ(f.scene.m_nOffsetY, 140);
+    ASSERT_EQ(f.scene.m_dOffsetY, 140);
     EXPECT_FALSE(SampleAtPixel(f.scene, 100, 139).has_value());
     EXPECT_FALSE(SampleAtPixel(f.scene, 100, 420).has_value());
     const std::optional<PointerSample> s = SampleAtPixel(f.scene, 0, 140);

@@ -47,6 +47,8 @@ std::uint32_t StatesOf(const settings::Row& row) {
             return 1 + kLengthSteps;
         case settings::Kind::Switch:
             return 2;
+        case settings::Kind::Text:
+            return static_cast<std::uint32_t>(row.samples.size());
     }
     return 1;
 }
@@ -70,13 +72,29 @@ double ValueOfState(const settings::Row& row, std::uint32_t state) {
         case settings::Kind::Length:
             return state == 0 ? 0.0 : row.lo + (row.hi - row.lo) * (state - 1) / (kLengthSteps - 1);
         case settings::Kind::Switch:
+        case settings::Kind::Text:
             return state;
     }
     return 0.0;
 }
 
+// Sets the row's value in S to the one of STATE.
+void SetState(const settings::Row& row, DrawSettings& s, std::uint32_t state) {
+    if (row.kind != settings::Kind::Text) {
+        row.set(s, ValueOfState(row, state));
+        return;
+    }
+    std::string why;
+    row.read(s, row.samples[state], why);
+}
+
 // The state whose value is nearest to the setting's in S.
 std::uint32_t StateOf(const settings::Row& row, const DrawSettings& s) {
+    if (row.kind == settings::Kind::Text) {
+        for (std::uint32_t k = 0; k < row.samples.size(); ++k)
+            if (row.text(s) == row.samples[k]) return k;
+        return 0;
+    }
     const double v = row.get(s);
     std::uint32_t best = 0;
     for (std::uint32_t k = 1; k < StatesOf(row); ++k)
@@ -104,7 +122,7 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
         const int bits = BitsFor(states);
         const auto state = static_cast<std::uint32_t>(stream & ((std::uint64_t{1} << bits) - 1)) % states;
         stream >>= bits;
-        row.set(c.settings, ValueOfState(row, state));
+        SetState(row, c.settings, state);
     }
     c.clickX = 1 + (settings[5] | ((settings[7] & 0x0f) << 8)) % 349;
     c.clickY = 1 + (settings[6] | ((settings[7] >> 4) << 8)) % 559;

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -61,6 +62,10 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
                                    "--aspect",
                                    "equal",
                                    "--legend",
+                                   "--size",
+                                   "800x600",
+                                   "--window",
+                                   "-1.5,2,0,1e3",
                                    "--seed",
                                    "4294967295",
                                    "--click",
@@ -91,6 +96,11 @@ TEST(RenderOptions, EveryOptionReachesTheRequest) {
     EXPECT_EQ(r.settings.colourMap, kColourMapCoolwarm);
     EXPECT_EQ(r.settings.aspect, kAspectEqual);
     EXPECT_TRUE(r.settings.legend);
+    EXPECT_EQ(r.settings.size, (PictureSize{800, 600, 0}));
+    EXPECT_EQ(r.settings.window, (WorldWindow{-1.5, 2.0, 0.0, 1000.0}));
+    EXPECT_EQ(Parse({"g.gri", "--size", "auto"}).settings.size.autoLongSide, 560);
+    EXPECT_EQ(Parse({"g.gri", "--size", "auto:1000"}).settings.size.autoLongSide, 1000);
+    EXPECT_FALSE(Parse({"g.gri", "--window", "0,1,0,1", "--window", "all"}).settings.window.IsSet());
     EXPECT_EQ(r.seed, 4294967295u);
     ASSERT_EQ(r.clicks.size(), 2u);
     EXPECT_EQ(r.clicks[0], (PixelPoint{1, 1}));
@@ -128,6 +138,13 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--colormap", "jet"}, "ramp|viridis|cividis|coolwarm"},
         {{"g.gri", "--aspect", "square"}, "stretch|equal"},
         {{"g.gri", "--placement", "exact"}, "standard|fine, not 'exact'"},
+        {{"g.gri", "--size", "31x500"}, "--size takes sides of 32 to 8192 pixels, not '31x500'"},
+        {{"g.gri", "--size", "500x8193"}, "32 to 8192"},
+        {{"g.gri", "--size", "500"}, "--size takes WxH, auto or auto:N"},
+        {{"g.gri", "--size", "auto:9"}, "auto:N"},
+        {{"g.gri", "--window", "0,1,1,1"}, "--window needs X0 < X1 and Y0 < Y1"},
+        {{"g.gri", "--window", "0,1,nan,1"}, "--window takes X0,X1,Y0,Y1"},
+        {{"g.gri", "--window", "0,1,2"}, "--window takes X0,X1,Y0,Y1"},
         {{"g.gri", "--seed", "-1"}, "--seed"},
         {{"g.gri", "--seed", "4294967296"}, "0 to 4294967295"},
         {{"g.gri", "--click", "0,10"}, "--click"},
@@ -174,6 +191,16 @@ DrawSettings RandomSettings(std::mt19937& random) {
     s.aspect = pick(kAspectStretch, kAspectEqual);
     s.legend = pick(0, 1) != 0;
     s.placement = pick(kPlacementStandard, kPlacementFine);
+    const int sizeKind = pick(0, 2);
+    if (sizeKind == 1)
+        s.size = {pick(kPictureSideMin, kPictureSideMax), pick(kPictureSideMin, kPictureSideMax), 0};
+    if (sizeKind == 2) s.size.autoLongSide = pick(kPictureSideMin, kPictureSideMax);
+    if (pick(0, 1) != 0) {
+        std::uniform_real_distribution<double> coordinate(-1e7, 1e7);
+        const double x = coordinate(random), y = coordinate(random);
+        s.window = {x, x + std::ldexp(coordinate(random) + 1.5e7, -pick(0, 40)), y,
+                    y + std::ldexp(coordinate(random) + 1.5e7, -pick(0, 40))};
+    }
     return s;
 }
 

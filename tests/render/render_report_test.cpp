@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <memory>
 
+#include "base/settings_table.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -83,7 +84,7 @@ TEST(RenderReport, WorldPointsFollowThePixelsPointForPointAndTheSettingsAreTheOp
     EXPECT_EQ(settings["method"].toString(), root["method"].toString());
     EXPECT_EQ(settings["dsep"].toInt(), root["dsep"].toInt());
     EXPECT_EQ(settings["placement"].toString(), "standard");
-    EXPECT_EQ(settings.size(), 11) << "one entry per setting";
+    EXPECT_EQ(settings.size(), static_cast<qsizetype>(settings::Table().size())) << "one entry per setting";
 }
 
 TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {

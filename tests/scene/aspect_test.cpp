@@ -45,8 +45,8 @@ TEST_F(Aspect, OneScaleTheDataCentredAndWorldAndPixelInverse) {
     EXPECT_EQ(s.m_fScaleX, 3.49f);
     EXPECT_EQ(s.m_fScaleY, s.m_fScaleX);
     // 20 units are 70 pixels tall; (559 - 69.8) / 2 pixels are left below and above.
-    EXPECT_EQ(s.m_nOffsetX, 0);
-    EXPECT_EQ(s.m_nOffsetY, 245);
+    EXPECT_EQ(s.m_dOffsetX, 0);
+    EXPECT_EQ(s.m_dOffsetY, 245);
     EXPECT_EQ(s.WorldToPixel({0.0f, -2.0f}), (PixelPoint{0, 245}));
     EXPECT_EQ(s.WorldToPixel({100.0f, 18.0f}), (PixelPoint{349, 315}));
     for (int y = 0; y < kRasterHeight; y += 3)
@@ -57,8 +57,8 @@ TEST_F(Aspect, OneScaleTheDataCentredAndWorldAndPixelInverse) {
     ASSERT_NO_FATAL_FAILURE(
         Open(MakeRectilinear(Axis(11, 0.0f, 10.0f), Axis(41, 0.0f, 40.0f)), kAspectEqual));
     EXPECT_EQ(s.m_fScaleX, 13.975f);
-    EXPECT_EQ(s.m_nOffsetX, 105);
-    EXPECT_EQ(s.m_nOffsetY, 0);
+    EXPECT_EQ(s.m_dOffsetX, 105);
+    EXPECT_EQ(s.m_dOffsetY, 0);
 }
 
 // The disc's edge, through the world-to-pixel mapping, lies one distance from its centre's
@@ -117,7 +117,7 @@ TEST_F(Aspect, PixelsBesideTheDataAreBlackAndStartNothing) {
     // The seeds offered beside a line along the data's lower edge: none below it.
     ASSERT_GT(s.GetStreamlineCount(), 3u);
     Streamline edge;
-    for (int x = 10; x < 300; x += 2) edge.AppendPoint(x, s.m_nOffsetY + 1);
+    for (int x = 10; x < 300; x += 2) edge.AppendPoint(x, static_cast<int>(s.m_dOffsetY) + 1);
     s.AddSeedCandidates(edge);
     ASSERT_GT(s.GetSeedCount(), 100u);
     for (std::size_t i = 0; i < s.GetSeedCount(); ++i)

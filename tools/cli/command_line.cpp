@@ -165,6 +165,15 @@ bool SettingOptions::Read(const CommandLine& line, DrawSettings& s, std::string&
             case settings::Kind::Switch:
                 value = 1.0;
                 break;
+            case settings::Kind::Text: {
+                std::string why;
+                const QString text = line.Parser().value(option);
+                if (!row.read(s, text.toStdString(), why)) {
+                    error = "--" + std::string(row.name) + " " + why + ", not " + Quoted(text);
+                    return false;
+                }
+                continue;
+            }
         }
         row.set(s, value);
     }
@@ -178,6 +187,7 @@ QJsonObject SettingsJson(const DrawSettings& s) {
         const std::string text = settings::ValueText(row, s);
         switch (row.kind) {
             case settings::Kind::Choice:
+            case settings::Kind::Text:
                 json[name] = QString::fromStdString(text);
                 break;
             case settings::Kind::Whole:

@@ -42,6 +42,7 @@ namespace {
 constexpr int kExitWritten = 0;
 constexpr int kExitNotLoaded = 1;  // also an output that could not be written
 constexpr int kExitNoContext = 3;
+constexpr int kExitUsage = 2;
 constexpr int kExitDiffers = 4;
 
 void Error(const std::string& text) {
@@ -60,11 +61,11 @@ void ApplySettings(FlowScene& scene, const RenderRequest& r) {
 }
 
 // Raster rows come bottom first; a PNG starts at the top.
-QImage PictureImage(const std::vector<std::uint8_t>& rgb, int width) {
-    QImage image(width, kRasterHeight, QImage::Format_RGB888);
+QImage PictureImage(const std::vector<std::uint8_t>& rgb, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3u;
-    for (int row = 0; row < kRasterHeight; ++row) {
-        const std::size_t rasterRow = static_cast<std::size_t>(kRasterHeight - 1 - row);
+    for (int row = 0; row < height; ++row) {
+        const std::size_t rasterRow = static_cast<std::size_t>(height - 1 - row);
         std::memcpy(image.scanLine(row), rgb.data() + rasterRow * rowBytes, rowBytes);
     }
     return image;
@@ -148,11 +149,20 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
     return kExitDiffers;
 }
 
-// One data set drawn in CONTEXT, current on this thread, and written where R says.
-int Draw(OffscreenContext& context, const RenderRequest& r) {
+// The context a picture of RASTER's size needs, with the legend when it is on: the picture at
+// the design's place in it, (350, 70) from the bottom left, and the legend to its right.
+int ContextWidth(bool legend, RasterSize raster) {
+    return kImageOriginX + PictureWidth(legend, raster.width);
+}
+int ContextHeight(RasterSize raster) {
+    return kImageOriginY + raster.height;
+}
+
+// One data set drawn in CONTEXT, made current on this thread (or made anew, larger, when the
+// picture needs more room), and written where R says.
+int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     std::string error;
     const bool legend = r.settings.legend;
-    const int width = PictureWidth(legend);
     SeparationGrid grid;
     cli::ToolReporter reporter("tesmora-render");  // what the viewer's message box would say
     formats::FormatReader reader;
@@ -166,13 +176,31 @@ int Draw(OffscreenContext& context, const RenderRequest& r) {
     RenderTimes times;
     times.openMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
     if (!scene.HasDataSet()) return kExitNotLoaded;
+    const RasterSize raster = scene.Raster();
+    for (const PixelPoint& click : r.clicks)
+        if (click.x >= raster.width - 1 || click.y >= raster.height - 1) {
+            Error("--click " + std::to_string(click.x) + "," + std::to_string(click.y) +
+                  " lies outside the " + std::to_string(raster.width) + " x " +
+                  std::to_string(raster.height) + " picture of " + common::PrintableName(r.geometry));
+            return kExitUsage;
+        }
+    if (context->Width() < ContextWidth(legend, raster) || context->Height() < ContextHeight(raster)) {
+        // The old context goes first: ending it releases whatever context is current.
+        context.reset();
+        context = OffscreenContext::Create(ContextWidth(legend, raster), ContextHeight(raster), &error);
+        if (!context) {
+            Error(error);
+            return kExitNoContext;
+        }
+    }
+    const int width = PictureWidth(legend, raster.width);
     if (!(r.settings.stepPixels > 0.0f)) {
         const std::string warning = TimeStepWarning(MeasureTimeStepAdvance(scene));
         if (!warning.empty()) Error(warning);
     }
 
     timer.restart();
-    SetViewProjection(context.Width(), context.Height());
+    SetViewProjection(context->Width(), context->Height());
     BeginFrame();
     const std::unique_ptr<QtLegendTextPainter> text =
         legend ? std::make_unique<QtLegendTextPainter>() : nullptr;
@@ -187,7 +215,7 @@ int Draw(OffscreenContext& context, const RenderRequest& r) {
     times.drawingMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
 
     PictureData picture;
-    picture.raster = PictureImage(ReadPicture(context, width), width);
+    picture.raster = PictureImage(ReadPicture(*context, width, raster.height), width, raster.height);
     if (r.format != PictureFormat::Png && !CaptureScenePicture(scene, clicks, &picture.vector, &error)) {
         Error(error);
         return kExitNotLoaded;
@@ -201,7 +229,7 @@ int Draw(OffscreenContext& context, const RenderRequest& r) {
     if (!r.streamlinesJson.empty() && !WriteFile(r.streamlinesJson, StreamlinesJson(scene, clicks))) {
         return kExitNotLoaded;
     }
-    if (r.stats) std::printf("%s\n", StatsJson(scene, times, context.Description()).constData());
+    if (r.stats) std::printf("%s\n", StatsJson(scene, times, context->Description()).constData());
     if (!r.reference.empty()) return CompareWithReference(picture.raster, r);
     return kExitWritten;
 }
@@ -225,19 +253,15 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-// The legend lies right of the picture, as in the viewer.
-int ContextWidth(const RenderRequest& r) {
-    return kMinViewWidth + PictureWidth(r.settings.legend) - kRasterWidth;
-}
-
 int Run(const RenderRequest& r) {
     std::string error;
-    const auto context = OffscreenContext::Create(ContextWidth(r), kMinViewHeight, &error);
+    // Made before the data set is read, so that a machine without OpenGL is told so at once.
+    auto context = OffscreenContext::Create(ContextWidth(r.settings.legend, {}), ContextHeight({}), &error);
     if (!context) {
         Error(error);
         return kExitNoContext;
     }
-    return Draw(*context, r);
+    return Draw(context, r);
 }
 
 // Each worker draws in a context of its own, made on its first data set and kept for the rest.
@@ -255,7 +279,9 @@ int RunBatch(const RenderRequest& r) {
         [&](std::size_t i) {
             thread_local std::unique_ptr<OffscreenContext> context;
             std::string error;
-            if (!context) context = OffscreenContext::Create(ContextWidth(r), kMinViewHeight, &error);
+            if (!context)
+                context =
+                    OffscreenContext::Create(ContextWidth(r.settings.legend, {}), ContextHeight({}), &error);
             RenderRequest one = r;
             one.batch.clear();
             one.geometry = r.batch[i];
@@ -265,7 +291,7 @@ int RunBatch(const RenderRequest& r) {
                 Error(common::PrintableName(one.geometry) + ": " + error);
                 return false;
             }
-            if (Draw(*context, one) == kExitWritten) return true;
+            if (Draw(context, one) == kExitWritten) return true;
             Error(common::PrintableName(one.geometry) + ": not drawn");
             return false;
         },

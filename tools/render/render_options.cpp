@@ -22,7 +22,10 @@ constexpr const char* kEpilogue =
     "\n"
     "The picture is the viewer's 350 x 560 image region after one paint (and the clicks), as an\n"
     "RGB PNG with the top row first; with --legend the legend's 130 columns follow on its right.\n"
-    "Raster pixels count from (0, 0) at the bottom left.\n"
+    "Raster pixels count from (0, 0) at the bottom left. --size makes a picture of any size, and\n"
+    "--size auto one of the data's proportions, landscape for a landscape field; --window shows a\n"
+    "part of the data, larger. Streamlines keep --dsep in the picture's pixels, so a larger\n"
+    "picture holds more of them; they are placed within the picture and end at its edge.\n"
     "\n"
     "Colour maps: ramp is green (speed), red (pressure) or grey (vorticity) from black at the\n"
     "smallest value; viridis and cividis run from the smallest value (0 for speed) to the\n"
@@ -38,7 +41,7 @@ constexpr const char* kEpilogue =
     "document information). Files are written whole or not at all; \"-\" is standard output.\n"
     "\n"
     "Reference comparison: a pixel differs when one of its channels differs from the reference by\n"
-    "more than 8 (of 255); the comparison fails when more than T percent of the 196000 pixels\n"
+    "more than 8 (of 255); the comparison fails when more than T percent of the picture's pixels\n"
     "differ. On failure the rendered picture stays at the output path and a picture of the\n"
     "differing pixels is written beside it (NAME-diff.png).\n"
     "\n"
@@ -143,8 +146,11 @@ std::string ResolveOutputs(const QCommandLineParser& parser, const RenderOptions
     return {};
 }
 
-// The clicks in the order given, each a pixel a click into the view can reach.
-std::string ReadClicks(const QStringList& values, std::vector<PixelPoint>& clicks) {
+// The clicks in the order given, each a pixel a click into the view can reach: strictly inside
+// the picture. An automatic size is known only once the data set is read, and is checked then.
+std::string ReadClicks(const QStringList& values, const PictureSize& size, std::vector<PixelPoint>& clicks) {
+    const RasterSize bound =
+        size.IsAuto() ? RasterSize{kPictureSideMax, kPictureSideMax} : RasterSize{size.width, size.height};
     for (const QString& value : values) {
         const QStringList parts = value.split(QLatin1Char(','));
         bool okX = false, okY = false;
@@ -152,14 +158,13 @@ std::string ReadClicks(const QStringList& values, std::vector<PixelPoint>& click
         const long long y = parts.size() == 2 ? parts[1].trimmed().toLongLong(&okY) : 0;
         const bool small = okX && okY && x > -1000000 && x < 1000000 && y > -1000000 && y < 1000000;
         // The same bounds as a click into the view: strictly inside the picture.
-        const auto pixel =
-            small ? ClickRasterPixel(static_cast<int>(x) + kImageOriginX, static_cast<int>(y) + kImageOriginY)
-                  : std::nullopt;
+        const auto pixel = small ? ClickRasterPixel(static_cast<int>(x) + kImageOriginX,
+                                                    static_cast<int>(y) + kImageOriginY, bound)
+                                 : std::nullopt;
         if (!pixel)
-            return "--click takes X,Y with X from 1 to 349 and Y from 1 to 559 (the pixels a click can "
-                   "reach), "
-                   "not '" +
-                   value.toStdString() + "'";
+            return "--click takes X,Y with X from 1 to " + std::to_string(bound.width - 1) +
+                   " and Y from 1 to " + std::to_string(bound.height - 1) +
+                   " (the pixels a click can reach), not '" + value.toStdString() + "'";
         clicks.push_back(*pixel);
     }
     return {};
@@ -203,7 +208,8 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         for (const QString& p : positional) r.batch.push_back(cli::NativePath(p));
     if (std::string why = ResolveOutputs(parser, o, r); !why.empty()) return bad(why);
     if (parser.isSet(o.seed)) r.seed = static_cast<std::uint32_t>(seedValue);
-    if (std::string why = ReadClicks(parser.values(o.click), r.clicks); !why.empty()) return bad(why);
+    if (std::string why = ReadClicks(parser.values(o.click), r.settings.size, r.clicks); !why.empty())
+        return bad(why);
     r.stats = parser.isSet(o.stats);
     if (parser.isSet(o.threshold) && !parser.isSet(o.reference))
         return bad("--reference-threshold needs --reference");
