@@ -315,6 +315,83 @@ void BM_SampleVelocity(benchmark::State& state, int g) {
     state.counters["nodes"] = Nodes(g);
 }
 
+// The picture as a view: a scene with SIZE and the placement on a real field, the fields
+// resampled, coloured and the lines placed, each timed. With ZOOM, each iteration is one step
+// of a zoom (a window shrunk about the middle, then the whole data again), Draw's work for it.
+struct ViewCase {
+    std::string set;  // a real field, or an analytic flow on the middle grid
+    int width;
+    int height;
+    int placement;
+    bool zoom;
+};
+
+void BM_View(benchmark::State& state, ViewCase c) {
+    auto holder = NewScene();
+    FlowScene& scene = holder->scene;
+    DrawSettings settings = BenchSettings(10, kMethodRK2, 1.0f, c.placement);
+    settings.size = {c.width, c.height, 0};
+    settings.aspect = kAspectEqual;
+    ApplyDrawSettings(scene, settings);
+    const bool real = std::find(std::begin(kRealSets), std::end(kRealSets), c.set) != std::end(kRealSets);
+    int flow = 0;
+    while (!real && flow < kBenchFlowCount && c.set != kBenchFlows[flow]) ++flow;
+    scene.OpenDataSet(real ? std::string(TESMORA_REALDATA_DIR) + "/" + c.set + ".gri"
+                           : BenchDataSet(flow, 1));
+    if (!scene.HasDataSet()) {
+        state.SkipWithError("the field did not open");
+        return;
+    }
+    const GridNode low = scene.PixelToWorld(0, 0);
+    const GridNode high = scene.PixelToWorld(c.width - 1, c.height - 1);
+    const WorldWindow whole{};
+    const double cx = scene.Origin().ShownX(0.5f * (low.x + high.x));
+    const double cy = scene.Origin().ShownY(0.5f * (low.y + high.y));
+    const double hw = 0.4 * (high.x - low.x), hh = 0.4 * (high.y - low.y);
+    const WorldWindow zoomed{cx - hw, cx + hw, cy - hh, cy + hh};
+    double rastersNs = 0.0, placeNs = 0.0, slowestNs = 0.0;
+    bool in = false;
+    for (auto _ : state) {
+        const double t0 = ThreadCpuNs();
+        if (c.zoom) {
+            in = !in;
+            settings.window = in ? zoomed : whole;
+            ApplyDrawSettings(scene, settings);
+            scene.ApplyView();
+        }
+        scene.ResetForDraw();
+        scene.BuildRasters();
+        const double t1 = ThreadCpuNs();
+        scene.PlaceStreamlines();
+        const double t2 = ThreadCpuNs();
+        rastersNs += t1 - t0;
+        placeNs += t2 - t1;
+        slowestNs = std::max(slowestNs, t2 - t0);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["rasters_ms"] = rastersNs / runs / 1e6;
+    state.counters["place_ms"] = placeNs / runs / 1e6;
+    state.counters["cpu_ms_max"] = slowestNs / 1e6;
+    state.counters["streamlines"] = static_cast<double>(scene.GetStreamlineCount());
+}
+
+std::string ViewName(const ViewCase& c) {
+    return std::string(c.zoom ? "ZoomStep/" : "View/") + c.set + "/" + std::to_string(c.width) + "x" +
+           std::to_string(c.height) + "/" + (c.placement == kPlacementFine ? "fine" : "standard");
+}
+
+// Resampling the largest grid into the largest view against the design's picture of it.
+void BM_ResampleView(benchmark::State& state, int width, int height) {
+    auto holder = NewScene();
+    FlowScene& scene = holder->scene;
+    DrawSettings settings = BenchSettings(10, kMethodRK2, 0.0f);
+    settings.size = {width, height, 0};
+    ApplyDrawSettings(scene, settings);
+    scene.OpenDataSet(BenchDataSet(kCylinder, kBenchGridCount - 1));
+    for (auto _ : state) scene.BuildRasters();
+    state.counters["pixels"] = static_cast<double>(width) * height;
+}
+
 // Keeps every run's times and counters for the target check after the run.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
@@ -405,6 +482,22 @@ void Register() {
         benchmark::RegisterBenchmark(RedrawName(flow).c_str(), BM_Redraw, flow, kBenchGridCount - 1,
                                      kRedrawDSep, kRedrawMethod)
             ->Unit(benchmark::kMillisecond);
+    for (const char* name : kRealSets)
+        for (const auto& [w, h] : {std::pair{350, 560}, std::pair{1600, 1000}, std::pair{3840, 2160}})
+            for (const int placement : {kPlacementStandard, kPlacementFine}) {
+                const ViewCase c{name, w, h, placement, false};
+                benchmark::RegisterBenchmark(ViewName(c).c_str(), BM_View, c)->Unit(benchmark::kMillisecond);
+            }
+    std::vector<std::string> zoomed(std::begin(kRealSets), std::end(kRealSets));
+    zoomed.insert(zoomed.end(), std::begin(kBenchFlows), std::end(kBenchFlows));
+    for (const std::string& name : zoomed) {
+        const ViewCase c{name, 1600, 1000, kPlacementFine, true};
+        benchmark::RegisterBenchmark(ViewName(c).c_str(), BM_View, c)->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RegisterBenchmark("ResampleView/350x560", BM_ResampleView, 350, 560)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ResampleView/3840x2160", BM_ResampleView, 3840, 2160)
+        ->Unit(benchmark::kMillisecond);
 }
 
 // The targets, each a measured value against its limit, from this run only.
@@ -513,6 +606,22 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
         add(name + " peak during open", c.at("peak_bytes") / 1048576.0, 1.1 * c.at("held_bytes") / 1048576.0,
             "MiB");
     }
+    // One zoom step at 1600 x 1000 with the fine placement, the slowest of every field.
+    double zoomMax = -1.0;
+    std::string zoomWorst;
+    for (const auto& [name, result] : r)
+        if (name.rfind("ZoomStep/", 0) == 0 && result.counters.at("cpu_ms_max") > zoomMax) {
+            zoomMax = result.counters.at("cpu_ms_max");
+            zoomWorst = name;
+        }
+    if (zoomMax >= 0.0) {
+        std::printf("(slowest zoom step: %s)\n", zoomWorst.c_str());
+        add("zoom_step_ms_max", zoomMax, 50.0, "ms");
+    }
+    if (has("ResampleView/350x560") && has("ResampleView/3840x2160"))
+        add("ResampleView 3840x2160 / 350x560 (pixels 42x)",
+            r.at("ResampleView/3840x2160").cpuSeconds / r.at("ResampleView/350x560").cpuSeconds, 24.0,
+            "ratio");
     return targets;
 }
 

@@ -4,26 +4,68 @@
 #include <cstddef>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "sampling/interpolation.h"
 #include "sampling/raster_ops.h"
 #include "scene/flow_scene.h"
+
+namespace {
+
+// The field F interpolated in the cell whose lower-left node is H, of a grid NI nodes wide.
+struct CellSample {
+    const GridNode* nodes;
+    const float* F;
+    int ni;
+    float operator()(int h, float px, float py) const {
+        const GridNode& ll = nodes[h];
+        const GridNode& ur = nodes[h + ni + 1];
+        return static_cast<float>(
+            InterpolateInCell(px, py, ll.x, ll.y, ur.x, ur.y, F[h], F[h + 1], F[h + ni], F[h + ni + 1]));
+    }
+};
+
+// No cell to interpolate in: nothing of the PIXELS values is a number, so it all colours black.
+// False, changing nothing, when there are cells.
+bool NothingToSample(const GridNode* nodes, const float* F, int ni, int nj, float* out, std::size_t pixels,
+                     float& min, float& max) {
+    if (nodes && F && ni >= 2 && nj >= 2) return false;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t k = 0; k < pixels; ++k) out[k] = nan;
+    min = max = nan;
+    return true;
+}
+
+}  // namespace
 
 void FlowScene::BuildRasters() {
     if (!m_pNodes || !m_pU || !m_pV || !m_pP || !m_pW) return;
 
     // Everything is taken before anything is stored, so that a failed allocation leaves the
     // scene as it was instead of holding an image without its rasters.
+    // Every pixel of every raster is written below; rasters of the picture's size already held
+    // (a Draw that makes them anew for a zoom) are written over, not taken again.
     const std::size_t pixels = m_raster.Pixels();
-    auto image = std::make_unique<std::uint8_t[]>(3 * pixels);
-    auto rasterU = std::make_unique<float[]>(pixels);
-    auto rasterV = std::make_unique<float[]>(pixels);
-    auto rasterSpeed = std::make_unique<float[]>(pixels);
-    auto rasterP = std::make_unique<float[]>(pixels);
-    auto rasterW = std::make_unique<float[]>(pixels);
+    const auto take = [&](std::unique_ptr<float[]>& held) {
+        return held && m_nRasterPixels == pixels ? std::move(held)
+                                                 : std::make_unique_for_overwrite<float[]>(pixels);
+    };
+    auto image = std::make_unique_for_overwrite<std::uint8_t[]>(3 * pixels);
+    auto rasterU = take(m_pRasterU);
+    auto rasterV = take(m_pRasterV);
+    auto rasterSpeed = take(m_pRasterSpeed);
+    auto rasterP = take(m_pRasterP);
+    auto rasterW = take(m_pRasterW);
+    m_nRasterPixels = pixels;
 
     float minU = 0, maxU = 0, minV = 0, maxV = 0, minP = 0, maxP = 0, minW = 0, maxW = 0;
-    if (!m_bDesignView) {
+    if (!m_bDesignView && m_bRectilinear) {
+        float* rasters[4] = {rasterU.get(), rasterV.get(), rasterP.get(), rasterW.get()};
+        float lows[4], highs[4];
+        ResampleViewOfAxes(rasters, lows, highs);
+        minU = lows[0], maxU = highs[0], minV = lows[1], maxV = highs[1];
+        minP = lows[2], maxP = highs[2], minW = lows[3], maxW = highs[3];
+    } else if (!m_bDesignView) {
         ResampleFieldAtPixels(m_pU.get(), rasterU.get(), minU, maxU);
         ResampleFieldAtPixels(m_pV.get(), rasterV.get(), minV, maxV);
         ResampleFieldAtPixels(m_pP.get(), rasterP.get(), minP, maxP);
@@ -49,28 +91,17 @@ void FlowScene::BuildRasters() {
     m_fRasterMaxP = maxP;
     m_fRasterMinW = minW;
     m_fRasterMaxW = maxW;
-    MeasureNodeRanges();
+    // The nodes' ranges change with the data alone, not with the picture.
+    if (!m_bNodeRangesMeasured) MeasureNodeRanges();
     ColourBackground();
 }
 
 float* FlowScene::ResampleField(const float* F, float* out, float& min, float& max) const {
     const int ni = m_ni;
     const int nj = m_nj;
-    if (!m_pNodes || !F || ni < 2 || nj < 2) {
-        // No cell to interpolate in: nothing here is a number, so it all colours black.
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        for (std::size_t k = 0; k < kRasterSize; ++k) out[k] = nan;
-        min = max = nan;
-        return out;
-    }
-
+    if (NothingToSample(m_pNodes.get(), F, ni, nj, out, kRasterSize, min, max)) return out;
     const GridNode* nodes = m_pNodes.get();
-    const auto sample = [&](int h, float px, float py) {
-        const GridNode& ll = nodes[h];
-        const GridNode& ur = nodes[h + ni + 1];
-        return static_cast<float>(
-            InterpolateInCell(px, py, ll.x, ll.y, ur.x, ur.y, F[h], F[h + 1], F[h + ni], F[h + ni + 1]));
-    };
+    const CellSample sample{nodes, F, ni};
 
     // About one 350th and one 560th of the extent. The positions advance by repeated
     // single-precision addition, not by multiplication: the raster's values depend on that
@@ -119,22 +150,13 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
     const int nj = m_nj;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const int width = m_raster.width, height = m_raster.height;
-    if (!m_pNodes || !F || ni < 2 || nj < 2) {
-        for (std::size_t k = 0; k < m_raster.Pixels(); ++k) out[k] = nan;
-        min = max = nan;
-        return out;
-    }
+    if (NothingToSample(m_pNodes.get(), F, ni, nj, out, m_raster.Pixels(), min, max)) return out;
 
     // The positions are PixelInData's, so that a pixel shows what a click on it or a
     // streamline through it meets. They grow with the pixel, so the cell is carried along as
     // in the design's walk, with the same strict comparisons.
     const GridNode* nodes = m_pNodes.get();
-    const auto sample = [&](int h, float px, float py) {
-        const GridNode& ll = nodes[h];
-        const GridNode& ur = nodes[h + ni + 1];
-        return static_cast<float>(
-            InterpolateInCell(px, py, ll.x, ll.y, ur.x, ur.y, F[h], F[h + 1], F[h + ni], F[h + ni + 1]));
-    };
+    const CellSample sample{nodes, F, ni};
     bool any = false;
     int rowBase = 0;
     int j = 0;
@@ -167,4 +189,72 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
     }
     if (!any) min = max = nan;
     return out;
+}
+
+void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high[4]) const {
+    const int ni = m_ni;
+    const int nj = m_nj;
+    const RasterSize r = m_raster;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float* fields[4] = {m_pU.get(), m_pV.get(), m_pP.get(), m_pW.get()};
+    for (int f = 0; f < 4; ++f) low[f] = high[f] = nan;
+
+    // On a rectilinear grid a pixel's x, its cell column and its local coordinate follow from
+    // its column alone, and the same for rows: worked out once per column and per row, they
+    // give every pixel the position, cell and corner weights PixelInData and the cell walk of
+    // ResampleFieldAtPixels give it, and each pixel costs the four blends only.
+    struct Axis {
+        bool shown = false;
+        int cell = 0;
+        float local = 0.0f;
+    };
+    const GridNode* nodes = m_pNodes.get();
+    const auto axis = [&](int count, bool columns) {
+        std::vector<Axis> a(static_cast<std::size_t>(count));
+        int cell = 0;
+        for (int k = 0; k < count; ++k) {
+            GridNode w = columns ? PixelToWorld(k, 0) : PixelToWorld(0, k);
+            if (!ShownAlong(columns ? w.x : w.y, columns)) continue;
+            Axis& at = a[static_cast<std::size_t>(k)];
+            at.shown = true;
+            if (columns) {
+                while (w.x > nodes[cell + ni + 1].x && cell < ni - 2) ++cell;
+                at.cell = cell;
+                at.local =
+                    LocalCoordinate(w.x, nodes[cell].x, 1.0 / (double{nodes[cell + 1].x} - nodes[cell].x));
+            } else {
+                while (w.y > nodes[(cell + 1) * ni + 1].y && cell < nj - 2) ++cell;
+                at.cell = cell;
+                const float y0 = nodes[cell * ni].y, y1 = nodes[(cell + 1) * ni + 1].y;
+                at.local = LocalCoordinate(w.y, y0, 1.0 / (double{y1} - y0));
+            }
+        }
+        return a;
+    };
+    const std::vector<Axis> columns = axis(r.width, true);
+    const std::vector<Axis> rows = axis(r.height, false);
+
+    bool any[4] = {};
+    for (int y = 0; y < r.height; ++y) {
+        const Axis& row = rows[static_cast<std::size_t>(y)];
+        for (int f = 0; f < 4; ++f) {
+            float* line = out[f] + r.Index(0, y);
+            const float* F = fields[f];
+            for (int x = 0; x < r.width; ++x) {
+                const Axis& column = columns[static_cast<std::size_t>(x)];
+                if (!row.shown || !column.shown) {
+                    line[x] = nan;
+                    continue;
+                }
+                const int h = row.cell * ni + column.cell;
+                const float value = static_cast<float>(
+                    Bilinear(column.local, row.local, F[h], F[h + 1], F[h + ni], F[h + ni + 1]));
+                line[x] = value;
+                if (!std::isfinite(value)) continue;
+                if (!any[f] || value < low[f]) low[f] = value;
+                if (!any[f] || value > high[f]) high[f] = value;
+                any[f] = true;
+            }
+        }
+    }
 }

@@ -28,6 +28,7 @@ std::int32_t ShownField(std::int32_t background) {
 
 void FlowScene::MeasureNodeRanges() {
     m_nodeRanges = {};
+    m_bNodeRangesMeasured = true;
     if (!m_pU || !m_pV || !m_pP || !m_pW || m_ni < 1 || m_nj < 1) return;
     const std::size_t plane = static_cast<std::size_t>(m_ni) * static_cast<std::size_t>(m_nj);
     for (std::size_t n = 0; n < plane; ++n) {

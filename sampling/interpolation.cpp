@@ -7,12 +7,6 @@
 
 #include "scene/flow_scene.h"
 
-double Bilinear(float s, float t, float c00, float c10, float c01, float c11) {
-    const double ds = s;
-    const double dt = t;
-    return (1.0 - dt) * ((1.0 - ds) * c00 + ds * c10) + dt * ((1.0 - ds) * c01 + ds * c11);
-}
-
 double InterpolateInCell(float x, float y, float x0, float y0, float x1, float y1, float c00, float c10,
                          float c01, float c11) {
     // The local coordinates are rounded to single precision like every stored value; only the

@@ -55,6 +55,7 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path, std:
 }
 
 void FlowScene::FinishGrid(GridShape shape) {
+    m_bNodeRangesMeasured = false;
     if (NeedsShift(m_pNodes.get(), m_ni, m_nj)) {
         m_origin = ShiftToFirstNode(m_pNodes.get(), NodeCount());
         // Judged again on the coordinates the sampling will see.

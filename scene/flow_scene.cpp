@@ -21,6 +21,7 @@ void FlowScene::ReleaseDataSet() {
     m_origin = {};
     m_imageScale = {};
     m_nodeRanges = {};
+    m_bNodeRangesMeasured = false;
     // The search axes describe the released nodes; a later load decides afresh.
     m_bRectilinear = false;
     m_cellSearch.Clear();

@@ -95,6 +95,9 @@ public:
     // The same walk for equal proportions: pixel (c, r) samples PixelToWorld(c, r), and pixels
     // whose point lies outside the grid are not numbers. min and max cover the numbers only.
     float* ResampleFieldAtPixels(const float* F, float* out, float& min, float& max) const;
+    // The same, for u, v, p and w at once on a rectilinear grid, where each column and each row
+    // is worked out once: OUT, LOW and HIGH in that order.
+    void ResampleViewOfAxes(float* const out[4], float low[4], float high[4]) const;
     void ColourImage(const float* r, float scale);
     // Colours with one of the 256-entry maps: LOW and HIGH are the raster values of the first
     // and the last colour; values that are not numbers stay black.
@@ -158,6 +161,9 @@ public:
     // PixelToWorld, moved into the grid when it lies within half a pixel of it: the point
     // that pixel shows. False for a pixel that shows no data.
     bool PixelInData(int x, int y, GridNode& world) const;
+    // One coordinate of PixelInData: whether V, along x or y, shows the grid, moved onto it
+    // where it lies within half a pixel beside it. Needs the nodes.
+    bool ShownAlong(float& v, bool alongX) const;
 
     // --- streamline tracing: streamlines/tracing.cpp, with the tracer of streamlines/tracer.h -
     // A click streamline (CLICK) is traced without separation tests, is not stored in the grid
@@ -298,6 +304,8 @@ private:
     Streamline m_scratch;
     ColourScale m_imageScale;
     NodeRanges m_nodeRanges;
+    bool m_bNodeRangesMeasured = false;  // for the data set held
+    std::size_t m_nRasterPixels = 0;     // of the rasters held
     // The seed candidates' offsets by segment direction, for the current d_sep.
     SeedOffsets m_seedOffsets;
     // While a placement runs, the separation grid's current cell is kept here alone and the

@@ -105,23 +105,27 @@ void FlowScene::ApplyView() {
     m_dOffsetY = spareY + (static_cast<double>(first.y) - y0) * m_fScaleY;
 }
 
+bool FlowScene::ShownAlong(float& v, bool alongX) const {
+    const GridNode lo = m_pNodes[0];
+    const GridNode hi = m_pNodes[static_cast<std::size_t>(m_ni) * static_cast<std::size_t>(m_nj) - 1];
+    const float low = alongX ? lo.x : lo.y, high = alongX ? hi.x : hi.y;
+    // Written so that a coordinate that is not a number fails every comparison.
+    if (low <= v && v <= high) return true;
+    // The design's raster with equal scales takes the grid as it is; every other picture's
+    // edge pixels show the grid's edge, which their points miss by a rounding.
+    if (m_raster == RasterSize{} && !m_mappedWindow.IsSet()) return false;
+    const float halfPixel = 0.5f * (alongX ? m_fInvScaleX : m_fInvScaleY);
+    if (!(v >= low - halfPixel && v <= high + halfPixel)) return false;
+    v = std::clamp(v, low, high);
+    return true;
+}
+
 bool FlowScene::PixelInData(int x, int y, GridNode& world) const {
     if (!IsInPicture(x, y)) return false;
     world = PixelToWorld(x, y);
     if (m_bDesignView) return true;
-    if (!m_pNodes) return false;
-    if (IsInDomain(world.x, world.y)) return true;
-    if (m_raster == RasterSize{} && !m_mappedWindow.IsSet()) return false;
-    // The picture's edge pixels show the grid's edge, which their points miss by a rounding.
-    const GridNode lo = m_pNodes[0];
-    const GridNode hi = m_pNodes[static_cast<std::size_t>(m_ni) * static_cast<std::size_t>(m_nj) - 1];
-    const auto near = [](float v, float low, float high, float halfPixel) {
-        return v >= low - halfPixel && v <= high + halfPixel;
-    };
-    if (!near(world.x, lo.x, hi.x, 0.5f * m_fInvScaleX) || !near(world.y, lo.y, hi.y, 0.5f * m_fInvScaleY))
-        return false;
-    world = {std::clamp(world.x, lo.x, hi.x), std::clamp(world.y, lo.y, hi.y)};
-    return IsInDomain(world.x, world.y);
+    if (!m_pNodes || m_ni < 1 || m_nj < 1) return false;
+    return ShownAlong(world.x, true) && ShownAlong(world.y, false);
 }
 
 bool FlowScene::IsPixelInData(int x, int y) const {
