@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QKeySequence>
 #include <QMenu>
 
 #include "app/tesmora_view.h"
@@ -40,7 +41,11 @@ CPictureMenu::CPictureMenu(QMenu* menu, QObject* parent)
     : m_pLegend(MakeItem(parent, "actionViewLegend", ui::kViewLegend, ui::kPromptLegend)),
       m_pColourMaps{},
       m_pEqualAspect(MakeItem(parent, "actionViewEqualAspect", ui::kViewEqualAspect, ui::kPromptEqualAspect)),
-      m_pFitWindow(MakeItem(parent, "actionViewFitWindow", ui::kViewFitWindow, ui::kPromptFitWindow)) {
+      m_pFitWindow(MakeItem(parent, "actionViewFitWindow", ui::kViewFitWindow, ui::kPromptFitWindow)),
+      m_pFillView(MakeItem(parent, "actionViewFillView", ui::kViewFillView, ui::kPromptFillView)),
+      m_pWholeData(MakeItem(parent, "actionViewWholeData", ui::kViewWholeData, ui::kPromptWholeData)) {
+    m_pWholeData->setCheckable(false);
+    m_pWholeData->setShortcut(QKeySequence(Qt::Key_Home));
     menu->addSeparator();
     menu->addAction(m_pLegend);
     QMenu* maps = menu->addMenu(QString::fromUtf8(ui::kMenuColourMap));
@@ -55,6 +60,8 @@ CPictureMenu::CPictureMenu(QMenu* menu, QObject* parent)
     }
     menu->addAction(m_pEqualAspect);
     menu->addAction(m_pFitWindow);
+    menu->addAction(m_pFillView);
+    menu->addAction(m_pWholeData);
 }
 
 QAction* CPictureMenu::ColourMap(int map) const {
@@ -66,7 +73,20 @@ void CPictureMenu::ConnectTo(CTesmoraView* view) {
     // stay in step as every change is a click.
     QObject::connect(m_pLegend, &QAction::triggered, view, [view] { view->OnToggleLegend(); });
     QObject::connect(m_pEqualAspect, &QAction::triggered, view, [view] { view->OnToggleEqualAspect(); });
-    QObject::connect(m_pFitWindow, &QAction::triggered, view, [view] { view->OnToggleFitWindow(); });
+    // Filling and scaling exclude each other, and filling sets one scale for both axes: the
+    // marks follow what the view made of the click.
+    const auto refresh = [this, view] {
+        ShowChoices(view->Settings(), view->FitsWindow(), view->FillsView());
+    };
+    QObject::connect(m_pFitWindow, &QAction::triggered, view, [view, refresh] {
+        view->OnToggleFitWindow();
+        refresh();
+    });
+    QObject::connect(m_pFillView, &QAction::triggered, view, [view, refresh] {
+        view->OnToggleFillView();
+        refresh();
+    });
+    QObject::connect(m_pWholeData, &QAction::triggered, view, [view] { view->OnWholeData(); });
     for (std::size_t i = 0; i < std::size(kMapChoices); ++i) {
         const auto handler = kMapChoices[i].handler;
         QObject::connect(m_pColourMaps[i], &QAction::triggered, view,
@@ -74,9 +94,11 @@ void CPictureMenu::ConnectTo(CTesmoraView* view) {
     }
 }
 
-void CPictureMenu::ShowChoices(const DrawSettings& settings, bool fitWindow) {
+void CPictureMenu::ShowChoices(const DrawSettings& settings, bool fitWindow, bool fillView) {
     m_pLegend->setChecked(settings.legend);
     if (QAction* map = ColourMap(settings.colourMap)) map->setChecked(true);
     m_pEqualAspect->setChecked(settings.aspect == kAspectEqual);
     m_pFitWindow->setChecked(fitWindow);
+    m_pFillView->setChecked(fillView);
+    m_pWholeData->setEnabled(fillView);
 }

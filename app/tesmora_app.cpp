@@ -63,7 +63,8 @@ static void InitResources() {
     Q_INIT_RESOURCE(tesmora);
 }
 
-CTesmoraApp::CTesmoraApp(int& argc, char** argv) {
+CTesmoraApp::CTesmoraApp(int& argc, char** argv, std::optional<QString> choicesFile)
+    : m_choicesFile(std::move(choicesFile)) {
     InitResources();
     if (!QCoreApplication::instance()) {
         if (WantsTextOnly(argc, argv)) {
@@ -142,8 +143,18 @@ bool CTesmoraApp::InitInstance() {
     QObject::connect(frame, &CMainFrame::fileSaveAs, frame, [this] { OnFileSaveAs(); });
     QObject::connect(frame, &CMainFrame::appAbout, frame, [this] { OnAppAbout(); });
 
+    // The view shows the picture as it did when the program last ended. The default file is
+    // named after the application, whose name is set by now.
+    if (!m_choicesFile) m_choicesFile = DefaultViewChoicesFile();
+    const ViewChoices choices = LoadViewChoices(*m_choicesFile);
+    CTesmoraView* view = frame->View();
+    if (choices.fitWindow) view->OnToggleFitWindow();
+    if (choices.fillView) view->OnToggleFillView();
+    QObject::connect(view, &CTesmoraView::viewChoicesChanged, frame, [this, view] {
+        SaveViewChoices(*m_choicesFile, {view->FitsWindow(), view->FillsView()});
+    });
     frame->ControlBar()->ShowChoices(CurrentDrawSettings(m_scene));
-    frame->PictureMenu().ShowChoices(CurrentDrawSettings(m_scene), frame->View()->FitsWindow());
+    frame->PictureMenu().ShowChoices(CurrentDrawSettings(m_scene), view->FitsWindow(), view->FillsView());
     m_doc.OnNewDocument();
     UpdateTitle();
     frame->ShowMaximised();
@@ -182,6 +193,10 @@ void CTesmoraApp::OnFileOpen() {
 bool CTesmoraApp::OpenPath(const QString& path) {
     {
         const WaitCursor wait;
+        // Another data set is shown whole, whatever part of the last one the view showed.
+        DrawSettings settings = CurrentDrawSettings(m_scene);
+        settings.window = WorldWindow{};
+        ApplyDrawSettings(m_scene, settings);
         m_scene.OpenDataSet(common::ToNative(path));
     }
     const bool loaded = m_scene.HasDataSet();

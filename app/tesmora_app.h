@@ -3,9 +3,11 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "app/message_box_reporter.h"
 #include "app/tesmora_doc.h"
+#include "app/view_choices.h"
 #include "formats/format_reader.h"
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
@@ -21,8 +23,9 @@ class CTesmoraApp {
 public:
     // Makes the QApplication from the command line unless one exists already (a test that
     // starts several applications in one process keeps its own); for --help and --version a
-    // plain core application, so that they need no display.
-    CTesmoraApp(int& argc, char** argv);
+    // plain core application, so that they need no display. CHOICES_FILE keeps the view's
+    // choices between runs (by default DefaultViewChoicesFile(); an empty name keeps nothing).
+    CTesmoraApp(int& argc, char** argv, std::optional<QString> choicesFile = std::nullopt);
     ~CTesmoraApp();
     CTesmoraApp(const CTesmoraApp&) = delete;
     CTesmoraApp& operator=(const CTesmoraApp&) = delete;
@@ -69,4 +72,5 @@ private:
     CTesmoraDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     int m_nExitCode = 0;
+    std::optional<QString> m_choicesFile;
 };

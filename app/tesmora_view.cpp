@@ -7,6 +7,7 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -43,6 +44,10 @@ CTesmoraView::CTesmoraView(FlowScene& scene, QWidget* parent) : QOpenGLWidget(pa
     setObjectName(QStringLiteral("view"));
     setFormat(ViewFormat());
     setMouseTracking(true);
+    m_pRenew = new QTimer(this);
+    m_pRenew->setSingleShot(true);
+    m_pRenew->setInterval(15);
+    connect(m_pRenew, &QTimer::timeout, this, [this] { RenewView(); });
     UpdateMinimumSize();
 }
 
@@ -53,12 +58,12 @@ void CTesmoraView::showEvent(QShowEvent* event) {
 }
 
 void CTesmoraView::UpdateMinimumSize() {
-    if (m_bFitWindow) {
+    if (m_bFitWindow || m_bFillView) {
         setMinimumSize(1, 1);
         return;
     }
     const double ratio = devicePixelRatioF();
-    const int width = kMinViewWidth + PictureWidth(m_scene.m_modes.legend) - kRasterWidth;
+    const int width = kImageOriginX + PictureWidth(m_scene.m_modes.legend);
     setMinimumSize(static_cast<int>(std::ceil(width / ratio)),
                    static_cast<int>(std::ceil(kMinViewHeight / ratio)));
 }
@@ -68,7 +73,9 @@ bool CTesmoraView::LegendShown() const {
 }
 
 PictureFrame CTesmoraView::Frame() const {
-    return m_bFitWindow ? FittedFrame(m_cx, m_cy, LegendShown()) : PictureFrame{};
+    // Filling, raster pixel (0, 0) lies at the view's bottom-left corner, one device pixel each.
+    if (m_bFillView) return {0, 0, 1.0};
+    return m_bFitWindow ? FittedFrame(m_cx, m_cy, LegendShown(), m_scene.Raster()) : PictureFrame{};
 }
 
 bool CTesmoraView::OpenGLAvailable() {
@@ -103,6 +110,7 @@ void CTesmoraView::resizeGL(int /*w*/, int /*h*/) {
     m_cx = cx;
     m_cy = cy;
     SetViewProjection(m_cx, m_cy);
+    if (m_bFillView) m_pRenew->start();
 }
 
 void CTesmoraView::paintGL() {
@@ -215,8 +223,99 @@ void CTesmoraView::OnToggleEqualAspect() {
 }
 void CTesmoraView::OnToggleFitWindow() {
     m_bFitWindow = !m_bFitWindow;
+    if (m_bFitWindow && m_bFillView) {
+        m_bFillView = false;
+        RenewView();
+    }
     UpdateMinimumSize();
     Repaint();
+    emit viewChoicesChanged();
+}
+
+DrawSettings CTesmoraView::Settings() const {
+    return CurrentDrawSettings(m_scene);
+}
+
+PictureSize CTesmoraView::FillSize() const {
+    const int legend = m_scene.m_modes.legend ? kLegendWidth : 0;
+    return {std::clamp(m_cx - legend, kPictureSideMin, kPictureSideMax),
+            std::clamp(m_cy, kPictureSideMin, kPictureSideMax), 0};
+}
+
+void CTesmoraView::OnToggleFillView() {
+    m_bFillView = !m_bFillView;
+    if (m_bFillView) {
+        m_bFitWindow = false;
+        // The picture fills the view at the data's proportions.
+        ChangeSettings([](DrawSettings& s) { s.aspect = kAspectEqual; });
+    }
+    UpdateMinimumSize();
+    RenewView();
+    emit viewChoicesChanged();
+}
+
+void CTesmoraView::OnWholeData() {
+    if (!m_bFillView) return;
+    ChangeSettings([](DrawSettings& s) { s.window = WorldWindow{}; });
+    RenewView();
+}
+
+void CTesmoraView::RenewView() {
+    m_pRenew->stop();
+    DrawSettings settings = CurrentDrawSettings(m_scene);
+    if (m_bFillView && m_cx > 0 && m_cy > 0) {
+        settings.size = FillSize();
+    } else if (!m_bFillView) {
+        // The design's picture, as the view shows it unless it fills itself.
+        settings.size = PictureSize{};
+        settings.window = WorldWindow{};
+    }
+    ApplyDrawSettings(m_scene, settings);
+    if (m_scene.HasDataSet() && m_scene.ViewChanged()) {
+        const WaitCursor wait;
+        m_scene.RedrawScene();
+        emit sceneRedrawn();
+    }
+    Repaint();
+}
+
+WorldWindow CTesmoraView::ShownWindow() const {
+    const RasterSize r = m_scene.Raster();
+    const GridNode low = m_scene.PixelToWorld(0, 0), high = m_scene.PixelToWorld(r.width - 1, r.height - 1);
+    const WorldOrigin& o = m_scene.Origin();
+    return {o.ShownX(low.x), o.ShownX(high.x), o.ShownY(low.y), o.ShownY(high.y)};
+}
+
+void CTesmoraView::ZoomAbout(int x, int y, double factor) {
+    if (!m_bFillView || !m_scene.HasDataSet() || !(factor > 0.0)) return;
+    const std::optional<PixelPoint> pixel = RasterPixelAt(x, y);
+    const WorldWindow shown = ShownWindow();
+    // The point under the pointer stays where it is; without one, the middle.
+    double px = 0.5 * (shown.x0 + shown.x1), py = 0.5 * (shown.y0 + shown.y1);
+    if (pixel) {
+        const GridNode w = m_scene.PixelToWorld(pixel->x, pixel->y);
+        px = m_scene.Origin().ShownX(w.x);
+        py = m_scene.Origin().ShownY(w.y);
+    }
+    const WorldWindow zoomed{px - (px - shown.x0) / factor, px + (shown.x1 - px) / factor,
+                             py - (py - shown.y0) / factor, py + (shown.y1 - py) / factor};
+    if (!zoomed.IsSet()) return;  // closer than the numbers resolve
+    DrawSettings settings = CurrentDrawSettings(m_scene);
+    settings.window = zoomed;
+    ApplyDrawSettings(m_scene, settings);
+    RenewView();
+}
+
+void CTesmoraView::PanBy(int dx, int dy) {
+    if (!m_bFillView || !m_scene.HasDataSet()) return;
+    const WorldWindow from = m_bPanning ? m_panWindow : ShownWindow();
+    // Device rows run down, the picture's up; the data follows the pointer.
+    const double sx = from.Width() / std::max(1, m_scene.Raster().width - 1);
+    const double sy = from.Height() / std::max(1, m_scene.Raster().height - 1);
+    DrawSettings settings = CurrentDrawSettings(m_scene);
+    settings.window = {from.x0 - dx * sx, from.x1 - dx * sx, from.y0 + dy * sy, from.y1 + dy * sy};
+    ApplyDrawSettings(m_scene, settings);
+    m_pRenew->start();
 }
 
 void CTesmoraView::OnDrawButton() {
@@ -240,11 +339,11 @@ QPoint CTesmoraView::ToDevice(QPointF logical) const {
 
 std::optional<PixelPoint> CTesmoraView::ClickPixelAt(int x, int y) const {
     // Distance from the bottom edge, as the picture is placed.
-    if (!m_bFitWindow) return ClickRasterPixel(x, DeviceHeight() - y);
-    // Scaled, the pixel under the pointer's device pixel, as the read-out names it; the same
-    // strict bounds as unscaled.
+    if (!m_bFitWindow && !m_bFillView) return ClickRasterPixel(x, DeviceHeight() - y, m_scene.Raster());
+    // Scaled or filling, the pixel under the pointer's device pixel, as the read-out names it;
+    // the same strict bounds as unscaled.
     const PixelPoint p = WindowToRaster(Frame(), x + 0.5, DeviceHeight() - y - 0.5);
-    return ClickRasterPixel(p.x + kImageOriginX, p.y + kImageOriginY);
+    return ClickRasterPixel(p.x + kImageOriginX, p.y + kImageOriginY, m_scene.Raster());
 }
 
 void CTesmoraView::OnLButtonDown(int x, int y) {
@@ -259,7 +358,13 @@ void CTesmoraView::OnLButtonDown(int x, int y) {
 }
 
 void CTesmoraView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
+    const bool pan = event->button() == Qt::MiddleButton ||
+                     (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier));
+    if (pan && m_bFillView && m_scene.HasDataSet()) {
+        m_bPanning = true;
+        m_panFrom = ToDevice(event->position());
+        m_panWindow = ShownWindow();
+    } else if (event->button() == Qt::LeftButton) {
         const QPoint device = ToDevice(event->position());
         OnLButtonDown(device.x(), device.y());
     }
@@ -270,7 +375,7 @@ std::optional<PixelPoint> CTesmoraView::RasterPixelAt(int x, int y) const {
     // Device row y from the top is row height - 1 - y from the bottom; its centre half a
     // pixel higher.
     const PixelPoint p = WindowToRaster(Frame(), x + 0.5, DeviceHeight() - 1 - y + 0.5);
-    if (!IsInRaster(p.x, p.y)) return std::nullopt;
+    if (!m_scene.IsInPicture(p.x, p.y)) return std::nullopt;
     return p;
 }
 
@@ -293,8 +398,30 @@ void CTesmoraView::EndReadout() {
 }
 
 void CTesmoraView::mouseMoveEvent(QMouseEvent* event) {
-    ShowReadoutAt(ToDevice(event->position()));
+    const QPoint device = ToDevice(event->position());
+    if (m_bPanning) PanBy(device.x() - m_panFrom.x(), device.y() - m_panFrom.y());
+    ShowReadoutAt(device);
     QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void CTesmoraView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_bPanning && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
+        m_bPanning = false;
+        RenewView();
+    }
+    QOpenGLWidget::mouseReleaseEvent(event);
+}
+
+void CTesmoraView::wheelEvent(QWheelEvent* event) {
+    if (!m_bFillView || !m_scene.HasDataSet()) {
+        QOpenGLWidget::wheelEvent(event);
+        return;
+    }
+    // One notch (120 eighths of a degree) a fifth closer, or farther.
+    const double notches = event->angleDelta().y() / 120.0;
+    const QPoint device = ToDevice(event->position());
+    ZoomAbout(device.x(), device.y(), std::pow(1.25, notches));
+    event->accept();
 }
 
 void CTesmoraView::leaveEvent(QEvent* event) {
@@ -324,16 +451,17 @@ QImage CTesmoraView::GrabPicture() {
     m_bKeepClick = true;
     const QImage frame = grabFramebuffer();
     m_bKeepClick = false;
+    const RasterSize raster = m_scene.Raster();
     if (frame.isNull()) {
         // Without a context the view shows nothing at all.
-        QImage black(kRasterWidth, kRasterHeight, QImage::Format_RGB888);
+        QImage black(raster.width, raster.height, QImage::Format_RGB888);
         black.fill(Qt::black);
         return black;
     }
     // Window row 70 from the bottom is image row height - 71 from the top.
     const PictureFrame at = Frame();
-    const int width = static_cast<int>(std::lround(PictureWidth(LegendShown()) * at.zoom));
-    const int height = static_cast<int>(std::lround(kRasterHeight * at.zoom));
+    const int width = static_cast<int>(std::lround(PictureWidth(LegendShown(), raster.width) * at.zoom));
+    const int height = static_cast<int>(std::lround(raster.height * at.zoom));
     const int top = frame.height() - (at.originY + height);
     QImage picture = frame.copy(at.originX, top, width, height).convertToFormat(QImage::Format_RGB888);
     picture.setDevicePixelRatio(1.0);

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QOpenGLWidget>
 #include <QPoint>
+#include <QTimer>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +67,18 @@ public:
     void OnToggleEqualAspect();
     void OnToggleFitWindow();
     bool FitsWindow() const { return m_bFitWindow; }
+    // The picture made as large as the view, at the data's proportions; the mouse wheel zooms
+    // and a drag with the middle button, or the left one with Shift, pans. OnWholeData shows the
+    // whole data again.
+    void OnToggleFillView();
+    void OnWholeData();
+    bool FillsView() const { return m_bFillView; }
+    // Zooms by FACTOR (above 1 closer) about device position (x, y), and pans by a device
+    // distance: what the wheel and a drag do.
+    void ZoomAbout(int x, int y, double factor);
+    void PanBy(int dx, int dy);
+    // The settings as the scene holds them.
+    DrawSettings Settings() const;
 
     // A left click at (x, y) in device pixels from the top-left corner.
     void OnLButtonDown(int x, int y);
@@ -96,6 +109,8 @@ signals:
     void pointerLeftPicture();
     // The Draw button has placed the streamlines anew.
     void sceneRedrawn();
+    // The picture is scaled to the window, or fills the view, or no longer does.
+    void viewChoicesChanged();
 
 protected:
     void initializeGL() override;
@@ -104,6 +119,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -118,6 +135,12 @@ private:
     bool LegendShown() const;
     // Unscaled, at least the picture's size with the legend, in logical pixels.
     void UpdateMinimumSize();
+    // The picture's pixels when it fills the view: the view's less the legend's panel.
+    PictureSize FillSize() const;
+    // Makes the scene's picture the one the view asks for now and draws it anew.
+    void RenewView();
+    // The part of the data the picture shows, in the data's own coordinates.
+    WorldWindow ShownWindow() const;
 
     FlowScene& m_scene;
     CControlBar* m_pControlBar = nullptr;
@@ -132,5 +155,13 @@ private:
     bool m_bReadoutShown = false;
     bool m_bContextFailureReported = false;
     bool m_bFitWindow = false;
+    bool m_bFillView = false;
+    // A drag that pans: where it started, in device pixels, and the window shown then.
+    bool m_bPanning = false;
+    QPoint m_panFrom;
+    WorldWindow m_panWindow;
+    // Resizes and drags come faster than pictures are made: the last one asked for is made
+    // once the events have settled.
+    QTimer* m_pRenew = nullptr;
     QtLegendTextPainter m_legendText;
 };

@@ -31,6 +31,8 @@ inline constexpr const char* kMapCividis = "&Cividis";
 inline constexpr const char* kMapCoolwarm = "&Kühl–warm, um null";
 inline constexpr const char* kViewEqualAspect = "&Gleiche Maßstäbe";
 inline constexpr const char* kViewFitWindow = "An &Fenster anpassen";
+inline constexpr const char* kViewFillView = "Fenster f&üllen";
+inline constexpr const char* kViewWholeData = "Ganze &Daten\tPos1";
 inline constexpr const char* kMenuHelp = "&?";
 inline constexpr const char* kAppAbout = "Inf&o über Tesmora...";
 
@@ -71,6 +73,12 @@ inline constexpr Prompt kPromptEqualAspect{
     "Ein Maßstab für beide Achsen: Kreise bleiben rund, die Daten mittig; gilt ab Draw.", "Gleiche Maßstäbe"};
 inline constexpr Prompt kPromptFitWindow{
     "Vergrößert das Bild mit Legende so weit, wie es in die Ansicht passt.", "An Fenster anpassen"};
+inline constexpr Prompt kPromptFillView{
+    "Das Bild füllt die Ansicht in der Auflösung des Bildschirms, die Daten in ihren Proportionen; "
+    "das Mausrad vergrößert um den Mauszeiger, Ziehen mit der mittleren Maustaste oder mit Umschalt "
+    "verschiebt.",
+    "Fenster füllen"};
+inline constexpr Prompt kPromptWholeData{"Zeigt wieder die ganzen Daten.", "Ganze Daten"};
 inline constexpr Prompt kPromptAbout{"Zeigt Programminformationen, Versionsnummer und Copyright an.", "Info"};
 inline constexpr Prompt kPromptNextPane{"Wechselt zum nächsten Fensterausschnitt.", "Nächster Ausschnitt"};
 inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.",

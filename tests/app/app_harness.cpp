@@ -30,12 +30,15 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
 
 }  // namespace
 
-AppHarness::AppHarness(const QStringList& arguments) {
+AppHarness::AppHarness(const QStringList& arguments, const QString& choicesFile)
+    : m_choicesFile(choicesFile.isEmpty() ? QString::fromStdString(m_choices.File("view.ini"))
+                                          : choicesFile) {
     for (const QString& argument : arguments) m_argBytes.push_back(argument.toLocal8Bit());
     for (QByteArray& bytes : m_argBytes) m_argv.push_back(bytes.data());
     m_argv.push_back(nullptr);
     m_argc = static_cast<int>(arguments.size());
-    m_pApp = std::make_unique<CTesmoraApp>(m_argc, m_argv.data());
+    // Each viewer remembers its choices in a file of its own, so that no case sees another's.
+    m_pApp = std::make_unique<CTesmoraApp>(m_argc, m_argv.data(), m_choicesFile);
     m_bStarted = m_pApp->InitInstance();
     if (!m_bStarted) return;
     // Without a window manager the frame fills the screen itself after a short grace period.

@@ -27,10 +27,13 @@ namespace apptest {
 // is shown at its final size.
 class AppHarness {
 public:
-    explicit AppHarness(const QStringList& arguments = {QStringLiteral("tesmora")});
+    // CHOICES_FILE keeps the viewer's choices of its view; by default a file of this viewer's own.
+    explicit AppHarness(const QStringList& arguments = {QStringLiteral("tesmora")},
+                        const QString& choicesFile = {});
     ~AppHarness();
 
     bool Started() const { return m_bStarted; }
+    const QString& ChoicesFile() const { return m_choicesFile; }
     CTesmoraApp& App() { return *m_pApp; }
     FlowScene& Scene() { return m_pApp->Scene(); }
     CMainFrame& Frame() { return *m_pApp->MainFrame(); }
@@ -52,6 +55,8 @@ private:
     int m_argc = 0;
     std::vector<QByteArray> m_argBytes;
     std::vector<char*> m_argv;
+    testsupport::TempDir m_choices;
+    QString m_choicesFile;
     std::unique_ptr<CTesmoraApp> m_pApp;
     bool m_bStarted = false;
 };

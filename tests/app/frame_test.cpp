@@ -59,9 +59,10 @@ TEST_F(FrameAtStart, MenusAreTheGermanOnes) {
                            "-", "&Beenden"}));
     EXPECT_EQ(MenuTexts(top[1]->menu()), (QStringList{"&Rückgängig\tStrg+Z", "-", "&Ausschneiden\tStrg+X",
                                                       "&Kopieren\tStrg+C", "E&infügen\tStrg+V"}));
-    EXPECT_EQ(MenuTexts(top[2]->menu()),
-              (QStringList{"&Symbolleiste", "S&tatusleiste", "-", "&Farblegende", "Farb&skala",
-                           "&Gleiche Maßstäbe", "An &Fenster anpassen"}));
+    EXPECT_EQ(
+        MenuTexts(top[2]->menu()),
+        (QStringList{"&Symbolleiste", "S&tatusleiste", "-", "&Farblegende", "Farb&skala", "&Gleiche Maßstäbe",
+                     "An &Fenster anpassen", "Fenster f&üllen", "Ganze &Daten\tPos1"}));
     EXPECT_EQ(MenuTexts(top[3]->menu()), (QStringList{"Inf&o über Tesmora..."}));
     for (QAction* action : top[1]->menu()->actions()) {
         if (action->isSeparator()) continue;

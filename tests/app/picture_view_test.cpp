@@ -190,3 +190,95 @@ TEST_F(PictureView, AWindowTooLowScrollsWithThePicturesTopInSight) {
 }
 
 }  // namespace
+
+namespace {
+
+// A landscape field with a still disc, so that the data's proportions and a zoom show.
+DataSetArrays Landscape() {
+    using testsupport::Axis;
+    return testsupport::MakeRectilinear(
+        Axis(121, 0.0f, 30.0f), Axis(41, 0.0f, 10.0f), 1, [](float x, float y) {
+            const bool still = std::hypot(x - 20.0f, y - 5.0f) < 2.0f;
+            return testsupport::NodeValues{still ? 0.0f : 1.0f, still ? 0.0f : 0.2f, x, y};
+        });
+}
+
+// Filling the view: the picture has the view's pixels less the legend's at the data's
+// proportions, the wheel zooms about the pointer, a drag pans, Pos1 shows the whole data
+// again, a click and the read-out keep working, and the choice outlives the program.
+TEST_F(PictureView, FillsTheViewZoomsPansAndRemembersIt) {
+    const std::string landscape = testsupport::WriteDataSet(dir, "landscape", Landscape());
+    const QString choices = QString::fromStdString(dir.File("view.ini"));
+    auto h = std::make_unique<AppHarness>(QStringList{QStringLiteral("tesmora")}, choices);
+    ASSERT_TRUE(h->App().OpenPath(QString::fromStdString(landscape)));
+    ActionNamed(*h, "actionViewFillView")->trigger();
+    AppHarness::Settle();
+    CTesmoraView& view = h->View();
+    FlowScene& scene = h->Scene();
+    const QSize device = view.DeviceSize();
+    EXPECT_EQ(scene.Raster(), (RasterSize{device.width() - kLegendWidth, device.height()}));
+    EXPECT_EQ(scene.m_modes.aspect, kAspectEqual);
+    EXPECT_TRUE(ActionNamed(*h, "actionViewEqualAspect")->isChecked());
+    EXPECT_TRUE(ActionNamed(*h, "actionViewWholeData")->isEnabled());
+    // The disc is round: as many pixels across as up.
+    const PixelPoint centre = scene.WorldToPixel({20.0f, 5.0f});
+    EXPECT_NEAR(scene.WorldToPixel({22.0f, 5.0f}).x - centre.x,
+                scene.WorldToPixel({20.0f, 7.0f}).y - centre.y, 1);
+    const QImage filled = h->Paint();
+    EXPECT_GT(LitIn(filled, 0, 0, device.width() - kLegendWidth, device.height(), IsLit),
+              static_cast<long long>(scene.Raster().Pixels()) / 3);
+
+    // The point under the pointer stays under it.
+    const int px = device.width() / 3, py = device.height() / 2;
+    const auto under = [&] {
+        const std::optional<PixelPoint> p = view.RasterPixelAt(px, py);
+        return p ? scene.PixelToWorld(p->x, p->y) : GridNode{-1e9f, -1e9f};
+    };
+    const GridNode before = under();
+    const double widthBefore = scene.PixelToWorld(scene.Raster().width - 1, 0).x - scene.PixelToWorld(0, 0).x;
+    view.ZoomAbout(px, py, 2.0);
+    AppHarness::Settle();
+    const double widthAfter = scene.PixelToWorld(scene.Raster().width - 1, 0).x - scene.PixelToWorld(0, 0).x;
+    EXPECT_NEAR(widthAfter, widthBefore / 2.0, widthBefore * 0.01);
+    EXPECT_NEAR(under().x, before.x, 2.0 * widthAfter / scene.Raster().width);
+    EXPECT_NEAR(under().y, before.y, 2.0 * widthAfter / scene.Raster().width);
+    ASSERT_GT(scene.GetStreamlineCount(), 0u);
+    for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i)
+        for (std::size_t k = 0; k < scene.StreamlineAt(i).GetCount(); ++k)
+            ASSERT_TRUE(
+                scene.IsInPicture(scene.StreamlineAt(i).Data()[k].x, scene.StreamlineAt(i).Data()[k].y));
+
+    // A drag to the right brings what lay left into view.
+    const GridNode leftBefore = scene.PixelToWorld(0, 0);
+    QTest::mousePress(&view, Qt::MiddleButton, {}, QPoint(200, 200));
+    QMouseEvent move(QEvent::MouseMove, QPointF(300, 200), QPointF(300, 200), Qt::NoButton, Qt::MiddleButton,
+                     {});
+    QCoreApplication::sendEvent(&view, &move);
+    QTest::mouseRelease(&view, Qt::MiddleButton, {}, QPoint(300, 200));
+    AppHarness::Settle();
+    EXPECT_LT(scene.PixelToWorld(0, 0).x, leftBefore.x - 0.5 * 100 * widthAfter / scene.Raster().width);
+
+    // A click still traces, and the read-out names the point under the pointer.
+    const std::optional<PixelPoint> clicked = view.ClickPixelAt(px, py);
+    ASSERT_TRUE(clicked);
+    view.OnLButtonDown(px, py);
+    ASSERT_TRUE(scene.m_pClickStreamline);
+    EXPECT_GT(scene.m_pClickStreamline->GetCount(), 2u);
+
+    ActionNamed(*h, "actionViewWholeData")->trigger();
+    AppHarness::Settle();
+    EXPECT_FALSE(scene.m_modes.window.IsSet());
+    EXPECT_NEAR(scene.PixelToWorld(scene.Raster().width - 1, 0).x - scene.PixelToWorld(0, 0).x, widthBefore,
+                widthBefore * 0.01);
+
+    // The next start fills the view again; the control bar's settings start afresh.
+    h.reset();
+    AppHarness again({QStringLiteral("tesmora")}, choices);
+    EXPECT_TRUE(again.View().FillsView());
+    EXPECT_TRUE(ActionNamed(again, "actionViewFillView")->isChecked());
+    ActionNamed(again, "actionViewFillView")->trigger();
+    EXPECT_FALSE(again.View().FillsView());
+    EXPECT_EQ(again.Scene().m_modes.size, PictureSize{});
+}
+
+}  // namespace
