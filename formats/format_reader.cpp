@@ -10,6 +10,7 @@
 #include "formats/tecplot_reader.h"
 #include "formats/vtk_legacy_reader.h"
 #include "formats/vtk_xml_reader.h"
+#include "scene/gri_format.h"
 
 namespace formats {
 
@@ -75,6 +76,11 @@ bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& r
                        "not enough memory to read " + path + "."});
     }
     return false;
+}
+
+std::vector<std::string> FilesReadFor(const std::string& path) {
+    if (FormatReader().Accepts(path)) return {path};
+    return {path, gri::SolutionPathFor(path)};
 }
 
 const std::vector<std::string>& AcceptedPatterns() {
