@@ -1,6 +1,7 @@
 #include "formats/format_reader.h"
 
 #include <algorithm>
+#include <exception>
 #include <new>
 
 #include "base/reporter.h"
@@ -54,6 +55,18 @@ void RejectBinary(std::string_view bytes, const std::string& file) {
     Fail(file, Whole(), "Das ist eine Binärdatei, keine Textdatei.", "this is a binary file, not text.");
 }
 
+ReadError UnexpectedFailure(const std::exception& e, const std::string& file) {
+    if (dynamic_cast<const std::bad_alloc*>(&e))
+        return ReadError({messages::kAppCaption,
+                          "Nicht genügend Arbeitsspeicher, um " + Quoted(file) + " zu lesen.",
+                          "not enough memory to read " + file + "."});
+    const std::string why = Excerpt(e.what());
+    return ReadError(
+        {messages::kAppCaption,
+         "Das Lesen von " + Quoted(file) + " brach mit einem unerwarteten Fehler ab (" + why + ").",
+         "reading " + file + " stopped on an unexpected error (" + why + ")."});
+}
+
 }  // namespace
 
 bool FormatReader::Accepts(const std::string& path) const {
@@ -69,11 +82,9 @@ bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& r
     } catch (const ReadError& e) {
         out.Release();
         reporter.Tell(e.GetMessage());
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception& e) {
         out.Release();
-        reporter.Tell({messages::kAppCaption,
-                       "Nicht genügend Arbeitsspeicher, um " + Quoted(path) + " zu lesen.",
-                       "not enough memory to read " + path + "."});
+        reporter.Tell(UnexpectedFailure(e, path).GetMessage());
     }
     return false;
 }
@@ -109,9 +120,13 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
             else
                 ReadColumnText(bytes, file, out);
         }
-    } catch (...) {
+    } catch (const ReadError&) {
         out.Release();
         throw;
+    } catch (const std::exception& e) {
+        // The last line: whatever else a reader lets out is told as a failure to read this file.
+        out.Release();
+        throw UnexpectedFailure(e, file);
     }
 }
 

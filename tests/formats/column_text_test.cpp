@@ -107,6 +107,8 @@ TEST(ColumnText, MaskedFlaggedAndMissingVectorsBecomeZero) {
 
 TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
     const std::string good = "x y u v\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n";
+    std::string manyFields = "1";
+    for (int n = 0; n < 10000; ++n) manyFields += " 1";
     struct Case {
         std::string text;
         std::string message;
@@ -131,6 +133,8 @@ TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
          "the x value 1e+39 lies beyond single precision"},
         {"x y u v\n0 0 1 1\n1e-46 0 1 1\n0 1 1 1\n1e-46 1 1 1\n",
          "too close together to differ in single precision"},
+        {"x y u v\n" + manyFields + "\n", "line 2: the first line of data has more than 10000 values"},
+        {"x y u v\n0 0 1 1\n" + manyFields + "\n", "line 3: the line has more than 10000 values"},
     };
     for (const Case& c : cases) {
         DataSetArrays d;
