@@ -38,9 +38,16 @@ bool EndsWith(const std::string& s, std::string_view end) {
            std::equal(end.begin(), end.end(), s.end() - static_cast<std::ptrdiff_t>(end.size()));
 }
 
+// Whether the content says VTK, the one kind of file that may be binary.
+bool LooksLikeVtk(std::string_view bytes, const std::string& ext) {
+    return LooksLikeXml(bytes) || bytes.starts_with("# vtk DataFile Version") || ext == "vtk" ||
+           ext == "vti" || ext == "vtr";
+}
+
 // Text files hold no NUL byte; the solution file of a .gri pair and every binary format do.
+// Decided from the first block alone, so that a large binary file is refused before it is read.
 void RejectBinary(std::string_view bytes, const std::string& file) {
-    const std::string_view head = bytes.substr(0, 4096);
+    const std::string_view head = bytes.substr(0, kFirstBlockBytes);
     if (head.starts_with("#!TDV"))
         Fail(file, Whole(), "Das ist eine binäre Tecplot-Datei; gelesen wird Tecplot nur als ASCII.",
              "this is a binary Tecplot file; Tecplot is read as ASCII only.");
@@ -76,7 +83,10 @@ bool FormatReader::Accepts(const std::string& path) const {
 
 bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
     try {
-        const std::string bytes = ReadFileBytes(path);
+        const std::string ext = LowerExtension(path);
+        const std::string bytes = ReadFileBytes(path, [&](std::string_view first) {
+            if (!LooksLikeVtk(first, ext)) RejectBinary(first, path);
+        });
         ReadDataSetBytes(bytes, path, out);
         return true;
     } catch (const ReadError& e) {
