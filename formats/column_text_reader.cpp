@@ -70,10 +70,47 @@ enum class Separator { Blanks, Comma, Semicolon };
 void SplitFields(std::string_view line, Separator separator, std::vector<std::string_view>& fields,
                  std::size_t most = kMaxColumns);
 
+// Whether every field of LINE split at SEPARATOR reads as a number (an empty one as missing).
+bool AllNumbers(std::string_view line, Separator separator, bool decimalComma) {
+    std::vector<std::string_view> fields;
+    SplitFields(line, separator, fields);
+    if (fields.size() > kMaxColumns) return false;
+    for (std::string_view f : fields)
+        if (!(f.empty() && separator != Separator::Blanks) && !ParseNumber(f, decimalComma)) return false;
+    return !fields.empty();
+}
+
+// A line with commas is comma-separated, unless only blanks or tabs between numbers with
+// decimal commas make sense of it ("0,5\t1,25").
 Separator SeparatorOf(std::string_view line) {
     if (line.find(';') != std::string_view::npos) return Separator::Semicolon;
-    if (line.find(',') != std::string_view::npos) return Separator::Comma;
-    return Separator::Blanks;
+    if (line.find(',') == std::string_view::npos) return Separator::Blanks;
+    if (!AllNumbers(line, Separator::Comma, false) && AllNumbers(line, Separator::Blanks, true))
+        return Separator::Blanks;
+    return Separator::Comma;
+}
+
+// Between semicolons, blanks or tabs a comma can only be a decimal comma, as German programs
+// write them; between commas it cannot be one.
+bool DecimalComma(Separator separator) {
+    return separator != Separator::Comma;
+}
+
+// E, and where a comma-separated file may be one whose decimal commas were taken as separators,
+// why it does not fit together: its values are all whole numbers, it has an even number of
+// columns and no line of names fits them (a file of four values with decimal commas has eight
+// fields under four names).
+ReadError HintAtDecimalCommas(const ReadError& e, bool suspect) {
+    if (!suspect || e.GetMessage().caption != messages::kLoadingErrorCaption) return e;
+    Message m = e.GetMessage();
+    m.german +=
+        " Dezimalkommas werden nur gelesen, wo Semikolons, Tabulatoren oder Leerzeichen die Werte trennen.";
+    m.english += " Decimal commas are read only where semicolons, tabs or blanks separate the values.";
+    return ReadError(std::move(m));
+}
+
+bool IsWholeNumber(std::string_view field) {
+    return field.find_first_not_of("+-0123456789") == std::string_view::npos;
 }
 
 // The fields of a line of data. A separator at the end of the line ends the last field and
@@ -218,7 +255,7 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
             std::vector<std::string_view> first;
             const Separator separator = SeparatorOf(t);
             SplitFields(t, separator, first, 1);
-            if (!first.empty() && ParseNumber(first.front(), separator == Separator::Semicolon)) {
+            if (!first.empty() && ParseNumber(first.front(), DecimalComma(separator))) {
                 data = true;
                 break;
             }
@@ -243,12 +280,23 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
                 " Spalten.",
             "the first line of data has more than " + most + " values; up to " + most + " columns are read.");
     const std::size_t columns = fields.size();
-    // Between semicolons a comma can only be a decimal comma, as German programs write them.
-    const bool decimalComma = separator == Separator::Semicolon;
+    const bool decimalComma = DecimalComma(separator);
     SampleSet samples;
     samples.columns.resize(columns);
     const std::vector<std::string> names = ChooseNames(candidates, columns);
     for (std::size_t c = 0; c < names.size(); ++c) samples.columns[c].name = names[c];
+    // Whether every value so far is written as a whole number, for the hint on decimal commas.
+    bool wholeNumbers = true;
+    auto decimalCommasSplit = [&] {
+        return separator == Separator::Comma && wholeNumbers && columns % 2 == 0 && names.empty();
+    };
+    auto fail = [&](const std::string& german, const std::string& english, const Place& where) {
+        try {
+            Fail(file, where, german, english);
+        } catch (const ReadError& e) {
+            throw HintAtDecimalCommas(e, decimalCommasSplit());
+        }
+    };
 
     // Room for as many rows as the rest has lines, taken up front: a large allocation costs
     // memory only where it is written, while growing by doubling would copy every column.
@@ -266,13 +314,13 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
         if (fields.size() != columns) {
             const bool tooMany = fields.size() > kMaxColumns;
             const std::string has = std::to_string(fields.size());
-            Fail(file, AtLine(number),
-                 "Die Zeile hat " + (tooMany ? "mehr als " + most : has) +
+            fail("Die Zeile hat " + (tooMany ? "mehr als " + most : has) +
                      " Werte, die erste Datenzeile (Zeile " + Num(firstLine) + ") hat " +
                      Num(static_cast<std::int64_t>(columns)) + ".",
                  "the line has " + (tooMany ? "more than " + most : has) +
                      " values, the first line of data (line " + Num(firstLine) + ") has " +
-                     Num(static_cast<std::int64_t>(columns)) + ".");
+                     Num(static_cast<std::int64_t>(columns)) + ".",
+                 AtLine(number));
         }
         values += static_cast<std::int64_t>(columns);
         if (values > kMaxValues)
@@ -289,6 +337,7 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
                          " ist keine Zahl.",
                      "\"" + Excerpt(fields[c]) + "\" in column " + Num(static_cast<std::int64_t>(c + 1)) +
                          " is not a number.");
+            wholeNumbers = wholeNumbers && IsWholeNumber(fields[c]);
             samples.columns[c].values.push_back(*value);
         }
         lineOf.push_back(number);
@@ -313,11 +362,16 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
     auto values0 = [&](int c) -> const std::vector<double>& {
         return samples.columns[static_cast<std::size_t>(c)].values;
     };
-    const Lattice lattice =
-        SortOntoLattice(values0(roles.x), values0(roles.y), roles.z >= 0 ? &values0(roles.z) : nullptr, file,
-                        [&](std::int64_t s) { return AtLine(lineOf[static_cast<std::size_t>(s)]); });
-    std::vector<std::int64_t>().swap(lineOf);  // only the lattice's messages name lines
-    BuildDataSet(samples, roles, lattice, file, "column text, " + SeparatorName(separator), out);
+    try {
+        const Lattice lattice = SortOntoLattice(
+            values0(roles.x), values0(roles.y), roles.z >= 0 ? &values0(roles.z) : nullptr, file,
+            [&](std::int64_t s) { return AtLine(lineOf[static_cast<std::size_t>(s)]); });
+        std::vector<std::int64_t>().swap(lineOf);  // only the lattice's messages name lines
+        BuildDataSet(samples, roles, lattice, file, "column text, " + SeparatorName(separator), out);
+    } catch (const ReadError& e) {
+        // Points that form no lattice are what decimal commas read as separators give.
+        throw HintAtDecimalCommas(e, decimalCommasSplit());
+    }
 }
 
 }  // namespace formats

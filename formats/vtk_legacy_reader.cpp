@@ -344,6 +344,7 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
     }
     BuildVtkDataSet(axes, points, cells, file, "VTK legacy " + kind + (in.Binary() ? ", binary" : ", ASCII"),
                     out);
+    out.notes.binary = in.Binary();
 }
 
 }  // namespace formats

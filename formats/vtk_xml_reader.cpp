@@ -122,10 +122,12 @@ public:
             a = std::move(columns.front());
         }
     }
-    // Which encodings the arrays came in, for the notes.
+    // Which encodings the arrays came in, for the notes, and whether any was binary.
     std::string encodings;
+    bool binary = false;
     void NoteEncoding(const std::string& e) {
         if (encodings.find(e) == std::string::npos) encodings += (encodings.empty() ? "" : " + ") + e;
+        binary = binary || e != "ascii";
     }
 
     std::string kind;
@@ -146,9 +148,12 @@ private:
     void ReadExtent(const char* name) {
         const std::vector<double> e = Numbers(name, 6, true);
         for (std::size_t i = 0; i < 6; ++i) {
-            if (std::fabs(e[i]) > 2147483647.0 || std::floor(e[i]) != e[i])
+            if (std::floor(e[i]) != e[i])
                 Error(std::string(name) + " braucht ganze Zahlen.",
                       std::string(name) + " needs whole numbers.");
+            if (std::fabs(e[i]) > 2147483647.0)
+                Error(std::string(name) + " enthält " + Num(e[i]) + ", mehr als der größte Index 2147483647.",
+                      std::string(name) + " holds " + Num(e[i]) + ", beyond the largest index 2147483647.");
             extent[i] = static_cast<std::int64_t>(e[i]);
         }
     }
@@ -591,6 +596,7 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
                         (xml.encodings.empty() ? std::string("no arrays") : xml.encodings) +
                         (xml.layout.zlib ? ", zlib" : ""),
                     out);
+    out.notes.binary = xml.binary;
 }
 
 }  // namespace formats

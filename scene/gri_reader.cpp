@@ -226,5 +226,6 @@ bool GriReader::ReadPair(const std::string& path, DataSetArrays& out, Reporter& 
         return fail(
             Unreadable(solutionPath, {"Lesefehler mitten in den Werten.", "a read failed amid the values"}));
     m_planeShape = shape.Result();
+    out.notes.binary = true;
     return true;
 }

@@ -253,6 +253,25 @@ TEST(InfoCommand, CountsNonFiniteValuesAndLeavesThemOutOfTheRange) {
     EXPECT_TRUE(Contains(run.out, "vorticity   -               -               20\n")) << run.out;
 }
 
+// A .gri pair written on a machine of the other byte order loads with absurd speeds; it is
+// shown all the same, with a question on stderr.
+TEST(InfoCommand, AsksAboutTheByteOrderWhenTheSpeedsAreAbsurd) {
+    TempDir dir;
+    ASSERT_EQ(Flowgen({"rotation", dir.File("swapped.gri"), "--ni", "8", "--nj", "8"}).exitCode, 0);
+    std::string solution = ReadBytes(dir.File("swapped.00000.dat"));
+    for (std::size_t at = 0; at + 4 <= solution.size(); at += 4)
+        std::reverse(&solution[at], &solution[at + 4]);
+    WriteBytes(dir.File("swapped.00000.dat"), solution);
+    const Outcome run = Info({dir.File("swapped.gri")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(
+        Contains(run.err, "tesmora-info: warning: the speeds of '" + dir.File("swapped.gri") + "' span "))
+        << run.err;
+    EXPECT_TRUE(Contains(run.err, " orders of magnitude, from ")) << run.err;
+    EXPECT_TRUE(Contains(run.err, ": wrong byte order?\n")) << run.err;
+    EXPECT_TRUE(Contains(run.out, "ni 8, nj 8, nk 1")) << run.out;
+}
+
 TEST(InfoCommand, RejectedOrUnreadableFilesExitWithOneAndTheLoadersMessage) {
     TempDir dir;
     WriteBytes(dir.File("magic.gri"),
