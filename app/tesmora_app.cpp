@@ -19,6 +19,8 @@
 #include "app/ui_texts.h"
 #include "app/wait_cursor.h"
 #include "common/native_names.h"
+#include "common/target_file.h"
+#include "formats/format_reader.h"
 #include "output/picture_file.h"
 #include "res/version_notice.h"
 
@@ -244,6 +246,17 @@ bool CTesmoraApp::SavePicture(const QString& path) {
     CTesmoraView* view = View();
     if (!view) return false;
     const std::string target = common::ToNative(path);
+    // The picture never takes the place of the data it shows.
+    if (m_scene.HasDataSet())
+        for (const std::string& input : formats::FilesReadFor(common::ToNative(m_doc.GetDataSetPath())))
+            if (common::WouldReplace(target, input)) {
+                m_reporter.Report(QString::fromUtf8(ui::kSaveWouldReplaceInput)
+                                      .arg(common::FromNative(common::PrintableName(target)),
+                                           common::FromNative(common::PrintableName(input)))
+                                      .toStdString(),
+                                  ui::kAppTitle);
+                return false;
+            }
     // A name without a known extension is written as the PNG it always was.
     const PictureFormat format = FormatOfPath(target).value_or(PictureFormat::Png);
     PictureData picture;

@@ -186,6 +186,9 @@ inline constexpr const char* kPngFilter = "PNG-Bilder (*.png)";
 inline constexpr const char* kSvgFilter = "SVG-Vektorgrafiken (*.svg)";
 inline constexpr const char* kPdfFilter = "PDF-Dokumente (*.pdf)";
 inline constexpr const char* kSaveFailed = "Das Bild konnte nicht gespeichert werden:";
+// %1 the picture's file, %2 the data set's file it would replace.
+inline constexpr const char* kSaveWouldReplaceInput =
+    "Das Bild wird nicht unter %1 gespeichert: es würde die Datei %2 des geöffneten Datensatzes ersetzen.";
 
 // The view's OpenGL set-up message (English, as the rest of the OpenGL messages).
 inline constexpr const char* kErrorCreatingRC = "Error Creating RC";

@@ -25,6 +25,7 @@ struct DataSetNotes {
     std::int64_t invalidNodes = 0;   // vectors the file marks invalid, read as u = v = 0
     bool pressureMissing = false;    // the file has no pressure: 0 everywhere
     bool vorticityComputed = false;  // derived from u and v, as the file has none
+    bool binary = false;             // the values were stored as binary numbers, in a byte order
 };
 
 // A data set in memory, as a reader hands it to the scene, a generator makes it and the

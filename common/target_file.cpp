@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <system_error>
 
 namespace common {
 
@@ -86,6 +88,26 @@ std::string TemporaryTemplate(const std::string& path) {
     return (slash == std::string::npos ? folder + "/" : folder) + "." + name + ".XXXXXX";
 }
 
+// A file nobody may write, or this user may not, is not replaced: cp and the shell refuse
+// too. The rename needs only the folder's permission, so it has to be asked for.
+bool WriteProtected(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    return (status.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// The file a write to PATH replaces: PATH, or what a link at PATH names. Empty for a link to
+// nothing, which a write creates.
+std::string ReplacedFile(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
 }  // namespace
 
 TargetKind KindOfTarget(const std::string& path) {
@@ -101,7 +123,8 @@ TargetFile::~TargetFile() {
 }
 
 bool TargetFile::Fail(std::string* error, const std::string& why, const char* what) {
-    if (error) *error = std::string(what) + " " + m_path + ": " + why;
+    if (error)
+        *error = std::string(what) + " " + (m_stdout ? std::string("standard output") : m_path) + ": " + why;
     Discard();
     return false;
 }
@@ -147,6 +170,7 @@ bool TargetFile::Open(const std::string& path, std::string* error) {
         m_target = resolved;
         std::free(resolved);
     }
+    if (WriteProtected(m_target)) return Fail(error, "it is write-protected", "cannot replace");
     std::string name = TemporaryTemplate(m_target);
     m_fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (m_fd < 0) return Fail(error, Reason(errno), "cannot create");
@@ -205,6 +229,37 @@ bool TargetFile::Commit(std::string* error) {
     ReleaseSlot(m_slot);
     m_slot = -1;
     return true;
+}
+
+std::string TargetProblem(const std::string& path) {
+    switch (KindOfTarget(path)) {
+        case TargetKind::StandardOutput:
+        case TargetKind::Direct:
+            return {};
+        case TargetKind::Folder:
+            return "cannot write " + path + ": it is a folder";
+        case TargetKind::Replace:
+            break;
+    }
+    const std::string target = ReplacedFile(path);
+    if (target.empty()) return {};
+    if (WriteProtected(target)) return "cannot replace " + path + ": it is write-protected";
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0)
+        return "cannot create " + path + ": the folder " + folder +
+               (errno == ENOENT ? " does not exist" : " cannot be reached (" + Reason(errno) + ")");
+    if (!S_ISDIR(status.st_mode)) return "cannot create " + path + ": " + folder + " is not a folder";
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return "cannot create " + path + ": the folder " + folder + " is not writable (" + Reason(errno) +
+               ")";
+    return {};
+}
+
+bool WouldReplace(const std::string& path, const std::string& input) {
+    std::error_code ec;
+    return std::filesystem::equivalent(path, input, ec) && !ec;
 }
 
 bool WriteTargetFile(const std::string& path, std::string_view bytes, std::string* error) {

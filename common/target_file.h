@@ -29,7 +29,8 @@ public:
     TargetFile& operator=(const TargetFile&) = delete;
 
     // Each returns false with *ERROR set on failure: "cannot create PATH: reason" (or "cannot
-    // open" a device) when opening, "cannot write PATH: reason" after.
+    // open" a device, "cannot replace" a write-protected file) when opening, "cannot write
+    // PATH: reason" after.
     bool Open(const std::string& path, std::string* error);
     bool Write(const void* data, std::size_t size, std::string* error);
     // Everything written is on disk and the file closed.
@@ -48,6 +49,16 @@ private:
     bool m_stdout = false;
     int m_slot = -1;  // the temporary's place in the list an interruption removes
 };
+
+// Why PATH cannot take an output, as "cannot create PATH: reason" (or "cannot replace", "cannot
+// write"), or empty when it can: its folder is missing or no folder, it is a folder, or a file
+// that is write-protected. Asked of every output before the first is written, so that a run
+// fails before it writes anything rather than between two of its files.
+std::string TargetProblem(const std::string& path);
+
+// Whether writing PATH would replace the existing file INPUT: the same file under this name,
+// another name, or a link.
+bool WouldReplace(const std::string& path, const std::string& input);
 
 // The whole of BYTES into PATH, as TargetFile writes it.
 bool WriteTargetFile(const std::string& path, std::string_view bytes, std::string* error);

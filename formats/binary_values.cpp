@@ -1,5 +1,6 @@
 #include "formats/binary_values.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -9,8 +10,9 @@ namespace formats {
 
 namespace {
 
+// A type's name is a word of a few letters: a longer one is cut, never copied whole.
 std::string Lower(std::string_view s) {
-    std::string out(s);
+    std::string out(s.substr(0, 64));
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
@@ -109,6 +111,44 @@ void DecodeValues(const unsigned char* bytes, std::size_t count, ValueType type,
             return Decode<float>(bytes, count, swap, out);
         case ValueType::Float64:
             return Decode<double>(bytes, count, swap, out);
+    }
+}
+
+ColumnDecoder::ColumnDecoder(ValueType type, bool bigEndian, std::size_t components, std::size_t tuples)
+    : m_type(type), m_bigEndian(bigEndian), m_size(SizeOf(type)), m_columns(components) {
+    for (std::vector<double>& c : m_columns) c.resize(tuples);
+}
+
+void ColumnDecoder::Add(const unsigned char* bytes, std::size_t n) {
+    if (m_partialBytes > 0) {
+        const std::size_t take = std::min(n, m_size - m_partialBytes);
+        std::memcpy(m_partial + m_partialBytes, bytes, take);
+        m_partialBytes += take;
+        bytes += take;
+        n -= take;
+        if (m_partialBytes < m_size) return;
+        Put(m_partial, 1);
+        m_partialBytes = 0;
+    }
+    const std::size_t whole = n / m_size;
+    if (whole > 0) Put(bytes, whole);
+    m_partialBytes = n - whole * m_size;
+    if (m_partialBytes > 0) std::memcpy(m_partial, bytes + whole * m_size, m_partialBytes);
+}
+
+void ColumnDecoder::Put(const unsigned char* bytes, std::size_t values) {
+    const std::size_t components = m_columns.size();
+    const std::size_t room = components == 0 ? 0 : components * m_columns.front().size();
+    // More bytes than the array holds are not the caller's to give; they are let fall.
+    values = std::min(values, room - std::min(room, m_count));
+    constexpr std::size_t kBatch = 4096;
+    m_decoded.resize(std::min(values, kBatch));
+    for (std::size_t done = 0; done < values;) {
+        const std::size_t n = std::min(kBatch, values - done);
+        DecodeValues(bytes + done * m_size, n, m_type, m_bigEndian, m_decoded.data());
+        for (std::size_t i = 0; i < n; ++i, ++m_count)
+            m_columns[m_count % components][m_count / components] = m_decoded[i];
+        done += n;
     }
 }
 

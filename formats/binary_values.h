@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace formats {
 
@@ -17,5 +18,29 @@ std::size_t SizeOf(ValueType type);
 
 // COUNT values of TYPE stored at BYTES, big-endian where BIG_ENDIAN, as doubles into OUT.
 void DecodeValues(const unsigned char* bytes, std::size_t count, ValueType type, bool bigEndian, double* out);
+
+// An array of TUPLES tuples of COMPONENTS values of TYPE, arriving as bytes in pieces of any
+// length, each component kept in a column of its own as doubles: the array's bytes and its
+// interleaved values are never held whole beside the columns.
+class ColumnDecoder {
+public:
+    ColumnDecoder(ValueType type, bool bigEndian, std::size_t components, std::size_t tuples);
+    void Add(const unsigned char* bytes, std::size_t n);
+    // The values decoded so far; the columns are complete when it is COMPONENTS * TUPLES.
+    std::size_t Count() const { return m_count; }
+    std::vector<std::vector<double>> TakeColumns() { return std::move(m_columns); }
+
+private:
+    void Put(const unsigned char* bytes, std::size_t values);
+
+    ValueType m_type;
+    bool m_bigEndian;
+    std::size_t m_size;
+    std::vector<std::vector<double>> m_columns;
+    std::size_t m_count = 0;
+    unsigned char m_partial[8] = {};  // the start of a value split between two pieces
+    std::size_t m_partialBytes = 0;
+    std::vector<double> m_decoded;
+};
 
 }  // namespace formats

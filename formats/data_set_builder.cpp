@@ -66,6 +66,15 @@ std::string ColumnNames(const SampleSet& samples) {
 
 }  // namespace
 
+void ReleaseUnusedColumns(SampleSet& samples, const FieldRoles& roles) {
+    std::vector<bool> used(samples.columns.size(), false);
+    for (const int c : {roles.x, roles.y, roles.z, roles.u, roles.v, roles.p, roles.w})
+        if (c >= 0) used[static_cast<std::size_t>(c)] = true;
+    for (const ValidityColumn& c : roles.validity) used[static_cast<std::size_t>(c.column)] = true;
+    for (std::size_t c = 0; c < used.size(); ++c)
+        if (!used[c]) std::vector<double>().swap(samples.columns[c].values);
+}
+
 void FailNoCoordinates(const SampleSet& samples, const std::string& file, const Place& where) {
     const std::string names = ColumnNames(samples);
     Fail(file, where, "Keine Spalten für x und y gefunden (vorhanden: " + names + ").",

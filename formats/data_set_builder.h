@@ -17,6 +17,10 @@ namespace formats {
 void BuildDataSet(const SampleSet& samples, const FieldRoles& roles, const Lattice& lattice,
                   const std::string& file, const std::string& format, DataSetArrays& out);
 
+// Frees the values of every column ROLES does not use, so that a file's other arrays are not
+// held while its data set is made; the columns keep their names and places.
+void ReleaseUnusedColumns(SampleSet& samples, const FieldRoles& roles);
+
 // The absence of velocity or of coordinates as the readers report it, listing the names the
 // file has.
 [[noreturn]] void FailNoVelocity(const SampleSet& samples, const std::string& file, const Place& where);

@@ -1,5 +1,6 @@
 #include "formats/file_bytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,7 +27,7 @@ struct FileCloser {
 
 }  // namespace
 
-std::string ReadFileBytes(const std::string& path) {
+std::string ReadFileBytes(const std::string& path, const std::function<void(std::string_view first)>& first) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status))
@@ -50,8 +51,14 @@ std::string ReadFileBytes(const std::string& path) {
         const std::string why = std::strerror(errno);
         Unreadable(path, "sie lässt sich nicht öffnen (" + why + ").", "it cannot be opened (" + why + ").");
     }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    const std::size_t read = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    // The first block alone, so that a file FIRST rejects is neither read nor held whole.
+    std::string bytes(std::min(static_cast<std::size_t>(size), kFirstBlockBytes), '\0');
+    std::size_t read = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (first && read == bytes.size()) first(bytes);
+    if (read == bytes.size()) {
+        bytes.resize(static_cast<std::size_t>(size));
+        read += std::fread(bytes.data() + read, 1, bytes.size() - read, file.get());
+    }
     // A file that grew since its size was taken is read as far as that size.
     if (read != bytes.size() || std::ferror(file.get()))
         Unreadable(path, "Lesefehler nach " + std::to_string(read) + " Bytes.",

@@ -1,6 +1,7 @@
 #include "formats/format_reader.h"
 
 #include <algorithm>
+#include <exception>
 #include <new>
 
 #include "base/reporter.h"
@@ -10,6 +11,7 @@
 #include "formats/tecplot_reader.h"
 #include "formats/vtk_legacy_reader.h"
 #include "formats/vtk_xml_reader.h"
+#include "scene/gri_format.h"
 
 namespace formats {
 
@@ -36,9 +38,16 @@ bool EndsWith(const std::string& s, std::string_view end) {
            std::equal(end.begin(), end.end(), s.end() - static_cast<std::ptrdiff_t>(end.size()));
 }
 
+// Whether the content says VTK, the one kind of file that may be binary.
+bool LooksLikeVtk(std::string_view bytes, const std::string& ext) {
+    return LooksLikeXml(bytes) || bytes.starts_with("# vtk DataFile Version") || ext == "vtk" ||
+           ext == "vti" || ext == "vtr";
+}
+
 // Text files hold no NUL byte; the solution file of a .gri pair and every binary format do.
+// Decided from the first block alone, so that a large binary file is refused before it is read.
 void RejectBinary(std::string_view bytes, const std::string& file) {
-    const std::string_view head = bytes.substr(0, 4096);
+    const std::string_view head = bytes.substr(0, kFirstBlockBytes);
     if (head.starts_with("#!TDV"))
         Fail(file, Whole(), "Das ist eine binäre Tecplot-Datei; gelesen wird Tecplot nur als ASCII.",
              "this is a binary Tecplot file; Tecplot is read as ASCII only.");
@@ -53,6 +62,18 @@ void RejectBinary(std::string_view bytes, const std::string& file) {
     Fail(file, Whole(), "Das ist eine Binärdatei, keine Textdatei.", "this is a binary file, not text.");
 }
 
+ReadError UnexpectedFailure(const std::exception& e, const std::string& file) {
+    if (dynamic_cast<const std::bad_alloc*>(&e))
+        return ReadError({messages::kAppCaption,
+                          "Nicht genügend Arbeitsspeicher, um " + Quoted(file) + " zu lesen.",
+                          "not enough memory to read " + file + "."});
+    const std::string why = Excerpt(e.what());
+    return ReadError(
+        {messages::kAppCaption,
+         "Das Lesen von " + Quoted(file) + " brach mit einem unerwarteten Fehler ab (" + why + ").",
+         "reading " + file + " stopped on an unexpected error (" + why + ")."});
+}
+
 }  // namespace
 
 bool FormatReader::Accepts(const std::string& path) const {
@@ -62,19 +83,25 @@ bool FormatReader::Accepts(const std::string& path) const {
 
 bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
     try {
-        const std::string bytes = ReadFileBytes(path);
+        const std::string ext = LowerExtension(path);
+        const std::string bytes = ReadFileBytes(path, [&](std::string_view first) {
+            if (!LooksLikeVtk(first, ext)) RejectBinary(first, path);
+        });
         ReadDataSetBytes(bytes, path, out);
         return true;
     } catch (const ReadError& e) {
         out.Release();
         reporter.Tell(e.GetMessage());
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception& e) {
         out.Release();
-        reporter.Tell({messages::kAppCaption,
-                       "Nicht genügend Arbeitsspeicher, um " + Quoted(path) + " zu lesen.",
-                       "not enough memory to read " + path + "."});
+        reporter.Tell(UnexpectedFailure(e, path).GetMessage());
     }
     return false;
+}
+
+std::vector<std::string> FilesReadFor(const std::string& path) {
+    if (FormatReader().Accepts(path)) return {path};
+    return {path, gri::SolutionPathFor(path)};
 }
 
 const std::vector<std::string>& AcceptedPatterns() {
@@ -103,9 +130,13 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
             else
                 ReadColumnText(bytes, file, out);
         }
-    } catch (...) {
+    } catch (const ReadError&) {
         out.Release();
         throw;
+    } catch (const std::exception& e) {
+        // The last line: whatever else a reader lets out is told as a failure to read this file.
+        out.Release();
+        throw UnexpectedFailure(e, file);
     }
 }
 

@@ -22,6 +22,10 @@ public:
 // The patterns of every name FormatReader accepts ("*.txt", ...), for file dialogs.
 const std::vector<std::string>& AcceptedPatterns();
 
+// The files a data set named PATH is read from: PATH itself, and for a .gri pair (every file
+// FormatReader does not take) its solution file too.
+std::vector<std::string> FilesReadFor(const std::string& path);
+
 // Reads BYTES, the whole of a file named FILE, with the reader its content asks for. Throws a
 // ReadError when the file cannot be a data set; OUT then holds nothing.
 void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out);

@@ -72,7 +72,7 @@ Lattice SortOntoLattice(const std::vector<double>& x, const std::vector<double>&
     // The exact values where they make a full lattice; otherwise values grouped over what text
     // rounding leaves of a coordinate (a hundred-thousandth of the largest coordinate or extent),
     // which also keeps a plane written with noise in z one plane.
-    const std::vector<double> sx = Sorted(x), sy = Sorted(y), sz = z ? Sorted(*z) : std::vector<double>{0.0};
+    std::vector<double> sx = Sorted(x), sy = Sorted(y), sz = z ? Sorted(*z) : std::vector<double>{0.0};
     const double tolerance = 1e-5 * std::max({Magnitude(sx), Magnitude(sy), Magnitude(sz)});
     Axis ax = Group(sx, 0.0), ay = Group(sy, 0.0), az = Group(sz, 0.0);
     if (NodesOf(ax, ay, az) != static_cast<double>(count)) {
@@ -80,6 +80,8 @@ Lattice SortOntoLattice(const std::vector<double>& x, const std::vector<double>&
         ay = Group(sy, tolerance);
         az = Group(sz, tolerance);
     }
+    // The sorted copies have given the axes; they are not held beside the lattice.
+    for (std::vector<double>* sorted : {&sx, &sy, &sz}) std::vector<double>().swap(*sorted);
     const std::int64_t ni = ax.Size(), nj = ay.Size(), nk = az.Size();
     auto zAt = [&](std::size_t n) { return z ? (*z)[n] : 0.0; };
 
@@ -131,6 +133,11 @@ Lattice SortOntoLattice(const std::vector<double>& x, const std::vector<double>&
              "the points form a lattice of " + shape + " nodes with holes: " + Num(missing) +
                  (one ? " node is missing, at " : " nodes are missing, the first at ") + at + ".");
     }
+    // Samples that came in node order need no map.
+    bool inOrder = true;
+    for (std::size_t node = 0; inOrder && node < lattice.sampleOf.size(); ++node)
+        inOrder = lattice.sampleOf[node] == static_cast<std::int64_t>(node);
+    if (inOrder) std::vector<std::int64_t>().swap(lattice.sampleOf);
     return lattice;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // How much any file may make the readers hold, whatever its header claims. A file is read into
@@ -10,5 +11,9 @@ namespace formats {
 inline constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 30;  // 1 GiB
 inline constexpr std::int64_t kMaxNodes = std::int64_t{1} << 25;      // 33 554 432 nodes
 inline constexpr std::int64_t kMaxValues = std::int64_t{1} << 27;     // all arrays together
+// Columns of a text file and variables of a Tecplot file, and the longest name one may have:
+// a line of millions of fields or a name of megabytes is no data set's.
+inline constexpr std::size_t kMaxColumns = 10000;
+inline constexpr std::size_t kLongestName = 1024;
 
 }  // namespace formats

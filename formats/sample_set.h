@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "formats/limits.h"
 
 namespace formats {
 
@@ -25,16 +28,14 @@ struct SampleSet {
     }
 };
 
-// Adds an array of COMPONENTS interleaved values per sample as one column per component.
-inline void AddArray(SampleSet& set, const std::string& name, std::size_t components,
-                     const std::vector<double>& values) {
-    if (components == 0) return;
-    const std::size_t tuples = values.size() / components;
-    for (std::size_t c = 0; c < components; ++c) {
-        Column column{components == 1 ? name : name + ":" + std::to_string(c), std::vector<double>(tuples)};
-        for (std::size_t t = 0; t < tuples; ++t) column.values[t] = values[t * components + c];
-        set.columns.push_back(std::move(column));
-    }
+// Adds an array, one column of values per component, each as a column of its own: named NAME
+// for one component, and "NAME:0", "NAME:1", ... for several.
+// A name longer than kLongestName is cut to it.
+inline void AddColumns(SampleSet& set, std::string_view name, std::vector<std::vector<double>>&& columns) {
+    const std::string base(name.substr(0, kLongestName));
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        set.columns.push_back(
+            {columns.size() == 1 ? base : base + ":" + std::to_string(c), std::move(columns[c])});
 }
 
 }  // namespace formats

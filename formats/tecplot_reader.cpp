@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "formats/checked_size.h"
 #include "formats/data_set_builder.h"
 #include "formats/field_roles.h"
 #include "formats/lattice.h"
@@ -28,8 +29,10 @@ bool IsWordChar(char c) {
     return IsLetter(c) || (c >= '0' && c <= '9');
 }
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
+// Words are compared with keywords of a few letters: a longer one is cut to MOST characters,
+// so that a word of megabytes is not copied.
+std::string Upper(std::string_view s, std::size_t most = 64) {
+    std::string out(s.substr(0, most));
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
@@ -83,8 +86,9 @@ public:
                  std::string("\"") + c + "\" is missing after " + what + ".");
         Advance(1);
     }
-    // A quoted string (a backslash keeps a quote inside), or else a bare token.
-    std::string Value() {
+    // A quoted string (a backslash keeps a quote inside), or else a bare token; at most its
+    // first MOST characters are kept, and none where only passing over it matters.
+    std::string Value(std::size_t most = kLongestName) {
         const char q = Peek();
         if (q == '"' || q == '\'') {
             const std::int64_t line = m_line;
@@ -92,14 +96,14 @@ public:
             for (std::size_t i = m_pos + 1; i < m_text.size(); ++i) {
                 const char c = m_text[i];
                 if (c == '\\' && i + 1 < m_text.size() && m_text[i + 1] == q) {
-                    out += q;
+                    if (out.size() < most) out += q;
                     ++i;
                 } else if (c == q) {
                     Advance(i + 1 - m_pos);
                     return out;
                 } else {
                     if (c == '\n') ++m_line;
-                    out += c;
+                    if (out.size() < most) out += c;
                 }
             }
             Fail(m_file, AtLine(line), "Eine Zeichenkette wird nicht geschlossen.",
@@ -113,9 +117,9 @@ public:
             const std::string_view inner = m_text.substr(m_pos + 1, close - m_pos - 1);
             for (char c : inner) m_line += c == '\n';
             Advance(close + 1 - m_pos);
-            return std::string(inner);
+            return std::string(inner.substr(0, most));
         }
-        return std::string(Token());
+        return std::string(Token().substr(0, most));
     }
     // The characters up to the next blank, comma or line break.
     std::string_view Token() {
@@ -149,6 +153,15 @@ bool IsRecord(std::string_view upper) {
         if (upper == r) return true;
     return false;
 }
+
+// The zone's words whose values the reader looks at, and how much of each it keeps: a
+// VARLOCATION may list every variable.
+bool IsUsedZoneKey(const std::string& key) {
+    for (const char* k : {"I", "J", "K", "DATAPACKING", "F", "ZONETYPE", "VARLOCATION"})
+        if (key == k) return true;
+    return false;
+}
+constexpr std::size_t kLongestZoneValue = std::size_t{1} << 16;
 
 std::int64_t Count(const std::map<std::string, std::string>& zone, const char* key, const std::string& file,
                    const Place& where) {
@@ -202,30 +215,31 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
         const std::string record = Upper(s.Word());
         if (record == "TITLE" || record == "FILETYPE") {
             s.Expect('=', record.c_str());
-            s.Value();
+            s.Value(0);
         } else if (record == "VARIABLES") {
             s.Expect('=', "VARIABLES");
             samples.columns.clear();
             for (;;) {
                 const char c = s.Peek();
-                if (c == '"' || c == '\'') {
-                    samples.columns.push_back({s.Value(), {}});
-                } else if (IsLetter(c) && !IsRecord(Upper(s.PeekWordText()))) {
-                    samples.columns.push_back({s.Word(), {}});
-                } else {
-                    break;
-                }
+                const bool quoted = c == '"' || c == '\'';
+                if (!quoted && !(IsLetter(c) && !IsRecord(Upper(s.PeekWordText())))) break;
+                if (samples.columns.size() == kMaxColumns)
+                    Fail(file, s.Here(), "Mehr als " + std::to_string(kMaxColumns) + " Variablen.",
+                         "more than " + std::to_string(kMaxColumns) + " variables.");
+                std::string name = quoted ? s.Value() : s.Word();
+                if (name.size() > kLongestName) name.resize(kLongestName);
+                samples.columns.push_back({std::move(name), {}});
             }
             haveVariables = true;
         } else if (record == "DATASETAUXDATA") {
             s.Word();
             s.Expect('=', "DATASETAUXDATA");
-            s.Value();
+            s.Value(0);
         } else if (record == "VARAUXDATA") {
             s.Token();
             s.Word();
             s.Expect('=', "VARAUXDATA");
-            s.Value();
+            s.Value(0);
         } else if (record == "ZONE") {
             zoneLine = line;
             // KEY = value pairs up to the first number of the data.
@@ -236,7 +250,7 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
                 if (key == "AUXDATA") {
                     s.Word();
                     s.Expect('=', "AUXDATA");
-                    s.Value();
+                    s.Value(0);
                     continue;
                 }
                 if (IsRecord(key))
@@ -244,7 +258,8 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
                          "Ein Eintrag " + Excerpt(key) + " folgt, bevor die erste Zone Daten hat.",
                          "a " + Excerpt(key) + " record follows before the first zone has any data.");
                 s.Expect('=', key.c_str());
-                zone[key] = Upper(s.Value());
+                // A zone's title (T) and other words are passed over: only their presence counts.
+                zone[key] = Upper(s.Value(IsUsedZoneKey(key) ? kLongestZoneValue : 0), kLongestZoneValue);
             }
             break;
         } else {
@@ -279,12 +294,14 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
     const auto variables = static_cast<std::int64_t>(samples.columns.size());
     // Each value takes at least one character and a separator, so the file's length bounds
     // what the zone may promise before anything is allocated for it.
-    const double promised = static_cast<double>(ni) * static_cast<double>(nj) * static_cast<double>(nk) *
-                            static_cast<double>(variables);
-    const std::string promisedText =
-        promised < 9e18 ? Num(static_cast<std::int64_t>(promised)) : Num(promised);
-    if (promised > static_cast<double>(kMaxValues) ||
-        promised > static_cast<double>(s.Remaining()) / 2.0 + 1.0)
+    std::optional<std::int64_t> promised = CheckedMultiply(ni, nj);
+    for (const std::int64_t factor : {nk, variables})
+        if (promised) promised = CheckedMultiply(*promised, factor);
+    const std::string promisedText = promised ? Num(*promised)
+                                              : Num(static_cast<double>(ni) * static_cast<double>(nj) *
+                                                    static_cast<double>(nk) * static_cast<double>(variables));
+    if (!promised || *promised > kMaxValues ||
+        static_cast<double>(*promised) > static_cast<double>(s.Remaining()) / 2.0 + 1.0)
         Fail(file, zonePlace,
              "Die Zone verspricht " + promisedText + " Werte (I = " + Num(ni) + ", J = " + Num(nj) +
                  ", K = " + Num(nk) + ", " + Num(variables) +
@@ -332,6 +349,7 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
     const FieldRoles roles = AssignRoles(samples, true);
     if (roles.x < 0 || roles.y < 0) FailNoCoordinates(samples, file, zonePlace);
     if (roles.u < 0 || roles.v < 0) FailNoVelocity(samples, file, zonePlace);
+    ReleaseUnusedColumns(samples, roles);
     auto values = [&](int c) -> const std::vector<double>& {
         return samples.columns[static_cast<std::size_t>(c)].values;
     };
@@ -341,6 +359,7 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
             if (!block) return AtLine(lineOf[static_cast<std::size_t>(p)]);
             return Place{"Punkt " + Num(p + 1) + " der Zone", "point " + Num(p + 1) + " of the zone"};
         });
+    std::vector<std::int64_t>().swap(lineOf);  // only the lattice's messages name lines
     BuildDataSet(samples, roles, lattice, file, block ? "Tecplot ASCII, BLOCK" : "Tecplot ASCII, POINT", out);
 }
 

@@ -83,16 +83,20 @@ std::vector<double> ImageAxis(double origin, double spacing, std::int64_t n) {
     return axis;
 }
 
-void BuildVtkDataSet(const GridAxes& axes, const SampleSet& points, const SampleSet& cells,
-                     const std::string& file, const std::string& format, DataSetArrays& out) {
+void BuildVtkDataSet(const GridAxes& axes, SampleSet& points, SampleSet& cells, const std::string& file,
+                     const std::string& format, DataSetArrays& out) {
     const FieldRoles pointRoles = AssignRoles(points, false);
     if (pointRoles.u >= 0 && pointRoles.v >= 0) {
+        cells = {};
+        ReleaseUnusedColumns(points, pointRoles);
         BuildDataSet(points, pointRoles, LatticeOf(axes.x, axes.y, axes.z, file), file,
                      format + ", point data", out);
         return;
     }
     const FieldRoles cellRoles = AssignRoles(cells, false);
     if (cellRoles.u >= 0 && cellRoles.v >= 0) {
+        points = {};
+        ReleaseUnusedColumns(cells, cellRoles);
         BuildDataSet(cells, cellRoles, LatticeOf(Centres(axes.x), Centres(axes.y), Centres(axes.z), file),
                      file, format + ", cell data", out);
         return;

@@ -26,7 +26,8 @@ std::vector<double> ImageAxis(double origin, double spacing, std::int64_t n);
 // Fills OUT from the arrays of a structured VTK grid: its point data when they hold a velocity,
 // else its cell data at the cells' centres, else a ReadError listing what the file holds. An
 // axis that runs downwards is turned round. FORMAT names the file's kind for the notes.
-void BuildVtkDataSet(const GridAxes& axes, const SampleSet& points, const SampleSet& cells,
-                     const std::string& file, const std::string& format, DataSetArrays& out);
+// The arrays that make no part of the data set are freed on the way.
+void BuildVtkDataSet(const GridAxes& axes, SampleSet& points, SampleSet& cells, const std::string& file,
+                     const std::string& format, DataSetArrays& out);
 
 }  // namespace formats

@@ -6,7 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "base/memory_budget.h"
 #include "formats/binary_values.h"
+#include "formats/checked_size.h"
 #include "formats/limits.h"
 #include "formats/read_error.h"
 #include "formats/text_numbers.h"
@@ -20,8 +22,10 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
+// Words are compared with keywords of a few letters: a longer one is cut to MOST characters,
+// so that a word of megabytes is not copied.
+std::string Upper(std::string_view s, std::size_t most = 64) {
+    std::string out(s.substr(0, most));
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
@@ -91,6 +95,15 @@ public:
                   std::string(what) + ": \"" + Excerpt(t) + "\" is not a number.");
         return *v;
     }
+    // A count of values made of two counts from the file; too many for any file when it does not
+    // fit in 64 bits.
+    std::int64_t Product(std::int64_t a, std::int64_t b) const {
+        const std::optional<std::int64_t> p = CheckedMultiply(a, b);
+        if (!p)
+            Error("Es werden mehr Werte angekündigt, als die Datei enthält.",
+                  "more values are announced than the file holds.");
+        return *p;
+    }
     ValueType Type() {
         const std::string_view t = Token();
         const std::optional<ValueType> type = LegacyValueType(t);
@@ -99,42 +112,50 @@ public:
         return *type;
     }
 
-    // COUNT values of TYPE: numbers in an ASCII file, big-endian bytes after the end of the
-    // announcing line in a binary one. Checked against what the file can still hold before
-    // anything is allocated; with KEEP false they are only passed over.
-    std::vector<double> Values(std::int64_t count, ValueType type, bool keep = true) {
+    // TUPLES tuples of COMPONENTS values of TYPE, a column for each component: numbers in an
+    // ASCII file, big-endian bytes after the end of the announcing line in a binary one. Checked
+    // against what the file can still hold, and the memory for them against what the machine
+    // has, before anything is allocated; with KEEP false they are only passed over.
+    std::vector<std::vector<double>> Values(std::int64_t tuples, std::int64_t components, ValueType type,
+                                            bool keep = true) {
+        const std::int64_t count = Product(tuples, components);
         if (m_binary) {
             // The bytes start after the line that announces them.
             while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\n') ++m_pos;
             if (m_pos < m_bytes.size()) ++m_pos;
             m_tokenStart = m_pos;
         }
-        const std::size_t size = SizeOf(type);
-        const auto remaining = static_cast<double>(m_bytes.size() - m_pos);
-        const double needed = m_binary ? static_cast<double>(count) * static_cast<double>(size)
-                                       : 2.0 * static_cast<double>(count) - 1.0;
-        if (needed > remaining ||
-            (keep && static_cast<double>(count + m_kept) > static_cast<double>(kMaxValues)))
+        const auto size = static_cast<std::int64_t>(SizeOf(type));
+        const auto remaining = static_cast<std::int64_t>(m_bytes.size() - m_pos);
+        // Each value takes its bytes in a binary file, and a character and a separator in text.
+        const std::optional<std::int64_t> needed =
+            m_binary ? CheckedMultiply(count, size) : CheckedMultiply(count, std::int64_t{2});
+        const std::optional<std::int64_t> kept = CheckedAdd(count, m_kept);
+        if (!needed || *needed - (m_binary ? 0 : 1) > remaining || !kept || (keep && *kept > kMaxValues))
             Error("Es werden " + Num(count) + " Werte angekündigt, mehr als die Datei enthält.",
                   Num(count) + " values are announced, more than the file holds.");
-        std::vector<double> values;
+        if (keep && !FitsInMemory(static_cast<std::uint64_t>(count) * sizeof(double)))
+            Fail(m_file, Whole(), "Nicht genügend Arbeitsspeicher für " + Num(count) + " Werte.",
+                 "not enough memory for " + Num(count) + " values.", messages::kAppCaption);
+        const auto columns = static_cast<std::size_t>(keep ? components : 0);
+        const auto rows = static_cast<std::size_t>(tuples);
         if (m_binary) {
-            const std::size_t bytes = static_cast<std::size_t>(count) * size;
-            if (keep) {
-                values.resize(static_cast<std::size_t>(count));
-                DecodeValues(reinterpret_cast<const unsigned char*>(m_bytes.data() + m_pos), values.size(),
-                             type, true, values.data());
-            }
-            m_pos += bytes;
-        } else {
-            if (keep) values.reserve(static_cast<std::size_t>(count));
-            for (std::int64_t n = 0; n < count; ++n) {
-                if (AtEnd())
-                    Error("Die Datei endet nach " + Num(n) + " von " + Num(count) + " Werten.",
-                          "the file ends after " + Num(n) + " of " + Num(count) + " values.");
-                const double v = Number("Wert");
-                if (keep) values.push_back(v);
-            }
+            ColumnDecoder decoder(type, true, columns, rows);
+            if (keep)
+                decoder.Add(reinterpret_cast<const unsigned char*>(m_bytes.data() + m_pos),
+                            static_cast<std::size_t>(*needed));
+            m_pos += static_cast<std::size_t>(*needed);
+            if (keep) m_kept += count;
+            return decoder.TakeColumns();
+        }
+        std::vector<std::vector<double>> values(columns);
+        for (std::vector<double>& c : values) c.reserve(rows);
+        for (std::int64_t n = 0; n < count; ++n) {
+            if (AtEnd())
+                Error("Die Datei endet nach " + Num(n) + " von " + Num(count) + " Werten.",
+                      "the file ends after " + Num(n) + " of " + Num(count) + " values.");
+            const double v = Number("Wert");
+            if (keep) values[static_cast<std::size_t>(n % components)].push_back(v);
         }
         if (keep) m_kept += count;
         return values;
@@ -220,8 +241,9 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
                 d = in.Count("DIMENSIONS");
                 if (d < 1) in.Error("DIMENSIONS müssen mindestens 1 sein.", "DIMENSIONS must be at least 1.");
             }
-            if (static_cast<double>(dims[0]) * static_cast<double>(dims[1]) * static_cast<double>(dims[2]) >
-                static_cast<double>(kMaxNodes))
+            const std::optional<std::int64_t> plane = CheckedMultiply(dims[0], dims[1]);
+            const std::optional<std::int64_t> total = plane ? CheckedMultiply(*plane, dims[2]) : std::nullopt;
+            if (!total || *total > kMaxNodes)
                 in.Error("DIMENSIONS beschreiben mehr als " + Num(kMaxNodes) + " Punkte.",
                          "DIMENSIONS describe more than " + Num(kMaxNodes) + " points.");
             haveDims = true;
@@ -237,7 +259,7 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
                 in.Error(key + " nennt " + Num(n) + " Werte, DIMENSIONS " + Num(dims[axis]) + ".",
                          key + " gives " + Num(n) + " values, DIMENSIONS " + Num(dims[axis]) + ".");
             const ValueType type = in.Type();
-            *coords[axis] = in.Values(n, type);
+            *coords[axis] = std::move(in.Values(n, 1, type).front());
             haveCoords[axis] = true;
         } else if (IsSection(key)) {
             needDims();
@@ -265,8 +287,8 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
                 const ValueType type = in.Type();
                 // Field data outside a section belongs to the whole data set: passed over.
                 const bool keep = section && count == tuples && components <= 16;
-                std::vector<double> values = in.Values(components * count, type, keep);
-                if (keep) AddArray(*section, name, static_cast<std::size_t>(components), values);
+                std::vector<std::vector<double>> values = in.Values(count, components, type, keep);
+                if (keep) AddColumns(*section, name, std::move(values));
                 if (Upper(in.PeekToken()) == "METADATA") {
                     in.Token();
                     in.StartMetadata();
@@ -296,17 +318,17 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
                 }
             }
             const bool keep = key == "SCALARS" || key == "VECTORS";
-            std::vector<double> values = in.Values(components * tuples, type, keep);
-            if (keep) AddArray(*section, name, static_cast<std::size_t>(components), values);
+            std::vector<std::vector<double>> values = in.Values(tuples, components, type, keep);
+            if (keep) AddColumns(*section, name, std::move(values));
             if (key == "VECTORS" && section->activeVector.empty()) section->activeVector = name;
         } else if (section && key == "COLOR_SCALARS") {
             in.Token();
             const std::int64_t n = in.Count("COLOR_SCALARS");
-            in.Values(n * tuples, in.Binary() ? ValueType::UInt8 : ValueType::Float32, false);
+            in.Values(tuples, n, in.Binary() ? ValueType::UInt8 : ValueType::Float32, false);
         } else if (section && key == "LOOKUP_TABLE") {
             in.Token();
             const std::int64_t n = in.Count("LOOKUP_TABLE");
-            in.Values(4 * n, in.Binary() ? ValueType::UInt8 : ValueType::Float32, false);
+            in.Values(n, 4, in.Binary() ? ValueType::UInt8 : ValueType::Float32, false);
         } else {
             in.Error("Unbekannter Eintrag „" + Excerpt(key) + "“.",
                      "unknown keyword \"" + Excerpt(key) + "\".");
@@ -322,6 +344,7 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
     }
     BuildVtkDataSet(axes, points, cells, file, "VTK legacy " + kind + (in.Binary() ? ", binary" : ", ASCII"),
                     out);
+    out.notes.binary = in.Binary();
 }
 
 }  // namespace formats

@@ -2,8 +2,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
+
+#include "formats/checked_size.h"
 
 namespace formats {
 
@@ -18,6 +22,9 @@ bool RawSource::Read(std::size_t n, unsigned char* out) {
 
 namespace {
 
+// The size of the pieces the data passes through.
+constexpr std::size_t kPiece = std::size_t{1} << 16;
+
 std::uint64_t Word(const unsigned char* p, bool wide, bool bigEndian) {
     const std::size_t n = wide ? 8 : 4;
     std::uint64_t v = 0;
@@ -28,11 +35,27 @@ std::uint64_t Word(const unsigned char* p, bool wide, bool bigEndian) {
     return v;
 }
 
+// An inflate stream that ends with its scope.
+class Inflater {
+public:
+    Inflater() { m_ok = inflateInit(&m_stream) == Z_OK; }
+    ~Inflater() {
+        if (m_ok) inflateEnd(&m_stream);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+    bool Ok() const { return m_ok; }
+    z_stream& Stream() { return m_stream; }
+
+private:
+    z_stream m_stream{};
+    bool m_ok = false;
+};
+
 }  // namespace
 
-std::vector<unsigned char> ReadBinaryArray(ByteSource& source, const BinaryLayout& layout,
-                                           std::uint64_t expected, const std::string& file,
-                                           const Place& where) {
+void ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64_t expected,
+                     const std::string& file, const Place& where, const ByteSink& sink) {
     const std::size_t wordBytes = layout.header64 ? 8 : 4;
     auto fail = [&](const std::string& german, const std::string& english) {
         Fail(file, where, german, english);
@@ -49,6 +72,7 @@ std::vector<unsigned char> ReadBinaryArray(ByteSource& source, const BinaryLayou
         for (std::size_t i = 0; i < n; ++i)
             words[i] = Word(raw.data() + i * wordBytes, layout.header64, layout.bigEndian);
     };
+    std::vector<unsigned char> piece(kPiece);
     std::vector<std::uint64_t> head;
     if (!layout.zlib) {
         readWords(1, head);
@@ -59,11 +83,15 @@ std::vector<unsigned char> ReadBinaryArray(ByteSource& source, const BinaryLayou
                      " are expected.");
         if (expected > source.MostLeft())
             fail("Die Datei endet mitten im Feld.", "the file ends within the array.");
-        std::vector<unsigned char> data(static_cast<std::size_t>(expected));
-        if (!source.Read(data.size(), data.data()))
-            fail("Die Daten des Feldes sind unvollständig oder kein Base64.",
-                 "the array's data is incomplete or not base64.");
-        return data;
+        for (std::uint64_t done = 0; done < expected;) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, expected - done));
+            if (!source.Read(n, piece.data()))
+                fail("Die Daten des Feldes sind unvollständig oder kein Base64.",
+                     "the array's data is incomplete or not base64.");
+            sink(piece.data(), n);
+            done += n;
+        }
+        return;
     }
 
     // Compressed: the number of blocks, the size of a block before compression, that of the
@@ -82,30 +110,60 @@ std::vector<unsigned char> ReadBinaryArray(ByteSource& source, const BinaryLayou
                  " bytes) do not make the expected " + std::to_string(expected) + " bytes.");
     std::vector<std::uint64_t> sizes;
     readWords(static_cast<std::size_t>(blocks), sizes);
-    std::uint64_t total = 0;
-    for (std::uint64_t s : sizes) total += s;
-    if (total > source.MostLeft())
+    // Each size comes from the file: their sum is checked as it grows, so that sizes adding up
+    // past 2^64 cannot wrap round to a small total.
+    std::optional<std::uint64_t> total = 0;
+    for (std::uint64_t s : sizes)
+        if (total) total = CheckedAdd(*total, s);
+    if (!total || *total > source.MostLeft())
         fail("Die komprimierten Blöcke sind länger als der Rest der Datei.",
              "the compressed blocks run past the end of the file.");
 
-    std::vector<unsigned char> data(static_cast<std::size_t>(expected));
-    std::vector<unsigned char> packed;
+    std::vector<unsigned char> packed(kPiece);
     for (std::uint64_t b = 0; b < blocks; ++b) {
-        packed.resize(static_cast<std::size_t>(sizes[b]));
-        if (!source.Read(packed.size(), packed.data()))
-            fail("Ein komprimierter Block ist unvollständig oder kein Base64.",
-                 "a compressed block is incomplete or not base64.");
         const std::uint64_t want = b + 1 == blocks ? lastSize : blockSize;
-        uLongf got = static_cast<uLongf>(want);
-        const int rc =
-            uncompress(data.data() + b * blockSize, &got, packed.data(), static_cast<uLong>(packed.size()));
-        if (rc != Z_OK || got != want)
-            fail("Block " + std::to_string(b + 1) + " lässt sich nicht entpacken (zlib: " +
-                     (rc == Z_OK ? std::string("zu kurz") : std::string(zError(rc))) + ").",
-                 "block " + std::to_string(b + 1) + " cannot be inflated (zlib: " +
-                     (rc == Z_OK ? std::string("too short") : std::string(zError(rc))) + ").");
+        auto cannotInflate = [&](const char* german, const char* english) {
+            fail("Block " + std::to_string(b + 1) + " lässt sich nicht entpacken (zlib: " + german + ").",
+                 "block " + std::to_string(b + 1) + " cannot be inflated (zlib: " + english + ").");
+        };
+        Inflater inflater;
+        if (!inflater.Ok()) cannotInflate(zError(Z_MEM_ERROR), zError(Z_MEM_ERROR));
+        z_stream& z = inflater.Stream();
+        std::uint64_t packedLeft = sizes[b], got = 0;
+        bool ended = false;
+        while (!ended) {
+            if (z.avail_in == 0 && packedLeft > 0) {
+                const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, packedLeft));
+                if (!source.Read(n, packed.data()))
+                    fail("Ein komprimierter Block ist unvollständig oder kein Base64.",
+                         "a compressed block is incomplete or not base64.");
+                packedLeft -= n;
+                z.next_in = packed.data();
+                z.avail_in = static_cast<uInt>(n);
+            }
+            z.next_out = piece.data();
+            z.avail_out = static_cast<uInt>(piece.size());
+            const int rc = inflate(&z, Z_NO_FLUSH);
+            const std::size_t produced = piece.size() - z.avail_out;
+            // No more than the block's size, and nothing stuck: what uncompress would call a
+            // buffer error, a block longer than said or cut short.
+            if (produced > want - got || (rc == Z_BUF_ERROR && packedLeft == 0 && z.avail_in == 0))
+                cannotInflate(zError(Z_BUF_ERROR), zError(Z_BUF_ERROR));
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) cannotInflate(zError(rc), zError(rc));
+            if (produced > 0) sink(piece.data(), produced);
+            got += produced;
+            ended = rc == Z_STREAM_END;
+        }
+        if (got != want) cannotInflate("zu kurz", "too short");
+        // Bytes after the end of the stream belong to this block all the same.
+        while (packedLeft > 0) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, packedLeft));
+            if (!source.Read(n, packed.data()))
+                fail("Ein komprimierter Block ist unvollständig oder kein Base64.",
+                     "a compressed block is incomplete or not base64.");
+            packedLeft -= n;
+        }
     }
-    return data;
 }
 
 }  // namespace formats

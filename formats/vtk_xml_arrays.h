@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,12 +51,15 @@ struct BinaryLayout {
     bool bigEndian = false;
 };
 
-// The EXPECTED bytes of one array from SOURCE: a header giving the byte count (or, compressed,
-// the blocks and their sizes), then the data. Every size the header gives is checked against
-// EXPECTED and against what SOURCE can still give before anything is allocated or inflated;
-// a mismatch throws a ReadError naming FILE at WHERE.
-std::vector<unsigned char> ReadBinaryArray(ByteSource& source, const BinaryLayout& layout,
-                                           std::uint64_t expected, const std::string& file,
-                                           const Place& where);
+// Takes an array's bytes in order, in pieces of any length.
+using ByteSink = std::function<void(const unsigned char* bytes, std::size_t n)>;
+
+// The EXPECTED bytes of one array from SOURCE into SINK: a header giving the byte count (or,
+// compressed, the blocks and their sizes), then the data. Every size the header gives is
+// checked against EXPECTED and against what SOURCE can still give before anything is read or
+// inflated; a mismatch throws a ReadError naming FILE at WHERE. The data passes through in
+// pieces of a few kilobytes, compressed or not, so that reading holds no more than SINK keeps.
+void ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64_t expected,
+                     const std::string& file, const Place& where, const ByteSink& sink);
 
 }  // namespace formats

@@ -2,13 +2,16 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "base/memory_budget.h"
 #include "formats/binary_values.h"
 #include "formats/limits.h"
 #include "formats/read_error.h"
@@ -33,33 +36,98 @@ struct AppendedArray {
     std::int64_t tuples;
 };
 
+// The values of an array in text, as they come in pieces of its text (an element's text may
+// come in several), into a column for each of COMPONENTS.
+class AsciiColumns {
+public:
+    // At most TUPLES tuples are taken, and room for no more values than TEXT_BOUND characters
+    // of text can hold is taken before they come.
+    AsciiColumns(std::size_t components, std::size_t tuples, std::size_t textBound)
+        : m_columns(components), m_room(components * tuples) {
+        const std::size_t likely =
+            std::min(tuples, (textBound / 2 + 1) / std::max<std::size_t>(components, 1) + 1);
+        for (std::vector<double>& c : m_columns) c.reserve(likely);
+    }
+    // Takes TEXT; the first token that is no number when there is one.
+    std::optional<std::string> Add(QStringView text) {
+        for (const QChar c : text)
+            if (auto bad = Take(c.unicode() < 0x100 ? static_cast<char>(c.unicode()) : '?')) return bad;
+        return std::nullopt;
+    }
+    std::optional<std::string> Add(std::string_view text) {
+        for (const char c : text)
+            if (auto bad = Take(c)) return bad;
+        return std::nullopt;
+    }
+    // Ends the token in progress.
+    std::optional<std::string> Finish() {
+        if (m_token.empty()) return std::nullopt;
+        const std::optional<double> v = ParseNumber(m_token);
+        if (!v) return m_token;
+        if (m_count < m_room) m_columns[m_count % m_columns.size()].push_back(*v);
+        ++m_count;
+        m_token.clear();
+        return std::nullopt;
+    }
+    std::size_t Count() const { return m_count; }
+    std::vector<std::vector<double>> TakeColumns() { return std::move(m_columns); }
+
+private:
+    std::optional<std::string> Take(char c) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') return Finish();
+        m_token.push_back(c);
+        return std::nullopt;
+    }
+
+    std::vector<std::vector<double>> m_columns;
+    std::size_t m_room;
+    std::size_t m_count = 0;
+    std::string m_token;
+};
+
+// Asked before the columns of an array of COUNT values are taken: a file may declare far more
+// than it holds (zlib packs a gigabyte of zeros into a megabyte), and the machine is asked first.
+void CheckMemoryFor(std::size_t count, const std::string& name, const std::string& file, const Place& where) {
+    if (FitsInMemory(static_cast<std::uint64_t>(count) * sizeof(double))) return;
+    Fail(file, where,
+         "Nicht genügend Arbeitsspeicher für die " + std::to_string(count) + " Werte des Feldes „" +
+             Excerpt(name) + "“.",
+         "not enough memory for the " + std::to_string(count) + " values of the array \"" + Excerpt(name) +
+             "\".",
+         messages::kAppCaption);
+}
+
 class XmlParser {
 public:
-    XmlParser(std::string_view xml, const std::string& file)
-        : m_xml(QByteArray::fromRawData(xml.data(), static_cast<qsizetype>(xml.size()))), m_file(file) {}
+    // TEXTS holds the k-th DataArray's text where it was taken out of XML (see HollowedXml).
+    XmlParser(std::string_view xml, const std::vector<std::optional<std::string_view>>& texts,
+              const std::string& file)
+        : m_xml(QByteArray::fromRawData(xml.data(), static_cast<qsizetype>(xml.size()))),
+          m_texts(texts),
+          m_file(file) {}
 
     void Parse(bool appendedFollows);
 
     [[noreturn]] void Error(const std::string& german, const std::string& english) const {
         Fail(m_file, AtLine(static_cast<std::int64_t>(m_reader.lineNumber())), german, english);
     }
-    // An array's values where they belong: into SET as columns, or as coordinate axis AXIS.
-    void Store(SampleSet* set, int axis, const std::string& name, std::int64_t components,
-               const std::vector<double>& values) {
+    // An array's columns where they belong: into SET, or as coordinate axis AXIS.
+    void Store(SampleSet* set, int axis, const std::string& name,
+               std::vector<std::vector<double>>&& columns) {
         if (set) {
-            AddArray(*set, name, static_cast<std::size_t>(components), values);
+            AddColumns(*set, name, std::move(columns));
         } else {
             // A coordinate array with several components gives its first.
             std::vector<double>& a = axis == 0 ? axes.x : axis == 1 ? axes.y : axes.z;
-            a.clear();
-            for (std::size_t n = 0; n < values.size(); n += static_cast<std::size_t>(components))
-                a.push_back(values[n]);
+            a = std::move(columns.front());
         }
     }
-    // Which encodings the arrays came in, for the notes.
+    // Which encodings the arrays came in, for the notes, and whether any was binary.
     std::string encodings;
+    bool binary = false;
     void NoteEncoding(const std::string& e) {
         if (encodings.find(e) == std::string::npos) encodings += (encodings.empty() ? "" : " + ") + e;
+        binary = binary || e != "ascii";
     }
 
     std::string kind;
@@ -80,16 +148,27 @@ private:
     void ReadExtent(const char* name) {
         const std::vector<double> e = Numbers(name, 6, true);
         for (std::size_t i = 0; i < 6; ++i) {
-            if (std::fabs(e[i]) > 2147483647.0 || std::floor(e[i]) != e[i])
+            if (std::floor(e[i]) != e[i])
                 Error(std::string(name) + " braucht ganze Zahlen.",
                       std::string(name) + " needs whole numbers.");
+            if (std::fabs(e[i]) > 2147483647.0)
+                Error(std::string(name) + " enthält " + Num(e[i]) + ", mehr als der größte Index 2147483647.",
+                      std::string(name) + " holds " + Num(e[i]) + ", beyond the largest index 2147483647.");
             extent[i] = static_cast<std::int64_t>(e[i]);
         }
     }
     void ReadDataArray(SampleSet* set);
     std::int64_t Count(int axis) const { return extent[2 * axis + 1] - extent[2 * axis] + 1; }
+    // At most how many characters of the XML are still to come.
+    std::size_t TextLeft() const {
+        return static_cast<std::size_t>(m_xml.size() -
+                                        std::min<qint64>(m_reader.characterOffset(), m_xml.size()));
+    }
 
     QByteArray m_xml;
+    const std::vector<std::optional<std::string_view>>& m_texts;
+    std::size_t m_dataArrays = 0;            // DataArray elements met so far
+    std::optional<std::string_view> m_text;  // the current one's text, taken out of the XML
     QXmlStreamReader m_reader;
     const std::string& m_file;
     SampleSet* m_set = nullptr;
@@ -136,6 +215,8 @@ void XmlParser::Parse(bool appendedFollows) {
         if (token != QXmlStreamReader::StartElement) continue;
         ++depth;
         const auto name = m_reader.name();
+        if (m_reader.qualifiedName() == QLatin1String("DataArray"))
+            m_text = m_dataArrays < m_texts.size() ? m_texts[m_dataArrays++] : std::nullopt;
         if (depth == 1) {
             if (name != QLatin1String("VTKFile"))
                 Error("Das ist keine VTK-XML-Datei (kein VTKFile).",
@@ -208,6 +289,9 @@ void XmlParser::Parse(bool appendedFollows) {
             m_set = name == QLatin1String("PointData") ? &points : &cells;
             m_set->activeVector = Attribute("Vectors");
         } else if (name == QLatin1String("Coordinates")) {
+            // Counted from the piece's extent, as its data is.
+            if (!m_piece)
+                Error("Daten stehen außerhalb eines Stücks (Piece).", "data stands outside a piece (Piece).");
             m_inCoordinates = true;
         } else if (name == QLatin1String("DataArray") && (m_set || m_inCoordinates)) {
             ReadDataArray(m_set);
@@ -268,69 +352,71 @@ void XmlParser::ReadDataArray(SampleSet* set) {
         m_reader.skipCurrentElement();
         return;
     }
-    // The array's own text; the text of child elements (InformationKey) is not its data.
-    QString text;
+    const auto count = static_cast<std::size_t>(tuples * comps);
+    const Place where = AtLine(line);
+    NoteEncoding(format == "binary" ? "base64" : format.empty() ? "ascii" : format);
+    if (format != "binary" && format != "ascii" && !format.empty())
+        Fail(m_file, where, "Unbekanntes Format „" + Excerpt(format) + "“.",
+             "unknown format \"" + Excerpt(format) + "\".");
+    CheckMemoryFor(count, arrayName, m_file, where);
+    // The array's own text; the text of child elements (InformationKey) is not its data. Read as
+    // it comes, so that neither the text nor the interleaved values are held beside the columns.
+    AsciiColumns ascii(static_cast<std::size_t>(comps), static_cast<std::size_t>(tuples),
+                       format == "binary" ? 0
+                       : m_text           ? m_text->size()
+                                          : TextLeft());
+    std::string base64;
     int depth = 0;
     while (!m_reader.atEnd()) {
         const auto t = m_reader.readNext();
         if (t == QXmlStreamReader::StartElement) ++depth;
         if (t == QXmlStreamReader::EndElement && depth-- == 0) break;
-        if (t == QXmlStreamReader::Characters && depth == 0) text += m_reader.text();
-    }
-    const std::string bytes = text.toLatin1().toStdString();
-    const std::size_t count = static_cast<std::size_t>(tuples * comps);
-    std::vector<double> values;
-    const Place where = AtLine(line);
-    NoteEncoding(format == "binary" ? "base64" : format.empty() ? "ascii" : format);
-    if (format == "binary") {
-        Base64Source source(bytes);
-        const std::vector<unsigned char> raw =
-            ReadBinaryArray(source, layout, count * SizeOf(*type), m_file, where);
-        values.resize(count);
-        DecodeValues(raw.data(), count, *type, layout.bigEndian, values.data());
-    } else if (format == "ascii" || format.empty()) {
-        if (bytes.size() + 1 < 2 * count)
+        if (t != QXmlStreamReader::Characters || depth != 0) continue;
+        const QStringView text = m_reader.text();
+        if (format == "binary") {
+            base64.reserve(base64.size() + static_cast<std::size_t>(text.size()));
+            for (const QChar c : text)
+                base64.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
+        } else if (const std::optional<std::string> bad = ascii.Add(text)) {
             Fail(m_file, where,
-                 "Das Feld „" + Excerpt(arrayName) + "“ hat weniger als " + std::to_string(count) + " Werte.",
-                 "the array \"" + Excerpt(arrayName) + "\" holds fewer than " + std::to_string(count) +
-                     " values.");
-        values.reserve(count);
-        std::size_t i = 0;
-        while (i < bytes.size()) {
-            while (i < bytes.size() &&
-                   (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\n' || bytes[i] == '\r'))
-                ++i;
-            const std::size_t start = i;
-            while (i < bytes.size() &&
-                   !(bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\n' || bytes[i] == '\r'))
-                ++i;
-            if (i == start) break;
-            const std::optional<double> v = ParseNumber(std::string_view(bytes).substr(start, i - start));
-            if (!v)
-                Fail(m_file, where,
-                     "Das Feld „" + Excerpt(arrayName) + "“ enthält „" +
-                         Excerpt(std::string_view(bytes).substr(start, i - start)) + "“, keine Zahl.",
-                     "the array \"" + Excerpt(arrayName) + "\" holds \"" +
-                         Excerpt(std::string_view(bytes).substr(start, i - start)) + "\", not a number.");
-            if (values.size() == count)
-                Fail(
-                    m_file, where,
-                    "Das Feld „" + Excerpt(arrayName) + "“ hat mehr als " + std::to_string(count) + " Werte.",
-                    "the array \"" + Excerpt(arrayName) + "\" holds more than " + std::to_string(count) +
-                        " values.");
-            values.push_back(*v);
+                 "Das Feld „" + Excerpt(arrayName) + "“ enthält „" + Excerpt(*bad) + "“, keine Zahl.",
+                 "the array \"" + Excerpt(arrayName) + "\" holds \"" + Excerpt(*bad) + "\", not a number.");
         }
-        if (values.size() != count)
+        if (ascii.Count() > count)
             Fail(m_file, where,
-                 "Das Feld „" + Excerpt(arrayName) + "“ hat " + std::to_string(values.size()) + " statt " +
-                     std::to_string(count) + " Werte.",
-                 "the array \"" + Excerpt(arrayName) + "\" holds " + std::to_string(values.size()) +
-                     " values instead of " + std::to_string(count) + ".");
-    } else {
-        Fail(m_file, where, "Unbekanntes Format „" + Excerpt(format) + "“.",
-             "unknown format \"" + Excerpt(format) + "\".");
+                 "Das Feld „" + Excerpt(arrayName) + "“ hat mehr als " + std::to_string(count) + " Werte.",
+                 "the array \"" + Excerpt(arrayName) + "\" holds more than " + std::to_string(count) +
+                     " values.");
     }
-    Store(set, axis, arrayName, comps, values);
+    // Text taken out of the XML is read where it stands in the file.
+    if (m_text && format != "binary") {
+        if (const std::optional<std::string> bad = ascii.Add(*m_text))
+            Fail(m_file, where,
+                 "Das Feld „" + Excerpt(arrayName) + "“ enthält „" + Excerpt(*bad) + "“, keine Zahl.",
+                 "the array \"" + Excerpt(arrayName) + "\" holds \"" + Excerpt(*bad) + "\", not a number.");
+    }
+    std::vector<std::vector<double>> columns;
+    if (format == "binary") {
+        ColumnDecoder decoder(*type, layout.bigEndian, static_cast<std::size_t>(comps),
+                              static_cast<std::size_t>(tuples));
+        Base64Source source(m_text ? *m_text : std::string_view(base64));
+        ReadBinaryArray(source, layout, count * SizeOf(*type), m_file, where,
+                        [&decoder](const unsigned char* bytes, std::size_t n) { decoder.Add(bytes, n); });
+        columns = decoder.TakeColumns();
+    } else {
+        if (const std::optional<std::string> bad = ascii.Finish())
+            Fail(m_file, where,
+                 "Das Feld „" + Excerpt(arrayName) + "“ enthält „" + Excerpt(*bad) + "“, keine Zahl.",
+                 "the array \"" + Excerpt(arrayName) + "\" holds \"" + Excerpt(*bad) + "\", not a number.");
+        if (ascii.Count() != count)
+            Fail(m_file, where,
+                 "Das Feld „" + Excerpt(arrayName) + "“ hat " + std::to_string(ascii.Count()) + " statt " +
+                     std::to_string(count) + " Werte.",
+                 "the array \"" + Excerpt(arrayName) + "\" holds " + std::to_string(ascii.Count()) +
+                     " values instead of " + std::to_string(count) + ".");
+        columns = ascii.TakeColumns();
+    }
+    Store(set, axis, arrayName, std::move(columns));
 }
 
 std::string_view TrimXmlStart(std::string_view bytes) {
@@ -356,6 +442,81 @@ std::string TagAttribute(std::string_view tag, std::string_view attribute) {
         return std::string(tag.substr(i + 1, end - i - 1));
     }
     return {};
+}
+
+// The longest tag the XML may have. The parser holds an attribute's value several times over in
+// wider characters; VTK's tags are a few hundred bytes, and no value of theirs is long.
+constexpr std::size_t kLongestTag = std::size_t{1} << 16;
+
+// The XML as the parser is given it: each DataArray whose content is plain text (no child
+// element, comment or entity) has that text taken out, leaving its line breaks so that every
+// line number stays, and it is read where it stands in the file. The parser would otherwise
+// hold an array's text twice over in wide characters beside its values.
+struct HollowedXml {
+    std::string xml;
+    // The text of the k-th DataArray, in the order its start tags come; none where the parser
+    // reads it itself.
+    std::vector<std::optional<std::string_view>> texts;
+};
+
+// Throws when a tag of XML is longer than kLongestTag, before the parser takes it. Text between
+// tags is the arrays' data and may be long; comments, CDATA and processing instructions are
+// passed over as the parser does, and a '>' inside a quoted value does not end its tag.
+HollowedXml Hollow(std::string_view xml, const std::string& file) {
+    HollowedXml out;
+    std::size_t copied = 0;  // XML up to here is in out.xml
+    std::size_t at = 0;
+    while ((at = xml.find('<', at)) != std::string_view::npos) {
+        const std::string_view rest = xml.substr(at);
+        std::size_t end;
+        if (rest.starts_with("<!--")) {
+            end = xml.find("-->", at + 4);
+        } else if (rest.starts_with("<![CDATA[")) {
+            end = xml.find("]]>", at + 9);
+        } else if (rest.starts_with("<?")) {
+            end = xml.find("?>", at + 2);
+        } else {
+            char quote = 0;
+            for (end = at + 1; end < xml.size() && end - at <= kLongestTag; ++end) {
+                const char c = xml[end];
+                if (quote) {
+                    if (c == quote) quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                }
+            }
+            if (end - at > kLongestTag)
+                Fail(file, AtByte(static_cast<std::int64_t>(at)),
+                     "Ein Tag des XML ist länger als " + std::to_string(kLongestTag) + " Bytes.",
+                     "a tag of the XML is longer than " + std::to_string(kLongestTag) + " bytes.");
+            if (end >= xml.size()) break;  // unclosed: the parser says so
+            const bool dataArray = rest.starts_with("<DataArray") && rest.size() > 10 &&
+                                   (rest[10] == ' ' || rest[10] == '\t' || rest[10] == '\n' ||
+                                    rest[10] == '\r' || rest[10] == '>' || rest[10] == '/');
+            if (dataArray) {
+                std::optional<std::string_view> text;
+                const std::size_t next = xml.find('<', end + 1);
+                if (xml[end - 1] != '/' && next != std::string_view::npos &&
+                    xml.substr(next).starts_with("</DataArray")) {
+                    text = xml.substr(end + 1, next - end - 1);
+                    if (text->find('&') != std::string_view::npos) text.reset();
+                }
+                if (text) {
+                    out.xml.append(xml.substr(copied, end + 1 - copied));
+                    for (const char c : *text)
+                        if (c == '\n' || c == '\r') out.xml.push_back(c);
+                    copied = next;
+                }
+                out.texts.push_back(text);
+            }
+        }
+        if (end == std::string_view::npos) break;
+        at = end + 1;
+    }
+    out.xml.append(xml.substr(copied));
+    return out;
 }
 
 }  // namespace
@@ -389,7 +550,9 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
         appended = bytes.substr(appendedStart);
         if (base64) appended = appended.substr(0, appended.find('<'));
     }
-    XmlParser xml(bytes.substr(0, tag == std::string_view::npos ? bytes.size() : tag), file);
+    const std::string_view xmlPart = bytes.substr(0, tag == std::string_view::npos ? bytes.size() : tag);
+    const HollowedXml hollowed = Hollow(xmlPart, file);
+    XmlParser xml(hollowed.xml, hollowed.texts, file);
     xml.Parse(tag != std::string_view::npos);
 
     if (!xml.appended.empty()) xml.NoteEncoding(base64 ? "appended base64" : "appended raw");
@@ -404,17 +567,20 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
                  "Der offset des Feldes „" + Excerpt(a.name) + "“ liegt hinter dem Ende der Datei.",
                  "the offset of the array \"" + Excerpt(a.name) + "\" lies past the end of the file.");
         const auto count = static_cast<std::size_t>(a.tuples * a.components);
-        std::vector<unsigned char> raw;
+        CheckMemoryFor(count, a.name, file, where);
+        ColumnDecoder decoder(a.type, xml.layout.bigEndian, static_cast<std::size_t>(a.components),
+                              static_cast<std::size_t>(a.tuples));
+        const ByteSink sink = [&decoder](const unsigned char* piece, std::size_t n) {
+            decoder.Add(piece, n);
+        };
         if (base64) {
             Base64Source source(appended.substr(static_cast<std::size_t>(a.offset)));
-            raw = ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where);
+            ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where, sink);
         } else {
             RawSource source(appended.substr(static_cast<std::size_t>(a.offset)));
-            raw = ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where);
+            ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where, sink);
         }
-        std::vector<double> values(count);
-        DecodeValues(raw.data(), count, a.type, xml.layout.bigEndian, values.data());
-        xml.Store(a.set, a.axis, a.name, a.components, values);
+        xml.Store(a.set, a.axis, a.name, decoder.TakeColumns());
     }
     if (xml.kind == "RectilinearGrid") {
         const std::int64_t n[3] = {xml.extent[1] - xml.extent[0] + 1, xml.extent[3] - xml.extent[2] + 1,
@@ -430,6 +596,7 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
                         (xml.encodings.empty() ? std::string("no arrays") : xml.encodings) +
                         (xml.layout.zlib ? ", zlib" : ""),
                     out);
+    out.notes.binary = xml.binary;
 }
 
 }  // namespace formats

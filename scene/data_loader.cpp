@@ -2,6 +2,7 @@
 // checks here, and only a data set that passes them replaces nothing but an Empty scene. A
 // reader fills arrays of its own, so a failure leaves nothing of the new file behind.
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -40,6 +41,10 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path, std:
                                                "its reader gave no complete data"}));
     if (const auto bad = loading::CheckPlaneGeometry(data.nodes.get(), ni, nj, path)) return fail(*bad);
     const GridShape shape = plane ? *plane : CheckGridShape(data.nodes.get(), ni, nj);
+    // Told, not refused: the file may be what it says, and the user can see its picture.
+    const std::optional<Message> implausible =
+        data.notes.binary ? loading::ImplausibleSpeeds(data.u.get(), data.v.get(), data.NodeCount(), path)
+                          : std::nullopt;
     m_pNodes = std::move(data.nodes);
     m_pU = std::move(data.u);
     m_pV = std::move(data.v);
@@ -51,6 +56,7 @@ bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path, std:
     m_nj = static_cast<std::int16_t>(nj);
     m_nk = static_cast<std::int16_t>(nk);
     FinishGrid(shape);
+    if (implausible) m_pReporter->Tell(*implausible);
     return true;
 }
 

@@ -1,6 +1,8 @@
 #include "scene/data_set_checks.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "base/raster_geometry.h"
 
@@ -43,6 +45,37 @@ Message CornerNotFinite(const std::string& path) {
 }
 
 }  // namespace
+
+std::optional<Message> ImplausibleSpeeds(const float* u, const float* v, std::int64_t n,
+                                         const std::string& path) {
+    // Squares in double: a float's square may overflow a float, not a double.
+    double least = HUGE_VAL, most = 0.0;
+    for (std::int64_t i = 0; i < n; ++i) {
+        const double x = u[i], y = v[i], squared = x * x + y * y;
+        if (!(squared > 0.0) || !std::isfinite(squared)) continue;
+        least = std::min(least, squared);
+        most = std::max(most, squared);
+    }
+    if (!(most > 0.0)) return std::nullopt;
+    const double orders = std::floor(0.5 * std::log10(most / least));
+    if (!(orders > 30.0)) return std::nullopt;
+    auto shown = [](double squared, char point) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2g", std::sqrt(squared));
+        std::string s = text;
+        for (char& c : s)
+            if (c == '.') c = point;
+        return s;
+    };
+    const std::string count = std::to_string(static_cast<int>(orders));
+    return Message{messages::kAppCaption,
+                   "Warnung: Die Geschwindigkeiten in " + QuotedDe(path) + " reichen über " + count +
+                       " Größenordnungen, von " + shown(least, ',') + " bis " + shown(most, ',') +
+                       ": falsche Bytereihenfolge?",
+                   "warning: the speeds of " + QuotedEn(path) + " span " + count +
+                       " orders of magnitude, from " + shown(least, '.') + " to " + shown(most, '.') +
+                       ": wrong byte order?"};
+}
 
 std::string QuotedDe(const std::string& path) {
     return "\u201E" + path + "\u201C";

@@ -32,4 +32,10 @@ Message UnusableCounts(const std::string& path, const std::string& ni, const std
 std::optional<Message> CheckPlaneGeometry(const GridNode* nodes, std::int64_t ni, std::int64_t nj,
                                           const std::string& path);
 
+// A warning when the finite speeds of the N nodes (U, V) that are not zero span more than 30
+// orders of magnitude: no flow does, and binary numbers read in the wrong byte order do (speeds
+// of 10^23 beside 10^-44). Nothing otherwise.
+std::optional<Message> ImplausibleSpeeds(const float* u, const float* v, std::int64_t n,
+                                         const std::string& path);
+
 }  // namespace loading

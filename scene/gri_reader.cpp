@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -124,6 +125,25 @@ bool GriReader::Accepts(const std::string&) const {
 }
 
 bool GriReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
+    // The last line: nothing but a report leaves the reader, whatever went wrong inside it.
+    try {
+        return ReadPair(path, out, reporter);
+    } catch (const std::bad_alloc&) {
+        out.Release();
+        reporter.Tell({messages::kAppCaption,
+                       "Nicht gen\u00FCgend Arbeitsspeicher, um " + loading::QuotedDe(path) + " zu laden.",
+                       "not enough memory to load " + QuotedEn(path)});
+    } catch (const std::exception& e) {
+        out.Release();
+        reporter.Tell(Unreadable(
+            path, {"das Lesen brach mit einem unerwarteten Fehler ab (" + std::string(e.what()) + ").",
+                   "reading stopped on an unexpected error (" + std::string(e.what()) + ")"}));
+    }
+    m_planeShape = {};
+    return false;
+}
+
+bool GriReader::ReadPair(const std::string& path, DataSetArrays& out, Reporter& reporter) {
     out.Release();
     m_planeShape = {};
     auto fail = [&](const Message& message) {
@@ -206,5 +226,6 @@ bool GriReader::Read(const std::string& path, DataSetArrays& out, Reporter& repo
         return fail(
             Unreadable(solutionPath, {"Lesefehler mitten in den Werten.", "a read failed amid the values"}));
     m_planeShape = shape.Result();
+    out.notes.binary = true;
     return true;
 }

@@ -24,5 +24,7 @@ public:
     const GridShape& PlaneShape() const { return m_planeShape; }
 
 private:
+    bool ReadPair(const std::string& path, DataSetArrays& out, Reporter& reporter);
+
     GridShape m_planeShape;
 };

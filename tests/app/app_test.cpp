@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
+#include <filesystem>
 
 #include "common/native_names.h"
 #include "tests/app/app_harness.h"
@@ -179,6 +180,24 @@ TEST_F(Save, AFailedSaveIsReportedAndWritesNothing) {
     EXPECT_EQ(catcher.SeenSoFar()[0].icon, static_cast<int>(QMessageBox::Critical));
     EXPECT_TRUE(catcher.SeenSoFar()[0].text.contains("no/such/folder/picture.png"));
     EXPECT_FALSE(QFileInfo::exists(Q(dir.File("no/such/folder/picture.png"))));
+}
+
+// The picture never takes the place of the data set it shows: not of the geometry file, not of
+// its solution file, by any name.
+TEST_F(Save, NeverOverTheDataSetItShows) {
+    AppHarness h;
+    ASSERT_TRUE(h.App().OpenPath(Q(sample)));
+    const std::string solution = FlowScene::SolutionPathFor(sample);
+    const std::string before = testsupport::ReadBytes(solution);
+    std::filesystem::create_symlink(solution, dir.File("link.png"));
+    apptest::ModalCatcher catcher;
+    for (const std::string& target : {sample, solution, dir.File("link.png")})
+        EXPECT_FALSE(h.App().SavePicture(Q(target))) << target;
+    ASSERT_EQ(catcher.SeenSoFar().size(), 3u);
+    EXPECT_TRUE(catcher.SeenSoFar()[1].text.contains(QString::fromStdString("ersetzen")))
+        << catcher.SeenSoFar()[1].text.toStdString();
+    EXPECT_EQ(testsupport::ReadBytes(solution), before);
+    EXPECT_TRUE(h.App().SavePicture(Q(dir.File("picture.png"))));
 }
 
 // The vector files show the very streamlines of the scene, and every file says how it was made.

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <future>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -103,6 +104,58 @@ TEST(TargetFile, FoldersAndMissingFoldersAreErrorsThatNameThePath) {
     EXPECT_FALSE(WriteTargetFile(dir.File("no/such/folder/x.png"), "x", &error));
     EXPECT_NE(error.find("no/such/folder/x.png: "), std::string::npos) << error;
     EXPECT_EQ(Entries(dir), 0u);
+}
+
+// A file without write permission is not replaced, though the folder would allow the rename:
+// cp and the shell refuse it too. What TargetProblem tells before a run is what the write finds.
+TEST(TargetFile, WriteProtectedFilesMissingFoldersAndFoldersAreToldBeforeAnythingIsWritten) {
+    TempDir dir;
+    const std::string kept = dir.File("kept.png");
+    WriteBytes(kept, "earlier");
+    ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+    WriteBytes(dir.File("file"), "");
+    struct Case {
+        std::string path;
+        std::string problem;  // empty: none
+    };
+    const std::vector<Case> cases{
+        {kept, "cannot replace " + kept + ": it is write-protected"},
+        {dir.File("no/x.png"),
+         "cannot create " + dir.File("no/x.png") + ": the folder " + dir.File("no") + " does not exist"},
+        {dir.File("file/x.png"),
+         "cannot create " + dir.File("file/x.png") + ": " + dir.File("file") + " is not a folder"},
+        {dir.Path().string(), "cannot write " + dir.Path().string() + ": it is a folder"},
+        {dir.File("new.png"), ""},
+        {"-", ""},
+        {"/dev/null", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(common::TargetProblem(c.path), c.problem) << c.path;
+        if (c.path == "-") continue;
+        std::string error;
+        EXPECT_EQ(WriteTargetFile(c.path, "new", &error), c.problem.empty()) << c.path << ": " << error;
+        // The write names the same path with the same verb.
+        if (!c.problem.empty()) {
+            EXPECT_EQ(error.substr(0, error.find(':')), c.problem.substr(0, c.problem.find(':')));
+        }
+    }
+    EXPECT_EQ(ReadBytes(kept), "earlier");
+    EXPECT_EQ(Mode(kept) & 07777, 0444u);
+}
+
+// The same file by another name, a link or a hard link is replaced by writing either; a file
+// yet to be made replaces nothing.
+TEST(TargetFile, WouldReplaceKnowsAFileByEveryName) {
+    TempDir dir;
+    const std::string data = dir.File("data.gri");
+    WriteBytes(data, "input");
+    std::filesystem::create_symlink(data, dir.File("link.gri"));
+    std::filesystem::create_hard_link(data, dir.File("hard.gri"));
+    for (const std::string& name : {data, dir.File("./data.gri"), dir.File("link.gri"), dir.File("hard.gri")})
+        EXPECT_TRUE(common::WouldReplace(name, data)) << name;
+    WriteBytes(dir.File("other.gri"), "input");
+    for (const std::string& name : {dir.File("other.gri"), dir.File("new.gri")})
+        EXPECT_FALSE(common::WouldReplace(name, data)) << name;
 }
 
 // A run ended by a signal in the middle of a file leaves the earlier file and no temporary.

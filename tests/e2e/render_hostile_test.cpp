@@ -21,6 +21,8 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "render/picture_frame.h"
 #include "scene/flow_scene.h"
@@ -45,14 +47,16 @@ struct RunResult {
     std::string err;
 };
 
-// CHILD_SETUP, when given, runs in the new process before the program starts.
+// CHILD_SETUP, when given, runs in the new process before the program starts; standard
+// output goes to STDOUT_FILE when one is given.
 RunResult Render(const QStringList& arguments, const std::string& workingDir = {},
-                 const std::function<void()>& childSetup = {}) {
+                 const std::function<void()>& childSetup = {}, const QString& stdoutFile = {}) {
     QProcess process;
     process.setProgram(QStringLiteral(TESMORA_RENDER));
     process.setArguments(arguments);
     if (!workingDir.empty()) process.setWorkingDirectory(QString::fromStdString(workingDir));
     if (childSetup) process.setChildProcessModifier(childSetup);
+    if (!stdoutFile.isEmpty()) process.setStandardOutputFile(stdoutFile);
     process.start();
     RunResult r;
     if (!process.waitForFinished(kRunLimitMs)) {
@@ -346,6 +350,80 @@ TEST_F(Paths, GeometryPathOfTwoCharactersReadsTheBareSolutionName) {
     std::filesystem::remove(png);
     ExpectRejected(Render({"ab", "-o", Native(png), "--streamlines-json", Native(json)}, dir.Path().string()),
                    "00000.dat", png, json);
+}
+
+// What a run writes never takes the place of a file it reads, nor of another of its outputs:
+// bad usage, and nothing written.
+TEST_F(Paths, AnOutputThatWouldReplaceAnInputOrAnotherOutputIsBadUsage) {
+    const std::string geometry = WriteCase(dir, "in", good);
+    const std::string solution = FlowScene::SolutionPathFor(geometry);
+    const std::string reference = dir.File("reference.png");
+    WriteBytes(reference, "a picture");
+    const std::vector<std::pair<QStringList, std::string>> cases{
+        {{"-o", Native(png), "--streamlines-json", Native(geometry)}, "would replace the input " + geometry},
+        {{"-o", Native(png), "--streamlines-json", Native(solution)}, "would replace the input " + solution},
+        {{"-o", Native(reference), "--reference", Native(reference)}, "would replace the input " + reference},
+        {{"-o", Native(png), "--streamlines-json", Native(dir.File("./out.png"))},
+         "two outputs would both be written to"},
+    };
+    for (const auto& [options, told] : cases) {
+        const RunResult r = Render(QStringList{Native(geometry), "--seed", "1"} + options);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("tesmora-render: "));
+        EXPECT_THAT(r.err, HasSubstr("--help"));
+        EXPECT_THAT(r.err, HasSubstr(told));
+        EXPECT_FALSE(Exists(png));
+    }
+    EXPECT_EQ(testsupport::ReadBytes(geometry), good.geometry);
+    EXPECT_EQ(testsupport::ReadBytes(solution), good.solution);
+    EXPECT_EQ(testsupport::ReadBytes(reference), "a picture");
+}
+
+// Every output is asked whether it can be written before the first is: a missing folder for
+// the JSON leaves no picture behind, and a write-protected picture stays as it was.
+TEST_F(Paths, AnOutputThatCannotBeWrittenFailsBeforeAnyIs) {
+    const std::string geometry = WriteCase(dir, "in", good);
+    const std::string kept = dir.File("kept.png");
+    WriteBytes(kept, "earlier");
+    ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+    const RunResult missing = Render({Native(geometry), "--seed", "1", "-o", Native(png),
+                                      "--streamlines-json", Native(dir.File("no/x.json"))});
+    EXPECT_EQ(missing.exitCode, 1) << missing.err;
+    EXPECT_THAT(missing.err, HasSubstr("cannot create " + dir.File("no/x.json") + ": the folder "));
+    EXPECT_FALSE(Exists(png));
+    const RunResult protectedPicture = Render({Native(geometry), "--seed", "1", "-o", Native(kept)});
+    EXPECT_EQ(protectedPicture.exitCode, 1) << protectedPicture.err;
+    EXPECT_THAT(protectedPicture.err, HasSubstr("cannot replace " + kept + ": it is write-protected"));
+    EXPECT_EQ(testsupport::ReadBytes(kept), "earlier");
+}
+
+// What reaches standard output is checked as a file is: a full disk is a failure.
+TEST_F(Paths, StandardOutputThatCannotBeWrittenExitsWithOne) {
+    if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::string geometry = WriteCase(dir, "in", good);
+    for (const QStringList& options : {QStringList{"--stats", "-o", Native(png)}, QStringList{"-o", "-"}}) {
+        const RunResult r =
+            Render(QStringList{Native(geometry), "--seed", "1"} + options, {}, {}, "/dev/full");
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("cannot write standard output: No space left on device"));
+    }
+}
+
+// A reference that cannot be read is no difference from it: exit 1, not 4, so that a CI job
+// tells the two apart.
+TEST_F(Paths, AReferenceThatCannotBeReadIsNotADifference) {
+    const std::string geometry = WriteCase(dir, "in", good);
+    const std::string text = dir.File("text.png");
+    WriteBytes(text, "not a picture");
+    for (const auto& [reference, told] : std::vector<std::pair<std::string, std::string>>{
+             {dir.Path().string(), "is not a regular file"}, {text, "is not a readable picture"}}) {
+        const RunResult r =
+            Render({Native(geometry), "--seed", "1", "-o", Native(png), "--reference", Native(reference)});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("the reference " + reference + " " + told));
+    }
 }
 
 TEST_F(Paths, SpacesAndNonAsciiCharactersLoadAndRender) {

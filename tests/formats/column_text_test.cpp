@@ -65,6 +65,9 @@ TEST(ColumnText, AnyLayoutOfSeparatorsHeadersAndOrderGivesTheSameField) {
         {"X mm Y mm U m/s V m/s\n", " ", false, 2},
         {"% written by hand\n\n# x y u v p w\n", " ", false, 1, true, true},
         {"2D velocity, exported\nx,y,u,v\n", ",", false, 2},
+        // Decimal commas between tabs or blanks, the first line of data with none.
+        {"# x\ty\tu\tv\n", "\t", true, 0},
+        {"x y u v p\n", "  ", true, 3, true},
     };
     for (const Layout& l : layouts) {
         DataSetArrays d;
@@ -107,6 +110,8 @@ TEST(ColumnText, MaskedFlaggedAndMissingVectorsBecomeZero) {
 
 TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
     const std::string good = "x y u v\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n";
+    std::string manyFields = "1";
+    for (int n = 0; n < 10000; ++n) manyFields += " 1";
     struct Case {
         std::string text;
         std::string message;
@@ -131,6 +136,12 @@ TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
          "the x value 1e+39 lies beyond single precision"},
         {"x y u v\n0 0 1 1\n1e-46 0 1 1\n0 1 1 1\n1e-46 1 1 1\n",
          "too close together to differ in single precision"},
+        // Decimal commas between commas: x 0.0, 0.5 and y 0.0, 0.5 read as eight whole numbers.
+        {"x,y,u,v\n0,0,0,0,1,5,2,5\n0,5,0,0,1,5,2,5\n0,0,0,5,1,5,2,5\n0,5,0,5,1,5,2,5\n",
+         "line 4: the point (0, 0) appears twice, first in line 2. Decimal commas are read only where "
+         "semicolons, tabs or blanks separate the values."},
+        {"x y u v\n" + manyFields + "\n", "line 2: the first line of data has more than 10000 values"},
+        {"x y u v\n0 0 1 1\n" + manyFields + "\n", "line 3: the line has more than 10000 values"},
     };
     for (const Case& c : cases) {
         DataSetArrays d;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
+#include "formats/file_bytes.h"
 #include "tests/formats/vtk_fixtures.h"
 
 namespace {
@@ -41,6 +44,28 @@ TEST(FormatReader, TheContentDecidesWhichReaderReadsIt) {
     EXPECT_TRUE(Contains(Read("#!TDV112" + std::string(8, '\0'), "f.plt", d), "binary Tecplot file"));
     EXPECT_TRUE(Contains(Read(std::string("x y\0u v", 7), "f.dat", d), "binary file, not text"));
     EXPECT_TRUE(Contains(Read("x y u v\n", "f.vtk", d), "line 1: the file does not begin with"));
+}
+
+// Whether a file is binary is told from its first block, before the rest is read: a large file
+// of zeros is refused at once.
+TEST(FormatReader, ABinaryFileIsToldFromItsFirstBlock) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("zeros.dat");
+    testsupport::WriteBytes(path, std::string(std::size_t{1} << 20, '\0'));
+    std::size_t seen = 0;
+    EXPECT_THROW(formats::ReadFileBytes(path,
+                                        [&seen](std::string_view first) {
+                                            seen = first.size();
+                                            throw std::runtime_error("enough");
+                                        }),
+                 std::runtime_error);
+    EXPECT_EQ(seen, formats::kFirstBlockBytes);
+    testsupport::SceneFixture f;
+    formats::FormatReader reader;
+    f.scene.SetDataSetReader(&reader);
+    EXPECT_FALSE(f.scene.LoadDataSet(path));
+    ASSERT_EQ(f.reporter.entries.size(), 1u);
+    EXPECT_TRUE(Contains(f.reporter.entries[0].text, "Binärdatei")) << f.reporter.entries[0].text;
 }
 
 TEST(FormatReader, FailuresAreToldOnceInBothLanguagesAndLeaveNothing) {

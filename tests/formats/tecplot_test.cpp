@@ -63,6 +63,8 @@ TEST(Tecplot, PointAndBlockZonesInEitherOrderGiveTheField) {
 
 TEST(Tecplot, BadZonesAreRejectedNamingTheLine) {
     const std::string vars = "VARIABLES = \"x\" \"y\" \"u\" \"v\"\n";
+    std::string manyVariables = "VARIABLES =";
+    for (int n = 0; n < 10001; ++n) manyVariables += " a";
     struct Case {
         std::string text;
         std::string message;
@@ -86,6 +88,7 @@ TEST(Tecplot, BadZonesAreRejectedNamingTheLine) {
         {"TITLE = \"t\"\n1 2 3 4\n", "line 2: numbers before the first zone"},
         {vars + "ZONE I=2, J=2, F=POINT\n0 0 1 1\n1 0 1 1\n0 1 1 1\n0 1 1 1\n",
          "line 6: the point (0, 1) appears twice"},
+        {manyVariables + "\nZONE I=2\n", "line 1: more than 10000 variables"},
     };
     for (const Case& c : cases) {
         DataSetArrays d;

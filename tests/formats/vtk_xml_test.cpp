@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/memory_budget.h"
 #include "formats/base64.h"
 #include "formats/vtk_xml_reader.h"
 #include "tests/formats/vtk_fixtures.h"
@@ -89,6 +90,17 @@ TEST(VtkXml, BadFilesAreRejectedNamingTheLineOrByte) {
     std::string hugePlain = plain;
     const std::size_t plainData = plain.find('_', plain.find("<AppendedData")) + 1;
     hugePlain[plainData + 5] = '\x7f';  // the byte count in a UInt64 header
+    // Block sizes that add up past 2^64 (data/make_wrapping_blocks.py): 2^64 - 8 and 16, and
+    // 2^62 and 2^64 - 2^62 + 8, each pair wrapping round to 8.
+    const std::string wrapping = Fixture("wrapping_block_sizes.vti");
+    std::string wrappingToAllocatable = wrapping;
+    const std::size_t sizes = wrapping.find('_', wrapping.find("<AppendedData")) + 1 + 24;
+    for (int b = 0; b < 8; ++b) {
+        const auto shift = static_cast<unsigned>(8 * b);
+        wrappingToAllocatable[sizes + static_cast<std::size_t>(b)] = static_cast<char>((1ull << 62) >> shift);
+        wrappingToAllocatable[sizes + 8 + static_cast<std::size_t>(b)] =
+            static_cast<char>((0ull - (1ull << 62) + 8) >> shift);
+    }
     struct Case {
         std::string text;
         std::string message;
@@ -99,6 +111,8 @@ TEST(VtkXml, BadFilesAreRejectedNamingTheLineOrByte) {
                        ": the array's blocks (3 of 16 bytes) do not make the expected 160"},
         {hugePlain, "bytes, 80 are expected"},
         {raw.substr(0, raw.size() - 200), "the compressed blocks run past the end of the file"},
+        {wrapping, "the compressed blocks run past the end of the file"},
+        {wrappingToAllocatable, "the compressed blocks run past the end of the file"},
         {Replaced(raw, "vtkZLibDataCompressor", "vtkLZ4DataCompressor"),
          "compressed with \"vtkLZ4DataCompressor\"; zlib"},
         {Replaced(ascii, "type=\"RectilinearGrid\"", "type=\"PolyData\""),
@@ -117,16 +131,75 @@ TEST(VtkXml, BadFilesAreRejectedNamingTheLineOrByte) {
          "WholeExtent needs 6 numbers"},
         {Replaced(Fixture("ascii.vti"), "Extent=\"0 4 0 3 0 0\">", "Extent=\"0 99999 0 99999 0 0\">"),
          "the extent (Extent) is unusable"},
-        {Replaced(Fixture("ascii.vti"), "WholeExtent=\"0 4 0 3 0 0\"", "WholeExtent=\"0 1e300 0 3 0 0\""),
+        {Replaced(Fixture("ascii.vti"), "WholeExtent=\"0 4 0 3 0 0\"", "WholeExtent=\"0 4.5 0 3 0 0\""),
          "WholeExtent needs whole numbers"},
+        {Replaced(Fixture("ascii.vti"), "WholeExtent=\"0 4 0 3 0 0\"",
+                  "WholeExtent=\"0 2147483648 0 3 0 0\""),
+         "WholeExtent holds 2147483648, beyond the largest index 2147483647"},
+        {Replaced(ascii, "<Piece Extent=\"0 5 0 4 0 0\">", "<Coordinates/><Piece Extent=\"0 5 0 4 0 0\">"),
+         "data stands outside a piece"},
         {Replaced(plain, "offset=\"0\"", "offset=\"1e300\""), "has no usable offset"},
         {"<?xml version=\"1.0\"?><Other/>", "not a VTK XML file"},
+        {Replaced(Fixture("ascii.vti"), "Spacing=", "Note=\"" + std::string(70000, 'x') + "\" Spacing="),
+         "a tag of the XML is longer than 65536 bytes"},
     };
     for (const Case& c : cases) {
         DataSetArrays d;
         const std::string error = Read(c.text, "f.vti", d);
         EXPECT_TRUE(Contains(error, c.message)) << c.message << "\n-> " << error;
     }
+}
+
+// The words of a compressed array's header (blocks, block size, last block's size, two
+// compressed sizes) at the bounds a file may push them to, two at a time: every combination is
+// read or rejected with a message, and nothing else leaves the reader.
+TEST(VtkXml, HeaderWordsAtTheirBoundsAreReadOrRejected) {
+    const std::string wrapping = Fixture("wrapping_block_sizes.vti");
+    const std::size_t header = wrapping.find('_', wrapping.find("<AppendedData")) + 1;
+    const std::uint64_t bounds[] = {0,          1,          16,          32,         0x7fffffff,
+                                    0x80000000, 0xffffffff, 0x100000000, 1ull << 62, ~0ull >> 1,
+                                    1ull << 63, ~0ull - 7,  ~0ull};
+    int rejected = 0;
+    for (std::size_t word = 0; word < 5; ++word)
+        for (const std::uint64_t a : bounds)
+            for (const std::uint64_t b : bounds) {
+                std::string file = wrapping;
+                for (std::size_t byte = 0; byte < 8; ++byte) {
+                    file[header + 8 * word + byte] = static_cast<char>(a >> (8 * byte));
+                    file[header + 8 * ((word + 1) % 5) + byte] = static_cast<char>(b >> (8 * byte));
+                }
+                DataSetArrays d;
+                rejected += Read(file, "f.vti", d).empty() ? 0 : 1;
+            }
+    EXPECT_EQ(rejected, 5 * 13 * 13);
+}
+
+// An array's text is read where it stands in the file, unless a comment or an entity is in it
+// and the XML parser reads it: the values are the same either way.
+TEST(VtkXml, ArrayTextWithACommentOrAnEntityReadsTheSame) {
+    const std::string ascii = Fixture("ascii.vti");
+    DataSetArrays plain;
+    ASSERT_EQ(Read(ascii, "f.vti", plain), "");
+    for (const char* inside : {"-1.5 <!-- between -->-1.25 -1", "&#45;1.5 -1.25 -1"}) {
+        DataSetArrays d;
+        ASSERT_EQ(Read(Replaced(ascii, "-1.5 -1.25 -1", inside), "f.vti", d), "") << inside;
+        for (std::size_t n = 0; n < static_cast<std::size_t>(plain.NodeCount()); ++n) {
+            EXPECT_EQ(d.p[n], plain.p[n]) << inside << ", node " << n;
+            EXPECT_EQ(d.u[n], plain.u[n]) << inside << ", node " << n;
+        }
+    }
+}
+
+// What an array declares is asked of the machine before it is read: zlib packs a gigabyte of
+// zeros into a megabyte.
+TEST(VtkXml, ArraysLargerThanTheMemoryLeftAreRejectedBeforeTheyAreRead) {
+    SetAvailableMemoryForTesting(64);
+    for (const char* name :
+         {"appended_raw_zlib_u32_f64.vti", "binary_u32_f32.vtr", "ascii.vti", "rect_binary.vtk"}) {
+        DataSetArrays d;
+        EXPECT_TRUE(Contains(Read(Fixture(name), name, d), "not enough memory for")) << name;
+    }
+    SetAvailableMemoryForTesting(std::nullopt);
 }
 
 TEST(VtkXml, NotesSayWhatWasRead) {

@@ -8,13 +8,17 @@
 
 // How a fuzz input becomes a data set and a Draw request:
 //   bytes 0..4   every setting of the settings table in turn, each from as many bits as its
-//                values need (least significant first), folded into its values
+//                values need (least significant first), folded into its values; the last bit
+//                (bit 7 of byte 4) whether the Draw button follows the opening
 //   bytes 5..7   the click pixel (low bytes of x and y, their high nibbles), folded into range
 //   bytes 8..11  little-endian length of the geometry file's bytes (folded into what remains)
 //   then         the geometry file, then the solution file
 // Shared by the fuzzer, the corpus writer and the replay test, so that all three agree.
 struct FuzzCase {
     DrawSettings settings;
+    // Opened with the program's first settings and then drawn with these, as a user who sets
+    // the control bar after opening; else opened with them, which rasterises and places once.
+    bool drawAfterOpen = true;
     int clickX = 175;
     int clickY = 280;
     std::string geometry;
@@ -22,7 +26,7 @@ struct FuzzCase {
 };
 
 FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size);
-// Bits the settings take; at most the 40 of bytes 0..4.
+// Bits the settings take; at most the 39 of bytes 0..4 below the Draw bit.
 int FuzzSettingBits();
 std::string EncodeFuzzInput(const FuzzCase& c);
 

@@ -310,6 +310,39 @@ TEST(DataLoader, ADataSetLargerThanTheMemoryLeftIsRejectedBeforeAnythingIsTaken)
     SetAvailableMemoryForTesting(std::nullopt);
 }
 
+// Binary numbers read in the wrong byte order give speeds from 1e-44 to 1e23: such a data set is
+// taken, and the user asked whether the byte order is right. A span a flow can have, values
+// that are zero or not finite, and numbers read from text are not questioned.
+TEST(DataLoader, SpeedsSpanningMoreThanThirtyOrdersAskAboutTheByteOrder) {
+    struct Case {
+        float least;
+        bool binary;
+        const char* told;  // the German text's number of orders, or nothing
+    };
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const Case& c :
+         {Case{1e-31f, true, "31 Gr\u00F6\u00DFenordnungen"}, Case{1e-29f, true, nullptr},
+          Case{1e-31f, false, nullptr}, Case{-4e-38f, true, "37 Gr\u00F6\u00DFenordnungen"}}) {
+        DataSetArrays d = TenByTwenty();
+        for (std::size_t n = 0; n < 12; ++n) d.v[n] = d.u[n] = n % 2 ? 1.0f : 2.0f;
+        d.u[3] = d.v[3] = 0.0f;
+        d.u[4] = inf;
+        d.v[7] = std::numeric_limits<float>::quiet_NaN();
+        d.u[5] = c.least;
+        d.v[5] = 0.0f;
+        d.notes.binary = c.binary;
+        SceneFixture f;
+        ASSERT_TRUE(f.scene.AdoptDataSet(std::move(d), "f.vtk"));
+        if (!c.told) {
+            EXPECT_TRUE(f.reporter.entries.empty()) << c.least << ": " << f.reporter.entries[0].text;
+            continue;
+        }
+        ASSERT_EQ(f.reporter.entries.size(), 1u) << c.least;
+        EXPECT_NE(f.reporter.entries[0].text.find(c.told), std::string::npos) << f.reporter.entries[0].text;
+        EXPECT_NE(f.reporter.entries[0].text.find("falsche Bytereihenfolge?"), std::string::npos);
+    }
+}
+
 // A UTM-like grid (y about 5.4e6, 2 m spacing) is drawn as the same grid near the origin would
 // be: its floats cannot resolve a raster pixel where it lies, so the loader shifts it.
 TEST(DataLoader, AGridFarFromTheOriginIsShiftedAndDrawnAsTheSameGridNearIt) {

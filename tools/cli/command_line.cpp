@@ -5,6 +5,7 @@
 
 #include "common/native_names.h"
 #include "res/version_notice.h"
+#include "tools/cli/standard_output.h"
 
 namespace cli {
 
@@ -50,7 +51,7 @@ std::optional<int> EndEarly(const Outcome& outcome) {
             return std::nullopt;
         case Outcome::Kind::Help:
         case Outcome::Kind::Version:
-            std::fputs(outcome.text.c_str(), stdout);
+            PrintOut(outcome.text);
             return kExitHelp;
         case Outcome::Kind::BadUsage:
             break;
@@ -71,7 +72,11 @@ std::string CommandLine::VersionText() const {
 }
 
 std::string CommandLine::UsageError(const std::string& message) const {
-    return m_name + ": " + message + "\nTry '" + m_name + " --help' for more information.\n";
+    return UsageErrorText(m_name, message);
+}
+
+std::string UsageErrorText(const std::string& name, const std::string& message) {
+    return name + ": " + message + "\nTry '" + name + " --help' for more information.\n";
 }
 
 bool CommandLine::ReadWhole(const QCommandLineOption& option, long long lo, long long hi, long long& value,

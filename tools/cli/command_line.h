@@ -87,6 +87,9 @@ private:
     QCommandLineOption m_version;
 };
 
+// "NAME: MESSAGE", a line break, and where the options of the program NAME are explained.
+std::string UsageErrorText(const std::string& name, const std::string& message);
+
 // "a|b|c" of the names of CHOICES, for help texts and messages.
 QString ChoiceList(std::span<const NamedValue> choices);
 

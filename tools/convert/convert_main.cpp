@@ -2,10 +2,8 @@
 // pair, so that the data can be handed to others.
 #include <QCoreApplication>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include "common/native_names.h"
 #include "formats/format_reader.h"
@@ -13,6 +11,8 @@
 #include "scene/flow_scene.h"
 #include "streamlines/separation_grid.h"
 #include "tools/cli/command_line.h"
+#include "tools/cli/output_check.h"
+#include "tools/cli/standard_output.h"
 #include "tools/cli/tool_reporter.h"
 
 namespace {
@@ -31,7 +31,8 @@ constexpr const char* kEpilogue =
     "vorticity as derived from u and v. Both files are written under temporary names and\n"
     "renamed only when both are complete.\n"
     "\n"
-    "Exit status: 0 written, 1 not read or not written, 2 bad usage.\n";
+    "Exit status: 0 written, 1 not read or not written (standard output included), 2 bad usage or\n"
+    "an output that would replace the input.\n";
 
 bool EndsWithGri(const std::string& path) {
     if (path.size() < 4) return false;
@@ -41,15 +42,7 @@ bool EndsWithGri(const std::string& path) {
     return end == ".gri";
 }
 
-// Whether writing PATH would replace the file INPUT, which would lose the original.
-bool SameFile(const std::string& path, const std::string& input) {
-    std::error_code ec;
-    return std::filesystem::equivalent(path, input, ec) && !ec;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     cli::CommandLine line("tesmora-convert", "[options] INPUT OUTPUT.gri",
                           "Writes any data set the viewer opens as a .gri pair.");
@@ -69,8 +62,9 @@ int main(int argc, char** argv) {
     const std::string output = cli::NativePath(positional[1]);
     if (!EndsWithGri(output)) return badUsage("OUTPUT must end in .gri, not '" + output + "'");
     const std::string solution = FlowScene::SolutionPathFor(output);
-    if (SameFile(output, input) || SameFile(solution, input))
-        return badUsage("writing " + output + " would replace the input " + input);
+    if (const std::optional<int> end =
+            cli::CheckOutputs(line.Name(), {output, solution}, formats::FilesReadFor(input)))
+        return *end;
 
     cli::ToolReporter reporter(line.Name());
     formats::FormatReader reader;
@@ -85,9 +79,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", line.Name().c_str(), error.c_str());
         return kExitFailed;
     }
-    std::printf("%s: %d x %d x %d nodes from %s written to %s and %s\n", line.Name().c_str(),
-                static_cast<int>(data.ni), static_cast<int>(data.nj), static_cast<int>(data.nk),
-                data.notes.format.empty() ? "a .gri pair" : data.notes.format.c_str(), output.c_str(),
-                solution.c_str());
+    cli::PrintOut(line.Name() + ": " + std::to_string(data.ni) + " x " + std::to_string(data.nj) + " x " +
+                  std::to_string(data.nk) + " nodes from " +
+                  (data.notes.format.empty() ? std::string("a .gri pair") : data.notes.format) +
+                  " written to " + output + " and " + solution + "\n");
     return kExitWritten;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::FinishStandardOutput("tesmora-convert", Run(argc, argv));
 }

@@ -9,18 +9,22 @@
 #include "common/native_names.h"
 #include "formats/gri_writer.h"
 #include "scene/flow_scene.h"
+#include "tools/cli/output_check.h"
+#include "tools/cli/standard_output.h"
 #include "tools/flowgen/analytic_flows.h"
 #include "tools/flowgen/flowgen_options.h"
 
 namespace {
 constexpr int kExitWritten = 0;
 constexpr int kExitWriteFailed = 1;
-}  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const FlowgenRequest request = ParseFlowgenArguments(common::NativeArguments(argc, argv));
     if (const std::optional<int> end = cli::EndEarly(request.outcome)) return *end;
+    if (const std::optional<int> end = cli::CheckOutputs(
+            "tesmora-flowgen", {request.output, FlowScene::SolutionPathFor(request.output)}, {}))
+        return *end;
 
     DataSetArrays data;
     try {
@@ -39,8 +43,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tesmora-flowgen: %s\n", error.c_str());
         return kExitWriteFailed;
     }
-    std::printf("tesmora-flowgen: %s, %d x %d x %d nodes, written to %s and %s\n", request.flow.c_str(),
-                request.ni, request.nj, request.nk, request.output.c_str(),
-                FlowScene::SolutionPathFor(request.output).c_str());
+    cli::PrintOut("tesmora-flowgen: " + request.flow + ", " + std::to_string(request.ni) + " x " +
+                  std::to_string(request.nj) + " x " + std::to_string(request.nk) + " nodes, written to " +
+                  request.output + " and " + FlowScene::SolutionPathFor(request.output) + "\n");
     return kExitWritten;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::FinishStandardOutput("tesmora-flowgen", Run(argc, argv));
 }

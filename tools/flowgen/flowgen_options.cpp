@@ -58,7 +58,8 @@ std::string Epilogue() {
                     0);
     help += Wrapped(
         "", "ni * nj * nk may be at most " + std::to_string(kMaxNodes) + " nodes (512 MiB of files).", 0);
-    help += Wrapped("", "Exit status: 0 written, 1 a file could not be written, 2 bad usage.", 0);
+    help += Wrapped(
+        "", "Exit status: 0 written, 1 a file or standard output could not be written, 2 bad usage.", 0);
     return help;
 }
 

@@ -2,7 +2,6 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "streamlines/separation_grid.h"
 #include "tools/cli/batch_runner.h"
 #include "tools/cli/command_line.h"
+#include "tools/cli/standard_output.h"
 #include "tools/cli/tool_reporter.h"
 #include "tools/info/data_set_json.h"
 #include "tools/info/data_set_summary.h"
@@ -53,7 +53,8 @@ constexpr const char* kEpilogue =
     "min and max null without a finite value) and time_step (moving_pixels, median_px,\n"
     "percentile95_px, fits); a file that could not be loaded is {\"file\", \"loaded\": false}.\n"
     "\n"
-    "Exit status: 0 all loaded, 1 any rejected or unreadable, 2 bad usage.\n";
+    "Exit status: 0 all loaded, 1 any rejected or unreadable, or standard output not written,\n"
+    "2 bad usage.\n";
 
 // One data set's summary, or nothing when it could not be loaded.
 struct Summary {
@@ -84,9 +85,7 @@ Summary Summarise(const std::string& path, bool json) {
     return summary;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     cli::CommandLine line("tesmora-info", "[options] FILE...", "Prints what flow data sets hold.");
     line.Parser().setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -116,14 +115,21 @@ int main(int argc, char** argv) {
         QJsonArray all;
         for (const Summary& s : summaries) all.append(s.json);
         const QJsonDocument doc = paths.size() == 1 ? QJsonDocument(summaries[0].json) : QJsonDocument(all);
-        std::fputs(doc.toJson(QJsonDocument::Indented).constData(), stdout);
+        cli::PrintOut(doc.toJson(QJsonDocument::Indented).toStdString());
     } else {
         for (std::size_t i = 0; i < paths.size(); ++i) {
             if (!summaries[i].loaded) continue;
             if (paths.size() > 1)
-                std::printf("%s==> %s <==\n", i ? "\n" : "", common::PrintableName(paths[i]).c_str());
-            std::fputs(summaries[i].text.c_str(), stdout);
+                cli::PrintOut(std::string(i ? "\n" : "") + "==> " + common::PrintableName(paths[i]) +
+                              " <==\n");
+            cli::PrintOut(summaries[i].text);
         }
     }
     return failed ? kExitRejected : kExitLoaded;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::FinishStandardOutput("tesmora-info", Run(argc, argv));
 }

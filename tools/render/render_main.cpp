@@ -11,12 +11,11 @@
 #include <QImage>
 #include <QJsonArray>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -32,6 +31,8 @@
 #include "scene/flow_scene.h"
 #include "tools/cli/batch_runner.h"
 #include "tools/cli/command_line.h"
+#include "tools/cli/output_check.h"
+#include "tools/cli/standard_output.h"
 #include "tools/cli/tool_reporter.h"
 #include "tools/render/picture_compare.h"
 #include "tools/render/render_options.h"
@@ -40,7 +41,7 @@
 namespace {
 
 constexpr int kExitWritten = 0;
-constexpr int kExitNotLoaded = 1;  // also an output that could not be written
+constexpr int kExitNotLoaded = 1;  // also an output that could not be written, a reference not read
 constexpr int kExitNoContext = 3;
 constexpr int kExitUsage = 2;
 constexpr int kExitDiffers = 4;
@@ -82,14 +83,29 @@ bool WriteFile(const std::string& path, const QByteArray& bytes) {
 }
 
 // The reference's bytes, read only from a regular file: a FIFO would block the run for good.
-bool ReadReference(const std::string& path, QByteArray* bytes, bool* missing) {
+// Otherwise false, with *MISSING set when there is no file and *WHY why it cannot be read.
+bool ReadReference(const std::string& path, QByteArray* bytes, bool* missing, std::string* why) {
     struct stat status {};
-    *missing = ::stat(path.c_str(), &status) != 0;
-    if (*missing || !S_ISREG(status.st_mode)) return false;
-    std::ifstream in(path, std::ios::binary);
-    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) return false;
-    *bytes = QByteArray::fromStdString(whole);
+    *missing = false;
+    if (::stat(path.c_str(), &status) != 0) {
+        *missing = errno == ENOENT;
+        *why = std::string("cannot be reached: ") + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        *why = "is not a regular file";
+        return false;
+    }
+    QFile file(Native(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = "cannot be read: " + file.errorString().toStdString();
+        return false;
+    }
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *why = "cannot be read: " + file.errorString().toStdString();
+        return false;
+    }
     return true;
 }
 
@@ -100,19 +116,21 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
         common::FromNative(common::PrintableName(common::ToNative(QFileInfo(output).absoluteFilePath())));
     QByteArray referenceBytes;
     bool missing = false;
-    if (!ReadReference(r.reference, &referenceBytes, &missing)) {
+    std::string why;
+    if (!ReadReference(r.reference, &referenceBytes, &missing, &why)) {
         if (missing) {
             Error("no reference picture at " + common::PrintableName(r.reference) + "; if the picture at " +
                   absoluteOutput.toStdString() + " is right, copy it there to make it the reference");
-        } else {
-            Error("the reference " + common::PrintableName(r.reference) + " is not a regular file");
+            return kExitDiffers;
         }
-        return kExitDiffers;
+        // Not a difference but a failure to compare, which a CI job must tell apart.
+        Error("the reference " + common::PrintableName(r.reference) + " " + why);
+        return kExitNotLoaded;
     }
     const QImage reference = QImage::fromData(referenceBytes);
     if (reference.isNull()) {
         Error("the reference " + common::PrintableName(r.reference) + " is not a readable picture");
-        return kExitDiffers;
+        return kExitNotLoaded;
     }
     const PictureDifference d = ComparePictures(picture, reference);
     if (d.sameSize && d.Percent() <= r.referenceThreshold) return kExitWritten;
@@ -130,7 +148,9 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
     }
     const QString diffPath = DifferencePath(output);
     std::string diffError;
+    // The differing pixels are an extra: never written over the reference itself.
     const bool diffWritten =
+        !common::WouldReplace(common::ToNative(diffPath), r.reference) &&
         WritePictureFile(common::ToNative(diffPath), PictureFormat::Png,
                          PictureData{DifferenceImage(picture, reference), {}, {}}, &diffError);
     Error(QString("the picture differs from the reference %1: %2% of the pixels differ by more than %3 in a "
@@ -229,7 +249,7 @@ int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     if (!r.streamlinesJson.empty() && !WriteFile(r.streamlinesJson, StreamlinesJson(scene, clicks))) {
         return kExitNotLoaded;
     }
-    if (r.stats) std::printf("%s\n", StatsJson(scene, times, context->Description()).constData());
+    if (r.stats) cli::PrintOut(StatsJson(scene, times, context->Description()).toStdString() + "\n");
     if (!r.reference.empty()) return CompareWithReference(picture.raster, r);
     return kExitWritten;
 }
@@ -253,7 +273,20 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// Every file the run reads: the data sets, with the solution files of .gri pairs, and the
+// reference.
+std::vector<std::string> Inputs(const RenderRequest& r) {
+    std::vector<std::string> inputs;
+    for (const std::string& input : r.batch.empty() ? std::vector<std::string>{r.geometry} : r.batch)
+        for (std::string& file : formats::FilesReadFor(input)) inputs.push_back(std::move(file));
+    if (!r.reference.empty()) inputs.push_back(r.reference);
+    return inputs;
+}
+
 int Run(const RenderRequest& r) {
+    if (const std::optional<int> end =
+            cli::CheckOutputs("tesmora-render", {r.output, r.streamlinesJson}, Inputs(r)))
+        return *end;
     std::string error;
     // Made before the data set is read, so that a machine without OpenGL is told so at once.
     auto context = OffscreenContext::Create(ContextWidth(r.settings.legend, {}), ContextHeight({}), &error);
@@ -273,6 +306,9 @@ int RunBatch(const RenderRequest& r) {
               (made ? ": " + made.message() : std::string(": a file of that name is in the way")));
         return kExitNotLoaded;
     }
+    std::vector<std::string> pictures;
+    for (const std::string& input : r.batch) pictures.push_back(BatchPicturePath(r.output, input, r.format));
+    if (const std::optional<int> end = cli::CheckOutputs("tesmora-render", pictures, Inputs(r))) return *end;
     std::atomic<bool> noContext{false};
     const std::size_t failed = cli::RunBatch(
         r.batch.size(), cli::BatchWorkers(r.batch.size()),
@@ -301,9 +337,7 @@ int RunBatch(const RenderRequest& r) {
     return failed == 0 ? kExitWritten : noContext ? kExitNoContext : kExitNotLoaded;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunProgram(int argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
     QCoreApplication::setApplicationName("tesmora-render");
     common::RemoveTemporariesOnInterrupt();
@@ -320,4 +354,10 @@ int main(int argc, char** argv) {
                          *r.seed, *r.seed);
     }
     return r.batch.empty() ? Run(r) : RunBatch(r);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cli::FinishStandardOutput("tesmora-render", RunProgram(argc, argv));
 }

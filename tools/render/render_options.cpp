@@ -46,8 +46,9 @@ constexpr const char* kEpilogue =
     "differing pixels is written beside it (NAME-diff.png).\n"
     "\n"
     "Exit codes: 0 picture written (and matching the reference); 1 the data set could not be\n"
-    "loaded or an output file not written; 2 bad usage; 3 no OpenGL context; 4 the picture\n"
-    "differs from the reference, or the reference is missing.\n";
+    "loaded, an output file or standard output not written, or the reference not read; 2 bad\n"
+    "usage, or an output that would replace an input or another output; 3 no OpenGL context;\n"
+    "4 the picture differs from the reference, or the reference is missing.\n";
 
 }  // namespace
 
