@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <set>
 #include <string>
 
 #include "output/picture_notes.h"
@@ -160,10 +161,10 @@ TEST(RenderOptions, BadValuesNameTheOptionAndWhatIsAllowed) {
         {{"g.gri", "--format", "svg", "-o", "p.pdf"},
          "p.pdf is pdf by its extension, but --format asks for svg"},
         {{"g.gri", "--format", "svg", "-o", "p.jpg"}, "no picture format by its extension"},
-        {{"x/a.gri", "y/a.gri", "--format", "pdf", "-o", "out"}, "out/a.pdf"},
+        {{"x/a.gri", "./x/a.gri", "--format", "pdf", "-o", "out"}, "out/a.pdf"},
         {{"a.gri", "b.gri", "--streamlines-json", "s.json"}, "one data set"},
         {{"a.gri", "b.gri", "--reference", "r.png"}, "one data set"},
-        {{"x/a.gri", "y/a.gri", "-o", "out"}, "out/a.png"},
+        {{"x/a.gri", "x/../x/a.gri", "-o", "out"}, "out/a.png"},
         {{"g.gri", "--method"}, "method"},
     };
     for (const Case& c : cases) {
@@ -301,18 +302,49 @@ TEST(RenderOptions, SeveralDataSetsAreABatchIntoAFolder) {
     EXPECT_EQ(Parse({"a.gri", "b.gri", "--format", "svg", "-o", "out.png"}).format, PictureFormat::Svg)
         << "a folder's name tells no format";
     for (const PictureFormat format : {PictureFormat::Png, PictureFormat::Svg, PictureFormat::Pdf})
-        for (const char* folder : {"out", "out/", "/tmp/a b"})
-            for (const std::string& input : r.batch) {
-                const std::string path = BatchPicturePath(folder, input, format);
+        for (const char* folder : {"out", "out/", "/tmp/a b"}) {
+            const std::vector<std::string> paths = BatchPicturePaths(folder, r.batch, format);
+            ASSERT_EQ(paths.size(), r.batch.size());
+            for (std::size_t i = 0; i < paths.size(); ++i) {
+                const std::string& path = paths[i];
+                const std::string& input = r.batch[i];
                 const std::string name = path.substr(path.rfind('/') + 1);
                 EXPECT_EQ(path.substr(0, path.rfind('/')),
                           std::string(folder).substr(0, std::string(folder).find_last_not_of('/') + 1));
                 EXPECT_EQ(name.substr(name.size() - 4), std::string(".") + FormatExtension(format));
                 EXPECT_EQ(input.find(name.substr(0, name.size() - 4) + "."), input.rfind('/') + 1) << input;
             }
+        }
     EXPECT_EQ(Parse({"a.gri", "b.gri"}).output, ".") << "the current folder";
-    EXPECT_EQ(BatchPicturePath("o", "Str\xf6mung.gri", PictureFormat::Png), "o/Str\xf6mung.png")
+    EXPECT_EQ(BatchPicturePaths("o", {"Str\xf6mung.gri"}, PictureFormat::Png),
+              std::vector<std::string>{"o/Str\xf6mung.png"})
         << "the name's bytes kept";
+}
+
+// A PIV program's series keeps one file name in a folder per frame; each picture is named after
+// as few folders as tell it from its namesakes, and names that differ anyway keep their own.
+TEST(RenderOptions, NamesakesInDifferentFoldersAreNamedAfterTheirFolders) {
+    std::vector<std::string> inputs;
+    for (int frame = 0; frame <= 10; ++frame)
+        inputs.push_back("run/Open_PIV_results_6_" + std::to_string(frame) + "/field_A000.txt");
+    inputs.push_back("x/a/same/flow.vtk");
+    inputs.push_back("x/b/same/flow.vtk");
+    inputs.push_back("lone.gri");
+    const RenderRequest r = Parse([&] {
+        QStringList arguments;
+        for (const std::string& input : inputs) arguments << QString::fromStdString(input);
+        return arguments << "-o"
+                         << "out";
+    }());
+    ASSERT_EQ(r.outcome.kind, cli::Outcome::Kind::Go) << r.outcome.text;
+    const std::vector<std::string> paths = BatchPicturePaths("out", inputs, PictureFormat::Png);
+    EXPECT_EQ(paths[0], "out/Open_PIV_results_6_0_field_A000.png");
+    EXPECT_EQ(paths[10], "out/Open_PIV_results_6_10_field_A000.png");
+    EXPECT_EQ(paths[11], "out/a_same_flow.png");
+    EXPECT_EQ(paths[12], "out/b_same_flow.png");
+    EXPECT_EQ(paths[13], "out/lone.png");
+    EXPECT_EQ(std::set<std::string>(paths.begin(), paths.end()).size(), paths.size());
+    EXPECT_EQ(Parse({"a/f.gri", "b/../a/f.gri"}).outcome.kind, cli::Outcome::Kind::BadUsage) << "one file twice";
 }
 
 }  // namespace

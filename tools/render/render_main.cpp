@@ -306,8 +306,7 @@ int RunBatch(const RenderRequest& r) {
               (made ? ": " + made.message() : std::string(": a file of that name is in the way")));
         return kExitNotLoaded;
     }
-    std::vector<std::string> pictures;
-    for (const std::string& input : r.batch) pictures.push_back(BatchPicturePath(r.output, input, r.format));
+    const std::vector<std::string> pictures = BatchPicturePaths(r.output, r.batch, r.format);
     if (const std::optional<int> end = cli::CheckOutputs("tesmora-render", pictures, Inputs(r))) return *end;
     std::atomic<bool> noContext{false};
     const std::size_t failed = cli::RunBatch(
@@ -321,7 +320,7 @@ int RunBatch(const RenderRequest& r) {
             RenderRequest one = r;
             one.batch.clear();
             one.geometry = r.batch[i];
-            one.output = BatchPicturePath(r.output, r.batch[i], r.format);
+            one.output = pictures[i];
             if (!context) {
                 noContext = true;
                 Error(common::PrintableName(one.geometry) + ": " + error);

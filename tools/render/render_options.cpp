@@ -1,7 +1,10 @@
 #include "tools/render/render_options.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "base/raster_geometry.h"
 #include "common/native_names.h"
@@ -52,10 +55,46 @@ constexpr const char* kEpilogue =
 
 }  // namespace
 
-std::string BatchPicturePath(const std::string& folder, const std::string& input, PictureFormat format) {
-    const QString name = QFileInfo(common::FromNative(input)).completeBaseName() + QLatin1Char('.') +
-                         QLatin1String(FormatExtension(format));
-    return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + common::ToNative(name);
+std::vector<std::string> BatchPicturePaths(const std::string& folder, const std::vector<std::string>& inputs,
+                                           PictureFormat format) {
+    const std::string into = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    const QString extension = QLatin1Char('.') + QLatin1String(FormatExtension(format));
+    std::vector<QString> stems;
+    std::vector<QStringList> folders;  // each input's folders, the nearest first
+    qsizetype deepest = 0;
+    for (const std::string& input : inputs) {
+        const QFileInfo file(common::FromNative(input));
+        stems.push_back(file.completeBaseName());
+        QStringList above = QDir::cleanPath(file.absolutePath()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        std::reverse(above.begin(), above.end());
+        deepest = std::max(deepest, above.size());
+        folders.push_back(std::move(above));
+    }
+    // Each name is prefixed with as few of its folders as make the names of its namesakes differ.
+    std::map<QString, std::vector<std::size_t>> namesakes;
+    for (std::size_t i = 0; i < inputs.size(); ++i) namesakes[stems[i]].push_back(i);
+    std::vector<QString> names = stems;
+    for (const auto& [stem, group] : namesakes) {
+        if (group.size() < 2) continue;
+        bool told = false;
+        for (qsizetype depth = 1; depth <= deepest && !told; ++depth) {
+            std::set<QString> taken;
+            for (const std::size_t i : group) {
+                const QStringList& above = folders[i];
+                QStringList parts(above.begin(), above.begin() + std::min<qsizetype>(depth, above.size()));
+                std::reverse(parts.begin(), parts.end());
+                names[i] = (parts + QStringList{stem}).join(QLatin1Char('_'));
+                taken.insert(names[i]);
+            }
+            told = taken.size() == group.size();
+        }
+        // One file given twice: no folder tells them apart, and the plain name says best which.
+        if (!told)
+            for (const std::size_t i : group) names[i] = stem;
+    }
+    std::vector<std::string> paths;
+    for (const QString& name : names) paths.push_back(into + common::ToNative(name + extension));
+    return paths;
 }
 
 namespace {
@@ -114,7 +153,9 @@ RenderOptions::RenderOptions(cli::CommandLine& line) {
         "The data set: a geometry file GEOMETRY.gri (its solution file is found beside it), or column text, "
         "Tecplot ASCII or VTK as other programs write them. Several make a batch: -o then names a folder "
         "(created if missing, default the current one), each picture is named after its data set with the "
-        "extension of --format, and the data sets are drawn in parallel, one per core.");
+        "extension of --format (data sets of one name in different folders after the folders that tell them "
+        "apart: RUN_3_field.png for RUN_3/field.txt), and the data sets are drawn in parallel, one per "
+        "core.");
     parser.addOptions({output, format});
     settings.emplace(line);
     parser.addOptions({seed, click, json, stats, reference, threshold});
@@ -128,8 +169,7 @@ std::string ResolveOutputs(const QCommandLineParser& parser, const RenderOptions
         if (r.output == "-") return "several data sets need a folder for -o, not standard output";
         if (!r.streamlinesJson.empty() || !r.reference.empty())
             return "--streamlines-json and --reference take one data set, not several";
-        std::vector<std::string> names;
-        for (const std::string& input : r.batch) names.push_back(BatchPicturePath(r.output, input, r.format));
+        std::vector<std::string> names = BatchPicturePaths(r.output, r.batch, r.format);
         std::sort(names.begin(), names.end());
         const auto twice = std::adjacent_find(names.begin(), names.end());
         return twice == names.end() ? std::string()

@@ -33,9 +33,12 @@ struct RenderRequest {
     double referenceThreshold = 0.5;  // percent of the picture's pixels
 };
 
-// The picture of one data set of a batch: FOLDER/NAME.svg for FOLDER/.../NAME.gri in SVG, and
-// so on with FORMAT's extension.
-std::string BatchPicturePath(const std::string& folder, const std::string& input, PictureFormat format);
+// The pictures of a batch, one per input in their order: FOLDER/NAME.svg for .../NAME.gri in
+// SVG, and so on with FORMAT's extension. Inputs of one name in different folders (a PIV
+// program's layout, a folder per frame) are named after the folders that tell them apart,
+// FRAME_3_NAME.png for FRAME_3/NAME.txt; names that still meet are left for the caller to refuse.
+std::vector<std::string> BatchPicturePaths(const std::string& folder, const std::vector<std::string>& inputs,
+                                           PictureFormat format);
 
 // ARGUMENTS as common::NativeArguments gives them, the program's name first.
 RenderRequest ParseRenderArguments(const QStringList& arguments);
