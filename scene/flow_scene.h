@@ -18,6 +18,7 @@
 #include "base/world_origin.h"
 #include "sampling/cell_search.h"
 #include "sampling/grid_shape.h"
+#include "scene/frame_list.h"
 #include "scene/scene_settings.h"
 #include "streamlines/fine_placement.h"
 #include "streamlines/pixel_mapping.h"
@@ -68,6 +69,13 @@ public:
     const WorldOrigin& Origin() const { return m_origin; }
     void ComputeExtents();
     static std::string SolutionPathFor(const std::string& geometryPath);
+
+    // --- frames of a time series: scene/frames.cpp -------------------------------------------
+    // Replaces the fields of the loaded data set with those of FRAME, read as LoadDataSet reads
+    // a file, when its grid is the loaded one to the bit; the rasters and lines are then renewed
+    // as by RedrawScene. Anything else is reported, naming the frame, and leaves the scene as it
+    // was.
+    bool ShowFrame(const Frame& frame);
 
     // --- opening and redrawing: scene/open_and_redraw.cpp ---------------------------------------
     // The whole of File > Open once a path is chosen; the scene ends Loaded or Empty.

@@ -182,7 +182,7 @@ bool GriReader::ReadPair(const std::string& path, DataSetArrays& out, Reporter& 
 
     // The solution file is only looked at here, not opened: both files are open one after the
     // other, the geometry file closed before the solution file is opened.
-    const std::string solutionPath = gri::SolutionPathFor(path);
+    const std::string solutionPath = m_solutionPath.empty() ? gri::SolutionPathFor(path) : m_solutionPath;
     std::int64_t solutionLength = 0;
     if (!ProbeRegularFile(solutionPath, solutionLength, why)) return fail(Unreadable(solutionPath, why));
     const std::int64_t solutionNeeded = kSolutionRecordBytes * nodeCount;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "base/data_set.h"
 #include "sampling/grid_shape.h"
@@ -22,9 +23,13 @@ public:
     // How plane 0 of the data set last read is shaped, judged while its nodes were read, so
     // that a large grid needs no second pass.
     const GridShape& PlaneShape() const { return m_planeShape; }
+    // The solution file read with the next geometry file, for one frame of a numbered series;
+    // empty (the default) for the pair's own, NAME.00000.dat.
+    void SetSolutionPath(std::string path) { m_solutionPath = std::move(path); }
 
 private:
     bool ReadPair(const std::string& path, DataSetArrays& out, Reporter& reporter);
 
     GridShape m_planeShape;
+    std::string m_solutionPath;
 };
