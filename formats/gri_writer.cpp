@@ -34,15 +34,41 @@ bool WriteAll(common::TargetFile& file, const std::string& path, const std::stri
     return ok && file.Finish(error);
 }
 
-}  // namespace
-
-bool WriteGriPair(const std::string& geometryPath, const DataSetArrays& data, std::string* error) {
+bool ArraysMatch(const DataSetArrays& data, std::string* error) {
     // The counts are written as they are, so that tests can make files the loader rejects.
     const bool arrays = data.nodes && data.u && data.v && data.p && data.w;
     if (data.ni < 0 || data.nj < 0 || data.nk < 0 || (!arrays && data.ni * data.nj * data.nk > 0)) {
         if (error) *error = "arrays do not match the node counts";
         return false;
     }
+    return true;
+}
+
+bool WriteSolution(common::TargetFile& solution, const std::string& solutionPath, const DataSetArrays& data,
+                   std::string* error) {
+    const auto count = static_cast<std::size_t>(data.ni * data.nj * data.nk);
+    return WriteAll(
+        solution, solutionPath, std::string(), static_cast<std::size_t>(gri::kSolutionRecordBytes), count,
+        [&](std::size_t i, unsigned char* rec) {
+            PutFloat(rec + gri::kOffsetU, data.u[i]);
+            PutFloat(rec + gri::kOffsetV, data.v[i]);
+            PutFloat(rec + 8, 0.0f);
+            PutFloat(rec + gri::kOffsetP, data.p[i]);
+            PutFloat(rec + gri::kOffsetW, data.w[i]);
+        },
+        error);
+}
+
+}  // namespace
+
+bool WriteGriSolution(const std::string& solutionPath, const DataSetArrays& data, std::string* error) {
+    if (!ArraysMatch(data, error)) return false;
+    common::TargetFile solution;
+    return WriteSolution(solution, solutionPath, data, error) && solution.Commit(error);
+}
+
+bool WriteGriPair(const std::string& geometryPath, const DataSetArrays& data, std::string* error) {
+    if (!ArraysMatch(data, error)) return false;
     const auto count = static_cast<std::size_t>(data.ni * data.nj * data.nk);
     const std::string solutionPath = gri::SolutionPathFor(geometryPath);
     common::TargetFile geometry, solution;
@@ -55,17 +81,7 @@ bool WriteGriPair(const std::string& geometryPath, const DataSetArrays& data, st
             PutFloat(rec + 8, 0.0f);
         },
         error);
-    ok = ok && WriteAll(
-                   solution, solutionPath, std::string(), static_cast<std::size_t>(gri::kSolutionRecordBytes),
-                   count,
-                   [&](std::size_t i, unsigned char* rec) {
-                       PutFloat(rec + gri::kOffsetU, data.u[i]);
-                       PutFloat(rec + gri::kOffsetV, data.v[i]);
-                       PutFloat(rec + 8, 0.0f);
-                       PutFloat(rec + gri::kOffsetP, data.p[i]);
-                       PutFloat(rec + gri::kOffsetW, data.w[i]);
-                   },
-                   error);
+    ok = ok && WriteSolution(solution, solutionPath, data, error);
     // Both files take their names only once both are complete; until then, and after any
     // failure, an earlier pair of the same name stays as it was.
     return ok && geometry.Commit(error) && solution.Commit(error);

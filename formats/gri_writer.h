@@ -12,4 +12,8 @@ namespace formats {
 // same name as it was. Returns false and fills *ERROR (English) when a file cannot be written.
 bool WriteGriPair(const std::string& geometryPath, const DataSetArrays& data, std::string* error);
 
+// Writes DATA's fields alone as the solution file SOLUTION_PATH, in the same layout, for a
+// further frame of a pair already written (NAME.00001.dat, ...).
+bool WriteGriSolution(const std::string& solutionPath, const DataSetArrays& data, std::string* error);
+
 }  // namespace formats

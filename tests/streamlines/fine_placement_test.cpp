@@ -146,7 +146,7 @@ struct Case {
 
 std::vector<Case> AllCases() {
     std::vector<Case> cases;
-    for (const std::string& flow : FlowNames())
+    for (const std::string& flow : SteadyFlowNames())
         for (const int dsep : {5, 10, 20})
             for (const int method : {kMethodRK2, kMethodRK4}) cases.push_back({flow, dsep, method});
     return cases;

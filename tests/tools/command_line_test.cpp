@@ -11,10 +11,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "formats/gri_writer.h"
+#include "scene/frame_list.h"
 #include "tests/support/test_support.h"
 #include "tools/flowgen/analytic_flows.h"
 
@@ -128,6 +130,28 @@ TEST(FlowgenCommand, WritesEveryFlowWithTheRequestedCountsAndDefaults) {
     EXPECT_EQ(f.scene.m_nk, 1);
 }
 
+// The frames of a flow that changes in time are a series the scene shows frame by frame, each
+// with its own fields over the one grid.
+TEST(FlowgenCommand, FramesOfAnUnsteadyFlowAreASeriesOnOneGrid) {
+    TempDir dir;
+    for (const std::string flow : {"forced-double-gyre", "moving-vortex-street"}) {
+        const std::string path = dir.File(flow + ".gri");
+        const Outcome run = Flowgen({flow, path, "--ni", "30", "--nj", "20", "--frames", "3"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<Frame> frames = FramesOf({path}, [](const std::string&) { return true; });
+        ASSERT_EQ(frames.size(), 3u) << flow;
+        SceneFixture f;
+        f.scene.OpenDataSet(path);
+        ASSERT_TRUE(f.scene.HasDataSet());
+        std::set<std::vector<float>> fields;
+        for (const Frame& frame : frames) {
+            ASSERT_TRUE(f.scene.ShowFrame(frame)) << frame.solution;
+            fields.insert(std::vector<float>(f.scene.m_pV.get(), f.scene.m_pV.get() + f.scene.NodeCount()));
+        }
+        EXPECT_EQ(fields.size(), 3u) << flow << ": every frame its own";
+    }
+}
+
 TEST(FlowgenCommand, BadUsageExitsWithTwoNamingTheProblemAndWritesNothing) {
     TempDir dir;
     const std::string out = dir.File("x.gri");
@@ -156,6 +180,8 @@ TEST(FlowgenCommand, BadUsageExitsWithTwoNamingTheProblemAndWritesNothing) {
         {{"saddle"}, {"OUTPUT"}},
         {{"saddle", out, "extra"}, {"'extra'"}},
         {{"saddle", dir.File("abc")}, {"three characters"}},
+        {{"saddle", out, "--frames", "4"}, {"saddle", "does not change in time", "forced-double-gyre"}},
+        {{"forced-double-gyre", out, "--frames", "0"}, {"--frames", "1 to 10000"}},
     };
     for (const Case& c : cases) {
         const Outcome run = Flowgen(c.args);

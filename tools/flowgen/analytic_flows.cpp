@@ -142,6 +142,39 @@ double DoubleGyrePsi(double x, double y) {
     return -kGyreAmplitude * std::sin(kPi * x) * std::sin(kPi * y);
 }
 
+// --- forced double gyre: psi = -A sin(pi f(x, t)) sin(pi y), f = e s x^2 + (1 - 2 e s) x, s = sin(w t)
+
+FlowValues ForcedDoubleGyreAt(double x, double y, double t) {
+    const double A = kForcedGyreAmplitude;
+    const double es = kForcedGyreEpsilon * std::sin(kForcedGyreOmega * t);
+    const double f = es * x * x + (1.0 - 2.0 * es) * x;
+    const double fx = 2.0 * es * x + 1.0 - 2.0 * es, fxx = 2.0 * es;
+    const double sf = std::sin(kPi * f), cf = std::cos(kPi * f);
+    const double sy = std::sin(kPi * y), cy = std::cos(kPi * y);
+    FlowValues v;
+    v.u = -kPi * A * sf * cy;
+    v.v = kPi * A * cf * sy * fx;
+    // Vorticity is the Laplacian of A sin(pi f) sin(pi y).
+    v.w = A * sy * (-kPi * kPi * sf * fx * fx + kPi * cf * fxx) - A * kPi * kPi * sf * sy;
+    // No closed form: the steady gyre's pressure, carried along with the swinging cells.
+    v.p = kPi * kPi * A * A / 4.0 * (std::cos(2.0 * kPi * f) + std::cos(2.0 * kPi * y));
+    return v;
+}
+
+FlowValues ForcedDoubleGyre(double x, double y) {
+    return ForcedDoubleGyreAt(x, y, 0.0);
+}
+
+double ForcedDoubleGyrePsi(double x, double y) {
+    return -kForcedGyreAmplitude * std::sin(kPi * x) * std::sin(kPi * y);
+}
+
+// --- moving vortex street: the street drifting downstream, seen by a camera at rest ---------
+
+FlowValues MovingVortexStreetAt(double x, double y, double t) {
+    return VortexStreet(x - kStreetDrift * kStreamSpeed * t, y);
+}
+
 // --- saddle: the stagnation-point flow u = k x, v = -k y ----------------------------------
 
 FlowValues Saddle(double x, double y) {
@@ -193,20 +226,31 @@ const std::vector<AnalyticFlow>& AnalyticFlows() {
         {"cylinder",
          "potential flow of a uniform stream (speed 1, along +x) past a cylinder of radius 3; "
          "no velocity inside the body; pressure by Bernoulli, vorticity 0",
-         TallDomain(20.0), Cylinder, CylinderPsi},
+         TallDomain(20.0), Cylinder, CylinderPsi, nullptr, 0.0},
         {"vortex-street",
          "a uniform stream (speed 1, along +x) with two staggered rows of Lamb-Oseen "
          "vortices (circulation 12, core radius 1, 8 apart); pressure: the sum of each core's "
          "radial balance, lowest in the cores",
-         TallDomain(20.0), VortexStreet, VortexStreetPsi},
+         TallDomain(20.0), VortexStreet, VortexStreetPsi, nullptr, 0.0},
         {"double-gyre",
          "the steady double gyre u = -pi A sin(pi x) cos(pi y), v = pi A cos(pi x) sin(pi y), "
          "A = 0.03, its two gyres stacked in x -0.125..1.125, y 0..2; Taylor-Green pressure",
-         FlowDomain{-0.125, 1.125, 0.0, 2.0}, DoubleGyre, DoubleGyrePsi},
+         FlowDomain{-0.125, 1.125, 0.0, 2.0}, DoubleGyre, DoubleGyrePsi, nullptr, 0.0},
         {"saddle", "the stagnation-point flow u = 0.1 x, v = -0.1 y; pressure by Bernoulli, vorticity 0",
-         TallDomain(20.0), Saddle, SaddlePsi},
+         TallDomain(20.0), Saddle, SaddlePsi, nullptr, 0.0},
         {"rotation", "solid-body rotation u = -0.1 y, v = 0.1 x; vorticity 0.2, pressure 0.005 r^2",
-         TallDomain(20.0), Rotation, RotationPsi},
+         TallDomain(20.0), Rotation, RotationPsi, nullptr, 0.0},
+        {"forced-double-gyre",
+         "the periodically forced double gyre psi = -A sin(pi f) sin(pi y), f = e sin(w t) x^2 + "
+         "(1 - 2 e sin(w t)) x, A = 0.1, e = 0.25, w = 2 pi / 10, over x 0..2, y 0..1; changes in time "
+         "(--frames), its stream function the one at t = 0",
+         FlowDomain{0.0, 2.0, 0.0, 1.0}, ForcedDoubleGyre, ForcedDoubleGyrePsi, ForcedDoubleGyreAt,
+         2.0 * kPi / kForcedGyreOmega},
+        {"moving-vortex-street",
+         "the vortex street drifting downstream at 0.8 times the stream's speed past a camera at rest; "
+         "changes in time (--frames), one vortex spacing per period of 10",
+         TallDomain(20.0), VortexStreet, VortexStreetPsi, MovingVortexStreetAt,
+         kStreetSpacing / (kStreetDrift * kStreamSpeed)},
     };
     return flows;
 }
@@ -214,6 +258,13 @@ const std::vector<AnalyticFlow>& AnalyticFlows() {
 std::vector<std::string> FlowNames() {
     std::vector<std::string> names;
     for (const AnalyticFlow& flow : AnalyticFlows()) names.emplace_back(flow.name);
+    return names;
+}
+
+std::vector<std::string> SteadyFlowNames() {
+    std::vector<std::string> names;
+    for (const AnalyticFlow& flow : AnalyticFlows())
+        if (!flow.evaluateAt) names.emplace_back(flow.name);
     return names;
 }
 
@@ -248,7 +299,8 @@ double StreamFunction(const AnalyticFlow& flow, FlowUnits units, double x, doubl
     return units.speed * units.length * flow.streamFunction(x / units.length, y / units.length);
 }
 
-DataSetArrays MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units) {
+DataSetArrays MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units,
+                       double time) {
     const AnalyticFlow* flow = FindFlow(name);
     if (!flow) throw std::invalid_argument("unknown flow '" + name + "'");
     if (ni < kMinCount || ni > kMaxCount || nj < kMinCount || nj > kMaxCount || nk < 1 || nk > kMaxPlanes)
@@ -274,7 +326,8 @@ DataSetArrays MakeFlow(const std::string& name, int ni, int nj, int nk, float st
             const float x = xs[static_cast<std::size_t>(i)], y = ys[static_cast<std::size_t>(j)];
             // In the flow's own units at the written node; with scales of 1 every factor is
             // exact and the values are those of the flow itself.
-            const FlowValues f = flow->evaluate(x / L, y / L);
+            const FlowValues f =
+                flow->evaluateAt ? flow->evaluateAt(x / L, y / L, time) : flow->evaluate(x / L, y / L);
             const std::size_t n = data.Index(i, j);
             data.nodes[n] = {x, y};
             data.u[n] = static_cast<float>(U * f.u);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ struct AnalyticFlow {
     FlowDomain domain;
     FlowValues (*evaluate)(double x, double y);
     double (*streamFunction)(double x, double y);  // null when the flow has none
+    // For a flow that changes in time: the flow at time T (EVALUATE is its state at 0), and
+    // the period after which it repeats; null and 0 for a steady flow.
+    FlowValues (*evaluateAt)(double x, double y, double t);
+    double period;
 };
 
 // The parameters, for tests that need to know where things are.
@@ -53,6 +58,14 @@ inline constexpr int kStreetVorticesPerRow = 9;                  // centred on t
 inline constexpr double kGyreAmplitude = 0.03;
 inline constexpr double kSaddleRate = 0.1;    // u = k x, v = -k y
 inline constexpr double kRotationRate = 0.1;  // Omega
+// The periodically forced double gyre as the literature on transport barriers uses it (A, the
+// amplitude of the stream function; epsilon, how far the dividing line swings; omega, its
+// angular frequency), over its own domain 0..2 x 0..1.
+inline constexpr double kForcedGyreAmplitude = 0.1;
+inline constexpr double kForcedGyreEpsilon = 0.25;
+inline constexpr double kForcedGyreOmega = 2.0 * std::numbers::pi / 10.0;
+// The vortex street moves downstream at this share of the stream's speed, as a wake's does.
+inline constexpr double kStreetDrift = 0.8;
 }  // namespace flowparams
 
 // Node-count limits of the files and of the generator.
@@ -77,6 +90,8 @@ inline constexpr double kMaxUnitScale = 1.0e6;
 // All flows, in the order --help lists them.
 const std::vector<AnalyticFlow>& AnalyticFlows();
 std::vector<std::string> FlowNames();
+// The flows that do not change in time, in the same order.
+std::vector<std::string> SteadyFlowNames();
 // The flow of that name, or null.
 const AnalyticFlow* FindFlow(const std::string& name);
 
@@ -88,7 +103,9 @@ std::vector<float> StretchedAxis(int n, double first, double last, double stretc
 // The flow on a rectilinear ni x nj grid over its domain, repeated in each of the nk planes,
 // in UNITS. Throws std::invalid_argument for an unknown name or counts, stretch or units
 // outside the limits.
-DataSetArrays MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units = {});
+// TIME, in the flow's own units, is where an unsteady flow is taken; a steady one ignores it.
+DataSetArrays MakeFlow(const std::string& name, int ni, int nj, int nk, float stretch, FlowUnits units = {},
+                       double time = 0.0);
 
 // The stream function of FLOW written in UNITS at (x, y) in those units; FLOW must have one.
 double StreamFunction(const AnalyticFlow& flow, FlowUnits units, double x, double y);

@@ -46,11 +46,15 @@ std::string Epilogue() {
     std::string help = "\nFlows:\n";
     for (const AnalyticFlow& flow : AnalyticFlows()) help += Wrapped(flow.name, flow.summary, 17);
     help += "\n";
-    help += Wrapped("",
-                    "Every domain has the picture's aspect, 350 wide to 560 high, and speeds suit the "
-                    "viewer's time step of 0.1: a typical step moves one to two pixels. All flows but "
-                    "the double gyre lie in x -10..10, y -16..16.",
-                    0);
+    help +=
+        Wrapped("",
+                "Every domain but the forced double gyre's has the picture's aspect, 350 wide to 560 high, "
+                "and speeds suit the viewer's time step of 0.1: a typical step moves one to two pixels. "
+                "All flows but "
+                "the double gyres lie in x -10..10, y -16..16. The forced double gyre keeps the domain "
+                "(2 by 1) and amplitude its literature uses; draw it with tesmora-render --step-px 1 "
+                "--size auto.",
+                0);
     help += Wrapped("",
                     "The scales write a flow in other units: --length-scale 0.0025 --speed-scale 1.5 gives "
                     "the cylinder in metres and metres per second, 5 cm across at 1.5 m/s, where one time "
@@ -112,7 +116,14 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
             .arg(kMinUnitScale)
             .arg(kMaxUnitScale),
         "U");
-    parser.addOptions({ni, nj, nk, stretch, lengthScale, speedScale});
+    const QCommandLineOption frames(
+        "frames",
+        QStringLiteral(
+            "For a flow that changes in time: N frames, 1 to %1 (default 1), evenly over one period "
+            "from time 0, written as the solution files OUTPUT.00000.dat, OUTPUT.00001.dat, ...")
+            .arg(kMaxFrames),
+        "N");
+    parser.addOptions({ni, nj, nk, stretch, lengthScale, speedScale, frames});
     parser.addPositionalArgument("FLOW", "The flow: " + QString::fromStdString(FlowList()) + ".");
     parser.addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
 
@@ -133,7 +144,8 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
         !line.ReadReal(stretch, 0.0, kMaxStretch, stretchValue, message) ||
         !line.ReadReal(lengthScale, kMinUnitScale, kMaxUnitScale, request.units.length, message,
                        "a factor") ||
-        !line.ReadReal(speedScale, kMinUnitScale, kMaxUnitScale, request.units.speed, message, "a factor"))
+        !line.ReadReal(speedScale, kMinUnitScale, kMaxUnitScale, request.units.speed, message, "a factor") ||
+        !line.ReadWhole(frames, 1, kMaxFrames, request.frames, message))
         return bad(message);
     request.stretch = static_cast<float>(stretchValue);
     const long long nodes = static_cast<long long>(request.ni) * request.nj * request.nk;
@@ -159,6 +171,10 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
         return bad("OUTPUT.gri " + quote(positional[1]) +
                    " needs a file name of more than three characters, such as flow.gri");
 
+    if (request.frames > 1 && !FindFlow(flow)->evaluateAt)
+        return bad("the flow " + flow +
+                   " does not change in time, so --frames gives it nothing; the flows "
+                   "that do are forced-double-gyre and moving-vortex-street");
     request.flow = flow;
     request.output = cli::NativePath(positional[1]);
     return request;

@@ -17,7 +17,11 @@ struct FlowgenRequest {
     int nk = 1;
     float stretch = 0.0f;
     FlowUnits units;
+    // Frames of a flow that changes in time, spread evenly over one period from time 0.
+    int frames = 1;
 };
+
+inline constexpr int kMaxFrames = 10000;
 
 // ARGUMENTS as common::NativeArguments gives them, the program's name first.
 FlowgenRequest ParseFlowgenArguments(const QStringList& arguments);
