@@ -344,7 +344,62 @@ TEST(RenderOptions, NamesakesInDifferentFoldersAreNamedAfterTheirFolders) {
     EXPECT_EQ(paths[12], "out/b_same_flow.png");
     EXPECT_EQ(paths[13], "out/lone.png");
     EXPECT_EQ(std::set<std::string>(paths.begin(), paths.end()).size(), paths.size());
-    EXPECT_EQ(Parse({"a/f.gri", "b/../a/f.gri"}).outcome.kind, cli::Outcome::Kind::BadUsage) << "one file twice";
+    EXPECT_EQ(Parse({"a/f.gri", "b/../a/f.gri"}).outcome.kind, cli::Outcome::Kind::BadUsage)
+        << "one file twice";
+}
+
+}  // namespace
+
+namespace {
+
+// Over random choices of frames, the shards of a job array draw every chosen frame exactly
+// once, in order, and a choice beyond the series is refused.
+TEST(RenderOptions, ShardsOfAFrameChoiceDrawEachChosenFrameOnce) {
+    std::mt19937 random(17);
+    for (int trial = 0; trial < 500; ++trial) {
+        const std::size_t count = 1 + random() % 40;
+        FrameChoice choice;
+        choice.first = static_cast<long long>(random() % count);
+        choice.last = random() % 3 == 0
+                          ? -1
+                          : choice.first + static_cast<long long>(
+                                               random() % (count - static_cast<std::size_t>(choice.first)));
+        choice.step = 1 + static_cast<long long>(random() % 4);
+        const long long last = choice.last < 0 ? static_cast<long long>(count) - 1 : choice.last;
+        std::vector<std::size_t> expected;
+        for (long long f = choice.first; f <= last; f += choice.step)
+            expected.push_back(static_cast<std::size_t>(f));
+        choice.shards = 1 + static_cast<long long>(random() % 5);
+        std::vector<std::size_t> drawn;
+        for (choice.shard = 0; choice.shard < choice.shards; ++choice.shard) {
+            std::string why;
+            const std::vector<std::size_t> part = ChosenFrames(choice, count, &why);
+            EXPECT_TRUE(std::is_sorted(part.begin(), part.end()));
+            EXPECT_EQ(part.empty(), !why.empty());
+            drawn.insert(drawn.end(), part.begin(), part.end());
+        }
+        std::sort(drawn.begin(), drawn.end());
+        EXPECT_EQ(drawn, expected);
+        choice.shard = 0;
+        choice.shards = 1;
+        choice.last = static_cast<long long>(count);
+        std::string why;
+        EXPECT_TRUE(ChosenFrames(choice, count, &why).empty());
+        EXPECT_NE(why.find(std::to_string(count)), std::string::npos) << why;
+    }
+    for (const QStringList& bad :
+         {QStringList{"a.gri", "--frames", "3:1"}, QStringList{"a.gri", "--frames", "1:2:0"},
+          QStringList{"a.gri", "--frames", "x"}, QStringList{"a.gri", "--shard", "2/2"},
+          QStringList{"a.gri", "--frames", "all", "-o", "-"}, QStringList{"a.gri", "--fps", "30"}})
+        EXPECT_EQ(Parse(bad).outcome.kind, cli::Outcome::Kind::BadUsage) << bad.join(' ').toStdString();
+    const RenderRequest series =
+        Parse({"b_10.vtk", "b_9.vtk", "--frames", "1:", "-o", "film.mp4", "--fps", "25"});
+    ASSERT_EQ(series.outcome.kind, cli::Outcome::Kind::Go) << series.outcome.text;
+    EXPECT_TRUE(series.sequence && series.batch.empty());
+    EXPECT_EQ(series.sequenceFiles.size(), 2u);
+    EXPECT_EQ(series.framesPerSecond, 25);
+    EXPECT_EQ(series.frames.first, 1);
+    EXPECT_EQ(series.frames.last, -1);
 }
 
 }  // namespace

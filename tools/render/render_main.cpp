@@ -17,6 +17,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/native_names.h"
@@ -25,6 +26,7 @@
 #include "lettering/legend_text_painter.h"
 #include "output/picture_file.h"
 #include "output/scene_capture.h"
+#include "output/video_file.h"
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
@@ -178,16 +180,75 @@ int ContextHeight(RasterSize raster) {
     return kImageOriginY + raster.height;
 }
 
+// The scene of one run, with what it reports through and reads with.
+struct RenderScene {
+    SeparationGrid grid;
+    cli::ToolReporter reporter{"tesmora-render"};  // what the viewer's message box would say
+    formats::FormatReader reader;
+    FlowScene scene{grid, &reporter};
+    RenderScene() { scene.SetDataSetReader(&reader); }
+};
+
+// After the data set is read, when its picture's size is known: the clicks must lie inside the
+// picture, and CONTEXT must hold it (it is made anew, larger, when it does not). An exit code
+// when either fails.
+std::optional<int> FitPicture(std::unique_ptr<OffscreenContext>& context, const FlowScene& scene,
+                              const RenderRequest& r, const std::string& name) {
+    const RasterSize raster = scene.Raster();
+    for (const PixelPoint& click : r.clicks)
+        if (click.x >= raster.width - 1 || click.y >= raster.height - 1) {
+            Error("--click " + std::to_string(click.x) + "," + std::to_string(click.y) +
+                  " lies outside the " + std::to_string(raster.width) + " x " +
+                  std::to_string(raster.height) + " picture of " + common::PrintableName(name));
+            return kExitUsage;
+        }
+    const bool legend = r.settings.legend;
+    if (context->Width() < ContextWidth(legend, raster) || context->Height() < ContextHeight(raster)) {
+        // The old context goes first: ending it releases whatever context is current.
+        context.reset();
+        std::string error;
+        context = OffscreenContext::Create(ContextWidth(legend, raster), ContextHeight(raster), &error);
+        if (!context) {
+            Error(error);
+            return kExitNoContext;
+        }
+    }
+    if (!(r.settings.stepPixels > 0.0f)) {
+        const std::string warning = TimeStepWarning(MeasureTimeStepAdvance(scene));
+        if (!warning.empty()) Error(warning);
+    }
+    return std::nullopt;
+}
+
+// The scene drawn in CONTEXT with R's clicks, into PICTURE's raster (and its vector picture
+// for SVG and PDF); CLICKS gets the lines the clicks traced.
+bool DrawScene(OffscreenContext& context, FlowScene& scene, const RenderRequest& r, PictureFormat format,
+               std::vector<Streamline>& clicks, PictureData& picture, std::string* error) {
+    const RasterSize raster = scene.Raster();
+    const bool legend = r.settings.legend;
+    SetViewProjection(context.Width(), context.Height());
+    BeginFrame();
+    const std::unique_ptr<QtLegendTextPainter> text =
+        legend ? std::make_unique<QtLegendTextPainter>() : nullptr;
+    DrawPicture(scene, PictureFrame{}, text.get());
+    clicks.clear();
+    for (const PixelPoint& click : r.clicks) {
+        TraceAndDrawClick(scene, click.x, click.y);
+        // A click beside the data (equal proportions) traces nothing: an empty line keeps its place.
+        clicks.push_back(scene.m_pClickStreamline ? *scene.m_pClickStreamline : Streamline());
+    }
+    EndFrame();
+    const int width = PictureWidth(legend, raster.width);
+    picture.raster = PictureImage(ReadPicture(context, width, raster.height), width, raster.height);
+    return format == PictureFormat::Png || CaptureScenePicture(scene, clicks, &picture.vector, error);
+}
+
 // One data set drawn in CONTEXT, made current on this thread (or made anew, larger, when the
 // picture needs more room), and written where R says.
 int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     std::string error;
-    const bool legend = r.settings.legend;
-    SeparationGrid grid;
-    cli::ToolReporter reporter("tesmora-render");  // what the viewer's message box would say
-    formats::FormatReader reader;
-    FlowScene scene(grid, &reporter);
-    scene.SetDataSetReader(&reader);
+    RenderScene session;
+    FlowScene& scene = session.scene;
     ApplySettings(scene, r);
 
     QElapsedTimer timer;
@@ -196,50 +257,16 @@ int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     RenderTimes times;
     times.openMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
     if (!scene.HasDataSet()) return kExitNotLoaded;
-    const RasterSize raster = scene.Raster();
-    for (const PixelPoint& click : r.clicks)
-        if (click.x >= raster.width - 1 || click.y >= raster.height - 1) {
-            Error("--click " + std::to_string(click.x) + "," + std::to_string(click.y) +
-                  " lies outside the " + std::to_string(raster.width) + " x " +
-                  std::to_string(raster.height) + " picture of " + common::PrintableName(r.geometry));
-            return kExitUsage;
-        }
-    if (context->Width() < ContextWidth(legend, raster) || context->Height() < ContextHeight(raster)) {
-        // The old context goes first: ending it releases whatever context is current.
-        context.reset();
-        context = OffscreenContext::Create(ContextWidth(legend, raster), ContextHeight(raster), &error);
-        if (!context) {
-            Error(error);
-            return kExitNoContext;
-        }
-    }
-    const int width = PictureWidth(legend, raster.width);
-    if (!(r.settings.stepPixels > 0.0f)) {
-        const std::string warning = TimeStepWarning(MeasureTimeStepAdvance(scene));
-        if (!warning.empty()) Error(warning);
-    }
+    if (const std::optional<int> end = FitPicture(context, scene, r, r.geometry)) return *end;
 
     timer.restart();
-    SetViewProjection(context->Width(), context->Height());
-    BeginFrame();
-    const std::unique_ptr<QtLegendTextPainter> text =
-        legend ? std::make_unique<QtLegendTextPainter>() : nullptr;
-    DrawPicture(scene, PictureFrame{}, text.get());
     std::vector<Streamline> clicks;
-    for (const PixelPoint& click : r.clicks) {
-        TraceAndDrawClick(scene, click.x, click.y);
-        // A click beside the data (equal proportions) traces nothing: an empty line keeps its place.
-        clicks.push_back(scene.m_pClickStreamline ? *scene.m_pClickStreamline : Streamline());
-    }
-    EndFrame();
-    times.drawingMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
-
     PictureData picture;
-    picture.raster = PictureImage(ReadPicture(*context, width, raster.height), width, raster.height);
-    if (r.format != PictureFormat::Png && !CaptureScenePicture(scene, clicks, &picture.vector, &error)) {
+    if (!DrawScene(*context, scene, r, r.format, clicks, picture, &error)) {
         Error(error);
         return kExitNotLoaded;
     }
+    times.drawingMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
     picture.notes = DescribePicture({"tesmora-render", cli::ProgramVersion(), r.geometry,
                                      CurrentDrawSettings(scene), scene.LastSeed(), r.clicks});
     if (!WritePictureFile(r.output, r.format, picture, &error)) {
@@ -297,15 +324,102 @@ int Run(const RenderRequest& r) {
     return Draw(context, r);
 }
 
-// Each worker draws in a context of its own, made on its first data set and kept for the rest.
-int RunBatch(const RenderRequest& r) {
+bool MakeFolder(const std::string& folder) {
     std::error_code made;
-    std::filesystem::create_directories(std::filesystem::path(r.output), made);
-    if (made || !std::filesystem::is_directory(std::filesystem::path(r.output))) {
-        Error("cannot make the folder " + common::PrintableName(r.output) +
+    std::filesystem::create_directories(std::filesystem::path(folder), made);
+    if (made || !std::filesystem::is_directory(std::filesystem::path(folder))) {
+        Error("cannot make the folder " + common::PrintableName(folder) +
               (made ? ": " + made.message() : std::string(": a file of that name is in the way")));
+        return false;
+    }
+    return true;
+}
+
+// A time series drawn frame by frame with one scene: the grid is read once, each frame's
+// fields swapped in, and every picture goes to the folder or into the video as it is drawn.
+int RunSequence(const RenderRequest& r) {
+    formats::FormatReader probe;
+    const std::vector<Frame> frames =
+        FramesOf(r.sequenceFiles, [&probe](const std::string& path) { return !probe.Accepts(path); });
+    std::string error;
+    const std::vector<std::size_t> chosen = ChosenFrames(r.frames, frames.size(), &error);
+    if (chosen.empty()) {
+        Error(error);
+        return kExitUsage;
+    }
+    const bool video = IsVideoPath(r.output);
+    std::vector<std::string> outputs{r.output};
+    if (!video) {
+        if (!MakeFolder(r.output)) return kExitNotLoaded;
+        outputs.clear();
+        for (const std::size_t number : chosen)
+            outputs.push_back(FramePicturePath(r.output, number, r.format));
+    }
+    std::vector<std::string> inputs;
+    for (const Frame& frame : frames) {
+        if (frame.solution.empty()) {
+            for (std::string& file : formats::FilesReadFor(frame.path)) inputs.push_back(std::move(file));
+        } else {
+            inputs.push_back(frame.path);
+            inputs.push_back(frame.solution);
+        }
+    }
+    if (const std::optional<int> end = cli::CheckOutputs("tesmora-render", outputs, inputs)) return *end;
+
+    auto context = OffscreenContext::Create(ContextWidth(r.settings.legend, {}), ContextHeight({}), &error);
+    if (!context) {
+        Error(error);
+        return kExitNoContext;
+    }
+    RenderScene session;
+    FlowScene& scene = session.scene;
+    ApplySettings(scene, r);
+    scene.OpenDataSet(frames.front().path);
+    if (!scene.HasDataSet()) return kExitNotLoaded;
+    if (const std::optional<int> end = FitPicture(context, scene, r, frames.front().path)) return *end;
+
+    VideoFile film;
+    std::size_t shown = 0;
+    std::vector<Streamline> clicks;
+    for (std::size_t n = 0; n < chosen.size(); ++n) {
+        const std::size_t number = chosen[n];
+        if (number != shown) {
+            if (!scene.ShowFrame(frames[number])) return kExitNotLoaded;
+            shown = number;
+        }
+        PictureData picture;
+        const PictureFormat format = video ? PictureFormat::Png : r.format;
+        if (!DrawScene(*context, scene, r, format, clicks, picture, &error)) {
+            Error(error);
+            return kExitNotLoaded;
+        }
+        bool written = true;
+        if (video) {
+            const QImage rgb = picture.raster.convertToFormat(QImage::Format_RGB888);
+            written = (n > 0 || film.Open(r.output, rgb.width(), rgb.height(), r.framesPerSecond, &error)) &&
+                      film.AddFrame(rgb.constBits(), static_cast<std::size_t>(rgb.bytesPerLine()), &error);
+        } else {
+            const Frame& frame = frames[number];
+            picture.notes = DescribePicture({"tesmora-render", cli::ProgramVersion(),
+                                             frame.solution.empty() ? frame.path : frame.solution,
+                                             CurrentDrawSettings(scene), scene.LastSeed(), r.clicks});
+            written = WritePictureFile(outputs[n], format, picture, &error);
+        }
+        if (!written) {
+            Error(error);
+            return kExitNotLoaded;
+        }
+    }
+    if (video && !film.Finish(&error)) {
+        Error(error);
         return kExitNotLoaded;
     }
+    return kExitWritten;
+}
+
+// Each worker draws in a context of its own, made on its first data set and kept for the rest.
+int RunBatch(const RenderRequest& r) {
+    if (!MakeFolder(r.output)) return kExitNotLoaded;
     const std::vector<std::string> pictures = BatchPicturePaths(r.output, r.batch, r.format);
     if (const std::optional<int> end = cli::CheckOutputs("tesmora-render", pictures, Inputs(r))) return *end;
     std::atomic<bool> noContext{false};
@@ -352,6 +466,7 @@ int RunProgram(int argc, char** argv) {
                          "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
                          *r.seed, *r.seed);
     }
+    if (r.sequence) return RunSequence(r);
     return r.batch.empty() ? Run(r) : RunBatch(r);
 }
 

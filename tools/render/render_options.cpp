@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
 #include "base/raster_geometry.h"
 #include "common/native_names.h"
+#include "output/video_file.h"
 #include "render/view_projection.h"
 #include "tools/cli/command_line.h"
 
@@ -97,7 +99,64 @@ std::vector<std::string> BatchPicturePaths(const std::string& folder, const std:
     return paths;
 }
 
+std::vector<std::size_t> ChosenFrames(const FrameChoice& choice, std::size_t count, std::string* why) {
+    const long long last = choice.last < 0 ? static_cast<long long>(count) - 1 : choice.last;
+    if (choice.first >= static_cast<long long>(count) || last >= static_cast<long long>(count) ||
+        choice.first > last) {
+        if (why)
+            *why = "--frames " + std::to_string(choice.first) + ":" +
+                   (choice.last < 0 ? std::string() : std::to_string(choice.last)) + " asks for frames the " +
+                   std::to_string(count) + " of the series (0 to " + std::to_string(count - 1) +
+                   ") do not hold";
+        return {};
+    }
+    std::vector<std::size_t> chosen;
+    long long position = 0;
+    for (long long frame = choice.first; frame <= last; frame += choice.step, ++position)
+        if (position % choice.shards == choice.shard) chosen.push_back(static_cast<std::size_t>(frame));
+    if (chosen.empty() && why)
+        *why = "--shard " + std::to_string(choice.shard) + "/" + std::to_string(choice.shards) +
+               " leaves no frame of the " + std::to_string(position) + " chosen";
+    return chosen;
+}
+
+std::string FramePicturePath(const std::string& folder, std::size_t number, PictureFormat format) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%05zu.%s", number, FormatExtension(format));
+    return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + name;
+}
+
 namespace {
+
+// --frames A:B[:S]: A and B whole numbers from 0, B empty for the last frame.
+bool ReadFrameRange(const QString& text, FrameChoice& choice) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3) return false;
+    auto whole = [](const QString& part, long long& value) {
+        bool ok = false;
+        value = part.trimmed().toLongLong(&ok);
+        return ok && value >= 0 && value <= 99999;
+    };
+    if (!whole(parts[0], choice.first)) return false;
+    if (parts[1].trimmed().isEmpty()) {
+        choice.last = -1;
+    } else if (!whole(parts[1], choice.last)) {
+        return false;
+    }
+    if (parts.size() == 3 && (!whole(parts[2], choice.step) || choice.step < 1)) return false;
+    return choice.last < 0 || choice.first <= choice.last;
+}
+
+// --shard K/N: 0 <= K < N.
+bool ReadShard(const QString& text, FrameChoice& choice) {
+    const QStringList parts = text.split(QLatin1Char('/'));
+    bool okK = false, okN = false;
+    if (parts.size() != 2) return false;
+    choice.shard = parts[0].trimmed().toLongLong(&okK);
+    choice.shards = parts[1].trimmed().toLongLong(&okN);
+    return okK && okN && choice.shards >= 1 && choice.shards <= 100000 && choice.shard >= 0 &&
+           choice.shard < choice.shards;
+}
 
 // tesmora-render's options, in the order --help lists them.
 struct RenderOptions {
@@ -113,6 +172,20 @@ struct RenderOptions {
                                         " (default: the output's extension, png for a batch or standard "
                                         "output); an output's extension must agree with it.",
                                     "FORMAT"};
+    const QCommandLineOption frames{
+        "frames",
+        "Draws a time series: the files given are its frames in the natural order of the numbers in their "
+        "paths (run_6_10/ after run_6_9/), or one .gri pair's numbered solution files NAME.00000.dat, "
+        "NAME.00001.dat, ...; A:B[:S] draws frames A to B (both included, B empty for the last) every S-th, "
+        "'all' every frame. -o names a folder of numbered pictures (frame_00000.png, ...) or a video "
+        "(.mp4: H.264, .webm: VP9).",
+        "A:B[:S]|all"};
+    const QCommandLineOption shard{"shard",
+                                   "Of the frames chosen, draws every N-th from the K-th (K from 0 to N-1), "
+                                   "so that N jobs of a job array "
+                                   "draw each frame once into one folder; a series only.",
+                                   "K/N"};
+    const QCommandLineOption fps{"fps", "Frames per second of a video, 1 to 120 (default 10).", "N"};
     const QCommandLineOption seed{
         "seed",
         "Seed of the first streamline's random draw, 0..4294967295 (default: the current time in seconds).",
@@ -158,12 +231,26 @@ RenderOptions::RenderOptions(cli::CommandLine& line) {
         "core.");
     parser.addOptions({output, format});
     settings.emplace(line);
-    parser.addOptions({seed, click, json, stats, reference, threshold});
+    parser.addOptions({frames, shard, fps, seed, click, json, stats, reference, threshold});
 }
 
 // Where the pictures go and in which format: one file told by its extension, standard output,
 // or a folder for a batch. An empty text when all is well, the usage error otherwise.
 std::string ResolveOutputs(const QCommandLineParser& parser, const RenderOptions& o, RenderRequest& r) {
+    if (r.sequence) {
+        if (!parser.isSet(o.output)) r.output = ".";
+        if (r.output == "-") return "a series needs a folder or a video for -o, not standard output";
+        if (!r.streamlinesJson.empty() || !r.reference.empty())
+            return "--streamlines-json and --reference take one picture, not a series";
+        if (IsVideoPath(r.output)) {
+            if (parser.isSet(o.format) && r.format != PictureFormat::Png)
+                return "a video's frames are pictures, not " + std::string(FormatExtension(r.format));
+            std::string why;
+            if (!CanWriteVideo(r.output, &why)) return why;
+        }
+        return {};
+    }
+    if (parser.isSet(o.fps)) return "--fps is a video's, and a video is written of a series (--frames)";
     if (!r.batch.empty()) {
         if (!parser.isSet(o.output)) r.output = ".";
         if (r.output == "-") return "several data sets need a folder for -o, not standard output";
@@ -245,8 +332,23 @@ RenderRequest ParseRenderArguments(const QStringList& arguments) {
         !line.ReadPath(o.json, r.streamlinesJson, error) || !line.ReadPath(o.reference, r.reference, error) ||
         !line.ReadReal(o.threshold, 0.0, 100.0, r.referenceThreshold, error, "a percentage"))
         return bad(error);
-    if (positional.size() > 1)
+    long long framesPerSecond = r.framesPerSecond;
+    if (!line.ReadWhole(o.fps, 1, 120, framesPerSecond, error)) return bad(error);
+    r.framesPerSecond = static_cast<int>(framesPerSecond);
+    r.sequence = parser.isSet(o.frames) || parser.isSet(o.shard) || IsVideoPath(r.output);
+    if (parser.isSet(o.frames) && parser.value(o.frames) != QLatin1String("all") &&
+        !ReadFrameRange(parser.value(o.frames), r.frames))
+        return bad(
+            "--frames takes A:B[:S] (whole numbers, A at most B, S at least 1, B empty for the last "
+            "frame) or all, not '" +
+            parser.value(o.frames).toStdString() + "'");
+    if (parser.isSet(o.shard) && !ReadShard(parser.value(o.shard), r.frames))
+        return bad("--shard takes K/N with 0 <= K < N, not '" + parser.value(o.shard).toStdString() + "'");
+    if (r.sequence) {
+        for (const QString& p : positional) r.sequenceFiles.push_back(cli::NativePath(p));
+    } else if (positional.size() > 1) {
         for (const QString& p : positional) r.batch.push_back(cli::NativePath(p));
+    }
     if (std::string why = ResolveOutputs(parser, o, r); !why.empty()) return bad(why);
     if (parser.isSet(o.seed)) r.seed = static_cast<std::uint32_t>(seedValue);
     if (std::string why = ReadClicks(parser.values(o.click), r.settings.size, r.clicks); !why.empty())

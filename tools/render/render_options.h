@@ -11,6 +11,24 @@
 #include "output/picture_format.h"
 #include "tools/cli/command_line.h"
 
+// Which frames of a series are drawn: FIRST to LAST (both included; -1 is the last there is),
+// every STEP-th, and of those the SHARD-th of every SHARDS, so that a job array of SHARDS jobs
+// draws each frame once.
+struct FrameChoice {
+    long long first = 0;
+    long long last = -1;
+    long long step = 1;
+    long long shard = 0;
+    long long shards = 1;
+};
+
+// The frame numbers CHOICE takes of COUNT frames, in order; empty with *WHY set when it names
+// frames the series does not have.
+std::vector<std::size_t> ChosenFrames(const FrameChoice& choice, std::size_t count, std::string* why);
+
+// The picture of frame NUMBER in the folder FOLDER: frame_00042.png for 42 in PNG.
+std::string FramePicturePath(const std::string& folder, std::size_t number, PictureFormat format);
+
 // What tesmora-render was asked to do, from its command line. Every default is a freshly
 // started viewer's, or written here.
 struct RenderRequest {
@@ -20,6 +38,13 @@ struct RenderRequest {
     // With several data sets, a batch: every one of them; OUTPUT names the folder and each
     // picture is named after its data set, with FORMAT's extension.
     std::vector<std::string> batch;
+    // A time series, when SEQUENCE: the files of its frames as given (several, or one whose
+    // reader finds its frames), drawn frame by frame with one scene into OUTPUT, a folder of
+    // numbered pictures (frame_00000.png, ... by the frame's number in the series) or a video.
+    bool sequence = false;
+    std::vector<std::string> sequenceFiles;
+    FrameChoice frames;
+    int framesPerSecond = 10;
     std::string output;  // "-" is standard output
     // Told by the output's extension, which --format must agree with; --format's alone for a
     // batch and for standard output.
