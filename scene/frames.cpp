@@ -1,5 +1,5 @@
-// A frame of a time series swaps the fields under a grid that stays: the grid's shift, extents,
-// shape and node ranges were found for the first frame and hold for every other.
+// A frame of a time series swaps the fields under a grid that stays: the grid's shift, extents
+// and shape were found for the first frame and hold for every other.
 
 #include <cstring>
 
@@ -55,6 +55,8 @@ bool FlowScene::ShowFrame(const Frame& frame) {
     m_pW = std::move(data.w);
     m_notes = std::move(data.notes);
     data.Release();
+    // The colour maps span the values of the frame shown.
+    m_bNodeRangesMeasured = false;
     ResetForDraw();
     BuildRasters();
     if (!m_bHedgehog) PlaceStreamlines();

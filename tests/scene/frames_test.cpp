@@ -60,8 +60,9 @@ protected:
         // After a gap, a file is no frame of the series.
         std::filesystem::copy_file(dir.File("seq.00000.dat"), dir.File("seq.00004.dat"));
     }
-    static void Open(FlowScene& scene, const std::string& path) {
+    static void Open(FlowScene& scene, const std::string& path, int colourMap = kColourMapViridis) {
         DrawSettings settings;
+        settings.colourMap = colourMap;
         settings.stepPixels = 1.0f;
         settings.placement = kPlacementFine;
         ApplyDrawSettings(scene, settings);
@@ -89,6 +90,7 @@ TEST_F(FrameSeries, EachFrameIsThePictureOfItsDataSetAlone) {
         ASSERT_TRUE(series.scene.ShowFrame(frames[static_cast<std::size_t>(k)]));
         testsupport::SceneFixture single;
         Open(single.scene, alone[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(single.scene.ImageScale().high, series.scene.ImageScale().high);
         const std::size_t bytes = 3 * single.scene.Raster().Pixels();
         EXPECT_TRUE(std::equal(single.scene.m_pImage.get(), single.scene.m_pImage.get() + bytes,
                                series.scene.m_pImage.get()));
