@@ -23,6 +23,7 @@
 #include "formats/format_reader.h"
 #include "output/picture_file.h"
 #include "res/version_notice.h"
+#include "tools/cli/standard_output.h"
 
 namespace {
 
@@ -118,8 +119,9 @@ bool CTesmoraApp::InitInstance() {
                                  ? parser.helpText()
                                  : QStringLiteral("tesmora %1\n%2")
                                        .arg(QStringLiteral(TESMORA_VERSION), Text(tesmora::kVersionNotice));
-        std::fputs(qPrintable(text), stdout);
-        m_nExitCode = 0;
+        // A script that asks for the version must be told when it did not get it (a full disk).
+        cli::PrintOut(text.toStdString());
+        m_nExitCode = cli::FinishStandardOutput("tesmora", 0);
         return false;
     }
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {

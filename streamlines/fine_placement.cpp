@@ -122,7 +122,9 @@ GridNode FineSite::DomainExit(GridNode from, GridNode to) const {
     };
     limit(from.x, to.x, lo.x, hi.x);
     limit(from.y, to.y, lo.y, hi.y);
-    if (!(t >= 0.0)) return from;  // a step that is not a number
+    // A step that is not a number, or lands on a point that is not one (flow that is not a number
+    // under a stage), leaves the domain nowhere: the line ends where it was.
+    if (!(t >= 0.0) || std::isnan(to.x) || std::isnan(to.y)) return from;
     const auto at = [&](double a, double b, double low, double high) {
         return static_cast<float>(std::clamp(a + t * (b - a), low, high));
     };

@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 
 #include "base/data_set.h"
+#include "base/picture_view.h"
 #include "base/settings_table.h"
 #include "scene/flow_scene.h"
 #include "scene/header_parser.h"
@@ -31,14 +33,51 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 namespace {
 
-constexpr std::size_t kSettingsBytes = 5;  // bytes 0..4: the settings, as a stream of bits
-constexpr int kDrawBit = 39;               // the last of them: the Draw button after opening
+constexpr std::size_t kSettingsBytes = 6;  // bytes 0..5: the settings, as a stream of bits
+constexpr int kDrawBit = 47;               // the last of them: the Draw button after opening
 constexpr int kLengthSteps = 8;            // a length is off or one of these, lo to hi
+
+// The picture's size is not one of the table's samples but a small view of its own, W x H or
+// auto:N with every side kPictureSideMin .. kPictureSideMin + 63: a case then rasterises and
+// places a few thousand pixels instead of the first settings' 350 x 560, which made each case
+// cost a whole placement and the fuzzer run a dozen of them a second. Bits 0..5 of its state
+// give W (or N), bits 6..11 H, bit 12 auto.
+constexpr int kSideBits = 6;
+constexpr std::uint32_t kSideStates = 1u << kSideBits;
+constexpr std::uint32_t kAutoState = kSideStates * kSideStates;
+
+bool IsSize(const settings::Row& row) {
+    return std::string_view(row.name) == "size";
+}
+
+PictureSize SizeOfState(std::uint32_t state) {
+    const int first = kPictureSideMin + static_cast<int>(state % kSideStates);
+    const int second = kPictureSideMin + static_cast<int>(state / kSideStates % kSideStates);
+    PictureSize size;
+    if (state & kAutoState) {
+        size.autoLongSide = first;
+    } else {
+        size.width = first;
+        size.height = second;
+    }
+    return size;
+}
+
+std::uint32_t StateOfSize(const PictureSize& size) {
+    const auto side = [](int v) {
+        return static_cast<std::uint32_t>(
+            std::clamp(v, kPictureSideMin, kPictureSideMin + static_cast<int>(kSideStates) - 1) -
+            kPictureSideMin);
+    };
+    if (size.IsAuto()) return kAutoState | side(size.autoLongSide);
+    return side(size.width) | side(size.height) << kSideBits;
+}
 
 // How many values the fuzzer gives a setting: every choice and one that none names (which
 // must behave as the program's fallback for it), every whole number of the range, a length
 // off or at one of a few steps, a switch off or on.
 std::uint32_t StatesOf(const settings::Row& row) {
+    if (IsSize(row)) return 2 * kAutoState;
     switch (row.kind) {
         case settings::Kind::Choice:
             return static_cast<std::uint32_t>(row.choices.size()) + 1;
@@ -81,6 +120,10 @@ double ValueOfState(const settings::Row& row, std::uint32_t state) {
 
 // Sets the row's value in S to the one of STATE.
 void SetState(const settings::Row& row, DrawSettings& s, std::uint32_t state) {
+    if (IsSize(row)) {
+        s.size = SizeOfState(state);
+        return;
+    }
     if (row.kind != settings::Kind::Text) {
         row.set(s, ValueOfState(row, state));
         return;
@@ -91,6 +134,7 @@ void SetState(const settings::Row& row, DrawSettings& s, std::uint32_t state) {
 
 // The state whose value is nearest to the setting's in S.
 std::uint32_t StateOf(const settings::Row& row, const DrawSettings& s) {
+    if (IsSize(row)) return StateOfSize(s.size);
     if (row.kind == settings::Kind::Text) {
         for (std::uint32_t k = 0; k < row.samples.size(); ++k)
             if (row.text(s) == row.samples[k]) return k;
@@ -126,8 +170,8 @@ FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size) {
         stream >>= bits;
         SetState(row, c.settings, state);
     }
-    c.clickX = 1 + (settings[5] | ((settings[7] & 0x0f) << 8)) % 349;
-    c.clickY = 1 + (settings[6] | ((settings[7] >> 4) << 8)) % 559;
+    c.clickX = settings[6];
+    c.clickY = settings[7];
     const std::size_t rest = size - head;
     const std::uint32_t split =
         static_cast<std::uint32_t>(settings[8]) | (static_cast<std::uint32_t>(settings[9]) << 8) |
@@ -149,9 +193,8 @@ std::string EncodeFuzzInput(const FuzzCase& c) {
     }
     stream |= std::uint64_t{c.drawAfterOpen} << kDrawBit;
     for (std::size_t i = 0; i < kSettingsBytes; ++i) out[i] = static_cast<char>(stream >> (8 * i));
-    out[5] = static_cast<char>((c.clickX - 1) & 0xff);
-    out[6] = static_cast<char>((c.clickY - 1) & 0xff);
-    out[7] = static_cast<char>(((c.clickX - 1) >> 8) | (((c.clickY - 1) >> 8) << 4));
+    out[6] = static_cast<char>(c.clickX);
+    out[7] = static_cast<char>(c.clickY);
     const auto split = static_cast<std::uint32_t>(c.geometry.size());
     for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(8 + i)] = static_cast<char>(split >> (8 * i));
     return out + c.geometry + c.solution;
@@ -214,6 +257,9 @@ FuzzOutcome RunFuzzCase(const FuzzCase& c, const std::string& dir) {
     scene.SetFixedSeed(12345);
     // Rasterising and placing are most of a case's time: opened with the case's settings they
     // are done once; the Draw button after opening, which starts from the scene's state, twice.
+    // A case opened with the first settings is opened in a small picture of their proportions,
+    // so that opening costs as little as the case's own view, which the Draw then changes to.
+    if (c.drawAfterOpen) scene.m_modes.size = PictureSize{.width = 32, .height = 51};
     if (!c.drawAfterOpen) ApplyDrawSettings(scene, c.settings);
     scene.OpenDataSet(geometry);
     if (c.drawAfterOpen) {
@@ -222,7 +268,9 @@ FuzzOutcome RunFuzzCase(const FuzzCase& c, const std::string& dir) {
     }
     FuzzOutcome outcome;
     if (scene.HasDataSet()) {
-        const Streamline* click = scene.AddClickStreamline(c.clickX, c.clickY);
+        const RasterSize picture = scene.Raster();
+        const Streamline* click =
+            scene.AddClickStreamline(c.clickX % picture.width, c.clickY % picture.height);
         outcome.clickPoints = click ? click->GetCount() : 0;
     }
     outcome.loaded = scene.HasDataSet();

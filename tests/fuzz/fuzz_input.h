@@ -7,10 +7,11 @@
 #include "base/draw_settings.h"
 
 // How a fuzz input becomes a data set and a Draw request:
-//   bytes 0..4   every setting of the settings table in turn, each from as many bits as its
-//                values need (least significant first), folded into its values; the last bit
-//                (bit 7 of byte 4) whether the Draw button follows the opening
-//   bytes 5..7   the click pixel (low bytes of x and y, their high nibbles), folded into range
+//   bytes 0..5   every setting of the settings table in turn, each from as many bits as its
+//                values need (least significant first), folded into its values; the picture's
+//                size a small one, W x H or auto:N with sides 32..95; the last bit (bit 7 of
+//                byte 5) whether the Draw button follows the opening
+//   bytes 6..7   the click pixel's x and y, folded into the picture when it is made
 //   bytes 8..11  little-endian length of the geometry file's bytes (folded into what remains)
 //   then         the geometry file, then the solution file
 // Shared by the fuzzer, the corpus writer and the replay test, so that all three agree.
@@ -19,6 +20,7 @@ struct FuzzCase {
     // Opened with the program's first settings and then drawn with these, as a user who sets
     // the control bar after opening; else opened with them, which rasterises and places once.
     bool drawAfterOpen = true;
+    // 0..255 each; the pixel clicked is their remainder by the picture's width and height.
     int clickX = 175;
     int clickY = 280;
     std::string geometry;
@@ -26,7 +28,7 @@ struct FuzzCase {
 };
 
 FuzzCase DecodeFuzzInput(const std::uint8_t* data, std::size_t size);
-// Bits the settings take; at most the 39 of bytes 0..4 below the Draw bit.
+// Bits the settings take; at most the 47 of bytes 0..5 below the Draw bit.
 int FuzzSettingBits();
 std::string EncodeFuzzInput(const FuzzCase& c);
 

@@ -3,6 +3,7 @@
 // between.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <vector>
@@ -18,7 +19,7 @@ namespace {
 // decoder can give, come back from their bytes, and each field takes more than one value
 // across the cases.
 TEST(FuzzInput, EncodingRoundTripsAndReachesEverySetting) {
-    ASSERT_LE(FuzzSettingBits(), 39);
+    ASSERT_LE(FuzzSettingBits(), 47);
     std::mt19937 random(5);
     std::set<std::string> seen[16];
     for (int i = 0; i < 300; ++i) {
@@ -32,6 +33,9 @@ TEST(FuzzInput, EncodingRoundTripsAndReachesEverySetting) {
         // As the program reads them: a placement none of the words names places as the standard one.
         for (const settings::Row& row : settings::Table())
             EXPECT_EQ(settings::ValueText(row, d.settings), settings::ValueText(row, c.settings)) << row.name;
+        // Small, so that a case costs a small placement.
+        const PictureSize& size = d.settings.size;
+        EXPECT_LE(size.IsAuto() ? size.autoLongSide : std::max(size.width, size.height), 95);
         EXPECT_EQ(d.drawAfterOpen, c.drawAfterOpen);
         EXPECT_EQ(d.clickX, c.clickX);
         EXPECT_EQ(d.clickY, c.clickY);

@@ -241,6 +241,43 @@ INSTANTIATE_TEST_SUITE_P(Flows, FineOnFlow, ::testing::ValuesIn(AllCases()),
                              return name;
                          });
 
+// A step into flow that is not a number lands nowhere: with every method, in the first
+// settings' picture and in a small one, each line ends where it was, every point in the picture.
+TEST(FineOnHoles, KeepsEveryPointInThePicture) {
+    testsupport::TempDir dir;
+    const std::string path = testsupport::WriteDataSet(
+        dir, "holes",
+        testsupport::MakeRectilinear(testsupport::Axis(9, 0.0f, 1.0f), testsupport::Axis(9, 0.0f, 1.0f), 1,
+                                     [](float x, float) {
+                                         testsupport::NodeValues values;
+                                         values.u = x > 0.6f ? std::numeric_limits<float>::quiet_NaN() : 1.0f;
+                                         values.v = 0.3f;
+                                         return values;
+                                     }));
+    std::size_t lines = 0;
+    for (const PictureSize size : {PictureSize{}, PictureSize{.width = 32, .height = 51}}) {
+        for (const int method : {kMethodEuler, kMethodRK2, kMethodRK4}) {
+            testsupport::SceneFixture f;
+            DrawSettings s;
+            s.placement = kPlacementFine;
+            s.method = method;
+            s.size = size;
+            ApplyDrawSettings(f.scene, s);
+            f.scene.OpenDataSet(path);
+            ASSERT_TRUE(f.scene.HasDataSet());
+            lines += f.scene.GetStreamlineCount();
+            for (std::size_t i = 0; i < f.scene.GetStreamlineCount(); ++i) {
+                const Streamline& line = f.scene.StreamlineAt(i);
+                for (std::size_t k = 0; k < line.GetCount(); ++k)
+                    EXPECT_TRUE(f.scene.IsInPicture(line.Data()[k].x, line.Data()[k].y))
+                        << size.width << " x " << size.height << ", method " << method << ": "
+                        << line.Data()[k].x << ", " << line.Data()[k].y;
+            }
+        }
+    }
+    EXPECT_GT(lines, 0u);
+}
+
 const char* const kRealSets[] = {"flatplate_graded", "cavity_graded", "karman_piv", "soapfilm_piv"};
 
 class FineOnRealData : public ::testing::TestWithParam<const char*> {};

@@ -93,6 +93,10 @@ TEST(EveryTool, StandardOutputThatCannotBeWrittenExitsWithOne) {
         {TESMORA_INFO, "tesmora-info", {"--version"}},
         {TESMORA_CONVERT, "tesmora-convert", {dir.File("s.gri"), dir.File("c.gri")}},
         {TESMORA_CONVERT, "tesmora-convert", {"--help"}},
+#ifdef TESMORA_VIEWER
+        {TESMORA_VIEWER, "tesmora", {"--version"}},
+        {TESMORA_VIEWER, "tesmora", {"--help"}},
+#endif
     };
     for (const Case& c : cases) {
         const Outcome run = Execute(c.program, c.args, "/dev/full");
