@@ -5,11 +5,11 @@
 #include <QString>
 #include <cmath>
 
+#include "base/shown_numbers.h"
 #include "common/native_names.h"
 #include "sampling/grid_shape.h"
 #include "scene/flow_scene.h"
 #include "streamlines/step_advance.h"
-#include "tools/cli/json_numbers.h"
 #include "tools/info/data_set_summary.h"
 
 namespace {
