@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/grid_node.h"
 
@@ -19,6 +20,13 @@ inline bool CountsUsable(std::int64_t ni, std::int64_t nj, std::int64_t nk) {
            nj <= kMaxAxisCount && nk <= kMaxAxisCount;
 }
 
+// The name a file gave a field's column and the unit written with it ("U [m/s]" is U in m/s),
+// both empty where the file names none.
+struct FieldLabel {
+    std::string name;
+    std::string unit;
+};
+
 // What a reader learnt of its file beyond the arrays, for the tools' reports.
 struct DataSetNotes {
     std::string format;              // the file's kind as its reader names it; empty for the .gri pair
@@ -26,6 +34,12 @@ struct DataSetNotes {
     bool pressureMissing = false;    // the file has no pressure: 0 everywhere
     bool vorticityComputed = false;  // derived from u and v, as the file has none
     bool binary = false;             // the values were stored as binary numbers, in a byte order
+    // The columns the fields were read from: coordinates only where the file has them as
+    // columns, nothing for a .gri pair.
+    FieldLabel x, y, u, v, p, w;
+    // One byte per node, 1 where the vector was invalid; empty when none was, so that a file
+    // without invalid vectors costs nothing more.
+    std::vector<std::uint8_t> invalid;
 };
 
 // A data set in memory, as a reader hands it to the scene, a generator makes it and the

@@ -139,6 +139,16 @@ void BuildDataSet(const SampleSet& samples, const FieldRoles& roles, const Latti
                 }
             }
     if (!w) ComputeVorticity(lattice.x, lattice.y, nk, out.u.get(), out.v.get(), invalid, out.w.get());
+    const auto label = [&](int c) {
+        return c < 0 ? FieldLabel{} : SplitUnit(samples.columns[static_cast<std::size_t>(c)].name);
+    };
+    out.notes.x = label(roles.x);
+    out.notes.y = label(roles.y);
+    out.notes.u = label(roles.u);
+    out.notes.v = label(roles.v);
+    out.notes.p = label(roles.p);
+    out.notes.w = label(roles.w);
+    if (invalidCount > 0) out.notes.invalid = std::move(invalid);
     out.notes.invalidNodes = invalidCount;
     out.notes.pressureMissing = p == nullptr;
     out.notes.vorticityComputed = w == nullptr;

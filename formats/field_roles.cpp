@@ -159,6 +159,38 @@ NameMeaning InterpretName(std::string_view name) {
     return Interpret(std::string_view(full).substr(0, blank));
 }
 
+FieldLabel SplitUnit(std::string_view name) {
+    std::string text;
+    for (char c : name)
+        if (c != '"' && c != '\'') text += c;
+    const auto trimmed = [](const std::string& t) {
+        const std::size_t first = t.find_first_not_of(" \t\r\n");
+        if (first == std::string::npos) return std::string();
+        return t.substr(first, t.find_last_not_of(" \t\r\n") - first + 1);
+    };
+    const std::size_t open = text.find_first_of("[({");
+    if (open != std::string::npos) {
+        const char close = text[open] == '[' ? ']' : text[open] == '(' ? ')' : '}';
+        const std::size_t end = text.find(close, open + 1);
+        const std::string unit =
+            text.substr(open + 1, end == std::string::npos ? std::string::npos : end - open - 1);
+        std::string label = trimmed(text.substr(0, open));
+        // A VTK component follows the unit of its array: "velocity [m/s]:0".
+        const std::string rest = end == std::string::npos ? std::string() : trimmed(text.substr(end + 1));
+        if (!rest.empty()) label += (rest.front() == ':' || label.empty() ? "" : " ") + rest;
+        return {label, trimmed(unit)};
+    }
+    text = trimmed(text);
+    // "U m/s" as InterpretName reads it: the first word names the column only where the whole
+    // name means nothing known and the first word does; "velocity magnitude" stays whole.
+    const std::size_t blank = text.find_first_of(" \t");
+    const auto known = [](const NameMeaning& m) { return m.role != Role::None || !m.vector.empty(); };
+    if (blank == std::string::npos || known(Interpret(Simplify(text))) ||
+        !known(Interpret(Simplify(text.substr(0, blank)))))
+        return {text, {}};
+    return {text.substr(0, blank), trimmed(text.substr(blank + 1))};
+}
+
 FieldRoles AssignRoles(const SampleSet& samples, bool withCoordinates) {
     FieldRoles r;
     std::vector<NameMeaning> meanings;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/data_set.h"
 #include "formats/sample_set.h"
 
 namespace formats {
@@ -40,6 +41,11 @@ struct NameMeaning {
     int component = -1;
 };
 NameMeaning InterpretName(std::string_view name);
+
+// A column's name as the file wrote it, without quotes, and its unit: in brackets ("x [m]",
+// "U (m/s)") or, as InterpretName reads it, the words after a first word that names a field
+// where the whole name names none ("U m/s"). A name without a unit keeps all its words.
+FieldLabel SplitUnit(std::string_view name);
 
 // Picks the columns by their names: coordinates x, y, z (only where WITH_COORDINATES, the text
 // formats; VTK's come from the grid), velocity (u/v, U, Vx/Vy, velocity, ... or else the file's

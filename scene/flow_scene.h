@@ -14,6 +14,7 @@
 #include "base/grid_node.h"
 #include "base/raster_geometry.h"
 #include "base/reporter.h"
+#include "base/shown_numbers.h"
 #include "base/work_counters.h"
 #include "base/world_origin.h"
 #include "sampling/cell_search.h"
@@ -140,6 +141,9 @@ public:
     // Inline below: tracing maps every step.
     PixelPoint WorldToPixel(GridNode w) const;
     GridNode PixelToWorld(int px, int py) const;
+    // PixelToWorld as the user's file has the coordinates (base/shown_numbers.h): the point a
+    // streamline's pixel stands for wherever lines leave the program in the data's coordinates.
+    ShownPoint PixelToShown(int px, int py) const;
     // Sets the raster's size, the scales and the offsets for the picture the settings ask for
     // (m_modes.size, m_modes.window, m_modes.aspect); from then on that view is the one in
     // force (m_raster, m_nMappedAspect, MappedView). The design's view is the one

@@ -47,6 +47,11 @@ GridNode FlowScene::PixelToWorld(int px, int py) const {
             static_cast<float>(dy * static_cast<double>(m_fInvScaleY) + origin.y)};
 }
 
+ShownPoint FlowScene::PixelToShown(int px, int py) const {
+    const GridNode w = PixelToWorld(px, py);
+    return {ShownCoordinate(w.x, m_origin.x), ShownCoordinate(w.y, m_origin.y)};
+}
+
 bool FlowScene::ViewChanged() const {
     return m_modes.size != m_mappedSize || m_modes.window != m_mappedWindow ||
            (m_modes.aspect == kAspectEqual) != (m_nMappedAspect == kAspectEqual);

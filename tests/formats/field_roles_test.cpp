@@ -66,6 +66,40 @@ TEST(FieldRoles, NamesAreReadWithoutUnitsQuotesOrCase) {
     EXPECT_EQ(other.component, 1);
 }
 
+// What the readers keep of a column's name, for the reports and the Python module: the unit
+// comes apart from the name only where InterpretName would read it as one.
+TEST(FieldRoles, ALabelKeepsTheFilesNameAndTakesItsUnitApart) {
+    struct Case {
+        const char* column;
+        const char* name;
+        const char* unit;
+    };
+    const std::vector<Case> cases{
+        {"x", "x", ""},
+        {"X mm", "X", "mm"},
+        {"x [m]", "x", "m"},
+        {"\"Y (px)\"", "Y", "px"},
+        {"U m/s", "U", "m/s"},
+        {"Velocity u [m/s]", "Velocity u", "m/s"},
+        {"velocity [m/s]:0", "velocity:0", "m/s"},
+        {"vorticity {1/s} ", "vorticity", "1/s"},
+        {"p [Pa", "p", "Pa"},
+        {"[m] x", "x", "m"},
+        {"Vector type [-]", "Vector type", "-"},
+        {"velocity magnitude", "velocity magnitude", ""},
+        {"speed m/s", "speed m/s", ""},
+        {"Velocity u", "Velocity u", ""},
+        {"U:0", "U:0", ""},
+        {"  x\t", "x", ""},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        const FieldLabel label = formats::SplitUnit(c.column);
+        EXPECT_EQ(label.name, c.name) << c.column;
+        EXPECT_EQ(label.unit, c.unit) << c.column;
+    }
+}
+
 SampleSet Named(const std::vector<std::string>& names) {
     SampleSet s;
     for (const std::string& n : names) s.columns.push_back({n, {}});

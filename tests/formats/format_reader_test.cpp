@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/file_bytes.h"
 #include "tests/formats/vtk_fixtures.h"
@@ -44,6 +46,39 @@ TEST(FormatReader, TheContentDecidesWhichReaderReadsIt) {
     EXPECT_TRUE(Contains(Read("#!TDV112" + std::string(8, '\0'), "f.plt", d), "binary Tecplot file"));
     EXPECT_TRUE(Contains(Read(std::string("x y\0u v", 7), "f.dat", d), "binary file, not text"));
     EXPECT_TRUE(Contains(Read("x y u v\n", "f.vtk", d), "line 1: the file does not begin with"));
+}
+
+// Every reader keeps the names and units of the columns it took each field from; a field
+// without a column (pressure here, VTK's coordinates) has no label.
+TEST(FormatReader, TheFieldsKeepTheNamesAndUnitsOfTheirColumns) {
+    const auto labels = [](const DataSetArrays& d) {
+        std::string text;
+        for (const FieldLabel* l : {&d.notes.x, &d.notes.y, &d.notes.u, &d.notes.v, &d.notes.p, &d.notes.w})
+            text += l->name + "/" + l->unit + ";";
+        return text;
+    };
+    DataSetArrays d;
+    const std::string rows = "0 0 1 1 5\n1 0 1 1 5\n0 1 1 1 5\n1 1 1 1 5\n";
+    ASSERT_EQ(Read("x (mm)\ty (mm)\tU m/s\tV "
+                   "m/s\tvort\n0\t0\t1\t1\t5\n1\t0\t1\t1\t5\n0\t1\t1\t1\t5\n1\t1\t1\t1\t5\n",
+                   "f.txt", d),
+              "");
+    EXPECT_EQ(labels(d), "x/mm;y/mm;U/m/s;V/m/s;/;vort/;");
+    ASSERT_EQ(
+        Read("VARIABLES = \"x [m]\", \"y [m]\", \"u [m/s]\", \"v [m/s]\", \"p [Pa]\"\nZONE I=2, J=2\n" + rows,
+             "f.dat", d),
+        "");
+    EXPECT_EQ(labels(d), "x/m;y/m;u/m/s;v/m/s;p/Pa;/;");
+    ASSERT_EQ(Read("# vtk DataFile Version 3.0\nt\nASCII\nDATASET RECTILINEAR_GRID\nDIMENSIONS 2 2 1\n"
+                   "X_COORDINATES 2 float\n0 1\nY_COORDINATES 2 float\n0 1\nZ_COORDINATES 1 float\n0\n"
+                   "POINT_DATA 4\nVECTORS U(m/s) float\n1 2 0 1 2 0 1 2 0 1 2 0\n",
+                   "f.vtk", d),
+              "");
+    EXPECT_EQ(labels(d), "/;/;U:0/m/s;U:1/m/s;/;/;");
+    EXPECT_TRUE(d.notes.invalid.empty());
+    // The invalid mask marks the vectors the file rejects, and only those.
+    ASSERT_EQ(Read("x y u v mask\n0 0 1 1 0\n1 0 1 1 1\n0 1 1 1 0\n1 1 1 1 0\n", "f.csv", d), "");
+    EXPECT_EQ(d.notes.invalid, (std::vector<std::uint8_t>{0, 1, 0, 0}));
 }
 
 // Whether a file is binary is told from its first block, before the rest is read: a large file

@@ -386,6 +386,9 @@ TEST(InfoCommand, SeveralFilesAsTextAndAsJsonWithOneBadAmongThem) {
         const QJsonObject speed = o["ranges"].toObject()["speed"].toObject();
         EXPECT_LE(speed["min"].toDouble(), speed["max"].toDouble());
         EXPECT_EQ(speed["non_finite"].toInt(), 0);
+        // A file without units reports as it always has: neither units nor names.
+        EXPECT_FALSE(o.contains("fields"));
+        EXPECT_FALSE(Contains(section, "\nunits ")) << section;
     }
     EXPECT_FALSE(Contains(text.out, "bad.gri <=="));
 }
@@ -400,9 +403,15 @@ TEST(InfoCommand, SaysWhatItMadeOfAnotherProgramsFile) {
           "invalid     353 nodes marked invalid in the file, read as u = v = 0\n",
           "pressure    no pressure in this file, read as 0\n",
           "vorticity   none in this file, derived from u and v\n",
-          "world       x 0.31248 .. 19.68624, y -19.68624 .. -0.31248\n"})
+          "world       x 0.31248 .. 19.68624, y -19.68624 .. -0.31248\n",
+          "units       x mm, y mm, u m/s, v m/s\nnames       x \"X\", y \"Y\", u \"U\", v \"V\"\n"})
         EXPECT_TRUE(Contains(run.out, line)) << line << "\n" << run.out;
     EXPECT_FALSE(Contains(run.out, "solution    ")) << run.out;
+    const Outcome json = Info({"--json", kSoapfilm});
+    const QJsonObject fields =
+        QJsonDocument::fromJson(QByteArray::fromStdString(json.out))["fields"].toObject();
+    EXPECT_EQ(fields.keys(), (QStringList{"u", "v", "x", "y"})) << json.out;
+    EXPECT_EQ(fields["u"].toObject(), (QJsonObject{{"name", "U"}, {"unit", "m/s"}})) << json.out;
 
     // A VTK file with its own pressure and vorticity says neither.
     const Outcome vtk = Info({TESMORA_FORMATS_DATA "/vtk/binary_zlib_u64_f64.vti"});
@@ -435,9 +444,11 @@ TEST(ConvertCommand, WritesAPairThatLoadsAsTheSource) {
     // Everything from the counts to the last field's range is the same.
     auto summary = [](const std::string& text) { return text.substr(text.find("counts")); };
     std::string direct = summary(Info({kSoapfilm}).out), converted = summary(Info({out}).out);
-    for (const char* note : {"invalid     353 nodes marked invalid in the file, read as u = v = 0\n",
-                             "pressure    no pressure in this file, read as 0\n",
-                             "vorticity   none in this file, derived from u and v\n"})
+    for (const char* note :
+         {"invalid     353 nodes marked invalid in the file, read as u = v = 0\n",
+          "pressure    no pressure in this file, read as 0\n",
+          "vorticity   none in this file, derived from u and v\n", "units       x mm, y mm, u m/s, v m/s\n",
+          "names       x \"X\", y \"Y\", u \"U\", v \"V\"\n"})
         direct.erase(direct.find(note), std::string(note).size());
     EXPECT_EQ(direct, converted);
 

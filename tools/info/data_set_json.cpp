@@ -5,11 +5,11 @@
 #include <QString>
 #include <cmath>
 
+#include "base/shown_numbers.h"
 #include "common/native_names.h"
 #include "sampling/grid_shape.h"
 #include "scene/flow_scene.h"
 #include "streamlines/step_advance.h"
-#include "tools/cli/json_numbers.h"
 #include "tools/info/data_set_summary.h"
 
 namespace {
@@ -60,6 +60,14 @@ QJsonObject DataSetJson(const FlowScene& s, const std::string& path) {
     o["invalid_nodes"] = static_cast<qint64>(notes.invalidNodes);
     o["pressure_missing"] = notes.pressureMissing;
     o["vorticity_computed"] = notes.vorticityComputed;
+    if (LabelsHaveUnits(notes)) {
+        QJsonObject fields;
+        for (const NamedLabel& l : RoleLabels(notes))
+            if (!l.label->name.empty() || !l.label->unit.empty())
+                fields[QLatin1String(l.role)] = QJsonObject{{"name", QString::fromStdString(l.label->name)},
+                                                            {"unit", QString::fromStdString(l.label->unit)}};
+        o["fields"] = fields;
+    }
     const FieldRanges r = MeasureFieldRanges(s);
     o["ranges"] = QJsonObject{{"x", RangeJson(r.x, origin.x)},
                               {"y", RangeJson(r.y, origin.y)},

@@ -47,7 +47,32 @@ std::string RangeLine(const std::string& name, const FieldRange& r, double shift
     return line + std::to_string(r.nonFinite) + "\n";
 }
 
+// The fields whose column the file named, each with its role's word: the units where any
+// are given and the names beside them; nothing for a file without units, as before.
+std::string DescribeLabels(const DataSetNotes& notes) {
+    if (!LabelsHaveUnits(notes)) return {};
+    std::string units, names;
+    for (const NamedLabel& l : RoleLabels(notes)) {
+        if (!l.label->unit.empty())
+            units += (units.empty() ? "" : ", ") + std::string(l.role) + " " + l.label->unit;
+        if (!l.label->name.empty())
+            names += (names.empty() ? "" : ", ") + std::string(l.role) + " \"" + l.label->name + "\"";
+    }
+    return "units       " + units + "\n" + (names.empty() ? "" : "names       " + names + "\n");
+}
+
 }  // namespace
+
+bool LabelsHaveUnits(const DataSetNotes& notes) {
+    for (const NamedLabel& l : RoleLabels(notes))
+        if (!l.label->unit.empty()) return true;
+    return false;
+}
+
+std::vector<NamedLabel> RoleLabels(const DataSetNotes& notes) {
+    return {{"x", &notes.x}, {"y", &notes.y},        {"u", &notes.u},
+            {"v", &notes.v}, {"pressure", &notes.p}, {"vorticity", &notes.w}};
+}
 
 void FieldRange::Add(float value) {
     if (!std::isfinite(value)) {
@@ -114,6 +139,7 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
                " marked invalid in the file, read as u = v = 0\n";
         if (notes.pressureMissing) out += "pressure    no pressure in this file, read as 0\n";
         if (notes.vorticityComputed) out += "vorticity   none in this file, derived from u and v\n";
+        out += DescribeLabels(notes);
     }
 
     const FieldRanges r = MeasureFieldRanges(s);

@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "base/settings_table.h"
+#include "base/shown_numbers.h"
 #include "scene/flow_scene.h"
 #include "tools/cli/command_line.h"
-#include "tools/cli/json_numbers.h"
 #include "tools/render/render_options.h"
 
 QJsonArray StreamlinePoints(const Streamline& s) {
@@ -22,10 +22,9 @@ QJsonArray StreamlinePoints(const Streamline& s) {
 QJsonArray StreamlineWorldPoints(const FlowScene& scene, const Streamline& s) {
     QJsonArray points;
     const PixelPoint* p = s.Data();
-    const WorldOrigin& origin = scene.Origin();
     for (std::size_t i = 0; i < s.GetCount(); ++i) {
-        const GridNode w = scene.PixelToWorld(p[i].x, p[i].y);
-        points.append(QJsonArray{ShownCoordinate(w.x, origin.x), ShownCoordinate(w.y, origin.y)});
+        const ShownPoint w = scene.PixelToShown(p[i].x, p[i].y);
+        points.append(QJsonArray{w.x, w.y});
     }
     return points;
 }

@@ -1,4 +1,4 @@
-#include "tools/cli/json_numbers.h"
+#include "base/shown_numbers.h"
 
 #include <charconv>
 
