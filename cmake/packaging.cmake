@@ -27,6 +27,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Mesa's drivers, which draw in software where there is no graphics card; and the font the
 # legend's letters are set in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgl1-mesa-dri, fonts-dejavu-core, qt6-translations-l10n")
+if(TESMORA_PYTHON_MODULE)
+  # The module tesmora is built for one Python 3 version, and works on numpy's arrays.
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+    ", python3 (>= ${TESMORA_PYTHON_VERSION}~), python3 (<< ${TESMORA_PYTHON_VERSION}.99~), python3-numpy")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-matplotlib")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
