@@ -179,8 +179,9 @@ int ContextHeight(RasterSize raster) {
 }
 
 // One data set drawn in CONTEXT, made current on this thread (or made anew, larger, when the
-// picture needs more room), and written where R says.
-int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
+// picture needs more room), and written where R says. One of a batch names its data set in
+// its warnings, as they come in the order the workers reach them.
+int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r, bool ofBatch = false) {
     std::string error;
     const bool legend = r.settings.legend;
     SeparationGrid grid;
@@ -216,7 +217,7 @@ int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     const int width = PictureWidth(legend, raster.width);
     if (!(r.settings.stepPixels > 0.0f)) {
         const std::string warning = TimeStepWarning(MeasureTimeStepAdvance(scene));
-        if (!warning.empty()) Error(warning);
+        if (!warning.empty()) Error(ofBatch ? common::PrintableName(r.geometry) + ": " + warning : warning);
     }
 
     timer.restart();
@@ -254,8 +255,11 @@ int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     return kExitWritten;
 }
 
-// Qt's own warnings name the program too, as every message of a tool does.
+// Qt's own warnings name the program too, as every message of a tool does. Qt Gui's note that
+// XDG_RUNTIME_DIR is unset (as under cron, CI and in containers) tells the user nothing about
+// the picture and is left out.
 void PrefixQtMessages(QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
     std::fprintf(stderr, "tesmora-render: %s\n", message.toLocal8Bit().constData());
 }
 
@@ -283,7 +287,7 @@ std::vector<std::string> Inputs(const RenderRequest& r) {
     return inputs;
 }
 
-int Run(const RenderRequest& r) {
+int Run(const RenderRequest& r, std::atomic<bool>& drawn) {
     if (const std::optional<int> end =
             cli::CheckOutputs("tesmora-render", {r.output, r.streamlinesJson}, Inputs(r)))
         return *end;
@@ -294,11 +298,13 @@ int Run(const RenderRequest& r) {
         Error(error);
         return kExitNoContext;
     }
-    return Draw(context, r);
+    const int code = Draw(context, r);
+    if (code == kExitWritten || code == kExitDiffers) drawn = true;
+    return code;
 }
 
 // Each worker draws in a context of its own, made on its first data set and kept for the rest.
-int RunBatch(const RenderRequest& r) {
+int RunBatch(const RenderRequest& r, std::atomic<bool>& drawn) {
     std::error_code made;
     std::filesystem::create_directories(std::filesystem::path(r.output), made);
     if (made || !std::filesystem::is_directory(std::filesystem::path(r.output))) {
@@ -327,7 +333,10 @@ int RunBatch(const RenderRequest& r) {
                 Error(common::PrintableName(one.geometry) + ": " + error);
                 return false;
             }
-            if (Draw(context, one) == kExitWritten) return true;
+            if (Draw(context, one, true) == kExitWritten) {
+                drawn = true;
+                return true;
+            }
             Error(common::PrintableName(one.geometry) + ": not drawn");
             return false;
         },
@@ -345,15 +354,16 @@ int RunProgram(int argc, char** argv) {
     RenderRequest r = ParseRenderArguments(common::NativeArguments(argc, argv));
     if (const std::optional<int> end = cli::EndEarly(r.outcome)) return *end;
     // Chosen here rather than by the scene, so that it can be told, and a batch shares it.
-    if (!r.seed) {
-        r.seed = static_cast<std::uint32_t>(std::time(nullptr));
-        // Arrows and the fine placement draw nothing at random: no seed to tell.
-        if (!r.settings.hedgehog && r.settings.placement != kPlacementFine)
-            std::fprintf(stderr,
-                         "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
-                         *r.seed, *r.seed);
-    }
-    return r.batch.empty() ? Run(r) : RunBatch(r);
+    // Arrows and the fine placement draw nothing at random: no seed to tell.
+    const bool tellSeed = !r.seed && !r.settings.hedgehog && r.settings.placement != kPlacementFine;
+    if (!r.seed) r.seed = static_cast<std::uint32_t>(std::time(nullptr));
+    std::atomic<bool> drawn{false};
+    const int code = r.batch.empty() ? Run(r, drawn) : RunBatch(r, drawn);
+    // Told once a picture exists, so that a run that fails starts with its reason.
+    if (tellSeed && drawn)
+        std::fprintf(stderr, "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
+                     *r.seed, *r.seed);
+    return code;
 }
 
 }  // namespace
