@@ -155,7 +155,8 @@ TEST(FlowgenCommand, BadUsageExitsWithTwoNamingTheProblemAndWritesNothing) {
         {{}, {"FLOW"}},
         {{"saddle"}, {"OUTPUT"}},
         {{"saddle", out, "extra"}, {"'extra'"}},
-        {{"saddle", dir.File("abc")}, {"three characters"}},
+        {{"saddle", dir.File("abc")}, {"must end in .gri", "abc'"}},
+        {{"cylinder", dir.File("k.dat")}, {"must end in .gri", "k.dat'"}},
     };
     for (const Case& c : cases) {
         const Outcome run = Flowgen(c.args);

@@ -214,6 +214,14 @@ const char* ProgramVersion() {
     return TESMORA_VERSION;
 }
 
+bool EndsWithGri(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return end == ".gri";
+}
+
 std::string NativePath(const QString& argument) {
     return common::ToNative(argument);
 }
