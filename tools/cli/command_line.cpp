@@ -32,7 +32,7 @@ CommandLine::CommandLine(std::string name, std::string synopsis, const QString& 
     : m_name(std::move(name)),
       m_synopsis(std::move(synopsis)),
       m_help({"h", "help"}, "Show this help and exit."),
-      m_version("version", "Show the version and exit.") {
+      m_version({"v", "version"}, "Show the version and exit.") {
     m_parser.setApplicationDescription(description);
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
