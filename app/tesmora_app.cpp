@@ -209,7 +209,7 @@ bool CTesmoraApp::OpenPath(const QString& path) {
     const bool loaded = m_scene.HasDataSet();
     m_doc.SetDataSet(path, loaded);
     UpdateTitle();
-    if (CTesmoraView* view = View()) view->ForgetShortfall();
+    if (CTesmoraView* view = View()) view->MeasureShortfall();
     if (m_pMainFrame) m_pMainFrame->UpdateStepNote();
     // Closing the dialog need not repaint the view here, so the new picture is asked for.
     if (CTesmoraView* view = View()) view->update();

@@ -355,19 +355,23 @@ std::size_t FinePlacementCount(FlowScene& scene) {
 
 }  // namespace
 
-void CTesmoraView::OnDrawButton() {
+void CTesmoraView::MeasureShortfall() {
     m_shortfall.reset();
+    // The standard placement can collapse (a saddle, a vortex traced round and round) where the
+    // fine one fills the picture; the user is told, by the counts of both.
+    if (!m_scene.HasDataSet() || m_scene.m_bHedgehog || m_scene.m_modes.placement == kPlacementFine) return;
+    const WaitCursor wait;
+    const std::size_t placed = m_scene.GetStreamlineCount();
+    const std::size_t fine = FinePlacementCount(m_scene);
+    if (placed * 5 < fine) m_shortfall = PlacementShortfall{placed, fine};
+}
+
+void CTesmoraView::OnDrawButton() {
     {
         const WaitCursor wait;
         m_scene.RedrawScene();
-        // The standard placement can collapse (a saddle, a vortex traced round and round) where
-        // the fine one fills the picture; the user is told, by the counts of both.
-        if (m_scene.HasDataSet() && !m_scene.m_bHedgehog && m_scene.m_modes.placement != kPlacementFine) {
-            const std::size_t placed = m_scene.GetStreamlineCount();
-            const std::size_t fine = FinePlacementCount(m_scene);
-            if (placed * 5 < fine) m_shortfall = PlacementShortfall{placed, fine};
-        }
     }
+    MeasureShortfall();
     Repaint();
     emit sceneRedrawn();
 }

@@ -59,15 +59,15 @@ public:
     void OnDrawButton();
     // The status bar's button beside the time-step note: step "1 px", the fine placement, Draw.
     void OnApplyStepHint();
-    // After a Draw with the standard placement that placed fewer than a fifth of the
-    // streamlines the fine placement would: the two counts; otherwise none. Forgotten when
-    // another data set is opened.
+    // After a Draw or an open with the standard placement that placed fewer than a fifth of
+    // the streamlines the fine placement would: the two counts; otherwise none. MeasureShortfall
+    // finds it out for the streamlines placed now.
     struct PlacementShortfall {
         std::size_t placed = 0;
         std::size_t fine = 0;
     };
     std::optional<PlacementShortfall> Shortfall() const { return m_shortfall; }
-    void ForgetShortfall() { m_shortfall.reset(); }
+    void MeasureShortfall();
 
     // Ansicht menu handlers: the legend and the scaling show at once, the colour map and the
     // proportions at the next Draw or open, as the background does.

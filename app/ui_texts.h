@@ -136,7 +136,7 @@ inline constexpr const char* kTimeStepNote =
 inline constexpr const char* kHintButton = "1 px + gleichmäßig (fein) zeichnen";
 inline constexpr Prompt kPromptHintButton{"Wählt Schritt „1 px“ und „gleichmäßig (fein)“ und zeichnet neu.",
                                           "Schritt „1 px“ und „gleichmäßig (fein)“ wählen und zeichnen"};
-// After a Draw with the standard placement that placed fewer than a fifth of the streamlines
+// After a Draw or an open with the standard placement that placed fewer than a fifth of the streamlines
 // the fine placement places with the same settings; %1 and %2 are the two counts.
 inline constexpr const char* kFewLinesNote =
     "Hinweis: Diese Verteilung hat nur %1 Stromlinien gesetzt, „gleichmäßig (fein)“ setzt %2. "
