@@ -130,8 +130,7 @@ inline constexpr const char* kFinePlacement = "gleichmäßig (fein)";
 // step, %2 and %3 its advance in pixels at the median and the 95th percentile of the speed.
 inline constexpr const char* kTimeStepNote =
     "Hinweis: Ein Zeitschritt von %1 bewegt einen Punkt beim Median der Geschwindigkeit um %2 Pixel "
-    "(95. Perzentil: %3 Pixel). Für diese Daten Schritt „1 px“ und „gleichmäßig (fein)“ wählen und Draw "
-    "drücken – oder die Schaltfläche rechts.";
+    "(95. Perzentil: %3 Pixel). Besser: Schritt „1 px“ und „gleichmäßig (fein)“ wählen, dann Draw.";
 // The status bar's button beside that note: it makes those two choices and draws.
 inline constexpr const char* kHintButton = "1 px + gleichmäßig (fein) zeichnen";
 inline constexpr Prompt kPromptHintButton{"Wählt Schritt „1 px“ und „gleichmäßig (fein)“ und zeichnet neu.",

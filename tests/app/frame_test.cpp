@@ -356,6 +356,9 @@ TEST(Frame, StatusBarSaysWhenTheTimeStepDoesNotSuitTheDataSet) {
         << idle->text().toStdString();
     EXPECT_LE(h.Scene().GetStreamlineCount(), 2u);
     EXPECT_TRUE(h.Frame().HintButton()->isVisible());
+    // Whole beside the button on a screen 1600 pixels wide.
+    AppHarness::Settle();
+    EXPECT_LE(idle->fontMetrics().horizontalAdvance(idle->text()), idle->contentsRect().width());
 
     // With the pixel step chosen, Draw places the streamlines and the note has nothing to say.
     QComboBox* step = h.Bar().StepBox();
