@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -78,6 +79,23 @@ void Classify(Option& o, const QString& valueName) {
     }
 }
 
+// The first sentence of a help text, cut after a clause where it is long, for the shells that
+// show it beside the option.
+QString Summary(const QString& help) {
+    QString first = help.section(QStringLiteral(". "), 0, 0);
+    constexpr qsizetype kLongest = 70;
+    if (first.size() > kLongest) {
+        const qsizetype cut = std::max({first.lastIndexOf(QLatin1Char(','), kLongest),
+                                        first.lastIndexOf(QLatin1Char(';'), kLongest),
+                                        first.lastIndexOf(QLatin1Char(':'), kLongest)});
+        first = cut > 20 ? first.left(cut) : first.left(first.lastIndexOf(QLatin1Char(' '), kLongest));
+    }
+    // A bracket the cut left open is cut off with what it began.
+    if (first.count(QLatin1Char('(')) > first.count(QLatin1Char(')')))
+        first = first.left(first.lastIndexOf(QLatin1Char('('))).trimmed();
+    return first.remove(QRegularExpression(QStringLiteral("[.:,;]$")));
+}
+
 // The options a program's --help lists: "  -o, --output <FILE>  Text..." and the lines that
 // carry the text on.
 std::vector<Option> OptionsOf(const QString& path, QString* error) {
@@ -89,19 +107,24 @@ std::vector<Option> OptionsOf(const QString& path, QString* error) {
     }
     static const QRegularExpression line(
         QStringLiteral(R"(^  (?:-(\w|\?), )?--([\w-]+)(?: <([^>]+)>)?\s+(\S.*)$)"));
+    static const QRegularExpression more(QStringLiteral(R"(^ {8,}(\S.*)$)"));
     std::vector<Option> options;
     for (const QString& text : QString::fromUtf8(run.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        // A help text goes on, indented, on the lines below its option.
+        if (const QRegularExpressionMatch m = more.match(text); m.hasMatch() && !options.empty()) {
+            options.back().help += QLatin1Char(' ') + m.captured(1);
+            continue;
+        }
         const QRegularExpressionMatch m = line.match(text);
         if (!m.hasMatch()) continue;
         Option o;
         o.shortName = m.captured(1) == QLatin1String("?") ? QString() : m.captured(1);
         o.longName = m.captured(2);
-        o.help = m.captured(4)
-                     .section(QStringLiteral(". "), 0, 0)
-                     .remove(QRegularExpression(QStringLiteral("[.:]$")));
+        o.help = m.captured(4);
         Classify(o, m.captured(3));
         options.push_back(o);
     }
+    for (Option& o : options) o.help = Summary(o.help);
     if (options.empty()) *error = path + QStringLiteral(" --help lists no options");
     return options;
 }
