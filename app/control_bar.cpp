@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <span>
@@ -120,9 +121,21 @@ CControlBar::CControlBar(QWidget* parent)
     m_pFinePlacement->setObjectName(QStringLiteral("finePlacement"));
     m_pDraw->setObjectName(QStringLiteral("drawButton"));
 
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(4, 1, 4, 1);
-    layout->setSpacing(4);
+    // Two halves side by side, or one above the other where the window is too narrow for both:
+    // each control keeps its whole text.
+    m_pRows = new QBoxLayout(QBoxLayout::LeftToRight, this);
+    m_pRows->setContentsMargins(4, 1, 4, 1);
+    m_pRows->setSpacing(4);
+    QHBoxLayout* layout = nullptr;
+    const auto startHalf = [&] {
+        auto* half = new QWidget(this);
+        layout = new QHBoxLayout(half);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(4);
+        m_pRows->addWidget(half);
+        m_halves.push_back(half);
+    };
+    startHalf();
 
     layout->addWidget(new QLabel(Text(ui::kDSep), this));
     layout->addWidget(m_pDSepBox);
@@ -148,6 +161,8 @@ CControlBar::CControlBar(QWidget* parent)
     };
     addGroup(m_pBackgroundGroup, ui::kBackground, kBackgroundChoices);
     addGroup(m_pMethodGroup, ui::kMethod, kMethodChoices);
+    layout->addStretch(1);
+    startHalf();
     // The step beside the method, as a list: four more radio buttons would push Draw off a
     // screen 1280 pixels wide.
     {
@@ -186,6 +201,7 @@ CControlBar::CControlBar(QWidget* parent)
     layout->addSpacing(6);
     layout->addWidget(m_pDraw);
     layout->addStretch(1);
+    m_pRows->addStretch(1);
 
     for (QWidget* control : {static_cast<QWidget*>(m_pDSepBox), static_cast<QWidget*>(m_pDSepSpin)})
         Explain(control, ui::kPromptDSep);
@@ -207,6 +223,34 @@ void CControlBar::ConnectTo(CTesmoraView* view) {
             (view->*m_stepHandlers[static_cast<std::size_t>(index)])();
     });
     connect(m_pDraw, &QPushButton::clicked, view, &CTesmoraView::OnDrawButton);
+}
+
+int CControlBar::OneRowWidth() const {
+    const QMargins margins = m_pRows->contentsMargins();
+    int width = margins.left() + margins.right() + m_pRows->spacing();
+    for (const QWidget* half : m_halves) width += half->sizeHint().width();
+    return width;
+}
+
+void CControlBar::FitWidth(int width) {
+    const bool twoRows = width < OneRowWidth();
+    m_pRows->setDirection(twoRows ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+}
+
+QSize CControlBar::minimumSizeHint() const {
+    // As narrow as two rows are, so that the window can be made narrower than one row and the
+    // bar then wraps, rather than the window refusing to shrink.
+    const QMargins margins = m_pRows->contentsMargins();
+    int width = 0, height = margins.top() + margins.bottom() + m_pRows->spacing();
+    for (const QWidget* half : m_halves) {
+        width = std::max(width, half->minimumSizeHint().width());
+        height += half->minimumSizeHint().height();
+    }
+    return {width + margins.left() + margins.right(), height};
+}
+
+bool CControlBar::InTwoRows() const {
+    return m_pRows->direction() == QBoxLayout::TopToBottom;
 }
 
 void CControlBar::ShowSettings(int nDSep, float fDTestPercent) {

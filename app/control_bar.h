@@ -7,6 +7,7 @@
 #include "base/draw_settings.h"
 
 class QAbstractButton;
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -32,6 +33,12 @@ public:
     void ShowChoices(const DrawSettings& settings);
     // Ties every control to the handler of VIEW that carries out what it asks for.
     void ConnectTo(CTesmoraView* view);
+    // The controls in one row where WIDTH pixels take them, else in two; and the width one row
+    // needs.
+    void FitWidth(int width);
+    int OneRowWidth() const;
+    bool InTwoRows() const;
+    QSize minimumSizeHint() const override;
 
     QLineEdit* DSepBox() const { return m_pDSepBox; }
     QLineEdit* DTestPercentBox() const { return m_pDTestPercentBox; }
@@ -49,6 +56,8 @@ public:
     QPushButton* DrawButton() const { return m_pDraw; }
 
 private:
+    QBoxLayout* m_pRows = nullptr;
+    std::vector<QWidget*> m_halves;
     QLineEdit* m_pDSepBox;
     CUpDown* m_pDSepSpin;
     QLineEdit* m_pDTestPercentBox;

@@ -1,6 +1,8 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
@@ -8,9 +10,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPalette>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 
@@ -37,17 +41,6 @@ QAction* MakeAction(QObject* parent, const char* name, const char* text, const u
     action->setToolTip(Text(prompt.tip));
     action->setShortcuts(keys);
     return action;
-}
-
-QLabel* MakeIndicator(QWidget* parent, const char* text) {
-    auto* label = new QLabel(Text(text), parent);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setAlignment(Qt::AlignCenter);
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 10);
-    // The lock keys' states are not known here, so the indicators stay greyed as when off.
-    label->setEnabled(false);
-    return label;
 }
 
 }  // namespace
@@ -79,7 +72,8 @@ void CMainFrame::CreateActions() {
     m_pFileSaveAs = MakeAction(this, "actionFileSaveAs", ui::kFileSaveAs, ui::kPromptSaveAs);
     m_pAppExit = MakeAction(this, "actionAppExit", ui::kAppExit, ui::kPromptExit);
 
-    // The editing commands have nothing to work on; their keys are reserved but do nothing.
+    // The editing commands but Copy have nothing to work on; their keys are reserved but do
+    // nothing. Copy puts the picture on the clipboard.
     m_pEditUndo = MakeAction(this, "actionEditUndo", ui::kEditUndo, ui::kPromptUndo,
                              {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     m_pEditCut = MakeAction(this, "actionEditCut", ui::kEditCut, ui::kPromptCut,
@@ -88,7 +82,7 @@ void CMainFrame::CreateActions() {
                              {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     m_pEditPaste = MakeAction(this, "actionEditPaste", ui::kEditPaste, ui::kPromptPaste,
                               {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
-    for (QAction* action : {m_pEditUndo, m_pEditCut, m_pEditCopy, m_pEditPaste}) action->setEnabled(false);
+    for (QAction* action : {m_pEditUndo, m_pEditCut, m_pEditPaste}) action->setEnabled(false);
 
     m_pViewToolBar = MakeAction(this, "actionViewToolBar", ui::kViewToolBar, ui::kPromptToolBar);
     m_pViewStatusBar = MakeAction(this, "actionViewStatusBar", ui::kViewStatusBar, ui::kPromptStatusBar);
@@ -114,6 +108,7 @@ void CMainFrame::CreateActions() {
     connect(m_pFileSaveAs, &QAction::triggered, this, &CMainFrame::fileSaveAs);
     connect(m_pAppExit, &QAction::triggered, this, &QWidget::close);
     connect(m_pAppAbout, &QAction::triggered, this, &CMainFrame::appAbout);
+    connect(m_pEditCopy, &QAction::triggered, this, &CMainFrame::CopyPicture);
 }
 
 void CMainFrame::CreateMenus() {
@@ -189,6 +184,7 @@ void CMainFrame::CreateBars(FlowScene& scene) {
     }
 
     connect(m_pViewToolBar, &QAction::toggled, m_pToolBar, &QWidget::setVisible);
+    connect(m_pViewToolBar, &QAction::toggled, this, [this] { FitControlBar(width()); });
     connect(m_pToolBar, &QToolBar::visibilityChanged, m_pViewToolBar, [this](bool visible) {
         // Hiding the whole window hides the bar as well; only a deliberate change counts.
         if (isVisible()) m_pViewToolBar->setChecked(visible);
@@ -205,9 +201,16 @@ void CMainFrame::CreateStatusBar() {
     // A long note must not widen the window; cut short, it is still whole in the tool tip.
     m_pIdle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(m_pIdle, 1);
-    bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorCaps));
-    bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorNum));
-    bar->addPermanentWidget(MakeIndicator(bar, ui::kIndicatorScroll));
+    // The time-step note's way out, shown with it: the choices it names, and Draw.
+    m_pHintButton = new QPushButton(Text(ui::kHintButton), bar);
+    m_pHintButton->setObjectName(QStringLiteral("hintButton"));
+    m_pHintButton->setStatusTip(Text(ui::kPromptHintButton.status));
+    m_pHintButton->setToolTip(Text(ui::kPromptHintButton.tip));
+    m_pHintButton->hide();
+    bar->addPermanentWidget(m_pHintButton);
+    connect(m_pHintButton, &QPushButton::clicked, m_pView, &CTesmoraView::OnApplyStepHint);
+    connect(m_pView, &CTesmoraView::choicesChanged, this,
+            [this] { m_pControlBar->ShowChoices(m_pView->Settings()); });
 
     connect(m_pViewStatusBar, &QAction::toggled, bar, &QWidget::setVisible);
     connect(m_pView, &CTesmoraView::pointerReadout, bar,
@@ -218,9 +221,34 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::UpdateStepNote() {
     // In the idle pane, so that the pointer's read-out covers it only while it is shown.
-    const QString note = TimeStepHint(m_scene);
+    const QString step = TimeStepHint(m_scene);
+    QString note = step;
+    if (const auto shortfall = m_pView->Shortfall(); shortfall && note.isEmpty())
+        note =
+            Text(ui::kFewLinesNote).arg(QString::number(shortfall->placed), QString::number(shortfall->fine));
     m_pIdle->setText(note.isEmpty() ? Text(ui::kIdle) : note);
     m_pIdle->setToolTip(note);
+    m_pHintButton->setVisible(!step.isEmpty());
+}
+
+void CMainFrame::CopyPicture() {
+    QGuiApplication::clipboard()->setImage(m_pView->GrabPicture());
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FitControlBar(width());
+}
+
+void CMainFrame::FitControlBar(int frameWidth) {
+    // The control band shares its row with the tool band: what is left of the width, less
+    // both bands' grips and frames.
+    const int bands = m_pViewToolBar->isChecked() ? m_pToolBar->sizeHint().width() : 0;
+    const int grips = 2 * (style()->pixelMetric(QStyle::PM_ToolBarHandleExtent) +
+                           2 * style()->pixelMetric(QStyle::PM_ToolBarFrameWidth) +
+                           2 * style()->pixelMetric(QStyle::PM_ToolBarItemMargin) +
+                           style()->pixelMetric(QStyle::PM_ToolBarItemSpacing));
+    m_pControlBar->FitWidth(frameWidth - bands - grips);
 }
 
 void CMainFrame::SetDocumentTitle(const QString& title) {
@@ -228,6 +256,8 @@ void CMainFrame::SetDocumentTitle(const QString& title) {
 }
 
 void CMainFrame::ShowMaximised() {
+    // The bar's rows are settled before the first paint, so that the view keeps its height.
+    if (screen()) FitControlBar(screen()->availableGeometry().width());
     showMaximized();
     QTimer::singleShot(kWindowManagerGraceMs, this, &CMainFrame::FillScreenIfNotMaximised);
 }

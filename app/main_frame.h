@@ -8,6 +8,7 @@
 class FlowScene;
 class QAction;
 class QLabel;
+class QPushButton;
 class QScrollArea;
 class QToolBar;
 class CControlBar;
@@ -26,14 +27,18 @@ public:
     // Maximised; where no window manager acts on that, the frame fills the screen itself.
     void ShowMaximised();
     // Shows the word on the time step that suits the scene's data set where the status bar is
-    // idle, or the idle text when there is none; after every open and Draw.
+    // idle, with the button that takes its advice, or else the word on a Draw that placed few
+    // streamlines, or the idle text when there is none; after every open and Draw.
     void UpdateStepNote();
+    // Edit > Copy: the picture as the view shows it, onto the clipboard.
+    void CopyPicture();
 
     CTesmoraView* View() const { return m_pView; }
     CControlBar* ControlBar() const { return m_pControlBar; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QToolBar* ControlBand() const { return m_pControlBand; }
     QLabel* IdleLabel() const { return m_pIdle; }
+    QPushButton* HintButton() const { return m_pHintButton; }
     QScrollArea* ViewScroll() const { return m_pScroll; }
     CPictureMenu& PictureMenu() const { return *m_pPictureMenu; }
 
@@ -44,7 +49,12 @@ signals:
     void fileSaveAs();
     void appAbout();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // The control bar in one row or two, as a window FRAMEWIDTH pixels wide allows.
+    void FitControlBar(int frameWidth);
     void CreateActions();
     void CreateMenus();
     void CreateBars(FlowScene& scene);
@@ -59,6 +69,7 @@ private:
     QToolBar* m_pToolBar = nullptr;
     QToolBar* m_pControlBand = nullptr;
     QLabel* m_pIdle = nullptr;
+    QPushButton* m_pHintButton = nullptr;
     FlowScene& m_scene;
 
     QAction* m_pFileNew = nullptr;

@@ -31,13 +31,20 @@ QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// The geometry files first, as ever, then every file the scene reads, .gri among them.
-QString OpenFilters() {
+}  // namespace
+
+QStringList OpenFilters() {
+    // Every file the scene reads first, so that no export hides in an empty-looking folder.
     QString all = Text(ui::kAllFlowFiles) + QStringLiteral(" (*.gri");
     for (const std::string& pattern : formats::AcceptedPatterns())
         all += QLatin1Char(' ') + QString::fromStdString(pattern);
-    return Text(ui::kGeometryFilter) + QStringLiteral(";;") + all + QLatin1Char(')');
+    QStringList filters{all + QLatin1Char(')')};
+    for (const char* filter : ui::kFormatFilters) filters << Text(filter);
+    filters << Text(ui::kAllFiles);
+    return filters;
 }
+
+namespace {
 
 // Exit code of a command line that cannot be used.
 constexpr int kUsageExitCode = 2;
@@ -47,8 +54,8 @@ bool WantsTextOnly(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (argument == "--") break;
-        if (argument == "--help" || argument == "-h" || argument == "-?" || argument == "--help-all" ||
-            argument == "--version" || argument == "-v")
+        if (argument == "--help" || argument == "-h" || argument == "-?" || argument == "--version" ||
+            argument == "-v")
             return true;
     }
     return false;
@@ -81,13 +88,13 @@ CTesmoraApp::CTesmoraApp(int& argc, char** argv, std::optional<QString> choicesF
     m_scene.SetDataSetReader(&m_reader);
     QCoreApplication::setApplicationName(QStringLiteral("tesmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESMORA_VERSION));
+    // Qt's own texts (the file dialogs, message box buttons, the command line's errors) speak
+    // German as the rest of the viewer does, whatever the user's locale.
+    m_pQtTexts = std::make_unique<QTranslator>();
+    if (m_pQtTexts->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_pQtTexts.get());
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        // Qt's own dialogs (the file dialogs, message box buttons) speak German as the rest of
-        // the viewer does, whatever the user's locale.
-        m_pQtTexts = std::make_unique<QTranslator>();
-        if (m_pQtTexts->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
-                             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            QCoreApplication::installTranslator(m_pQtTexts.get());
         QApplication::setDesktopFileName(QStringLiteral(TESMORA_APP_ID));
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tesmora.png")));
     }
@@ -100,23 +107,24 @@ CTesmoraView* CTesmoraApp::View() const {
 }
 
 bool CTesmoraApp::InitInstance() {
+    // The help is the viewer's own German text, naming the program as it is installed rather
+    // than by the path it was started with.
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Viewer for two-dimensional flow fields"));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(
-        QStringLiteral("file"),
-        QStringLiteral("file to open: a geometry file (.gri), or column text, Tecplot "
-                       "ASCII or VTK as other programs write them"),
-        QStringLiteral("[file]"));
-    if (!parser.parse(m_arguments)) {
-        std::fprintf(stderr, "tesmora: %s\n", qPrintable(parser.errorText()));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")},
+                                  QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    parser.addOption(help);
+    parser.addOption(version);
+    const auto usageError = [this](const QString& message) {
+        std::fprintf(stderr, "tesmora: %s\n%s\n", message.toUtf8().constData(),
+                     Text(ui::kTryHelp).toUtf8().constData());
         m_nExitCode = kUsageExitCode;
         return false;
-    }
+    };
+    if (!parser.parse(m_arguments)) return usageError(parser.errorText());
     if (parser.isSet(help) || parser.isSet(version)) {
         const QString text = parser.isSet(help)
-                                 ? parser.helpText()
+                                 ? Text(ui::kCommandLineHelp)
                                  : QStringLiteral("tesmora %1\n%2")
                                        .arg(QStringLiteral(TESMORA_VERSION), Text(tesmora::kVersionNotice));
         // A script that asks for the version must be told when it did not get it (a full disk).
@@ -131,11 +139,7 @@ bool CTesmoraApp::InitInstance() {
         return false;
     }
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) {
-        std::fprintf(stderr, "tesmora: only one file can be opened\n");
-        m_nExitCode = kUsageExitCode;
-        return false;
-    }
+    if (files.size() > 1) return usageError(Text(ui::kOnlyOneFile));
 
     ApplyDrawSettings(m_scene, ViewerStartSettings());
     m_pMainFrame = std::make_unique<CMainFrame>(m_scene);
@@ -185,7 +189,8 @@ void CTesmoraApp::OnFileNew() {
 }
 
 void CTesmoraApp::OnFileOpen() {
-    QFileDialog dialog(m_pMainFrame.get(), Text(ui::kOpenCaption), QString(), OpenFilters());
+    QFileDialog dialog(m_pMainFrame.get(), Text(ui::kOpenCaption), QString(),
+                       OpenFilters().join(QStringLiteral(";;")));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     // Cancelled: the scene and the picture stay as they are.
@@ -206,6 +211,7 @@ bool CTesmoraApp::OpenPath(const QString& path) {
     const bool loaded = m_scene.HasDataSet();
     m_doc.SetDataSet(path, loaded);
     UpdateTitle();
+    if (CTesmoraView* view = View()) view->MeasureShortfall();
     if (m_pMainFrame) m_pMainFrame->UpdateStepNote();
     // Closing the dialog need not repaint the view here, so the new picture is asked for.
     if (CTesmoraView* view = View()) view->update();
@@ -263,7 +269,8 @@ bool CTesmoraApp::SavePicture(const QString& path) {
     const PictureFormat format = FormatOfPath(target).value_or(PictureFormat::Png);
     PictureData picture;
     picture.raster = view->GrabPicture();
-    std::vector<PixelPoint> clicks;
+    // Every format records the click it shows, so that its command draws the same picture.
+    std::vector<PixelPoint> clicks = view->ShownClicks();
     std::string error;
     bool saved = format == PictureFormat::Png || view->CapturePicture(&picture.vector, &clicks, &error);
     if (saved) {

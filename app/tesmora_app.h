@@ -13,6 +13,9 @@
 #include "streamlines/separation_grid.h"
 
 class QCoreApplication;
+
+// The open dialog's filters: every flow file, one per format, then every file.
+QStringList OpenFilters();
 class QTranslator;
 class CMainFrame;
 class CTesmoraView;

@@ -144,9 +144,9 @@ int CTesmoraView::OnDeltaPosDTestPercent(int iDelta) {
     return 0;
 }
 
-// The choices below only store the setting, the way every front end applies settings:
-// background, method and step show at the next Draw or open (and the step at the next click),
-// streamlines or arrows and their scaling at the next paint of any cause.
+// The choices below store the setting, the way every front end applies settings: background,
+// method and step show at the next Draw or open (and the step at the next click), streamlines
+// or arrows and their scaling at the next paint, which they ask for at once.
 void CTesmoraView::ChangeSettings(void (*edit)(DrawSettings&)) {
     DrawSettings settings = CurrentDrawSettings(m_scene);
     edit(settings);
@@ -191,13 +191,22 @@ void CTesmoraView::OnToggleFinePlacement() {
 }
 void CTesmoraView::OnModeStreamlines() {
     ChangeSettings([](DrawSettings& s) { s.hedgehog = false; });
+    // A Draw among the arrows placed no streamlines; back among them, they are placed now
+    // rather than leaving the picture bare until the next Draw.
+    if (m_scene.HasDataSet() && m_scene.GetStreamlineCount() == 0) {
+        OnDrawButton();
+        return;
+    }
+    Repaint();
 }
 void CTesmoraView::OnModeHedgehog() {
     ChangeSettings([](DrawSettings& s) { s.hedgehog = true; });
+    Repaint();
 }
 // The flag is toggled, not read from the box: the two stay in step as every change is a click.
 void CTesmoraView::OnToggleArrowsBySpeed() {
     ChangeSettings([](DrawSettings& s) { s.arrowsBySpeed = !s.arrowsBySpeed; });
+    Repaint();
 }
 
 void CTesmoraView::OnToggleLegend() {
@@ -318,13 +327,62 @@ void CTesmoraView::PanBy(int dx, int dy) {
     m_pRenew->start();
 }
 
+namespace {
+
+// How many streamlines the fine placement places with the scene's settings. The scene's own
+// streamlines are placed again afterwards from the same first seed, so that it ends as it was.
+std::size_t FinePlacementCount(FlowScene& scene) {
+    const auto clear = [&scene] {
+        scene.Grid().DestroyCells();
+        scene.Grid().Build(scene.m_nDSep, scene.Raster());
+        scene.Grid().ResetNeighbours(scene.m_aCellNbr);
+        scene.m_streamlines.clear();
+    };
+    const std::int32_t placement = scene.m_modes.placement;
+    const std::optional<std::uint32_t> fixed = scene.FixedSeed();
+    const std::uint32_t seed = scene.LastSeed();
+    clear();
+    scene.m_modes.placement = kPlacementFine;
+    scene.PlaceStreamlines();
+    const std::size_t fine = scene.GetStreamlineCount();
+    scene.m_modes.placement = placement;
+    clear();
+    scene.SetFixedSeed(seed);
+    scene.PlaceStreamlines();
+    scene.SetFixedSeed(fixed);
+    return fine;
+}
+
+}  // namespace
+
+void CTesmoraView::MeasureShortfall() {
+    m_shortfall.reset();
+    // The standard placement can collapse (a saddle, a vortex traced round and round) where the
+    // fine one fills the picture; the user is told, by the counts of both.
+    if (!m_scene.HasDataSet() || m_scene.m_bHedgehog || m_scene.m_modes.placement == kPlacementFine) return;
+    const WaitCursor wait;
+    const std::size_t placed = m_scene.GetStreamlineCount();
+    const std::size_t fine = FinePlacementCount(m_scene);
+    if (placed * 5 < fine) m_shortfall = PlacementShortfall{placed, fine};
+}
+
 void CTesmoraView::OnDrawButton() {
     {
         const WaitCursor wait;
         m_scene.RedrawScene();
     }
+    MeasureShortfall();
     Repaint();
     emit sceneRedrawn();
+}
+
+void CTesmoraView::OnApplyStepHint() {
+    ChangeSettings([](DrawSettings& s) {
+        s.stepPixels = kStepPixelsOn;
+        s.placement = kPlacementFine;
+    });
+    emit choicesChanged();
+    OnDrawButton();
 }
 
 int CTesmoraView::DeviceHeight() const {
@@ -429,14 +487,20 @@ void CTesmoraView::leaveEvent(QEvent* event) {
     QOpenGLWidget::leaveEvent(event);
 }
 
-bool CTesmoraView::CapturePicture(VectorPicture* out, std::vector<PixelPoint>* clicks, std::string* error) {
-    clicks->clear();
-    std::vector<Streamline> shown;
+std::vector<PixelPoint> CTesmoraView::ShownClicks() const {
+    std::vector<PixelPoint> clicks;
     if (m_bClickShown && m_scene.HasDataSet() && m_scene.m_pClickStreamline) {
         const Streamline& s = *m_scene.m_pClickStreamline;
-        shown.push_back(s);
-        if (s.GetCount()) clicks->push_back(s.GetPoint(std::min(s.SeedIndex(), s.GetCount() - 1)));
+        if (s.GetCount()) clicks.push_back(s.GetPoint(std::min(s.SeedIndex(), s.GetCount() - 1)));
     }
+    return clicks;
+}
+
+bool CTesmoraView::CapturePicture(VectorPicture* out, std::vector<PixelPoint>* clicks, std::string* error) {
+    *clicks = ShownClicks();
+    std::vector<Streamline> shown;
+    if (m_bClickShown && m_scene.HasDataSet() && m_scene.m_pClickStreamline)
+        shown.push_back(*m_scene.m_pClickStreamline);
     if (!context()) {
         *out = VectorPicture{};
         return true;

@@ -4,6 +4,7 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 #include <QTimer>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,17 @@ public:
     void OnModeHedgehog();
     void OnToggleArrowsBySpeed();
     void OnDrawButton();
+    // The status bar's button beside the time-step note: step "1 px", the fine placement, Draw.
+    void OnApplyStepHint();
+    // After a Draw or an open with the standard placement that placed fewer than a fifth of
+    // the streamlines the fine placement would: the two counts; otherwise none. MeasureShortfall
+    // finds it out for the streamlines placed now.
+    struct PlacementShortfall {
+        std::size_t placed = 0;
+        std::size_t fine = 0;
+    };
+    std::optional<PlacementShortfall> Shortfall() const { return m_shortfall; }
+    void MeasureShortfall();
 
     // Ansicht menu handlers: the legend and the scaling show at once, the colour map and the
     // proportions at the next Draw or open, as the background does.
@@ -93,6 +105,9 @@ public:
     // drawing itself, and the click streamline's seed pixel while it is on screen. False with
     // *ERROR set when the drawing cannot be captured.
     bool CapturePicture(VectorPicture* out, std::vector<PixelPoint>* clicks, std::string* error);
+    // The seed pixel of the click streamline while it is on screen, as a picture's command
+    // records it: none or one.
+    std::vector<PixelPoint> ShownClicks() const;
 
     // The size that the projection was last set for, in device pixels.
     QSize DeviceSize() const { return {m_cx, m_cy}; }
@@ -109,6 +124,8 @@ signals:
     void pointerLeftPicture();
     // The Draw button has placed the streamlines anew.
     void sceneRedrawn();
+    // The settings of the control bar were changed here rather than by its controls.
+    void choicesChanged();
     // The picture is scaled to the window, or fills the view, or no longer does.
     void viewChoicesChanged();
 
@@ -164,4 +181,5 @@ private:
     // once the events have settled.
     QTimer* m_pRenew = nullptr;
     QtLegendTextPainter m_legendText;
+    std::optional<PlacementShortfall> m_shortfall;
 };

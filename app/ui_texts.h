@@ -8,6 +8,26 @@ inline constexpr const char* kAppTitle = "Tesmora";
 inline constexpr const char* kUntitled = "Unbenannt";
 inline constexpr const char* kIdle = "Bereit";  // the status bar's message pane when idle
 
+// The command line: tesmora --help, and what ends a command line that cannot be used.
+inline constexpr const char* kCommandLineHelp =
+    "Aufruf: tesmora [Optionen] [Datei]\n"
+    "Betrachter für zweidimensionale Strömungsfelder: Geschwindigkeit, Druck oder Wirbelstärke\n"
+    "als Farbe unter gleichmäßig verteilten Stromlinien oder Pfeilen.\n"
+    "\n"
+    "Optionen:\n"
+    "  -h, --help     Zeigt diese Hilfe und endet.\n"
+    "  -v, --version  Zeigt die Versionsnummer und das Copyright und endet.\n"
+    "\n"
+    "Argumente:\n"
+    "  Datei          Wird geöffnet wie mit Datei > Öffnen: eine Geometriedatei (.gri)\n"
+    "                 mit ihrer Lösungsdatei, Spaltentext (.txt, .csv, .tsv, .dat),\n"
+    "                 Tecplot ASCII (.dat, .tec, .plt, .vec) oder VTK (.vtk, .vti, .vtr).\n"
+    "\n"
+    "Ohne Datei öffnet sich das Fenster leer. tesmora-render, tesmora-info, tesmora-flowgen\n"
+    "und tesmora-convert arbeiten ohne Fenster; sie sprechen Englisch (jeweils --help).\n";
+inline constexpr const char* kOnlyOneFile = "Es kann nur eine Datei geöffnet werden.";
+inline constexpr const char* kTryHelp = "„tesmora --help“ zeigt die Optionen.";
+
 // Menu captions; the text after a tab is the shortcut as the menu shows it.
 inline constexpr const char* kMenuFile = "&Datei";
 inline constexpr const char* kFileNew = "&Neu\tStrg+N";
@@ -50,7 +70,8 @@ inline constexpr Prompt kPromptExit{"Beendet die Anwendung.", "Beenden"};
 inline constexpr Prompt kPromptUndo{"Macht die letzte Aktion rückgängig.", "Rückgängig"};
 inline constexpr Prompt kPromptCut{"Entfernt die Markierung und kopiert sie in die Zwischenablage.",
                                    "Ausschneiden"};
-inline constexpr Prompt kPromptCopy{"Kopiert die Markierung in die Zwischenablage.", "Kopieren"};
+inline constexpr Prompt kPromptCopy{"Kopiert das Bild, wie es die Ansicht zeigt, in die Zwischenablage.",
+                                    "Bild kopieren"};
 inline constexpr Prompt kPromptPaste{"Fügt den Inhalt der Zwischenablage ein.", "Einfügen"};
 inline constexpr Prompt kPromptToolBar{"Blendet die Symbolleiste ein oder aus.",
                                        "Symbolleiste ein-/ausblenden"};
@@ -84,11 +105,6 @@ inline constexpr Prompt kPromptNextPane{"Wechselt zum nächsten Fensterausschnit
 inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.",
                                         "Vorheriger Ausschnitt"};
 
-// Status-bar indicators, in their order after the message pane.
-inline constexpr const char* kIndicatorCaps = "UF";
-inline constexpr const char* kIndicatorNum = "NUM";
-inline constexpr const char* kIndicatorScroll = "RF";
-
 // Band titles, shown when the bars are listed in the frame's context menu.
 inline constexpr const char* kToolBarTitle = "Symbolleiste";
 inline constexpr const char* kControlBarTitle = "Steuerleiste";
@@ -114,7 +130,16 @@ inline constexpr const char* kFinePlacement = "gleichmäßig (fein)";
 // step, %2 and %3 its advance in pixels at the median and the 95th percentile of the speed.
 inline constexpr const char* kTimeStepNote =
     "Hinweis: Ein Zeitschritt von %1 bewegt einen Punkt beim Median der Geschwindigkeit um %2 Pixel "
-    "(95. Perzentil: %3 Pixel). Für diese Daten Schritt „1 px“ wählen und Draw drücken.";
+    "(95. Perzentil: %3 Pixel). Besser: Schritt „1 px“ und „gleichmäßig (fein)“ wählen, dann Draw.";
+// The status bar's button beside that note: it makes those two choices and draws.
+inline constexpr const char* kHintButton = "1 px + gleichmäßig (fein) zeichnen";
+inline constexpr Prompt kPromptHintButton{"Wählt Schritt „1 px“ und „gleichmäßig (fein)“ und zeichnet neu.",
+                                          "Schritt „1 px“ und „gleichmäßig (fein)“ wählen und zeichnen"};
+// After a Draw or an open with the standard placement that placed fewer than a fifth of the streamlines
+// the fine placement places with the same settings; %1 and %2 are the two counts.
+inline constexpr const char* kFewLinesNote =
+    "Hinweis: Diese Verteilung hat nur %1 Stromlinien gesetzt, „gleichmäßig (fein)“ setzt %2. "
+    "„gleichmäßig (fein)“ wählen und Draw drücken.";
 inline constexpr const char* kStreamline = "Streamline";
 inline constexpr const char* kHedgehog = "Hedgehog";
 inline constexpr const char* kArrowsBySpeed = "Vel";
@@ -167,10 +192,8 @@ inline constexpr Prompt kPromptStepPixels{
     "vorliegen; Pfeile nach Geschwindigkeit beziehen sich dann auf die schnellste Strömung.",
     "%1 Bildpunkte entlang der Strömung je Schritt"};
 inline constexpr Prompt kPromptFinePlacement{
-    "Verteilt die Stromlinien ohne Lücken: Startpunkte neben jedem Punkt einer Linie und dann am "
-    "Bildpunkt, der am weitesten von allen Linien entfernt ist; geschlossene Stromlinien enden an "
-    "ihrem Startpunkt, Linien kürzer als d_sep entfallen. Ohne Zufall, daher bei gleichen "
-    "Einstellungen immer dasselbe Bild; gilt ab dem nächsten Zeichnen oder Öffnen.",
+    "Stromlinien ohne Lücken und ohne Zufall: Start neben jeder Linie, dann am Bildpunkt am weitesten "
+    "von allen; geschlossene enden am Start; gilt ab dem nächsten Zeichnen oder Öffnen.",
     "Gleichmäßige Verteilung ohne Lücken"};
 inline constexpr Prompt kPromptDraw{
     "Zeichnet das Bild mit den aktuellen Einstellungen neu und verteilt die Stromlinien neu.",
@@ -178,9 +201,17 @@ inline constexpr Prompt kPromptDraw{
 
 // File dialogs.
 inline constexpr const char* kOpenCaption = "Öffnen";
-inline constexpr const char* kGeometryFilter = "Geometry Files (*.gri)";
 // The name of the filter with every kind of file the viewer opens; the patterns follow it.
 inline constexpr const char* kAllFlowFiles = "Alle Strömungsdateien";
+// One filter per format, after that one; a .dat file is read as what its content is.
+inline constexpr const char* kFormatFilters[] = {
+    "Geometriedateien (*.gri)",
+    "Spaltentext (*.txt *.csv *.tsv *.dat)",
+    "Tecplot ASCII (*.dat *.tec *.plt *.vec)",
+    "VTK Legacy (*.vtk)",
+    "VTK XML (*.vti *.vtr)",
+};
+inline constexpr const char* kAllFiles = "Alle Dateien (*)";
 inline constexpr const char* kSaveAsCaption = "Speichern unter";
 inline constexpr const char* kPngFilter = "PNG-Bilder (*.png)";
 inline constexpr const char* kSvgFilter = "SVG-Vektorgrafiken (*.svg)";

@@ -6,14 +6,25 @@ set(CPACK_PACKAGE_NAME tesmora)
 set(CPACK_PACKAGE_VENDOR "the Tesmora authors")
 set(CPACK_PACKAGE_CONTACT "The Tesmora authors <authors@tesmora.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for 2D flow fields with evenly spaced streamlines")
-# Short lines, as Debian's control files want them.
+# Short lines, as Debian's control files want them; every program with its manual page's summary.
+set(tesmora_package_programs)
+foreach(entry IN LISTS TESMORA_PROGRAM_SUMMARIES)
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 program)
+  list(GET entry 1 summary)
+  if(NOT program STREQUAL "tesmora")
+    list(APPEND tesmora_package_programs " ${program}: ${summary}.")
+  endif()
+endforeach()
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Tesmora shows two-dimensional flow fields on structured grids, measured"
   "(PIV) or computed (CFD): velocity, pressure or vorticity as a colour-coded"
   "background under evenly spaced streamlines or a hedgehog plot of arrows."
-  "The viewer's interface is in German. tesmora-render draws the same picture"
-  "to a PNG without a display, tesmora-info summarises a data set and"
-  "tesmora-flowgen writes sample flows.")
+  "It opens .gri geometry files and column text, Tecplot ASCII and VTK files"
+  "as other programs write them, and saves the picture as PNG, SVG or PDF."
+  "The viewer's interface is in German. The command-line programs speak"
+  "English, with manual pages and completion for bash, zsh and fish:"
+  ${tesmora_package_programs})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

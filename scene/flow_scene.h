@@ -227,6 +227,7 @@ public:
     // With a fixed seed every placement draws the same first seed; without, each placement
     // seeds from the current time in whole seconds.
     void SetFixedSeed(std::optional<std::uint32_t> seed) { m_fixedSeed = seed; }
+    std::optional<std::uint32_t> FixedSeed() const { return m_fixedSeed; }
     std::uint32_t LastSeed() const { return m_nLastSeed; }
 
     SeparationGrid& Grid() { return *m_pGrid; }

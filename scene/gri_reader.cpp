@@ -161,7 +161,10 @@ bool GriReader::ReadPair(const std::string& path, DataSetArrays& out, Reporter& 
     const std::size_t headerRead = std::fread(headerBytes, 1, sizeof headerBytes, geometry.get());
     const ParsedHeader header = ParseGeometryHeader(std::string_view(headerBytes, headerRead));
     if (!header.magicOk)
-        return fail({messages::kLoadingErrorCaption, messages::kWrongFileFormat,
+        // The fixed first line, then which file and why, as for every other refusal.
+        return fail({messages::kLoadingErrorCaption,
+                     std::string(messages::kWrongFileFormat) + "\nDie Datei " + loading::QuotedDe(path) +
+                         " ist keine Geometriedatei: sie beginnt nicht mit \u201ESN4DB \u201C.",
                      std::string(messages::kWrongFileFormat) + " " + QuotedEn(path) +
                          " does not begin with \"SN4DB \", as a geometry file does"});
     if (headerRead < kGeometryHeaderBytes)

@@ -45,7 +45,9 @@ AppHarness::AppHarness(const QStringList& arguments, const QString& choicesFile)
     WaitFor(
         [this] {
             const QRect available = Frame().screen()->availableGeometry();
-            return Frame().frameGeometry().height() >= available.height() * 9 / 10;
+            // As the frame judges it: both ways, as a narrow window is widened as well.
+            return Frame().frameGeometry().height() >= available.height() * 9 / 10 &&
+                   Frame().frameGeometry().width() >= available.width() * 9 / 10;
         },
         3000);
     (void)QTest::qWaitForWindowExposed(&Frame());

@@ -61,7 +61,9 @@ TEST(CommandLine, ABadFileIsReportedAndTheViewerRunsOn) {
     AppHarness h({"tesmora", Q(bad)});
     ASSERT_TRUE(h.Started());
     ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
-    EXPECT_EQ(catcher.SeenSoFar()[0].text, "Wrong File Format!");
+    EXPECT_TRUE(
+        catcher.SeenSoFar()[0].text.startsWith("Wrong File Format!\nDie Datei \u201E" + Q(bad) + "\u201C"))
+        << catcher.SeenSoFar()[0].text.toStdString();
     EXPECT_EQ(catcher.SeenSoFar()[0].title, "LOADING ERROR");
     EXPECT_FALSE(h.Scene().HasDataSet());
     EXPECT_TRUE(h.Frame().isVisible());
@@ -235,6 +237,30 @@ TEST_F(Save, SvgAndPdfBesidePngByTheirExtensionUnderANameThatIsNotUtf8) {
     const QImage png = QImage::fromData(QByteArray::fromStdString(testsupport::ReadBytes(stem + ".png")));
     EXPECT_EQ(png.text("seed"), QString::number(h.Scene().LastSeed()));
     EXPECT_EQ(png.text("dsep"), QString::number(h.Scene().m_nDSep));
+}
+
+// A picture's command draws it again only with the click it shows, in every format.
+TEST_F(Save, EveryFormatRecordsTheClickItShows) {
+    AppHarness h;
+    ASSERT_TRUE(h.App().OpenPath(Q(sample)));
+    h.ClickAtDevice(350 + 120, 70 + 300);
+    AppHarness::Settle();
+    const std::vector<PixelPoint> shown = h.View().ShownClicks();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string click = " --click " + std::to_string(shown[0].x) + "," + std::to_string(shown[0].y);
+    const auto command = [&](const std::string& name) {
+        EXPECT_TRUE(h.App().SavePicture(Q(dir.File(name))));
+        QImage png;
+        if (name.ends_with(".png") && png.load(Q(dir.File(name)), "PNG"))
+            return png.text("command").toStdString();
+        return testsupport::ReadBytes(dir.File(name));
+    };
+    EXPECT_NE(command("with.png").find(click), std::string::npos);
+    EXPECT_NE(command("with.svg").find(click), std::string::npos);
+    // Once the next paint has taken the click off the screen, no picture records it.
+    h.Paint();
+    EXPECT_TRUE(h.View().ShownClicks().empty());
+    EXPECT_EQ(command("without.png").find("--click"), std::string::npos);
 }
 
 TEST_F(Save, WithoutDataTheSavedPictureIsBlack) {

@@ -142,7 +142,9 @@ TEST(ControlBar, ArrowKeysStepAFocusedSpin) {
     EXPECT_EQ(DSepText(h), "11");
 }
 
-TEST(ControlBar, ChoicesOnlyStoreTheirSetting) {
+// Background and method wait for Draw; streamlines or arrows and their scaling only need a
+// paint, which they ask for.
+TEST(ControlBar, ChoicesStoreTheirSetting) {
     AppHarness h;
     AppHarness::Settle();
     const int paints = h.View().PaintCount();
@@ -154,6 +156,8 @@ TEST(ControlBar, ChoicesOnlyStoreTheirSetting) {
     EXPECT_EQ(h.Scene().m_nMethod, 0);
     QTest::mouseClick(h.Bar().MethodRadio(2), Qt::LeftButton);
     EXPECT_EQ(h.Scene().m_nMethod, 2);
+    AppHarness::Settle();
+    EXPECT_EQ(h.View().PaintCount(), paints);
     QTest::mouseClick(h.Bar().ModeRadio(true), Qt::LeftButton);
     EXPECT_TRUE(h.Scene().m_bHedgehog);
     QTest::mouseClick(h.Bar().ArrowsBySpeedBox(), Qt::LeftButton);
@@ -168,7 +172,7 @@ TEST(ControlBar, ChoicesOnlyStoreTheirSetting) {
     EXPECT_TRUE(h.Bar().MethodRadio(2)->isChecked());
     EXPECT_FALSE(h.Bar().MethodRadio(1)->isChecked());
     AppHarness::Settle();
-    EXPECT_EQ(h.View().PaintCount(), paints);
+    EXPECT_GT(h.View().PaintCount(), paints);
     // Nothing of this reached the distances.
     EXPECT_EQ(h.Scene().m_nDSep, 10);
     EXPECT_FLOAT_EQ(h.Scene().m_fDTest, 5.0f);

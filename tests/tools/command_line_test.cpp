@@ -183,7 +183,8 @@ TEST(FlowgenCommand, BadUsageExitsWithTwoNamingTheProblemAndWritesNothing) {
         {{}, {"FLOW"}},
         {{"saddle"}, {"OUTPUT"}},
         {{"saddle", out, "extra"}, {"'extra'"}},
-        {{"saddle", dir.File("abc")}, {"three characters"}},
+        {{"saddle", dir.File("abc")}, {"must end in .gri", "abc'"}},
+        {{"cylinder", dir.File("k.dat")}, {"must end in .gri", "k.dat'"}},
         {{"saddle", out, "--frames", "4"}, {"saddle", "does not change in time", "forced-double-gyre"}},
         {{"forced-double-gyre", out, "--frames", "0"}, {"--frames", "1 to 10000"}},
     };
@@ -368,7 +369,13 @@ TEST(InfoCommand, SeveralFilesAsTextAndAsJsonWithOneBadAmongThem) {
         const QJsonObject o = all[i].toObject();
         EXPECT_EQ(o["file"].toString().toStdString(), files[static_cast<std::size_t>(i)]);
         EXPECT_EQ(o["loaded"].toBool(), i != 2);
-        if (i == 2) continue;
+        if (i == 2) {
+            // The reason stderr gives, so that a script reading the JSON learns it too.
+            EXPECT_TRUE(Contains(o["error"].toString().toStdString(), "Wrong File Format! '" + files[2]))
+                << o["error"].toString().toStdString();
+            continue;
+        }
+        EXPECT_FALSE(o.contains("error"));
         const int f = static_cast<int>(i < 2 ? i : i - 1);
         const QJsonObject counts = o["counts"].toObject();
         EXPECT_EQ(counts["ni"].toInt(), 8 + f * 5);
@@ -391,6 +398,23 @@ TEST(InfoCommand, SeveralFilesAsTextAndAsJsonWithOneBadAmongThem) {
         EXPECT_FALSE(Contains(section, "\nunits ")) << section;
     }
     EXPECT_FALSE(Contains(text.out, "bad.gri <=="));
+
+    // One object a line, of the same shape for one file as for several.
+    for (const std::size_t count : {std::size_t{1}, std::size_t{3}, files.size()}) {
+        std::vector<std::string> args(files.end() - static_cast<std::ptrdiff_t>(count), files.end());
+        args.insert(args.begin(), "--json-lines");
+        const Outcome lines = Info(args);
+        std::vector<std::string> got;
+        for (std::size_t from = 0, end; (end = lines.out.find('\n', from)) != std::string::npos;
+             from = end + 1)
+            got.push_back(lines.out.substr(from, end - from));
+        ASSERT_EQ(got.size(), count) << lines.out;
+        for (std::size_t i = 0; i < count; ++i) {
+            const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(got[i]));
+            ASSERT_TRUE(doc.isObject()) << got[i];
+            EXPECT_EQ(doc.object(), all[static_cast<qsizetype>(files.size() - count + i)].toObject());
+        }
+    }
 }
 
 // --- files other programs wrote ------------------------------------------------------------

@@ -32,7 +32,7 @@ CommandLine::CommandLine(std::string name, std::string synopsis, const QString& 
     : m_name(std::move(name)),
       m_synopsis(std::move(synopsis)),
       m_help({"h", "help"}, "Show this help and exit."),
-      m_version("version", "Show the version and exit.") {
+      m_version({"v", "version"}, "Show the version and exit.") {
     m_parser.setApplicationDescription(description);
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
@@ -212,6 +212,14 @@ QJsonObject SettingsJson(const DrawSettings& s) {
 
 const char* ProgramVersion() {
     return TESMORA_VERSION;
+}
+
+bool EndsWithGri(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return end == ".gri";
 }
 
 std::string NativePath(const QString& argument) {

@@ -112,6 +112,8 @@ private:
 QJsonObject SettingsJson(const DrawSettings& s);
 // A path from the command line as the bytes it was given as (see common::NativeArguments).
 std::string NativePath(const QString& argument);
+// Whether PATH ends in .gri, in any case: the only name the readers take for a geometry file.
+bool EndsWithGri(const std::string& path);
 // The programs' version, as --version prints it.
 const char* ProgramVersion();
 

@@ -34,14 +34,6 @@ constexpr const char* kEpilogue =
     "Exit status: 0 written, 1 not read or not written (standard output included), 2 bad usage or\n"
     "an output that would replace the input.\n";
 
-bool EndsWithGri(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string end = path.substr(path.size() - 4);
-    for (char& c : end)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return end == ".gri";
-}
-
 int Run(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     cli::CommandLine line("tesmora-convert", "[options] INPUT OUTPUT.gri",
@@ -60,7 +52,7 @@ int Run(int argc, char** argv) {
         return badUsage("one input and one output, not also '" + cli::NativePath(positional[2]) + "'");
     const std::string input = cli::NativePath(positional[0]);
     const std::string output = cli::NativePath(positional[1]);
-    if (!EndsWithGri(output)) return badUsage("OUTPUT must end in .gri, not '" + output + "'");
+    if (!cli::EndsWithGri(output)) return badUsage("OUTPUT must end in .gri, not '" + output + "'");
     const std::string solution = FlowScene::SolutionPathFor(output);
     if (const std::optional<int> end =
             cli::CheckOutputs(line.Name(), {output, solution}, formats::FilesReadFor(input)))

@@ -1,6 +1,5 @@
 #include "tools/flowgen/flowgen_options.h"
 
-#include <QFileInfo>
 #include <cmath>
 #include <string>
 
@@ -165,11 +164,10 @@ FlowgenRequest ParseFlowgenArguments(const QStringList& arguments) {
     if (!FindFlow(flow)) return bad("unknown flow " + quote(positional[0]) + "; the flows are " + FlowList());
     if (positional.size() < 2) return bad("missing OUTPUT.gri");
     if (positional.size() > 2) return bad("too many arguments, from " + quote(positional[2]));
-    // The solution file's name cuts three characters off the geometry file's; they must come
-    // from the file name, or the solution file would land elsewhere under a stray name.
-    if (QFileInfo(positional[1]).fileName().size() <= 3)
-        return bad("OUTPUT.gri " + quote(positional[1]) +
-                   " needs a file name of more than three characters, such as flow.gri");
+    // Only a name ending in .gri is opened as a geometry file again; the solution file's name
+    // cuts those three letters off.
+    if (!cli::EndsWithGri(cli::NativePath(positional[1])))
+        return bad("OUTPUT must end in .gri, not " + quote(positional[1]));
 
     if (request.frames > 1 && !FindFlow(flow)->evaluateAt)
         return bad("the flow " + flow +

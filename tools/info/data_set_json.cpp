@@ -85,6 +85,6 @@ QJsonObject DataSetJson(const FlowScene& s, const std::string& path) {
     return o;
 }
 
-QJsonObject RejectedJson(const std::string& path) {
-    return QJsonObject{{"file", Name(path)}, {"loaded", false}};
+QJsonObject RejectedJson(const std::string& path, const std::string& error) {
+    return QJsonObject{{"file", Name(path)}, {"loaded", false}, {"error", QString::fromStdString(error)}};
 }

@@ -11,5 +11,5 @@ class FlowScene;
 // range and non-finite count, and how far the time step moves in raster pixels. PATH is the file system's
 // bytes.
 QJsonObject DataSetJson(const FlowScene& scene, const std::string& path);
-// The object for a data set that could not be loaded, whose reason went to stderr.
-QJsonObject RejectedJson(const std::string& path);
+// The object for a data set that could not be loaded, with ERROR, the reason told on stderr.
+QJsonObject RejectedJson(const std::string& path, const std::string& error);

@@ -51,10 +51,33 @@ constexpr const char* kEpilogue =
     "file, format, counts, nodes, extent, scale, inverse_scale, world, shift, rectilinear, grid,\n"
     "invalid_nodes, ranges (min, max and non_finite of x, y, u, v, speed, pressure, vorticity;\n"
     "min and max null without a finite value) and time_step (moving_pixels, median_px,\n"
-    "percentile95_px, fits); a file that could not be loaded is {\"file\", \"loaded\": false}.\n"
+    "percentile95_px, fits); a file that could not be loaded is {\"file\", \"loaded\": false,\n"
+    "\"error\"}, the error the text on stderr. --json-lines prints the same objects one to a\n"
+    "line, one line per file in the order given, whether one file is named or several.\n"
     "\n"
     "Exit status: 0 all loaded, 1 any rejected or unreadable, or standard output not written,\n"
     "2 bad usage.\n";
+
+// Tells on stderr as every tool does, and keeps the last failure's text for the JSON.
+class KeepingReporter final : public Reporter {
+public:
+    void Report(const std::string& text, const std::string& caption) override {
+        m_told.Report(text, caption);
+        Keep(caption, text);
+    }
+    void Tell(const Message& message) override {
+        m_told.Tell(message);
+        Keep(message.caption, message.english);
+    }
+    const std::string& Last() const { return m_last; }
+
+private:
+    void Keep(const std::string& caption, const std::string& text) {
+        m_last = caption.empty() || caption == messages::kAppCaption ? text : caption + ": " + text;
+    }
+    cli::ToolReporter m_told{"tesmora-info"};
+    std::string m_last;
+};
 
 // One data set's summary, or nothing when it could not be loaded.
 struct Summary {
@@ -64,14 +87,14 @@ struct Summary {
 };
 
 Summary Summarise(const std::string& path, bool json) {
-    cli::ToolReporter reporter("tesmora-info");
+    KeepingReporter reporter;
     formats::FormatReader reader;
     SeparationGrid grid;
     FlowScene scene(grid, &reporter);
     scene.SetDataSetReader(&reader);
     Summary summary;
     if (!scene.LoadDataSet(path)) {
-        if (json) summary.json = RejectedJson(path);
+        if (json) summary.json = RejectedJson(path, reporter.Last());
         return summary;
     }
     // As the viewer resamples after loading, for the time step's advance over the raster.
@@ -92,14 +115,17 @@ int Run(int argc, char** argv) {
     line.Parser().addPositionalArgument(
         "FILE", "A data set: a geometry file GEOMETRY.gri, or another program's file; may repeat.");
     const QCommandLineOption jsonOption("json", "Print JSON instead of text (see below).");
+    const QCommandLineOption jsonLinesOption("json-lines", "Print one JSON object per file, one to a line.");
     line.Parser().addOption(jsonOption);
+    line.Parser().addOption(jsonLinesOption);
     if (const std::optional<int> end =
             cli::EndEarly(line.Start(common::NativeArguments(argc, argv), kEpilogue)))
         return *end;
     auto badUsage = [&line](const std::string& message) { return *cli::EndEarly(line.Bad(message)); };
     const QStringList positional = line.Parser().positionalArguments();
     if (positional.isEmpty()) return badUsage("missing FILE");
-    const bool json = line.Parser().isSet(jsonOption);
+    const bool jsonLines = line.Parser().isSet(jsonLinesOption);
+    const bool json = jsonLines || line.Parser().isSet(jsonOption);
     std::vector<std::string> paths;
     for (const QString& p : positional) paths.push_back(cli::NativePath(p));
 
@@ -111,7 +137,10 @@ int Run(int argc, char** argv) {
             return summaries[i].loaded;
         },
         line.Name());
-    if (json) {
+    if (jsonLines) {
+        for (const Summary& s : summaries)
+            cli::PrintOut(QJsonDocument(s.json).toJson(QJsonDocument::Compact).toStdString() + "\n");
+    } else if (json) {
         QJsonArray all;
         for (const Summary& s : summaries) all.append(s.json);
         const QJsonDocument doc = paths.size() == 1 ? QJsonDocument(summaries[0].json) : QJsonDocument(all);

@@ -193,7 +193,7 @@ struct RenderScene {
 // picture, and CONTEXT must hold it (it is made anew, larger, when it does not). An exit code
 // when either fails.
 std::optional<int> FitPicture(std::unique_ptr<OffscreenContext>& context, const FlowScene& scene,
-                              const RenderRequest& r, const std::string& name) {
+                              const RenderRequest& r, const std::string& name, bool ofBatch = false) {
     const RasterSize raster = scene.Raster();
     for (const PixelPoint& click : r.clicks)
         if (click.x >= raster.width - 1 || click.y >= raster.height - 1) {
@@ -215,7 +215,7 @@ std::optional<int> FitPicture(std::unique_ptr<OffscreenContext>& context, const 
     }
     if (!(r.settings.stepPixels > 0.0f)) {
         const std::string warning = TimeStepWarning(MeasureTimeStepAdvance(scene));
-        if (!warning.empty()) Error(warning);
+        if (!warning.empty()) Error(ofBatch ? common::PrintableName(name) + ": " + warning : warning);
     }
     return std::nullopt;
 }
@@ -244,8 +244,9 @@ bool DrawScene(OffscreenContext& context, FlowScene& scene, const RenderRequest&
 }
 
 // One data set drawn in CONTEXT, made current on this thread (or made anew, larger, when the
-// picture needs more room), and written where R says.
-int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
+// picture needs more room), and written where R says. One of a batch names its data set in
+// its warnings, as they come in the order the workers reach them.
+int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r, bool ofBatch = false) {
     std::string error;
     RenderScene session;
     FlowScene& scene = session.scene;
@@ -257,7 +258,7 @@ int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     RenderTimes times;
     times.openMs = static_cast<double>(timer.nsecsElapsed()) / 1.0e6;
     if (!scene.HasDataSet()) return kExitNotLoaded;
-    if (const std::optional<int> end = FitPicture(context, scene, r, r.geometry)) return *end;
+    if (const std::optional<int> end = FitPicture(context, scene, r, r.geometry, ofBatch)) return *end;
 
     timer.restart();
     std::vector<Streamline> clicks;
@@ -281,8 +282,11 @@ int Draw(std::unique_ptr<OffscreenContext>& context, const RenderRequest& r) {
     return kExitWritten;
 }
 
-// Qt's own warnings name the program too, as every message of a tool does.
+// Qt's own warnings name the program too, as every message of a tool does. Qt Gui's note that
+// XDG_RUNTIME_DIR is unset (as under cron, CI and in containers) tells the user nothing about
+// the picture and is left out.
 void PrefixQtMessages(QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
     std::fprintf(stderr, "tesmora-render: %s\n", message.toLocal8Bit().constData());
 }
 
@@ -310,7 +314,7 @@ std::vector<std::string> Inputs(const RenderRequest& r) {
     return inputs;
 }
 
-int Run(const RenderRequest& r) {
+int Run(const RenderRequest& r, std::atomic<bool>& drawn) {
     if (const std::optional<int> end =
             cli::CheckOutputs("tesmora-render", {r.output, r.streamlinesJson}, Inputs(r)))
         return *end;
@@ -321,7 +325,9 @@ int Run(const RenderRequest& r) {
         Error(error);
         return kExitNoContext;
     }
-    return Draw(context, r);
+    const int code = Draw(context, r);
+    if (code == kExitWritten || code == kExitDiffers) drawn = true;
+    return code;
 }
 
 bool MakeFolder(const std::string& folder) {
@@ -337,7 +343,7 @@ bool MakeFolder(const std::string& folder) {
 
 // A time series drawn frame by frame with one scene: the grid is read once, each frame's
 // fields swapped in, and every picture goes to the folder or into the video as it is drawn.
-int RunSequence(const RenderRequest& r) {
+int RunSequence(const RenderRequest& r, std::atomic<bool>& drawn) {
     formats::FormatReader probe;
     const std::vector<Frame> frames =
         FramesOf(r.sequenceFiles, [&probe](const std::string& path) { return !probe.Accepts(path); });
@@ -409,6 +415,7 @@ int RunSequence(const RenderRequest& r) {
             Error(error);
             return kExitNotLoaded;
         }
+        drawn = true;
     }
     if (video && !film.Finish(&error)) {
         Error(error);
@@ -418,7 +425,7 @@ int RunSequence(const RenderRequest& r) {
 }
 
 // Each worker draws in a context of its own, made on its first data set and kept for the rest.
-int RunBatch(const RenderRequest& r) {
+int RunBatch(const RenderRequest& r, std::atomic<bool>& drawn) {
     if (!MakeFolder(r.output)) return kExitNotLoaded;
     const std::vector<std::string> pictures = BatchPicturePaths(r.output, r.batch, r.format);
     if (const std::optional<int> end = cli::CheckOutputs("tesmora-render", pictures, Inputs(r))) return *end;
@@ -440,7 +447,10 @@ int RunBatch(const RenderRequest& r) {
                 Error(common::PrintableName(one.geometry) + ": " + error);
                 return false;
             }
-            if (Draw(context, one) == kExitWritten) return true;
+            if (Draw(context, one, true) == kExitWritten) {
+                drawn = true;
+                return true;
+            }
             Error(common::PrintableName(one.geometry) + ": not drawn");
             return false;
         },
@@ -458,16 +468,18 @@ int RunProgram(int argc, char** argv) {
     RenderRequest r = ParseRenderArguments(common::NativeArguments(argc, argv));
     if (const std::optional<int> end = cli::EndEarly(r.outcome)) return *end;
     // Chosen here rather than by the scene, so that it can be told, and a batch shares it.
-    if (!r.seed) {
-        r.seed = static_cast<std::uint32_t>(std::time(nullptr));
-        // Arrows and the fine placement draw nothing at random: no seed to tell.
-        if (!r.settings.hedgehog && r.settings.placement != kPlacementFine)
-            std::fprintf(stderr,
-                         "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
-                         *r.seed, *r.seed);
-    }
-    if (r.sequence) return RunSequence(r);
-    return r.batch.empty() ? Run(r) : RunBatch(r);
+    // Arrows and the fine placement draw nothing at random: no seed to tell.
+    const bool tellSeed = !r.seed && !r.settings.hedgehog && r.settings.placement != kPlacementFine;
+    if (!r.seed) r.seed = static_cast<std::uint32_t>(std::time(nullptr));
+    std::atomic<bool> drawn{false};
+    const int code = r.sequence        ? RunSequence(r, drawn)
+                     : r.batch.empty() ? Run(r, drawn)
+                                       : RunBatch(r, drawn);
+    // Told once a picture exists, so that a run that fails starts with its reason.
+    if (tellSeed && drawn)
+        std::fprintf(stderr, "tesmora-render: seed %u from the clock; --seed %u draws this picture again\n",
+                     *r.seed, *r.seed);
+    return code;
 }
 
 }  // namespace
