@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "base/picture_view.h"
 
@@ -53,6 +55,10 @@ struct DrawModes {
     std::int32_t placement = kPlacementStandard;
     PictureSize size;    // the picture's pixels
     WorldWindow window;  // the part of the data shown; the whole data by default
+    // What dresses the picture as a figure, none of it by default: a frame with ticks and
+    // labels in the data's coordinates around the picture, and a title line above it.
+    bool axes = false;
+    std::string title;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };
@@ -72,7 +78,7 @@ struct DrawSettings : DrawModes {
 };
 
 // A freshly started viewer shows the colour legend; the command line asks for it.
-constexpr DrawSettings ViewerStartSettings() {
+inline DrawSettings ViewerStartSettings() {
     DrawSettings s;
     s.legend = true;
     return s;
@@ -90,6 +96,8 @@ inline constexpr float kTimeStep = 0.1f;
 inline constexpr float kStepPixelsMin = 0.25f;
 inline constexpr float kStepPixelsMax = 5.0f;
 inline constexpr float kStepPixelsOn = 1.0f;
+// The longest title a picture takes, in bytes.
+inline constexpr std::size_t kTitleBytesMax = 200;
 
 // d_test as the percentage's spin button computes it: d_sep * percent * 0.01, all in float.
 constexpr float TestDistance(int dsep, float percent) {

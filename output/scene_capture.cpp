@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/raster_geometry.h"
+#include "render/figure_layout.h"
 #include "render/legend_layout.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
@@ -38,5 +39,6 @@ bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> cli
     if (scene.m_modes.legend && scene.HasDataSet())
         out->legend =
             scene.ImageScale().coloured ? LayOutLegend(scene.ImageScale(), raster.height) : LegendLayout{};
+    out->figure = LayOutFigure(scene);
     return true;
 }

@@ -14,12 +14,21 @@
 
 #include "base/raster_geometry.h"
 #include "lettering/legend_text_painter.h"
+#include "output/figure_painter.h"
 
 namespace {
 
-// The page's width with the legend's panel or without it.
+// The page's width with the legend's panel or without it, and the figure's margins.
+FigureMargins Margins(const VectorPicture& picture) {
+    return MarginsOf(picture.figure, picture.legend.has_value());
+}
 int PageWidth(const VectorPicture& picture) {
-    return PictureWidth(picture.legend.has_value(), picture.raster.width);
+    const FigureMargins m = Margins(picture);
+    return m.left + PictureWidth(picture.legend.has_value(), picture.raster.width) + m.right;
+}
+int PageHeight(const VectorPicture& picture) {
+    const FigureMargins m = Margins(picture);
+    return m.top + picture.raster.height + m.bottom;
 }
 
 // The picture's pixels reach half a pixel beyond the centres of its outer pixels.
@@ -241,17 +250,29 @@ void PaintLegend(QPainter& painter, const LegendLayout& legend, RasterSize raste
 
 void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
     const double width = picture.raster.width, pageHeight = picture.raster.height;
-    painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), pageHeight), Qt::black);
+    const FigureMargins margins = Margins(picture);
+    const bool dressed = !picture.figure.IsEmpty();
+    if (dressed) {
+        painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), PageHeight(picture)), Qt::black);
+        painter.save();
+        painter.translate(margins.left, margins.top);
+    } else {
+        painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), pageHeight), Qt::black);
+    }
     if (!picture.background.isNull())
         painter.drawImage(QRectF(0.0, 0.0, width, pageHeight), picture.background);
     painter.save();
-    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, pageHeight - 0.5));
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, pageHeight - 0.5), dressed);
     {
         LinePainter lines(painter, picture.raster);
         for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);
     }
     painter.restore();
     if (picture.legend) PaintLegend(painter, *picture.legend, picture.raster);
+    if (dressed) {
+        painter.restore();
+        PaintFigure(painter, picture.figure, QPointF(margins.left, margins.top), false);
+    }
 }
 
 QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
@@ -260,8 +281,8 @@ QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(PageWidth(picture), picture.raster.height));
-    generator.setViewBox(QRectF(0.0, 0.0, PageWidth(picture), picture.raster.height));
+    generator.setSize(QSize(PageWidth(picture), PageHeight(picture)));
+    generator.setViewBox(QRectF(0.0, 0.0, PageWidth(picture), PageHeight(picture)));
     // One unit a CSS pixel, so that a viewer shows the picture at its raster's size.
     generator.setResolution(96);
     // The generator writes both texts as they are; they must arrive as XML.
@@ -279,7 +300,7 @@ QByteArray PdfBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QSizeF(PageWidth(picture), picture.raster.height), QPageSize::Point,
+        writer.setPageSize(QPageSize(QSizeF(PageWidth(picture), PageHeight(picture)), QPageSize::Point,
                                      QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0.0, 0.0, 0.0, 0.0));
         writer.setResolution(72);

@@ -6,6 +6,7 @@
 
 #include "output/picture_notes.h"
 #include "render/drawing_capture.h"
+#include "render/figure_layout.h"
 #include "render/legend_layout.h"
 
 class QPainter;
@@ -20,6 +21,8 @@ struct VectorPicture {
     // The legend's panel right of the picture; an empty layout is the black panel of a legend
     // shown before any image has been coloured.
     std::optional<LegendLayout> legend;
+    // The axes and title around it, which widen the page by their margins (figure_painter.h).
+    FigureLayout figure;
 };
 
 // Both formats draw the picture on a page of as many units as it has pixels (350 x 560 for the
@@ -36,6 +39,9 @@ struct VectorPicture {
 // tick marks lines (no paths, so that a file's paths are its streamlines and arrows alone), and
 // the title, factor and labels text in DejaVu Sans that readers can select and search, at the
 // places the PNG's letters stand. Text needs a QGuiApplication.
+//
+// A figure's axes and title stand in margins around all this, as in the PNG: frame and ticks
+// rectangles, labels and titles text.
 void PaintVectorPicture(QPainter& painter, const VectorPicture& picture);
 
 // The picture as an SVG document with NOTES in its <title> and <desc>.

@@ -57,11 +57,12 @@ NumberStyle StyleFor(double largest, double step) {
     return style;
 }
 
-std::string FormatNumber(double value, int exponent, int decimals) {
+std::string FormatNumber(double value, int exponent, int decimals, bool comma) {
     if (!std::isfinite(value)) return value > 0 ? "\u221E" : value < 0 ? "\u2212\u221E" : "?";
     decimals = std::clamp(decimals, 0, kMostDecimals);
     const double shown = value / std::pow(10.0, exponent);
-    std::array<char, 64> buffer{};
+    // Room for every digit of the largest double.
+    std::array<char, 400> buffer{};
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), shown,
                                          std::chars_format::fixed, decimals);
     if (ec != std::errc{}) return "?";
@@ -73,7 +74,7 @@ std::string FormatNumber(double value, int exponent, int decimals) {
     if (negative && digits.find_first_not_of("0.") != std::string::npos) out = "\u2212";
     for (const char c : digits) {
         if (c == '.')
-            out += ',';
+            out += comma ? ',' : '.';
         else
             out += c;
     }

@@ -37,8 +37,9 @@ constexpr int kLengthSteps = 8;            // a length is off or one of these, l
 
 // How many values the fuzzer gives a setting: every choice and one that none names (which
 // must behave as the program's fallback for it), every whole number of the range, a length
-// off or at one of a few steps, a switch off or on.
+// off or at one of a few steps, a switch off or on; a figure setting only its default.
 std::uint32_t StatesOf(const settings::Row& row) {
+    if (row.figure) return 1;
     switch (row.kind) {
         case settings::Kind::Choice:
             return static_cast<std::uint32_t>(row.choices.size()) + 1;
