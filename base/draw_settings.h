@@ -59,6 +59,9 @@ struct DrawModes {
     // labels in the data's coordinates around the picture, and a title line above it.
     bool axes = false;
     std::string title;
+    // Heads that show which way the flow goes: along the streamlines, and on the arrows.
+    bool lineArrows = false;
+    bool arrowHeads = false;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };

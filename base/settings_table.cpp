@@ -185,6 +185,19 @@ constexpr Row kRows[] = {
      .read = ReadTitle,
      .samples = kTitleSamples,
      .figure = true},
+    {.name = "line-arrows",
+     .kind = Kind::Switch,
+     .help = "Arrow heads along every streamline, pointing downstream: about one every four separating "
+             "distances of its length, and one on a line longer than two.",
+     .get = [](const DrawSettings& s) { return s.lineArrows ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.lineArrows = v != 0.0; },
+     .figure = true},
+    {.name = "arrow-heads",
+     .kind = Kind::Switch,
+     .help = "Heads on the arrows of --hedgehog.",
+     .get = [](const DrawSettings& s) { return s.arrowHeads ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.arrowHeads = v != 0.0; },
+     .figure = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.

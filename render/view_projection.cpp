@@ -55,4 +55,5 @@ void TraceAndDrawClick(FlowScene& scene, int x, int y) {
 
 void DrawClickStreamline(const FlowScene& scene, const Streamline& s) {
     DrawStreamline(s, OverlayColoursOf(scene));
+    if (scene.m_modes.lineArrows) DrawLineArrows(scene, s);
 }

@@ -20,7 +20,7 @@ namespace {
 TEST(FuzzInput, EncodingRoundTripsAndReachesEverySetting) {
     ASSERT_LE(FuzzSettingBits(), 39);
     std::mt19937 random(5);
-    std::set<std::string> seen[16];
+    std::vector<std::set<std::string>> seen(settings::Table().size());
     for (int i = 0; i < 300; ++i) {
         std::string head(12, '\0');
         for (char& b : head) b = static_cast<char>(random());

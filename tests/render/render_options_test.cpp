@@ -201,6 +201,12 @@ DrawSettings RandomSettings(std::mt19937& random) {
         s.window = {x, x + std::ldexp(coordinate(random) + 1.5e7, -pick(0, 40)), y,
                     y + std::ldexp(coordinate(random) + 1.5e7, -pick(0, 40))};
     }
+    s.axes = pick(0, 1) != 0;
+    // Words the naive splitting of the command below keeps whole, with and without quotes.
+    const char* titles[] = {"", "Wake", "Re=100,t=2.5", "K\u00E1rm\u00E1n"};
+    s.title = titles[pick(0, 3)];
+    s.lineArrows = pick(0, 1) != 0;
+    s.arrowHeads = pick(0, 1) != 0;
     return s;
 }
 
@@ -223,6 +229,9 @@ TEST(RenderOptions, TheCommandAPictureRecordsParsesBackToItsSettings) {
         const QString first = words.takeFirst();
         ASSERT_EQ(first + " " + words.takeFirst(), "'flows/run 7.gri'");
         words.prepend("flows/run 7.gri");
+        // The shell's reading of a quoted word of one piece.
+        for (QString& w : words)
+            if (w.size() >= 2 && w.startsWith('\'') && w.endsWith('\'')) w = w.mid(1, w.size() - 2);
         const RenderRequest r = Parse(words);
         ASSERT_EQ(r.outcome.kind, cli::Outcome::Kind::Go) << command->second.toStdString() << r.outcome.text;
         EXPECT_EQ(r.settings, origin.settings) << command->second.toStdString();
