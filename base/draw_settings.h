@@ -62,6 +62,10 @@ struct DrawModes {
     // Heads that show which way the flow goes: along the streamlines, and on the arrows.
     bool lineArrows = false;
     bool arrowHeads = false;
+    // Streamlines and arrows anti-aliased, and their width in picture pixels; 0 keeps the
+    // one-pixel lines.
+    bool smooth = false;
+    float lineWidth = 0.0f;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };
@@ -99,6 +103,9 @@ inline constexpr float kTimeStep = 0.1f;
 inline constexpr float kStepPixelsMin = 0.25f;
 inline constexpr float kStepPixelsMax = 5.0f;
 inline constexpr float kStepPixelsOn = 1.0f;
+// The range of a line's width in picture pixels.
+inline constexpr float kLineWidthMin = 0.5f;
+inline constexpr float kLineWidthMax = 5.0f;
 // The longest title a picture takes, in bytes.
 inline constexpr std::size_t kTitleBytesMax = 200;
 

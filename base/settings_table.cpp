@@ -198,6 +198,22 @@ constexpr Row kRows[] = {
      .get = [](const DrawSettings& s) { return s.arrowHeads ? 1.0 : 0.0; },
      .set = [](DrawSettings& s, double v) { s.arrowHeads = v != 0.0; },
      .figure = true},
+    {.name = "smooth",
+     .kind = Kind::Switch,
+     .help = "Anti-aliased streamlines and arrows in the PNG (SVG and PDF draw them exactly anyway).",
+     .get = [](const DrawSettings& s) { return s.smooth ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.smooth = v != 0.0; },
+     .figure = true},
+    {.name = "line-width",
+     .kind = Kind::Length,
+     .valueName = "W",
+     .lo = kLineWidthMin,
+     .hi = kLineWidthMax,
+     .what = "a width in pixels",
+     .help = "Streamlines and arrows W picture pixels wide, {range} (default: one pixel).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.lineWidth); },
+     .set = [](DrawSettings& s, double v) { s.lineWidth = As<float>(v); },
+     .figure = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.

@@ -40,5 +40,6 @@ bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> cli
         out->legend =
             scene.ImageScale().coloured ? LayOutLegend(scene.ImageScale(), raster.height) : LegendLayout{};
     out->figure = LayOutFigure(scene);
+    out->lineWidth = scene.m_modes.lineWidth > 0.0f ? scene.m_modes.lineWidth : 1.0f;
     return true;
 }

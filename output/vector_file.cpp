@@ -74,8 +74,9 @@ std::optional<Segment> Clipped(QPointF a, QPointF b, const Bounds& k) {
 // segments, which the drawing sends one by one.
 class LinePainter {
 public:
-    LinePainter(QPainter& painter, RasterSize raster) : m_painter(painter), m_bounds(BoundsOf(raster)) {
-        m_pen.setWidthF(1.0);
+    LinePainter(QPainter& painter, RasterSize raster, double width)
+        : m_painter(painter), m_bounds(BoundsOf(raster)), m_width(width) {
+        m_pen.setWidthF(width);
         m_pen.setCapStyle(Qt::FlatCap);
         m_pen.setJoinStyle(Qt::RoundJoin);
     }
@@ -117,12 +118,12 @@ private:
         m_whole = whole;
     }
 
-    // The outline of a line one pixel wide, filled along it from C0 at A to C1 at B.
+    // The outline of a line as wide as the others, filled along it from C0 at A to C1 at B.
     void Shaded(const Segment& s, QPointF a, QPointF b, const CapturedColour& c0, const CapturedColour& c1) {
         const QPointF d = s.b - s.a;
         const double length = std::hypot(d.x(), d.y());
         if (!(length > 0.0)) return;
-        const QPointF half(-d.y() / length * 0.5, d.x() / length * 0.5);
+        const QPointF half(-d.y() / length * 0.5 * m_width, d.x() / length * 0.5 * m_width);
         QPainterPath outline;
         outline.moveTo(s.a + half);
         outline.lineTo(s.b + half);
@@ -137,6 +138,7 @@ private:
 
     QPainter& m_painter;
     const Bounds m_bounds;
+    const double m_width;
     QPen m_pen;
     QPainterPath m_path;
     CapturedColour m_colour;
@@ -264,7 +266,7 @@ void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
     painter.save();
     painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, pageHeight - 0.5), dressed);
     {
-        LinePainter lines(painter, picture.raster);
+        LinePainter lines(painter, picture.raster, picture.lineWidth);
         for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);
     }
     painter.restore();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/raster_geometry.h"
+#include "render/view_projection.h"
 #include "scene/flow_scene.h"
 #include "streamlines/pixel_mapping.h"
 
@@ -23,6 +24,38 @@ constexpr double kMaxArrowReach = 1.0e6;
 void RasterVertex(int x, int y) {
     glVertex2f(static_cast<GLfloat>(x + kImageOriginX), static_cast<GLfloat>(y + kImageOriginY));
 }
+
+// The width and smoothing the settings ask of the lines over the picture, for as long as it
+// lives; without either, nothing is touched, so that the default picture is drawn as it always
+// was. The width multiplies the one the frame set for its zoom.
+class OverlayLineStyle {
+public:
+    explicit OverlayLineStyle(const FlowScene& scene)
+        : m_width(scene.m_modes.lineWidth > 0.0f), m_smooth(scene.m_modes.smooth) {
+        if (m_width) {
+            glGetFloatv(GL_LINE_WIDTH, &m_framed);
+            glLineWidth(m_framed * scene.m_modes.lineWidth);
+        }
+        if (m_smooth) {
+            glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_HINT_BIT);
+            glEnable(GL_LINE_SMOOTH);
+            glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        }
+    }
+    ~OverlayLineStyle() {
+        if (m_smooth) glPopAttrib();
+        if (m_width) glLineWidth(m_framed);
+    }
+    OverlayLineStyle(const OverlayLineStyle&) = delete;
+    OverlayLineStyle& operator=(const OverlayLineStyle&) = delete;
+
+private:
+    bool m_width;
+    bool m_smooth;
+    GLfloat m_framed = 1.0f;
+};
 
 }  // namespace
 
@@ -56,11 +89,18 @@ const OverlayColours& OverlayColoursOf(const FlowScene& scene) {
 }
 
 void DrawStreamlines(const FlowScene& scene) {
+    const OverlayLineStyle style(scene);
     const OverlayColours& colours = OverlayColoursOf(scene);
     const std::size_t n = scene.GetStreamlineCount();
     for (std::size_t i = 0; i < n; ++i) DrawStreamline(scene.StreamlineAt(i), colours);
     if (scene.m_modes.lineArrows)
         for (std::size_t i = 0; i < n; ++i) DrawLineArrows(scene, scene.StreamlineAt(i));
+}
+
+void DrawClickStreamline(const FlowScene& scene, const Streamline& s) {
+    const OverlayLineStyle style(scene);
+    DrawStreamline(s, OverlayColoursOf(scene));
+    if (scene.m_modes.lineArrows) DrawLineArrows(scene, s);
 }
 
 void DrawLineArrows(const FlowScene& scene, const Streamline& s) {
@@ -198,6 +238,7 @@ std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int 
 void DrawHedgehog(const FlowScene& scene, int a) {
     const int s = HedgehogSpacing(a);
     if (s <= 0 || !scene.m_pRasterSpeed || !scene.m_pRasterU || !scene.m_pRasterV) return;
+    const OverlayLineStyle style(scene);
     const OverlayColours& colours = OverlayColoursOf(scene);
     const float fastest =
         scene.m_bHedgehogBySpeed && scene.PixelStepOn() ? FastestArrowSpeed(scene, a) : 0.0f;

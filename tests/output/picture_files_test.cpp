@@ -119,6 +119,9 @@ TEST(SvgFile, StreamlinesArePathsInRasterPixelsUnderOneFlipAndTheTextsAreXml) {
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_EQ(stroked, (QStringList{"M10,10 L12,11 L15,11", "M100,500 L101,502"}));
     EXPECT_EQ(transforms, QStringList(2, "matrix(1,0,0,-1,0.5,559.5)"));
+    VectorPicture wide = Picture();
+    wide.lineWidth = 2.5f;
+    EXPECT_TRUE(SvgBytes(wide, Notes()).contains("stroke-width=\"2.5\""));
     EXPECT_EQ(gradients, 1) << "the arrow's fill";
     EXPECT_EQ(title, Notes().title);
     EXPECT_TRUE(desc.contains(QString::fromUtf8("input: daten/Str\xc3\xb6mung \xe2\x82\xac.gri")))

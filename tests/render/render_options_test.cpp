@@ -207,6 +207,9 @@ DrawSettings RandomSettings(std::mt19937& random) {
     s.title = titles[pick(0, 3)];
     s.lineArrows = pick(0, 1) != 0;
     s.arrowHeads = pick(0, 1) != 0;
+    s.smooth = pick(0, 1) != 0;
+    s.lineWidth =
+        pick(0, 1) == 0 ? 0.0f : std::uniform_real_distribution<float>(kLineWidthMin, kLineWidthMax)(random);
     return s;
 }
 

@@ -523,4 +523,42 @@ TEST_F(SceneDrawingTest, AnArrowHeadOpensBehindItsPoint) {
     }
 }
 
+// A wider line lights as many rows as it is wide; a smooth one blends its edge pixels with the
+// background, where the plain one lights each pixel fully or not at all. Either leaves the
+// context's line state as it found it.
+TEST_F(SceneDrawingTest, LinesTakeTheirWidthAndSmoothnessAndLeaveTheStateAsItWas) {
+    GiveBlackImage(scene);
+    scene.m_streamlines.push_back(MakeLine({{50, 100}, {250, 100}}));
+    scene.m_streamlines.push_back(MakeLine({{50, 300}, {250, 380}}));
+    const auto litRows = [](const Frame& f, int x) {
+        int n = 0;
+        for (int y = 150; y < 190; ++y) n += f.At(x + 350, y).IsBlack() ? 0 : 1;
+        return n;
+    };
+    const auto blended = [](const Frame& f) {
+        int n = 0;
+        for (int y = 350; y < 470; ++y)
+            for (int x = 390; x < 610; ++x) {
+                const Rgb c = f.At(x, y);
+                n += !c.IsBlack() && !(c == Rgb{255, 255, 255}) ? 1 : 0;
+            }
+        return n;
+    };
+    const Frame plain = Paint();
+    EXPECT_EQ(litRows(plain, 150), 1);
+    EXPECT_EQ(blended(plain), 0);
+    for (const float width : {3.0f, 5.0f}) {
+        scene.m_modes.lineWidth = width;
+        EXPECT_EQ(litRows(Paint(), 150), static_cast<int>(width));
+    }
+    scene.m_modes.lineWidth = 0.0f;
+    scene.m_modes.smooth = true;
+    EXPECT_GT(blended(Paint()), 100);
+    GLfloat width = 0.0f;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_EQ(width, 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+}
+
 }  // namespace
