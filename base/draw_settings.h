@@ -42,6 +42,13 @@ enum PlacementMethod : std::int32_t {
     kPlacementFine = 1,
 };
 
+// The language of a picture's texts (the legend's and the axes' titles) and of its numbers: a
+// decimal point in English, a decimal comma in German.
+enum PictureLanguage : std::int32_t {
+    kLanguageEnglish = 0,
+    kLanguageGerman = 1,
+};
+
 // The settings chosen beside the control bar's (in menus, or as command-line options). The
 // scene keeps them as one value, so that a new one is a field here, a row of the settings
 // table and what it does.
@@ -66,6 +73,8 @@ struct DrawModes {
     // one-pixel lines.
     bool smooth = false;
     float lineWidth = 0.0f;
+    // The command-line tools write English; the viewer starts in German.
+    std::int32_t language = kLanguageEnglish;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };
@@ -84,10 +93,12 @@ struct DrawSettings : DrawModes {
     friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
 };
 
-// A freshly started viewer shows the colour legend; the command line asks for it.
+// A freshly started viewer shows the colour legend, and speaks German; the command line asks
+// for the legend and writes English unless told otherwise.
 inline DrawSettings ViewerStartSettings() {
     DrawSettings s;
     s.legend = true;
+    s.language = kLanguageGerman;
     return s;
 }
 

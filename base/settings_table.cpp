@@ -15,6 +15,7 @@ constexpr Word kColourMaps[] = {{"ramp", kColourMapRamp},
                                 {"cividis", kColourMapCividis},
                                 {"coolwarm", kColourMapCoolwarm}};
 constexpr Word kAspects[] = {{"stretch", kAspectStretch}, {"equal", kAspectEqual}};
+constexpr Word kLanguages[] = {{"en", kLanguageEnglish}, {"de", kLanguageGerman}};
 constexpr Word kPlacements[] = {{"standard", kPlacementStandard}, {"fine", kPlacementFine}};
 // The first releases named the first choice of each of these "design"; pictures made then
 // record it in their commands.
@@ -214,6 +215,19 @@ constexpr Row kRows[] = {
      .get = [](const DrawSettings& s) { return static_cast<double>(s.lineWidth); },
      .set = [](DrawSettings& s, double v) { s.lineWidth = As<float>(v); },
      .figure = true},
+    {.name = "lang",
+     .kind = Kind::Choice,
+     .valueName = "LANG",
+     .choices = kLanguages,
+     .help = "Language of the picture's texts, the legend's and the axes' titles, and of its numbers: "
+             "{choices}, English with a decimal point, German with a decimal comma (default {default}).",
+     // Every value but German writes English, and is named so.
+     .get =
+         [](const DrawSettings& s) {
+             return static_cast<double>(s.language == kLanguageGerman ? kLanguageGerman : kLanguageEnglish);
+         },
+     .set = [](DrawSettings& s, double v) { s.language = As<std::int32_t>(v); },
+     .figure = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.
@@ -330,7 +344,7 @@ std::string Options(const DrawSettings& s) {
         const bool leftOut = row.kind == Kind::Length                             ? !(v > 0.0)
                              : row.kind == Kind::Switch || row.kind == Kind::Text ? v == 0.0
                                                                                   : false;
-        if (leftOut) continue;
+        if (leftOut || (row.figure && AtDefault(row, s))) continue;
         options += (options.empty() ? "--" : " --") + std::string(row.name);
         if (row.kind == Kind::Text)
             options += " " + ShellQuoted(ValueText(row, s));

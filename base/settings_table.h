@@ -87,8 +87,8 @@ bool AtDefault(const Row& row, const DrawSettings& s);
 // differs from its default.
 std::vector<std::pair<std::string, std::string>> Words(const DrawSettings& s);
 // The options that draw S again, as they would be typed: "--background speed ...". Lengths,
-// switches and text values appear only when given; a text value that is not a plain word is
-// in single quotes, as a shell reads it back.
+// switches, text values and figure settings at their defaults are left out; a text value that
+// is not a plain word is in single quotes, as a shell reads it back.
 std::string Options(const DrawSettings& s);
 
 // The words of the settings' choices, for code that names one value.

@@ -127,8 +127,9 @@ FigureLayout LayOutFigure(const FlowScene& scene) {
     figure.title = scene.m_modes.title;
     figure.axes = scene.m_modes.axes;
     if (!figure.axes) return figure;
-    figure.x = AxisTicks(XScaleOf(scene), raster.width, true);
-    figure.y = AxisTicks(YScaleOf(scene), raster.height, false);
+    const bool comma = scene.m_modes.language == kLanguageGerman;
+    figure.x = AxisTicks(XScaleOf(scene), raster.width, true, comma);
+    figure.y = AxisTicks(YScaleOf(scene), raster.height, false, comma);
     // The data set's units will name themselves here once the readers keep them.
     figure.xTitle = AxisTitle("x", "");
     figure.yTitle = AxisTitle("y", "");

@@ -81,16 +81,17 @@ std::string FormatNumber(double value, int exponent, int decimals, bool comma) {
     return out;
 }
 
-std::string FormatEndValue(double value, int exponent, int decimals) {
+std::string FormatEndValue(double value, int exponent, int decimals, bool comma) {
     const double shown = value / std::pow(10.0, exponent);
     const int significant = shown == 0.0 ? 0 : 3 - Magnitude(shown);
-    std::string text = FormatNumber(value, exponent, std::max(decimals, significant));
+    std::string text = FormatNumber(value, exponent, std::max(decimals, significant), comma);
     // The fourth digit is dropped where it is a zero that the ticks do not need.
-    const std::size_t comma = text.find(',');
-    if (comma == std::string::npos) return text;
-    const std::size_t keep = comma + static_cast<std::size_t>(std::max(decimals, 0));
+    const char separator = comma ? ',' : '.';
+    const std::size_t at = text.find(separator);
+    if (at == std::string::npos) return text;
+    const std::size_t keep = at + static_cast<std::size_t>(std::max(decimals, 0));
     while (text.size() - 1 > keep && text.back() == '0') text.pop_back();
-    if (text.back() == ',') text.pop_back();
+    if (text.back() == separator) text.pop_back();
     return text;
 }
 

@@ -23,6 +23,6 @@ NumberStyle StyleFor(double largest, double step);
 // decimal point (English), a true minus sign, "0" for anything that rounds to zero.
 std::string FormatNumber(double value, int exponent, int decimals, bool comma = true);
 // The same with four significant digits, and at least DECIMALS: for the values at the ends.
-std::string FormatEndValue(double value, int exponent, int decimals);
+std::string FormatEndValue(double value, int exponent, int decimals, bool comma = true);
 // "× 10⁻³", the factor of a legend's values, with superscript digits.
 std::string FactorText(int exponent);

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "base/settings_table.h"
 #include "output/picture_notes.h"
 
 namespace {
@@ -210,6 +211,7 @@ DrawSettings RandomSettings(std::mt19937& random) {
     s.smooth = pick(0, 1) != 0;
     s.lineWidth =
         pick(0, 1) == 0 ? 0.0f : std::uniform_real_distribution<float>(kLineWidthMin, kLineWidthMax)(random);
+    s.language = pick(kLanguageEnglish, kLanguageGerman);
     return s;
 }
 
@@ -240,6 +242,12 @@ TEST(RenderOptions, TheCommandAPictureRecordsParsesBackToItsSettings) {
         EXPECT_EQ(r.settings, origin.settings) << command->second.toStdString();
         EXPECT_EQ(r.seed, origin.seed);
     }
+    // A picture made without the figure settings records the command it always did.
+    const std::string plain = settings::Options(DrawSettings{});
+    for (const settings::Row& row : settings::Table())
+        if (row.figure) {
+            EXPECT_EQ(plain.find("--" + std::string(row.name)), std::string::npos) << row.name;
+        }
 }
 
 TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {
