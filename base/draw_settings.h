@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "base/picture_view.h"
 
@@ -40,6 +42,13 @@ enum PlacementMethod : std::int32_t {
     kPlacementFine = 1,
 };
 
+// The language of a picture's texts (the legend's and the axes' titles) and of its numbers: a
+// decimal point in English, a decimal comma in German.
+enum PictureLanguage : std::int32_t {
+    kLanguageEnglish = 0,
+    kLanguageGerman = 1,
+};
+
 // The settings chosen beside the control bar's (in menus, or as command-line options). The
 // scene keeps them as one value, so that a new one is a field here, a row of the settings
 // table and what it does.
@@ -53,6 +62,19 @@ struct DrawModes {
     std::int32_t placement = kPlacementStandard;
     PictureSize size;    // the picture's pixels
     WorldWindow window;  // the part of the data shown; the whole data by default
+    // What dresses the picture as a figure, none of it by default: a frame with ticks and
+    // labels in the data's coordinates around the picture, and a title line above it.
+    bool axes = false;
+    std::string title;
+    // Heads that show which way the flow goes: along the streamlines, and on the arrows.
+    bool lineArrows = false;
+    bool arrowHeads = false;
+    // Streamlines and arrows anti-aliased, and their width in picture pixels; 0 keeps the
+    // one-pixel lines.
+    bool smooth = false;
+    float lineWidth = 0.0f;
+    // The command-line tools write English; the viewer starts in German.
+    std::int32_t language = kLanguageEnglish;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };
@@ -71,10 +93,12 @@ struct DrawSettings : DrawModes {
     friend bool operator==(const DrawSettings&, const DrawSettings&) = default;
 };
 
-// A freshly started viewer shows the colour legend; the command line asks for it.
-constexpr DrawSettings ViewerStartSettings() {
+// A freshly started viewer shows the colour legend, and speaks German; the command line asks
+// for the legend and writes English unless told otherwise.
+inline DrawSettings ViewerStartSettings() {
     DrawSettings s;
     s.legend = true;
+    s.language = kLanguageGerman;
     return s;
 }
 
@@ -90,6 +114,11 @@ inline constexpr float kTimeStep = 0.1f;
 inline constexpr float kStepPixelsMin = 0.25f;
 inline constexpr float kStepPixelsMax = 5.0f;
 inline constexpr float kStepPixelsOn = 1.0f;
+// The range of a line's width in picture pixels.
+inline constexpr float kLineWidthMin = 0.5f;
+inline constexpr float kLineWidthMax = 5.0f;
+// The longest title a picture takes, in bytes.
+inline constexpr std::size_t kTitleBytesMax = 200;
 
 // d_test as the percentage's spin button computes it: d_sep * percent * 0.01, all in float.
 constexpr float TestDistance(int dsep, float percent) {

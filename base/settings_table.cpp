@@ -15,6 +15,7 @@ constexpr Word kColourMaps[] = {{"ramp", kColourMapRamp},
                                 {"cividis", kColourMapCividis},
                                 {"coolwarm", kColourMapCoolwarm}};
 constexpr Word kAspects[] = {{"stretch", kAspectStretch}, {"equal", kAspectEqual}};
+constexpr Word kLanguages[] = {{"en", kLanguageEnglish}, {"de", kLanguageGerman}};
 constexpr Word kPlacements[] = {{"standard", kPlacementStandard}, {"fine", kPlacementFine}};
 // The first releases named the first choice of each of these "design"; pictures made then
 // record it in their commands.
@@ -30,6 +31,22 @@ T As(double v) {
 
 constexpr const char* kSizeSamples[] = {"350x560", "64x48", "40x300", "auto:100"};
 constexpr const char* kWindowSamples[] = {"all", "-1e+30,1e+30,-1e+30,1e+30", "0,1,0,1", "-3,-2,5,7"};
+
+constexpr const char* kTitleSamples[] = {"", "Flow past a cylinder"};
+
+bool ReadTitle(DrawSettings& s, std::string_view text, std::string& why) {
+    if (text.size() > kTitleBytesMax) {
+        why = "takes at most " + std::to_string(kTitleBytesMax) + " bytes";
+        return false;
+    }
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            why = "takes one line of text without control characters";
+            return false;
+        }
+    s.title = std::string(text);
+    return true;
+}
 
 constexpr Row kRows[] = {
     {.name = "background",
@@ -152,6 +169,65 @@ constexpr Row kRows[] = {
      .help = "Arrow length follows the speed; with --step-px the fastest arrow is 15 pixels long.",
      .get = [](const DrawSettings& s) { return s.arrowsBySpeed ? 1.0 : 0.0; },
      .set = [](DrawSettings& s, double v) { s.arrowsBySpeed = v != 0.0; }},
+    {.name = "axes",
+     .kind = Kind::Switch,
+     .help = "Draw a frame around the picture with ticks at round values of the data's coordinates, their "
+             "labels and the axes' titles; the picture grows by the room they need.",
+     .get = [](const DrawSettings& s) { return s.axes ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.axes = v != 0.0; },
+     .figure = true},
+    {.name = "title",
+     .kind = Kind::Text,
+     .valueName = "TEXT",
+     .help = "A title line above the picture, at most 200 bytes (default none).",
+     .get = [](const DrawSettings& s) { return s.title.empty() ? 0.0 : 1.0; },
+     .set = [](DrawSettings&, double) {},
+     .text = [](const DrawSettings& s) { return s.title; },
+     .read = ReadTitle,
+     .samples = kTitleSamples,
+     .figure = true},
+    {.name = "line-arrows",
+     .kind = Kind::Switch,
+     .help = "Arrow heads along every streamline, pointing downstream: about one every four separating "
+             "distances of its length, and one on a line longer than two.",
+     .get = [](const DrawSettings& s) { return s.lineArrows ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.lineArrows = v != 0.0; },
+     .figure = true},
+    {.name = "arrow-heads",
+     .kind = Kind::Switch,
+     .help = "Heads on the arrows of --hedgehog.",
+     .get = [](const DrawSettings& s) { return s.arrowHeads ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.arrowHeads = v != 0.0; },
+     .figure = true},
+    {.name = "smooth",
+     .kind = Kind::Switch,
+     .help = "Anti-aliased streamlines and arrows in the PNG (SVG and PDF draw them exactly anyway).",
+     .get = [](const DrawSettings& s) { return s.smooth ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.smooth = v != 0.0; },
+     .figure = true},
+    {.name = "line-width",
+     .kind = Kind::Length,
+     .valueName = "W",
+     .lo = kLineWidthMin,
+     .hi = kLineWidthMax,
+     .what = "a width in pixels",
+     .help = "Streamlines and arrows W picture pixels wide, {range} (default: one pixel).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.lineWidth); },
+     .set = [](DrawSettings& s, double v) { s.lineWidth = As<float>(v); },
+     .figure = true},
+    {.name = "lang",
+     .kind = Kind::Choice,
+     .valueName = "LANG",
+     .choices = kLanguages,
+     .help = "Language of the picture's texts, the legend's and the axes' titles, and of its numbers: "
+             "{choices}, English with a decimal point, German with a decimal comma (default {default}).",
+     // Every value but German writes English, and is named so.
+     .get =
+         [](const DrawSettings& s) {
+             return static_cast<double>(s.language == kLanguageGerman ? kLanguageGerman : kLanguageEnglish);
+         },
+     .set = [](DrawSettings& s, double v) { s.language = As<std::int32_t>(v); },
+     .figure = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.
@@ -165,6 +241,19 @@ std::string Shortest(double v, bool asFloat) {
 void Replace(std::string& text, std::string_view placeholder, const std::string& by) {
     const auto at = text.find(placeholder);
     if (at != std::string::npos) text.replace(at, placeholder.size(), by);
+}
+
+// TEXT as one word a shell reads back: as it is when it holds only plain characters, in single
+// quotes otherwise.
+std::string ShellQuoted(const std::string& text) {
+    const bool plain = !text.empty() && text.find_first_not_of(
+                                            "abcdefghijklmnopqrstuvwxyz"
+                                            "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                            "0123456789_-+=./,:@%") == std::string::npos;
+    if (plain) return text;
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 const char* WordIn(std::span<const Word> words, int value) {
@@ -235,9 +324,14 @@ std::string ValueText(const Row& row, const DrawSettings& s) {
     return {};
 }
 
+bool AtDefault(const Row& row, const DrawSettings& s) {
+    return row.kind == Kind::Text ? row.get(s) == 0.0 : row.get(s) == row.get(DrawSettings{});
+}
+
 std::vector<std::pair<std::string, std::string>> Words(const DrawSettings& s) {
     std::vector<std::pair<std::string, std::string>> words;
-    for (const Row& row : kRows) words.emplace_back(row.name, ValueText(row, s));
+    for (const Row& row : kRows)
+        if (!row.figure || !AtDefault(row, s)) words.emplace_back(row.name, ValueText(row, s));
     return words;
 }
 
@@ -250,9 +344,12 @@ std::string Options(const DrawSettings& s) {
         const bool leftOut = row.kind == Kind::Length                             ? !(v > 0.0)
                              : row.kind == Kind::Switch || row.kind == Kind::Text ? v == 0.0
                                                                                   : false;
-        if (leftOut) continue;
+        if (leftOut || (row.figure && AtDefault(row, s))) continue;
         options += (options.empty() ? "--" : " --") + std::string(row.name);
-        if (row.kind != Kind::Switch) options += " " + ValueText(row, s);
+        if (row.kind == Kind::Text)
+            options += " " + ShellQuoted(ValueText(row, s));
+        else if (row.kind != Kind::Switch)
+            options += " " + ValueText(row, s);
     }
     return options;
 }

@@ -53,6 +53,11 @@ struct Row {
     // Text only: values that show what it takes, for completion and the fuzzer; the first is
     // the default.
     std::span<const char* const> samples = {};
+    // How the picture is dressed as a figure (axes, title, arrow heads, lines, language), not
+    // what it shows of the flow. Such a setting is listed in the notes and the JSON only when it
+    // differs from its default, so that a picture made without it reads as before; the fuzzer,
+    // which tests reading and placing, leaves it at its default.
+    bool figure = false;
 };
 
 std::span<const Row> Table();
@@ -75,10 +80,15 @@ std::string HelpText(const Row& row);
 // text value's own form.
 std::string ValueText(const Row& row, const DrawSettings& s);
 
-// Every setting as (name, value text), in the table's order.
+// Whether the row's setting in S is its default (a text value: left out).
+bool AtDefault(const Row& row, const DrawSettings& s);
+
+// Every setting as (name, value text), in the table's order; a figure setting only when it
+// differs from its default.
 std::vector<std::pair<std::string, std::string>> Words(const DrawSettings& s);
 // The options that draw S again, as they would be typed: "--background speed ...". Lengths,
-// switches and text values appear only when given.
+// switches, text values and figure settings at their defaults are left out; a text value that
+// is not a plain word is in single quotes, as a shell reads it back.
 std::string Options(const DrawSettings& s);
 
 // The words of the settings' choices, for code that names one value.

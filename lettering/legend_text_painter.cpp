@@ -13,6 +13,8 @@ namespace {
 // Panels beyond this many pixels a side are not painted: no window is that large.
 constexpr double kLargestSide = 16384.0;
 
+}  // namespace
+
 QFont LegendFont(int pixelSize, bool bold) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
@@ -22,8 +24,6 @@ QFont LegendFont(int pixelSize, bool bold) {
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
-
-}  // namespace
 
 void PaintLegendTexts(QPainter& painter, const std::vector<LegendText>& texts, QPointF topLeft, int height) {
     painter.setPen(Qt::white);

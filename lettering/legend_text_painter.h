@@ -5,7 +5,12 @@
 
 #include "render/legend_drawing.h"
 
+class QFont;
 class QPainter;
+
+// The letters of the legend and of a figure's axes: DejaVu Sans (or the font the system gives
+// for it) at PIXEL_SIZE, unhinted, so that its advances scale with the picture.
+QFont LegendFont(int pixelSize, bool bold);
 
 // TEXTS in white with PAINTER, in DejaVu Sans at their sizes and weights, each at its anchor on
 // a panel HEIGHT pixels high whose top-left corner lies at TOP_LEFT of the painter's

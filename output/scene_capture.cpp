@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "base/raster_geometry.h"
+#include "render/figure_layout.h"
+#include "render/legend_drawing.h"
 #include "render/legend_layout.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
@@ -36,7 +38,8 @@ bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> cli
     // once an image has been coloured.
     out->legend.reset();
     if (scene.m_modes.legend && scene.HasDataSet())
-        out->legend =
-            scene.ImageScale().coloured ? LayOutLegend(scene.ImageScale(), raster.height) : LegendLayout{};
+        out->legend = scene.ImageScale().coloured ? LayOutSceneLegend(scene) : LegendLayout{};
+    out->figure = LayOutFigure(scene);
+    out->lineWidth = scene.m_modes.lineWidth > 0.0f ? scene.m_modes.lineWidth : 1.0f;
     return true;
 }

@@ -14,12 +14,21 @@
 
 #include "base/raster_geometry.h"
 #include "lettering/legend_text_painter.h"
+#include "output/figure_painter.h"
 
 namespace {
 
-// The page's width with the legend's panel or without it.
+// The page's width with the legend's panel or without it, and the figure's margins.
+FigureMargins Margins(const VectorPicture& picture) {
+    return MarginsOf(picture.figure, picture.legend.has_value());
+}
 int PageWidth(const VectorPicture& picture) {
-    return PictureWidth(picture.legend.has_value(), picture.raster.width);
+    const FigureMargins m = Margins(picture);
+    return m.left + PictureWidth(picture.legend.has_value(), picture.raster.width) + m.right;
+}
+int PageHeight(const VectorPicture& picture) {
+    const FigureMargins m = Margins(picture);
+    return m.top + picture.raster.height + m.bottom;
 }
 
 // The picture's pixels reach half a pixel beyond the centres of its outer pixels.
@@ -65,8 +74,9 @@ std::optional<Segment> Clipped(QPointF a, QPointF b, const Bounds& k) {
 // segments, which the drawing sends one by one.
 class LinePainter {
 public:
-    LinePainter(QPainter& painter, RasterSize raster) : m_painter(painter), m_bounds(BoundsOf(raster)) {
-        m_pen.setWidthF(1.0);
+    LinePainter(QPainter& painter, RasterSize raster, double width)
+        : m_painter(painter), m_bounds(BoundsOf(raster)), m_width(width) {
+        m_pen.setWidthF(width);
         m_pen.setCapStyle(Qt::FlatCap);
         m_pen.setJoinStyle(Qt::RoundJoin);
     }
@@ -108,12 +118,12 @@ private:
         m_whole = whole;
     }
 
-    // The outline of a line one pixel wide, filled along it from C0 at A to C1 at B.
+    // The outline of a line as wide as the others, filled along it from C0 at A to C1 at B.
     void Shaded(const Segment& s, QPointF a, QPointF b, const CapturedColour& c0, const CapturedColour& c1) {
         const QPointF d = s.b - s.a;
         const double length = std::hypot(d.x(), d.y());
         if (!(length > 0.0)) return;
-        const QPointF half(-d.y() / length * 0.5, d.x() / length * 0.5);
+        const QPointF half(-d.y() / length * 0.5 * m_width, d.x() / length * 0.5 * m_width);
         QPainterPath outline;
         outline.moveTo(s.a + half);
         outline.lineTo(s.b + half);
@@ -128,6 +138,7 @@ private:
 
     QPainter& m_painter;
     const Bounds m_bounds;
+    const double m_width;
     QPen m_pen;
     QPainterPath m_path;
     CapturedColour m_colour;
@@ -241,17 +252,29 @@ void PaintLegend(QPainter& painter, const LegendLayout& legend, RasterSize raste
 
 void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
     const double width = picture.raster.width, pageHeight = picture.raster.height;
-    painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), pageHeight), Qt::black);
+    const FigureMargins margins = Margins(picture);
+    const bool dressed = !picture.figure.IsEmpty();
+    if (dressed) {
+        painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), PageHeight(picture)), Qt::black);
+        painter.save();
+        painter.translate(margins.left, margins.top);
+    } else {
+        painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), pageHeight), Qt::black);
+    }
     if (!picture.background.isNull())
         painter.drawImage(QRectF(0.0, 0.0, width, pageHeight), picture.background);
     painter.save();
-    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, pageHeight - 0.5));
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, pageHeight - 0.5), dressed);
     {
-        LinePainter lines(painter, picture.raster);
+        LinePainter lines(painter, picture.raster, picture.lineWidth);
         for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);
     }
     painter.restore();
     if (picture.legend) PaintLegend(painter, *picture.legend, picture.raster);
+    if (dressed) {
+        painter.restore();
+        PaintFigure(painter, picture.figure, QPointF(margins.left, margins.top), false);
+    }
 }
 
 QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
@@ -260,8 +283,8 @@ QByteArray SvgBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(PageWidth(picture), picture.raster.height));
-    generator.setViewBox(QRectF(0.0, 0.0, PageWidth(picture), picture.raster.height));
+    generator.setSize(QSize(PageWidth(picture), PageHeight(picture)));
+    generator.setViewBox(QRectF(0.0, 0.0, PageWidth(picture), PageHeight(picture)));
     // One unit a CSS pixel, so that a viewer shows the picture at its raster's size.
     generator.setResolution(96);
     // The generator writes both texts as they are; they must arrive as XML.
@@ -279,7 +302,7 @@ QByteArray PdfBytes(const VectorPicture& picture, const PictureNotes& notes) {
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QSizeF(PageWidth(picture), picture.raster.height), QPageSize::Point,
+        writer.setPageSize(QPageSize(QSizeF(PageWidth(picture), PageHeight(picture)), QPageSize::Point,
                                      QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0.0, 0.0, 0.0, 0.0));
         writer.setResolution(72);

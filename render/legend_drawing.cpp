@@ -15,11 +15,16 @@ void Vertex(int panelX, double x, double y) {
 
 }  // namespace
 
+LegendLayout LayOutSceneLegend(const FlowScene& scene) {
+    return LayOutLegend(scene.ImageScale(), scene.Raster().height, scene.m_modes.language == kLanguageGerman,
+                        "");
+}
+
 void DrawLegend(const FlowScene& scene, const LegendTextPainter& text, const PictureFrame& frame) {
     if (!scene.HasDataSet() || !scene.ImageScale().coloured) return;
     const RasterSize raster = scene.Raster();
     const int kPanelX = kImageOriginX + raster.width;
-    const LegendLayout layout = LayOutLegend(scene.ImageScale(), raster.height);
+    const LegendLayout layout = LayOutSceneLegend(scene);
     const auto zoom = static_cast<GLfloat>(frame.zoom);
 
     // The texts on their black panel first, at the window's own resolution; then the bar and

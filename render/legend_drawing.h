@@ -24,6 +24,10 @@ public:
                             double zoom) const = 0;
 };
 
+// The legend of the scene's image in the language of its settings. The data set's unit of the
+// field will stand after the title once the readers keep units.
+LegendLayout LayOutSceneLegend(const FlowScene& scene);
+
 // The legend of the scene's image right of the picture, in the design's window coordinates:
 // the panel from (700, 70), kLegendWidth x 560. FRAME is the one in use (UseFrame); its zoom
 // says how large TEXT paints, so that letters stay sharp when the picture is scaled. Draws

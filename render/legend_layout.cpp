@@ -16,21 +16,27 @@ constexpr int kBarBottom = 8;
 
 }  // namespace
 
-const char* FieldTitle(int field) {
+const char* FieldTitle(int field, bool german) {
     switch (field) {
         case kBackgroundSpeed:
-            return "Geschwindigkeit";
+            return german ? "Geschwindigkeit" : "speed";
         case kBackgroundPressure:
-            return "Druck";
+            return german ? "Druck" : "pressure";
         default:
-            return "Wirbelst\u00E4rke";
+            return german ? "Wirbelst\u00E4rke" : "vorticity";
     }
 }
 
-LegendLayout LayOutLegend(const ColourScale& scale, int panelHeight) {
+std::string LegendTitle(int field, bool german, std::string_view unit) {
+    std::string title = FieldTitle(field, german);
+    if (!unit.empty()) title += " [" + std::string(unit) + "]";
+    return title;
+}
+
+LegendLayout LayOutLegend(const ColourScale& scale, int panelHeight, bool german, std::string_view unit) {
     LegendLayout layout;
     const double top = panelHeight;
-    layout.texts.push_back({FieldTitle(scale.field), kLegendBarLeft, top - 14.0,
+    layout.texts.push_back({LegendTitle(scale.field, german, unit), kLegendBarLeft, top - 14.0,
                             LegendText::Anchor::kBaseline, kTitleSize, true});
 
     const bool finite = std::isfinite(scale.low) && std::isfinite(scale.high);
@@ -82,8 +88,8 @@ LegendLayout LayOutLegend(const ColourScale& scale, int panelHeight) {
     for (const LegendMark& m : marks) {
         if (!m.labelled) continue;
         const bool end = m.value == scale.low || m.value == scale.high;
-        const std::string text = end ? FormatEndValue(m.value, style.exponent, style.decimals)
-                                     : FormatNumber(m.value, style.exponent, style.decimals);
+        const std::string text = end ? FormatEndValue(m.value, style.exponent, style.decimals, german)
+                                     : FormatNumber(m.value, style.exponent, style.decimals, german);
         layout.texts.push_back({text, kLegendLabelLeft, m.y, LegendText::Anchor::kMiddle, kLabelSize, false});
     }
     layout.marks = std::move(marks);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/colour_scale.h"
@@ -48,12 +49,18 @@ inline constexpr int kLegendBarWidth = 18;
 inline constexpr int kLegendTickLength = 5;
 inline constexpr int kLegendLabelLeft = kLegendBarLeft + kLegendBarWidth + kLegendTickLength + 4;
 
-// The field's name as the legend's title: Geschwindigkeit, Druck, Wirbelstärke.
-const char* FieldTitle(int field);
+// The field's name as the legend's title: Geschwindigkeit, Druck, Wirbelstärke; in English
+// speed, pressure, vorticity.
+const char* FieldTitle(int field, bool german = true);
+
+// The legend's title: the field's name and, when there is one, its unit: "speed [m/s]".
+std::string LegendTitle(int field, bool german, std::string_view unit);
 
 // The legend of an image coloured as SCALE says. The ends of the bar are the scale's low and
 // high values, both labelled; ticks at nice values lie between, labelled where their label
 // keeps clear of the others. A constant field has one mark, where its colour is; values that
 // are not finite have none.
-// The panel is HEIGHT pixels high, the picture's height.
-LegendLayout LayOutLegend(const ColourScale& scale, int height = kRasterHeight);
+// The panel is HEIGHT pixels high, the picture's height. Titles and numbers are German (a
+// decimal comma) unless GERMAN is false; UNIT follows the title when given.
+LegendLayout LayOutLegend(const ColourScale& scale, int height = kRasterHeight, bool german = true,
+                          std::string_view unit = {});

@@ -57,11 +57,12 @@ NumberStyle StyleFor(double largest, double step) {
     return style;
 }
 
-std::string FormatNumber(double value, int exponent, int decimals) {
+std::string FormatNumber(double value, int exponent, int decimals, bool comma) {
     if (!std::isfinite(value)) return value > 0 ? "\u221E" : value < 0 ? "\u2212\u221E" : "?";
     decimals = std::clamp(decimals, 0, kMostDecimals);
     const double shown = value / std::pow(10.0, exponent);
-    std::array<char, 64> buffer{};
+    // Room for every digit of the largest double.
+    std::array<char, 400> buffer{};
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), shown,
                                          std::chars_format::fixed, decimals);
     if (ec != std::errc{}) return "?";
@@ -73,23 +74,24 @@ std::string FormatNumber(double value, int exponent, int decimals) {
     if (negative && digits.find_first_not_of("0.") != std::string::npos) out = "\u2212";
     for (const char c : digits) {
         if (c == '.')
-            out += ',';
+            out += comma ? ',' : '.';
         else
             out += c;
     }
     return out;
 }
 
-std::string FormatEndValue(double value, int exponent, int decimals) {
+std::string FormatEndValue(double value, int exponent, int decimals, bool comma) {
     const double shown = value / std::pow(10.0, exponent);
     const int significant = shown == 0.0 ? 0 : 3 - Magnitude(shown);
-    std::string text = FormatNumber(value, exponent, std::max(decimals, significant));
+    std::string text = FormatNumber(value, exponent, std::max(decimals, significant), comma);
     // The fourth digit is dropped where it is a zero that the ticks do not need.
-    const std::size_t comma = text.find(',');
-    if (comma == std::string::npos) return text;
-    const std::size_t keep = comma + static_cast<std::size_t>(std::max(decimals, 0));
+    const char separator = comma ? ',' : '.';
+    const std::size_t at = text.find(separator);
+    if (at == std::string::npos) return text;
+    const std::size_t keep = at + static_cast<std::size_t>(std::max(decimals, 0));
     while (text.size() - 1 > keep && text.back() == '0') text.pop_back();
-    if (text.back() == ',') text.pop_back();
+    if (text.back() == separator) text.pop_back();
     return text;
 }
 

@@ -19,10 +19,10 @@ struct NumberStyle {
 // The style for ticks of STEP on a legend whose largest magnitude is LARGEST.
 NumberStyle StyleFor(double largest, double step);
 
-// VALUE / 10^exponent with DECIMALS decimals in German notation: a decimal comma and a true
-// minus sign, "0" for anything that rounds to zero.
-std::string FormatNumber(double value, int exponent, int decimals);
+// VALUE / 10^exponent with DECIMALS decimals: a decimal comma (German) or, without COMMA, a
+// decimal point (English), a true minus sign, "0" for anything that rounds to zero.
+std::string FormatNumber(double value, int exponent, int decimals, bool comma = true);
 // The same with four significant digits, and at least DECIMALS: for the values at the ends.
-std::string FormatEndValue(double value, int exponent, int decimals);
+std::string FormatEndValue(double value, int exponent, int decimals, bool comma = true);
 // "× 10⁻³", the factor of a legend's values, with superscript digits.
 std::string FactorText(int exponent);

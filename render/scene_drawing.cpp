@@ -2,11 +2,15 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "base/raster_geometry.h"
+#include "render/view_projection.h"
 #include "scene/flow_scene.h"
 #include "streamlines/pixel_mapping.h"
 
@@ -20,6 +24,38 @@ constexpr double kMaxArrowReach = 1.0e6;
 void RasterVertex(int x, int y) {
     glVertex2f(static_cast<GLfloat>(x + kImageOriginX), static_cast<GLfloat>(y + kImageOriginY));
 }
+
+// The width and smoothing the settings ask of the lines over the picture, for as long as it
+// lives; without either, nothing is touched, so that the default picture is drawn as it always
+// was. The width multiplies the one the frame set for its zoom.
+class OverlayLineStyle {
+public:
+    explicit OverlayLineStyle(const FlowScene& scene)
+        : m_width(scene.m_modes.lineWidth > 0.0f), m_smooth(scene.m_modes.smooth) {
+        if (m_width) {
+            glGetFloatv(GL_LINE_WIDTH, &m_framed);
+            glLineWidth(m_framed * scene.m_modes.lineWidth);
+        }
+        if (m_smooth) {
+            glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_HINT_BIT);
+            glEnable(GL_LINE_SMOOTH);
+            glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        }
+    }
+    ~OverlayLineStyle() {
+        if (m_smooth) glPopAttrib();
+        if (m_width) glLineWidth(m_framed);
+    }
+    OverlayLineStyle(const OverlayLineStyle&) = delete;
+    OverlayLineStyle& operator=(const OverlayLineStyle&) = delete;
+
+private:
+    bool m_width;
+    bool m_smooth;
+    GLfloat m_framed = 1.0f;
+};
 
 }  // namespace
 
@@ -53,9 +89,79 @@ const OverlayColours& OverlayColoursOf(const FlowScene& scene) {
 }
 
 void DrawStreamlines(const FlowScene& scene) {
+    const OverlayLineStyle style(scene);
     const OverlayColours& colours = OverlayColoursOf(scene);
     const std::size_t n = scene.GetStreamlineCount();
     for (std::size_t i = 0; i < n; ++i) DrawStreamline(scene.StreamlineAt(i), colours);
+    if (scene.m_modes.lineArrows)
+        for (std::size_t i = 0; i < n; ++i) DrawLineArrows(scene, scene.StreamlineAt(i));
+}
+
+void DrawClickStreamline(const FlowScene& scene, const Streamline& s) {
+    const OverlayLineStyle style(scene);
+    DrawStreamline(s, OverlayColoursOf(scene));
+    if (scene.m_modes.lineArrows) DrawLineArrows(scene, s);
+}
+
+void DrawLineArrows(const FlowScene& scene, const Streamline& s) {
+    const int dsep = scene.m_nDSep;
+    const OverlayColour& colour = OverlayColoursOf(scene).line;
+    for (const ArrowHead& head : LineArrowHeads(s, dsep)) DrawArrowHead(head, LineArrowLength(dsep), colour);
+}
+
+double LineArrowLength(int dsep) {
+    return std::clamp(0.6 * dsep, 4.0, 9.0);
+}
+
+std::vector<ArrowHead> LineArrowHeads(const Streamline& s, int dsep) {
+    std::vector<ArrowHead> heads;
+    const std::size_t n = s.GetCount();
+    if (n < 2 || dsep <= 0) return heads;
+    const PixelPoint* p = s.Data();
+    // The length along the line up to each point.
+    std::vector<double> along(n, 0.0);
+    for (std::size_t i = 1; i < n; ++i)
+        along[i] = along[i - 1] + std::hypot(static_cast<double>(p[i].x - p[i - 1].x),
+                                             static_cast<double>(p[i].y - p[i - 1].y));
+    const double length = along.back();
+    if (!(length > 2.0 * dsep)) return heads;
+    const auto count = static_cast<std::size_t>(std::max(1.0, std::round(length / (4.0 * dsep))));
+    // The point at distance D along the line.
+    const auto at = [&](double d) {
+        d = std::clamp(d, 0.0, length);
+        const std::size_t i =
+            static_cast<std::size_t>(std::lower_bound(along.begin(), along.end(), d) - along.begin());
+        if (i == 0) return std::pair<double, double>(p[0].x, p[0].y);
+        const double piece = along[i] - along[i - 1];
+        const double t = piece > 0.0 ? (d - along[i - 1]) / piece : 1.0;
+        return std::pair<double, double>(p[i - 1].x + t * (p[i].x - p[i - 1].x),
+                                         p[i - 1].y + t * (p[i].y - p[i - 1].y));
+    };
+    for (std::size_t k = 0; k < count; ++k) {
+        const double d = (static_cast<double>(k) + 0.5) * length / static_cast<double>(count);
+        const auto [x, y] = at(d);
+        const auto [x0, y0] = at(d - 0.5 * dsep);
+        const auto [x1, y1] = at(d + 0.5 * dsep);
+        const double norm = std::hypot(x1 - x0, y1 - y0);
+        // A line that turns back on itself within the chord has no direction there.
+        if (!(norm > 0.25 * dsep)) continue;
+        heads.push_back({x, y, (x1 - x0) / norm, (y1 - y0) / norm});
+    }
+    return heads;
+}
+
+void DrawArrowHead(const ArrowHead& head, double length, const OverlayColour& colour) {
+    // cos and sin of the 25 degrees either side opens by.
+    constexpr double kCos = 0.90630778703665, kSin = 0.42261826174070;
+    const double bx = -head.dx * length, by = -head.dy * length;
+    const auto vertex = [](double x, double y) { glVertex2d(x + kImageOriginX, y + kImageOriginY); };
+    glColor3f(colour.r, colour.g, colour.b);
+    glBegin(GL_LINES);
+    for (const double side : {1.0, -1.0}) {
+        vertex(head.x + bx * kCos - side * by * kSin, head.y + side * bx * kSin + by * kCos);
+        vertex(head.x, head.y);
+    }
+    glEnd();
 }
 
 void DrawStreamline(const Streamline& s, const OverlayColours& colours) {
@@ -132,14 +238,23 @@ std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int 
 void DrawHedgehog(const FlowScene& scene, int a) {
     const int s = HedgehogSpacing(a);
     if (s <= 0 || !scene.m_pRasterSpeed || !scene.m_pRasterU || !scene.m_pRasterV) return;
+    const OverlayLineStyle style(scene);
     const OverlayColours& colours = OverlayColoursOf(scene);
     const float fastest =
         scene.m_bHedgehogBySpeed && scene.PixelStepOn() ? FastestArrowSpeed(scene, a) : 0.0f;
     const RasterSize raster = scene.Raster();
+    const bool heads = scene.m_modes.arrowHeads;
     for (int y = s; y < raster.height - s; y += s) {
         for (int x = s; x < raster.width - s; x += s) {
-            if (const std::optional<PixelPoint> d = ArrowOffset(scene, a, x, y, fastest))
-                DrawArrow(x, y, x + d->x, y + d->y, colours);
+            const std::optional<PixelPoint> d = ArrowOffset(scene, a, x, y, fastest);
+            if (!d) continue;
+            DrawArrow(x, y, x + d->x, y + d->y, colours);
+            const double length = std::hypot(static_cast<double>(d->x), static_cast<double>(d->y));
+            // An arrow of a pixel or two is all head already.
+            if (heads && length >= 3.0)
+                DrawArrowHead({static_cast<double>(x + d->x), static_cast<double>(y + d->y), d->x / length,
+                               d->y / length},
+                              std::min(0.35 * length, 5.0), colours.arrowTip);
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "base/pixel_point.h"
 #include "render/overlay_colours.h"
@@ -40,6 +41,25 @@ float FastestArrowSpeed(const FlowScene& scene, int a);
 // One line from raster pixel (x0, y0), red, to (x1, y1), white (or the base and tip colours
 // given).
 void DrawArrow(int x0, int y0, int x1, int y1, const OverlayColours& colours = kDesignOverlay);
+
+// An arrow head: its point in raster pixels and the unit vector it points along.
+struct ArrowHead {
+    double x = 0.0, y = 0.0;
+    double dx = 0.0, dy = 0.0;
+};
+// The heads along S, whose points run downstream: one for every four DSEP of its length, at
+// least one on a line longer than two DSEP, none on a shorter one, spread evenly so that each
+// stands in the middle of an equal share of the line. Each points along the chord of the line
+// over a DSEP around it, which steadies the direction of a line of whole pixels.
+std::vector<ArrowHead> LineArrowHeads(const Streamline& s, int dsep);
+// HEAD as two lines of LENGTH pixels in COLOUR, opening backwards from its point at 25 degrees
+// to either side.
+void DrawArrowHead(const ArrowHead& head, double length, const OverlayColour& colour);
+// The length of the heads along the streamlines of DSEP.
+double LineArrowLength(int dsep);
+
+// The heads of S in the scene's line colour, when m_modes.lineArrows asks for them.
+void DrawLineArrows(const FlowScene& scene, const Streamline& s);
 
 // The lattice points of DrawHedgehog and the rounding of one arrow component, shared with
 // the tests that look for the arrows in a picture.

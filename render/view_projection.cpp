@@ -52,7 +52,3 @@ void TraceAndDrawClick(FlowScene& scene, int x, int y) {
     if (!scene.HasDataSet()) return;
     if (const Streamline* s = scene.AddClickStreamline(x, y)) DrawClickStreamline(scene, *s);
 }
-
-void DrawClickStreamline(const FlowScene& scene, const Streamline& s) {
-    DrawStreamline(s, OverlayColoursOf(scene));
-}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -15,6 +16,8 @@
 #include <random>
 #include <set>
 
+#include "lettering/legend_text_painter.h"
+#include "output/figure_painter.h"
 #include "output/png_file.h"
 #include "output/vector_file.h"
 
@@ -116,6 +119,9 @@ TEST(SvgFile, StreamlinesArePathsInRasterPixelsUnderOneFlipAndTheTextsAreXml) {
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_EQ(stroked, (QStringList{"M10,10 L12,11 L15,11", "M100,500 L101,502"}));
     EXPECT_EQ(transforms, QStringList(2, "matrix(1,0,0,-1,0.5,559.5)"));
+    VectorPicture wide = Picture();
+    wide.lineWidth = 2.5f;
+    EXPECT_TRUE(SvgBytes(wide, Notes()).contains("stroke-width=\"2.5\""));
     EXPECT_EQ(gradients, 1) << "the arrow's fill";
     EXPECT_EQ(title, Notes().title);
     EXPECT_TRUE(desc.contains(QString::fromUtf8("input: daten/Str\xc3\xb6mung \xe2\x82\xac.gri")))
@@ -260,6 +266,78 @@ TEST_F(LegendFile, PdfLegendIsExtractableTextOnAWiderPage) {
     }
     EXPECT_EQ(mapped, expected);
     EXPECT_FALSE(PdfBytes(Picture(), Notes()).contains("/ToUnicode")) << "no text without the legend";
+}
+
+// A figure's axes need the same fonts as the legend.
+class FigureFile : public LegendFile {
+protected:
+    void SetUp() override {
+        figure.axes = true;
+        figure.width = kRasterWidth;
+        figure.height = kRasterHeight;
+        figure.x = AxisTicks({-2.5, 5.0 / 349.0}, kRasterWidth, true);
+        figure.y = AxisTicks({-1234.5, 0.75}, kRasterHeight, false);
+        figure.xTitle = "x";
+        figure.yTitle = "y [m]";
+        figure.title = "Flow past a cylinder";
+    }
+    FigureLayout figure;
+};
+
+// The PNG's picture stands pixel for pixel inside the margins, framed by the pixels around it,
+// with a tick under every x value; the labels, measured in the font itself, stay within the
+// widths the layout reckons with and so clear of each other.
+TEST_F(FigureFile, ThePngKeepsThePictureInsideItsFrameAndTheLabelsKeepClear) {
+    const QImage image = RandomImage();
+    const QImage dressed = FigureImage(image, figure, false).convertToFormat(QImage::Format_RGB888);
+    const FigureMargins m = MarginsOf(figure, false);
+    EXPECT_GT(m.left, 0);
+    EXPECT_GT(m.top, 0);
+    EXPECT_GT(m.bottom, 0);
+    ASSERT_EQ(dressed.size(), QSize(kRasterWidth + m.left + m.right, kRasterHeight + m.top + m.bottom));
+    EXPECT_EQ(dressed.copy(m.left, m.top, kRasterWidth, kRasterHeight), image);
+    for (int y = m.top - 1; y <= m.top + kRasterHeight; ++y) {
+        ASSERT_EQ(dressed.pixelColor(m.left - 1, y), Qt::white) << y;
+        ASSERT_EQ(dressed.pixelColor(m.left + kRasterWidth, y), Qt::white) << y;
+    }
+    ASSERT_GE(figure.x.size(), 3u);
+    const QFontMetricsF metrics(LegendFont(kAxisLabelSize, false));
+    for (std::size_t i = 0; i < figure.x.size(); ++i) {
+        const AxisTick& t = figure.x[i];
+        const int column = m.left + static_cast<int>(std::round(t.position - 0.5));
+        EXPECT_EQ(dressed.pixelColor(column, m.top + kRasterHeight + 3), Qt::white) << t.label;
+        EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(t.label)), LabelWidth(t.label)) << t.label;
+    }
+    for (const AxisTick& t : figure.y)
+        EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(t.label)), LabelWidth(t.label)) << t.label;
+    EXPECT_LE(metrics.ascent() + metrics.descent(), kLabelHeight);
+}
+
+// The vector pages grow by the very margins of the PNG, the picture's lines move with it, and
+// labels and titles are text a reader can find.
+TEST_F(FigureFile, SvgAndPdfGrowByThePngsMarginsWithTheTextsAsText) {
+    VectorPicture v = Picture();
+    v.figure = figure;
+    const FigureMargins m = MarginsOf(figure, false);
+    const int width = kRasterWidth + m.left + m.right, height = kRasterHeight + m.top + m.bottom;
+    const QByteArray svg = SvgBytes(v, Notes());
+    EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"").arg(width).arg(height).toUtf8()));
+    EXPECT_TRUE(svg.contains(QStringLiteral("matrix(1,0,0,-1,%1,%2)")
+                                 .arg(m.left + 0.5)
+                                 .arg(m.top + kRasterHeight - 0.5)
+                                 .toUtf8()));
+    QStringList texts;
+    for (QXmlStreamReader xml(svg); !xml.atEnd();)
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text"))
+            texts << xml.readElementText();
+    for (const auto* ticks : {&figure.x, &figure.y})
+        for (const AxisTick& t : *ticks)
+            EXPECT_TRUE(texts.contains(QString::fromStdString(t.label))) << t.label;
+    for (const std::string& t : {figure.xTitle, figure.yTitle, figure.title})
+        EXPECT_TRUE(texts.contains(QString::fromStdString(t))) << t;
+    EXPECT_TRUE(
+        PdfBytes(v, Notes())
+            .contains(QStringLiteral("/MediaBox [0 0 %1.000000 %2.000000]").arg(width).arg(height).toUtf8()));
 }
 
 }  // namespace

@@ -145,6 +145,37 @@ TEST(LegendLayout, EndsAreLabelledTicksKeepClearAndTheBarShowsTheMap) {
     }
 }
 
+// In English the legend is the German one with the field's English name, a unit when there is
+// one, and decimal points for the commas: the same marks, and texts at the same places.
+TEST(LegendLayout, EnglishDiffersFromGermanInTheTitleAndTheDecimalSignAlone) {
+    std::mt19937 random(8);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> power(-6, 6), field(kBackgroundSpeed, kBackgroundVorticity),
+        map(kColourMapRamp, kColourMapCoolwarm);
+    const char* english[] = {"speed", "pressure", "vorticity"};
+    for (int n = 0; n < 500; ++n) {
+        const double scale = std::pow(10.0, power(random));
+        double low = mantissa(random) * scale, high = mantissa(random) * scale;
+        if (low > high) std::swap(low, high);
+        const ColourScale s = Scale(field(random), map(random), low, high);
+        const LegendLayout german = LayOutLegend(s, 400);
+        const LegendLayout plain = LayOutLegend(s, 400, false);
+        const LegendLayout withUnit = LayOutLegend(s, 400, false, "m/s");
+        ASSERT_EQ(german.texts.size(), plain.texts.size());
+        EXPECT_EQ(german.marks, plain.marks);
+        EXPECT_EQ(german.texts[0].utf8, FieldTitle(s.field));
+        EXPECT_EQ(plain.texts[0].utf8, english[s.field]);
+        EXPECT_EQ(withUnit.texts[0].utf8, std::string(english[s.field]) + " [m/s]");
+        for (std::size_t i = 1; i < german.texts.size(); ++i) {
+            std::string expected = german.texts[i].utf8;
+            for (char& c : expected)
+                if (c == ',') c = '.';
+            EXPECT_EQ(plain.texts[i].utf8, expected);
+            EXPECT_EQ(plain.texts[i].y, german.texts[i].y);
+        }
+    }
+}
+
 TEST(LegendLayout, ConstantAndNonFiniteFieldsAndTheFactorLine) {
     // One value everywhere: one mark, where the map puts it.
     const LegendLayout flat = LayOutLegend(Scale(kBackgroundSpeed, kColourMapRamp, 0.0, 0.0));

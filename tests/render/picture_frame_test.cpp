@@ -86,7 +86,7 @@ TEST_F(PictureFrameTest, TheLegendLiesRightOfThePictureAndLeavesItAsItWas) {
     const Picture with = Paint(PictureFrame{}, &text);
     ASSERT_EQ(text.calls, 1);
     EXPECT_EQ(text.lastZoom, 1.0);
-    EXPECT_EQ(text.lastTexts.front().utf8, "Druck");
+    EXPECT_EQ(text.lastTexts.front().utf8, "pressure");
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < 700; ++x) ASSERT_EQ(with.At(x, y), without.At(x, y)) << x << ", " << y;
 

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "base/settings_table.h"
 #include "output/picture_notes.h"
 
 namespace {
@@ -202,6 +203,16 @@ DrawSettings RandomSettings(std::mt19937& random) {
         s.window = {x, x + std::ldexp(coordinate(random) + 1.5e7, -pick(0, 40)), y,
                     y + std::ldexp(coordinate(random) + 1.5e7, -pick(0, 40))};
     }
+    s.axes = pick(0, 1) != 0;
+    // Words the naive splitting of the command below keeps whole, with and without quotes.
+    const char* titles[] = {"", "Wake", "Re=100,t=2.5", "K\u00E1rm\u00E1n"};
+    s.title = titles[pick(0, 3)];
+    s.lineArrows = pick(0, 1) != 0;
+    s.arrowHeads = pick(0, 1) != 0;
+    s.smooth = pick(0, 1) != 0;
+    s.lineWidth =
+        pick(0, 1) == 0 ? 0.0f : std::uniform_real_distribution<float>(kLineWidthMin, kLineWidthMax)(random);
+    s.language = pick(kLanguageEnglish, kLanguageGerman);
     return s;
 }
 
@@ -224,11 +235,20 @@ TEST(RenderOptions, TheCommandAPictureRecordsParsesBackToItsSettings) {
         const QString first = words.takeFirst();
         ASSERT_EQ(first + " " + words.takeFirst(), "'flows/run 7.gri'");
         words.prepend("flows/run 7.gri");
+        // The shell's reading of a quoted word of one piece.
+        for (QString& w : words)
+            if (w.size() >= 2 && w.startsWith('\'') && w.endsWith('\'')) w = w.mid(1, w.size() - 2);
         const RenderRequest r = Parse(words);
         ASSERT_EQ(r.outcome.kind, cli::Outcome::Kind::Go) << command->second.toStdString() << r.outcome.text;
         EXPECT_EQ(r.settings, origin.settings) << command->second.toStdString();
         EXPECT_EQ(r.seed, origin.seed);
     }
+    // A picture made without the figure settings records the command it always did.
+    const std::string plain = settings::Options(DrawSettings{});
+    for (const settings::Row& row : settings::Table())
+        if (row.figure) {
+            EXPECT_EQ(plain.find("--" + std::string(row.name)), std::string::npos) << row.name;
+        }
 }
 
 TEST(RenderOptions, HelpListsTheOptionsWithDefaultsAndTheExitCodes) {

@@ -84,7 +84,10 @@ TEST(RenderReport, WorldPointsFollowThePixelsPointForPointAndTheSettingsAreTheOp
     EXPECT_EQ(settings["method"].toString(), root["method"].toString());
     EXPECT_EQ(settings["dsep"].toInt(), root["dsep"].toInt());
     EXPECT_EQ(settings["placement"].toString(), "standard");
-    EXPECT_EQ(settings.size(), static_cast<qsizetype>(settings::Table().size())) << "one entry per setting";
+    // Figure settings at their defaults are left out.
+    qsizetype listed = 0;
+    for (const settings::Row& row : settings::Table()) listed += row.figure ? 0 : 1;
+    EXPECT_EQ(settings.size(), listed) << "one entry per setting";
 }
 
 TEST(RenderReport, StreamlinesJsonNamesThePixelStepAndEachLinesSeed) {

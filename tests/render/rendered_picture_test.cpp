@@ -49,7 +49,8 @@ struct Drawn {
 };
 
 // Runs tesmora-render with ARGUMENTS, writing NAME.png and NAME.json into the output folder,
-// and expects a normal end with exit code 0 and a picture of WIDTH x 560 pixels.
+// and expects a normal end with exit code 0 and a picture of WIDTH x 560 pixels (of any size
+// with a WIDTH of 0).
 Drawn Draw(const std::string& name, const QStringList& arguments, int width = kRasterWidth) {
     const QString png = Out(name + ".png"), json = Out(name + ".json");
     // An earlier run's files must not pass for this one's.
@@ -71,8 +72,10 @@ Drawn Draw(const std::string& name, const QStringList& arguments, int width = kR
     d.exitCode = process.exitCode();
     EXPECT_EQ(d.exitCode, 0) << d.err;
     d.picture = picturekit::PictureOf(QImage(png));
-    EXPECT_EQ(d.picture.Width(), width) << png.toStdString();
-    EXPECT_EQ(d.picture.Height(), kRasterHeight) << png.toStdString();
+    if (width > 0) {
+        EXPECT_EQ(d.picture.Width(), width) << png.toStdString();
+        EXPECT_EQ(d.picture.Height(), kRasterHeight) << png.toStdString();
+    }
     QFile file(json);
     if (file.open(QIODevice::ReadOnly)) d.json = file.readAll().toStdString();
     return d;
@@ -328,6 +331,35 @@ TEST(RenderedPicture, TheLegendStandsRightOfThePictureAndLeavesItAsItIs) {
     ExpectLegend(d.picture);
     ExpectBackground(d.picture, Background::Green);
     ExpectStreamlines(d, Which::AllLines);
+}
+
+// The axes and the title add margins and leave the picture as it was, inside a white frame,
+// whose right edge takes the legend panel's first column, which is black.
+TEST(RenderedPicture, AxesFrameThePictureAndLeaveItAsItIs) {
+    const QStringList plain{Sample("cylinder.gri"), "--seed", "7", "--legend"};
+    const Drawn p = Draw("axes-plain", plain, PictureWidth(true));
+    const Drawn d = Draw("axes", plain + QStringList{"--axes", "--title", "Zylinder"}, 0);
+    ASSERT_GT(d.picture.Width(), p.picture.Width());
+    ASSERT_GT(d.picture.Height(), p.picture.Height());
+    // The picture's place: right of the frame's left edge and below its top edge.
+    const int right = d.picture.Width() - p.picture.Width(), below = d.picture.Height() - p.picture.Height();
+    int found = 0;
+    for (int dy = 1; dy <= below; ++dy)
+        for (int dx = 1; dx <= right; ++dx) {
+            bool same = true;
+            for (int y = 0; y < p.picture.Height() && same; ++y)
+                for (int x = 0; x < p.picture.Width() && same; ++x)
+                    same = x == kRasterWidth ? p.picture.At(x, y).IsBlack()
+                                             : d.picture.At(x + dx, y + dy) == p.picture.At(x, y);
+            if (!same) continue;
+            ++found;
+            for (int y = -1; y <= kRasterHeight; ++y) EXPECT_TRUE(IsWhite(d.picture.At(dx - 1, y + dy))) << y;
+            for (int x = -1; x <= kRasterWidth; ++x) EXPECT_TRUE(IsWhite(d.picture.At(x + dx, dy - 1))) << x;
+        }
+    EXPECT_EQ(found, 1) << "the picture stands once, unchanged, inside the margins";
+    EXPECT_TRUE(Holds(d.json, "\"axes\":true"));
+    EXPECT_TRUE(Holds(d.json, "\"title\":\"Zylinder\""));
+    EXPECT_EQ(p.json.find("\"axes\""), std::string::npos) << "a figure setting left out is not listed";
 }
 
 TEST(RenderedPicture, AVtkFileDrawsItsField) {

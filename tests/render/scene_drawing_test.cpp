@@ -8,6 +8,8 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "render/view_projection.h"
@@ -433,6 +435,130 @@ TEST_F(SceneDrawingTest, PaintOfAnOpenedDataSetAndAClickStreamline) {
     for (int y = 0; y < again.Height(); ++y)
         for (int x = 0; x < again.Width(); ++x) differing += !(again.At(x, y) == first.At(x, y));
     EXPECT_EQ(differing, 0) << "the next paint shows the placed streamlines only";
+}
+
+}  // namespace
+
+namespace {
+
+// A line of whole pixels from (X0, Y0) to (X1, Y1), one point a pixel along its longer axis.
+std::unique_ptr<Streamline> StraightLine(int x0, int y0, int x1, int y1) {
+    auto s = std::make_unique<Streamline>();
+    const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+    for (int i = 0; i <= steps; ++i) {
+        const double t = steps == 0 ? 0.0 : static_cast<double>(i) / steps;
+        s->AppendPoint(static_cast<int>(std::lround(x0 + t * (x1 - x0))),
+                       static_cast<int>(std::lround(y0 + t * (y1 - y0))));
+    }
+    return s;
+}
+
+// Straight lines of every direction and length: none too short has a head, a longer one one
+// head for every four separating distances and at least one, evenly spread, on the line, and
+// pointing the way its points run; reversed, every head turns round.
+TEST(LineArrows, HeadsAreSpreadEvenlyAndPointDownstream) {
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> coordinate(0, 549), dsepOf(kDSepMin, kDSepMax);
+    int heads = 0;
+    for (int n = 0; n < 2000; ++n) {
+        const int x0 = coordinate(random) % 350, y0 = coordinate(random), x1 = coordinate(random) % 350,
+                  y1 = coordinate(random), dsep = dsepOf(random);
+        const auto line = StraightLine(x0, y0, x1, y1);
+        const double dx = x1 - x0, dy = y1 - y0, chord = std::hypot(dx, dy);
+        // The length along its pixels, a little longer than the chord.
+        double length = 0.0;
+        for (std::size_t i = 1; i < line->GetCount(); ++i)
+            length += std::hypot(line->GetPoint(i).x - line->GetPoint(i - 1).x,
+                                 line->GetPoint(i).y - line->GetPoint(i - 1).y);
+        const std::vector<ArrowHead> found = LineArrowHeads(*line, dsep);
+        if (length <= 2.0 * dsep) {
+            EXPECT_TRUE(found.empty()) << length << " " << dsep;
+            continue;
+        }
+        const double count = std::max(1.0, std::round(length / (4.0 * dsep)));
+        ASSERT_EQ(static_cast<double>(found.size()), count) << length << " " << dsep;
+        heads += static_cast<int>(found.size());
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const ArrowHead& h = found[i];
+            // On the line, within its pixels' rounding, and pointing along it.
+            EXPECT_LE(std::fabs((h.x - x0) * dy - (h.y - y0) * dx) / chord, 0.75);
+            EXPECT_GT((h.dx * dx + h.dy * dy) / chord, 0.97);
+            EXPECT_NEAR(std::hypot(h.dx, h.dy), 1.0, 1e-9);
+            // Each in the middle of its share of the line.
+            const double share = chord / static_cast<double>(found.size());
+            EXPECT_NEAR(std::hypot(h.x - x0, h.y - y0), (static_cast<double>(i) + 0.5) * share,
+                        0.1 * share + 1.0);
+        }
+        const auto back = StraightLine(x1, y1, x0, y0);
+        const std::vector<ArrowHead> reversed = LineArrowHeads(*back, dsep);
+        ASSERT_EQ(reversed.size(), found.size());
+        for (const ArrowHead& h : reversed) EXPECT_LT((h.dx * dx + h.dy * dy) / chord, -0.97);
+    }
+    EXPECT_GT(heads, 2000);
+}
+
+// A head lights pixels on both sides of its direction, behind its point and no farther than its
+// length, in its colour.
+TEST_F(SceneDrawingTest, AnArrowHeadOpensBehindItsPoint) {
+    const Rgb red{255, 0, 0};
+    for (const auto& [dx, dy] : {std::pair{1.0, 0.0}, std::pair{0.0, -1.0}, std::pair{-0.6, 0.8}}) {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        BeginFrame();
+        DrawArrowHead({100.0, 200.0, dx, dy}, 8.0, {1.0f, 0.0f, 0.0f});
+        EndFrame();
+        const Frame f = ReadFrame();
+        int left = 0, right = 0;
+        for (int wy = 0; wy < f.Height(); ++wy)
+            for (int wx = 0; wx < f.Width(); ++wx) {
+                if (f.At(wx, wy).IsBlack()) continue;
+                EXPECT_EQ(f.At(wx, wy), red);
+                // The pixel's centre, relative to the head's point.
+                const double x = wx + 0.5 - 350 - 100, y = wy + 0.5 - 70 - 200;
+                EXPECT_LE(x * dx + y * dy, 1.0) << "ahead of the point";
+                EXPECT_LE(std::hypot(x, y), 9.5) << "farther than the head's length";
+                (x * dy - y * dx > 0.0 ? left : right) += 1;
+            }
+        EXPECT_GE(left, 4) << dx << "," << dy;
+        EXPECT_GE(right, 4) << dx << "," << dy;
+    }
+}
+
+// A wider line lights as many rows as it is wide; a smooth one blends its edge pixels with the
+// background, where the plain one lights each pixel fully or not at all. Either leaves the
+// context's line state as it found it.
+TEST_F(SceneDrawingTest, LinesTakeTheirWidthAndSmoothnessAndLeaveTheStateAsItWas) {
+    GiveBlackImage(scene);
+    scene.m_streamlines.push_back(MakeLine({{50, 100}, {250, 100}}));
+    scene.m_streamlines.push_back(MakeLine({{50, 300}, {250, 380}}));
+    const auto litRows = [](const Frame& f, int x) {
+        int n = 0;
+        for (int y = 150; y < 190; ++y) n += f.At(x + 350, y).IsBlack() ? 0 : 1;
+        return n;
+    };
+    const auto blended = [](const Frame& f) {
+        int n = 0;
+        for (int y = 350; y < 470; ++y)
+            for (int x = 390; x < 610; ++x) {
+                const Rgb c = f.At(x, y);
+                n += !c.IsBlack() && !(c == Rgb{255, 255, 255}) ? 1 : 0;
+            }
+        return n;
+    };
+    const Frame plain = Paint();
+    EXPECT_EQ(litRows(plain, 150), 1);
+    EXPECT_EQ(blended(plain), 0);
+    for (const float width : {3.0f, 5.0f}) {
+        scene.m_modes.lineWidth = width;
+        EXPECT_EQ(litRows(Paint(), 150), static_cast<int>(width));
+    }
+    scene.m_modes.lineWidth = 0.0f;
+    scene.m_modes.smooth = true;
+    EXPECT_GT(blended(Paint()), 100);
+    GLfloat width = 0.0f;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_EQ(width, 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
 }
 
 }  // namespace

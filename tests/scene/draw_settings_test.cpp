@@ -69,10 +69,12 @@ TEST(Settings, EveryFieldGoesIntoTheSceneAndComesBack) {
     changed.legend = true;
     ApplyDrawSettings(f.scene, changed);
     EXPECT_EQ(CurrentDrawSettings(f.scene), changed);
-    // The viewer starts as the command line does, but with the legend.
+    // The viewer starts as the command line does, but with the legend and in German.
     DrawSettings viewer = ViewerStartSettings();
     EXPECT_TRUE(viewer.legend);
+    EXPECT_EQ(viewer.language, kLanguageGerman);
     viewer.legend = false;
+    viewer.language = kLanguageEnglish;
     EXPECT_EQ(viewer, DrawSettings{});
 }
 

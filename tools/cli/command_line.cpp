@@ -188,6 +188,7 @@ bool SettingOptions::Read(const CommandLine& line, DrawSettings& s, std::string&
 QJsonObject SettingsJson(const DrawSettings& s) {
     QJsonObject json;
     for (const settings::Row& row : settings::Table()) {
+        if (row.figure && settings::AtDefault(row, s)) continue;
         const QString name = QLatin1String(row.name);
         const std::string text = settings::ValueText(row, s);
         switch (row.kind) {

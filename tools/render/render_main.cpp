@@ -24,9 +24,11 @@
 #include "common/target_file.h"
 #include "formats/format_reader.h"
 #include "lettering/legend_text_painter.h"
+#include "output/figure_painter.h"
 #include "output/picture_file.h"
 #include "output/scene_capture.h"
 #include "output/video_file.h"
+#include "render/figure_layout.h"
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
@@ -239,7 +241,9 @@ bool DrawScene(OffscreenContext& context, FlowScene& scene, const RenderRequest&
     }
     EndFrame();
     const int width = PictureWidth(legend, raster.width);
-    picture.raster = PictureImage(ReadPicture(context, width, raster.height), width, raster.height);
+    picture.raster =
+        FigureImage(PictureImage(ReadPicture(context, width, raster.height), width, raster.height),
+                    LayOutFigure(scene), legend);
     return format == PictureFormat::Png || CaptureScenePicture(scene, clicks, &picture.vector, error);
 }
 
@@ -290,16 +294,21 @@ void PrefixQtMessages(QtMsgType, const QMessageLogContext&, const QString& messa
     std::fprintf(stderr, "tesmora-render: %s\n", message.toLocal8Bit().constData());
 }
 
-// The legend's letters need Qt Gui's fonts, on its platform without a display; without the
-// legend nothing of Qt Gui is started.
+// The letters of the legend, the axes and the title need Qt Gui's fonts, on its platform
+// without a display; without them nothing of Qt Gui is started.
 std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
-    bool legend = false;
+    bool letters = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0) break;
-        legend = legend || std::strcmp(argv[i], "--legend") == 0;
+        for (const char* option : {"--legend", "--axes", "--title"}) {
+            const std::size_t n = std::strlen(option);
+            // "--title TEXT" and "--title=TEXT" alike.
+            letters = letters ||
+                      (std::strncmp(argv[i], option, n) == 0 && (argv[i][n] == '\0' || argv[i][n] == '='));
+        }
     }
     qInstallMessageHandler(PrefixQtMessages);
-    if (!legend) return std::make_unique<QCoreApplication>(argc, argv);
+    if (!letters) return std::make_unique<QCoreApplication>(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QGuiApplication>(argc, argv);
 }
