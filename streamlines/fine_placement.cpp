@@ -137,9 +137,9 @@ GridNode FineSite::DomainExit(GridNode from, GridNode to) const {
 // leaves the flow reaches its edge where the spacing allows: beside the domain's edge, and in
 // corners, that may be all a line has.
 //
-// A direction ends where its next pixel lies within the closing radius r of a point of its own
-// line more than an arc A behind it along the line: A is 2 d_sep, or half a turn of a circle
-// of radius r where that is less, so that loops smaller than 2 d_sep across close too. The
+// A direction ends where the step to its next pixel passes within the closing radius r of a point
+// of its own line more than an arc A behind it along the line: A is 2 d_sep, or half a turn of a
+// circle of radius r where that is less, so that loops smaller than 2 d_sep across close too. The
 // backward direction measures its arc through the seed, so it ends where it meets the forward
 // part: a closed streamline is drawn once whatever the step limit covers of it, and so whatever
 // the units of the data. A spiral whose turns move apart by more than r goes on.
