@@ -180,7 +180,7 @@ public:
     PixelVerdict Judge(PixelPoint q, PixelPoint last) {
         const double step = PixelDistance(last.x, last.y, q.x, q.y);
         const double arc = m_forward ? m_arc + step : m_arc - step;
-        if (const OwnLineCells::Point* met = Meets(last, q, arc)) {
+        if (const OwnLineCells::Point* met = Meets(last, q, m_arc)) {
             // Counted in either direction: a backward one meets what the forward one traced.
             ++m_site.Stats().closedLoops;
             m_join = {met->x, met->y};
@@ -224,8 +224,9 @@ private:
                static_cast<std::size_t>(cx);
     }
     // The nearest indexed point within the closing radius of the step from LAST to Q and more
-    // than A behind Q. The step, not only Q: where a time step moves many pixels, a loop would
-    // otherwise pass its own line between two points.
+    // than A behind LAST, whose arc is ARC. The step, not only Q: where a time step moves many
+    // pixels, a loop would otherwise pass its own line between two points. Behind LAST, not Q:
+    // a step longer than A starts at LAST itself.
     const OwnLineCells::Point* Meets(PixelPoint last, PixelPoint q, double arc) const {
         if (!m_raster.Contains(q.x, q.y)) return nullptr;
         const int side = m_cells.side;

@@ -317,6 +317,30 @@ TEST(FineLoops, CloseWhateverTheUnits) {
             }
 }
 
+// A straight line never meets itself, however far one step carries it: here a time step
+// moves about 70 pixels, longer than the arc a loop must cover before it may close.
+TEST(FineLoops, AStraightLineNeverMeetsItself) {
+    testsupport::TempDir dir;
+    DataSetArrays data = DataSetArrays::Zeroed(16, 24, 1);
+    for (std::int64_t j = 0; j < 24; ++j)
+        for (std::int64_t i = 0; i < 16; ++i) {
+            const auto k = static_cast<std::size_t>(j * 16 + i);
+            data.nodes[k] = {static_cast<float>(i), static_cast<float>(j)};
+            data.u[k] = data.v[k] = 21.0f;
+        }
+    for (const float step : {0.0f, 1.0f}) {
+        testsupport::SceneFixture f;
+        DrawSettings s;
+        s.placement = kPlacementFine;
+        s.stepPixels = step;
+        ApplyDrawSettings(f.scene, s);
+        f.scene.OpenDataSet(testsupport::WriteDataSet(dir, "diagonal", data));
+        ASSERT_TRUE(f.scene.HasDataSet());
+        EXPECT_EQ(f.scene.Stats().closedLoops, 0u) << "step " << step;
+        EXPECT_GT(f.scene.GetStreamlineCount(), 0u) << "step " << step;
+    }
+}
+
 // Squared distances equal the brute-force nearest feature on random rasters of every density,
 // including none and odd shapes, with one field reused for rasters smaller than its size, as
 // the updates around new lines use it.
