@@ -9,25 +9,26 @@
 #include <vector>
 
 #include "scene/flow_scene.h"
+#include "streamlines/pixel_bitmap.h"
 #include "streamlines/pixel_mapping.h"
 #include "streamlines/tracer.h"
 
 namespace {
 
-// A loop is closed when the line passes this close to its seed; below two pixels the
-// rounding of the seed and of the line's points alone could make it miss.
+// A line meets itself when it comes this close to its own earlier points; below two pixels the
+// rounding of its points alone could make it miss.
 constexpr double kMinClosingRadius = 2.0;
 constexpr double kPi = 3.14159265358979323846;
 constexpr DistanceField::Squared kFar = DistanceField::kNoFeature;
 
-// Distance of pixel P from the segment A..B.
-double SegmentDistance(PixelPoint p, PixelPoint a, PixelPoint b) {
+// Squared distance of pixel P from the segment A..B.
+double SegmentDistance2(PixelPoint p, PixelPoint a, PixelPoint b) {
     const double abx = b.x - a.x, aby = b.y - a.y;
     const double apx = p.x - a.x, apy = p.y - a.y;
     const double len2 = abx * abx + aby * aby;
     const double t = len2 > 0.0 ? std::clamp((apx * abx + apy * aby) / len2, 0.0, 1.0) : 0.0;
     const double dx = apx - t * abx, dy = apy - t * aby;
-    return std::sqrt(dx * dx + dy * dy);
+    return dx * dx + dy * dy;
 }
 
 double PolylineLength(const Streamline& s) {
@@ -80,6 +81,9 @@ public:
         Tracer(m_scene, m_stats, m_log).BothWays(m_scratch, w, m_scene.m_nMethod, policy);
     }
     bool IsFarEnough(int x, int y, float dist) { return m_scene.IsFarEnough(x, y, dist); }
+    // The pixels closer than DIST to a point of a kept line; null where the separation grid
+    // cannot tell for every pixel.
+    const PixelBitmap* PixelsCloserThan(float dist) { return m_scene.Grid().PixelsCloserThan(dist); }
 
     bool HasSeeds() const { return m_scene.GetSeedCount() != 0; }
     // The seed at the front of the queue, taken off it.
@@ -131,48 +135,137 @@ GridNode FineSite::DomainExit(GridNode from, GridNode to) const {
     return {at(from.x, to.x, lo.x, hi.x), at(from.y, to.y, lo.y, hi.y)};
 }
 
-// The fine placement's lines also end where they come back to their seed, and a line that
+// The fine placement's lines also end where they come back to themselves, and a line that
 // leaves the flow reaches its edge where the spacing allows: beside the domain's edge, and in
 // corners, that may be all a line has.
+//
+// A direction ends where the step to its next pixel passes within the closing radius r of a point
+// of its own line more than an arc A behind it along the line: A is 2 d_sep, or half a turn of a
+// circle of radius r where that is less, so that loops smaller than 2 d_sep across close too. The
+// backward direction measures its arc through the seed, so it ends where it meets the forward
+// part: a closed streamline is drawn once whatever the step limit covers of it, and so whatever
+// the units of the data. A spiral whose turns move apart by more than r goes on.
 class FinePolicy : public TracePolicy {
 public:
     static constexpr bool kEndsAtEdge = true;
 
     FinePolicy(FineSite& site, double closing)
-        : m_site(site), m_dtest(site.DTest()), m_closing(closing), m_closingArc(kPi * closing) {}
+        : m_site(site),
+          m_dtest(site.DTest()),
+          m_closing2(closing * closing),
+          m_behind(std::min(2.0 * site.DSep(), kPi * closing)),
+          m_cells(site.Buffers().own),
+          m_raster(site.Raster()) {
+        OwnLineCells& c = m_cells;
+        const int side = std::max(static_cast<int>(std::ceil(closing)), 1);
+        const int columns = m_raster.width / side + 1, rows = m_raster.height / side + 1;
+        if (c.side != side || c.columns != columns || c.rows != rows) {
+            c.side = side, c.columns = columns, c.rows = rows;
+            c.stamp.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
+            c.head.resize(c.stamp.size());
+            c.line = 0;
+        }
+        if (++c.line == 0) {
+            std::fill(c.stamp.begin(), c.stamp.end(), 0);
+            c.line = 1;
+        }
+        c.points.clear();
+    }
 
     void Begin(PixelPoint seed) {
-        m_seed = seed;
+        // Every point of the forward direction is behind every backward one by its arc plus theirs.
+        for (; m_indexed < m_cells.points.size(); ++m_indexed) Index(m_indexed);
+        m_forward = m_cells.points.empty();
         m_arc = 0.0;
+        if (m_forward) Record(seed);
     }
     PixelVerdict Judge(PixelPoint q, PixelPoint last) {
         const double step = PixelDistance(last.x, last.y, q.x, q.y);
-        // Passing the seed again is a closed streamline, or a spiral whose turns lie closer
-        // than d_test: either way the rest would lie on the line already drawn.
-        if (m_arc + step > m_closingArc && SegmentDistance(m_seed, last, q) < m_closing) {
-            // Counted in either direction: a backward one closes where the forward one ended early.
+        const double arc = m_forward ? m_arc + step : m_arc - step;
+        if (const OwnLineCells::Point* met = Meets(last, q, m_arc)) {
+            // Counted in either direction: a backward one meets what the forward one traced.
             ++m_site.Stats().closedLoops;
-            return PixelVerdict::kCloseLoop;
+            m_join = {met->x, met->y};
+            // Back at the seed's own stretch of line, the backward direction would meet this
+            // one at once: it is not traced.
+            return m_forward && met->arc <= m_behind ? PixelVerdict::kCloseLoop : PixelVerdict::kJoinItself;
         }
         if (!m_site.IsFarEnough(q.x, q.y, m_dtest)) return PixelVerdict::kStop;
-        m_arc += step;
+        m_arc = arc;
+        Record(q);
         return PixelVerdict::kKeep;
     }
+    PixelPoint JoinPoint(PixelPoint) const { return m_join; }
     GridNode EdgeEnd(GridNode cur, GridNode next, bool failed) const {
         return failed ? cur : m_site.DomainExit(cur, next);
     }
     bool AdmitsEnd(PixelPoint end) { return m_site.IsFarEnough(end.x, end.y, m_dtest); }
 
 private:
+    // A point of this direction joins the cells once the line is more than A past it; until
+    // then no later point of the same direction could meet it.
+    void Record(PixelPoint p) {
+        m_cells.points.push_back({p.x, p.y, m_arc, -1});
+        while (m_indexed < m_cells.points.size() &&
+               std::abs(m_arc - m_cells.points[m_indexed].arc) > m_behind)
+            Index(m_indexed++);
+    }
+    void Index(std::size_t i) {
+        OwnLineCells::Point& p = m_cells.points[i];
+        if (!m_raster.Contains(p.x, p.y)) return;
+        const std::size_t cell = Cell(p.x / m_cells.side, p.y / m_cells.side);
+        if (m_cells.stamp[cell] != m_cells.line) {
+            m_cells.stamp[cell] = m_cells.line;
+            m_cells.head[cell] = -1;
+        }
+        p.next = m_cells.head[cell];
+        m_cells.head[cell] = static_cast<std::int32_t>(i);
+    }
+    std::size_t Cell(int cx, int cy) const {
+        return static_cast<std::size_t>(cy) * static_cast<std::size_t>(m_cells.columns) +
+               static_cast<std::size_t>(cx);
+    }
+    // The nearest indexed point within the closing radius of the step from LAST to Q and more
+    // than A behind LAST, whose arc is ARC. The step, not only Q: where a time step moves many
+    // pixels, a loop would otherwise pass its own line between two points. Behind LAST, not Q:
+    // a step longer than A starts at LAST itself.
+    const OwnLineCells::Point* Meets(PixelPoint last, PixelPoint q, double arc) const {
+        if (!m_raster.Contains(q.x, q.y)) return nullptr;
+        const int side = m_cells.side;
+        const auto cell = [&](int v, int count) { return std::clamp(v / side, 0, count - 1); };
+        const int x0 = cell(std::max(std::min(last.x, q.x), 0), m_cells.columns) - 1;
+        const int x1 = cell(std::max(last.x, q.x), m_cells.columns) + 1;
+        const int y0 = cell(std::max(std::min(last.y, q.y), 0), m_cells.rows) - 1;
+        const int y1 = cell(std::max(last.y, q.y), m_cells.rows) + 1;
+        const OwnLineCells::Point* best = nullptr;
+        double nearest = m_closing2;
+        for (int y = std::max(y0, 0); y <= std::min(y1, m_cells.rows - 1); ++y)
+            for (int x = std::max(x0, 0); x <= std::min(x1, m_cells.columns - 1); ++x) {
+                const std::size_t c = Cell(x, y);
+                if (m_cells.stamp[c] != m_cells.line) continue;
+                for (std::int32_t i = m_cells.head[c]; i >= 0;) {
+                    const OwnLineCells::Point& p = m_cells.points[static_cast<std::size_t>(i)];
+                    const double d2 = SegmentDistance2({p.x, p.y}, last, q);
+                    if (d2 < nearest && std::abs(arc - p.arc) > m_behind) {
+                        nearest = d2;
+                        best = &p;
+                    }
+                    i = p.next;
+                }
+            }
+        return best;
+    }
+
     FineSite& m_site;
     const float m_dtest;
-    const double m_closing;
-    // Coming back to the seed after more than half a turn of a circle through it closes the
-    // loop; a line that merely bends near the seed has not come that far, and a spiral that
-    // passes its seed at more than the closing radius goes on.
-    const double m_closingArc;
-    PixelPoint m_seed{};
-    double m_arc = 0.0;  // arc length from the seed along the points kept
+    const double m_closing2;  // the closing radius r, squared
+    const double m_behind;    // the arc A
+    OwnLineCells& m_cells;
+    const RasterSize m_raster;
+    std::size_t m_indexed = 0;  // the points before this one are in the cells
+    bool m_forward = true;
+    double m_arc = 0.0;  // arc length from the seed along the points kept, signed
+    PixelPoint m_join{};
 };
 
 // One fine placement: the candidates of every point of each line, then, when they are used up,
@@ -186,6 +279,7 @@ public:
           m_closing(std::max(static_cast<double>(site.DTest()), kMinClosingRadius)),
           m_open(site.Buffers().open),
           m_moving(site.Buffers().moving),
+          m_dropped(site.Buffers().dropped),
           m_distance(site.Buffers().distance),
           m_local(site.Buffers().local),
           m_order(site.Buffers().order),
@@ -196,6 +290,7 @@ public:
         if (m_distance.size() != m_pixels) {
             m_open.assign(m_pixels, 0);
             m_moving.assign(m_pixels, 0);
+            m_dropped.assign(m_pixels, 0);
             m_distance.assign(m_pixels, kFar);
             m_field = DistanceField(m_raster.width, m_raster.height);
         }
@@ -214,6 +309,9 @@ private:
     // dropped.
     bool TryStreamline(GridNode w, double minLength);
     void AddCandidates(const Streamline& line);
+    // False when every open pixel lies closer than d_sep to a line, so that none may seed;
+    // true when some may, or the separation grid cannot tell.
+    bool SomePixelMaySeed();
     // The distances, and the order in which pixels are tried from them.
     void ComputeDistances();
     void Transform();
@@ -230,6 +328,9 @@ private:
     const double m_closing;
     std::vector<std::uint8_t>& m_open;
     std::vector<std::uint8_t>& m_moving;
+    // A line from a seed beside other lines only gets shorter as lines are added: once dropped,
+    // tracing it again would drop it again.
+    std::vector<std::uint8_t>& m_dropped;
     std::vector<DistanceField::Squared>& m_distance;
     // Taken only once distances are renewed around new lines: a placement that never does so
     // pays for no pages of it.
@@ -275,6 +376,7 @@ void FinePlacement::FindMovingPixels() {
             m_moving[m_raster.Index(x, y)] = moves ? 1 : 0;
         }
     std::copy(m_moving.begin(), m_moving.end(), m_open.begin());
+    std::fill(m_dropped.begin(), m_dropped.end(), 0);
 }
 
 std::optional<std::size_t> FinePlacement::DeepestMovingPixel() {
@@ -299,7 +401,12 @@ void FinePlacement::Run() {
     // loop ends after at most one pass per raster pixel.
     for (std::size_t pass = 0; pass <= m_pixels; ++pass) {
         DrainQueue();
-        if (m_linesMeasured != m_site.LineCount()) ComputeDistances();
+        if (m_linesMeasured != m_site.LineCount()) {
+            // Most placements end here: the lines from the candidates leave no pixel that may
+            // seed, and the separation grid already knows every pixel near them.
+            if (m_site.LineCount() != 0 && !SomePixelMaySeed()) break;
+            ComputeDistances();
+        }
         const std::optional<std::size_t> best = FarthestOpenPixel();
         if (!best) break;
         Seed(*best);
@@ -315,7 +422,10 @@ void FinePlacement::Seed(std::size_t pixel) {
     // one shorter than d_sep: in a corner, on the raster's edge or beside a body the flow leaves
     // room for no longer one, and without it the gap would stay.
     GridNode w;
-    if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w)) TryStreamline(w, 0.0);
+    // A line of fewer than two points here is one of fewer than two points from any later seed
+    // here: as a candidate too, the pixel is not tried again.
+    if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w) && !TryStreamline(w, 0.0))
+        m_dropped[pixel] = 1;
 }
 
 void FinePlacement::DrainQueue() {
@@ -323,10 +433,12 @@ void FinePlacement::DrainQueue() {
     while (m_site.HasSeeds()) {
         const PixelPoint p = m_site.TakeSeed();
         ++m_site.Stats().seedsExamined;
-        if (!m_site.IsFarEnough(p.x, p.y, dist)) continue;
+        const std::size_t pixel = m_raster.Index(p.x, p.y);
+        if (m_dropped[pixel] || !m_site.IsFarEnough(p.x, p.y, dist)) continue;
         GridNode w;
-        if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w))
-            TryStreamline(w, static_cast<double>(m_dsep));
+        if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w) &&
+            !TryStreamline(w, static_cast<double>(m_dsep)))
+            m_dropped[pixel] = 1;
     }
 }
 
@@ -368,6 +480,12 @@ void FinePlacement::AddCandidates(const Streamline& line) {
             if (m_raster.Contains(c.x, c.y) && m_moving[m_raster.Index(c.x, c.y)]) m_site.PushSeed(c);
         }
     }
+}
+
+bool FinePlacement::SomePixelMaySeed() {
+    const PixelBitmap* near = m_site.PixelsCloserThan(static_cast<float>(m_dsep));
+    if (!near || near->Size().width != m_raster.width || near->Size().height != m_raster.height) return true;
+    return near->AnyClear([&](int x, int y) { return m_open[m_raster.Index(x, y)] != 0; });
 }
 
 void FinePlacement::ComputeDistances() {

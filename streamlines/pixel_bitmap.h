@@ -69,6 +69,19 @@ public:
                 }
     }
 
+    // Whether F(x, y) holds for some clear raster pixel, asked row by row, a word of 64 pixels
+    // at a time, so that a raster almost all set costs a read of its words.
+    template <class F>
+    bool AnyClear(F&& f) const {
+        for (int y = 0; y < m_size.height; ++y)
+            for (std::size_t w = 0; w < m_rowWords; ++w)
+                for (std::uint64_t word = ~m_words[Row(y) + w]; word; word &= word - 1) {
+                    const int x = static_cast<int>(w * 64) + std::countr_zero(word) - kMargin;
+                    if (x >= 0 && x < m_size.width && f(x, y)) return true;
+                }
+        return false;
+    }
+
 private:
     static constexpr int kMargin = 32;  // beyond PixelDisk::kMaxRadius
     static_assert(kMargin > PixelDisk::kMaxRadius);

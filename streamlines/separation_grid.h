@@ -129,6 +129,14 @@ public:
         return closeness->pixels.Test(x, y);
     }
 
+    // Every raster pixel closer than DIST to a stored point, where FindCloser would answer for
+    // every pixel from it; null where it would not.
+    const PixelBitmap* PixelsCloserThan(float dist) {
+        if (!m_bBitmapsValid || m_bPointsOnly) return nullptr;
+        const Closeness* closeness = ClosenessFor(dist);
+        return closeness ? &closeness->pixels : nullptr;
+    }
+
     // For a caller that keeps only slot 0, the current cell, while it runs and writes the
     // slots once at its end: a placement, during which nothing else reads them. That is the
     // same as writing them at every LocateCell as long as they listed the cells around slot 0

@@ -35,8 +35,9 @@ inline void AddAtEnd(Streamline& line, PixelPoint p, int direction) {
 }
 
 // What a policy makes of a pixel farther than the spacing from the last one kept: the line
-// keeps it, ends before it, or ends at its seed, having come round to it.
-enum class PixelVerdict { kKeep, kStop, kCloseLoop };
+// keeps it, ends before it, ends having come round to its seed, or ends having come back to
+// another part of itself. The last two join the line to the point the policy names.
+enum class PixelVerdict { kKeep, kStop, kCloseLoop, kJoinItself };
 
 // Why a direction ended.
 enum class TraceEnd { kStepLimit, kLeftFlow, kStopped, kClosedLoop };
@@ -49,10 +50,14 @@ enum class TraceEnd { kStepLimit, kLeftFlow, kStopped, kClosedLoop };
 //   bool AdmitsEnd(PixelPoint end)
 // the point where the line reaches the edge of the flow, and whether that point's pixel,
 // spaced from the last one kept, may join the line.
+// A policy that closes lines or joins them to themselves names the point they end at with
+//   PixelPoint JoinPoint(PixelPoint seed) const
 struct TracePolicy {
     static constexpr bool kEndsAtEdge = false;
     // Called before each direction, with the seed's pixel.
     void Begin(PixelPoint) {}
+    // Where a line that closes or comes back to itself ends: its seed unless the policy knows better.
+    PixelPoint JoinPoint(PixelPoint seed) const { return seed; }
 };
 
 // Traces over FLOW, which offers Step, IsInDomain, WorldToPixel, PrefetchVelocity,
@@ -141,9 +146,10 @@ public:
                     end = TraceEnd::kStopped;
                     break;
                 }
-                if (verdict == PixelVerdict::kCloseLoop) {
-                    if (FartherThanSpacing(start, last)) AddAtEnd(line, start, direction);
-                    end = TraceEnd::kClosedLoop;
+                if (verdict == PixelVerdict::kCloseLoop || verdict == PixelVerdict::kJoinItself) {
+                    const PixelPoint join = policy.JoinPoint(start);
+                    if (FartherThanSpacing(join, last)) AddAtEnd(line, join, direction);
+                    end = verdict == PixelVerdict::kCloseLoop ? TraceEnd::kClosedLoop : TraceEnd::kStopped;
                     break;
                 }
                 AddAtEnd(line, q, direction);
