@@ -58,8 +58,10 @@ LegendLayout LayOutLegend(const ColourScale& scale, int panelHeight, bool german
     layout.barHeight = static_cast<int>(barTop) - kBarBottom;
     const double height = layout.barHeight;
     layout.ramp.reserve(static_cast<std::size_t>(layout.barHeight));
+    // A field of one value shows one colour in the picture, and its bar that colour alone.
     for (int row = 0; row < layout.barHeight; ++row)
-        layout.ramp.push_back(MapColour(scale.map, scale.field, (row + 0.5) / height));
+        layout.ramp.push_back(MapColour(scale.map, scale.field,
+                                        constant ? ConstantFieldPosition(scale.map) : (row + 0.5) / height));
 
     if (!finite) return layout;
     const auto heightOf = [&](double value) {

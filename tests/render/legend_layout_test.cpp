@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -184,6 +185,11 @@ TEST(LegendLayout, ConstantAndNonFiniteFieldsAndTheFactorLine) {
     const LegendLayout flatDiverging = LayOutLegend(Scale(kBackgroundPressure, kColourMapCoolwarm, 0.0, 0.0));
     ASSERT_EQ(flatDiverging.marks.size(), 1u);
     EXPECT_EQ(flatDiverging.marks[0].y, flatDiverging.barBottom + flatDiverging.barHeight / 2.0);
+    // Its bar is the one colour the picture shows, not the whole map.
+    for (const LegendLayout* layout : {&flat, &flatDiverging})
+        EXPECT_EQ(std::count(layout->ramp.begin(), layout->ramp.end(), layout->ramp.front()),
+                  static_cast<std::ptrdiff_t>(layout->ramp.size()));
+    EXPECT_EQ(flatDiverging.ramp.front(), MapColour(kColourMapCoolwarm, kBackgroundPressure, 0.5));
     // No numbers, no marks, but the title.
     const LegendLayout none = LayOutLegend(Scale(kBackgroundPressure, kColourMapViridis, NAN, NAN));
     EXPECT_TRUE(none.marks.empty());
