@@ -19,6 +19,7 @@
 #include <QToolBar>
 
 #include "app/control_bar.h"
+#include "app/frame_bar.h"
 #include "app/tesmora_view.h"
 #include "app/time_step_hint.h"
 #include "app/ui_texts.h"
@@ -153,6 +154,10 @@ void CMainFrame::CreateBars(FlowScene& scene) {
         band->setMovable(true);
         addToolBar(Qt::TopToolBarArea, band);
     }
+
+    // Below the picture, as a player's controls are; hidden for a single field.
+    m_pFrameBar = new CFrameBar(this);
+    addToolBar(Qt::BottomToolBarArea, m_pFrameBar);
 
     m_pView = new CTesmoraView(scene, this);
     m_pView->SetControlBar(m_pControlBar);

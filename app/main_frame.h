@@ -12,6 +12,7 @@ class QPushButton;
 class QScrollArea;
 class QToolBar;
 class CControlBar;
+class CFrameBar;
 class CTesmoraView;
 
 // The main window: menu bar, the tool bar and the control bar as two bands at the top, the
@@ -37,6 +38,7 @@ public:
     CControlBar* ControlBar() const { return m_pControlBar; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QToolBar* ControlBand() const { return m_pControlBand; }
+    CFrameBar* FrameBar() const { return m_pFrameBar; }
     QLabel* IdleLabel() const { return m_pIdle; }
     QPushButton* HintButton() const { return m_pHintButton; }
     QScrollArea* ViewScroll() const { return m_pScroll; }
@@ -68,6 +70,7 @@ private:
     CControlBar* m_pControlBar = nullptr;
     QToolBar* m_pToolBar = nullptr;
     QToolBar* m_pControlBand = nullptr;
+    CFrameBar* m_pFrameBar = nullptr;
     QLabel* m_pIdle = nullptr;
     QPushButton* m_pHintButton = nullptr;
     FlowScene& m_scene;

@@ -10,10 +10,12 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
+#include <QUrl>
 #include <cstdio>
 
 #include "app/about_dlg.h"
 #include "app/control_bar.h"
+#include "app/frame_bar.h"
 #include "app/main_frame.h"
 #include "app/tesmora_view.h"
 #include "app/ui_texts.h"
@@ -139,13 +141,14 @@ bool CTesmoraApp::InitInstance() {
         return false;
     }
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) return usageError(Text(ui::kOnlyOneFile));
 
     ApplyDrawSettings(m_scene, ViewerStartSettings());
     m_pMainFrame = std::make_unique<CMainFrame>(m_scene);
     m_reporter.SetParent(m_pMainFrame.get());
     CMainFrame* frame = m_pMainFrame.get();
     QObject::connect(frame, &CMainFrame::fileNew, frame, [this] { OnFileNew(); });
+    QObject::connect(frame->FrameBar(), &CFrameBar::frameChosen, frame,
+                     [this](int shown) { ShowFrame(shown); });
     QObject::connect(frame, &CMainFrame::fileOpen, frame, [this] { OnFileOpen(); });
     QObject::connect(frame, &CMainFrame::fileSave, frame, [this] { OnFileSave(); });
     QObject::connect(frame, &CMainFrame::fileSaveAs, frame, [this] { OnFileSaveAs(); });
@@ -169,7 +172,11 @@ bool CTesmoraApp::InitInstance() {
 
     // A file on the command line is opened exactly as File > Open opens it, once the window
     // is up so that a failure has a window to report over.
-    if (!files.isEmpty()) OpenPath(QFileInfo(files.front()).absoluteFilePath());
+    if (!files.isEmpty()) {
+        QStringList paths;
+        for (const QString& file : files) paths.push_back(QFileInfo(file).absoluteFilePath());
+        OpenPaths(paths);
+    }
     return true;
 }
 
@@ -192,14 +199,42 @@ void CTesmoraApp::OnFileOpen() {
     QFileDialog dialog(m_pMainFrame.get(), Text(ui::kOpenCaption), QString(),
                        OpenFilters().join(QStringLiteral(";;")));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Several files chosen together are the frames of a series.
+    dialog.setFileMode(QFileDialog::ExistingFiles);
     // Cancelled: the scene and the picture stay as they are.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) return;
     // The URL keeps the bytes of a name that is not UTF-8; the dialog's path would not.
-    OpenPath(common::FromNative(common::NativePathOfUrl(dialog.selectedUrls().front())));
+    QStringList paths;
+    for (const QUrl& url : dialog.selectedUrls())
+        paths.push_back(common::FromNative(common::NativePathOfUrl(url)));
+    OpenPaths(paths);
+}
+
+bool CTesmoraApp::OpenPaths(const QStringList& paths) {
+    std::vector<std::string> native;
+    for (const QString& path : paths) native.push_back(common::ToNative(path));
+    std::vector<Frame> frames =
+        FramesOf(native, [this](const std::string& path) { return !m_reader.Accepts(path); });
+    const bool loaded = OpenPath(common::FromNative(frames.front().path));
+    m_frames = loaded ? std::move(frames) : std::vector<Frame>{};
+    if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(static_cast<int>(m_frames.size()));
+    return loaded;
+}
+
+bool CTesmoraApp::ShowFrame(int frame) {
+    if (frame < 0 || static_cast<std::size_t>(frame) >= m_frames.size()) return false;
+    bool shown = false;
+    {
+        const WaitCursor wait;
+        shown = m_scene.ShowFrame(m_frames[static_cast<std::size_t>(frame)]);
+    }
+    if (CTesmoraView* view = View()) view->update();
+    return shown;
 }
 
 bool CTesmoraApp::OpenPath(const QString& path) {
+    m_frames.clear();
+    if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(1);
     {
         const WaitCursor wait;
         // Another data set is shown whole, whatever part of the last one the view showed.

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/message_box_reporter.h"
 #include "app/tesmora_doc.h"
@@ -52,6 +53,12 @@ public:
     // File > Open's whole work once a path is chosen: the wait cursor, the load (any failure
     // is reported in a message box), the title and a repaint. True when the data set loaded.
     bool OpenPath(const QString& path);
+    // Several files, or a .gri pair with numbered solution files, open as the frames of a
+    // series (the first shown, the frame bar for the rest); one file as OpenPath opens it.
+    bool OpenPaths(const QStringList& paths);
+    // Shows frame FRAME of the series opened; false (reported) when it cannot be shown.
+    bool ShowFrame(int frame);
+    std::size_t FrameCount() const { return m_frames.size(); }
     // The picture as the view shows it, as a PNG file; an existing file is replaced only when
     // the new one is complete. A failure is reported; false then.
     bool SavePicture(const QString& path);
@@ -76,4 +83,5 @@ private:
     std::unique_ptr<CMainFrame> m_pMainFrame;
     int m_nExitCode = 0;
     std::optional<QString> m_choicesFile;
+    std::vector<Frame> m_frames;  // of the data set opened; one for a single field
 };

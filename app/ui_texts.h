@@ -10,7 +10,7 @@ inline constexpr const char* kIdle = "Bereit";  // the status bar's message pane
 
 // The command line: tesmora --help, and what ends a command line that cannot be used.
 inline constexpr const char* kCommandLineHelp =
-    "Aufruf: tesmora [Optionen] [Datei]\n"
+    "Aufruf: tesmora [Optionen] [Datei...]\n"
     "Betrachter für zweidimensionale Strömungsfelder: Geschwindigkeit, Druck oder Wirbelstärke\n"
     "als Farbe unter gleichmäßig verteilten Stromlinien oder Pfeilen.\n"
     "\n"
@@ -22,10 +22,19 @@ inline constexpr const char* kCommandLineHelp =
     "  Datei          Wird geöffnet wie mit Datei > Öffnen: eine Geometriedatei (.gri)\n"
     "                 mit ihrer Lösungsdatei, Spaltentext (.txt, .csv, .tsv, .dat),\n"
     "                 Tecplot ASCII (.dat, .tec, .plt, .vec) oder VTK (.vtk, .vti, .vtr).\n"
+    "                 Mehrere Dateien sind die Bilder einer Folge, in der Reihenfolge\n"
+    "                 der Zahlen in ihren Pfaden; ebenso die nummerierten Lösungsdateien\n"
+    "                 NAME.00000.dat, NAME.00001.dat, ... einer Geometriedatei.\n"
     "\n"
     "Ohne Datei öffnet sich das Fenster leer. tesmora-render, tesmora-info, tesmora-flowgen\n"
     "und tesmora-convert arbeiten ohne Fenster; sie sprechen Englisch (jeweils --help).\n";
-inline constexpr const char* kOnlyOneFile = "Es kann nur eine Datei geöffnet werden.";
+// The bar of a time series' frames.
+inline constexpr const char* kFrameBarTitle = "Bildfolge";
+inline constexpr const char* kFramePrevious = "Bild zurück (Bild auf)";
+inline constexpr const char* kFrameNext = "Bild vor (Bild ab)";
+inline constexpr const char* kFramePlay = "Abspielen (Leertaste)";
+inline constexpr const char* kFrameRate = "Bilder/s";
+inline constexpr const char* kFrameNumber = "Bild %1 von %2";
 inline constexpr const char* kTryHelp = "„tesmora --help“ zeigt die Optionen.";
 
 // Menu captions; the text after a tab is the shortcut as the menu shows it.

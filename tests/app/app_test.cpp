@@ -95,12 +95,21 @@ TEST(CommandLine, OpensAFileAnotherProgramWroteAndTellsInGermanWhatIsWrongWithOn
     EXPECT_FALSE(h.Scene().HasDataSet());
 }
 
-TEST(CommandLine, MoreThanOneFileOrAnUnknownOptionEndsAtOnce) {
+TEST(CommandLine, SeveralFilesAreASeriesInTheirNumbersOrderAndAnUnknownOptionEndsAtOnce) {
     {
-        AppHarness h({"tesmora", "a.gri", "b.gri"});
-        EXPECT_FALSE(h.Started());
-        EXPECT_EQ(h.App().ExitCode(), 2);
-        EXPECT_EQ(h.App().MainFrame(), nullptr);
+        testsupport::TempDir dir;
+        const DataSetArrays slow = apptest::ShearFlow();
+        DataSetArrays fast = apptest::ShearFlow();
+        for (std::int64_t n = 0; n < fast.NodeCount(); ++n) fast.u[static_cast<std::size_t>(n)] *= 2.0f;
+        const std::string ninth = testsupport::WriteDataSet(dir, "f_9", slow);
+        const std::string tenth = testsupport::WriteDataSet(dir, "f_10", fast);
+        AppHarness h({"tesmora", Q(tenth), Q(ninth)});
+        ASSERT_TRUE(h.Started());
+        EXPECT_EQ(h.App().FrameCount(), 2u);
+        const FlowScene& scene = h.Scene();
+        EXPECT_TRUE(std::equal(scene.m_pU.get(), scene.m_pU.get() + scene.NodeCount(), slow.u.get()));
+        ASSERT_TRUE(h.App().ShowFrame(1));
+        EXPECT_TRUE(std::equal(scene.m_pU.get(), scene.m_pU.get() + scene.NodeCount(), fast.u.get()));
     }
     {
         AppHarness h({"tesmora", "--no-such-option"});

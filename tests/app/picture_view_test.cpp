@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <cmath>
 
+#include "app/frame_bar.h"
+#include "formats/gri_writer.h"
 #include "render/legend_layout.h"
 #include "sampling/colour_tables.h"
 #include "tests/app/app_harness.h"
@@ -279,6 +282,50 @@ TEST_F(PictureView, FillsTheViewZoomsPansAndRemembersIt) {
     ActionNamed(again, "actionViewFillView")->trigger();
     EXPECT_FALSE(again.View().FillsView());
     EXPECT_EQ(again.Scene().m_modes.size, PictureSize{});
+}
+
+// A series opens at its first frame with the frame bar; each step shows that frame's own field
+// over the one grid, the ends wrap round, and a single field keeps the bar out of sight.
+TEST(FrameBar, StepsThroughASeriesAndHidesForOneField) {
+    testsupport::TempDir dir;
+    std::vector<DataSetArrays> frames;
+    for (int k = 0; k < 3; ++k) {
+        frames.push_back(testsupport::MakeRectilinear(
+            testsupport::Axis(30, 0.0f, 3.0f), testsupport::Axis(40, 0.0f, 4.0f), 1,
+            [phase = static_cast<float>(k)](float x, float y) {
+                return testsupport::NodeValues{1.0f + 0.3f * phase * std::sin(y), std::cos(x + phase), x, y};
+            }));
+        std::string error;
+        ASSERT_TRUE(k == 0 ? formats::WriteGriPair(dir.File("seq.gri"), frames.back(), &error)
+                           : formats::WriteGriSolution(dir.File("seq.0000" + std::to_string(k) + ".dat"),
+                                                       frames.back(), &error))
+            << error;
+    }
+    AppHarness h({QStringLiteral("tesmora"), QString::fromStdString(dir.File("seq.gri"))});
+    ASSERT_TRUE(h.Started());
+    CFrameBar* bar = h.Frame().FrameBar();
+    ASSERT_EQ(bar->FrameCount(), 3);
+    EXPECT_TRUE(bar->isVisible());
+    const auto shows = [&](int k) {
+        const FlowScene& scene = h.Scene();
+        return std::equal(scene.m_pV.get(), scene.m_pV.get() + scene.NodeCount(),
+                          frames[static_cast<std::size_t>(k)].v.get());
+    };
+    EXPECT_TRUE(shows(0));
+    for (const int expected : {1, 2, 0}) {
+        bar->NextAction()->trigger();
+        AppHarness::Settle();
+        EXPECT_EQ(bar->Frame(), expected);
+        EXPECT_TRUE(shows(expected)) << expected;
+    }
+    bar->PreviousAction()->trigger();
+    EXPECT_TRUE(shows(2));
+    EXPECT_EQ(bar->findChild<QLabel*>(QStringLiteral("frameNumber"))->text(), QStringLiteral("Bild 3 von 3"));
+    bar->PlayAction()->trigger();
+    EXPECT_TRUE(bar->Playing());
+    ASSERT_TRUE(h.App().OpenPath(QString::fromStdString(testsupport::WriteDataSet(dir, "alone", frames[1]))));
+    EXPECT_FALSE(bar->Playing());
+    EXPECT_FALSE(bar->isVisible());
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QToolBar>
+
+class QAction;
+class QLabel;
+class QSlider;
+class QSpinBox;
+class QTimer;
+
+// The frames of a time series: a slider, a step back and forward (Bild auf, Bild ab), playback
+// (space) at a chosen rate, and the frame's number. Hidden while the data set has one frame, so
+// that a single field is shown as it always was.
+class CFrameBar : public QToolBar {
+    Q_OBJECT
+public:
+    explicit CFrameBar(QWidget* parent);
+
+    // COUNT frames, the first shown; the bar shows itself from two frames on and stops playing.
+    void SetFrameCount(int count);
+    int FrameCount() const { return m_count; }
+    int Frame() const;
+    bool Playing() const;
+    QAction* PreviousAction() const { return m_pPrevious; }
+    QAction* NextAction() const { return m_pNext; }
+    QAction* PlayAction() const { return m_pPlay; }
+
+signals:
+    // The user (or playback) chose FRAME; the receiver shows it.
+    void frameChosen(int frame);
+
+private:
+    void Choose(int frame);
+    void ShowNumber();
+
+    QSlider* m_pSlider = nullptr;
+    QSpinBox* m_pRate = nullptr;
+    QLabel* m_pNumber = nullptr;
+    QTimer* m_pTimer = nullptr;
+    QAction* m_pPrevious = nullptr;
+    QAction* m_pNext = nullptr;
+    QAction* m_pPlay = nullptr;
+    int m_count = 1;
+};
