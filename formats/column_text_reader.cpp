@@ -67,6 +67,9 @@ bool CommentText(std::string_view line, std::string_view& text) {
 
 enum class Separator { Blanks, Comma, Semicolon };
 
+// How much of a line a message quotes.
+constexpr std::size_t kShownLine = 80;
+
 void SplitFields(std::string_view line, Separator separator, std::vector<std::string_view>& fields,
                  std::size_t most = kMaxColumns);
 
@@ -157,9 +160,9 @@ std::string Unquoted(std::string_view s) {
 // commas or semicolons where the line has them, else at blanks, a unit in brackets staying
 // with its name, and "X mm Y mm" read as pairs of name and unit. A line is given up as soon as
 // it cannot fit, so that a line of millions of words is never held as a list of names.
-std::vector<std::string> NamesIn(std::string_view text, std::size_t columns) {
+std::vector<std::string> NamesIn(std::string_view text, std::size_t columns, char& mark) {
     std::vector<std::string> names;
-    char mark = 0;
+    mark = 0;
     for (char c : {'\t', ',', ';'})
         if (!mark && text.find(c) != std::string_view::npos) mark = c;
     if (mark) {
@@ -206,18 +209,25 @@ std::vector<std::string> NamesIn(std::string_view text, std::size_t columns) {
 }
 
 // Of the lines of text before the data, the last whose names fit the columns and say something
-// this reader knows; else the last that fits at all.
-std::vector<std::string> ChooseNames(const std::vector<std::string_view>& candidates, std::size_t columns) {
+// this reader knows; else the last that fits at all. MARK is what separates the names chosen
+// (0 for blanks).
+std::vector<std::string> ChooseNames(const std::vector<std::string_view>& candidates, std::size_t columns,
+                                     char& mark) {
     std::vector<std::string> fitting;
+    char fittingMark = 0;
     for (auto line = candidates.rbegin(); line != candidates.rend(); ++line) {
-        std::vector<std::string> names = NamesIn(*line, columns);
+        std::vector<std::string> names = NamesIn(*line, columns, mark);
         if (names.empty()) continue;
         for (const std::string& n : names) {
             const NameMeaning m = InterpretName(n);
             if (m.role != Role::None) return names;
         }
-        if (fitting.empty()) fitting = std::move(names);
+        if (fitting.empty()) {
+            fitting = std::move(names);
+            fittingMark = mark;
+        }
     }
+    mark = fittingMark;
     return fitting;
 }
 
@@ -269,9 +279,27 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
 
     const std::int64_t firstLine = lines.Number();
     const std::string_view firstData = Trim(line);
-    const Separator separator = SeparatorOf(firstData);
+    Separator separator = SeparatorOf(firstData);
     std::vector<std::string_view> fields;
     SplitFields(firstData, separator, fields);
+    std::vector<std::string> names;
+    char mark = 0;
+    if (separator == Separator::Comma && !AllNumbers(firstData, Separator::Comma, false)) {
+        // DaVis writes numbers with decimal commas between tabs under names between tabs: where
+        // no comma separates the names, a comma in the numbers is a decimal comma, whatever a
+        // value the first line cannot read.
+        std::vector<std::string_view> blankFields;
+        SplitFields(firstData, Separator::Blanks, blankFields);
+        if (blankFields.size() > 1 && blankFields.size() <= kMaxColumns) {
+            names = ChooseNames(candidates, blankFields.size(), mark);
+            if (!names.empty() && mark != ',') {
+                separator = Separator::Blanks;
+                fields = std::move(blankFields);
+            } else {
+                names.clear();
+            }
+        }
+    }
     const std::string most = std::to_string(kMaxColumns);
     if (fields.size() > kMaxColumns)
         Fail(
@@ -283,7 +311,7 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
     const bool decimalComma = DecimalComma(separator);
     SampleSet samples;
     samples.columns.resize(columns);
-    const std::vector<std::string> names = ChooseNames(candidates, columns);
+    if (names.empty()) names = ChooseNames(candidates, columns, mark);
     for (std::size_t c = 0; c < names.size(); ++c) samples.columns[c].name = names[c];
     // Whether every value so far is written as a whole number, for the hint on decimal commas.
     bool wholeNumbers = true;
@@ -331,12 +359,15 @@ void ReadColumnText(std::string_view bytes, const std::string& file, DataSetArra
             const auto value = fields[c].empty()
                                    ? std::optional<double>(std::numeric_limits<double>::quiet_NaN())
                                    : ParseNumber(fields[c], decimalComma);
-            if (!value)
+            if (!value) {
+                // The line as it stands, tabs and all, shows which separator the file uses.
+                const std::string shown = Excerpt(Trim(line), kShownLine);
                 Fail(file, AtLine(number),
                      "„" + Excerpt(fields[c]) + "“ in Spalte " + Num(static_cast<std::int64_t>(c + 1)) +
-                         " ist keine Zahl.",
+                         " ist keine Zahl; die Zeile lautet „" + shown + "“.",
                      "\"" + Excerpt(fields[c]) + "\" in column " + Num(static_cast<std::int64_t>(c + 1)) +
-                         " is not a number.");
+                         " is not a number; the line reads \"" + shown + "\".");
+            }
             wholeNumbers = wholeNumbers && IsWholeNumber(fields[c]);
             samples.columns[c].values.push_back(*value);
         }

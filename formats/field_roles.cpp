@@ -12,11 +12,39 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// Lower case, without quotes, without units in brackets, blanks collapsed to one.
+// The component a bracket glued to a name stands for, as STAR-CCM+ writes "Velocity[i]"; -1
+// where the bracket holds a unit ("x [m]", "T[K]").
+int GluedComponent(std::string_view name, std::size_t open) {
+    if (open == 0 || open + 2 >= name.size() || name[open] != '[' || name[open + 2] != ']' ||
+        IsBlank(name[open - 1]))
+        return -1;
+    // Lower case only: "T[K]" is a temperature in kelvin.
+    switch (name[open + 1]) {
+        case 'i':
+            return 0;
+        case 'j':
+            return 1;
+        case 'k':
+            return 2;
+        default:
+            return -1;
+    }
+}
+
+// Lower case, without quotes, without units in brackets, blanks collapsed to one; a component
+// in brackets glued to its name becomes ":N" ("Velocity[j]" is "velocity:1").
 std::string Simplify(std::string_view name) {
     std::string out;
     int depth = 0;
-    for (char c : name) {
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        const char c = name[at];
+        if (depth == 0) {
+            if (const int component = GluedComponent(name, at); component >= 0) {
+                out += ':' + std::to_string(component);
+                at += 2;
+                continue;
+            }
+        }
         if (c == '"' || c == '\'') continue;
         if (c == '[' || c == '(' || c == '{') {
             ++depth;
@@ -47,7 +75,12 @@ constexpr std::array<std::string_view, 8> kPointVectors{"points", "point", "coor
                                                         "coords", "coord", "position",    "pos"};
 constexpr std::array<std::string_view, 5> kVelocityVectors{"velocity", "vel", "u", "v", "velocities"};
 constexpr std::array<std::string_view, 5> kVorticityVectors{"vorticity", "vort", "omega", "w", "curl"};
-constexpr std::array<std::string_view, 3> kPressure{"p", "pressure", "pres"};
+constexpr std::array<std::string_view, 5> kPressure{"p", "pressure", "pres", "static pressure",
+                                                    "static-pressure"};
+// Columns that number the points, as Fluent's "nodenumber", and OpenPIV's mask, whose vectors
+// hold interpolated replacements that are the flow as well as anything there is.
+constexpr std::array<std::string_view, 6> kIgnored{"nodenumber",  "node number", "cellnumber",
+                                                   "cell number", "mask",        "masked"};
 constexpr std::array<std::string_view, 4> kVorticity{"w", "vorticity", "omega", "vort"};
 
 int ComponentOf(char c) {
@@ -81,7 +114,9 @@ NameMeaning Scalar(std::string_view s) {
     if (s == "v") return Meaning(Role::V);
     if (OneOf(s, kPressure)) return Meaning(Role::Pressure);
     if (OneOf(s, kVorticity)) return Meaning(Role::Vorticity);
-    if (s == "mask" || s == "flags" || s == "flag") return Meaning(Role::Validity, Validity::ZeroIsValid);
+    if (OneOf(s, kIgnored)) return Meaning(Role::Ignored);
+    // PIVlab's isNaN: 1 where the vector was rejected.
+    if (s == "flags" || s == "flag" || s == "isnan") return Meaning(Role::Validity, Validity::ZeroIsValid);
     if (s == "chc") return Meaning(Role::Validity, Validity::PositiveIsValid);
     if (s == "isvalid" || s == "valid" || s == "vtkvalidpointmask" || s == "vector type" || s == "typevector")
         return Meaning(Role::Validity, Validity::NonzeroIsValid);
@@ -117,7 +152,7 @@ bool SplitComponent(std::string_view s, std::string_view& base, int& component) 
             return !base.empty();
         }
     }
-    if (s.size() >= 3 && (s[s.size() - 2] == '_' || s[s.size() - 2] == ' ')) {
+    if (s.size() >= 3 && (s[s.size() - 2] == '_' || s[s.size() - 2] == ' ' || s[s.size() - 2] == '-')) {
         base = s.substr(0, s.size() - 2);
         component = ComponentOf(s.back());
         // "Velocity u", "velocity v": the velocity's components by their own letters.
@@ -137,10 +172,30 @@ bool SplitComponent(std::string_view s, std::string_view& base, int& component) 
     return false;
 }
 
+// A component written before the vector's name, as CFD codes do: "x velocity", "x-velocity",
+// "x-coordinate", "z-vorticity", "u-velocity".
+bool LeadingComponent(std::string_view s, NameMeaning& m) {
+    if (s.size() < 3 || (s[1] != ' ' && s[1] != '-' && s[1] != '_')) return false;
+    const std::string_view base = s.substr(2);
+    int component = s[0] == 'x' ? 0 : s[0] == 'y' ? 1 : s[0] == 'z' ? 2 : -1;
+    if (OneOf(base, kVelocityVectors) && (s[0] == 'u' || s[0] == 'v')) component = s[0] == 'u' ? 0 : 1;
+    if (component < 0) return false;
+    if (OneOf(base, kPointVectors) || OneOf(base, kVelocityVectors) || OneOf(base, kVorticityVectors)) {
+        m = Component(base, component);
+        return true;
+    }
+    // "x-wall-shear", "x-face-area": a field of its own, never the x axis by its first word, nor
+    // a velocity by the first-vector rule. "X mm" stays the x axis in millimetres.
+    if (s[1] == ' ') return false;
+    m = Meaning(Role::Ignored);
+    return true;
+}
+
 NameMeaning Interpret(std::string_view s) {
     if (s.empty()) return {};
     NameMeaning m = Scalar(s);
     if (m.role != Role::None) return m;
+    if (LeadingComponent(s, m)) return m;
     std::string_view base;
     int component = -1;
     if (SplitComponent(s, base, component)) return Component(base, component);
@@ -168,7 +223,9 @@ FieldLabel SplitUnit(std::string_view name) {
         if (first == std::string::npos) return std::string();
         return t.substr(first, t.find_last_not_of(" \t\r\n") - first + 1);
     };
-    const std::size_t open = text.find_first_of("[({");
+    std::size_t open = text.find_first_of("[({");
+    while (open != std::string::npos && GluedComponent(text, open) >= 0)
+        open = text.find_first_of("[({", open + 3);
     if (open != std::string::npos) {
         const char close = text[open] == '[' ? ']' : text[open] == '(' ? ')' : '}';
         const std::size_t end = text.find(close, open + 1);
@@ -194,11 +251,7 @@ FieldLabel SplitUnit(std::string_view name) {
 FieldRoles AssignRoles(const SampleSet& samples, bool withCoordinates) {
     FieldRoles r;
     std::vector<NameMeaning> meanings;
-    bool anyKnown = false;
-    for (const Column& c : samples.columns) {
-        meanings.push_back(InterpretName(c.name));
-        anyKnown = anyKnown || meanings.back().role != Role::None || !meanings.back().vector.empty();
-    }
+    for (const Column& c : samples.columns) meanings.push_back(InterpretName(c.name));
     const int count = static_cast<int>(samples.columns.size());
     auto take = [](int& slot, int column) {
         if (slot < 0) slot = column;
@@ -231,6 +284,7 @@ FieldRoles AssignRoles(const SampleSet& samples, bool withCoordinates) {
                 r.validity.push_back({c, m.validity});
                 break;
             case Role::VelocityZ:
+            case Role::Ignored:
             case Role::None:
                 break;
         }
@@ -255,7 +309,12 @@ FieldRoles AssignRoles(const SampleSet& samples, bool withCoordinates) {
         };
         const bool found = (!samples.activeVector.empty() && vectorNamed(Simplify(samples.activeVector))) ||
                            vectorNamed(std::string());
-        if (!found && !anyKnown && withCoordinates && count >= 4) {
+        // Columns by position only where the file names none: names this reader does not know
+        // are refused with the list of them, never taken by their places.
+        const bool unnamed = std::all_of(samples.columns.begin(), samples.columns.end(), [](const Column& c) {
+            return c.name.find_first_not_of(" \t") == std::string::npos;
+        });
+        if (!found && unnamed && withCoordinates && count >= 4) {
             r = {};
             r.x = 0;
             r.y = 1;

@@ -31,7 +31,9 @@ struct FieldRoles {
 };
 
 // What a column's name says, once units, quotes and case are set aside.
-enum class Role { None, X, Y, Z, U, V, VelocityZ, Pressure, Vorticity, Validity };
+// Ignored: a name this reader knows and uses for nothing (node numbers, another field's
+// components), which keeps it from being read by its first word or taken as a vector.
+enum class Role { None, X, Y, Z, U, V, VelocityZ, Pressure, Vorticity, Validity, Ignored };
 struct NameMeaning {
     Role role = Role::None;
     Validity validity = Validity::ZeroIsValid;
@@ -51,7 +53,8 @@ FieldLabel SplitUnit(std::string_view name);
 // formats; VTK's come from the grid), velocity (u/v, U, Vx/Vy, velocity, ... or else the file's
 // active vector, or else its first vector), pressure, vorticity (or the z component of a
 // vorticity vector) and the columns that mark invalid vectors. Where no column has a name this
-// knows, the columns are x y u v, then p and w, by position. Missing roles stay -1.
+// knows and none has a name at all, the columns are x y u v, then p and w, by position. Missing
+// roles stay -1.
 FieldRoles AssignRoles(const SampleSet& samples, bool withCoordinates);
 
 }  // namespace formats

@@ -38,6 +38,52 @@ bool EndsWith(const std::string& s, std::string_view end) {
            std::equal(end.begin(), end.end(), s.end() - static_cast<std::ptrdiff_t>(end.size()));
 }
 
+// A kind of file that holds flow data no reader here takes, and what to write instead.
+struct UnreadFormat {
+    std::string_view extension;
+    const char* german;
+    const char* english;
+};
+
+constexpr UnreadFormat kUnreadFormats[] = {
+    {"vc7",
+     "DaVis-.vc7-Dateien werden nicht gelesen; exportieren Sie die Vektoren in DaVis als Text oder Tecplot.",
+     "DaVis .vc7 is not read; export the vectors as text or Tecplot in DaVis."},
+    {"im7",
+     "DaVis-.im7-Dateien sind Bilder, keine Vektoren; berechnen Sie die Vektoren in DaVis und exportieren "
+     "Sie sie als Text oder Tecplot.",
+     "DaVis .im7 holds images, not vectors; compute the vectors in DaVis and export them as text or "
+     "Tecplot."},
+    {"cgns",
+     "CGNS wird nicht gelesen; exportieren Sie die Lösung als VTK oder Tecplot ASCII, etwa mit ParaView.",
+     "CGNS is not read; export the solution as VTK or Tecplot ASCII, e.g. with ParaView."},
+    {"case",
+     "EnSight (.case) wird nicht gelesen; exportieren Sie die Daten als VTK oder Tecplot ASCII, etwa mit "
+     "ParaView.",
+     "EnSight (.case) is not read; export the data as VTK or Tecplot ASCII, e.g. with ParaView."},
+    {"geo",
+     "EnSight-Geometrie (.geo) wird nicht gelesen; exportieren Sie die Daten als VTK oder Tecplot ASCII, "
+     "etwa mit ParaView.",
+     "EnSight geometry (.geo) is not read; export the data as VTK or Tecplot ASCII, e.g. with ParaView."},
+    {"h5", "HDF5 (.h5) wird nicht gelesen; exportieren Sie die Vektoren als Text, Tecplot ASCII oder VTK.",
+     "HDF5 (.h5) is not read; export the vectors as text, Tecplot ASCII or VTK."},
+    {"hdf5",
+     "HDF5 (.hdf5) wird nicht gelesen; exportieren Sie die Vektoren als Text, Tecplot ASCII oder VTK.",
+     "HDF5 (.hdf5) is not read; export the vectors as text, Tecplot ASCII or VTK."},
+};
+
+const UnreadFormat* UnreadFormatOf(const std::string& ext) {
+    for (const UnreadFormat& f : kUnreadFormats)
+        if (f.extension == ext) return &f;
+    return nullptr;
+}
+
+// Refuses a file of a kind no reader takes by its name, before a byte of it is read, so that
+// its message names the format instead of the .gri pair's header.
+void RejectUnreadFormat(const std::string& ext, const std::string& file) {
+    if (const UnreadFormat* f = UnreadFormatOf(ext)) Fail(file, Whole(), f->german, f->english);
+}
+
 // Whether the content says VTK, the one kind of file that may be binary.
 bool LooksLikeVtk(std::string_view bytes, const std::string& ext) {
     return LooksLikeXml(bytes) || bytes.starts_with("# vtk DataFile Version") || ext == "vtk" ||
@@ -49,8 +95,15 @@ bool LooksLikeVtk(std::string_view bytes, const std::string& ext) {
 void RejectBinary(std::string_view bytes, const std::string& file) {
     const std::string_view head = bytes.substr(0, kFirstBlockBytes);
     if (head.starts_with("#!TDV"))
-        Fail(file, Whole(), "Das ist eine binäre Tecplot-Datei; gelesen wird Tecplot nur als ASCII.",
-             "this is a binary Tecplot file; Tecplot is read as ASCII only.");
+        Fail(file, Whole(),
+             "Binäres Tecplot (.plt) wird nicht gelesen; schreiben Sie die Daten in Tecplot als ASCII "
+             "(Write Data File, ASCII) oder mit der ASCII-Ausgabe Ihres Programms.",
+             "binary Tecplot (.plt) is not read; write the data as ASCII in Tecplot (Write Data File, ASCII) "
+             "or with your program's ASCII output.");
+    if (head.starts_with("\x89HDF\r\n\x1a\n"))
+        Fail(file, Whole(),
+             "HDF5 wird nicht gelesen; exportieren Sie die Vektoren als Text, Tecplot ASCII oder VTK.",
+             "HDF5 is not read; export the vectors as text, Tecplot ASCII or VTK.");
     if (head.find('\0') == std::string_view::npos) return;
     if (EndsWith(file, "00000.dat")) {
         const std::string geometry = file.substr(0, file.size() - 9) + "gri";
@@ -78,12 +131,14 @@ ReadError UnexpectedFailure(const std::exception& e, const std::string& file) {
 
 bool FormatReader::Accepts(const std::string& path) const {
     const std::string ext = LowerExtension(path);
-    return std::find(Extensions().begin(), Extensions().end(), ext) != Extensions().end();
+    return std::find(Extensions().begin(), Extensions().end(), ext) != Extensions().end() ||
+           UnreadFormatOf(ext) != nullptr;
 }
 
 bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
     try {
         const std::string ext = LowerExtension(path);
+        RejectUnreadFormat(ext, path);
         const std::string bytes = ReadFileBytes(path, [&](std::string_view first) {
             if (!LooksLikeVtk(first, ext)) RejectBinary(first, path);
         });
@@ -117,6 +172,7 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
     try {
         // The content decides; the extension only where the content says nothing.
         const std::string ext = LowerExtension(file);
+        RejectUnreadFormat(ext, file);
         if (LooksLikeXml(bytes)) {
             ReadVtkXml(bytes, file, out);
         } else if (bytes.starts_with("# vtk DataFile Version") || ext == "vtk") {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -41,8 +42,9 @@ std::string Num(double value);
 std::string Num(std::int64_t value);
 // A file name as German text quotes it.
 std::string Quoted(const std::string& file);
-// Text from the file as a message quotes it: at most a few dozen characters, control
-// characters shown as '?', so that a damaged file cannot fill a message box.
-std::string Excerpt(std::string_view text);
+// Text from the file as a message quotes it: at most a few dozen bytes, a tab shown as \t and
+// every other byte that prints nothing (control characters, broken UTF-8) as \xNN, so that a
+// damaged file cannot fill a message box and the reader sees what the file holds.
+std::string Excerpt(std::string_view text, std::size_t longest = 40);
 
 }  // namespace formats

@@ -87,24 +87,80 @@ TEST(ColumnText, AnyLayoutOfSeparatorsHeadersAndOrderGivesTheSameField) {
     }
 }
 
-TEST(ColumnText, MaskedFlaggedAndMissingVectorsBecomeZero) {
-    std::string text = "# x y u v flags mask\n";
-    int n = 0;
-    for (double y : kYs)
-        for (double x : kXs) {
-            const bool nan = n == 7;
-            text += formats::Num(x) + " " + formats::Num(y) + " " +
-                    (nan ? "NaN" : formats::Num(formatstest::U(x, y))) + " " +
-                    formats::Num(formatstest::V(x, y)) + " " + (n == 3 ? "1" : "0") + " " +
-                    (n == 12 ? "1" : "0") + "\n";
-            ++n;
+// The names CFD and PIV programs write find the columns in whatever order they stand: Fluent
+// puts the velocity before the coordinates and numbers the nodes, STAR-CCM+ writes components
+// in brackets, DaVis tabs between numbers with decimal commas.
+TEST(ColumnText, CfdAndPivNamesFindTheColumnsWhereverTheyStand) {
+    struct Header {
+        std::vector<std::string> names;  // of the columns x, y, u, v, node number in the order written
+        std::vector<int> order;          // which of those each column of the file holds
+        std::string separator;
+        bool decimalComma = false;
+    };
+    const std::vector<Header> headers{
+        {{"x-coordinate", "y-coordinate", "x-velocity", "y-velocity", "nodenumber"}, {4, 2, 3, 0, 1}, ", "},
+        {{"X (m)", "Y (m)", "Velocity[i] (m/s)", "Velocity[j] (m/s)", ""}, {2, 3, 0, 1}, ","},
+        {{"X", "Y", "X Velocity", "Y Velocity", ""}, {2, 3, 0, 1}, "\t"},
+        {{"Points:0", "Points:1", "velocity:0", "velocity:1", ""}, {2, 3, 0, 1}, ","},
+        {{"x", "y", "Ux", "Uy", ""}, {2, 0, 3, 1}, " "},
+        {{"x [mm]", "y [mm]", "Vx [m/s]", "Vy [m/s]", ""}, {1, 0, 3, 2}, "\t", true},
+    };
+    for (const Header& h : headers) {
+        std::string text;
+        for (std::size_t c = 0; c < h.order.size(); ++c)
+            text += (c ? h.separator : "") + h.names[static_cast<std::size_t>(h.order[c])];
+        text += "\n";
+        int node = 0;
+        for (double y : kYs)
+            for (double x : kXs) {
+                const double values[] = {x, y, formatstest::U(x, y), formatstest::V(x, y),
+                                         static_cast<double>(++node)};
+                for (std::size_t c = 0; c < h.order.size(); ++c)
+                    text += (c ? h.separator : "") +
+                            Number(values[static_cast<std::size_t>(h.order[c])], h.decimalComma);
+                text += "\n";
+            }
+        DataSetArrays d;
+        ASSERT_EQ(Read(text, "f.csv", d), "") << text;
+        EXPECT_EQ(d.ni, 5) << h.names[0];
+        EXPECT_EQ(d.nj, 4) << h.names[0];
+        formatstest::ExpectAnalytic(d, false);
+    }
+}
+
+// NaN and the marks of PIV programs make a vector invalid (u = v = 0); OpenPIV's mask, whose
+// vectors hold its interpolated replacements, keeps the values.
+TEST(ColumnText, InvalidVectorsAsEachProgramMarksThem) {
+    struct Mark {
+        const char* name;
+        int valid, at3, at12;  // the mark of every vector, of vector 3 and of vector 12
+        bool invalid3;
+    };
+    for (const Mark& m :
+         {Mark{"flags", 0, 1, 0, true}, Mark{"mask", 0, 1, 1, false}, Mark{"isNaN", 0, 1, 0, true},
+          Mark{"typevector", 1, 0, 2, true}, Mark{"CHC", 1, -1, 2, true}}) {
+        std::string text = std::string("# x y u v ") + m.name + "\n";
+        int n = 0;
+        for (double y : kYs)
+            for (double x : kXs) {
+                text += formats::Num(x) + " " + formats::Num(y) + " " +
+                        (n == 7 ? "NaN" : formats::Num(formatstest::U(x, y))) + " " +
+                        formats::Num(formatstest::V(x, y)) + " " +
+                        std::to_string(n == 3    ? m.at3
+                                       : n == 12 ? m.at12
+                                                 : m.valid) +
+                        "\n";
+                ++n;
+            }
+        DataSetArrays d;
+        ASSERT_EQ(Read(text, "piv.txt", d), "") << m.name;
+        EXPECT_EQ(d.notes.invalidNodes, m.invalid3 ? 2 : 1) << m.name;
+        for (std::size_t at = 0; at < 20; ++at) {
+            const bool invalid = at == 7 || (at == 3 && m.invalid3);
+            const double x = kXs[at % 5], y = kYs[at / 5];
+            EXPECT_EQ(d.u[at], invalid ? 0.0f : static_cast<float>(formatstest::U(x, y)))
+                << m.name << " " << at;
         }
-    DataSetArrays d;
-    ASSERT_EQ(Read(text, "openpiv.txt", d), "");
-    EXPECT_EQ(d.notes.invalidNodes, 3);
-    for (std::size_t at = 0; at < 20; ++at) {
-        const bool invalid = at == 3 || at == 7 || at == 12;
-        EXPECT_EQ(d.u[at] == 0.0f && d.v[at] == 0.0f, invalid) << at;
     }
 }
 
@@ -127,6 +183,14 @@ TEST(ColumnText, BadFilesAreRejectedNamingTheLine) {
          "\"qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq\u2026\" in"},
         {"x y speed angle\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n", "line 2: no velocity found"},
         {"a b u v\n0 0 1 1\n", "no columns for x and y"},
+        // Names, none known: listed, never taken by their places.
+        {"a b c d\n0 0 1 1\n1 0 1 1\n0 1 1 1\n1 1 1 1\n",
+         "line 2: no columns for x and y found (the file has: \"a\", \"b\", \"c\", \"d\")"},
+        // Tabs between decimal commas under names between tabs: the value that cannot be read,
+        // and the line as it stands.
+        {"x\ty\tu\tv\n0,5\t1,5\t2,5\t3,5\n0,5\t1,5\t2,5\tq,5\x01\n",
+         "line 3: \"q,5\\x01\" in column 4 is not a number; the line reads \"0,5\\t1,5\\t2,5\\tq,5\\x01\""},
+        {"x\ty\tu\tv\n0,5\t1,5\t2,5\tq,5\n", "line 2: \"q,5\" in column 4 is not a number"},
         {"0 0 1\n1 0 1\n", "no columns for x and y"},
         {good + "2 0 1 1\n", "with holes: 1 node is missing, at (2, 1)"},
         {good + "1 1 5 5\n", "line 6: the point (1, 1) appears twice, first in line 5"},

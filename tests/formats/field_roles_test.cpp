@@ -52,11 +52,42 @@ TEST(FieldRoles, NamesAreReadWithoutUnitsQuotesOrCase) {
         {"", Role::None},
         {"xx", Role::None},
         {"index", Role::None},
+        // As CFD codes write them: component first, with blanks or hyphens (Tecplot, Fluent),
+        // in brackets (STAR-CCM+), after a colon (ParaView) or glued (OpenFOAM).
+        {"X Velocity", Role::U},
+        {"Y Velocity [m/s]", Role::V},
+        {"Z Velocity", Role::VelocityZ},
+        {"x-velocity", Role::U},
+        {"y-velocity", Role::V},
+        {"U-Velocity", Role::U},
+        {"x-coordinate", Role::X},
+        {"Y-Coordinate (m)", Role::Y},
+        {"z-coordinate", Role::Z},
+        {"z-vorticity", Role::Vorticity},
+        {"Velocity[i] (m/s)", Role::U},
+        {"Velocity[j]", Role::V},
+        {"Velocity[k]", Role::VelocityZ},
+        {"Vorticity[k] (/s)", Role::Vorticity},
+        {"velocity:0", Role::U},
+        {"velocity-y", Role::V},
+        {"Ux", Role::U},
+        {"Uy", Role::V},
+        {"static-pressure", Role::Pressure},
+        {"nodenumber", Role::Ignored},
+        {"x-wall-shear", Role::Ignored},
+        {"velocity-magnitude", Role::None},
+        {"T[K]", Role::None},
+        {"Velocity[I]", Role::None},
+        {"X m", Role::X},
     };
     for (const Case& c : cases) EXPECT_EQ(InterpretName(c.name).role, c.role) << c.name;
 
-    EXPECT_EQ(InterpretName("mask").validity, Validity::ZeroIsValid);
+    // OpenPIV's mask marks vectors that hold its interpolated replacements: kept as they are.
+    EXPECT_EQ(InterpretName("mask").role, Role::Ignored);
     EXPECT_EQ(InterpretName("flags").validity, Validity::ZeroIsValid);
+    EXPECT_EQ(InterpretName("isNaN").role, Role::Validity);
+    EXPECT_EQ(InterpretName("isNaN").validity, Validity::ZeroIsValid);
+    EXPECT_EQ(InterpretName("typevector").validity, Validity::NonzeroIsValid);
     EXPECT_EQ(InterpretName("CHC").validity, Validity::PositiveIsValid);
     EXPECT_EQ(InterpretName("isValid").validity, Validity::NonzeroIsValid);
     EXPECT_EQ(InterpretName("vtkValidPointMask").validity, Validity::NonzeroIsValid);
@@ -90,6 +121,8 @@ TEST(FieldRoles, ALabelKeepsTheFilesNameAndTakesItsUnitApart) {
         {"speed m/s", "speed m/s", ""},
         {"Velocity u", "Velocity u", ""},
         {"U:0", "U:0", ""},
+        {"Velocity[i] (m/s)", "Velocity[i]", "m/s"},
+        {"X Velocity [m/s]", "X Velocity", "m/s"},
         {"  x\t", "x", ""},
         {"", "", ""},
     };
@@ -113,8 +146,17 @@ TEST(FieldRoles, ColumnsByNameThenActiveOrFirstVectorThenByPosition) {
     EXPECT_EQ(piv.u, 2);
     EXPECT_EQ(piv.v, 3);
     EXPECT_EQ(piv.p, -1);
-    ASSERT_EQ(piv.validity.size(), 2u);
-    EXPECT_EQ(piv.validity[1].column, 5);
+    ASSERT_EQ(piv.validity.size(), 1u);
+    EXPECT_EQ(piv.validity[0].column, 4);
+
+    // Fluent writes the velocity before the coordinates: found by name, not by place.
+    const FieldRoles fluent = AssignRoles(
+        Named({"nodenumber", "x-velocity", "y-velocity", "x-coordinate", "y-coordinate", "pressure"}), true);
+    EXPECT_EQ(fluent.x, 3);
+    EXPECT_EQ(fluent.y, 4);
+    EXPECT_EQ(fluent.u, 1);
+    EXPECT_EQ(fluent.v, 2);
+    EXPECT_EQ(fluent.p, 5);
 
     // ParaView's text export; VTK's coordinates come from the grid, not from columns.
     const FieldRoles pv =
@@ -142,6 +184,10 @@ TEST(FieldRoles, ColumnsByNameThenActiveOrFirstVectorThenByPosition) {
     EXPECT_EQ(bare.w, 5);
     EXPECT_EQ(AssignRoles(Named({"", "", ""}), true).u, -1);
     EXPECT_EQ(AssignRoles(Named({"x", "y", "speed", "angle"}), true).u, -1);
+    // Names, none known: never the columns by their places.
+    const FieldRoles unknown = AssignRoles(Named({"a", "b", "c", "d", ""}), true);
+    EXPECT_EQ(unknown.x, -1);
+    EXPECT_EQ(unknown.u, -1);
 }
 
 }  // namespace

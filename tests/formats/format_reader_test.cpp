@@ -43,9 +43,49 @@ TEST(FormatReader, TheContentDecidesWhichReaderReadsIt) {
     EXPECT_TRUE(
         Contains(Read(solution, "/data/soapfilm_piv.00000.dat", d),
                  "solution file of a data set; open its geometry file /data/soapfilm_piv.gri instead"));
-    EXPECT_TRUE(Contains(Read("#!TDV112" + std::string(8, '\0'), "f.plt", d), "binary Tecplot file"));
     EXPECT_TRUE(Contains(Read(std::string("x y\0u v", 7), "f.dat", d), "binary file, not text"));
     EXPECT_TRUE(Contains(Read("x y u v\n", "f.vtk", d), "line 1: the file does not begin with"));
+}
+
+// A file of a kind no reader takes is refused by its name (or, for binary Tecplot and HDF5,
+// its first bytes) with the format and what to export instead, never as a .gri pair, and
+// without being read: the .vc7 named here does not exist.
+TEST(FormatReader, FilesNoReaderTakesAreRefusedNamingTheFormatAndWhatToExport) {
+    struct Case {
+        std::string name;
+        std::string bytes;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"run/B00001.VC7", "",
+         "B00001.VC7: DaVis .vc7 is not read; export the vectors as text or Tecplot in DaVis."},
+        {"B00001.im7", "IM7", "DaVis .im7 holds images, not vectors"},
+        {"wing.cgns", "ADF", "CGNS is not read; export the solution as VTK or Tecplot ASCII"},
+        {"flow.case", "FORMAT\ntype: ensight gold\n", "EnSight (.case) is not read"},
+        {"flow.geo", "C Binary", "EnSight geometry (.geo) is not read"},
+        {"piv.h5", "\x89HDF\r\n\x1a\n", "HDF5 (.h5) is not read"},
+        {"piv.hdf5", "", "HDF5 (.hdf5) is not read"},
+        {"flow.plt", "#!TDV112" + std::string(8, '\0'),
+         "binary Tecplot (.plt) is not read; write the data as ASCII"},
+        {"flow.dat", "#!TDV191", "binary Tecplot (.plt) is not read"},
+        {"piv.dat", std::string("\x89HDF\r\n\x1a\n\0\0", 10), "HDF5 is not read; export the vectors as text"},
+    };
+    const formats::FormatReader reader;
+    for (const Case& c : cases) {
+        EXPECT_TRUE(reader.Accepts(c.name)) << c.name;
+        DataSetArrays d;
+        const std::string error = Read(c.bytes, c.name, d);
+        EXPECT_TRUE(Contains(error, c.message)) << c.name << " -> " << error;
+        EXPECT_FALSE(Contains(error, "gri")) << error;
+    }
+    testsupport::CollectingReporter told;
+    DataSetArrays d;
+    EXPECT_FALSE(formats::FormatReader().Read("/nowhere/B00001.vc7", d, told));
+    ASSERT_EQ(told.entries.size(), 1u);
+    EXPECT_TRUE(Contains(told.entries[0].text, "DaVis-.vc7-Dateien werden nicht gelesen"))
+        << told.entries[0].text;
+    // Readers of their own take these; they stay out of the open dialog's patterns.
+    EXPECT_EQ(formats::AcceptedPatterns().size(), 10u);
 }
 
 // Every reader keeps the names and units of the columns it took each field from; a field
@@ -77,7 +117,7 @@ TEST(FormatReader, TheFieldsKeepTheNamesAndUnitsOfTheirColumns) {
     EXPECT_EQ(labels(d), "/;/;U:0/m/s;U:1/m/s;/;/;");
     EXPECT_TRUE(d.notes.invalid.empty());
     // The invalid mask marks the vectors the file rejects, and only those.
-    ASSERT_EQ(Read("x y u v mask\n0 0 1 1 0\n1 0 1 1 1\n0 1 1 1 0\n1 1 1 1 0\n", "f.csv", d), "");
+    ASSERT_EQ(Read("x y u v flags\n0 0 1 1 0\n1 0 1 1 1\n0 1 1 1 0\n1 1 1 1 0\n", "f.csv", d), "");
     EXPECT_EQ(d.notes.invalid, (std::vector<std::uint8_t>{0, 1, 0, 0}));
 }
 
