@@ -23,6 +23,8 @@
 #include "app/tesmora_view.h"
 #include "app/time_step_hint.h"
 #include "app/ui_texts.h"
+#include "scene/data_set_checks.h"
+#include "scene/flow_scene.h"
 
 namespace {
 
@@ -228,6 +230,9 @@ void CMainFrame::UpdateStepNote() {
     // In the idle pane, so that the pointer's read-out covers it only while it is shown.
     const QString step = TimeStepHint(m_scene);
     QString note = step;
+    // A picture of nothing moving says why, before any note on the time step.
+    if (m_scene.HasDataSet() && m_scene.FlowIsZero())
+        note = QString::fromStdString(loading::StillFlow(m_scene.Notes(), m_scene.m_nk).german);
     if (const auto shortfall = m_pView->Shortfall(); shortfall && note.isEmpty())
         note =
             Text(ui::kFewLinesNote).arg(QString::number(shortfall->placed), QString::number(shortfall->fine));

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -240,8 +241,24 @@ bool CTesmoraApp::OpenPath(const QString& path) {
         // Another data set is shown whole, whatever part of the last one the view showed.
         DrawSettings settings = CurrentDrawSettings(m_scene);
         settings.window = WorldWindow{};
+        // Each file starts whole; a plane is chosen for it below.
+        settings.plane = 0;
         ApplyDrawSettings(m_scene, settings);
         m_scene.OpenDataSet(common::ToNative(path));
+    }
+    if (m_scene.HasDataSet() && m_scene.m_nk > 1 && m_pMainFrame) {
+        // Plane 0 is shown unless another is chosen; the frames of a series follow the choice.
+        bool chosen = false;
+        const int last = m_scene.m_nk - 1;
+        const int plane = QInputDialog::getInt(m_pMainFrame.get(), Text(ui::kPlaneCaption),
+                                               Text(ui::kPlaneQuestion).arg(last), 0, 0, last, 1, &chosen);
+        if (chosen && plane > 0) {
+            const WaitCursor wait;
+            DrawSettings settings = CurrentDrawSettings(m_scene);
+            settings.plane = plane;
+            ApplyDrawSettings(m_scene, settings);
+            m_scene.OpenDataSet(common::ToNative(path));
+        }
     }
     const bool loaded = m_scene.HasDataSet();
     m_doc.SetDataSet(path, loaded);

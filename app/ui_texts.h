@@ -222,6 +222,10 @@ inline constexpr const char* kFormatFilters[] = {
 };
 inline constexpr const char* kAllFiles = "Alle Dateien (*)";
 inline constexpr const char* kSaveAsCaption = "Speichern unter";
+// Asked when a file has several planes; %1 is the last plane's number.
+inline constexpr const char* kPlaneCaption = "Ebene wählen";
+inline constexpr const char* kPlaneQuestion =
+    "Die Datei hat die Ebenen 0 bis %1. Welche soll gezeigt werden?";
 inline constexpr const char* kPngFilter = "PNG-Bilder (*.png)";
 inline constexpr const char* kSvgFilter = "SVG-Vektorgrafiken (*.svg)";
 inline constexpr const char* kPdfFilter = "PDF-Dokumente (*.pdf)";

@@ -1,6 +1,7 @@
 #include "base/data_set.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
 
 #include "base/memory_budget.h"
@@ -75,6 +76,29 @@ DataSetArrays DataSetArrays::Copy() const {
     copy.nk = nk;
     copy.notes = notes;
     return copy;
+}
+
+bool DataSetArrays::TakePlane(std::int64_t k) {
+    const auto n = static_cast<std::size_t>(ni * nj);
+    const std::size_t from = static_cast<std::size_t>(k) * n;
+    DataSetArrays plane;
+    plane.notes = notes;
+    if (!plane.Allocate(ni, nj, 1)) return false;
+    std::copy_n(nodes.get() + from, n, plane.nodes.get());
+    std::copy_n(u.get() + from, n, plane.u.get());
+    std::copy_n(v.get() + from, n, plane.v.get());
+    std::copy_n(p.get() + from, n, plane.p.get());
+    std::copy_n(w.get() + from, n, plane.w.get());
+    if (!notes.invalid.empty()) {
+        const auto first = notes.invalid.begin() + static_cast<std::ptrdiff_t>(from);
+        plane.notes.invalid.assign(first, first + static_cast<std::ptrdiff_t>(n));
+        plane.notes.invalidNodes = std::count(plane.notes.invalid.begin(), plane.notes.invalid.end(), 1);
+        if (plane.notes.invalidNodes == 0) plane.notes.invalid.clear();
+    }
+    plane.notes.plane = k;
+    plane.notes.planes = nk;
+    *this = std::move(plane);
+    return true;
 }
 
 void DataSetArrays::Release() {

@@ -40,6 +40,10 @@ struct DataSetNotes {
     // One byte per node, 1 where the vector was invalid; empty when none was, so that a file
     // without invalid vectors costs nothing more.
     std::vector<std::uint8_t> invalid;
+    // Where one plane was taken from a 3-D file: its index and how many planes the file has;
+    // 0 planes where the file was taken whole.
+    std::int64_t plane = 0;
+    std::int64_t planes = 0;
 };
 
 // A data set in memory, as a reader hands it to the scene, a generator makes it and the
@@ -69,6 +73,9 @@ struct DataSetArrays {
     static DataSetArrays Zeroed(std::int64_t ni, std::int64_t nj, std::int64_t nk);
     // A copy with arrays of its own. Data sets can be large: nothing copies one but this.
     DataSetArrays Copy() const;
+    // Keeps plane K alone, in arrays of its own size, its invalid vectors counted again. False,
+    // with the data set as it was, when the memory cannot be had. Precondition: 0 <= K < nk.
+    bool TakePlane(std::int64_t k);
     void Release();
 };
 

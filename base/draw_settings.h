@@ -75,6 +75,9 @@ struct DrawModes {
     float lineWidth = 0.0f;
     // The command-line tools write English; the viewer starts in German.
     std::int32_t language = kLanguageEnglish;
+    // The plane of a 3-D file shown: a plane other than 0 is taken alone when the file is read;
+    // 0 leaves the file whole, its plane 0 shown.
+    std::int32_t plane = 0;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };
@@ -114,6 +117,8 @@ inline constexpr float kTimeStep = 0.1f;
 inline constexpr float kStepPixelsMin = 0.25f;
 inline constexpr float kStepPixelsMax = 5.0f;
 inline constexpr float kStepPixelsOn = 1.0f;
+// The planes a 3-D file may have, counted from 0.
+inline constexpr int kPlaneMax = 32766;
 // The range of a line's width in picture pixels.
 inline constexpr float kLineWidthMin = 0.5f;
 inline constexpr float kLineWidthMax = 5.0f;

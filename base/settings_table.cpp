@@ -228,6 +228,17 @@ constexpr Row kRows[] = {
          },
      .set = [](DrawSettings& s, double v) { s.language = As<std::int32_t>(v); },
      .figure = true},
+    {.name = "plane",
+     .kind = Kind::Whole,
+     .valueName = "K",
+     .lo = 0,
+     .hi = kPlaneMax,
+     .what = "a whole number",
+     .help = "The plane k of a 3-D file to show, {range}; a plane other than 0 is read alone, 0 shows the "
+             "first plane and keeps every plane (default {default}).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(s.plane); },
+     .set = [](DrawSettings& s, double v) { s.plane = As<std::int32_t>(v); },
+     .reading = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.
@@ -331,7 +342,7 @@ bool AtDefault(const Row& row, const DrawSettings& s) {
 std::vector<std::pair<std::string, std::string>> Words(const DrawSettings& s) {
     std::vector<std::pair<std::string, std::string>> words;
     for (const Row& row : kRows)
-        if (!row.figure || !AtDefault(row, s)) words.emplace_back(row.name, ValueText(row, s));
+        if (!ListedOnlyWhenSet(row) || !AtDefault(row, s)) words.emplace_back(row.name, ValueText(row, s));
     return words;
 }
 
@@ -344,7 +355,7 @@ std::string Options(const DrawSettings& s) {
         const bool leftOut = row.kind == Kind::Length                             ? !(v > 0.0)
                              : row.kind == Kind::Switch || row.kind == Kind::Text ? v == 0.0
                                                                                   : false;
-        if (leftOut || (row.figure && AtDefault(row, s))) continue;
+        if (leftOut || (ListedOnlyWhenSet(row) && AtDefault(row, s))) continue;
         options += (options.empty() ? "--" : " --") + std::string(row.name);
         if (row.kind == Kind::Text)
             options += " " + ShellQuoted(ValueText(row, s));

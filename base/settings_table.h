@@ -58,7 +58,18 @@ struct Row {
     // differs from its default, so that a picture made without it reads as before; the fuzzer,
     // which tests reading and placing, leaves it at its default.
     bool figure = false;
+    // Which part of the file is read (the plane of a 3-D file), not how it is drawn: as a figure
+    // setting, listed in the notes and the JSON only when it differs from its default, so that
+    // a picture of a 2-D file reads as before; the fuzzer, whose data sets are 2-D, leaves it at
+    // its default too.
+    bool reading = false;
 };
+
+// Whether a row is left out of the notes, the JSON and a command at its default: figure and
+// reading settings.
+inline bool ListedOnlyWhenSet(const Row& row) {
+    return row.figure || row.reading;
+}
 
 std::span<const Row> Table();
 // The row named NAME, or null.

@@ -19,12 +19,37 @@ std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
 bool FlowScene::LoadDataSet(const std::string& path) {
     DataSetArrays data;
     if (m_pReader && m_pReader->Accepts(path)) {
-        if (!m_pReader->Read(path, data, *m_pReporter)) return false;
+        if (!m_pReader->Read(path, data, *m_pReporter) || !TakeChosenPlane(data, path)) return false;
         return AdoptDataSet(std::move(data), path);
     }
     GriReader pair;
     if (!pair.Read(path, data, *m_pReporter)) return false;
+    // The pair's reader judged plane 0's shape; another plane's is judged on adoption.
+    if (m_modes.plane > 0) return TakeChosenPlane(data, path) && AdoptDataSet(std::move(data), path);
     return AdoptDataSet(std::move(data), path, pair.PlaneShape());
+}
+
+bool FlowScene::TakeChosenPlane(DataSetArrays& data, const std::string& path) {
+    if (m_modes.plane <= 0) return true;
+    if (m_modes.plane >= data.nk) {
+        m_pReporter->Tell(loading::NoSuchPlane(path, m_modes.plane, data.nk));
+        data.Release();
+        return false;
+    }
+    if (data.TakePlane(m_modes.plane)) return true;
+    data.Release();
+    m_pReporter->Tell(
+        loading::Unreadable(path, {"nicht gen\u00FCgend Arbeitsspeicher f\u00FCr die gew\u00E4hlte Ebene.",
+                                   "not enough memory for the plane chosen"}));
+    return false;
+}
+
+bool FlowScene::FlowIsZero() const {
+    const std::int64_t n = std::int64_t{m_ni} * m_nj;
+    for (std::int64_t i = 0; i < n; ++i)
+        if (m_pU[static_cast<std::size_t>(i)] != 0.0f || m_pV[static_cast<std::size_t>(i)] != 0.0f)
+            return false;
+    return n > 0;
 }
 
 bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path, std::optional<GridShape> plane) {

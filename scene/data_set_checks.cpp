@@ -90,6 +90,27 @@ Message Unreadable(const std::string& path, const Why& why) {
             "cannot read " + QuotedEn(path) + ": " + why.english};
 }
 
+Why StillFlow(const DataSetNotes& notes, std::int64_t nk) {
+    const std::int64_t planes = notes.planes > 0 ? notes.planes : nk;
+    if (planes <= 1)
+        return {"Die Str\u00F6mung ist \u00FCberall null; das Bild zeigt nichts, was sich bewegt.",
+                "the flow is zero everywhere; the picture shows nothing moving"};
+    const std::string k = std::to_string(notes.planes > 0 ? notes.plane : 0),
+                      last = std::to_string(planes - 1);
+    return {"Die Str\u00F6mung ist in der gezeigten Ebene " + k +
+                " \u00FCberall null; die Datei hat die Ebenen 0 bis " + last + ".",
+            "the flow is zero everywhere in plane " + k + ", the one shown; the file has planes 0 to " +
+                last + ", another is chosen with --plane K"};
+}
+
+Message NoSuchPlane(const std::string& path, std::int64_t plane, std::int64_t planes) {
+    const std::string k = std::to_string(plane), last = std::to_string(planes - 1);
+    return {
+        messages::kLoadingErrorCaption,
+        "Die Datei " + QuotedDe(path) + " hat keine Ebene " + k + "; ihre Ebenen sind 0 bis " + last + ".",
+        QuotedEn(path) + " has no plane " + k + "; its planes are 0 to " + last};
+}
+
 Message UnusableCounts(const std::string& path, const std::string& ni, const std::string& nj,
                        const std::string& nk) {
     const std::string counts = "ni = " + ni + ", nj = " + nj + ", nk = " + nk;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "base/data_set.h"
 #include "base/grid_node.h"
 #include "base/reporter.h"
 
@@ -25,6 +26,13 @@ Message Unreadable(const std::string& path, const Why& why);
 // The counts are given as text, so that a header's absurd ones can be shown as too large.
 Message UnusableCounts(const std::string& path, const std::string& ni, const std::string& nj,
                        const std::string& nk);
+
+// That the plane shown of a data set whose u and v are zero everywhere shows nothing moving,
+// and, for a 3-D file, that another plane may; NOTES are its reader's, NK its planes.
+Why StillFlow(const DataSetNotes& notes, std::int64_t nk);
+
+// The plane PLANE was chosen and the file has only PLANES.
+Message NoSuchPlane(const std::string& path, std::int64_t plane, std::int64_t planes);
 
 // Nothing when plane 0 (NI x NJ of NODES) can be sampled, else why not: the world-to-pixel
 // scales divide by its first row's and first column's extents, and every domain test compares

@@ -57,6 +57,9 @@ public:
     // the reader judged it while storing the nodes; without it, it is judged here. The scene
     // must be Empty.
     bool AdoptDataSet(DataSetArrays&& data, const std::string& path, std::optional<GridShape> plane = {});
+    // Whether u and v are zero at every node of the plane shown: a picture of nothing moving,
+    // which a 3-D file's plane 0 often is; the tools and the viewer say so.
+    bool FlowIsZero() const;
     // Hands the nodes and fields over in the file's own coordinates (the shift added back),
     // with the reader's notes, and leaves the scene Empty: for writing them elsewhere.
     DataSetArrays TakeDataSet();
@@ -286,6 +289,9 @@ public:
     std::int16_t m_nk = 0;
 
 private:
+    // Keeps only the plane m_modes.plane of DATA where one other than 0 is chosen; reports
+    // (naming PATH) and releases DATA when the file has no such plane.
+    bool TakeChosenPlane(DataSetArrays& data, const std::string& path);
     // The last steps of every load: the shift of a grid far from the origin, the extents and
     // scales, and how cells are found.
     void FinishGrid(GridShape shape);

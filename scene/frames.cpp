@@ -27,7 +27,7 @@ bool FlowScene::ShowFrame(const Frame& frame) {
         pair.SetSolutionPath(frame.solution);
         read = pair.Read(frame.path, data, *m_pReporter);
     }
-    if (!read) return false;
+    if (!read || !TakeChosenPlane(data, FrameName(frame))) return false;
     bool same = data.ni == m_ni && data.nj == m_nj && data.nk == m_nk && data.nodes && data.u && data.v &&
                 data.p && data.w;
     if (same) {

@@ -75,10 +75,10 @@ std::uint32_t StateOfSize(const PictureSize& size) {
 
 // How many values the fuzzer gives a setting: every choice and one that none names (which
 // must behave as the program's fallback for it), every whole number of the range, a length
-// off or at one of a few steps, a switch off or on; a figure setting only its default.
+// off or at one of a few steps, a switch off or on; a figure or reading setting only its default.
 std::uint32_t StatesOf(const settings::Row& row) {
     if (IsSize(row)) return 2 * kAutoState;
-    if (row.figure) return 1;
+    if (settings::ListedOnlyWhenSet(row)) return 1;
     switch (row.kind) {
         case settings::Kind::Choice:
             return static_cast<std::uint32_t>(row.choices.size()) + 1;

@@ -213,6 +213,7 @@ DrawSettings RandomSettings(std::mt19937& random) {
     s.lineWidth =
         pick(0, 1) == 0 ? 0.0f : std::uniform_real_distribution<float>(kLineWidthMin, kLineWidthMax)(random);
     s.language = pick(kLanguageEnglish, kLanguageGerman);
+    s.plane = pick(0, 1) == 0 ? 0 : pick(1, kPlaneMax);
     return s;
 }
 
@@ -243,10 +244,10 @@ TEST(RenderOptions, TheCommandAPictureRecordsParsesBackToItsSettings) {
         EXPECT_EQ(r.settings, origin.settings) << command->second.toStdString();
         EXPECT_EQ(r.seed, origin.seed);
     }
-    // A picture made without the figure settings records the command it always did.
+    // A picture made without the figure and reading settings records the command it always did.
     const std::string plain = settings::Options(DrawSettings{});
     for (const settings::Row& row : settings::Table())
-        if (row.figure) {
+        if (settings::ListedOnlyWhenSet(row)) {
             EXPECT_EQ(plain.find("--" + std::string(row.name)), std::string::npos) << row.name;
         }
 }

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "base/memory_budget.h"
+#include "scene/data_set_checks.h"
+#include "scene/scene_settings.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -68,6 +70,45 @@ TEST(DataLoader, KeepsEveryPlane) {
     EXPECT_EQ(f.scene.m_nk, 3);
     EXPECT_EQ(f.scene.NodeCount(), 12);
     for (int n = 0; n < 12; ++n) EXPECT_EQ(f.scene.m_pU[static_cast<std::size_t>(n)], static_cast<float>(n));
+    EXPECT_FALSE(f.scene.FlowIsZero());
+    EXPECT_EQ(f.scene.Notes().planes, 0);
+}
+
+// A plane other than 0 is read alone, with its own values and invalid vectors; a plane the
+// file does not have is refused naming the planes it has.
+TEST(DataLoader, AChosenPlaneIsReadAlone) {
+    TempDir dir;
+    DataSetArrays data = MakeRectilinear({0, 1}, {0, 1}, 3);
+    for (std::size_t n = 0; n < 12; ++n) data.u[n] = n < 4 ? 0.0f : static_cast<float>(n);
+    const std::string path = WriteDataSet(dir, "planes", data);
+    for (int plane : {1, 2, 3}) {
+        SceneFixture f;
+        DrawSettings s = CurrentDrawSettings(f.scene);
+        s.plane = plane;
+        ApplyDrawSettings(f.scene, s);
+        if (plane == 3) {
+            EXPECT_FALSE(f.scene.LoadDataSet(path));
+            ASSERT_EQ(f.reporter.entries.size(), 1u);
+            EXPECT_NE(f.reporter.entries[0].text.find("hat keine Ebene 3; ihre Ebenen sind 0 bis 2"),
+                      std::string::npos)
+                << f.reporter.entries[0].text;
+            ExpectEmpty(f.scene);
+            continue;
+        }
+        ASSERT_TRUE(f.scene.LoadDataSet(path));
+        EXPECT_EQ(f.scene.m_nk, 1);
+        EXPECT_EQ(f.scene.Notes().plane, plane);
+        EXPECT_EQ(f.scene.Notes().planes, 3);
+        for (int n = 0; n < 4; ++n)
+            EXPECT_EQ(f.scene.m_pU[static_cast<std::size_t>(n)], static_cast<float>(4 * plane + n));
+    }
+    // Plane 0 of this file does not move: the picture says so, naming the planes that might.
+    SceneFixture f;
+    ASSERT_TRUE(f.scene.LoadDataSet(path));
+    EXPECT_TRUE(f.scene.FlowIsZero());
+    EXPECT_EQ(loading::StillFlow(f.scene.Notes(), f.scene.m_nk).english,
+              "the flow is zero everywhere in plane 0, the one shown; the file has planes 0 to 2, another is "
+              "chosen with --plane K");
 }
 
 TEST(DataLoader, SolutionNameCutsExactlyThreeCharacters) {

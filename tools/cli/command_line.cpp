@@ -1,5 +1,6 @@
 #include "tools/cli/command_line.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -133,20 +134,20 @@ QString ChoiceList(std::span<const NamedValue> choices) {
     return QString::fromStdString(settings::ChoiceList(choices));
 }
 
-SettingOptions::SettingOptions(CommandLine& line) {
+SettingOptions::SettingOptions(CommandLine& line, std::initializer_list<std::string_view> only) {
     for (const settings::Row& row : settings::Table()) {
+        if (only.size() && std::find(only.begin(), only.end(), std::string_view(row.name)) == only.end())
+            continue;
         const QString help = QString::fromStdString(settings::HelpText(row));
-        m_options.push_back(row.valueName ? QCommandLineOption(row.name, help, row.valueName)
-                                          : QCommandLineOption(row.name, help));
-        line.Parser().addOption(m_options.back());
+        m_options.emplace_back(&row, row.valueName ? QCommandLineOption(row.name, help, row.valueName)
+                                                   : QCommandLineOption(row.name, help));
+        line.Parser().addOption(m_options.back().second);
     }
 }
 
 bool SettingOptions::Read(const CommandLine& line, DrawSettings& s, std::string& error) const {
-    const std::span<const settings::Row> table = settings::Table();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        const settings::Row& row = table[i];
-        const QCommandLineOption& option = m_options[i];
+    for (const auto& [rowOf, option] : m_options) {
+        const settings::Row& row = *rowOf;
         if (!line.Parser().isSet(option)) continue;
         double value = row.get(s);
         switch (row.kind) {
@@ -188,7 +189,7 @@ bool SettingOptions::Read(const CommandLine& line, DrawSettings& s, std::string&
 QJsonObject SettingsJson(const DrawSettings& s) {
     QJsonObject json;
     for (const settings::Row& row : settings::Table()) {
-        if (row.figure && settings::AtDefault(row, s)) continue;
+        if (settings::ListedOnlyWhenSet(row) && settings::AtDefault(row, s)) continue;
         const QString name = QLatin1String(row.name);
         const std::string text = settings::ValueText(row, s);
         switch (row.kind) {

@@ -5,9 +5,12 @@
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/settings_table.h"
@@ -97,14 +100,15 @@ QString ChoiceList(std::span<const NamedValue> choices);
 // table's help, read into a DrawSettings.
 class SettingOptions {
 public:
-    // Adds the options to LINE's parser, in the table's order.
-    explicit SettingOptions(CommandLine& line);
+    // Adds the options to LINE's parser, in the table's order: every row's, or only those of
+    // the rows named in ONLY (tesmora-info and tesmora-convert take the plane alone).
+    explicit SettingOptions(CommandLine& line, std::initializer_list<std::string_view> only = {});
     // Reads every option given into S, the last occurrence counting; those not given keep S's
     // values. False with a message in ERROR that names the option when a value is not acceptable.
     bool Read(const CommandLine& line, DrawSettings& s, std::string& error) const;
 
 private:
-    std::vector<QCommandLineOption> m_options;
+    std::vector<std::pair<const settings::Row*, QCommandLineOption>> m_options;
 };
 
 // The settings with typed values: numbers, true/false and the choices' words, named as the

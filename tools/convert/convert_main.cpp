@@ -9,6 +9,7 @@
 #include "formats/format_reader.h"
 #include "formats/gri_writer.h"
 #include "scene/flow_scene.h"
+#include "scene/scene_settings.h"
 #include "streamlines/separation_grid.h"
 #include "tools/cli/command_line.h"
 #include "tools/cli/output_check.h"
@@ -41,6 +42,7 @@ int Run(int argc, char** argv) {
     line.Parser().setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     line.Parser().addPositionalArgument("INPUT", "The data set to read.");
     line.Parser().addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
+    const cli::SettingOptions planeOption(line, {"plane"});
     if (const std::optional<int> end =
             cli::EndEarly(line.Start(common::NativeArguments(argc, argv), kEpilogue)))
         return *end;
@@ -53,6 +55,8 @@ int Run(int argc, char** argv) {
     const std::string input = cli::NativePath(positional[0]);
     const std::string output = cli::NativePath(positional[1]);
     if (!cli::EndsWithGri(output)) return badUsage("OUTPUT must end in .gri, not '" + output + "'");
+    DrawSettings chosen;
+    if (std::string error; !planeOption.Read(line, chosen, error)) return badUsage(error);
     const std::string solution = FlowScene::SolutionPathFor(output);
     if (const std::optional<int> end =
             cli::CheckOutputs(line.Name(), {output, solution}, formats::FilesReadFor(input)))
@@ -63,6 +67,9 @@ int Run(int argc, char** argv) {
     SeparationGrid grid;
     FlowScene scene(grid, &reporter);
     scene.SetDataSetReader(&reader);
+    DrawSettings settings = CurrentDrawSettings(scene);
+    settings.plane = chosen.plane;
+    ApplyDrawSettings(scene, settings);
     if (!scene.LoadDataSet(input)) return kExitFailed;
 
     const DataSetArrays data = scene.TakeDataSet();

@@ -46,6 +46,10 @@ QJsonObject DataSetJson(const FlowScene& s, const std::string& path) {
     o["format"] = notes.format.empty() ? QStringLiteral("gri") : QString::fromStdString(notes.format);
     if (notes.format.empty()) o["solution"] = Name(FlowScene::SolutionPathFor(path));
     o["counts"] = QJsonObject{{"ni", s.m_ni}, {"nj", s.m_nj}, {"nk", s.m_nk}};
+    // Only where one plane of a 3-D file was read alone, so that every other object stays as it was.
+    if (notes.planes > 0)
+        o["plane"] = QJsonObject{{"index", static_cast<qint64>(notes.plane)},
+                                 {"planes", static_cast<qint64>(notes.planes)}};
     o["nodes"] = static_cast<qint64>(s.NodeCount());
     o["extent"] = Pair(ShortestDecimal(s.m_fExtentX), ShortestDecimal(s.m_fExtentY));
     o["scale"] = Pair(ShortestDecimal(s.m_fScaleX), ShortestDecimal(s.m_fScaleY));

@@ -118,6 +118,9 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
     }
     out += "counts      ni " + std::to_string(s.m_ni) + ", nj " + std::to_string(s.m_nj) + ", nk " +
            std::to_string(s.m_nk) + "\n";
+    if (notes.planes > 0)
+        out += "plane       " + std::to_string(notes.plane) + " of the file's planes 0 to " +
+               std::to_string(notes.planes - 1) + ", read alone\n";
     out += "nodes       " + std::to_string(count) + " (" + std::to_string(plane) + " per plane)\n";
     out += "extent      x " + Num(s.m_fExtentX) + ", y " + Num(s.m_fExtentY) + "\n";
     out += "scale       x " + Num(s.m_fScaleX) + ", y " + Num(s.m_fScaleY) + " pixels per unit\n";

@@ -2,13 +2,16 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/native_names.h"
 #include "formats/format_reader.h"
+#include "scene/data_set_checks.h"
 #include "scene/flow_scene.h"
+#include "scene/scene_settings.h"
 #include "streamlines/separation_grid.h"
 #include "tools/cli/batch_runner.h"
 #include "tools/cli/command_line.h"
@@ -86,17 +89,23 @@ struct Summary {
     QJsonObject json;
 };
 
-Summary Summarise(const std::string& path, bool json) {
+Summary Summarise(const std::string& path, bool json, int plane) {
     KeepingReporter reporter;
     formats::FormatReader reader;
     SeparationGrid grid;
     FlowScene scene(grid, &reporter);
     scene.SetDataSetReader(&reader);
+    DrawSettings chosen = CurrentDrawSettings(scene);
+    chosen.plane = plane;
+    ApplyDrawSettings(scene, chosen);
     Summary summary;
     if (!scene.LoadDataSet(path)) {
         if (json) summary.json = RejectedJson(path, reporter.Last());
         return summary;
     }
+    if (scene.FlowIsZero())
+        std::fprintf(stderr, "tesmora-info: warning: %s: %s\n", common::PrintableName(path).c_str(),
+                     loading::StillFlow(scene.Notes(), scene.m_nk).english.c_str());
     // As the viewer resamples after loading, for the time step's advance over the raster.
     scene.BuildRasters();
     summary.loaded = true;
@@ -118,6 +127,7 @@ int Run(int argc, char** argv) {
     const QCommandLineOption jsonLinesOption("json-lines", "Print one JSON object per file, one to a line.");
     line.Parser().addOption(jsonOption);
     line.Parser().addOption(jsonLinesOption);
+    const cli::SettingOptions planeOption(line, {"plane"});
     if (const std::optional<int> end =
             cli::EndEarly(line.Start(common::NativeArguments(argc, argv), kEpilogue)))
         return *end;
@@ -126,6 +136,8 @@ int Run(int argc, char** argv) {
     if (positional.isEmpty()) return badUsage("missing FILE");
     const bool jsonLines = line.Parser().isSet(jsonLinesOption);
     const bool json = jsonLines || line.Parser().isSet(jsonOption);
+    DrawSettings chosen;
+    if (std::string error; !planeOption.Read(line, chosen, error)) return badUsage(error);
     std::vector<std::string> paths;
     for (const QString& p : positional) paths.push_back(cli::NativePath(p));
 
@@ -133,7 +145,7 @@ int Run(int argc, char** argv) {
     const std::size_t failed = cli::RunBatch(
         paths.size(), cli::BatchWorkers(paths.size()),
         [&](std::size_t i) {
-            summaries[i] = Summarise(paths[i], json);
+            summaries[i] = Summarise(paths[i], json, chosen.plane);
             return summaries[i].loaded;
         },
         line.Name());

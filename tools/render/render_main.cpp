@@ -32,6 +32,7 @@
 #include "render/offscreen_context.h"
 #include "render/scene_drawing.h"
 #include "render/view_projection.h"
+#include "scene/data_set_checks.h"
 #include "scene/flow_scene.h"
 #include "tools/cli/batch_runner.h"
 #include "tools/cli/command_line.h"
@@ -215,7 +216,10 @@ std::optional<int> FitPicture(std::unique_ptr<OffscreenContext>& context, const 
             return kExitNoContext;
         }
     }
-    if (!(r.settings.stepPixels > 0.0f)) {
+    if (scene.FlowIsZero()) {
+        const std::string warning = "warning: " + loading::StillFlow(scene.Notes(), scene.m_nk).english;
+        Error(ofBatch ? common::PrintableName(name) + ": " + warning : warning);
+    } else if (!(r.settings.stepPixels > 0.0f)) {
         const std::string warning = TimeStepWarning(MeasureTimeStepAdvance(scene));
         if (!warning.empty()) Error(ofBatch ? common::PrintableName(name) + ": " + warning : warning);
     }
