@@ -219,6 +219,8 @@ inline constexpr const char* kFormatFilters[] = {
     "Tecplot ASCII (*.dat *.tec *.plt *.vec)",
     "VTK Legacy (*.vtk)",
     "VTK XML (*.vti *.vtr)",
+    "PIVlab MATLAB (*.mat)",
+    "netCDF (*.nc *.cdf *.nc4)",
 };
 inline constexpr const char* kAllFiles = "Alle Dateien (*)";
 inline constexpr const char* kSaveAsCaption = "Speichern unter";

@@ -7,8 +7,11 @@
 #include "base/reporter.h"
 #include "formats/column_text_reader.h"
 #include "formats/file_bytes.h"
+#include "formats/mat_reader.h"
+#include "formats/netcdf_reader.h"
 #include "formats/read_error.h"
 #include "formats/tecplot_reader.h"
+#include "formats/temporary_file.h"
 #include "formats/vtk_legacy_reader.h"
 #include "formats/vtk_xml_reader.h"
 #include "scene/gri_format.h"
@@ -18,8 +21,8 @@ namespace formats {
 namespace {
 
 const std::vector<std::string>& Extensions() {
-    static const std::vector<std::string> extensions{"txt", "csv", "tsv", "dat", "vec",
-                                                     "tec", "plt", "vtk", "vti", "vtr"};
+    static const std::vector<std::string> extensions{"txt", "csv", "tsv", "dat", "vec", "tec", "plt",
+                                                     "vtk", "vti", "vtr", "mat", "nc",  "cdf", "nc4"};
     return extensions;
 }
 
@@ -115,6 +118,36 @@ void RejectBinary(std::string_view bytes, const std::string& file) {
     Fail(file, Whole(), "Das ist eine Binärdatei, keine Textdatei.", "this is a binary file, not text.");
 }
 
+// The files read through a library that opens them by name, not from bytes in memory.
+enum class ByName { No, Mat, Netcdf };
+
+// Decided by the first bytes where they say which, else by the extension, so that a file that
+// is not what its name says gets the library's refusal rather than a text reader's.
+ByName ReadByName(std::string_view head, const std::string& ext) {
+    if (LooksLikeMat(head)) return ByName::Mat;
+    // MATLAB 7.3 files are HDF5 behind a text header; HDF5 from the start is netCDF-4.
+    if (LooksLikeNetcdf(head)) return ByName::Netcdf;
+    if (ext == "mat") return ByName::Mat;
+    if (ext == "nc" || ext == "cdf" || ext == "nc4") return ByName::Netcdf;
+    return ByName::No;
+}
+
+void ReadFileByName(ByName kind, const std::string& path, const std::string& file, DataSetArrays& out) {
+    switch (kind) {
+        case ByName::Mat:
+            ReadMatFile(path, file, out);
+            return;
+        case ByName::Netcdf:
+            ReadNetcdfFile(path, file, out);
+            return;
+        case ByName::No:
+            break;
+    }
+}
+
+// Thrown past ReadFileBytes once the first block shows that a library reads the file by name.
+struct LeaveToLibrary {};
+
 ReadError UnexpectedFailure(const std::exception& e, const std::string& file) {
     if (dynamic_cast<const std::bad_alloc*>(&e))
         return ReadError({messages::kAppCaption,
@@ -139,9 +172,19 @@ bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& r
     try {
         const std::string ext = LowerExtension(path);
         RejectUnreadFormat(ext, path);
-        const std::string bytes = ReadFileBytes(path, [&](std::string_view first) {
-            if (!LooksLikeVtk(first, ext)) RejectBinary(first, path);
-        });
+        ByName byName = ByName::No;
+        std::string bytes;
+        try {
+            bytes = ReadFileBytes(path, [&](std::string_view first) {
+                byName = ReadByName(first, ext);
+                if (byName != ByName::No) throw LeaveToLibrary{};
+                if (!LooksLikeVtk(first, ext)) RejectBinary(first, path);
+            });
+        } catch (const LeaveToLibrary&) {
+            // The file passed every check of ReadFileBytes and is read by its name alone.
+            ReadFileByName(byName, path, path, out);
+            return true;
+        }
         ReadDataSetBytes(bytes, path, out);
         return true;
     } catch (const ReadError& e) {
@@ -173,7 +216,10 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
         // The content decides; the extension only where the content says nothing.
         const std::string ext = LowerExtension(file);
         RejectUnreadFormat(ext, file);
-        if (LooksLikeXml(bytes)) {
+        if (const ByName kind = ReadByName(bytes.substr(0, kFirstBlockBytes), ext); kind != ByName::No) {
+            const TemporaryFile copy(bytes, kind == ByName::Mat ? ".mat" : ".nc", file);
+            ReadFileByName(kind, copy.Path(), file, out);
+        } else if (LooksLikeXml(bytes)) {
             ReadVtkXml(bytes, file, out);
         } else if (bytes.starts_with("# vtk DataFile Version") || ext == "vtk") {
             ReadVtkLegacy(bytes, file, out);

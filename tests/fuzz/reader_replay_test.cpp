@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "formats/column_text_reader.h"
+#include "formats/mat_reader.h"
+#include "formats/netcdf_reader.h"
 #include "formats/tecplot_reader.h"
 #include "formats/vtk_legacy_reader.h"
 #include "formats/vtk_xml_reader.h"
@@ -44,11 +46,11 @@ TEST_P(ReaderCorpus, OkFilesReadAndBadFilesAreRejected) {
     EXPECT_GE(bad, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Readers, ReaderCorpus,
-                         ::testing::Values(Corpus{"column_text", formats::ReadColumnText},
-                                           Corpus{"tecplot", formats::ReadTecplot},
-                                           Corpus{"vtk_legacy", formats::ReadVtkLegacy},
-                                           Corpus{"vtk_xml", formats::ReadVtkXml}),
-                         [](const auto& p) { return std::string(p.param.folder); });
+INSTANTIATE_TEST_SUITE_P(
+    Readers, ReaderCorpus,
+    ::testing::Values(Corpus{"column_text", formats::ReadColumnText}, Corpus{"tecplot", formats::ReadTecplot},
+                      Corpus{"vtk_legacy", formats::ReadVtkLegacy}, Corpus{"vtk_xml", formats::ReadVtkXml},
+                      Corpus{"mat", formats::ReadMat}, Corpus{"netcdf", formats::ReadNetcdf}),
+    [](const auto& p) { return std::string(p.param.folder); });
 
 }  // namespace

@@ -1,0 +1,150 @@
+// The readers that go through a library which opens files by name: PIVlab's MATLAB files
+// (matio) and netCDF files (the netCDF library), on fixtures the libraries' own writers made
+// (data/make_pivlab_mat.py, data/make_netcdf.py).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "formats/mat_reader.h"
+#include "formats/netcdf_reader.h"
+#include "formats/read_error.h"
+#include "tests/formats/formats_test_support.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using formatstest::Contains;
+
+std::string Fixture(const std::string& name) {
+    return std::string(TESMORA_FORMATS_DATA) + "/" + name;
+}
+
+// Every valid node holds the analytic velocity (x + 2y + SHIFT, 3x - y) of its coordinates;
+// the invalid ones, exactly those at INVALID (x, y), hold 0.
+void ExpectField(const DataSetArrays& d, std::int64_t ni, std::int64_t nj,
+                 const std::vector<std::pair<float, float>>& invalid, double shift = 0) {
+    ASSERT_TRUE(d.nodes && d.u && d.v && d.p && d.w);
+    ASSERT_EQ(d.ni, ni);
+    ASSERT_EQ(d.nj, nj);
+    ASSERT_EQ(d.nk, 1);
+    EXPECT_EQ(d.notes.invalidNodes, static_cast<std::int64_t>(invalid.size()));
+    for (std::int64_t n = 0; n < d.NodeCount(); ++n) {
+        const auto at = static_cast<std::size_t>(n);
+        const double x = d.nodes[at].x, y = d.nodes[at].y;
+        bool bad = false;
+        for (const auto& [ix, iy] : invalid) bad = bad || (ix == d.nodes[at].x && iy == d.nodes[at].y);
+        EXPECT_EQ(!d.notes.invalid.empty() && d.notes.invalid[at], bad) << x << "," << y;
+        EXPECT_NEAR(d.u[at], bad ? 0.0 : x + 2 * y + shift, 1e-4) << x << "," << y;
+        EXPECT_NEAR(d.v[at], bad ? 0.0 : 3 * x - y, 1e-4) << x << "," << y;
+    }
+}
+
+std::string Labels(const DataSetArrays& d) {
+    std::string text;
+    for (const FieldLabel* l : {&d.notes.x, &d.notes.y, &d.notes.u, &d.notes.v})
+        text += l->name + "/" + l->unit + ";";
+    return text;
+}
+
+// PIVlab's series: filtered vectors chosen over the empty smoothed cells, the first of three
+// frames; a NaN and a masked (typevector 0) vector invalid, a replaced one (2) kept.
+TEST(MatReader, ReadsPivlabResultsAsPivlabSavesThem) {
+    DataSetArrays d;
+    formats::ReadMatFile(Fixture("mat/pivlab_frames.mat"), "f.mat", d);
+    ExpectField(d, 9, 7, {{48, 32}, {96, 80}});
+    EXPECT_EQ(d.nodes[0].x, 16);
+    EXPECT_EQ(d.nodes[0].y, 16);
+    EXPECT_EQ(d.notes.format, "PIVlab MAT-file 5, u_filtered and v_filtered, frame 1 of 3");
+    EXPECT_EQ(Labels(d), "x/px;y/px;u_filtered/px/frame;v_filtered/px/frame;");
+    EXPECT_TRUE(d.notes.pressureMissing);
+
+    // One pair's results as plain matrices: the original vectors, typevector's mask alone.
+    formats::ReadMatFile(Fixture("mat/pivlab_single.mat"), "g.mat", d);
+    ExpectField(d, 9, 7, {{96, 80}});
+    EXPECT_EQ(d.notes.format, "PIVlab MAT-file 5, u_original and v_original");
+    EXPECT_EQ(Labels(d), "x/;y/;u_original/;v_original/;");
+}
+
+// The three layouts: PIVview's components along data_type with y descending (netCDF-3), OpenPIV's
+// 2-D x, y, u, v whose flagged and masked vectors keep their replacements (netCDF-4), and a CF
+// series found by standard_name, its first frame (netCDF-3, 64-bit offsets). Fill values, NaN
+// and values outside valid_range are invalid.
+TEST(NetcdfReader, ReadsThePivLayoutsWithTheirUnitsAndMissingValues) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<float, float>> invalid;
+        const char* format;
+        const char* labels;
+    };
+    for (const Case& c :
+         std::vector<Case>{{"pivview.nc",
+                            {{1.5f, 1.0f}},
+                            "netCDF-3 classic, piv_data components",
+                            "x/mm;y/mm;piv_data:0/m/s;piv_data:1/m/s;"},
+                           {"openpiv.nc", {{3.0f, 2.0f}}, "netCDF-4, u and v", "x/mm;y/mm;u/m/s;v/m/s;"},
+                           {"cf_series.nc",
+                            {{3.5f, 0.0f}},
+                            "netCDF-3 64-bit offset, U_field and V_field, frame 1 of 3 along time",
+                            "x/mm;y/mm;U_field/m s-1;V_field/m s-1;"}}) {
+        SCOPED_TRACE(c.name);
+        DataSetArrays d;
+        formats::ReadNetcdfFile(Fixture(std::string("netcdf/") + c.name), c.name, d);
+        ExpectField(d, 8, 6, c.invalid);
+        EXPECT_EQ(d.nodes[0].x, 0.0f);
+        EXPECT_EQ(d.nodes[static_cast<std::size_t>(d.NodeCount() - 1)].y, 2.5f);
+        EXPECT_EQ(d.notes.format, c.format);
+        EXPECT_EQ(Labels(d), c.labels);
+    }
+}
+
+// Damaged and hostile files, each through the path the viewer takes for bytes: refused with a
+// message naming the file, nothing held, nothing allocated for what a header only claims.
+TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
+    const std::string single = testsupport::ReadBytes(Fixture("mat/pivlab_single.mat"));
+    const std::string pivview = testsupport::ReadBytes(Fixture("netcdf/pivview.nc"));
+    const std::string openpiv = testsupport::ReadBytes(Fixture("netcdf/openpiv.nc"));
+    // MAT 5: the dimensions of a matrix sit 16 and 12 bytes before its name's tag's end.
+    const auto patchDims = [&](const std::string& name, std::uint32_t rows, std::uint32_t cols) {
+        std::string bytes = single;
+        const std::size_t at = bytes.find(name) - 16;
+        std::memcpy(bytes.data() + at, &rows, 4);
+        std::memcpy(bytes.data() + at + 4, &cols, 4);
+        return bytes;
+    };
+    // netCDF-3: the first dimension's length, big-endian, after "CDF\1", numrecs, the list's tag
+    // and count, the name's length and the padded name "x".
+    std::string hugeDim = pivview;
+    hugeDim.replace(24, 4, std::string("\x7f\xff\xff\xff", 4));
+    std::string noVelocity = pivview;
+    noVelocity.replace(noVelocity.find("piv_data"), 8, "piv_date");
+    struct Case {
+        std::string bytes;
+        std::string name;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {single.substr(0, 400), "cut.mat", "cut.mat: no PIVlab results found (the file has: x)"},
+        {"x y u v\n0 0 1 1\n", "text.mat", "text.mat: this is not a MATLAB file"},
+        {patchDims("u_original", 9, 7), "shape.mat",
+         "shape.mat: x is 7 \u00D7 9 but u_original is 9 \u00D7 7"},
+        {patchDims("u_original", 1u << 30, 1u << 30), "huge.mat",
+         "huge.mat: the variable u_original (1073741824 \u00D7 1073741824) is larger than any data set"},
+        {pivview.substr(0, 300), "cut.nc", "cut.nc: this is not a netCDF file that can be read"},
+        {openpiv.substr(0, openpiv.size() / 2), "cut4.nc",
+         "cut4.nc: this is not a netCDF file that can be read"},
+        {hugeDim, "huge.nc", "huge.nc: this is not a netCDF file that can be read"},
+        {noVelocity, "none.nc", "none.nc: no velocity found (the file has: \"x\", \"y\", \"piv_date\")"},
+        {"CDF\x01" + std::string(60, '\xff'), "garbage.nc", "garbage.nc: this is not a netCDF file"},
+    };
+    for (const Case& c : cases) {
+        DataSetArrays d;
+        const std::string message = formatstest::Read(c.bytes, c.name, d);
+        EXPECT_TRUE(Contains(message, c.message)) << c.name << ": " << message;
+    }
+}
+
+}  // namespace
