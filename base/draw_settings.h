@@ -14,10 +14,31 @@ enum IntegrationMethod : std::int32_t {
     kMethodRK4 = 2,  // classical fourth-order Runge-Kutta
 };
 enum BackgroundField : std::int32_t {
-    kBackgroundSpeed = 0,     // green
-    kBackgroundPressure = 1,  // red
-    kBackgroundVorticity = 2  // grey; any other value is drawn as this one
+    kBackgroundSpeed = 0,      // green
+    kBackgroundPressure = 1,   // red
+    kBackgroundVorticity = 2,  // grey; any other value but the three below is drawn as this one
+    // No field behind the lines, for lines coloured by one: none leaves a vector file's page
+    // bare (black in a PNG, which has no transparency), black and white fill it.
+    kBackgroundNone = 3,
+    kBackgroundBlack = 4,
+    kBackgroundWhite = 5,
 };
+// Whether BACKGROUND shows a field rather than a plain page.
+constexpr bool ShowsField(std::int32_t background) {
+    return background < kBackgroundNone || background > kBackgroundWhite;
+}
+// What colours the streamlines: the map's line colour, or a field through the colour map.
+// A field's value is its BackgroundField value plus one.
+enum LineColour : std::int32_t {
+    kLinesPlain = 0,
+    kLinesSpeed = 1,
+    kLinesPressure = 2,
+    kLinesVorticity = 3,
+};
+// The field that colours lines of LINES; -1 for plain lines.
+constexpr std::int32_t LineField(std::int32_t lines) {
+    return lines >= kLinesSpeed && lines <= kLinesVorticity ? lines - 1 : -1;
+}
 // How field values become colours. The first keeps the green, red and grey ramps from 0 to the
 // field's largest value (pressure and vorticity shifted by their smallest); the sequential maps
 // span the field's range in its own values; the diverging one a range symmetric about zero.
@@ -73,11 +94,15 @@ struct DrawModes {
     // one-pixel lines.
     bool smooth = false;
     float lineWidth = 0.0f;
+    std::int32_t lineColour = kLinesPlain;
     // The command-line tools write English; the viewer starts in German.
     std::int32_t language = kLanguageEnglish;
     // The plane of a 3-D file shown: a plane other than 0 is taken alone when the file is read;
     // 0 leaves the file whole, its plane 0 shown.
     std::int32_t plane = 0;
+    // Units the user names for the picture's texts, over the file's own: "x=mm,u=m/s"
+    // (base/field_units.h); empty for the file's alone.
+    std::string units;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };

@@ -3,13 +3,20 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/field_units.h"
+
 namespace settings {
 
 namespace {
 
 constexpr Word kMethods[] = {{"euler", kMethodEuler}, {"rk2", kMethodRK2}, {"rk4", kMethodRK4}};
-constexpr Word kBackgrounds[] = {
-    {"speed", kBackgroundSpeed}, {"pressure", kBackgroundPressure}, {"vorticity", kBackgroundVorticity}};
+constexpr Word kBackgrounds[] = {{"speed", kBackgroundSpeed},         {"pressure", kBackgroundPressure},
+                                 {"vorticity", kBackgroundVorticity}, {"none", kBackgroundNone},
+                                 {"black", kBackgroundBlack},         {"white", kBackgroundWhite}};
+constexpr Word kLineColours[] = {{"plain", kLinesPlain},
+                                 {"speed", kLinesSpeed},
+                                 {"pressure", kLinesPressure},
+                                 {"vorticity", kLinesVorticity}};
 constexpr Word kColourMaps[] = {{"ramp", kColourMapRamp},
                                 {"viridis", kColourMapViridis},
                                 {"cividis", kColourMapCividis},
@@ -33,6 +40,7 @@ constexpr const char* kSizeSamples[] = {"350x560", "64x48", "40x300", "auto:100"
 constexpr const char* kWindowSamples[] = {"all", "-1e+30,1e+30,-1e+30,1e+30", "0,1,0,1", "-3,-2,5,7"};
 
 constexpr const char* kTitleSamples[] = {"", "Flow past a cylinder"};
+constexpr const char* kUnitsSamples[] = {"", "x=mm,u=m/s", "x=m,y=m,u=m/s,p=Pa,w=1/s"};
 
 bool ReadTitle(DrawSettings& s, std::string_view text, std::string& why) {
     if (text.size() > kTitleBytesMax) {
@@ -53,7 +61,8 @@ constexpr Row kRows[] = {
      .kind = Kind::Choice,
      .valueName = "FIELD",
      .choices = kBackgrounds,
-     .help = "Background field: {choices} (default {default}).",
+     .help = "Background field: {choices}; none, black and white show no field, for lines coloured by one "
+             "(none leaves an SVG's or a PDF's picture bare, black in a PNG) (default {default}).",
      .get = [](const DrawSettings& s) { return static_cast<double>(s.background); },
      .set = [](DrawSettings& s, double v) { s.background = As<std::int32_t>(v); }},
     {.name = "method",
@@ -215,6 +224,15 @@ constexpr Row kRows[] = {
      .get = [](const DrawSettings& s) { return static_cast<double>(s.lineWidth); },
      .set = [](DrawSettings& s, double v) { s.lineWidth = As<float>(v); },
      .figure = true},
+    {.name = "line-colour",
+     .kind = Kind::Choice,
+     .valueName = "FIELD",
+     .choices = kLineColours,
+     .help = "Streamlines coloured by a field through the colour map, each segment by the field where it "
+             "lies, the legend then the lines': {choices} (default {default}: the map's one line colour).",
+     .get = [](const DrawSettings& s) { return static_cast<double>(LineField(s.lineColour) + 1); },
+     .set = [](DrawSettings& s, double v) { s.lineColour = As<std::int32_t>(v); },
+     .figure = true},
     {.name = "lang",
      .kind = Kind::Choice,
      .valueName = "LANG",
@@ -239,6 +257,23 @@ constexpr Row kRows[] = {
      .get = [](const DrawSettings& s) { return static_cast<double>(s.plane); },
      .set = [](DrawSettings& s, double v) { s.plane = As<std::int32_t>(v); },
      .reading = true},
+    {.name = "units",
+     .kind = Kind::Text,
+     .valueName = "ROLE=UNIT,...",
+     .help = "Units of the axes' and the legend's titles, over those the file names (a .gri pair names "
+             "none): x, y, u, v, p or w and its unit, separated by commas, e.g. x=mm,u=m/s; y takes x's "
+             "unit and speed u's (default: the file's).",
+     .get = [](const DrawSettings& s) { return s.units.empty() ? 0.0 : 1.0; },
+     .set = [](DrawSettings&, double) {},
+     .text = [](const DrawSettings& s) { return s.units; },
+     .read =
+         [](DrawSettings& s, std::string_view text, std::string& why) {
+             if (!UnitsReadable(text, why)) return false;
+             s.units = std::string(text);
+             return true;
+         },
+     .samples = kUnitsSamples,
+     .figure = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.

@@ -32,13 +32,16 @@ bool CaptureScenePicture(const FlowScene& scene, std::span<const Streamline> cli
     if (!CaptureDrawing(draw, &out->drawing, error, std::size_t{1} << 26, extent)) return false;
     // What DrawBackground hands to glDrawPixels.
     out->raster = raster;
-    out->background =
-        scene.m_pImage ? RasterImage(scene.m_pImage.get(), raster.width, raster.height) : QImage();
+    // A page without a field is left bare in a vector file, which can show what lies under it.
+    out->bare = scene.m_nBackground == kBackgroundNone;
+    out->background = scene.m_pImage && !out->bare
+                          ? RasterImage(scene.m_pImage.get(), raster.width, raster.height)
+                          : QImage();
     // The panel stands beside the picture whenever the legend is on; DrawLegend fills it only
     // once an image has been coloured.
     out->legend.reset();
     if (scene.m_modes.legend && scene.HasDataSet())
-        out->legend = scene.ImageScale().coloured ? LayOutSceneLegend(scene) : LegendLayout{};
+        out->legend = LegendScaleOf(scene).coloured ? LayOutSceneLegend(scene) : LegendLayout{};
     out->figure = LayOutFigure(scene);
     out->lineWidth = scene.m_modes.lineWidth > 0.0f ? scene.m_modes.lineWidth : 1.0f;
     return true;

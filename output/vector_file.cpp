@@ -254,12 +254,23 @@ void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
     const double width = picture.raster.width, pageHeight = picture.raster.height;
     const FigureMargins margins = Margins(picture);
     const bool dressed = !picture.figure.IsEmpty();
+    const double pageWidth = PageWidth(picture), wholeHeight = dressed ? PageHeight(picture) : pageHeight;
+    if (picture.bare) {
+        // Black around the picture's own area, where the legend's and the axes' white stand.
+        const double right = margins.left + width;
+        const auto black = [&painter](double x, double y, double w, double h) {
+            if (w > 0.0 && h > 0.0) painter.fillRect(QRectF(x, y, w, h), Qt::black);
+        };
+        black(0.0, 0.0, margins.left, wholeHeight);
+        black(right, 0.0, pageWidth - right, wholeHeight);
+        black(margins.left, 0.0, width, margins.top);
+        black(margins.left, margins.top + pageHeight, width, margins.bottom);
+    } else {
+        painter.fillRect(QRectF(0.0, 0.0, pageWidth, wholeHeight), Qt::black);
+    }
     if (dressed) {
-        painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), PageHeight(picture)), Qt::black);
         painter.save();
         painter.translate(margins.left, margins.top);
-    } else {
-        painter.fillRect(QRectF(0.0, 0.0, PageWidth(picture), pageHeight), Qt::black);
     }
     if (!picture.background.isNull())
         painter.drawImage(QRectF(0.0, 0.0, width, pageHeight), picture.background);

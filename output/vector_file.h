@@ -17,6 +17,7 @@ class QPainter;
 struct VectorPicture {
     RasterSize raster;        // the picture's pixels
     QImage background;        // RASTER's size, top row first; null draws the picture black
+    bool bare = false;        // the picture's own area left unpainted, with no background
     CapturedDrawing drawing;  // in the design's window coordinates
     float lineWidth = 1.0f;   // of the lines, in the picture's pixels
     // The legend's panel right of the picture; an empty layout is the black panel of a legend

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "base/field_units.h"
 #include "render/legend_numbers.h"
 #include "scene/flow_scene.h"
 
@@ -130,8 +131,8 @@ FigureLayout LayOutFigure(const FlowScene& scene) {
     const bool comma = scene.m_modes.language == kLanguageGerman;
     figure.x = AxisTicks(XScaleOf(scene), raster.width, true, comma);
     figure.y = AxisTicks(YScaleOf(scene), raster.height, false, comma);
-    // The data set's units will name themselves here once the readers keep them.
-    figure.xTitle = AxisTitle("x", "");
-    figure.yTitle = AxisTitle("y", "");
+    const ShownUnits units = UnitsShown(scene.Notes(), scene.m_modes.units);
+    figure.xTitle = AxisTitle("x", units.x);
+    figure.yTitle = AxisTitle("y", units.y);
     return figure;
 }

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "base/field_units.h"
 #include "scene/flow_scene.h"
 
 namespace {
@@ -15,13 +16,18 @@ void Vertex(int panelX, double x, double y) {
 
 }  // namespace
 
+const ColourScale& LegendScaleOf(const FlowScene& scene) {
+    return scene.LineScale().coloured ? scene.LineScale() : scene.ImageScale();
+}
+
 LegendLayout LayOutSceneLegend(const FlowScene& scene) {
-    return LayOutLegend(scene.ImageScale(), scene.Raster().height, scene.m_modes.language == kLanguageGerman,
-                        "");
+    const ColourScale& scale = LegendScaleOf(scene);
+    return LayOutLegend(scale, scene.Raster().height, scene.m_modes.language == kLanguageGerman,
+                        FieldUnit(UnitsShown(scene.Notes(), scene.m_modes.units), scale.field));
 }
 
 void DrawLegend(const FlowScene& scene, const LegendTextPainter& text, const PictureFrame& frame) {
-    if (!scene.HasDataSet() || !scene.ImageScale().coloured) return;
+    if (!scene.HasDataSet() || !LegendScaleOf(scene).coloured) return;
     const RasterSize raster = scene.Raster();
     const int kPanelX = kImageOriginX + raster.width;
     const LegendLayout layout = LayOutSceneLegend(scene);

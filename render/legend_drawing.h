@@ -24,8 +24,11 @@ public:
                             double zoom) const = 0;
 };
 
-// The legend of the scene's image in the language of its settings. The data set's unit of the
-// field will stand after the title once the readers keep units.
+// What the legend describes: the lines' colours when a field colours them, else the image's.
+const ColourScale& LegendScaleOf(const FlowScene& scene);
+
+// The legend of the scene's image (or of its lines) in the language of its settings, the field's unit after
+// its title where the data set or the settings name one.
 LegendLayout LayOutSceneLegend(const FlowScene& scene);
 
 // The legend of the scene's image right of the picture, in the design's window coordinates:

@@ -27,6 +27,10 @@ const char* FieldTitle(int field, bool german) {
     }
 }
 
+const char* RangeNote(bool german) {
+    return german ? "Bereich der Daten" : "range of the data";
+}
+
 std::string LegendTitle(int field, bool german, std::string_view unit) {
     std::string title = FieldTitle(field, german);
     if (!unit.empty()) title += " [" + std::string(unit) + "]";
@@ -47,12 +51,21 @@ LegendLayout LayOutLegend(const ColourScale& scale, int panelHeight, bool german
     const double largest = finite ? std::max(std::fabs(scale.low), std::fabs(scale.high)) : 0.0;
     const NumberStyle style = StyleFor(largest, step);
 
+    // The ramp spans the picture's values, up to its largest pixel; the other maps span the
+    // data's, up to its largest node, which a pixel between the nodes seldom reaches. A map's
+    // legend says so under the title, so that its ends are not read as the ramp's.
+    double below = 0.0;
+    if (scale.map != kColourMapRamp && finite && !constant) {
+        layout.texts.push_back({RangeNote(german), kLegendBarLeft, top - 28.0, LegendText::Anchor::kBaseline,
+                                kRangeNoteSize, false});
+        below = 14.0;
+    }
     // Room for the factor's line under the title when there is one.
-    double barTop = top - 28.0;
+    double barTop = top - 28.0 - below;
     if (style.exponent != 0) {
-        layout.texts.push_back({FactorText(style.exponent), kLegendBarLeft, top - 30.0,
+        layout.texts.push_back({FactorText(style.exponent), kLegendBarLeft, top - 30.0 - below,
                                 LegendText::Anchor::kBaseline, kLabelSize, false});
-        barTop = top - 50.0;
+        barTop = top - 50.0 - below;
     }
     layout.barBottom = kBarBottom;
     layout.barHeight = static_cast<int>(barTop) - kBarBottom;

@@ -53,11 +53,16 @@ inline constexpr int kLegendLabelLeft = kLegendBarLeft + kLegendBarWidth + kLege
 // speed, pressure, vorticity.
 const char* FieldTitle(int field, bool german = true);
 
+// The note under the title of a legend whose map spans the data's range over the nodes, not
+// the picture's values as the ramp does: "range of the data", "Bereich der Daten".
+const char* RangeNote(bool german);
+inline constexpr int kRangeNoteSize = 11;
+
 // The legend's title: the field's name and, when there is one, its unit: "speed [m/s]".
 std::string LegendTitle(int field, bool german, std::string_view unit);
 
 // The legend of an image coloured as SCALE says. The ends of the bar are the scale's low and
-// high values, both labelled; ticks at nice values lie between, labelled where their label
+// high values, both labelled, with RangeNote under the title for a map other than the ramp; ticks at nice values lie between, labelled where their label
 // keeps clear of the others. A constant field has one mark, where its colour is; values that
 // are not finite have none.
 // The panel is HEIGHT pixels high, the picture's height. Titles and numbers are German (a

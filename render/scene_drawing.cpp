@@ -11,6 +11,7 @@
 
 #include "base/raster_geometry.h"
 #include "render/view_projection.h"
+#include "sampling/colour_tables.h"
 #include "scene/flow_scene.h"
 #include "streamlines/pixel_mapping.h"
 
@@ -92,21 +93,61 @@ void DrawStreamlines(const FlowScene& scene) {
     const OverlayLineStyle style(scene);
     const OverlayColours& colours = OverlayColoursOf(scene);
     const std::size_t n = scene.GetStreamlineCount();
-    for (std::size_t i = 0; i < n; ++i) DrawStreamline(scene.StreamlineAt(i), colours);
+    const bool coloured = scene.LineScale().coloured;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (coloured)
+            DrawColouredStreamline(scene, scene.StreamlineAt(i));
+        else
+            DrawStreamline(scene.StreamlineAt(i), colours);
+    }
     if (scene.m_modes.lineArrows)
         for (std::size_t i = 0; i < n; ++i) DrawLineArrows(scene, scene.StreamlineAt(i));
 }
 
 void DrawClickStreamline(const FlowScene& scene, const Streamline& s) {
     const OverlayLineStyle style(scene);
-    DrawStreamline(s, OverlayColoursOf(scene));
+    if (scene.LineScale().coloured)
+        DrawColouredStreamline(scene, s);
+    else
+        DrawStreamline(s, OverlayColoursOf(scene));
     if (scene.m_modes.lineArrows) DrawLineArrows(scene, s);
 }
 
 void DrawLineArrows(const FlowScene& scene, const Streamline& s) {
     const int dsep = scene.m_nDSep;
-    const OverlayColour& colour = OverlayColoursOf(scene).line;
-    for (const ArrowHead& head : LineArrowHeads(s, dsep)) DrawArrowHead(head, LineArrowLength(dsep), colour);
+    const OverlayColour& plain = OverlayColoursOf(scene).line;
+    const bool coloured = scene.LineScale().coloured;
+    for (const ArrowHead& head : LineArrowHeads(s, dsep)) {
+        // A head takes the colour of the line where it stands.
+        const PixelPoint at{static_cast<int>(std::lround(head.x)), static_cast<int>(std::lround(head.y))};
+        const ColourEntry c = coloured ? LineColourAt(scene, at, at) : ColourEntry{};
+        DrawArrowHead(head, LineArrowLength(dsep),
+                      coloured ? OverlayColour{c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f} : plain);
+    }
+}
+
+ColourEntry LineColourAt(const FlowScene& scene, PixelPoint a, PixelPoint b) {
+    const ColourScale& scale = scene.LineScale();
+    const double va = scene.RasterValue(scale.field, a.x, a.y);
+    const double vb = scene.RasterValue(scale.field, b.x, b.y);
+    // The mean of the two ends, or the one end that lies in the picture.
+    const double v = std::isnan(va) ? vb : std::isnan(vb) ? va : 0.5 * (va + vb);
+    const bool constant = std::isfinite(scale.low) && !(scale.low < scale.high);
+    const double t = constant ? ConstantFieldPosition(scale.map) : (v - scale.low) / (scale.high - scale.low);
+    return MapColour(scale.map, scale.field, t);
+}
+
+void DrawColouredStreamline(const FlowScene& scene, const Streamline& s) {
+    const std::size_t n = s.GetCount();
+    const PixelPoint* p = s.Data();
+    for (std::size_t i = 1; i < n; ++i) {
+        const ColourEntry c = LineColourAt(scene, p[i - 1], p[i]);
+        glColor3ub(c[0], c[1], c[2]);
+        glBegin(GL_LINES);
+        RasterVertex(p[i - 1].x, p[i - 1].y);
+        RasterVertex(p[i].x, p[i].y);
+        glEnd();
+    }
 }
 
 double LineArrowLength(int dsep) {

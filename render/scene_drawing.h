@@ -5,6 +5,7 @@
 
 #include "base/pixel_point.h"
 #include "render/overlay_colours.h"
+#include "sampling/colour_tables.h"
 
 class FlowScene;
 class Streamline;
@@ -26,6 +27,12 @@ void DrawBackground(const FlowScene& scene);
 void DrawStreamlines(const FlowScene& scene);
 // One GL_LINES pair per segment in COLOURS' line colour; fewer than two points draw nothing.
 void DrawStreamline(const Streamline& s, const OverlayColours& colours = kDesignOverlay);
+// The colour of the segment from raster pixel A to B of a line coloured by a field
+// (m_modes.lineColour): the scene's LineScale's map at the mean of the field's raster values at
+// A and B, or at the one of them in the picture; black, as a map shows no value, where neither is.
+ColourEntry LineColourAt(const FlowScene& scene, PixelPoint a, PixelPoint b);
+// S with each segment in its LineColourAt, one GL_LINES pair a segment.
+void DrawColouredStreamline(const FlowScene& scene, const Streamline& s);
 // The colours to draw over the scene's image with.
 const OverlayColours& OverlayColoursOf(const FlowScene& scene);
 // Arrows on a square lattice of spacing trunc(1.5 a), red at the lattice point and white at

@@ -87,8 +87,66 @@ void FlowScene::ColourImageWithMap(const float* r, double low, double high, int 
     }
 }
 
+double FlowScene::RasterValue(std::int32_t field, int x, int y) const {
+    field = ShownField(field);
+    const float* r = field == kBackgroundSpeed      ? m_pRasterSpeed.get()
+                     : field == kBackgroundPressure ? m_pRasterP.get()
+                                                    : m_pRasterW.get();
+    if (!r || !m_raster.Contains(x, y)) return kNaN;
+    // Pressure and vorticity rasters hold their values less their smallest one.
+    const double shift = field == kBackgroundPressure    ? m_fRasterMinP
+                         : field == kBackgroundVorticity ? m_fRasterMinW
+                                                         : 0.0;
+    return shift + r[m_raster.Index(x, y)];
+}
+
+ColourScale FlowScene::ScaleOf(std::int32_t field, std::int32_t map) const {
+    field = ShownField(field);
+    ColourScale scale{.coloured = true, .field = field, .map = kColourMapRamp};
+    if (!ColourTable(map)) {
+        const float* r = field == kBackgroundSpeed      ? m_pRasterSpeed.get()
+                         : field == kBackgroundPressure ? m_pRasterP.get()
+                                                        : m_pRasterW.get();
+        const double shift = field == kBackgroundPressure    ? m_fRasterMinP
+                             : field == kBackgroundVorticity ? m_fRasterMinW
+                                                             : 0.0;
+        const double largest = r ? RasterMax(r, m_raster.width, m_raster.height) : 0.0;
+        scale.low = shift;
+        scale.high = shift + largest;
+        return scale;
+    }
+    // The maps span the field's range over the nodes in its own values: speed from 0,
+    // pressure and vorticity from their smallest value, or for the diverging map a range
+    // symmetric about zero. The rasters interpolate between the nodes, so they stay within it.
+    const ValueRange& range = field == kBackgroundSpeed      ? m_nodeRanges.speed
+                              : field == kBackgroundPressure ? m_nodeRanges.pressure
+                                                             : m_nodeRanges.vorticity;
+    const double smallest = range.low;
+    const double largest = range.high;
+    double low = field == kBackgroundSpeed ? 0.0 : smallest;
+    double high = largest;
+    if (map == kColourMapCoolwarm) {
+        high = std::max(std::fabs(smallest), std::fabs(largest));
+        low = -high;
+    }
+    if (std::isnan(smallest)) low = high = kNaN;
+    scale.map = map;
+    scale.low = low;
+    scale.high = high;
+    return scale;
+}
+
 void FlowScene::ColourBackground() {
     if (!m_pImage) return;
+    const std::int32_t lineField = LineField(m_modes.lineColour);
+    m_lineScale = lineField >= 0 ? ScaleOf(lineField, m_modes.colourMap) : ColourScale{};
+    if (!ShowsField(m_nBackground)) {
+        // A plain page: nothing coloured, so the legend is the lines' or none.
+        m_imageScale = {};
+        std::fill_n(m_pImage.get(), 3 * m_raster.Pixels(),
+                    m_nBackground == kBackgroundWhite ? std::uint8_t{255} : std::uint8_t{0});
+        return;
+    }
     const float* r = m_nBackground == kBackgroundSpeed      ? m_pRasterSpeed.get()
                      : m_nBackground == kBackgroundPressure ? m_pRasterP.get()
                                                             : m_pRasterW.get();
@@ -112,23 +170,6 @@ void FlowScene::ColourBackground() {
         return;
     }
 
-    // The maps span the field's range over the nodes in its own values: speed from 0,
-    // pressure and vorticity from their smallest value, or for the diverging map a range
-    // symmetric about zero. The rasters interpolate between the nodes, so they stay within it.
-    const ValueRange& range = field == kBackgroundSpeed      ? m_nodeRanges.speed
-                              : field == kBackgroundPressure ? m_nodeRanges.pressure
-                                                             : m_nodeRanges.vorticity;
-    const double smallest = range.low;
-    const double largest = range.high;
-    double low = field == kBackgroundSpeed ? 0.0 : smallest;
-    double high = largest;
-    if (m_modes.colourMap == kColourMapCoolwarm) {
-        high = std::max(std::fabs(smallest), std::fabs(largest));
-        low = -high;
-    }
-    if (std::isnan(smallest)) low = high = kNaN;
-    m_imageScale.map = m_modes.colourMap;
-    m_imageScale.low = low;
-    m_imageScale.high = high;
-    ColourImageWithMap(r, low - shift, high - shift, m_modes.colourMap);
+    m_imageScale = ScaleOf(field, m_modes.colourMap);
+    ColourImageWithMap(r, m_imageScale.low - shift, m_imageScale.high - shift, m_modes.colourMap);
 }

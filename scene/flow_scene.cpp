@@ -20,6 +20,7 @@ void FlowScene::ReleaseDataSet() {
     m_notes = {};
     m_origin = {};
     m_imageScale = {};
+    m_lineScale = {};
     m_nodeRanges = {};
     m_bNodeRangesMeasured = false;
     // The search axes describe the released nodes; a later load decides afresh.

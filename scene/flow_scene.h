@@ -116,6 +116,14 @@ public:
     void ColourImageWithMap(const float* r, double low, double high, int map);
     void ColourBackground();
     const ColourScale& ImageScale() const { return m_imageScale; }
+    // How FIELD reads through MAP as ColourBackground would colour the image with it: the ramp
+    // from the largest raster value, the other maps over the nodes' range. Needs the rasters.
+    ColourScale ScaleOf(std::int32_t field, std::int32_t map) const;
+    // The scale the streamlines are coloured by when m_modes.lineColour names a field, as the
+    // last colouring left it; not coloured otherwise.
+    const ColourScale& LineScale() const { return m_lineScale; }
+    // FIELD's value at raster pixel (x, y) in its own values; NaN outside the picture.
+    double RasterValue(std::int32_t field, int x, int y) const;
     // Measures the fields' ranges over the nodes for the 256-entry maps; once per load.
     void MeasureNodeRanges();
     const NodeRanges& FieldRanges() const { return m_nodeRanges; }
@@ -322,6 +330,7 @@ private:
     // placement for the length of one placement.
     Streamline m_scratch;
     ColourScale m_imageScale;
+    ColourScale m_lineScale;
     NodeRanges m_nodeRanges;
     bool m_bNodeRangesMeasured = false;  // for the data set held
     std::size_t m_nRasterPixels = 0;     // of the rasters held

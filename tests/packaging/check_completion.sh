@@ -30,7 +30,7 @@ expect() {
 cd "$(mktemp -d)" || exit 1
 touch a.gri b.CSV c.png d.vtr e
 mkdir sub
-expect "pressure speed vorticity " _tesmora_render tesmora-render x.gri --background ""
+expect "black none pressure speed vorticity white " _tesmora_render tesmora-render x.gri --background ""
 expect "euler rk2 rk4 " _tesmora_render tesmora-render --method ""
 expect "pdf png svg " _tesmora_render tesmora-render --format ""
 expect "--background " _tesmora_render tesmora-render --backg

@@ -3,12 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
+#include <set>
 
+#include "render/legend_drawing.h"
 #include "render/scene_drawing.h"
+#include "sampling/colour_tables.h"
 #include "tests/render/gl_frame.h"
 #include "tests/support/test_support.h"
+#include "tools/flowgen/analytic_flows.h"
 
 namespace {
 
@@ -57,6 +63,63 @@ TEST_F(DrawingCaptureTest, StreamlineSegmentsComeBackAtTheirExactWindowPixels) {
     ASSERT_EQ(d.pixels.size(), 1u);
     EXPECT_EQ(d.pixels[0].x, 350.0f);
     EXPECT_EQ(d.pixels[0].y, 70.0f);
+}
+
+// Lines coloured by a field, on a plain page: every segment is drawn in one colour, the map's at
+// the mean of the field's raster values at its two ends over the range the map spans for that
+// field (the ramp up to the largest pixel, the tables over the nodes), and the legend is the
+// lines'.
+TEST_F(DrawingCaptureTest, LinesColouredByAFieldTakeTheMapAtEachSegment) {
+    testsupport::TempDir dir;
+    scene.SetFixedSeed(7);
+    scene.m_nBackground = kBackgroundNone;
+    scene.OpenDataSet(testsupport::WriteDataSet(dir, "gyre", MakeFlow("double-gyre", 50, 80, 1, 0.0f)));
+    ASSERT_TRUE(scene.HasDataSet());
+    for (const std::int32_t map : {kColourMapRamp, kColourMapViridis, kColourMapCoolwarm})
+        for (const std::int32_t lines : {kLinesSpeed, kLinesPressure}) {
+            scene.m_modes.colourMap = map;
+            scene.m_modes.lineColour = lines;
+            scene.RedrawScene();
+            const bool speed = lines == kLinesSpeed;
+            const std::int32_t field = speed ? kBackgroundSpeed : kBackgroundPressure;
+            const float* r = speed ? scene.m_pRasterSpeed.get() : scene.m_pRasterP.get();
+            const double shift = speed ? 0.0 : scene.m_fRasterMinP;
+            const ValueRange nodes = speed ? scene.FieldRanges().speed : scene.FieldRanges().pressure;
+            const RasterSize raster = scene.Raster();
+            double low = speed ? 0.0 : nodes.low, high = nodes.high;
+            if (map == kColourMapRamp) {
+                low = shift;
+                high = shift + *std::max_element(r, r + raster.Pixels());
+            } else if (map == kColourMapCoolwarm) {
+                high = std::max(std::fabs(nodes.low), std::fabs(nodes.high));
+                low = -high;
+            }
+            const CapturedDrawing d = Capture();
+            std::size_t segments = 0;
+            for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i)
+                segments += scene.StreamlineAt(i).GetCount() - 1;
+            ASSERT_GT(segments, 100u);
+            ASSERT_EQ(d.lines.size(), segments);
+            std::set<std::array<int, 3>> seen;
+            for (const CapturedLine& l : d.lines) {
+                const auto at = [&](float x, float y) {
+                    return shift + r[raster.Index(static_cast<int>(x) - 350, static_cast<int>(y) - 70)];
+                };
+                const double t = (0.5 * (at(l.x0, l.y0) + at(l.x1, l.y1)) - low) / (high - low);
+                const ColourEntry c = MapColour(map, field, t);
+                const std::array<int, 3> got{static_cast<int>(std::lround(l.c0.r * 255.0f)),
+                                             static_cast<int>(std::lround(l.c0.g * 255.0f)),
+                                             static_cast<int>(std::lround(l.c0.b * 255.0f))};
+                ASSERT_EQ(l.c0, l.c1);
+                ASSERT_EQ(got, (std::array<int, 3>{c[0], c[1], c[2]}))
+                    << map << " " << lines << " at " << l.x0 << ", " << l.y0;
+                seen.insert(got);
+            }
+            EXPECT_GT(seen.size(), 20u) << "the lines show the field, not one colour";
+            EXPECT_EQ(LayOutSceneLegend(scene).texts.at(0).utf8, FieldTitle(field, false));
+            EXPECT_EQ(std::count(scene.m_pImage.get(), scene.m_pImage.get() + 3 * raster.Pixels(), 0),
+                      static_cast<std::ptrdiff_t>(3 * raster.Pixels()));
+        }
 }
 
 TEST_F(DrawingCaptureTest, ArrowsAreThoseOfTheHedgehogRedAtTheLatticePoint) {

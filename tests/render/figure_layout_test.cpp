@@ -8,6 +8,11 @@
 #include <random>
 #include <string>
 
+#include "base/field_units.h"
+#include "render/legend_drawing.h"
+#include "scene/flow_scene.h"
+#include "tests/support/test_support.h"
+
 namespace {
 
 // The value a label stands for, with a true minus sign and a decimal point or comma.
@@ -74,3 +79,77 @@ TEST(FigureLayout, AxisTicksOverManyScales) {
 }
 
 }  // namespace
+
+// The units a figure's texts show: the file's, those the user names over them, y after x and
+// speed after u, and vorticity's derived only where u's unit is x's per second.
+TEST(FigureUnits, FromTheFileOrTheOptionAndDerivedOnlyWhereTheyReduce) {
+    struct Case {
+        FieldLabel x, u, p, w;
+        const char* overrides;
+        ShownUnits shown;
+    };
+    const Case cases[] = {
+        {{}, {}, {}, {}, "", {}},
+        {{"x", "m"}, {"U", "m/s"}, {}, {}, "", {"m", "m", "m/s", "", "1/s"}},
+        {{"x", "m"}, {"U", "m/s"}, {"p", "Pa"}, {"w", "1/ms"}, "", {"m", "m", "m/s", "Pa", "1/ms"}},
+        {{"x", "m"}, {"U", "m/s"}, {}, {}, "x=mm", {"mm", "mm", "m/s", "", ""}},
+        {{}, {}, {}, {}, "x=mm,u=mm/s,p=bar", {"mm", "mm", "mm/s", "bar", "1/s"}},
+        {{}, {}, {}, {}, "y=km,u=px/frame", {"", "km", "px/frame", "", ""}},
+    };
+    for (const Case& c : cases) {
+        DataSetNotes notes;
+        notes.x = c.x;
+        notes.u = c.u;
+        notes.p = c.p;
+        notes.w = c.w;
+        EXPECT_EQ(UnitsShown(notes, c.overrides), c.shown) << c.overrides << " " << c.x.unit;
+        EXPECT_EQ(FieldUnit(c.shown, kBackgroundSpeed), c.shown.speed);
+        EXPECT_EQ(FieldUnit(c.shown, kBackgroundPressure), c.shown.pressure);
+        EXPECT_EQ(FieldUnit(c.shown, kBackgroundVorticity), c.shown.vorticity);
+    }
+    std::string why;
+    EXPECT_TRUE(UnitsReadable("", why));
+    EXPECT_TRUE(UnitsReadable("x=m,y=m,u=m/s,v=m/s,p=Pa,w=1/s", why));
+    for (const char* bad : {"q=m", "x=", "=m", "x", "x=m,", ",x=m", "x=m,x=mm", "x=m m", "x=\tm"}) {
+        why.clear();
+        EXPECT_FALSE(UnitsReadable(bad, why)) << bad;
+        EXPECT_FALSE(why.empty()) << bad;
+    }
+    EXPECT_FALSE(UnitsReadable("x=" + std::string(kUnitsBytesMax, 'm'), why));
+}
+
+// A set whose file names units shows them in the axes' and the legend's titles, one without
+// shows none, and --units names them for it.
+TEST(FigureUnits, StandInTheTitlesOfASetWithUnitsAndNotWithout) {
+    for (const bool named : {false, true}) {
+        testsupport::SceneFixture fx;
+        FlowScene& scene = fx.scene;
+        DataSetArrays data = testsupport::MakeRectilinear({0, 1, 2, 3}, {0, 1, 2}, 1, [](float x, float y) {
+            return testsupport::NodeValues{1.0f + x, y, x * y, 0.5f};
+        });
+        if (named) {
+            data.notes.x = {"x", "m"};
+            data.notes.u = {"U", "m/s"};
+        }
+        ASSERT_TRUE(scene.AdoptDataSet(std::move(data), "flow.csv"));
+        scene.m_modes.axes = true;
+        scene.m_modes.language = kLanguageEnglish;
+        scene.ResetForDraw();
+        scene.BuildRasters();
+        for (const std::int32_t field : {kBackgroundSpeed, kBackgroundVorticity, kBackgroundPressure}) {
+            scene.m_nBackground = field;
+            scene.ColourBackground();
+            const std::string title = LayOutSceneLegend(scene).texts.at(0).utf8;
+            const bool unit = named && field != kBackgroundPressure;
+            EXPECT_EQ(title,
+                      LegendTitle(field, false, unit ? (field == kBackgroundSpeed ? "m/s" : "1/s") : ""));
+        }
+        FigureLayout figure = LayOutFigure(scene);
+        EXPECT_EQ(figure.xTitle, named ? "x [m]" : "x");
+        EXPECT_EQ(figure.yTitle, named ? "y [m]" : "y");
+        scene.m_modes.units = "y=km";
+        figure = LayOutFigure(scene);
+        EXPECT_EQ(figure.xTitle, named ? "x [m]" : "x");
+        EXPECT_EQ(figure.yTitle, "y [km]");
+    }
+}

@@ -168,12 +168,53 @@ TEST(LegendLayout, EnglishDiffersFromGermanInTheTitleAndTheDecimalSignAlone) {
         EXPECT_EQ(plain.texts[0].utf8, english[s.field]);
         EXPECT_EQ(withUnit.texts[0].utf8, std::string(english[s.field]) + " [m/s]");
         for (std::size_t i = 1; i < german.texts.size(); ++i) {
+            if (german.texts[i].utf8 == RangeNote(true)) {
+                EXPECT_EQ(plain.texts[i].utf8, RangeNote(false));
+                continue;
+            }
             std::string expected = german.texts[i].utf8;
             for (char& c : expected)
                 if (c == ',') c = '.';
             EXPECT_EQ(plain.texts[i].utf8, expected);
             EXPECT_EQ(plain.texts[i].y, german.texts[i].y);
         }
+    }
+}
+
+// The ramp spans the picture's values and a table map the data's, so the same field's ends
+// differ between them: a table map's legend says which range it shows, in a line under the
+// title that moves the bar's top down and changes nothing else; the ramp's legend is as it was.
+TEST(LegendLayout, AMapOtherThanTheRampSaysItShowsTheDataRange) {
+    std::mt19937 random(31);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> power(-6, 6), field(kBackgroundSpeed, kBackgroundVorticity);
+    for (int n = 0; n < 300; ++n) {
+        const double scale = std::pow(10.0, power(random));
+        double low = mantissa(random) * scale, high = mantissa(random) * scale;
+        if (low > high) std::swap(low, high);
+        const int f = field(random);
+        const bool german = n % 2 == 0;
+        const LegendLayout ramp = LayOutLegend(Scale(f, kColourMapRamp, low, high), 400, german);
+        for (const int map : {kColourMapViridis, kColourMapCividis, kColourMapCoolwarm}) {
+            const LegendLayout table = LayOutLegend(Scale(f, map, low, high), 400, german);
+            const bool spans = low < high;
+            EXPECT_EQ(table.texts[0], ramp.texts[0]);
+            const auto noted =
+                std::count_if(table.texts.begin(), table.texts.end(),
+                              [&](const LegendText& t) { return t.utf8 == RangeNote(german); });
+            EXPECT_EQ(noted, spans ? 1 : 0);
+            if (!spans) continue;
+            EXPECT_EQ(table.texts[1].utf8, RangeNote(german));
+            EXPECT_LT(table.texts[1].y, table.texts[0].y);
+            EXPECT_EQ(table.barBottom, ramp.barBottom);
+            EXPECT_EQ(table.barHeight, ramp.barHeight - 14);
+            // The same ends, labelled, at the ends of the shorter bar.
+            ASSERT_GE(table.marks.size(), 2u);
+            EXPECT_EQ(table.marks.front().value, ramp.marks.front().value);
+            EXPECT_EQ(table.marks.back().value, ramp.marks.back().value);
+            EXPECT_EQ(table.marks.back().y, table.barBottom + table.barHeight);
+        }
+        for (const LegendText& t : ramp.texts) EXPECT_NE(t.utf8, RangeNote(german));
     }
 }
 
@@ -197,8 +238,9 @@ TEST(LegendLayout, ConstantAndNonFiniteFieldsAndTheFactorLine) {
     EXPECT_EQ(none.texts[0].utf8, "Druck");
     // Tiny values get a factor under the title, and the bar makes room for it.
     const LegendLayout tiny = LayOutLegend(Scale(kBackgroundSpeed, kColourMapViridis, 0.0, 0.00347));
-    ASSERT_GE(tiny.texts.size(), 2u);
-    EXPECT_EQ(tiny.texts[1].utf8, FactorText(-3));
+    ASSERT_GE(tiny.texts.size(), 3u);
+    EXPECT_EQ(tiny.texts[1].utf8, RangeNote(true));
+    EXPECT_EQ(tiny.texts[2].utf8, FactorText(-3));
     EXPECT_LT(tiny.barHeight, flat.barHeight);
     EXPECT_EQ(TextAt(tiny, tiny.marks.back().y)->utf8, "3,47");
 }

@@ -183,7 +183,7 @@ DrawSettings RandomSettings(std::mt19937& random) {
     s.dsep = pick(kDSepMin, kDSepMax);
     s.dtestPercent = pick(kDTestPercentMin, kDTestPercentMax);
     s.method = pick(kMethodEuler, kMethodRK4);
-    s.background = pick(kBackgroundSpeed, kBackgroundVorticity);
+    s.background = pick(kBackgroundSpeed, kBackgroundWhite);
     s.hedgehog = pick(0, 1) != 0;
     s.arrowsBySpeed = pick(0, 1) != 0;
     s.stepPixels = pick(0, 2) == 0
@@ -214,6 +214,9 @@ DrawSettings RandomSettings(std::mt19937& random) {
         pick(0, 1) == 0 ? 0.0f : std::uniform_real_distribution<float>(kLineWidthMin, kLineWidthMax)(random);
     s.language = pick(kLanguageEnglish, kLanguageGerman);
     s.plane = pick(0, 1) == 0 ? 0 : pick(1, kPlaneMax);
+    s.lineColour = pick(kLinesPlain, kLinesVorticity);
+    const char* units[] = {"", "x=mm,u=m/s", "p=Pa,w=1/s,y=km"};
+    s.units = units[pick(0, 2)];
     return s;
 }
 
