@@ -62,10 +62,10 @@ inline constexpr int kRangeNoteSize = 11;
 std::string LegendTitle(int field, bool german, std::string_view unit);
 
 // The legend of an image coloured as SCALE says. The ends of the bar are the scale's low and
-// high values, both labelled, with RangeNote under the title for a map other than the ramp; ticks at nice values lie between, labelled where their label
-// keeps clear of the others. A constant field has one mark, where its colour is; values that
-// are not finite have none.
-// The panel is HEIGHT pixels high, the picture's height. Titles and numbers are German (a
-// decimal comma) unless GERMAN is false; UNIT follows the title when given.
+// high values, both labelled, with RangeNote under the title for a map other than the ramp; ticks at nice
+// values lie between, labelled where their label keeps clear of the others. A constant field has one mark,
+// where its colour is; values that are not finite have none. The panel is HEIGHT pixels high, the picture's
+// height. Titles and numbers are German (a decimal comma) unless GERMAN is false; UNIT follows the title when
+// given.
 LegendLayout LayOutLegend(const ColourScale& scale, int height = kRasterHeight, bool german = true,
                           std::string_view unit = {});
