@@ -12,7 +12,7 @@ namespace formats {
 
 // The files PIV and CFD programs write, for the scene: column text (.txt, .csv, .tsv, .dat),
 // Tecplot ASCII (.dat, .tec, .plt, TSI Insight's .vec), VTK legacy (.vtk) and VTK XML (.vti,
-// .vtr). The extension says whether a file is one of these; its first bytes say which.
+// .vtr, and .vts, .vtu, .vtp, whose grids are sampled onto a lattice). The extension says whether a file is one of these; its first bytes say which.
 class FormatReader final : public DataSetReader {
 public:
     bool Accepts(const std::string& path) const override;

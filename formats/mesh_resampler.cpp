@@ -217,6 +217,7 @@ ResampledMesh ResampleMesh(const PlaneMesh& mesh, const std::vector<const std::v
     if (coveringCells == 0)
         Fail(file, Whole(), "Keine Zelle des Netzes hat eine Fläche.", "no cell of the mesh has any area.");
     out.outsideNodes = static_cast<std::int64_t>(std::count(filled.begin(), filled.end(), 0));
+    out.inside = std::move(filled);
     return out;
 }
 

@@ -37,9 +37,10 @@ LatticeSize DefaultLatticeSize(double width, double height, std::int64_t points)
 struct ResampledMesh {
     std::vector<double> x, y;
     std::vector<std::vector<double>> values;
-    std::int64_t pointsUsed = 0;    // points some cell refers to
-    std::int64_t outsideNodes = 0;  // lattice nodes no cell covers
-    std::int64_t flatCells = 0;     // cells of no area, passed over
+    std::vector<std::uint8_t> inside;  // per node, 1 where a cell covers it
+    std::int64_t pointsUsed = 0;       // points some cell refers to
+    std::int64_t outsideNodes = 0;     // lattice nodes no cell covers
+    std::int64_t flatCells = 0;        // cells of no area, passed over
 };
 
 // Samples FIELDS (one value per mesh point each) onto a lattice over the bounding box of the

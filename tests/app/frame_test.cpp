@@ -177,9 +177,10 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
     // Every flow file at first, then each format, then every file.
     EXPECT_EQ(
         filter,
-        "Alle Strömungsdateien (*.gri *.txt *.csv *.tsv *.dat *.vec *.tec *.plt *.vtk *.vti *.vtr);"
-        "Geometriedateien (*.gri);Spaltentext (*.txt *.csv *.tsv *.dat);Tecplot ASCII (*.dat *.tec *.plt "
-        "*.vec);VTK Legacy (*.vtk);VTK XML (*.vti *.vtr);Alle Dateien (*)");
+        "Alle Strömungsdateien (*.gri *.txt *.csv *.tsv *.dat *.vec *.tec *.plt *.vtk *.vti *.vtr *.vts "
+        "*.vtu "
+        "*.vtp);Geometriedateien (*.gri);Spaltentext (*.txt *.csv *.tsv *.dat);Tecplot ASCII (*.dat *.tec "
+        "*.plt *.vec);VTK Legacy (*.vtk);VTK XML (*.vti *.vtr *.vts *.vtu *.vtp);Alle Dateien (*)");
     EXPECT_TRUE(selected.startsWith("Alle Strömungsdateien")) << selected.toStdString();
     // A pattern a reader takes and no format's filter names would be found only under all.
     for (const std::string& pattern : formats::AcceptedPatterns()) {
