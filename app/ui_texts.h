@@ -21,7 +21,8 @@ inline constexpr const char* kCommandLineHelp =
     "Argumente:\n"
     "  Datei          Wird geöffnet wie mit Datei > Öffnen: eine Geometriedatei (.gri)\n"
     "                 mit ihrer Lösungsdatei, Spaltentext (.txt, .csv, .tsv, .dat),\n"
-    "                 Tecplot ASCII (.dat, .tec, .plt, .vec) oder VTK (.vtk, .vti, .vtr).\n"
+    "                 Tecplot ASCII (.dat, .tec, .plt, .vec) oder VTK (.vtk, .vti, .vtr,\n"
+    "                 .vts, .vtu, .vtp; Netze werden auf ein Gitter abgetastet).\n"
     "                 Mehrere Dateien sind die Bilder einer Folge, in der Reihenfolge\n"
     "                 der Zahlen in ihren Pfaden; ebenso die nummerierten Lösungsdateien\n"
     "                 NAME.00000.dat, NAME.00001.dat, ... einer Geometriedatei.\n"
@@ -218,7 +219,7 @@ inline constexpr const char* kFormatFilters[] = {
     "Spaltentext (*.txt *.csv *.tsv *.dat)",
     "Tecplot ASCII (*.dat *.tec *.plt *.vec)",
     "VTK Legacy (*.vtk)",
-    "VTK XML (*.vti *.vtr)",
+    "VTK XML (*.vti *.vtr *.vts *.vtu *.vtp)",
     "PIVlab MATLAB (*.mat)",
     "netCDF (*.nc *.cdf *.nc4)",
 };

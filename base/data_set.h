@@ -37,6 +37,12 @@ struct DataSetNotes {
     // The columns the fields were read from: coordinates only where the file has them as
     // columns, nothing for a .gri pair.
     FieldLabel x, y, u, v, p, w;
+    // Where the file's grid was no rectilinear lattice and was sampled onto one: the points and
+    // cells of the file's grid, and the nodes no cell covers (invalid, and counted among
+    // invalidNodes); all 0 for a file whose grid was the lattice.
+    std::int64_t meshPoints = 0;
+    std::int64_t meshCells = 0;
+    std::int64_t nodesOutsideMesh = 0;
     // One byte per node, 1 where the vector was invalid; empty when none was, so that a file
     // without invalid vectors costs nothing more.
     std::vector<std::uint8_t> invalid;

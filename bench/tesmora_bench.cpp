@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -21,6 +22,7 @@
 
 #include "bench/alloc_counter.h"
 #include "bench/bench_data.h"
+#include "formats/mesh_resampler.h"
 #include "render/offscreen_context.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
@@ -73,6 +75,41 @@ double ThreadCpuNs() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
+
+// A mesh of a million triangles (a jittered lattice of 708 x 708 points, each square split in
+// two) sampled onto 1024 x 1024 nodes with u and v, as a .vtu of a CFD run is read.
+void BM_ResampleMesh(benchmark::State& state) {
+    constexpr std::int64_t n = 708;
+    formats::PlaneMesh mesh;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> jitter(-0.3, 0.3);
+    for (std::int64_t j = 0; j < n; ++j)
+        for (std::int64_t i = 0; i < n; ++i) {
+            const bool edge = i == 0 || j == 0 || i == n - 1 || j == n - 1;
+            mesh.x.push_back(static_cast<double>(i) + (edge ? 0 : jitter(rng)));
+            mesh.y.push_back(static_cast<double>(j) + (edge ? 0 : jitter(rng)));
+        }
+    mesh.offsets.reserve(static_cast<std::size_t>(2 * (n - 1) * (n - 1) + 1));
+    for (std::int64_t j = 0; j + 1 < n; ++j)
+        for (std::int64_t i = 0; i + 1 < n; ++i) {
+            const std::int64_t a = j * n + i;
+            for (const std::int64_t id : {a, a + 1, a + n + 1, a, a + n + 1, a + n})
+                mesh.connectivity.push_back(id);
+            mesh.offsets.push_back(static_cast<std::int64_t>(mesh.connectivity.size()) - 3);
+            mesh.offsets.push_back(static_cast<std::int64_t>(mesh.connectivity.size()));
+        }
+    std::vector<double> u(mesh.x.size()), v(mesh.x.size());
+    for (std::size_t p = 0; p < u.size(); ++p) {
+        u[p] = std::sin(mesh.x[p] / 50) * mesh.y[p];
+        v[p] = std::cos(mesh.y[p] / 50);
+    }
+    for (auto _ : state) {
+        formats::ResampledMesh r = formats::ResampleMesh(mesh, {&u, &v}, {1024, 1024}, "bench.vtu");
+        benchmark::DoNotOptimize(r.values[0].data());
+    }
+    state.counters["triangles"] = static_cast<double>(mesh.CellCount());
+}
+BENCHMARK(BM_ResampleMesh)->Unit(benchmark::kMillisecond);
 
 double Nodes(int g) {
     return static_cast<double>(kBenchGrids[g].ni) * kBenchGrids[g].nj;

@@ -114,9 +114,10 @@ void DecodeValues(const unsigned char* bytes, std::size_t count, ValueType type,
     }
 }
 
-ColumnDecoder::ColumnDecoder(ValueType type, bool bigEndian, std::size_t components, std::size_t tuples)
-    : m_type(type), m_bigEndian(bigEndian), m_size(SizeOf(type)), m_columns(components) {
-    for (std::vector<double>& c : m_columns) c.resize(tuples);
+ColumnDecoder::ColumnDecoder(ValueType type, bool bigEndian, std::size_t components, std::size_t tuples,
+                             bool growing)
+    : m_type(type), m_bigEndian(bigEndian), m_size(SizeOf(type)), m_growing(growing), m_columns(components) {
+    for (std::vector<double>& c : m_columns) growing ? c.reserve(tuples) : c.resize(tuples);
 }
 
 void ColumnDecoder::Add(const unsigned char* bytes, std::size_t n) {
@@ -140,14 +141,17 @@ void ColumnDecoder::Put(const unsigned char* bytes, std::size_t values) {
     const std::size_t components = m_columns.size();
     const std::size_t room = components == 0 ? 0 : components * m_columns.front().size();
     // More bytes than the array holds are not the caller's to give; they are let fall.
-    values = std::min(values, room - std::min(room, m_count));
+    if (!m_growing) values = std::min(values, room - std::min(room, m_count));
     constexpr std::size_t kBatch = 4096;
     m_decoded.resize(std::min(values, kBatch));
     for (std::size_t done = 0; done < values;) {
         const std::size_t n = std::min(kBatch, values - done);
         DecodeValues(bytes + done * m_size, n, m_type, m_bigEndian, m_decoded.data());
         for (std::size_t i = 0; i < n; ++i, ++m_count)
-            m_columns[m_count % components][m_count / components] = m_decoded[i];
+            if (m_growing)
+                m_columns[m_count % components].push_back(m_decoded[i]);
+            else
+                m_columns[m_count % components][m_count / components] = m_decoded[i];
         done += n;
     }
 }

@@ -24,7 +24,9 @@ void DecodeValues(const unsigned char* bytes, std::size_t count, ValueType type,
 // interleaved values are never held whole beside the columns.
 class ColumnDecoder {
 public:
-    ColumnDecoder(ValueType type, bool bigEndian, std::size_t components, std::size_t tuples);
+    // GROWING: the columns take as many values as come, the tuples given only being reserved.
+    ColumnDecoder(ValueType type, bool bigEndian, std::size_t components, std::size_t tuples,
+                  bool growing = false);
     void Add(const unsigned char* bytes, std::size_t n);
     // The values decoded so far; the columns are complete when it is COMPONENTS * TUPLES.
     std::size_t Count() const { return m_count; }
@@ -36,6 +38,7 @@ private:
     ValueType m_type;
     bool m_bigEndian;
     std::size_t m_size;
+    bool m_growing;
     std::vector<std::vector<double>> m_columns;
     std::size_t m_count = 0;
     unsigned char m_partial[8] = {};  // the start of a value split between two pieces

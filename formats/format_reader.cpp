@@ -21,8 +21,9 @@ namespace formats {
 namespace {
 
 const std::vector<std::string>& Extensions() {
-    static const std::vector<std::string> extensions{"txt", "csv", "tsv", "dat", "vec", "tec", "plt",
-                                                     "vtk", "vti", "vtr", "mat", "nc",  "cdf", "nc4"};
+    static const std::vector<std::string> extensions{"txt", "csv", "tsv", "dat", "vec", "tec",
+                                                     "plt", "vtk", "vti", "vtr", "vts", "vtu",
+                                                     "vtp", "mat", "nc",  "cdf", "nc4"};
     return extensions;
 }
 
@@ -87,10 +88,14 @@ void RejectUnreadFormat(const std::string& ext, const std::string& file) {
     if (const UnreadFormat* f = UnreadFormatOf(ext)) Fail(file, Whole(), f->german, f->english);
 }
 
+bool IsVtkXmlExtension(const std::string& ext) {
+    return ext == "vti" || ext == "vtr" || ext == "vts" || ext == "vtu" || ext == "vtp";
+}
+
 // Whether the content says VTK, the one kind of file that may be binary.
 bool LooksLikeVtk(std::string_view bytes, const std::string& ext) {
-    return LooksLikeXml(bytes) || bytes.starts_with("# vtk DataFile Version") || ext == "vtk" ||
-           ext == "vti" || ext == "vtr";
+    return LooksLikeXml(bytes) || bytes.starts_with("# vtk DataFile Version") || IsVtkXmlExtension(ext) ||
+           ext == "vtk";
 }
 
 // Text files hold no NUL byte; the solution file of a .gri pair and every binary format do.
@@ -223,7 +228,7 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
             ReadVtkXml(bytes, file, out);
         } else if (bytes.starts_with("# vtk DataFile Version") || ext == "vtk") {
             ReadVtkLegacy(bytes, file, out);
-        } else if (ext == "vti" || ext == "vtr") {
+        } else if (IsVtkXmlExtension(ext)) {
             ReadVtkXml(bytes, file, out);
         } else {
             RejectBinary(bytes, file);

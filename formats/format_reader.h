@@ -12,9 +12,10 @@ namespace formats {
 
 // The files PIV and CFD programs write, for the scene: column text (.txt, .csv, .tsv, .dat),
 // Tecplot ASCII (.dat, .tec, .plt, TSI Insight's .vec), VTK legacy (.vtk), VTK XML (.vti,
-// .vtr), PIVlab's MATLAB results (.mat) and netCDF (.nc, .cdf, .nc4). The extension says
-// whether a file is one of these; its first bytes say which. MATLAB and netCDF files are read
-// by their name through matio and the netCDF library, never whole into memory.
+// .vtr, and .vts, .vtu, .vtp, whose grids are sampled onto a lattice), PIVlab's MATLAB results
+// (.mat) and netCDF (.nc, .cdf, .nc4). The extension says whether a file is one of these; its
+// first bytes say which. MATLAB and netCDF files are read by their name through matio and the
+// netCDF library, never whole into memory.
 class FormatReader final : public DataSetReader {
 public:
     bool Accepts(const std::string& path) const override;

@@ -13,6 +13,7 @@
 #include "formats/read_error.h"
 #include "formats/text_numbers.h"
 #include "formats/vtk_grid.h"
+#include "formats/vtk_mesh.h"
 
 namespace formats {
 
@@ -207,19 +208,89 @@ bool IsSection(const std::string& k) {
     return k == "POINT_DATA" || k == "CELL_DATA";
 }
 
+// The cell arrays of an unstructured grid (CELLS) and of poly data (VERTICES, LINES, POLYGONS,
+// TRIANGLE_STRIPS), in the order cell data runs over them.
+constexpr const char* kCellParts[5] = {"CELLS", "VERTICES", "LINES", "POLYGONS", "TRIANGLE_STRIPS"};
+constexpr std::uint8_t kPartTypes[5] = {0, kVtkVertex, kVtkLine, kVtkPolygon, kVtkTriangleStrip};
+
+int CellPartIndex(const std::string& k) {
+    for (int a = 0; a < 5; ++a)
+        if (k == kCellParts[a]) return a;
+    return -1;
+}
+
+// One cell array: where each cell's ids end, and the ids.
+struct CellPart {
+    bool present = false;
+    std::vector<double> ends, ids;
+};
+
+// A cell array after its keyword: "n size" and then either, from version 5.1 on, OFFSETS and
+// CONNECTIVITY arrays, or each cell's point count followed by its ids.
+CellPart ReadCellPart(Parser& in, const std::string& key) {
+    CellPart part;
+    part.present = true;
+    const std::int64_t a = in.Count(key.c_str()), b = in.Count(key.c_str());
+    if (Upper(in.PeekToken()) == "OFFSETS") {
+        in.Token();
+        const ValueType offsetType = in.Type();
+        std::vector<double> offsets = std::move(in.Values(a, 1, offsetType).front());
+        if (in.Keyword() != "CONNECTIVITY")
+            in.Error("„CONNECTIVITY“ fehlt nach OFFSETS.", "\"CONNECTIVITY\" is missing after OFFSETS.");
+        const ValueType idType = in.Type();
+        part.ids = std::move(in.Values(b, 1, idType).front());
+        if (!offsets.empty() && offsets.front() != 0)
+            in.Error("Die OFFSETS beginnen nicht bei 0.", "the OFFSETS do not begin at 0.");
+        if (!offsets.empty()) part.ends.assign(offsets.begin() + 1, offsets.end());
+        return part;
+    }
+    const std::vector<double> stream = std::move(in.Values(b, 1, ValueType::Int32).front());
+    part.ends.reserve(static_cast<std::size_t>(std::min<std::int64_t>(a, b)));
+    std::size_t at = 0;
+    for (std::int64_t c = 0; c < a; ++c) {
+        const double n = at < stream.size() ? stream[at] : -1;
+        if (!(n >= 0 && n <= static_cast<double>(stream.size() - at - 1)) || std::floor(n) != n)
+            in.Error(key + ": Zelle " + Num(c + 1) + " hat mehr Punkte, als die Liste enthält.",
+                     key + ": cell " + Num(c + 1) + " has more points than the list holds.");
+        part.ids.insert(part.ids.end(), stream.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                        stream.begin() + static_cast<std::ptrdiff_t>(at + 1 + static_cast<std::size_t>(n)));
+        part.ends.push_back(static_cast<double>(part.ids.size()));
+        at += 1 + static_cast<std::size_t>(n);
+    }
+    if (at != stream.size())
+        in.Error(key + " nennt " + Num(b) + " Werte, die Zellen brauchen " +
+                     Num(static_cast<std::int64_t>(at)) + ".",
+                 key + " gives " + Num(b) + " values, and the cells take " +
+                     Num(static_cast<std::int64_t>(at)) + ".");
+    return part;
+}
+
 }  // namespace
 
-void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArrays& out, LatticeSize size) {
     Parser in(bytes, file);
     in.Header();
     if (in.Keyword() != "DATASET") in.Error("„DATASET“ fehlt.", "\"DATASET\" is missing.");
     const std::string kind = in.Keyword();
-    if (kind != "STRUCTURED_POINTS" && kind != "RECTILINEAR_GRID")
-        in.Error(
-            "Der Datensatz ist „" + Excerpt(kind) +
-                "“; gelesen werden STRUCTURED_POINTS und RECTILINEAR_GRID.",
-            "the data set is \"" + Excerpt(kind) + "\"; STRUCTURED_POINTS and RECTILINEAR_GRID are read.");
+    const bool mesh = kind == "UNSTRUCTURED_GRID" || kind == "POLYDATA",
+               curvilinear = kind == "STRUCTURED_GRID";
+    if (kind != "STRUCTURED_POINTS" && kind != "RECTILINEAR_GRID" && !mesh && !curvilinear)
+        in.Error("Der Datensatz ist „" + Excerpt(kind) +
+                     "“; gelesen werden STRUCTURED_POINTS, RECTILINEAR_GRID, STRUCTURED_GRID, "
+                     "UNSTRUCTURED_GRID und POLYDATA.",
+                 "the data set is \"" + Excerpt(kind) +
+                     "\"; STRUCTURED_POINTS, RECTILINEAR_GRID, STRUCTURED_GRID, UNSTRUCTURED_GRID and "
+                     "POLYDATA are read.");
     const bool image = kind == "STRUCTURED_POINTS";
+    std::vector<std::vector<double>> pointCoordinates;
+    CellPart parts[5];
+    std::vector<double> cellTypes;
+    bool havePoints = false;
+    auto meshCellCount = [&] {
+        std::int64_t n = 0;
+        for (const CellPart& p : parts) n += static_cast<std::int64_t>(p.ends.size());
+        return n;
+    };
 
     std::int64_t dims[3] = {0, 0, 0};
     double origin[3] = {0, 0, 0}, spacing[3] = {1, 1, 1};
@@ -232,7 +303,13 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
     std::int64_t tuples = 0;
 
     auto needDims = [&] {
+        if (mesh) {
+            if (!havePoints) in.Error("POINTS fehlt vor den Daten.", "POINTS is missing before the data.");
+            return;
+        }
         if (!haveDims) in.Error("DIMENSIONS fehlt vor den Daten.", "DIMENSIONS is missing before the data.");
+        if (curvilinear && !havePoints)
+            in.Error("POINTS fehlt vor den Daten.", "POINTS is missing before the data.");
     };
     while (!in.AtEnd()) {
         const std::string key = in.Keyword();
@@ -247,6 +324,26 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
                 in.Error("DIMENSIONS beschreiben mehr als " + Num(kMaxNodes) + " Punkte.",
                          "DIMENSIONS describe more than " + Num(kMaxNodes) + " points.");
             haveDims = true;
+        } else if ((mesh || curvilinear) && key == "POINTS") {
+            if (curvilinear && !haveDims)
+                in.Error("DIMENSIONS fehlt vor den Punkten.", "DIMENSIONS is missing before the points.");
+            const std::int64_t n = in.Count("POINTS");
+            if (curvilinear && n != dims[0] * dims[1] * dims[2])
+                in.Error("POINTS nennt " + Num(n) + " Punkte, DIMENSIONS " +
+                             Num(dims[0] * dims[1] * dims[2]) + ".",
+                         "POINTS gives " + Num(n) + " points, DIMENSIONS " +
+                             Num(dims[0] * dims[1] * dims[2]) + ".");
+            const ValueType type = in.Type();
+            pointCoordinates = in.Values(n, 3, type);
+            havePoints = true;
+        } else if (mesh && CellPartIndex(key) >= 0 && (key == "CELLS") == (kind == "UNSTRUCTURED_GRID")) {
+            CellPart& part = parts[CellPartIndex(key)];
+            if (part.present)
+                in.Error(key + " steht zweimal in der Datei.", key + " appears twice in the file.");
+            part = ReadCellPart(in, key);
+        } else if (mesh && key == "CELL_TYPES" && kind == "UNSTRUCTURED_GRID") {
+            const std::int64_t n = in.Count("CELL_TYPES");
+            cellTypes = std::move(in.Values(n, 1, ValueType::Int32).front());
         } else if (key == "SPACING" || key == "ASPECT_RATIO") {
             for (auto& s : spacing) s = in.Number(key.c_str());
         } else if (key == "ORIGIN") {
@@ -266,11 +363,17 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
             section = key == "POINT_DATA" ? &points : &cells;
             if (image)
                 for (std::size_t a = 0; a < 3; ++a) *coords[a] = ImageAxis(origin[a], spacing[a], dims[a]);
-            else if (!haveCoords[0] || !haveCoords[1] || !haveCoords[2])
+            else if (!mesh && !curvilinear && (!haveCoords[0] || !haveCoords[1] || !haveCoords[2]))
                 in.Error("Die Koordinaten des Gitters (X_, Y_, Z_COORDINATES) fehlen.",
                          "the grid's coordinates (X_, Y_, Z_COORDINATES) are missing.");
             tuples = in.Count(key.c_str());
-            const std::int64_t expected = section == &points ? axes.PointCount() : axes.CellCount();
+            std::int64_t expected = section == &points ? axes.PointCount() : axes.CellCount();
+            if (mesh || curvilinear)
+                expected = section == &points ? static_cast<std::int64_t>(pointCoordinates.front().size())
+                           : mesh             ? meshCellCount()
+                                              : std::max<std::int64_t>(dims[0] - 1, 1) *
+                                        std::max<std::int64_t>(dims[1] - 1, 1) *
+                                        std::max<std::int64_t>(dims[2] - 1, 1);
             if (tuples != expected)
                 in.Error(key + " nennt " + Num(tuples) + " Werte, das Gitter hat " + Num(expected) + ".",
                          key + " gives " + Num(tuples) + " values, the grid has " + Num(expected) + ".");
@@ -335,6 +438,45 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
         }
     }
     if (!section) needDims();
+    const std::string format = "VTK legacy " + kind + (in.Binary() ? ", binary" : ", ASCII");
+    if (curvilinear) {
+        BuildStructuredDataSet(dims, std::move(pointCoordinates[0]), std::move(pointCoordinates[1]),
+                               std::move(pointCoordinates[2]), points, cells, size, file, format, out);
+        out.notes.binary = in.Binary();
+        return;
+    }
+    if (mesh) {
+        VtkCells grid;
+        grid.x = std::move(pointCoordinates[0]);
+        grid.y = std::move(pointCoordinates[1]);
+        grid.z = std::move(pointCoordinates[2]);
+        for (int a = 0; a < 5; ++a) {
+            AppendCells(grid, parts[a].ends, parts[a].ids, kPartTypes[a], file);
+            parts[a] = {};
+        }
+        if (kind == "UNSTRUCTURED_GRID") {
+            if (static_cast<std::int64_t>(cellTypes.size()) != grid.CellCount())
+                Fail(file, Whole(),
+                     "CELL_TYPES nennt " + Num(static_cast<std::int64_t>(cellTypes.size())) + " Typen für " +
+                         Num(grid.CellCount()) + " Zellen.",
+                     "CELL_TYPES gives " + Num(static_cast<std::int64_t>(cellTypes.size())) + " types for " +
+                         Num(grid.CellCount()) + " cells.");
+            for (std::size_t c = 0; c < cellTypes.size(); ++c) {
+                const double t = cellTypes[c];
+                // A polyhedron's ids are a stream of its faces here, no list of points.
+                if (!(t >= 0 && t <= 255) || std::floor(t) != t || t == 42)
+                    Fail(file, Whole(),
+                         "Zelle " + Num(static_cast<std::int64_t>(c) + 1) + " hat den Typ " + Num(t) +
+                             ", der nicht gelesen wird.",
+                         "cell " + Num(static_cast<std::int64_t>(c) + 1) + " has type " + Num(t) +
+                             ", which is not read.");
+                grid.types[c] = static_cast<std::uint8_t>(t);
+            }
+        }
+        BuildMeshDataSet(grid, points, cells, size, file, format, out);
+        out.notes.binary = in.Binary();
+        return;
+    }
     if (image) {
         for (std::size_t a = 0; a < 3; ++a)
             if (dims[a] > 1 && !(spacing[a] != 0.0))
@@ -342,9 +484,12 @@ void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArray
         if (!section)
             for (std::size_t a = 0; a < 3; ++a) *coords[a] = ImageAxis(origin[a], spacing[a], dims[a]);
     }
-    BuildVtkDataSet(axes, points, cells, file, "VTK legacy " + kind + (in.Binary() ? ", binary" : ", ASCII"),
-                    out);
+    BuildVtkDataSet(axes, points, cells, file, format, out);
     out.notes.binary = in.Binary();
+}
+
+void ReadVtkLegacy(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+    ReadVtkLegacy(bytes, file, out, LatticeSize{});
 }
 
 }  // namespace formats

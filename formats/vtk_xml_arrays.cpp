@@ -54,8 +54,8 @@ private:
 
 }  // namespace
 
-void ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64_t expected,
-                     const std::string& file, const Place& where, const ByteSink& sink) {
+std::uint64_t ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64_t expected,
+                              const std::string& file, const Place& where, const ByteSink& sink, bool open) {
     const std::size_t wordBytes = layout.header64 ? 8 : 4;
     auto fail = [&](const std::string& german, const std::string& english) {
         Fail(file, where, german, english);
@@ -76,6 +76,7 @@ void ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64
     std::vector<std::uint64_t> head;
     if (!layout.zlib) {
         readWords(1, head);
+        if (open && head[0] <= expected) expected = head[0];
         if (head[0] != expected)
             fail("Das Feld gibt " + std::to_string(head[0]) + " Bytes an, erwartet sind " +
                      std::to_string(expected) + ".",
@@ -91,13 +92,19 @@ void ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64
             sink(piece.data(), n);
             done += n;
         }
-        return;
+        return expected;
     }
 
     // Compressed: the number of blocks, the size of a block before compression, that of the
     // last block (0: a full one), then each block's size after compression.
     readWords(3, head);
     const std::uint64_t blocks = head[0], blockSize = head[1], lastSize = head[2] == 0 ? blockSize : head[2];
+    if (open && blocks == 0) expected = 0;
+    if (open && blocks > 0) {
+        const std::optional<std::uint64_t> full = CheckedMultiply(blocks - 1, blockSize);
+        const std::optional<std::uint64_t> total = full ? CheckedAdd(*full, lastSize) : std::nullopt;
+        if (total && *total <= expected) expected = *total;
+    }
     const bool consistent = blocks == 0
                                 ? expected == 0
                                 : blockSize > 0 && lastSize <= blockSize &&
@@ -164,6 +171,7 @@ void ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64
             packedLeft -= n;
         }
     }
+    return expected;
 }
 
 }  // namespace formats

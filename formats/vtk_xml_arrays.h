@@ -59,7 +59,10 @@ using ByteSink = std::function<void(const unsigned char* bytes, std::size_t n)>;
 // checked against EXPECTED and against what SOURCE can still give before anything is read or
 // inflated; a mismatch throws a ReadError naming FILE at WHERE. The data passes through in
 // pieces of a few kilobytes, compressed or not, so that reading holds no more than SINK keeps.
-void ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64_t expected,
-                     const std::string& file, const Place& where, const ByteSink& sink);
+// With OPEN, EXPECTED is only the most the array may have, and the header says how many it has.
+// Returns the array's bytes.
+std::uint64_t ReadBinaryArray(ByteSource& source, const BinaryLayout& layout, std::uint64_t expected,
+                              const std::string& file, const Place& where, const ByteSink& sink,
+                              bool open = false);
 
 }  // namespace formats

@@ -17,6 +17,7 @@
 #include "formats/read_error.h"
 #include "formats/text_numbers.h"
 #include "formats/vtk_grid.h"
+#include "formats/vtk_mesh.h"
 #include "formats/vtk_xml_arrays.h"
 #include "scene/gri_format.h"
 
@@ -26,8 +27,10 @@ namespace {
 
 // A DataArray whose values lie in the appended data, read once the XML is through.
 struct AppendedArray {
-    SampleSet* set;  // null for a coordinate array
-    int axis;        // 0..2 for a coordinate array
+    SampleSet* set;                         // null for a coordinate array
+    int axis;                               // 0..2 for a coordinate array
+    std::vector<std::vector<double>>* raw;  // else the points or a part of the cells
+    bool open;                              // of as many values as its header gives
     std::string name;
     ValueType type;
     std::int64_t components;
@@ -112,9 +115,11 @@ public:
         Fail(m_file, AtLine(static_cast<std::int64_t>(m_reader.lineNumber())), german, english);
     }
     // An array's columns where they belong: into SET, or as coordinate axis AXIS.
-    void Store(SampleSet* set, int axis, const std::string& name,
+    void Store(SampleSet* set, int axis, std::vector<std::vector<double>>* raw, const std::string& name,
                std::vector<std::vector<double>>&& columns) {
-        if (set) {
+        if (raw) {
+            *raw = std::move(columns);
+        } else if (set) {
             AddColumns(*set, name, std::move(columns));
         } else {
             // A coordinate array with several components gives its first.
@@ -138,6 +143,19 @@ public:
     int coordinates = 0;
     SampleSet points, cells;
     std::vector<AppendedArray> appended;
+    // An unstructured grid's or poly data's points, one column per component, and its cells as
+    // the file gives them: per part (Cells, or Verts, Lines, Polys and Strips) one column each.
+    struct CellPart {
+        std::int64_t count = 0;
+        std::vector<std::vector<double>> connectivity, offsets, types;
+    };
+    std::vector<std::vector<double>> pointCoordinates;
+    CellPart cellParts[5];  // Cells, Verts, Lines, Polys, Strips
+    std::int64_t pointCount = 0, cellCount = 0;
+    bool Unstructured() const { return kind == "UnstructuredGrid" || kind == "PolyData"; }
+    // How many values the arrays may still hold, and those an array of open length took.
+    std::int64_t Room() const { return kMaxValues - m_kept; }
+    void Keep(std::int64_t n) { m_kept += n; }
 
 private:
     std::string Attribute(const char* name) const {
@@ -158,7 +176,32 @@ private:
         }
     }
     void ReadDataArray(SampleSet* set);
+
+public:
+    // Counts the values of an array of open length, BYTES of values of SIZE bytes each.
+    void KeepOpen(std::uint64_t bytes, std::size_t size, const std::string& name, const Place& where) {
+        if (bytes % size != 0)
+            Fail(m_file, where, "Das Feld „" + Excerpt(name) + "“ endet mitten in einem Wert.",
+                 "the array \"" + Excerpt(name) + "\" ends within a value.");
+        m_kept += static_cast<std::int64_t>(bytes / size);
+    }
+
+private:
     std::int64_t Count(int axis) const { return extent[2 * axis + 1] - extent[2 * axis] + 1; }
+    // A count the piece gives, up to the most values the arrays may hold.
+    std::int64_t Size(const char* name) {
+        const std::vector<double> n = Numbers(name, 1, false);
+        if (!n.empty() && (n[0] < 0 || n[0] > static_cast<double>(kMaxValues) || std::floor(n[0]) != n[0]))
+            Error(std::string(name) + " = " + Num(n[0]) + " ist keine brauchbare Anzahl.",
+                  std::string(name) + " = " + Num(n[0]) + " is not a usable count.");
+        return n.empty() ? 0 : static_cast<std::int64_t>(n[0]);
+    }
+    static int PartIndex(QStringView name) {
+        const char* parts[] = {"Cells", "Verts", "Lines", "Polys", "Strips"};
+        for (int a = 0; a < 5; ++a)
+            if (name == QLatin1String(parts[a])) return a;
+        return -1;
+    }
     // At most how many characters of the XML are still to come.
     std::size_t TextLeft() const {
         return static_cast<std::size_t>(m_xml.size() -
@@ -173,6 +216,8 @@ private:
     const std::string& m_file;
     SampleSet* m_set = nullptr;
     bool m_inCoordinates = false;
+    bool m_inPoints = false;
+    CellPart* m_part = nullptr;
     bool m_piece = false;
     std::int64_t m_kept = 0;
 };
@@ -209,6 +254,8 @@ void XmlParser::Parse(bool appendedFollows) {
             const auto name = m_reader.name();
             if (name == QLatin1String("PointData") || name == QLatin1String("CellData")) m_set = nullptr;
             if (name == QLatin1String("Coordinates")) m_inCoordinates = false;
+            if (name == QLatin1String("Points")) m_inPoints = false;
+            if (PartIndex(name) >= 0) m_part = nullptr;
             --depth;
             continue;
         }
@@ -222,10 +269,14 @@ void XmlParser::Parse(bool appendedFollows) {
                 Error("Das ist keine VTK-XML-Datei (kein VTKFile).",
                       "this is not a VTK XML file (no VTKFile).");
             kind = Attribute("type");
-            if (kind != "ImageData" && kind != "RectilinearGrid")
+            if (kind != "ImageData" && kind != "RectilinearGrid" && kind != "StructuredGrid" &&
+                kind != "UnstructuredGrid" && kind != "PolyData")
                 Error("Die Datei enthält „" + Excerpt(kind) +
-                          "“; gelesen werden ImageData und RectilinearGrid.",
-                      "the file holds \"" + Excerpt(kind) + "\"; ImageData and RectilinearGrid are read.");
+                          "“; gelesen werden ImageData, RectilinearGrid, StructuredGrid, UnstructuredGrid "
+                          "und PolyData.",
+                      "the file holds \"" + Excerpt(kind) +
+                          "\"; ImageData, RectilinearGrid, StructuredGrid, UnstructuredGrid and PolyData "
+                          "are read.");
             const std::string order = Attribute("byte_order"), header = Attribute("header_type"),
                               compressor = Attribute("compressor");
             if (!order.empty() && order != "LittleEndian" && order != "BigEndian")
@@ -239,7 +290,7 @@ void XmlParser::Parse(bool appendedFollows) {
                       "the data is compressed with \"" + Excerpt(compressor) + "\"; zlib is read.");
             layout = {header == "UInt64", !compressor.empty(), order == "BigEndian"};
         } else if (name.toString().toStdString() == kind && depth == 2) {
-            ReadExtent("WholeExtent");
+            if (!Unstructured()) ReadExtent("WholeExtent");
             if (kind == "ImageData") {
                 const std::vector<double> o = Numbers("Origin", 3, false), s = Numbers("Spacing", 3, false),
                                           d = Numbers("Direction", 9, false);
@@ -266,6 +317,18 @@ void XmlParser::Parse(bool appendedFollows) {
                 Error("Die Datei hat mehrere Stücke (Piece); gelesen wird ein Stück.",
                       "the file has several pieces (Piece); one piece is read.");
             m_piece = true;
+            if (Unstructured()) {
+                pointCount = Size("NumberOfPoints");
+                if (kind == "UnstructuredGrid") {
+                    cellParts[0].count = Size("NumberOfCells");
+                } else {
+                    const char* parts[] = {"NumberOfVerts", "NumberOfLines", "NumberOfPolys",
+                                           "NumberOfStrips"};
+                    for (int a = 0; a < 4; ++a) cellParts[a + 1].count = Size(parts[a]);
+                }
+                for (const CellPart& part : cellParts) cellCount += part.count;
+                continue;
+            }
             ReadExtent("Extent");
             double nodes = 1;
             for (int a = 0; a < 3; ++a) {
@@ -276,6 +339,12 @@ void XmlParser::Parse(bool appendedFollows) {
             if (nodes > static_cast<double>(kMaxNodes))
                 Error("Das Stück hat mehr als " + Num(kMaxNodes) + " Punkte.",
                       "the piece has more than " + Num(kMaxNodes) + " points.");
+            pointCount = 1;
+            cellCount = 1;
+            for (int a = 0; a < 3; ++a) {
+                pointCount *= Count(a);
+                cellCount *= Count(a) > 1 ? Count(a) - 1 : 1;
+            }
             if (kind == "ImageData")
                 for (int a = 0; a < 3; ++a)
                     (a == 0   ? axes.x
@@ -293,7 +362,12 @@ void XmlParser::Parse(bool appendedFollows) {
             if (!m_piece)
                 Error("Daten stehen außerhalb eines Stücks (Piece).", "data stands outside a piece (Piece).");
             m_inCoordinates = true;
-        } else if (name == QLatin1String("DataArray") && (m_set || m_inCoordinates)) {
+        } else if (name == QLatin1String("Points") || PartIndex(name) >= 0) {
+            if (!m_piece)
+                Error("Daten stehen außerhalb eines Stücks (Piece).", "data stands outside a piece (Piece).");
+            m_inPoints = name == QLatin1String("Points");
+            if (!m_inPoints) m_part = &cellParts[PartIndex(name)];
+        } else if (name == QLatin1String("DataArray") && (m_set || m_inCoordinates || m_inPoints || m_part)) {
             ReadDataArray(m_set);
             --depth;  // ReadDataArray reads up to and including the array's end
         } else if (name == QLatin1String("AppendedData")) {
@@ -313,8 +387,30 @@ void XmlParser::ReadDataArray(SampleSet* set) {
     const std::string typeName = Attribute("type"), arrayName = Attribute("Name"),
                       format = Attribute("format"), componentText = Attribute("NumberOfComponents");
     const auto line = static_cast<std::int64_t>(m_reader.lineNumber());
-    const int axis = set ? -1 : coordinates++;
-    if (!set && axis > 2) Error("Mehr als drei Koordinatenfelder.", "more than three coordinate arrays.");
+    // The points and the cells' arrays go where they belong; a part's other arrays (a
+    // polyhedron's faces) are passed over.
+    std::vector<std::vector<double>>* raw = nullptr;
+    bool open = false;
+    std::int64_t partCount = 0;
+    if (m_inPoints) {
+        raw = &pointCoordinates;
+    } else if (m_part) {
+        partCount = m_part->count;
+        if (arrayName == "connectivity") {
+            raw = &m_part->connectivity;
+            open = true;
+        } else if (arrayName == "offsets") {
+            raw = &m_part->offsets;
+        } else if (arrayName == "types" && m_part == &cellParts[0]) {
+            raw = &m_part->types;
+        } else {
+            m_reader.skipCurrentElement();
+            return;
+        }
+    }
+    const int axis = set || raw ? -1 : coordinates++;
+    if (!set && !raw && axis > 2)
+        Error("Mehr als drei Koordinatenfelder.", "more than three coordinate arrays.");
     const std::optional<ValueType> type = XmlValueType(typeName);
     const std::optional<double> components = componentText.empty() ? 1.0 : ParseNumber(componentText);
     if (!components || *components < 1 || *components > 16 || std::floor(*components) != *components)
@@ -323,32 +419,36 @@ void XmlParser::ReadDataArray(SampleSet* set) {
     const auto comps = static_cast<std::int64_t>(*components);
     if (!type) {
         // Strings and bits are no flow values; passed over.
-        if (set) {
+        if (set && !raw) {
             m_reader.skipCurrentElement();
             return;
         }
         Error("Unbekannter Datentyp „" + Excerpt(typeName) + "“.",
               "unknown data type \"" + Excerpt(typeName) + "\".");
     }
-    // Counted from the extent: a rectilinear grid's coordinates may come after its data.
-    std::int64_t pointCount = 1, cellCount = 1;
-    for (int a = 0; a < 3; ++a) {
-        pointCount *= Count(a);
-        cellCount *= Count(a) > 1 ? Count(a) - 1 : 1;
-    }
-    const std::int64_t tuples = set == &cells ? cellCount : set ? pointCount : Count(axis);
+    // Counted from the piece: a rectilinear grid's coordinates may come after its data. The ids
+    // of the cells are as many as the file gives, within what the arrays may still hold.
+    if (m_part && comps != 1)
+        Error("Das Feld „" + Excerpt(arrayName) + "“ der Zellen hat mehr als eine Komponente.",
+              "the cells' array \"" + Excerpt(arrayName) + "\" has more than one component.");
+    const std::int64_t tuples = open            ? Room()
+                                : m_part        ? partCount
+                                : m_inPoints    ? pointCount
+                                : set == &cells ? cellCount
+                                : set           ? pointCount
+                                                : Count(axis);
     if (static_cast<double>(m_kept) + static_cast<double>(tuples * comps) > static_cast<double>(kMaxValues))
         Error("Die Felder haben mehr als " + Num(kMaxValues) + " Werte.",
               "the arrays hold more than " + Num(kMaxValues) + " values.");
-    m_kept += tuples * comps;
+    if (!open) m_kept += tuples * comps;
 
     if (format == "appended") {
         const std::optional<double> offset = ParseNumber(Attribute("offset"));
         if (!offset || *offset < 0 || *offset > 9e18 || std::floor(*offset) != *offset)
             Error("Das Feld „" + Excerpt(arrayName) + "“ hat keinen brauchbaren offset.",
                   "the array \"" + Excerpt(arrayName) + "\" has no usable offset.");
-        appended.push_back(
-            {set, axis, arrayName, *type, comps, static_cast<std::uint64_t>(*offset), line, tuples});
+        appended.push_back({set, axis, raw, open, arrayName, *type, comps,
+                            static_cast<std::uint64_t>(*offset), line, tuples});
         m_reader.skipCurrentElement();
         return;
     }
@@ -358,7 +458,7 @@ void XmlParser::ReadDataArray(SampleSet* set) {
     if (format != "binary" && format != "ascii" && !format.empty())
         Fail(m_file, where, "Unbekanntes Format „" + Excerpt(format) + "“.",
              "unknown format \"" + Excerpt(format) + "\".");
-    CheckMemoryFor(count, arrayName, m_file, where);
+    if (!open) CheckMemoryFor(count, arrayName, m_file, where);
     // The array's own text; the text of child elements (InformationKey) is not its data. Read as
     // it comes, so that neither the text nor the interleaved values are held beside the columns.
     AsciiColumns ascii(static_cast<std::size_t>(comps), static_cast<std::size_t>(tuples),
@@ -398,17 +498,20 @@ void XmlParser::ReadDataArray(SampleSet* set) {
     std::vector<std::vector<double>> columns;
     if (format == "binary") {
         ColumnDecoder decoder(*type, layout.bigEndian, static_cast<std::size_t>(comps),
-                              static_cast<std::size_t>(tuples));
+                              open ? 0 : static_cast<std::size_t>(tuples), open);
         Base64Source source(m_text ? *m_text : std::string_view(base64));
-        ReadBinaryArray(source, layout, count * SizeOf(*type), m_file, where,
-                        [&decoder](const unsigned char* bytes, std::size_t n) { decoder.Add(bytes, n); });
+        const std::uint64_t bytes = ReadBinaryArray(
+            source, layout, count * SizeOf(*type), m_file, where,
+            [&decoder](const unsigned char* b, std::size_t n) { decoder.Add(b, n); }, open);
+        if (open) KeepOpen(bytes, SizeOf(*type), arrayName, where);
         columns = decoder.TakeColumns();
     } else {
         if (const std::optional<std::string> bad = ascii.Finish())
             Fail(m_file, where,
                  "Das Feld „" + Excerpt(arrayName) + "“ enthält „" + Excerpt(*bad) + "“, keine Zahl.",
                  "the array \"" + Excerpt(arrayName) + "\" holds \"" + Excerpt(*bad) + "\", not a number.");
-        if (ascii.Count() != count)
+        if (open) m_kept += static_cast<std::int64_t>(ascii.Count());
+        if (ascii.Count() != count && !open)
             Fail(m_file, where,
                  "Das Feld „" + Excerpt(arrayName) + "“ hat " + std::to_string(ascii.Count()) + " statt " +
                      std::to_string(count) + " Werte.",
@@ -416,7 +519,7 @@ void XmlParser::ReadDataArray(SampleSet* set) {
                      " values instead of " + std::to_string(count) + ".");
         columns = ascii.TakeColumns();
     }
-    Store(set, axis, arrayName, std::move(columns));
+    Store(set, axis, raw, arrayName, std::move(columns));
 }
 
 std::string_view TrimXmlStart(std::string_view bytes) {
@@ -526,7 +629,7 @@ bool LooksLikeXml(std::string_view bytes) {
     return t.starts_with("<?xml") || t.starts_with("<VTKFile");
 }
 
-void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& out, LatticeSize size) {
     // Appended raw data is no XML: the XML parser sees only what comes before it, and the
     // arrays are read from the bytes after the "_" that starts it.
     const std::size_t tag = bytes.find("<AppendedData");
@@ -566,21 +669,26 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
             Fail(file, where,
                  "Der offset des Feldes „" + Excerpt(a.name) + "“ liegt hinter dem Ende der Datei.",
                  "the offset of the array \"" + Excerpt(a.name) + "\" lies past the end of the file.");
-        const auto count = static_cast<std::size_t>(a.tuples * a.components);
-        CheckMemoryFor(count, a.name, file, where);
+        const std::int64_t tuples = a.open ? xml.Room() : a.tuples;
+        const auto count = static_cast<std::size_t>(tuples * a.components);
+        if (!a.open) CheckMemoryFor(count, a.name, file, where);
         ColumnDecoder decoder(a.type, xml.layout.bigEndian, static_cast<std::size_t>(a.components),
-                              static_cast<std::size_t>(a.tuples));
+                              a.open ? 0 : static_cast<std::size_t>(tuples), a.open);
         const ByteSink sink = [&decoder](const unsigned char* piece, std::size_t n) {
             decoder.Add(piece, n);
         };
+        std::uint64_t arrayBytes;
         if (base64) {
             Base64Source source(appended.substr(static_cast<std::size_t>(a.offset)));
-            ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where, sink);
+            arrayBytes =
+                ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where, sink, a.open);
         } else {
             RawSource source(appended.substr(static_cast<std::size_t>(a.offset)));
-            ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where, sink);
+            arrayBytes =
+                ReadBinaryArray(source, xml.layout, count * SizeOf(a.type), file, where, sink, a.open);
         }
-        xml.Store(a.set, a.axis, a.name, decoder.TakeColumns());
+        if (a.open) xml.KeepOpen(arrayBytes, SizeOf(a.type), a.name, where);
+        xml.Store(a.set, a.axis, a.raw, a.name, decoder.TakeColumns());
     }
     if (xml.kind == "RectilinearGrid") {
         const std::int64_t n[3] = {xml.extent[1] - xml.extent[0] + 1, xml.extent[3] - xml.extent[2] + 1,
@@ -591,12 +699,67 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
                 Fail(file, Whole(), "Die Koordinaten (Coordinates) passen nicht zur Ausdehnung des Gitters.",
                      "the coordinates (Coordinates) do not fit the grid's extent.");
     }
-    BuildVtkDataSet(xml.axes, xml.points, xml.cells, file,
-                    "VTK XML " + xml.kind + ", " +
-                        (xml.encodings.empty() ? std::string("no arrays") : xml.encodings) +
-                        (xml.layout.zlib ? ", zlib" : ""),
-                    out);
+    const std::string format = "VTK XML " + xml.kind + ", " +
+                               (xml.encodings.empty() ? std::string("no arrays") : xml.encodings) +
+                               (xml.layout.zlib ? ", zlib" : "");
+    if (xml.kind == "StructuredGrid" || xml.Unstructured()) {
+        std::vector<std::vector<double>>& p = xml.pointCoordinates;
+        if (p.size() != 3 || static_cast<std::int64_t>(p[0].size()) != xml.pointCount)
+            Fail(file, Whole(), "Die Punkte (Points) fehlen oder haben nicht drei Koordinaten.",
+                 "the points (Points) are missing or do not have three coordinates.");
+        if (xml.kind == "StructuredGrid") {
+            const std::int64_t dims[3] = {xml.extent[1] - xml.extent[0] + 1,
+                                          xml.extent[3] - xml.extent[2] + 1,
+                                          xml.extent[5] - xml.extent[4] + 1};
+            BuildStructuredDataSet(dims, std::move(p[0]), std::move(p[1]), std::move(p[2]), xml.points,
+                                   xml.cells, size, file, format, out);
+        } else {
+            VtkCells cells;
+            cells.x = std::move(p[0]);
+            cells.y = std::move(p[1]);
+            cells.z = std::move(p[2]);
+            // Cell data runs over the parts in this order: vertices, lines, polygons, strips.
+            static constexpr std::uint8_t kPartTypes[5] = {0, kVtkVertex, kVtkLine, kVtkPolygon,
+                                                           kVtkTriangleStrip};
+            for (int part = 0; part < 5; ++part) {
+                auto& c = xml.cellParts[part];
+                if (c.count == 0) continue;
+                if (part == 1 || part == 2) {
+                    AppendEmptyCells(cells, c.count, kPartTypes[part]);
+                    continue;
+                }
+                if (c.connectivity.size() != 1 || c.offsets.size() != 1 ||
+                    (part == 0 && c.types.size() != 1) ||
+                    static_cast<std::int64_t>(c.offsets[0].size()) != c.count)
+                    Fail(file, Whole(), "Die Zellen (connectivity, offsets, types) fehlen.",
+                         "the cells (connectivity, offsets, types) are missing.");
+                AppendCells(cells, c.offsets[0], c.connectivity[0], kPartTypes[part], file);
+                std::vector<std::vector<double>>().swap(c.connectivity);
+                if (part == 0) {
+                    // The types as the file gives them, each a small whole number.
+                    const std::vector<double>& types = c.types[0];
+                    const std::size_t first = cells.types.size() - types.size();
+                    for (std::size_t k = 0; k < types.size(); ++k) {
+                        if (!(types[k] >= 0 && types[k] <= 255) || std::floor(types[k]) != types[k])
+                            Fail(file, Whole(),
+                                 "Zelle " + Num(static_cast<std::int64_t>(k) + 1) + " hat den Typ " +
+                                     Num(types[k]) + ", keinen VTK-Zelltyp.",
+                                 "cell " + Num(static_cast<std::int64_t>(k) + 1) + " has type " +
+                                     Num(types[k]) + ", no VTK cell type.");
+                        cells.types[first + k] = static_cast<std::uint8_t>(types[k]);
+                    }
+                }
+            }
+            BuildMeshDataSet(cells, xml.points, xml.cells, size, file, format, out);
+        }
+    } else {
+        BuildVtkDataSet(xml.axes, xml.points, xml.cells, file, format, out);
+    }
     out.notes.binary = xml.binary;
+}
+
+void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+    ReadVtkXml(bytes, file, out, LatticeSize{});
 }
 
 }  // namespace formats

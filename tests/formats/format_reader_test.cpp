@@ -19,11 +19,11 @@ using formatstest::Read;
 TEST(FormatReader, TakesOtherProgramsFilesByExtensionButNeverAGeometryFile) {
     const formats::FormatReader reader;
     for (const char* yes : {"a.txt", "b.CSV", "c.tsv", "d.Dat", "e.vec", "f.tec", "g.plt", "h.vtk", "i.VTI",
-                            "dir.x/j.vtr", "k.mat", "l.nc", "m.CDF", "n.nc4"})
+                            "dir.x/j.vtr", "k.vts", "l.VTU", "m.vtp", "k.mat", "l.nc", "m.CDF", "n.nc4"})
         EXPECT_TRUE(reader.Accepts(yes)) << yes;
     for (const char* no : {"a.gri", "a.GRI", "a.00000.gri", "txt", "a.txt/", "dir.txt/file", "a.png", ""})
         EXPECT_FALSE(reader.Accepts(no)) << no;
-    EXPECT_EQ(formats::AcceptedPatterns().size(), 14u);
+    EXPECT_EQ(formats::AcceptedPatterns().size(), 17u);
 }
 
 TEST(FormatReader, TheContentDecidesWhichReaderReadsIt) {

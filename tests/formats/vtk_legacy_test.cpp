@@ -52,7 +52,7 @@ TEST(VtkLegacy, BadFilesAreRejectedNamingTheLineOrByte) {
         {ascii.substr(0, ascii.size() - 40), "the file ends after"},
         {"# vtk DataFile\nt\nASCII\n", "line 1: the file does not begin with"},
         {"# vtk DataFile Version 3.0\nt\nTEXT\n", "neither ASCII nor BINARY"},
-        {"# vtk DataFile Version 3.0\nt\nASCII\nDATASET POLYDATA\n", "line 4: the data set is \"POLYDATA\""},
+        {"# vtk DataFile Version 3.0\nt\nASCII\nDATASET FIELD\n", "line 4: the data set is \"FIELD\""},
         {head + "DIMENSIONS 2 2 1\nPOINT_DATA 5\n", "line 6: POINT_DATA gives 5 values, the grid has 4"},
         {head + "DIMENSIONS 40000 40000 1\n", "more than 33554432 points"},
         {head + "DIMENSIONS 2 nan 1\n", "DIMENSIONS: \"nan\" is not a usable count"},

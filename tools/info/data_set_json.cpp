@@ -62,6 +62,10 @@ QJsonObject DataSetJson(const FlowScene& s, const std::string& path) {
     o["rectilinear"] = shape.Rectilinear();
     o["grid"] = QString::fromStdString(DescribeGridShape(shape));
     o["invalid_nodes"] = static_cast<qint64>(notes.invalidNodes);
+    if (notes.meshPoints > 0)
+        o["resampled"] = QJsonObject{{"points", static_cast<qint64>(notes.meshPoints)},
+                                     {"cells", static_cast<qint64>(notes.meshCells)},
+                                     {"outside_nodes", static_cast<qint64>(notes.nodesOutsideMesh)}};
     o["pressure_missing"] = notes.pressureMissing;
     o["vorticity_computed"] = notes.vorticityComputed;
     if (LabelsHaveUnits(notes)) {

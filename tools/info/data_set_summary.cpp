@@ -140,6 +140,12 @@ std::string DescribeDataSet(const FlowScene& s, const std::string& geometryPath)
         out += "invalid     " + std::to_string(notes.invalidNodes) +
                (notes.invalidNodes == 1 ? " node" : " nodes") +
                " marked invalid in the file, read as u = v = 0\n";
+        if (notes.meshPoints > 0)
+            out += "resampled   from " + std::to_string(notes.meshPoints) + " points and " +
+                   std::to_string(notes.meshCells) + " cells onto the lattice of " + std::to_string(s.m_ni) +
+                   " x " + std::to_string(s.m_nj) + " nodes, " + std::to_string(notes.nodesOutsideMesh) +
+                   (notes.nodesOutsideMesh == 1 ? " node" : " nodes") +
+                   " outside the mesh among the invalid\n";
         if (notes.pressureMissing) out += "pressure    no pressure in this file, read as 0\n";
         if (notes.vorticityComputed) out += "vorticity   none in this file, derived from u and v\n";
         out += DescribeLabels(notes);
