@@ -213,10 +213,17 @@ void CTesmoraApp::OnFileOpen() {
 bool CTesmoraApp::OpenPaths(const QStringList& paths) {
     std::vector<std::string> native;
     for (const QString& path : paths) native.push_back(common::ToNative(path));
-    std::vector<Frame> frames =
-        FramesOf(native, [this](const std::string& path) { return !m_reader.Accepts(path); });
-    const bool loaded = OpenPath(common::FromNative(frames.front().path));
+    std::vector<Frame> frames;
+    if (native.empty() || !FramesOf(native, &m_reader, m_reporter, frames)) return false;
+    // One file opens as itself (a collection as its first data set), several as the first frame.
+    const bool loaded =
+        OpenPath(common::FromNative(native.size() == 1 ? native.front() : frames.front().path));
     m_frames = loaded ? std::move(frames) : std::vector<Frame>{};
+    // Colours keep their meaning from frame to frame; a frame that cannot be read is told now.
+    if (m_frames.size() > 1 && m_scene.m_modes.range == kRangeSequence) {
+        const WaitCursor wait;
+        if (m_scene.MeasureSequenceRanges(m_frames)) m_scene.ColourBackground();
+    }
     if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(static_cast<int>(m_frames.size()));
     return loaded;
 }

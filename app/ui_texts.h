@@ -24,7 +24,8 @@ inline constexpr const char* kCommandLineHelp =
     "                 Tecplot ASCII (.dat, .tec, .plt, .vec) oder VTK (.vtk, .vti, .vtr).\n"
     "                 Mehrere Dateien sind die Bilder einer Folge, in der Reihenfolge\n"
     "                 der Zahlen in ihren Pfaden; ebenso die nummerierten Lösungsdateien\n"
-    "                 NAME.00000.dat, NAME.00001.dat, ... einer Geometriedatei.\n"
+    "                 NAME.00000.dat, NAME.00001.dat, ... einer Geometriedatei, die Zonen\n"
+    "                 einer Tecplot-Datei und eine ParaView-Sammlung (.pvd).\n"
     "\n"
     "Ohne Datei öffnet sich das Fenster leer. tesmora-render, tesmora-info, tesmora-flowgen\n"
     "und tesmora-convert arbeiten ohne Fenster; sie sprechen Englisch (jeweils --help).\n";
@@ -219,6 +220,7 @@ inline constexpr const char* kFormatFilters[] = {
     "Tecplot ASCII (*.dat *.tec *.plt *.vec)",
     "VTK Legacy (*.vtk)",
     "VTK XML (*.vti *.vtr)",
+    "ParaView-Sammlungen (*.pvd)",
 };
 inline constexpr const char* kAllFiles = "Alle Dateien (*)";
 inline constexpr const char* kSaveAsCaption = "Speichern unter";

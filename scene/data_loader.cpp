@@ -16,15 +16,21 @@ std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
     return gri::SolutionPathFor(geometryPath);
 }
 
+bool FlowScene::ReadFrameArrays(const Frame& frame, DataSetArrays& data, std::optional<GridShape>* plane) {
+    if (frame.solution.empty() && m_pReader && m_pReader->Accepts(frame.path))
+        return m_pReader->ReadFrame(frame, data, *m_pReporter);
+    GriReader pair;
+    pair.SetSolutionPath(frame.solution);
+    if (!pair.Read(frame.path, data, *m_pReporter)) return false;
+    if (plane) *plane = pair.PlaneShape();
+    return true;
+}
+
 bool FlowScene::LoadDataSet(const std::string& path) {
     DataSetArrays data;
-    if (m_pReader && m_pReader->Accepts(path)) {
-        if (!m_pReader->Read(path, data, *m_pReporter)) return false;
-        return AdoptDataSet(std::move(data), path);
-    }
-    GriReader pair;
-    if (!pair.Read(path, data, *m_pReporter)) return false;
-    return AdoptDataSet(std::move(data), path, pair.PlaneShape());
+    std::optional<GridShape> plane;
+    if (!ReadFrameArrays(Frame(path), data, &plane)) return false;
+    return AdoptDataSet(std::move(data), path, plane);
 }
 
 bool FlowScene::AdoptDataSet(DataSetArrays&& data, const std::string& path, std::optional<GridShape> plane) {

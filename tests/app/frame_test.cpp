@@ -177,9 +177,9 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
     // Every flow file at first, then each format, then every file.
     EXPECT_EQ(
         filter,
-        "Alle Strömungsdateien (*.gri *.txt *.csv *.tsv *.dat *.vec *.tec *.plt *.vtk *.vti *.vtr);"
+        "Alle Strömungsdateien (*.gri *.txt *.csv *.tsv *.dat *.vec *.tec *.plt *.vtk *.vti *.vtr *.pvd);"
         "Geometriedateien (*.gri);Spaltentext (*.txt *.csv *.tsv *.dat);Tecplot ASCII (*.dat *.tec *.plt "
-        "*.vec);VTK Legacy (*.vtk);VTK XML (*.vti *.vtr);Alle Dateien (*)");
+        "*.vec);VTK Legacy (*.vtk);VTK XML (*.vti *.vtr);ParaView-Sammlungen (*.pvd);Alle Dateien (*)");
     EXPECT_TRUE(selected.startsWith("Alle Strömungsdateien")) << selected.toStdString();
     // A pattern a reader takes and no format's filter names would be found only under all.
     for (const std::string& pattern : formats::AcceptedPatterns()) {

@@ -213,6 +213,7 @@ DrawSettings RandomSettings(std::mt19937& random) {
     s.lineWidth =
         pick(0, 1) == 0 ? 0.0f : std::uniform_real_distribution<float>(kLineWidthMin, kLineWidthMax)(random);
     s.language = pick(kLanguageEnglish, kLanguageGerman);
+    s.range = pick(kRangeSequence, kRangeFrame);
     return s;
 }
 
