@@ -225,6 +225,8 @@ bool CTesmoraApp::OpenPaths(const QStringList& paths) {
         if (m_scene.MeasureSequenceRanges(m_frames)) m_scene.ColourBackground();
     }
     if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(static_cast<int>(m_frames.size()));
+    if (m_pMainFrame && m_frames.size() > 1)
+        m_pMainFrame->ShowFrameStatus(FrameStatusText(0, m_frames.size(), m_frames.front().time));
     return loaded;
 }
 
@@ -235,13 +237,19 @@ bool CTesmoraApp::ShowFrame(int frame) {
         const WaitCursor wait;
         shown = m_scene.ShowFrame(m_frames[static_cast<std::size_t>(frame)]);
     }
+    if (shown && m_pMainFrame)
+        m_pMainFrame->ShowFrameStatus(FrameStatusText(static_cast<std::size_t>(frame), m_frames.size(),
+                                                      m_frames[static_cast<std::size_t>(frame)].time));
     if (CTesmoraView* view = View()) view->update();
     return shown;
 }
 
 bool CTesmoraApp::OpenPath(const QString& path) {
     m_frames.clear();
-    if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(1);
+    if (m_pMainFrame) {
+        m_pMainFrame->FrameBar()->SetFrameCount(1);
+        m_pMainFrame->ShowFrameStatus({});
+    }
     {
         const WaitCursor wait;
         // Another data set is shown whole, whatever part of the last one the view showed.
