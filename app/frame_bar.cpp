@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLocale>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyle>
@@ -94,4 +95,10 @@ void CFrameBar::Choose(int frame) {
 
 void CFrameBar::ShowNumber() {
     m_pNumber->setText(Text(ui::kFrameNumber).arg(Frame() + 1).arg(m_count));
+}
+
+QString FrameStatusText(std::size_t shown, std::size_t count, std::optional<double> time) {
+    QString text = QStringLiteral("Bild %1 von %2").arg(shown + 1).arg(count);
+    if (time) text += QStringLiteral(", t = ") + QLocale(QLocale::German).toString(*time, 'g', 6);
+    return text;
 }

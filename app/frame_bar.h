@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QToolBar>
+#include <cstddef>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -42,3 +44,7 @@ private:
     QAction* m_pPlay = nullptr;
     int m_count = 1;
 };
+
+// The status bar's words for frame SHOWN (from 0) of COUNT, with the time its file gives it:
+// "Bild 3 von 11, t = 0,2", in the file's own unit of time.
+QString FrameStatusText(std::size_t shown, std::size_t count, std::optional<double> time);

@@ -215,6 +215,10 @@ void CMainFrame::CreateStatusBar() {
     m_pHintButton->setToolTip(Text(ui::kPromptHintButton.tip));
     m_pHintButton->hide();
     bar->addPermanentWidget(m_pHintButton);
+    m_pFrameStatus = new QLabel(bar);
+    m_pFrameStatus->setObjectName(QStringLiteral("frameStatus"));
+    m_pFrameStatus->hide();
+    bar->addPermanentWidget(m_pFrameStatus);
     connect(m_pHintButton, &QPushButton::clicked, m_pView, &CTesmoraView::OnApplyStepHint);
     connect(m_pView, &CTesmoraView::choicesChanged, this,
             [this] { m_pControlBar->ShowChoices(m_pView->Settings()); });
@@ -224,6 +228,15 @@ void CMainFrame::CreateStatusBar() {
             [bar](const QString& text) { bar->showMessage(text); });
     connect(m_pView, &CTesmoraView::pointerLeftPicture, bar, &QStatusBar::clearMessage);
     connect(m_pView, &CTesmoraView::sceneRedrawn, this, &CMainFrame::UpdateStepNote);
+}
+
+void CMainFrame::ShowFrameStatus(const QString& text) {
+    m_pFrameStatus->setText(text);
+    m_pFrameStatus->setVisible(!text.isEmpty());
+}
+
+QString CMainFrame::FrameStatus() const {
+    return m_pFrameStatus->text();
 }
 
 void CMainFrame::UpdateStepNote() {

@@ -31,6 +31,9 @@ public:
     // idle, with the button that takes its advice, or else the word on a Draw that placed few
     // streamlines, or the idle text when there is none; after every open and Draw.
     void UpdateStepNote();
+    // The frame shown of a series, and its time, at the status bar's right; empty hides it.
+    void ShowFrameStatus(const QString& text);
+    QString FrameStatus() const;
     // Edit > Copy: the picture as the view shows it, onto the clipboard.
     void CopyPicture();
 
@@ -72,6 +75,7 @@ private:
     QToolBar* m_pControlBand = nullptr;
     CFrameBar* m_pFrameBar = nullptr;
     QLabel* m_pIdle = nullptr;
+    QLabel* m_pFrameStatus = nullptr;
     QPushButton* m_pHintButton = nullptr;
     FlowScene& m_scene;
 

@@ -214,11 +214,20 @@ void CTesmoraApp::OnFileOpen() {
 bool CTesmoraApp::OpenPaths(const QStringList& paths) {
     std::vector<std::string> native;
     for (const QString& path : paths) native.push_back(common::ToNative(path));
-    std::vector<Frame> frames =
-        FramesOf(native, [this](const std::string& path) { return !m_reader.Accepts(path); });
-    const bool loaded = OpenPath(common::FromNative(frames.front().path));
+    std::vector<Frame> frames;
+    if (native.empty() || !FramesOf(native, &m_reader, m_reporter, frames)) return false;
+    // One file opens as itself (a collection as its first data set), several as the first frame.
+    const bool loaded =
+        OpenPath(common::FromNative(native.size() == 1 ? native.front() : frames.front().path));
     m_frames = loaded ? std::move(frames) : std::vector<Frame>{};
+    // Colours keep their meaning from frame to frame; a frame that cannot be read is told now.
+    if (m_frames.size() > 1 && m_scene.m_modes.range == kRangeSequence) {
+        const WaitCursor wait;
+        if (m_scene.MeasureSequenceRanges(m_frames)) m_scene.ColourBackground();
+    }
     if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(static_cast<int>(m_frames.size()));
+    if (m_pMainFrame && m_frames.size() > 1)
+        m_pMainFrame->ShowFrameStatus(FrameStatusText(0, m_frames.size(), m_frames.front().time));
     return loaded;
 }
 
@@ -229,13 +238,19 @@ bool CTesmoraApp::ShowFrame(int frame) {
         const WaitCursor wait;
         shown = m_scene.ShowFrame(m_frames[static_cast<std::size_t>(frame)]);
     }
+    if (shown && m_pMainFrame)
+        m_pMainFrame->ShowFrameStatus(FrameStatusText(static_cast<std::size_t>(frame), m_frames.size(),
+                                                      m_frames[static_cast<std::size_t>(frame)].time));
     if (CTesmoraView* view = View()) view->update();
     return shown;
 }
 
 bool CTesmoraApp::OpenPath(const QString& path) {
     m_frames.clear();
-    if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(1);
+    if (m_pMainFrame) {
+        m_pMainFrame->FrameBar()->SetFrameCount(1);
+        m_pMainFrame->ShowFrameStatus({});
+    }
     {
         const WaitCursor wait;
         // Another data set is shown whole, whatever part of the last one the view showed.

@@ -25,7 +25,8 @@ inline constexpr const char* kCommandLineHelp =
     "                 .vts, .vtu, .vtp; Netze werden auf ein Gitter abgetastet).\n"
     "                 Mehrere Dateien sind die Bilder einer Folge, in der Reihenfolge\n"
     "                 der Zahlen in ihren Pfaden; ebenso die nummerierten Lösungsdateien\n"
-    "                 NAME.00000.dat, NAME.00001.dat, ... einer Geometriedatei.\n"
+    "                 NAME.00000.dat, NAME.00001.dat, ... einer Geometriedatei, die Zonen\n"
+    "                 einer Tecplot-Datei und eine ParaView-Sammlung (.pvd).\n"
     "\n"
     "Ohne Datei öffnet sich das Fenster leer. tesmora-render, tesmora-info, tesmora-flowgen\n"
     "und tesmora-convert arbeiten ohne Fenster; sie sprechen Englisch (jeweils --help).\n";
@@ -222,6 +223,7 @@ inline constexpr const char* kFormatFilters[] = {
     "VTK XML (*.vti *.vtr *.vts *.vtu *.vtp)",
     "PIVlab MATLAB (*.mat)",
     "netCDF (*.nc *.cdf *.nc4)",
+    "ParaView-Sammlungen (*.pvd)",
 };
 inline constexpr const char* kAllFiles = "Alle Dateien (*)";
 inline constexpr const char* kSaveAsCaption = "Speichern unter";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -38,3 +40,32 @@ struct NodeRanges {
     ValueRange pressure;
     ValueRange vorticity;
 };
+
+// RANGE widened to take V when it is finite.
+inline void Widen(ValueRange& range, double v) {
+    if (!std::isfinite(v)) return;
+    if (std::isnan(range.low) || v < range.low) range.low = v;
+    if (std::isnan(range.high) || v > range.high) range.high = v;
+}
+
+// The ranges of the fields U, V, P and W over their first PLANE nodes; speed is formed at each
+// node, in single precision as the rasters have it.
+inline NodeRanges MeasureRanges(const float* u, const float* v, const float* p, const float* w,
+                                std::size_t plane) {
+    NodeRanges ranges;
+    for (std::size_t n = 0; n < plane; ++n) {
+        const double un = u[n];
+        const double vn = v[n];
+        Widen(ranges.speed, static_cast<float>(std::sqrt(un * un + vn * vn)));
+        Widen(ranges.pressure, p[n]);
+        Widen(ranges.vorticity, w[n]);
+    }
+    return ranges;
+}
+
+// RANGES widened to cover MORE as well.
+inline void WidenRanges(NodeRanges& ranges, const NodeRanges& more) {
+    for (const double v : {more.speed.low, more.speed.high}) Widen(ranges.speed, v);
+    for (const double v : {more.pressure.low, more.pressure.high}) Widen(ranges.pressure, v);
+    for (const double v : {more.vorticity.low, more.vorticity.high}) Widen(ranges.vorticity, v);
+}

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/grid_node.h"
@@ -85,6 +87,22 @@ struct DataSetArrays {
     void Release();
 };
 
+// One field of a time series: a file as a single data set would be opened, and where it holds
+// several fields, which of them. A series' frames all lie on one grid.
+struct Frame {
+    Frame(std::string file = {}, std::string solutionFile = {}, std::size_t partOfFile = 0,
+          std::optional<double> timeOfFrame = std::nullopt)
+        : path(std::move(file)), solution(std::move(solutionFile)), part(partOfFile), time(timeOfFrame) {}
+
+    std::string path;
+    // For a .gri pair: the solution file of this frame (NAME.00001.dat, ...); else empty.
+    std::string solution;
+    // The field within PATH, from 0: the zone of a Tecplot file of several. 0 for a file of one.
+    std::size_t part = 0;
+    // The time the file gives this frame (a zone's SOLUTIONTIME, a collection's timestep).
+    std::optional<double> time;
+};
+
 // Reads a kind of file into a data set for the scene. The numeric core reads the .gri pair
 // with a reader of its own (scene/gri_reader.h); the front ends hand the scene readers of
 // other kinds, so that the core stays free of the libraries such readers need.
@@ -97,4 +115,16 @@ public:
     // Reads PATH into OUT. On failure tells REPORTER what is wrong and where in the file, and
     // returns false with nothing held in OUT.
     virtual bool Read(const std::string& path, DataSetArrays& out, Reporter& reporter) = 0;
+    // The frames of PATH when the file is a series by itself (several zones of one lattice, a
+    // collection naming other files), in their order; none for a file of one field. False, told
+    // to REPORTER, when the file cannot be listed.
+    virtual bool FramesIn(const std::string& path, std::vector<Frame>& frames, Reporter& reporter) {
+        (void)path, (void)reporter;
+        frames.clear();
+        return true;
+    }
+    // Reads FRAME, one that FramesIn listed or a whole file (part 0), as Read reads a file.
+    virtual bool ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& reporter) {
+        return Read(frame.path, out, reporter);
+    }
 };

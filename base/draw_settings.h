@@ -63,6 +63,12 @@ enum PlacementMethod : std::int32_t {
     kPlacementFine = 1,
 };
 
+// What the colour maps of a series span: the values of all its frames, or each frame's own.
+enum RangeChoice : std::int32_t {
+    kRangeSequence = 0,
+    kRangeFrame = 1,
+};
+
 // The language of a picture's texts (the legend's and the axes' titles) and of its numbers: a
 // decimal point in English, a decimal comma in German.
 enum PictureLanguage : std::int32_t {
@@ -103,6 +109,8 @@ struct DrawModes {
     // Units the user names for the picture's texts, over the file's own: "x=mm,u=m/s"
     // (base/field_units.h); empty for the file's alone.
     std::string units;
+    // A series' colour scale; a single data set has its own whatever this says.
+    std::int32_t range = kRangeSequence;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };

@@ -23,6 +23,7 @@ constexpr Word kColourMaps[] = {{"ramp", kColourMapRamp},
                                 {"coolwarm", kColourMapCoolwarm}};
 constexpr Word kAspects[] = {{"stretch", kAspectStretch}, {"equal", kAspectEqual}};
 constexpr Word kLanguages[] = {{"en", kLanguageEnglish}, {"de", kLanguageGerman}};
+constexpr Word kRanges[] = {{"sequence", kRangeSequence}, {"frame", kRangeFrame}};
 constexpr Word kPlacements[] = {{"standard", kPlacementStandard}, {"fine", kPlacementFine}};
 // The first releases named the first choice of each of these "design"; pictures made then
 // record it in their commands.
@@ -273,6 +274,22 @@ constexpr Row kRows[] = {
              return true;
          },
      .samples = kUnitsSamples,
+     .figure = true},
+    {.name = "range",
+     .kind = Kind::Choice,
+     .valueName = "SPAN",
+     .choices = kRanges,
+     .help =
+         "What the colour map and the legend of a series span: the values of all its frames, so that a "
+         "colour means one value throughout, or each frame's own: {choices} (default {default}). A single "
+         "data set spans its own values either way.",
+     .get =
+         [](const DrawSettings& s) {
+             return static_cast<double>(s.range == kRangeFrame ? kRangeFrame : kRangeSequence);
+         },
+     .set = [](DrawSettings& s, double v) { s.range = As<std::int32_t>(v); },
+     // Listed only away from its default, as a figure setting is: a single picture, drawn the
+     // same either way, keeps the notes it always had.
      .figure = true},
 };
 

@@ -23,7 +23,7 @@ namespace {
 const std::vector<std::string>& Extensions() {
     static const std::vector<std::string> extensions{"txt", "csv", "tsv", "dat", "vec", "tec",
                                                      "plt", "vtk", "vti", "vtr", "vts", "vtu",
-                                                     "vtp", "mat", "nc",  "cdf", "nc4"};
+                                                     "vtp", "mat", "nc",  "cdf", "nc4", "pvd"};
     return extensions;
 }
 
@@ -153,6 +153,9 @@ void ReadFileByName(ByName kind, const std::string& path, const std::string& fil
 // Thrown past ReadFileBytes once the first block shows that a library reads the file by name.
 struct LeaveToLibrary {};
 
+// Thrown from the first block of a file that cannot hold several fields: it is not read on.
+struct OneField {};
+
 ReadError UnexpectedFailure(const std::exception& e, const std::string& file) {
     if (dynamic_cast<const std::bad_alloc*>(&e))
         return ReadError({messages::kAppCaption,
@@ -174,9 +177,19 @@ bool FormatReader::Accepts(const std::string& path) const {
 }
 
 bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
+    return ReadFrame(Frame(path), out, reporter);
+}
+
+bool FormatReader::ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& reporter) {
+    const std::string& path = frame.path;
     try {
         const std::string ext = LowerExtension(path);
         RejectUnreadFormat(ext, path);
+        if (ext == "pvd") {
+            // Read alone, a collection shows its first data set.
+            const std::vector<Frame> frames = ReadPvdCollection(ReadFileBytes(path), path);
+            return ReadFrame(frames.front(), out, reporter);
+        }
         ByName byName = ByName::No;
         std::string bytes;
         try {
@@ -190,7 +203,7 @@ bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& r
             ReadFileByName(byName, path, path, out);
             return true;
         }
-        ReadDataSetBytes(bytes, path, out);
+        ReadDataSetBytes(bytes, path, out, frame.part);
         return true;
     } catch (const ReadError& e) {
         out.Release();
@@ -202,9 +215,47 @@ bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& r
     return false;
 }
 
+bool FormatReader::FramesIn(const std::string& path, std::vector<Frame>& frames, Reporter& reporter) {
+    frames.clear();
+    try {
+        const std::string ext = LowerExtension(path);
+        if (ext == "pvd") {
+            frames = ReadPvdCollection(ReadFileBytes(path), path);
+            return true;
+        }
+        // Only a Tecplot file holds several fields; the first block tells whether it is one,
+        // so that a column text file is not read whole for nothing.
+        bool tecplot = false;
+        const std::string bytes = ReadFileBytes(path, [&](std::string_view first) {
+            tecplot = !LooksLikeVtk(first, ext) && first.find('\0') == std::string_view::npos &&
+                      LooksLikeTecplot(first);
+            if (!tecplot) throw OneField{};
+        });
+        const std::vector<TecplotZone> zones = ScanTecplotZones(bytes);
+        if (zones.size() > 1)
+            for (std::size_t k = 0; k < zones.size(); ++k)
+                frames.emplace_back(path, std::string(), k, zones[k].solutionTime);
+        return true;
+    } catch (const OneField&) {
+        return true;
+    } catch (const ReadError& e) {
+        frames.clear();
+        reporter.Tell(e.GetMessage());
+    } catch (const std::exception& e) {
+        frames.clear();
+        reporter.Tell(UnexpectedFailure(e, path).GetMessage());
+    }
+    return false;
+}
+
 std::vector<std::string> FilesReadFor(const std::string& path) {
     if (FormatReader().Accepts(path)) return {path};
     return {path, gri::SolutionPathFor(path)};
+}
+
+std::vector<std::string> FilesReadFor(const Frame& frame) {
+    if (frame.solution.empty()) return FilesReadFor(frame.path);
+    return {frame.path, frame.solution};
 }
 
 const std::vector<std::string>& AcceptedPatterns() {
@@ -216,12 +267,18 @@ const std::vector<std::string>& AcceptedPatterns() {
     return patterns;
 }
 
-void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out, std::size_t part) {
     try {
         // The content decides; the extension only where the content says nothing.
         const std::string ext = LowerExtension(file);
         RejectUnreadFormat(ext, file);
-        if (const ByName kind = ReadByName(bytes.substr(0, kFirstBlockBytes), ext); kind != ByName::No) {
+        const ByName kind = ReadByName(bytes.substr(0, kFirstBlockBytes), ext);
+        if (part > 0 && (kind != ByName::No || LooksLikeVtk(bytes, ext) || !LooksLikeTecplot(bytes)))
+            Fail(
+                file, Whole(),
+                "Die Datei enthält nur ein Feld, kein Feld " + Num(static_cast<std::int64_t>(part + 1)) + ".",
+                "the file holds one field only, not field " + Num(static_cast<std::int64_t>(part + 1)) + ".");
+        if (kind != ByName::No) {
             const TemporaryFile copy(bytes, kind == ByName::Mat ? ".mat" : ".nc", file);
             ReadFileByName(kind, copy.Path(), file, out);
         } else if (LooksLikeXml(bytes)) {
@@ -233,7 +290,7 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
         } else {
             RejectBinary(bytes, file);
             if (LooksLikeTecplot(bytes))
-                ReadTecplot(bytes, file, out);
+                ReadTecplotZone(bytes, file, out, part);
             else
                 ReadColumnText(bytes, file, out);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +17,15 @@ namespace formats {
 // (.mat) and netCDF (.nc, .cdf, .nc4). The extension says whether a file is one of these; its
 // first bytes say which. MATLAB and netCDF files are read by their name through matio and the
 // netCDF library, never whole into memory.
+//
+// A Tecplot file of several zones is a series, a zone a frame; a ParaView collection (.pvd) is
+// the series of its data sets, and read alone, its first.
 class FormatReader final : public DataSetReader {
 public:
     bool Accepts(const std::string& path) const override;
     bool Read(const std::string& path, DataSetArrays& out, Reporter& reporter) override;
+    bool FramesIn(const std::string& path, std::vector<Frame>& frames, Reporter& reporter) override;
+    bool ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& reporter) override;
 };
 
 // The patterns of every name FormatReader accepts ("*.txt", ...), for file dialogs.
@@ -28,9 +34,13 @@ const std::vector<std::string>& AcceptedPatterns();
 // The files a data set named PATH is read from: PATH itself, and for a .gri pair (every file
 // FormatReader does not take) its solution file too.
 std::vector<std::string> FilesReadFor(const std::string& path);
+// The same for one frame of a series: a .gri pair's frame is read from its own solution file.
+std::vector<std::string> FilesReadFor(const Frame& frame);
 
 // Reads BYTES, the whole of a file named FILE, with the reader its content asks for. Throws a
 // ReadError when the file cannot be a data set; OUT then holds nothing.
-void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out);
+// PART is the field within the file, a Tecplot file's zone; other kinds hold only part 0.
+void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out,
+                      std::size_t part = 0);
 
 }  // namespace formats

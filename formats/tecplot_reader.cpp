@@ -191,9 +191,55 @@ bool LooksLikeTecplot(std::string_view bytes) {
     return s.Peek() == '=';
 }
 
+std::vector<TecplotZone> ScanTecplotZones(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::string empty;
+    Scanner s(bytes, empty);
+    std::vector<TecplotZone> zones;
+    while (!s.AtEnd()) {
+        const char c = s.Peek();
+        // Quoted titles may hold any word, ZONE too.
+        if (c == '"' || c == '\'' || c == '(') {
+            try {
+                s.Value(0);
+            } catch (const ReadError&) {
+                break;  // never closed: nothing after it can start a zone
+            }
+            continue;
+        }
+        if (!s.PeekWord()) {
+            s.Token();
+            continue;
+        }
+        const std::int64_t line = s.Line();
+        if (Upper(s.Word()) != "ZONE") continue;
+        TecplotZone zone{line, std::nullopt};
+        while (s.PeekWord()) {
+            const std::string key = Upper(s.Word());
+            if (IsRecord(key) || s.Peek() != '=') break;
+            s.Expect('=', "ZONE");
+            std::string value;
+            try {
+                value = s.Value(64);
+            } catch (const ReadError&) {
+                break;  // a title never closed: told when the zone is read
+            }
+            if (key == "SOLUTIONTIME") zone.solutionTime = ParseNumber(value);
+        }
+        zones.push_back(zone);
+    }
+    return zones;
+}
+
 void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays& out) {
+    ReadTecplotZone(bytes, file, out, 0);
+}
+
+void ReadTecplotZone(std::string_view bytes, const std::string& file, DataSetArrays& out,
+                     std::size_t wanted) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     Scanner s(bytes, file);
+    std::size_t zonesPassed = 0;
     SampleSet samples;
     bool haveVariables = false;
     std::map<std::string, std::string> zone;
@@ -261,7 +307,17 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
                 // A zone's title (T) and other words are passed over: only their presence counts.
                 zone[key] = Upper(s.Value(IsUsedZoneKey(key) ? kLongestZoneValue : 0), kLongestZoneValue);
             }
-            break;
+            if (zonesPassed == wanted) break;
+            // A zone before the one wanted: its data up to the next record are passed over.
+            ++zonesPassed;
+            zone.clear();
+            while (!s.AtEnd() && !(s.PeekWord() && IsRecord(Upper(s.PeekWordText())))) s.Token();
+            if (s.AtEnd())
+                Fail(file, s.Here(),
+                     "Die Datei hat nur " + Num(static_cast<std::int64_t>(zonesPassed)) +
+                         " Zonen, nicht Zone " + Num(static_cast<std::int64_t>(wanted + 1)) + ".",
+                     "the file has only " + Num(static_cast<std::int64_t>(zonesPassed)) +
+                         " zones, not zone " + Num(static_cast<std::int64_t>(wanted + 1)) + ".");
         } else {
             Fail(file, AtLine(line), "Unbekannter Eintrag „" + Excerpt(record) + "“.",
                  "unknown record \"" + Excerpt(record) + "\".");

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/data_set.h"
 
@@ -11,10 +15,21 @@ namespace formats {
 // DATASETAUXDATA record, after blank lines and # comments.
 bool LooksLikeTecplot(std::string_view bytes);
 
-// Reads the first zone of BYTES, the whole of a Tecplot ASCII file named FILE, into OUT: an
+// Reads zone ZONE (from 0) of BYTES, the whole of a Tecplot ASCII file named FILE, into OUT: an
 // ordered zone (I, J, K) of POINT or BLOCK data, the variables named by VARIABLES; auxiliary
 // data and the title are passed over. Throws a ReadError naming the line when the file cannot
-// be a data set.
+// be a data set. The zones before ZONE are passed over unread.
+void ReadTecplotZone(std::string_view bytes, const std::string& file, DataSetArrays& out, std::size_t zone);
+// The first zone, as a file of one zone is read.
 void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays& out);
+
+// A zone as a quick pass over the file finds it: where it starts and the time it is given.
+struct TecplotZone {
+    std::int64_t line = 0;
+    std::optional<double> solutionTime;  // SOLUTIONTIME, when given and a number
+};
+// The zones of BYTES, a Tecplot ASCII file, in their order, their data passed over: a file of
+// several zones is a time series, one zone a frame.
+std::vector<TecplotZone> ScanTecplotZones(std::string_view bytes);
 
 }  // namespace formats

@@ -763,3 +763,92 @@ void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& 
 }
 
 }  // namespace formats
+
+namespace formats {
+
+namespace {
+
+// More data sets than a collection of real frames has; bounds what a file can make the
+// program list.
+constexpr std::size_t kMostCollectionFrames = 100000;
+
+std::string FolderOf(const std::string& file) {
+    const std::size_t slash = file.find_last_of('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::vector<Frame> ReadPvdCollection(std::string_view bytes, const std::string& file) {
+    // The tag-length guard of the data sets' XML; a collection has no arrays to take out.
+    const HollowedXml hollowed = Hollow(bytes, file);
+    QXmlStreamReader reader(
+        QByteArray::fromRawData(hollowed.xml.data(), static_cast<qsizetype>(hollowed.xml.size())));
+    const auto fail = [&](const std::string& german, const std::string& english) {
+        Fail(file, AtLine(static_cast<std::int64_t>(reader.lineNumber())), german, english);
+    };
+    const auto attribute = [&](const char* name) {
+        return reader.attributes().value(QString::fromLatin1(name)).toString().toStdString();
+    };
+    std::vector<Frame> frames;
+    bool collection = false, everyTimed = true;
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        // Entities are declared in a document type, which comes before the first element: refused
+        // there, none can grow the text nor name another file.
+        if (token == QXmlStreamReader::DTD)
+            fail("Die Sammlung hat eine Dokumenttypdefinition (DOCTYPE); gelesen wird reines XML.",
+                 "the collection has a document type definition (DOCTYPE); plain XML is read.");
+        if (token == QXmlStreamReader::EndElement) --depth;
+        if (token != QXmlStreamReader::StartElement) continue;
+        ++depth;
+        const auto name = reader.name();
+        if (depth == 1 && (name != QLatin1String("VTKFile") || attribute("type") != "Collection"))
+            fail("Das ist keine ParaView-Sammlung (VTKFile type=\"Collection\").",
+                 "this is not a ParaView collection (VTKFile type=\"Collection\").");
+        if (depth == 2) collection = name == QLatin1String("Collection");
+        if (depth != 3 || !collection || name != QLatin1String("DataSet")) continue;
+        const std::string part = attribute("part");
+        if (!part.empty() && part != "0")
+            fail("Die Sammlung hat mehrere Teile je Zeitschritt (part); gelesen wird ein Teil.",
+                 "the collection has several parts per time step (part); one part is read.");
+        std::string path = attribute("file");
+        if (path.empty())
+            fail("Ein Datensatz (DataSet) nennt keine Datei (file).",
+                 "a data set (DataSet) names no file (file).");
+        if (frames.size() == kMostCollectionFrames)
+            fail("Mehr als " + Num(static_cast<std::int64_t>(kMostCollectionFrames)) + " Datensätze.",
+                 "more than " + Num(static_cast<std::int64_t>(kMostCollectionFrames)) + " data sets.");
+        const std::string timestep = attribute("timestep");
+        std::optional<double> time;
+        if (!timestep.empty()) {
+            time = ParseNumber(timestep);
+            if (!time || !std::isfinite(*time))
+                fail("timestep = „" + Excerpt(timestep) + "“ ist keine Zahl.",
+                     "timestep = \"" + Excerpt(timestep) + "\" is not a number.");
+        }
+        everyTimed = everyTimed && time.has_value();
+        std::string lower = path.substr(path.size() > 4 ? path.size() - 4 : 0);
+        for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (lower == ".pvd")
+            fail("Ein Datensatz ist selbst eine Sammlung (.pvd).",
+                 "a data set is a collection (.pvd) itself.");
+        // Relative to the collection's folder, as ParaView writes them.
+        if (!path.starts_with('/')) path = FolderOf(file) + path;
+        frames.emplace_back(std::move(path), std::string(), 0, time);
+    }
+    if (reader.hasError())
+        fail("Die XML-Struktur ist fehlerhaft: " + reader.errorString().toStdString() + ".",
+             "the XML is malformed: " + reader.errorString().toStdString() + ".");
+    if (frames.empty())
+        Fail(file, Whole(), "Die Sammlung nennt keinen Datensatz (DataSet).",
+             "the collection names no data set (DataSet).");
+    // In time order; data sets of one time, and a collection without times, as listed.
+    if (everyTimed)
+        std::stable_sort(frames.begin(), frames.end(),
+                         [](const Frame& a, const Frame& b) { return *a.time < *b.time; });
+    return frames;
+}
+
+}  // namespace formats

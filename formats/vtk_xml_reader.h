@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/data_set.h"
 #include "formats/mesh_resampler.h"
@@ -19,5 +20,12 @@ bool LooksLikeXml(std::string_view bytes);
 // ReadError naming the line, or the byte of the appended data, where the file cannot be a data set.
 void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& out);
 void ReadVtkXml(std::string_view bytes, const std::string& file, DataSetArrays& out, LatticeSize size);
+
+// The data sets of BYTES, a ParaView collection (.pvd) named FILE: a frame per DataSet of its
+// Collection, its file taken relative to the collection's folder, with its timestep as the
+// frame's time, in timestep order (equal ones, and a collection without timesteps, in the order
+// listed). A document type definition is refused, so no entity can grow the text. Throws a
+// ReadError naming the line when the collection cannot be read.
+std::vector<Frame> ReadPvdCollection(std::string_view bytes, const std::string& file);
 
 }  // namespace formats

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <vector>
 
 #include "sampling/colour_tables.h"
 #include "sampling/raster_ops.h"
@@ -12,12 +13,6 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-void Widen(ValueRange& range, double v) {
-    if (!std::isfinite(v)) return;
-    if (std::isnan(range.low) || v < range.low) range.low = v;
-    if (std::isnan(range.high) || v > range.high) range.high = v;
-}
 
 std::int32_t ShownField(std::int32_t background) {
     return background == kBackgroundSpeed || background == kBackgroundPressure ? background
@@ -31,13 +26,7 @@ void FlowScene::MeasureNodeRanges() {
     m_bNodeRangesMeasured = true;
     if (!m_pU || !m_pV || !m_pP || !m_pW || m_ni < 1 || m_nj < 1) return;
     const std::size_t plane = static_cast<std::size_t>(m_ni) * static_cast<std::size_t>(m_nj);
-    for (std::size_t n = 0; n < plane; ++n) {
-        const double u = m_pU[n];
-        const double v = m_pV[n];
-        Widen(m_nodeRanges.speed, static_cast<float>(std::sqrt(u * u + v * v)));
-        Widen(m_nodeRanges.pressure, m_pP[n]);
-        Widen(m_nodeRanges.vorticity, m_pW[n]);
-    }
+    m_nodeRanges = MeasureRanges(m_pU.get(), m_pV.get(), m_pP.get(), m_pW.get(), plane);
 }
 
 void FlowScene::ColourImage(const float* r, float scale) {
@@ -103,6 +92,17 @@ double FlowScene::RasterValue(std::int32_t field, int x, int y) const {
 ColourScale FlowScene::ScaleOf(std::int32_t field, std::int32_t map) const {
     field = ShownField(field);
     ColourScale scale{.coloured = true, .field = field, .map = kColourMapRamp};
+    // A sequence's frames share the range of all of them, so that a colour means one value
+    // throughout: the ramp then runs from the sequence's smallest value (0 for speed) up.
+    const NodeRanges& ranges = m_sequenceRanges ? *m_sequenceRanges : m_nodeRanges;
+    const ValueRange& range = field == kBackgroundSpeed      ? ranges.speed
+                              : field == kBackgroundPressure ? ranges.pressure
+                                                             : ranges.vorticity;
+    if (!ColourTable(map) && m_sequenceRanges) {
+        scale.low = field == kBackgroundSpeed ? 0.0 : range.low;
+        scale.high = range.high;
+        return scale;
+    }
     if (!ColourTable(map)) {
         const float* r = field == kBackgroundSpeed      ? m_pRasterSpeed.get()
                          : field == kBackgroundPressure ? m_pRasterP.get()
@@ -118,9 +118,6 @@ ColourScale FlowScene::ScaleOf(std::int32_t field, std::int32_t map) const {
     // The maps span the field's range over the nodes in its own values: speed from 0,
     // pressure and vorticity from their smallest value, or for the diverging map a range
     // symmetric about zero. The rasters interpolate between the nodes, so they stay within it.
-    const ValueRange& range = field == kBackgroundSpeed      ? m_nodeRanges.speed
-                              : field == kBackgroundPressure ? m_nodeRanges.pressure
-                                                             : m_nodeRanges.vorticity;
     const double smallest = range.low;
     const double largest = range.high;
     double low = field == kBackgroundSpeed ? 0.0 : smallest;
@@ -157,6 +154,20 @@ void FlowScene::ColourBackground() {
                                                          : 0.0;
     m_imageScale = {.coloured = true, .field = field, .map = kColourMapRamp};
 
+    if (!ColourTable(m_modes.colourMap) && m_sequenceRanges) {
+        m_imageScale = ScaleOf(field, m_modes.colourMap);
+        const double low = m_imageScale.low;
+        const double span = m_imageScale.high - low;
+        if (!(span > 0.0) || !r) {
+            std::fill_n(m_pImage.get(), 3 * m_raster.Pixels(), std::uint8_t{0});
+            return;
+        }
+        // The raster holds its values less SHIFT; moved to start at the sequence's LOW.
+        std::vector<float> moved(r, r + m_raster.Pixels());
+        for (float& v : moved) v = static_cast<float>(v + (shift - low));
+        ColourImage(moved.data(), static_cast<float>(255.0 / span));
+        return;
+    }
     if (!ColourTable(m_modes.colourMap)) {
         const double largest = r ? RasterMax(r, m_raster.width, m_raster.height) : 0.0;
         m_imageScale.low = shift;

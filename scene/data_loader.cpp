@@ -16,17 +16,24 @@ std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
     return gri::SolutionPathFor(geometryPath);
 }
 
+bool FlowScene::ReadFrameArrays(const Frame& frame, DataSetArrays& data, std::optional<GridShape>* plane) {
+    const std::string& name = frame.solution.empty() ? frame.path : frame.solution;
+    if (frame.solution.empty() && m_pReader && m_pReader->Accepts(frame.path))
+        return m_pReader->ReadFrame(frame, data, *m_pReporter) && TakeChosenPlane(data, name);
+    GriReader pair;
+    pair.SetSolutionPath(frame.solution);
+    if (!pair.Read(frame.path, data, *m_pReporter)) return false;
+    // The pair's reader judged plane 0's shape; another plane's is judged on adoption.
+    if (m_modes.plane > 0) return TakeChosenPlane(data, name);
+    if (plane) *plane = pair.PlaneShape();
+    return true;
+}
+
 bool FlowScene::LoadDataSet(const std::string& path) {
     DataSetArrays data;
-    if (m_pReader && m_pReader->Accepts(path)) {
-        if (!m_pReader->Read(path, data, *m_pReporter) || !TakeChosenPlane(data, path)) return false;
-        return AdoptDataSet(std::move(data), path);
-    }
-    GriReader pair;
-    if (!pair.Read(path, data, *m_pReporter)) return false;
-    // The pair's reader judged plane 0's shape; another plane's is judged on adoption.
-    if (m_modes.plane > 0) return TakeChosenPlane(data, path) && AdoptDataSet(std::move(data), path);
-    return AdoptDataSet(std::move(data), path, pair.PlaneShape());
+    std::optional<GridShape> plane;
+    if (!ReadFrameArrays(Frame(path), data, &plane)) return false;
+    return AdoptDataSet(std::move(data), path, plane);
 }
 
 bool FlowScene::TakeChosenPlane(DataSetArrays& data, const std::string& path) {

@@ -23,6 +23,7 @@ void FlowScene::ReleaseDataSet() {
     m_lineScale = {};
     m_nodeRanges = {};
     m_bNodeRangesMeasured = false;
+    m_sequenceRanges.reset();
     // The search axes describe the released nodes; a later load decides afresh.
     m_bRectilinear = false;
     m_cellSearch.Clear();

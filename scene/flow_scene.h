@@ -60,6 +60,11 @@ public:
     // Whether u and v are zero at every node of the plane shown: a picture of nothing moving,
     // which a 3-D file's plane 0 often is; the tools and the viewer say so.
     bool FlowIsZero() const;
+    // Reads FRAME with the reader set for its file, or else as a .gri pair with the frame's
+    // solution file: the one choice of reader for a data set and each of its frames. PLANE, when
+    // given, gets the shape of plane 0 where the reader judged it. On failure reports through the
+    // reporter, with nothing held in DATA.
+    bool ReadFrameArrays(const Frame& frame, DataSetArrays& data, std::optional<GridShape>* plane = nullptr);
     // Hands the nodes and fields over in the file's own coordinates (the shift added back),
     // with the reader's notes, and leaves the scene Empty: for writing them elsewhere.
     DataSetArrays TakeDataSet();
@@ -80,6 +85,16 @@ public:
     // as by RedrawScene. Anything else is reported, naming the frame, and leaves the scene as it
     // was.
     bool ShowFrame(const Frame& frame);
+    // ShowFrame with FRAME's arrays read already (by ReadFrameArrays, on any thread).
+    bool ShowFrameArrays(const Frame& frame, DataSetArrays&& data);
+    // Reads every frame of FRAMES and spans the colour maps, and so the legend, over their
+    // values together from the next colouring on, so that colours keep their meaning from
+    // frame to frame. A frame that cannot be read or lies on another grid is reported by name;
+    // false then, and each frame keeps its own range.
+    bool MeasureSequenceRanges(const std::vector<Frame>& frames);
+    // Back to each frame's own range; also what every load does.
+    void ForgetSequenceRanges() { m_sequenceRanges.reset(); }
+    bool HasSequenceRanges() const { return m_sequenceRanges.has_value(); }
 
     // --- opening and redrawing: scene/open_and_redraw.cpp ---------------------------------------
     // The whole of File > Open once a path is chosen; the scene ends Loaded or Empty.
@@ -303,6 +318,9 @@ private:
     // The last steps of every load: the shift of a grid far from the origin, the extents and
     // scales, and how cells are found.
     void FinishGrid(GridShape shape);
+    // Whether DATA, FRAME's arrays, lies on the loaded grid to the bit (shifted as it was);
+    // reported by the frame's name when not.
+    bool FrameOnLoadedGrid(const Frame& frame, DataSetArrays& data);
     void DecideRectilinear(const GridShape& shape);
     bool SearchesAxes() const;
     bool ScanCanSkipAhead() const;
@@ -333,7 +351,9 @@ private:
     ColourScale m_lineScale;
     NodeRanges m_nodeRanges;
     bool m_bNodeRangesMeasured = false;  // for the data set held
-    std::size_t m_nRasterPixels = 0;     // of the rasters held
+    // Over every frame of a sequence, when its frames share one colour scale.
+    std::optional<NodeRanges> m_sequenceRanges;
+    std::size_t m_nRasterPixels = 0;  // of the rasters held
     // The seed candidates' offsets by segment direction, for the current d_sep.
     SeedOffsets m_seedOffsets;
     // While a placement runs, the separation grid's current cell is kept here alone and the

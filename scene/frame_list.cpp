@@ -1,9 +1,12 @@
 #include "scene/frame_list.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
 
+#include "base/reporter.h"
+#include "scene/data_set_checks.h"
 #include "scene/gri_format.h"
 
 namespace {
@@ -58,4 +61,44 @@ std::vector<std::string> NumberedSolutions(const std::string& geometryPath, std:
         found.push_back(std::move(path));
     }
     return found;
+}
+
+bool FramesOf(std::vector<std::string> paths, DataSetReader* reader, Reporter& reporter,
+              std::vector<Frame>& frames) {
+    frames.clear();
+    const auto takes = [reader](const std::string& path) { return reader && reader->Accepts(path); };
+    if (paths.size() == 1 && !takes(paths[0])) {
+        for (std::string& solution : NumberedSolutions(paths[0]))
+            frames.emplace_back(paths[0], std::move(solution));
+        if (frames.empty()) frames.emplace_back(paths[0]);
+        return true;
+    }
+    std::stable_sort(paths.begin(), paths.end(), NaturalLess);
+    std::vector<Frame> inFile;
+    for (std::string& path : paths) {
+        if (takes(path)) {
+            if (!reader->FramesIn(path, inFile, reporter)) {
+                frames.clear();
+                return false;
+            }
+            if (!inFile.empty()) {
+                frames.insert(frames.end(), std::make_move_iterator(inFile.begin()),
+                              std::make_move_iterator(inFile.end()));
+                continue;
+            }
+        }
+        frames.emplace_back(std::move(path));
+    }
+    return true;
+}
+
+FrameName NameOf(const Frame& frame) {
+    const std::string& file = frame.solution.empty() ? frame.path : frame.solution;
+    FrameName name{loading::QuotedDe(file), loading::QuotedEn(file)};
+    if (frame.part > 0) {
+        const std::string zone = std::to_string(frame.part + 1);
+        name.de += ", Zone " + zone + ",";
+        name.en += " (zone " + zone + ")";
+    }
+    return name;
 }

@@ -2,32 +2,13 @@
 // and shape were found for the first frame and hold for every other.
 
 #include <cstring>
+#include <utility>
 
 #include "base/world_origin.h"
 #include "scene/data_set_checks.h"
 #include "scene/flow_scene.h"
-#include "scene/gri_reader.h"
 
-namespace {
-
-std::string FrameName(const Frame& frame) {
-    return frame.solution.empty() ? frame.path : frame.solution;
-}
-
-}  // namespace
-
-bool FlowScene::ShowFrame(const Frame& frame) {
-    if (!m_pImage) return false;
-    DataSetArrays data;
-    bool read = false;
-    if (frame.solution.empty() && m_pReader && m_pReader->Accepts(frame.path)) {
-        read = m_pReader->Read(frame.path, data, *m_pReporter);
-    } else {
-        GriReader pair;
-        pair.SetSolutionPath(frame.solution);
-        read = pair.Read(frame.path, data, *m_pReporter);
-    }
-    if (!read || !TakeChosenPlane(data, FrameName(frame))) return false;
+bool FlowScene::FrameOnLoadedGrid(const Frame& frame, DataSetArrays& data) {
     bool same = data.ni == m_ni && data.nj == m_nj && data.nk == m_nk && data.nodes && data.u && data.v &&
                 data.p && data.w;
     if (same) {
@@ -40,25 +21,48 @@ bool FlowScene::ShowFrame(const Frame& frame) {
         same = same && std::memcmp(data.nodes.get(), m_pNodes.get(),
                                    static_cast<std::size_t>(count) * sizeof(GridNode)) == 0;
     }
-    if (!same) {
-        const std::string name = FrameName(frame);
-        m_pReporter->Tell({messages::kAppCaption,
-                           "Das Bild " + loading::QuotedDe(name) +
-                               " liegt auf einem anderen Gitter als das erste Bild der Folge.",
-                           "the frame " + loading::QuotedEn(name) +
-                               " lies on another grid than the first frame of the sequence"});
-        return false;
-    }
+    if (same) return true;
+    const FrameName name = NameOf(frame);
+    m_pReporter->Tell(
+        {messages::kAppCaption,
+         "Das Bild " + name.de + " liegt auf einem anderen Gitter als das erste Bild der Folge.",
+         "the frame " + name.en + " lies on another grid than the first frame of the sequence"});
+    return false;
+}
+
+bool FlowScene::ShowFrame(const Frame& frame) {
+    if (!m_pImage) return false;
+    DataSetArrays data;
+    if (!ReadFrameArrays(frame, data)) return false;
+    return ShowFrameArrays(frame, std::move(data));
+}
+
+bool FlowScene::ShowFrameArrays(const Frame& frame, DataSetArrays&& data) {
+    if (!m_pImage || !FrameOnLoadedGrid(frame, data)) return false;
     m_pU = std::move(data.u);
     m_pV = std::move(data.v);
     m_pP = std::move(data.p);
     m_pW = std::move(data.w);
     m_notes = std::move(data.notes);
     data.Release();
-    // The colour maps span the values of the frame shown.
+    // The colour maps span the values of the frame shown, unless the sequence's range is set.
     m_bNodeRangesMeasured = false;
     ResetForDraw();
     BuildRasters();
     if (!m_bHedgehog) PlaceStreamlines();
+    return true;
+}
+
+bool FlowScene::MeasureSequenceRanges(const std::vector<Frame>& frames) {
+    m_sequenceRanges.reset();
+    if (!m_pImage) return false;
+    NodeRanges ranges;
+    const std::size_t plane = static_cast<std::size_t>(m_ni) * static_cast<std::size_t>(m_nj);
+    for (const Frame& frame : frames) {
+        DataSetArrays data;
+        if (!ReadFrameArrays(frame, data) || !FrameOnLoadedGrid(frame, data)) return false;
+        WidenRanges(ranges, MeasureRanges(data.u.get(), data.v.get(), data.p.get(), data.w.get(), plane));
+    }
+    m_sequenceRanges = ranges;
     return true;
 }

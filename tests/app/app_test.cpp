@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "app/frame_bar.h"
+#include "app/main_frame.h"
 #include "common/native_names.h"
 #include "tests/app/app_harness.h"
 
@@ -110,6 +112,9 @@ TEST(CommandLine, SeveralFilesAreASeriesInTheirNumbersOrderAndAnUnknownOptionEnd
         EXPECT_TRUE(std::equal(scene.m_pU.get(), scene.m_pU.get() + scene.NodeCount(), slow.u.get()));
         ASSERT_TRUE(h.App().ShowFrame(1));
         EXPECT_TRUE(std::equal(scene.m_pU.get(), scene.m_pU.get() + scene.NodeCount(), fast.u.get()));
+        ASSERT_NE(h.App().MainFrame(), nullptr);
+        EXPECT_EQ(h.App().MainFrame()->FrameStatus(), QStringLiteral("Bild 2 von 2"));
+        EXPECT_EQ(FrameStatusText(2, 11, 0.25), QStringLiteral("Bild 3 von 11, t = 0,25"));
     }
     {
         AppHarness h({"tesmora", "--no-such-option"});

@@ -179,10 +179,9 @@ TEST(Frame, OpenGoesThroughTheGeometryFileDialog) {
         filter,
         "Alle Strömungsdateien (*.gri *.txt *.csv *.tsv *.dat *.vec *.tec *.plt *.vtk *.vti *.vtr *.vts "
         "*.vtu "
-        "*.vtp *.mat *.nc *.cdf *.nc4);Geometriedateien (*.gri);Spaltentext (*.txt *.csv *.tsv "
-        "*.dat);Tecplot "
-        "ASCII (*.dat *.tec *.plt *.vec);VTK Legacy (*.vtk);VTK XML (*.vti *.vtr *.vts *.vtu *.vtp);PIVlab "
-        "MATLAB (*.mat);netCDF (*.nc *.cdf *.nc4);Alle Dateien (*)");
+        "*.vtp *.mat *.nc *.cdf *.nc4 *.pvd);Geometriedateien (*.gri);Spaltentext (*.txt *.csv *.tsv *.dat);"
+        "Tecplot ASCII (*.dat *.tec *.plt *.vec);VTK Legacy (*.vtk);VTK XML (*.vti *.vtr *.vts *.vtu *.vtp);"
+        "PIVlab MATLAB (*.mat);netCDF (*.nc *.cdf *.nc4);ParaView-Sammlungen (*.pvd);Alle Dateien (*)");
     EXPECT_TRUE(selected.startsWith("Alle Strömungsdateien")) << selected.toStdString();
     // A pattern a reader takes and no format's filter names would be found only under all.
     for (const std::string& pattern : formats::AcceptedPatterns()) {

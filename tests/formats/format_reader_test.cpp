@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "formats/file_bytes.h"
+#include "scene/frame_list.h"
+#include "scene/scene_settings.h"
 #include "tests/formats/vtk_fixtures.h"
 
 namespace {
@@ -18,12 +20,13 @@ using formatstest::Read;
 
 TEST(FormatReader, TakesOtherProgramsFilesByExtensionButNeverAGeometryFile) {
     const formats::FormatReader reader;
-    for (const char* yes : {"a.txt", "b.CSV", "c.tsv", "d.Dat", "e.vec", "f.tec", "g.plt", "h.vtk", "i.VTI",
-                            "dir.x/j.vtr", "k.vts", "l.VTU", "m.vtp", "k.mat", "l.nc", "m.CDF", "n.nc4"})
+    for (const char* yes :
+         {"a.txt", "b.CSV", "c.tsv", "d.Dat", "e.vec", "f.tec", "g.plt", "h.vtk", "i.VTI", "dir.x/j.vtr",
+          "k.vts", "l.VTU", "m.vtp", "k.mat", "l.nc", "m.CDF", "n.nc4", "k.pvd"})
         EXPECT_TRUE(reader.Accepts(yes)) << yes;
     for (const char* no : {"a.gri", "a.GRI", "a.00000.gri", "txt", "a.txt/", "dir.txt/file", "a.png", ""})
         EXPECT_FALSE(reader.Accepts(no)) << no;
-    EXPECT_EQ(formats::AcceptedPatterns().size(), 17u);
+    EXPECT_EQ(formats::AcceptedPatterns().size(), 18u);
 }
 
 TEST(FormatReader, TheContentDecidesWhichReaderReadsIt) {
@@ -158,6 +161,117 @@ TEST(FormatReader, FailuresAreToldOnceInBothLanguagesAndLeaveNothing) {
               "\u201E" + path + "\u201C, Zeile 3: Der Punkt (0, 0) kommt zweimal vor, zuerst in Zeile 2.");
     EXPECT_FALSE(f.scene.LoadDataSet(dir.File("none.vtr")));
     EXPECT_EQ(f.reporter.entries[1].caption, "Tesmora");
+}
+
+// A zone of a 3 x 2 lattice with speed growing by SCALE, at TIME (none when negative).
+std::string Zone(double scale, double time, int ni = 3) {
+    std::string z = "ZONE T=\"ZONE " + std::to_string(scale) + "\", I=" + std::to_string(ni) + ", J=2";
+    if (time >= 0) z += ", SOLUTIONTIME=" + std::to_string(time);
+    z += "\n";
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < ni; ++i)
+            z += std::to_string(i) + " " + std::to_string(j) + " " + std::to_string(scale * (i + 1)) + " " +
+                 std::to_string(scale * j) + "\n";
+    return z;
+}
+
+std::vector<Frame> FramesOfFile(const std::string& path, testsupport::CollectingReporter& reporter) {
+    formats::FormatReader reader;
+    std::vector<Frame> frames;
+    EXPECT_TRUE(FramesOf({path}, &reader, reporter, frames));
+    return frames;
+}
+
+// Each zone of a Tecplot file is a frame with its SOLUTIONTIME, read as that zone; a zone on
+// another lattice is refused by its number; one colour scale spans every frame.
+TEST(FormatReader, ZonesOfATecplotFileAreFramesOnOneScale) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("zones.dat");
+    testsupport::WriteBytes(path, "TITLE = \"a ZONE in a title\"\nVARIABLES = x y u v\n" + Zone(1, 0.5) +
+                                      Zone(2, 1.5) + Zone(4, -1));
+    testsupport::SceneFixture f;
+    std::vector<Frame> frames = FramesOfFile(path, f.reporter);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].time, 0.5);
+    EXPECT_EQ(frames[1].time, 1.5);
+    EXPECT_FALSE(frames[2].time.has_value());
+    formats::FormatReader reader;
+    f.scene.SetDataSetReader(&reader);
+    DrawSettings settings;
+    settings.colourMap = kColourMapViridis;
+    ApplyDrawSettings(f.scene, settings);
+    f.scene.OpenDataSet(path);
+    ASSERT_TRUE(f.scene.HasDataSet());
+    std::vector<double> ownHigh;
+    for (std::size_t k = 0; k < 3; ++k) {
+        ASSERT_TRUE(f.scene.ShowFrame(frames[k])) << k;
+        EXPECT_FLOAT_EQ(f.scene.m_pU[2], 3.0f * static_cast<float>(1 << k)) << k;
+        ownHigh.push_back(f.scene.ImageScale().high);
+    }
+    EXPECT_LT(ownHigh[0], ownHigh[2]);
+    ASSERT_TRUE(f.scene.MeasureSequenceRanges(frames));
+    for (const std::size_t k : {std::size_t{1}, std::size_t{0}, std::size_t{2}}) {
+        ASSERT_TRUE(f.scene.ShowFrame(frames[k]));
+        EXPECT_EQ(f.scene.ImageScale().low, 0.0);
+        EXPECT_EQ(f.scene.ImageScale().high, ownHigh[2]) << k;
+    }
+    // The ramp too spans the sequence: the same speed gives the same colour in every frame.
+    settings.colourMap = kColourMapRamp;
+    ApplyDrawSettings(f.scene, settings);
+    ASSERT_TRUE(f.scene.ShowFrame(frames[0]));
+    EXPECT_EQ(f.scene.ImageScale().high, ownHigh[2]);
+    EXPECT_TRUE(f.reporter.entries.empty());
+
+    testsupport::WriteBytes(path, "VARIABLES = x y u v\n" + Zone(1, 0) + Zone(2, 1) + Zone(3, 2, 4));
+    frames = FramesOfFile(path, f.reporter);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_FALSE(f.scene.MeasureSequenceRanges(frames));
+    EXPECT_FALSE(f.scene.HasSequenceRanges());
+    EXPECT_FALSE(f.scene.ShowFrame(frames[2]));
+    ASSERT_EQ(f.reporter.entries.size(), 2u);
+    for (const auto& told : f.reporter.entries)
+        EXPECT_TRUE(Contains(told.text, "zones.dat\u201C, Zone 3, liegt auf einem anderen Gitter"))
+            << told.text;
+}
+
+// A collection's data sets are frames in timestep order, their files beside the collection;
+// a document type, which could declare entities, is refused.
+TEST(FormatReader, ACollectionListsItsDataSetsInTimeOrder) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("run.pvd");
+    testsupport::WriteBytes(path, R"(<?xml version="1.0"?>
+<VTKFile type="Collection" version="0.1">
+  <Collection>
+    <DataSet timestep="2.5" part="0" file="run/f_2.vti"/>
+    <DataSet timestep="0" file="f_0.vtr"/>
+    <DataSet timestep="1e-1" file="/abs/f_1.vti"/>
+  </Collection>
+</VTKFile>
+)");
+    testsupport::CollectingReporter reporter;
+    const std::vector<Frame> frames = FramesOfFile(path, reporter);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].path, dir.File("f_0.vtr"));
+    EXPECT_EQ(frames[1].path, "/abs/f_1.vti");
+    EXPECT_EQ(frames[2].path, dir.File("run/f_2.vti"));
+    EXPECT_EQ(frames[1].time, 0.1);
+    EXPECT_EQ(frames[2].time, 2.5);
+
+    formats::FormatReader reader;
+    std::vector<Frame> none;
+    for (const std::string bad :
+         {"<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY a \"aaaa\">]>\n<VTKFile type=\"Collection\">"
+          "<Collection><DataSet file=\"&a;.vti\"/></Collection></VTKFile>",
+          "<VTKFile type=\"Collection\"><Collection></Collection></VTKFile>",
+          "<VTKFile type=\"Collection\"><Collection><DataSet file=\"b.pvd\"/></Collection></VTKFile>",
+          "<VTKFile type=\"ImageData\"></VTKFile>"}) {
+        testsupport::WriteBytes(path, bad);
+        reporter.entries.clear();
+        EXPECT_FALSE(FramesOf({path}, &reader, reporter, none)) << bad;
+        EXPECT_TRUE(none.empty());
+        ASSERT_EQ(reporter.entries.size(), 1u) << bad;
+        EXPECT_TRUE(Contains(reporter.entries[0].text, "run.pvd")) << reporter.entries[0].text;
+    }
 }
 
 }  // namespace

@@ -217,6 +217,7 @@ DrawSettings RandomSettings(std::mt19937& random) {
     s.lineColour = pick(kLinesPlain, kLinesVorticity);
     const char* units[] = {"", "x=mm,u=m/s", "p=Pa,w=1/s,y=km"};
     s.units = units[pick(0, 2)];
+    s.range = pick(kRangeSequence, kRangeFrame);
     return s;
 }
 

@@ -66,8 +66,8 @@ protected:
 };
 
 TEST_F(Series, EachFrameIsThePictureOfItsDataSetAloneAndShardsSplitTheFrames) {
-    const Outcome all =
-        Render(QStringList{File("series.gri"), "--frames", "all", "-o", File("all")} + options);
+    const Outcome all = Render(
+        QStringList{File("series.gri"), "--frames", "all", "--range", "frame", "-o", File("all")} + options);
     ASSERT_EQ(all.exitCode, 0) << all.err;
     ASSERT_EQ(Pictures("all"), (std::set<QString>{"frame_00000.png", "frame_00001.png", "frame_00002.png"}));
     for (int k = 0; k < 3; ++k) {

@@ -33,8 +33,14 @@ TEST(Frames, NaturalOrderFollowsTheNumbersInThePaths) {
         EXPECT_FALSE(NaturalLess(pa, pa));
         EXPECT_FALSE(NaturalLess(pa, pb) && NaturalLess(pb, pa)) << pa << " " << pb;
     }
-    const std::vector<Frame> frames = FramesOf({"d/f_10.vtk", "d/f_9.vtk", "d/f_100.vtk", "c/f_9.vtk"},
-                                               [](const std::string&) { return false; });
+    // A reader that takes every file and finds one field in each.
+    struct EveryFile : DataSetReader {
+        bool Accepts(const std::string&) const override { return true; }
+        bool Read(const std::string&, DataSetArrays&, Reporter&) override { return false; }
+    } reader;
+    testsupport::CollectingReporter reporter;
+    std::vector<Frame> frames;
+    ASSERT_TRUE(FramesOf({"d/f_10.vtk", "d/f_9.vtk", "d/f_100.vtk", "c/f_9.vtk"}, &reader, reporter, frames));
     std::vector<std::string> order;
     for (const Frame& frame : frames) order.push_back(frame.path);
     EXPECT_EQ(order, (std::vector<std::string>{"c/f_9.vtk", "d/f_9.vtk", "d/f_10.vtk", "d/f_100.vtk"}));
@@ -79,10 +85,10 @@ protected:
 };
 
 TEST_F(FrameSeries, EachFrameIsThePictureOfItsDataSetAlone) {
-    const std::vector<Frame> frames =
-        FramesOf({dir.File("seq.gri")}, [](const std::string&) { return true; });
-    ASSERT_EQ(frames.size(), 3u);
+    std::vector<Frame> frames;
     testsupport::SceneFixture series;
+    ASSERT_TRUE(FramesOf({dir.File("seq.gri")}, nullptr, series.reporter, frames));
+    ASSERT_EQ(frames.size(), 3u);
     Open(series.scene, dir.File("seq.gri"));
     ASSERT_TRUE(series.scene.HasDataSet());
     for (const int k : {2, 0, 1}) {

@@ -142,9 +142,10 @@ TEST(FlowgenCommand, FramesOfAnUnsteadyFlowAreASeriesOnOneGrid) {
         const std::string path = dir.File(flow + ".gri");
         const Outcome run = Flowgen({flow, path, "--ni", "30", "--nj", "20", "--frames", "3"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const std::vector<Frame> frames = FramesOf({path}, [](const std::string&) { return true; });
-        ASSERT_EQ(frames.size(), 3u) << flow;
         SceneFixture f;
+        std::vector<Frame> frames;
+        ASSERT_TRUE(FramesOf({path}, nullptr, f.reporter, frames));
+        ASSERT_EQ(frames.size(), 3u) << flow;
         f.scene.OpenDataSet(path);
         ASSERT_TRUE(f.scene.HasDataSet());
         std::set<std::vector<float>> fields;

@@ -357,9 +357,12 @@ bool MakeFolder(const std::string& folder) {
 // A time series drawn frame by frame with one scene: the grid is read once, each frame's
 // fields swapped in, and every picture goes to the folder or into the video as it is drawn.
 int RunSequence(const RenderRequest& r, std::atomic<bool>& drawn) {
-    formats::FormatReader probe;
-    const std::vector<Frame> frames =
-        FramesOf(r.sequenceFiles, [&probe](const std::string& path) { return !probe.Accepts(path); });
+    std::vector<Frame> frames;
+    {
+        formats::FormatReader probe;
+        cli::ToolReporter reporter{"tesmora-render"};
+        if (!FramesOf(r.sequenceFiles, &probe, reporter, frames)) return kExitNotLoaded;
+    }
     std::string error;
     const std::vector<std::size_t> chosen = ChosenFrames(r.frames, frames.size(), &error);
     if (chosen.empty()) {
@@ -374,15 +377,9 @@ int RunSequence(const RenderRequest& r, std::atomic<bool>& drawn) {
         for (const std::size_t number : chosen)
             outputs.push_back(FramePicturePath(r.output, number, r.format));
     }
-    std::vector<std::string> inputs;
-    for (const Frame& frame : frames) {
-        if (frame.solution.empty()) {
-            for (std::string& file : formats::FilesReadFor(frame.path)) inputs.push_back(std::move(file));
-        } else {
-            inputs.push_back(frame.path);
-            inputs.push_back(frame.solution);
-        }
-    }
+    std::vector<std::string> inputs = r.sequenceFiles;
+    for (const Frame& frame : frames)
+        for (std::string& file : formats::FilesReadFor(frame)) inputs.push_back(std::move(file));
     if (const std::optional<int> end = cli::CheckOutputs("tesmora-render", outputs, inputs)) return *end;
 
     auto context = OffscreenContext::Create(ContextWidth(r.settings.legend, {}), ContextHeight({}), &error);
@@ -396,6 +393,11 @@ int RunSequence(const RenderRequest& r, std::atomic<bool>& drawn) {
     scene.OpenDataSet(frames.front().path);
     if (!scene.HasDataSet()) return kExitNotLoaded;
     if (const std::optional<int> end = FitPicture(context, scene, r, frames.front().path)) return *end;
+    // One colour scale for every frame, whichever of them this run draws (a shard, a range).
+    if (frames.size() > 1 && r.settings.range == kRangeSequence) {
+        if (!scene.MeasureSequenceRanges(frames)) return kExitNotLoaded;
+        scene.ColourBackground();
+    }
 
     VideoFile film;
     std::size_t shown = 0;
