@@ -130,8 +130,9 @@ enum class ByName { No, Mat, Netcdf };
 // is not what its name says gets the library's refusal rather than a text reader's.
 ByName ReadByName(std::string_view head, const std::string& ext) {
     if (LooksLikeMat(head)) return ByName::Mat;
-    // MATLAB 7.3 files are HDF5 behind a text header; HDF5 from the start is netCDF-4.
-    if (LooksLikeNetcdf(head)) return ByName::Netcdf;
+    // MATLAB 7.3 files are HDF5 behind a text header. HDF5 from the start is netCDF-4 only
+    // where the name says netCDF; any other HDF5 file is refused as what it is.
+    if (LooksLikeNetcdf(head) && !head.starts_with("\x89HDF\r\n\x1a\n")) return ByName::Netcdf;
     if (ext == "mat") return ByName::Mat;
     if (ext == "nc" || ext == "cdf" || ext == "nc4") return ByName::Netcdf;
     return ByName::No;
