@@ -7,6 +7,7 @@
 #include "base/reporter.h"
 #include "formats/column_text_reader.h"
 #include "formats/file_bytes.h"
+#include "formats/limits.h"
 #include "formats/mat_reader.h"
 #include "formats/netcdf_reader.h"
 #include "formats/read_error.h"
@@ -138,13 +139,14 @@ ByName ReadByName(std::string_view head, const std::string& ext) {
     return ByName::No;
 }
 
-void ReadFileByName(ByName kind, const std::string& path, const std::string& file, DataSetArrays& out) {
+void ReadFileByName(ByName kind, const std::string& path, const std::string& file, DataSetArrays& out,
+                    std::size_t frame) {
     switch (kind) {
         case ByName::Mat:
-            ReadMatFile(path, file, out);
+            ReadMatFile(path, file, out, static_cast<std::int64_t>(frame));
             return;
         case ByName::Netcdf:
-            ReadNetcdfFile(path, file, out);
+            ReadNetcdfFile(path, file, out, static_cast<std::int64_t>(frame));
             return;
         case ByName::No:
             break;
@@ -201,7 +203,7 @@ bool FormatReader::ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& r
             });
         } catch (const LeaveToLibrary&) {
             // The file passed every check of ReadFileBytes and is read by its name alone.
-            ReadFileByName(byName, path, path, out);
+            ReadFileByName(byName, path, path, out, frame.part);
             return true;
         }
         ReadDataSetBytes(bytes, path, out, frame.part);
@@ -224,14 +226,30 @@ bool FormatReader::FramesIn(const std::string& path, std::vector<Frame>& frames,
             frames = ReadPvdCollection(ReadFileBytes(path), path);
             return true;
         }
-        // Only a Tecplot file holds several fields; the first block tells whether it is one,
-        // so that a column text file is not read whole for nothing.
-        bool tecplot = false;
-        const std::string bytes = ReadFileBytes(path, [&](std::string_view first) {
-            tecplot = !LooksLikeVtk(first, ext) && first.find('\0') == std::string_view::npos &&
-                      LooksLikeTecplot(first);
-            if (!tecplot) throw OneField{};
-        });
+        // Only a Tecplot, MATLAB or netCDF file holds several fields; the first block tells
+        // whether it is one, so that a column text file is not read whole for nothing.
+        ByName byName = ByName::No;
+        std::string bytes;
+        try {
+            bytes = ReadFileBytes(path, [&](std::string_view first) {
+                byName = ReadByName(first, ext);
+                if (byName != ByName::No) throw LeaveToLibrary{};
+                const bool tecplot = !LooksLikeVtk(first, ext) &&
+                                     first.find('\0') == std::string_view::npos && LooksLikeTecplot(first);
+                if (!tecplot) throw OneField{};
+            });
+        } catch (const LeaveToLibrary&) {
+            const std::int64_t count =
+                byName == ByName::Mat ? MatFrameCount(path, path) : NetcdfFrameCount(path, path);
+            if (count > static_cast<std::int64_t>(kMaxFrames))
+                Fail(path, Whole(),
+                     "Die Datei hat " + Num(count) + " Bilder, mehr als eine Folge haben kann.",
+                     "the file has " + Num(count) + " frames, more than a series may have.");
+            if (count > 1)
+                for (std::int64_t k = 0; k < count; ++k)
+                    frames.emplace_back(path, std::string(), static_cast<std::size_t>(k), std::nullopt);
+            return true;
+        }
         const std::vector<TecplotZone> zones = ScanTecplotZones(bytes);
         if (zones.size() > 1)
             for (std::size_t k = 0; k < zones.size(); ++k)
@@ -274,14 +292,14 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
         const std::string ext = LowerExtension(file);
         RejectUnreadFormat(ext, file);
         const ByName kind = ReadByName(bytes.substr(0, kFirstBlockBytes), ext);
-        if (part > 0 && (kind != ByName::No || LooksLikeVtk(bytes, ext) || !LooksLikeTecplot(bytes)))
+        if (part > 0 && kind == ByName::No && (LooksLikeVtk(bytes, ext) || !LooksLikeTecplot(bytes)))
             Fail(
                 file, Whole(),
                 "Die Datei enthält nur ein Feld, kein Feld " + Num(static_cast<std::int64_t>(part + 1)) + ".",
                 "the file holds one field only, not field " + Num(static_cast<std::int64_t>(part + 1)) + ".");
         if (kind != ByName::No) {
             const TemporaryFile copy(bytes, kind == ByName::Mat ? ".mat" : ".nc", file);
-            ReadFileByName(kind, copy.Path(), file, out);
+            ReadFileByName(kind, copy.Path(), file, out, part);
         } else if (LooksLikeXml(bytes)) {
             ReadVtkXml(bytes, file, out);
         } else if (bytes.starts_with("# vtk DataFile Version") || ext == "vtk") {

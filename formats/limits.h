@@ -15,5 +15,8 @@ inline constexpr std::int64_t kMaxValues = std::int64_t{1} << 27;     // all arr
 // a line of millions of fields or a name of megabytes is no data set's.
 inline constexpr std::size_t kMaxColumns = 10000;
 inline constexpr std::size_t kLongestName = 1024;
+// More frames than a real series has, in a collection or in one file: bounds what a file can
+// make the program list.
+inline constexpr std::size_t kMaxFrames = 100000;
 
 }  // namespace formats

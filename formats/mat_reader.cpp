@@ -66,43 +66,72 @@ public:
                  "this is not a MATLAB file (version 4, 5, 7 or 7.3) that can be read.");
     }
 
-    void Read(DataSetArrays& out) {
-        MatVar x = Variable("x"), y = Variable("y");
-        if (!x || !y) FailNoResults();
+    // The velocity PIVlab shows and its marks of masked vectors, as chosen by FRAME's matrices.
+    struct Velocity {
+        MatVar u, v, type;
+        const char* const* names = nullptr;
+    };
+
+    Velocity Choose(std::int64_t frame) {
         // Smoothed vectors are filtered ones smoothed; either is what PIVlab shows, the
         // original ones only where the frame has no other.
         static constexpr const char* kVelocities[][3] = {{"u_smoothed", "v_smoothed", "typevector_filtered"},
                                                          {"u_filtered", "v_filtered", "typevector_filtered"},
                                                          {"u_original", "v_original", "typevector_original"},
                                                          {"u", "v", "typevector"}};
-        MatVar u, v, type;
-        const char* const* chosen = nullptr;
+        Velocity chosen;
         for (const auto& names : kVelocities) {
-            u = Variable(names[0]);
-            v = Variable(names[1]);
-            if (u && v && !Empty(FrameOf(*u, 0)) && !Empty(FrameOf(*v, 0))) {
-                chosen = names;
+            chosen.u = Variable(names[0]);
+            chosen.v = Variable(names[1]);
+            if (chosen.u && chosen.v && frame < Frames(*chosen.u) && !Empty(At(*chosen.u, frame)) &&
+                !Empty(At(*chosen.v, frame))) {
+                chosen.names = names;
                 break;
             }
         }
-        if (!chosen) FailNoResults();
-        type = Variable(chosen[2]);
-        if (!type && chosen[2] == std::string("typevector_filtered")) type = Variable("typevector_original");
+        if (!chosen.names) FailNoResults();
+        chosen.type = Variable(chosen.names[2]);
+        if (!chosen.type && chosen.names[2] == std::string("typevector_filtered"))
+            chosen.type = Variable("typevector_original");
+        return chosen;
+    }
+
+    std::int64_t FrameCount() {
+        if (!Variable("x") || !Variable("y")) FailNoResults();
+        return Frames(*Choose(0).u);
+    }
+
+    void Read(DataSetArrays& out, std::int64_t frame) {
+        MatVar x = Variable("x"), y = Variable("y");
+        if (!x || !y) FailNoResults();
+        if (frame > 0) {
+            const Velocity first = Choose(0);
+            if (frame >= Frames(*first.u))
+                Fail(
+                    m_file, Whole(),
+                    "Die Datei enthält " + Num(Frames(*first.u)) + " Bilder, kein Bild " + Num(frame + 1) +
+                        ".",
+                    "the file holds " + Num(Frames(*first.u)) + " frames, not frame " + Num(frame + 1) + ".");
+        }
+        Velocity chosen = Choose(frame);
+        MatVar& u = chosen.u;
+        MatVar& v = chosen.v;
+        MatVar& type = chosen.type;
 
         const std::int64_t frames = Frames(*u);
-        const matvar_t& fu = FrameOf(*u, 0);
+        const matvar_t& fu = At(*u, frame);
         SampleSet samples;
-        AddColumn(samples, FrameOf(*x, 0), "x" + Unit(0), fu, u->name);
-        AddColumn(samples, FrameOf(*y, 0), "y" + Unit(0), fu, u->name);
+        AddColumn(samples, At(*x, frame), "x" + Unit(0), fu, u->name);
+        AddColumn(samples, At(*y, frame), "y" + Unit(0), fu, u->name);
         AddColumn(samples, fu, std::string(u->name) + Unit(1), fu, u->name);
-        AddColumn(samples, FrameOf(*v, 0), std::string(v->name) + Unit(1), fu, u->name);
+        AddColumn(samples, At(*v, frame), std::string(v->name) + Unit(1), fu, u->name);
         FieldRoles roles;
         roles.x = 0;
         roles.y = 1;
         roles.u = 2;
         roles.v = 3;
-        if (type && !Empty(FrameOf(*type, 0))) {
-            AddColumn(samples, FrameOf(*type, 0), type->name, fu, u->name);
+        if (type && !Empty(At(*type, frame))) {
+            AddColumn(samples, At(*type, frame), type->name, fu, u->name);
             roles.validity.push_back({4, Validity::NonzeroIsValid});
         }
         const std::size_t rows = fu.dims[0];
@@ -115,7 +144,7 @@ public:
         std::string format = std::string("PIVlab MAT-file ") +
                              (Mat_GetVersion(m_mat.get()) == MAT_FT_MAT73 ? "7.3" : "5") + ", " + u->name +
                              " and " + v->name;
-        if (frames > 1) format += ", frame 1 of " + Num(frames);
+        if (frames > 1) format += ", frame " + Num(frame + 1) + " of " + Num(frames);
         BuildDataSet(samples, roles, lattice, m_file, format, out);
     }
 
@@ -159,6 +188,12 @@ private:
 
     static std::int64_t Frames(const matvar_t& var) {
         return var.class_type == MAT_C_CELL ? Elements(var).value_or(0) : 1;
+    }
+
+    // The matrix of frame F where VAR has a matrix a frame, else its one matrix: PIVlab keeps
+    // x and y once when every frame shares them.
+    const matvar_t& At(const matvar_t& var, std::int64_t f) const {
+        return FrameOf(var, Frames(var) > 1 ? f : 0);
     }
 
     // The matrix of frame F: the variable itself, or its cell F.
@@ -297,13 +332,17 @@ bool LooksLikeMat(std::string_view bytes) {
     return bytes.starts_with("MATLAB 5.0 MAT-file") || bytes.starts_with("MATLAB 7.3 MAT-file");
 }
 
-void ReadMatFile(const std::string& path, const std::string& file, DataSetArrays& out) {
+void ReadMatFile(const std::string& path, const std::string& file, DataSetArrays& out, std::int64_t frame) {
     try {
-        MatReader(path, file).Read(out);
+        MatReader(path, file).Read(out, frame);
     } catch (...) {
         out.Release();
         throw;
     }
+}
+
+std::int64_t MatFrameCount(const std::string& path, const std::string& file) {
+    return MatReader(path, file).FrameCount();
 }
 
 void ReadMat(std::string_view bytes, const std::string& file, DataSetArrays& out) {

@@ -82,55 +82,24 @@ class NetcdfReader {
 public:
     NetcdfReader(const std::string& path, const std::string& file) : m_file(file), m_nc(path, file) {}
 
-    void Read(DataSetArrays& out) {
+    std::int64_t FrameCount() {
         Inquire();
-        // The velocity: a pair of variables, or one of components along its last dimension.
-        const Variable* u = Find(Role::U);
-        const Variable* v = Find(Role::V);
-        const Variable* vector = nullptr;
-        if (!u || !v) {
-            u = v = nullptr;
-            for (const Variable& var : m_vars)
-                if (var.dims.size() >= 2 && IsVectorName(var.name) && m_dims[Last(var)].length >= 2 &&
-                    m_dims[Last(var)].length <= 3) {
-                    vector = &var;
-                    break;
-                }
-            if (!vector) FailNoVelocity();
-        }
+        return Lay().frames;
+    }
+
+    void Read(DataSetArrays& out, std::int64_t frame) {
+        Inquire();
+        const Layout layout = Lay();
+        const Variable* u = layout.u;
+        const Variable* v = layout.v;
+        const Variable* vector = layout.vector;
         const Variable& shape = vector ? *vector : *u;
-        // The lattice's dimensions: the last two (or the last, a list of vectors) before the
-        // components; one leading dimension counts frames, any other must be a single plane.
-        std::vector<int> field(shape.dims.begin(), shape.dims.end() - (vector ? 1 : 0));
-        if (field.empty()) FailShape(shape, "keine Dimension", "no dimension");
-        const std::size_t spatial = field.size() >= 2 ? 2 : 1;
-        const std::vector<int> leading(field.begin(), field.end() - static_cast<std::ptrdiff_t>(spatial));
-        std::int64_t frames = 1;
-        for (std::size_t d = 0; d < leading.size(); ++d) {
-            const auto n = static_cast<std::int64_t>(m_dims[static_cast<std::size_t>(leading[d])].length);
-            if (n == 0) FailShape(shape, "keine Werte", "no values");
-            if (d == 0)
-                frames = n;
-            else if (n > 1)
-                FailShape(shape,
-                          Num(n) + " Ebenen entlang " + m_dims[static_cast<std::size_t>(leading[d])].name +
-                              "; gelesen werden zweidimensionale Felder",
-                          Num(n) + " planes along " + m_dims[static_cast<std::size_t>(leading[d])].name +
-                              "; read are two-dimensional fields");
-        }
-        m_spatial.assign(field.end() - static_cast<std::ptrdiff_t>(spatial), field.end());
-        std::int64_t count = 1;
-        for (int d : m_spatial) {
-            const auto product = CheckedMultiply(count, static_cast<std::int64_t>(std::min<std::size_t>(
-                                                            m_dims[static_cast<std::size_t>(d)].length,
-                                                            static_cast<std::size_t>(kMaxNodes) + 1)));
-            if (!product || *product > kMaxNodes)
-                FailShape(shape, "mehr als " + Num(kMaxNodes) + " Vektoren",
-                          "more than " + Num(kMaxNodes) + " vectors");
-            count = *product;
-        }
-        if (count == 0) FailShape(shape, "keine Werte", "no values");
-        m_count = count;
+        const std::int64_t frames = layout.frames;
+        if (frame >= frames)
+            Fail(m_file, Whole(),
+                 "Die Datei enthält " + Num(frames) + " Bilder, kein Bild " + Num(frame + 1) + ".",
+                 "the file holds " + Num(frames) + " frames, not frame " + Num(frame + 1) + ".");
+        m_frame = frame;
 
         SampleSet samples;
         AddCoordinates(samples, shape);
@@ -172,8 +141,70 @@ public:
                       : kind == NC_FORMAT_NETCDF4_CLASSIC ? "-4 classic model"
                                                           : "-4";
         format += vector ? ", " + vector->name + " components" : ", " + u->name + " and " + v->name;
-        if (frames > 1) format += ", frame 1 of " + Num(frames) + " along " + Dim(leading.front());
+        if (frames > 1)
+            format += ", frame " + Num(frame + 1) + " of " + Num(frames) + " along " + Dim(m_frameDim);
         BuildDataSet(samples, roles, lattice, m_file, format, out);
+    }
+
+    // Where the velocity lies: its variables, the lattice's dimensions and how many frames.
+    struct Layout {
+        const Variable* u = nullptr;
+        const Variable* v = nullptr;
+        const Variable* vector = nullptr;
+        std::int64_t frames = 1;
+    };
+
+    Layout Lay() {
+        // The velocity: a pair of variables, or one of components along its last dimension.
+        const Variable* u = Find(Role::U);
+        const Variable* v = Find(Role::V);
+        const Variable* vector = nullptr;
+        if (!u || !v) {
+            u = v = nullptr;
+            for (const Variable& var : m_vars)
+                if (var.dims.size() >= 2 && IsVectorName(var.name) && m_dims[Last(var)].length >= 2 &&
+                    m_dims[Last(var)].length <= 3) {
+                    vector = &var;
+                    break;
+                }
+            if (!vector) FailNoVelocity();
+        }
+        const Variable& shape = vector ? *vector : *u;
+        // The lattice's dimensions: the last two (or the last, a list of vectors) before the
+        // components; one leading dimension counts frames, any other must be a single plane.
+        std::vector<int> field(shape.dims.begin(), shape.dims.end() - (vector ? 1 : 0));
+        if (field.empty()) FailShape(shape, "keine Dimension", "no dimension");
+        const std::size_t spatial = field.size() >= 2 ? 2 : 1;
+        const std::vector<int> leading(field.begin(), field.end() - static_cast<std::ptrdiff_t>(spatial));
+        std::int64_t frames = 1;
+        m_frameDim = leading.empty() ? -1 : leading.front();
+        for (std::size_t d = 0; d < leading.size(); ++d) {
+            const auto n = static_cast<std::int64_t>(m_dims[static_cast<std::size_t>(leading[d])].length);
+            if (n == 0) FailShape(shape, "keine Werte", "no values");
+            if (d == 0)
+                frames = n;
+            else if (n > 1)
+                FailShape(shape,
+                          Num(n) + " Ebenen entlang " + m_dims[static_cast<std::size_t>(leading[d])].name +
+                              "; gelesen werden zweidimensionale Felder",
+                          Num(n) + " planes along " + m_dims[static_cast<std::size_t>(leading[d])].name +
+                              "; read are two-dimensional fields");
+        }
+        m_spatial.assign(field.end() - static_cast<std::ptrdiff_t>(spatial), field.end());
+        std::int64_t count = 1;
+        for (int d : m_spatial) {
+            const auto product = CheckedMultiply(count, static_cast<std::int64_t>(std::min<std::size_t>(
+                                                            m_dims[static_cast<std::size_t>(d)].length,
+                                                            static_cast<std::size_t>(kMaxNodes) + 1)));
+            if (!product || *product > kMaxNodes)
+                FailShape(shape, "mehr als " + Num(kMaxNodes) + " Vektoren",
+                          "more than " + Num(kMaxNodes) + " vectors");
+            count = *product;
+        }
+        if (count == 0) FailShape(shape, "keine Werte", "no values");
+        m_count = count;
+
+        return {u, v, vector, frames};
     }
 
 private:
@@ -297,6 +328,8 @@ private:
             else if (length == 0)
                 FailShape(var, "keine Werte", "no values");
         }
+        for (std::size_t d = 0; d < spatialAt; ++d)
+            if (var.dims[d] == m_frameDim) start[d] = static_cast<std::size_t>(m_frame);
         if (component >= 0) start[rank - 1] = static_cast<std::size_t>(component);
         std::vector<double> values(static_cast<std::size_t>(m_count));
         Check(nc_get_vara_double(m_nc.Id(), var.id, start.data(), count.data(), values.data()),
@@ -411,6 +444,8 @@ private:
     std::vector<Variable> m_vars;
     std::vector<int> m_spatial;  // the field's dimensions, the fastest last
     std::int64_t m_count = 0;    // nodes of one frame
+    int m_frameDim = -1;         // the dimension that counts frames, if any
+    std::int64_t m_frame = 0;    // the frame read
 };
 
 }  // namespace
@@ -421,13 +456,18 @@ bool LooksLikeNetcdf(std::string_view bytes) {
            bytes.starts_with(std::string_view("CDF\x05", 4)) || bytes.starts_with("\x89HDF\r\n\x1a\n");
 }
 
-void ReadNetcdfFile(const std::string& path, const std::string& file, DataSetArrays& out) {
+void ReadNetcdfFile(const std::string& path, const std::string& file, DataSetArrays& out,
+                    std::int64_t frame) {
     try {
-        NetcdfReader(path, file).Read(out);
+        NetcdfReader(path, file).Read(out, frame);
     } catch (...) {
         out.Release();
         throw;
     }
+}
+
+std::int64_t NetcdfFrameCount(const std::string& path, const std::string& file) {
+    return NetcdfReader(path, file).FrameCount();
 }
 
 void ReadNetcdf(std::string_view bytes, const std::string& file, DataSetArrays& out) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,12 +13,16 @@ namespace formats {
 // (u, v, velocity_x, U, Vx, ...; OpenPIV's and the CF conventions' names), or else a variable
 // with a last dimension of components, PIVview's piv_data(y, x, data_type). Its last two
 // dimensions are the lattice's (or its last one a list of vectors); a leading dimension counts
-// frames, of which the first is read. The coordinates are the coordinate variables of those
+// frames, of which FRAME (from 0) is read. The coordinates are the coordinate variables of those
 // dimensions, or variables x and y over them. _FillValue, missing_value, values outside
 // valid_range and NaN are invalid vectors; OpenPIV's flags and mask do not invalidate, as
 // OpenPIV's replacements are kept in the file. The units come from the units attribute.
 // Throws a ReadError naming FILE when the file cannot be read.
-void ReadNetcdfFile(const std::string& path, const std::string& file, DataSetArrays& out);
+void ReadNetcdfFile(const std::string& path, const std::string& file, DataSetArrays& out,
+                    std::int64_t frame = 0);
+
+// The number of frames of the velocity in the netCDF file PATH; throws as ReadNetcdfFile does.
+std::int64_t NetcdfFrameCount(const std::string& path, const std::string& file);
 
 // The same for BYTES, the whole of a file named FILE, by way of a temporary file.
 void ReadNetcdf(std::string_view bytes, const std::string& file, DataSetArrays& out);

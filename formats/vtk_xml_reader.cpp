@@ -768,10 +768,6 @@ namespace formats {
 
 namespace {
 
-// More data sets than a collection of real frames has; bounds what a file can make the
-// program list.
-constexpr std::size_t kMostCollectionFrames = 100000;
-
 std::string FolderOf(const std::string& file) {
     const std::size_t slash = file.find_last_of('/');
     return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
@@ -817,9 +813,9 @@ std::vector<Frame> ReadPvdCollection(std::string_view bytes, const std::string& 
         if (path.empty())
             fail("Ein Datensatz (DataSet) nennt keine Datei (file).",
                  "a data set (DataSet) names no file (file).");
-        if (frames.size() == kMostCollectionFrames)
-            fail("Mehr als " + Num(static_cast<std::int64_t>(kMostCollectionFrames)) + " Datensätze.",
-                 "more than " + Num(static_cast<std::int64_t>(kMostCollectionFrames)) + " data sets.");
+        if (frames.size() == kMaxFrames)
+            fail("Mehr als " + Num(static_cast<std::int64_t>(kMaxFrames)) + " Datensätze.",
+                 "more than " + Num(static_cast<std::int64_t>(kMaxFrames)) + " data sets.");
         const std::string timestep = attribute("timestep");
         std::optional<double> time;
         if (!timestep.empty()) {

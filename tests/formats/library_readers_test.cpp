@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/format_reader.h"
 #include "formats/mat_reader.h"
 #include "formats/netcdf_reader.h"
 #include "formats/read_error.h"
@@ -98,6 +99,45 @@ TEST(NetcdfReader, ReadsThePivLayoutsWithTheirUnitsAndMissingValues) {
         EXPECT_EQ(d.nodes[static_cast<std::size_t>(d.NodeCount() - 1)].y, 2.5f);
         EXPECT_EQ(d.notes.format, c.format);
         EXPECT_EQ(Labels(d), c.labels);
+    }
+}
+
+// A series kept in one file is a series of frames, each read with its own values and marks
+// (frame f's u is shifted by f; only frame 0 has invalid vectors); a file of one field lists
+// no frames, and a frame past the last is refused.
+TEST(LibraryReaders, EveryFrameOfASeriesInOneFileIsRead) {
+    struct Case {
+        const char* name;
+        std::int64_t ni, nj;
+        std::vector<std::pair<float, float>> invalidInFirst;
+    };
+    formats::FormatReader reader;
+    for (const Case& c : std::vector<Case>{{"mat/pivlab_frames.mat", 9, 7, {{48, 32}, {96, 80}}},
+                                           {"netcdf/cf_series.nc", 8, 6, {{3.5f, 0.0f}}}}) {
+        SCOPED_TRACE(c.name);
+        testsupport::CollectingReporter told;
+        std::vector<Frame> frames;
+        ASSERT_TRUE(reader.FramesIn(Fixture(c.name), frames, told));
+        ASSERT_EQ(frames.size(), 3u);
+        for (std::size_t k = 0; k < frames.size(); ++k) {
+            DataSetArrays d;
+            ASSERT_TRUE(reader.ReadFrame(frames[k], d, told));
+            ExpectField(d, c.ni, c.nj, k == 0 ? c.invalidInFirst : std::vector<std::pair<float, float>>{},
+                        static_cast<double>(k));
+            EXPECT_TRUE(Contains(d.notes.format, "frame " + std::to_string(k + 1) + " of 3"))
+                << d.notes.format;
+        }
+        DataSetArrays d;
+        EXPECT_FALSE(reader.ReadFrame(Frame(Fixture(c.name), "", 3), d, told));
+        ASSERT_FALSE(told.entries.empty());
+        EXPECT_TRUE(Contains(told.entries.back().text, "kein Bild 4")) << told.entries.back().text;
+        EXPECT_FALSE(d.u);
+    }
+    for (const char* single : {"mat/pivlab_single.mat", "netcdf/openpiv.nc"}) {
+        testsupport::CollectingReporter told;
+        std::vector<Frame> frames;
+        EXPECT_TRUE(reader.FramesIn(Fixture(single), frames, told)) << single;
+        EXPECT_TRUE(frames.empty()) << single;
     }
 }
 
