@@ -103,6 +103,13 @@ struct Frame {
     std::optional<double> time;
 };
 
+// The lattice a file whose grid is none (an unstructured mesh, a curvilinear grid) is sampled
+// onto as it is read: NI by NJ nodes; 0 by 0 leaves the size to the reader.
+struct LatticeSize {
+    std::int64_t ni = 0;
+    std::int64_t nj = 0;
+};
+
 // Reads a kind of file into a data set for the scene. The numeric core reads the .gri pair
 // with a reader of its own (scene/gri_reader.h); the front ends hand the scene readers of
 // other kinds, so that the core stays free of the libraries such readers need.
@@ -123,8 +130,11 @@ public:
         frames.clear();
         return true;
     }
-    // Reads FRAME, one that FramesIn listed or a whole file (part 0), as Read reads a file.
-    virtual bool ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& reporter) {
+    // Reads FRAME, one that FramesIn listed or a whole file (part 0), as Read reads a file; a
+    // mesh onto a lattice of LATTICE. The size comes with each read rather than living in the
+    // reader, as frames may be read on other threads.
+    virtual bool ReadFrame(const Frame& frame, LatticeSize lattice, DataSetArrays& out, Reporter& reporter) {
+        (void)lattice;
         return Read(frame.path, out, reporter);
     }
 };

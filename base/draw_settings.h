@@ -76,6 +76,17 @@ enum PictureLanguage : std::int32_t {
     kLanguageGerman = 1,
 };
 
+// The nodes of the lattice a file's mesh (a grid that is no rectilinear lattice) is sampled onto
+// as it is read, NI along x and NJ along y; 0 by 0 for the reader's own, about as many nodes as
+// the mesh has points.
+struct ResampleSize {
+    std::int32_t ni = 0;
+    std::int32_t nj = 0;
+
+    bool IsSet() const { return ni > 0 && nj > 0; }
+    friend bool operator==(const ResampleSize&, const ResampleSize&) = default;
+};
+
 // The settings chosen beside the control bar's (in menus, or as command-line options). The
 // scene keeps them as one value, so that a new one is a field here, a row of the settings
 // table and what it does.
@@ -106,6 +117,8 @@ struct DrawModes {
     // The plane of a 3-D file shown: a plane other than 0 is taken alone when the file is read;
     // 0 leaves the file whole, its plane 0 shown.
     std::int32_t plane = 0;
+    // The lattice a mesh is sampled onto when its file is read; 0 by 0 leaves it to the reader.
+    ResampleSize resample;
     // Units the user names for the picture's texts, over the file's own: "x=mm,u=m/s"
     // (base/field_units.h); empty for the file's alone.
     std::string units;
@@ -152,6 +165,10 @@ inline constexpr float kStepPixelsMax = 5.0f;
 inline constexpr float kStepPixelsOn = 1.0f;
 // The planes a 3-D file may have, counted from 0.
 inline constexpr int kPlaneMax = 32766;
+// The sides --resample takes, in nodes: a lattice needs two along each axis, and its longest
+// side is that of the readers' own sampling.
+inline constexpr int kResampleSideMin = 2;
+inline constexpr int kResampleSideMax = 2048;
 // The range of a line's width in picture pixels.
 inline constexpr float kLineWidthMin = 0.5f;
 inline constexpr float kLineWidthMax = 5.0f;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
+#include <system_error>
 
 #include "base/field_units.h"
 
@@ -42,6 +44,36 @@ constexpr const char* kWindowSamples[] = {"all", "-1e+30,1e+30,-1e+30,1e+30", "0
 
 constexpr const char* kTitleSamples[] = {"", "Flow past a cylinder"};
 constexpr const char* kUnitsSamples[] = {"", "x=mm,u=m/s", "x=m,y=m,u=m/s,p=Pa,w=1/s"};
+
+constexpr const char* kResampleSamples[] = {"auto", "400x300", "2x2048"};
+
+bool WholeSide(std::string_view text, std::int32_t& side) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), side);
+    return ec == std::errc() && end == text.data() + text.size() && side >= kResampleSideMin &&
+           side <= kResampleSideMax;
+}
+
+bool ReadResample(DrawSettings& s, std::string_view text, std::string& why) {
+    if (text == "auto") {
+        s.resample = {};
+        return true;
+    }
+    const auto x = text.find('x');
+    ResampleSize size;
+    if (x == std::string_view::npos || !WholeSide(text.substr(0, x), size.ni) ||
+        !WholeSide(text.substr(x + 1), size.nj)) {
+        why = "takes NIxNJ, each a whole number of nodes from " + std::to_string(kResampleSideMin) + " to " +
+              std::to_string(kResampleSideMax) + ", or auto";
+        return false;
+    }
+    s.resample = size;
+    return true;
+}
+
+std::string ResampleText(const DrawSettings& s) {
+    if (!s.resample.IsSet()) return "auto";
+    return std::to_string(s.resample.ni) + "x" + std::to_string(s.resample.nj);
+}
 
 bool ReadTitle(DrawSettings& s, std::string_view text, std::string& why) {
     if (text.size() > kTitleBytesMax) {
@@ -257,6 +289,21 @@ constexpr Row kRows[] = {
              "first plane and keeps every plane (default {default}).",
      .get = [](const DrawSettings& s) { return static_cast<double>(s.plane); },
      .set = [](DrawSettings& s, double v) { s.plane = As<std::int32_t>(v); },
+     .reading = true},
+    {.name = "resample",
+     .kind = Kind::Text,
+     .valueName = "NIxNJ",
+     .lo = kResampleSideMin,
+     .hi = kResampleSideMax,
+     .help =
+         "The lattice a mesh (an unstructured or curvilinear VTK grid, a Tecplot finite-element zone) is "
+         "sampled onto as it is read: NI by NJ nodes, each {range}, or auto for about as many nodes as the "
+         "mesh has points, spaced alike along both axes, at most 2048 a side (default {default}).",
+     .get = [](const DrawSettings& s) { return s.resample.IsSet() ? 1.0 : 0.0; },
+     .set = [](DrawSettings&, double) {},
+     .text = ResampleText,
+     .read = ReadResample,
+     .samples = kResampleSamples,
      .reading = true},
     {.name = "units",
      .kind = Kind::Text,

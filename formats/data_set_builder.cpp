@@ -1,8 +1,10 @@
 #include "formats/data_set_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "formats/limits.h"
@@ -152,6 +154,38 @@ void BuildDataSet(const SampleSet& samples, const FieldRoles& roles, const Latti
     out.notes.invalidNodes = invalidCount;
     out.notes.pressureMissing = p == nullptr;
     out.notes.vorticityComputed = w == nullptr;
+}
+
+void BuildResampledDataSet(PlaneMesh&& mesh, SampleSet& samples, const FieldRoles& roles, double z,
+                           LatticeSize size, std::int64_t points, std::int64_t cells, const std::string& file,
+                           const std::string& format, DataSetArrays& out) {
+    std::vector<int> used;
+    for (const int c : {roles.u, roles.v, roles.p, roles.w})
+        if (c >= 0) used.push_back(c);
+    for (const ValidityColumn& v : roles.validity) used.push_back(v.column);
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    std::vector<const std::vector<double>*> fields;
+    for (const int c : used) fields.push_back(&samples.columns[static_cast<std::size_t>(c)].values);
+
+    ResampledMesh sampled = ResampleMesh(mesh, fields, size, file);
+    mesh = {};
+    for (std::size_t k = 0; k < used.size(); ++k) {
+        std::vector<double>& values = samples.columns[static_cast<std::size_t>(used[k])].values;
+        values = std::move(sampled.values[k]);
+        // Outside the mesh there is no pressure or vorticity to show either.
+        if (used[k] == roles.p || used[k] == roles.w)
+            for (std::size_t n = 0; n < values.size(); ++n)
+                if (!sampled.inside[n]) values[n] = 0.0;
+    }
+    Lattice lattice;
+    lattice.x = std::move(sampled.x);
+    lattice.y = std::move(sampled.y);
+    lattice.z = {z};
+    BuildDataSet(samples, roles, lattice, file, format, out);
+    out.notes.meshPoints = points;
+    out.notes.meshCells = cells;
+    out.notes.nodesOutsideMesh = sampled.outsideNodes;
 }
 
 }  // namespace formats

@@ -5,6 +5,7 @@
 #include "base/data_set.h"
 #include "formats/field_roles.h"
 #include "formats/lattice.h"
+#include "formats/mesh_resampler.h"
 #include "formats/sample_set.h"
 
 namespace formats {
@@ -16,6 +17,14 @@ namespace formats {
 // cannot be a data set of the scene or the file has no velocity.
 void BuildDataSet(const SampleSet& samples, const FieldRoles& roles, const Lattice& lattice,
                   const std::string& file, const std::string& format, DataSetArrays& out);
+
+// Fills OUT from a mesh's samples, one value per point of MESH in each column ROLES uses,
+// sampled onto a lattice of SIZE (0 by 0: the default size) at height Z, as BuildDataSet fills it
+// from a lattice; outside the mesh the vectors are invalid and pressure and vorticity 0. The
+// notes count the file's POINTS and CELLS. MESH and the columns' values are taken.
+void BuildResampledDataSet(PlaneMesh&& mesh, SampleSet& samples, const FieldRoles& roles, double z,
+                           LatticeSize size, std::int64_t points, std::int64_t cells, const std::string& file,
+                           const std::string& format, DataSetArrays& out);
 
 // Frees the values of every column ROLES does not use, so that a file's other arrays are not
 // held while its data set is made; the columns keep their names and places.

@@ -180,10 +180,11 @@ bool FormatReader::Accepts(const std::string& path) const {
 }
 
 bool FormatReader::Read(const std::string& path, DataSetArrays& out, Reporter& reporter) {
-    return ReadFrame(Frame(path), out, reporter);
+    return ReadFrame(Frame(path), LatticeSize{}, out, reporter);
 }
 
-bool FormatReader::ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& reporter) {
+bool FormatReader::ReadFrame(const Frame& frame, LatticeSize lattice, DataSetArrays& out,
+                             Reporter& reporter) {
     const std::string& path = frame.path;
     try {
         const std::string ext = LowerExtension(path);
@@ -191,7 +192,7 @@ bool FormatReader::ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& r
         if (ext == "pvd") {
             // Read alone, a collection shows its first data set.
             const std::vector<Frame> frames = ReadPvdCollection(ReadFileBytes(path), path);
-            return ReadFrame(frames.front(), out, reporter);
+            return ReadFrame(frames.front(), lattice, out, reporter);
         }
         ByName byName = ByName::No;
         std::string bytes;
@@ -206,7 +207,7 @@ bool FormatReader::ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& r
             ReadFileByName(byName, path, path, out, frame.part);
             return true;
         }
-        ReadDataSetBytes(bytes, path, out, frame.part);
+        ReadDataSetBytes(bytes, path, out, frame.part, lattice);
         return true;
     } catch (const ReadError& e) {
         out.Release();
@@ -251,7 +252,8 @@ bool FormatReader::FramesIn(const std::string& path, std::vector<Frame>& frames,
             return true;
         }
         const std::vector<TecplotZone> zones = ScanTecplotZones(bytes);
-        if (zones.size() > 1)
+        // A file whose first zone is of finite elements is read from that zone alone.
+        if (zones.size() > 1 && zones.front().ordered)
             for (std::size_t k = 0; k < zones.size(); ++k)
                 frames.emplace_back(path, std::string(), k, zones[k].solutionTime);
         return true;
@@ -286,7 +288,8 @@ const std::vector<std::string>& AcceptedPatterns() {
     return patterns;
 }
 
-void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out, std::size_t part) {
+void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out, std::size_t part,
+                      LatticeSize lattice) {
     try {
         // The content decides; the extension only where the content says nothing.
         const std::string ext = LowerExtension(file);
@@ -301,15 +304,15 @@ void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetAr
             const TemporaryFile copy(bytes, kind == ByName::Mat ? ".mat" : ".nc", file);
             ReadFileByName(kind, copy.Path(), file, out, part);
         } else if (LooksLikeXml(bytes)) {
-            ReadVtkXml(bytes, file, out);
+            ReadVtkXml(bytes, file, out, lattice);
         } else if (bytes.starts_with("# vtk DataFile Version") || ext == "vtk") {
-            ReadVtkLegacy(bytes, file, out);
+            ReadVtkLegacy(bytes, file, out, lattice);
         } else if (IsVtkXmlExtension(ext)) {
-            ReadVtkXml(bytes, file, out);
+            ReadVtkXml(bytes, file, out, lattice);
         } else {
             RejectBinary(bytes, file);
             if (LooksLikeTecplot(bytes))
-                ReadTecplotZone(bytes, file, out, part);
+                ReadTecplotZone(bytes, file, out, part, lattice);
             else
                 ReadColumnText(bytes, file, out);
         }

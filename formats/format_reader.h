@@ -25,7 +25,7 @@ public:
     bool Accepts(const std::string& path) const override;
     bool Read(const std::string& path, DataSetArrays& out, Reporter& reporter) override;
     bool FramesIn(const std::string& path, std::vector<Frame>& frames, Reporter& reporter) override;
-    bool ReadFrame(const Frame& frame, DataSetArrays& out, Reporter& reporter) override;
+    bool ReadFrame(const Frame& frame, LatticeSize lattice, DataSetArrays& out, Reporter& reporter) override;
 };
 
 // The patterns of every name FormatReader accepts ("*.txt", ...), for file dialogs.
@@ -39,8 +39,9 @@ std::vector<std::string> FilesReadFor(const Frame& frame);
 
 // Reads BYTES, the whole of a file named FILE, with the reader its content asks for. Throws a
 // ReadError when the file cannot be a data set; OUT then holds nothing.
-// PART is the field within the file, a Tecplot file's zone; other kinds hold only part 0.
+// PART is the field within the file, a Tecplot file's zone; other kinds hold only part 0. A mesh
+// is sampled onto a lattice of LATTICE (0 by 0: the default size).
 void ReadDataSetBytes(std::string_view bytes, const std::string& file, DataSetArrays& out,
-                      std::size_t part = 0);
+                      std::size_t part = 0, LatticeSize lattice = {});
 
 }  // namespace formats

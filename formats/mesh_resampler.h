@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/data_set.h"
+
 // Grids that are no rectilinear lattice (unstructured meshes, curvilinear grids) are sampled
 // onto one as they are read, so that everything after the reader sees the lattice it always has.
 namespace formats {
@@ -20,10 +22,7 @@ struct PlaneMesh {
 };
 
 // The nodes along x and y of the lattice a mesh is sampled onto; 0 asks for the default size.
-struct LatticeSize {
-    std::int64_t ni = 0;
-    std::int64_t nj = 0;
-};
+using ::LatticeSize;
 
 // The longest side of a lattice of the default size.
 inline constexpr std::int64_t kMaxDefaultSide = 2048;

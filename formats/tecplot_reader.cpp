@@ -1,10 +1,12 @@
 #include "formats/tecplot_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "formats/checked_size.h"
@@ -12,6 +14,7 @@
 #include "formats/field_roles.h"
 #include "formats/lattice.h"
 #include "formats/limits.h"
+#include "formats/mesh_resampler.h"
 #include "formats/read_error.h"
 #include "formats/text_numbers.h"
 
@@ -157,7 +160,8 @@ bool IsRecord(std::string_view upper) {
 // The zone's words whose values the reader looks at, and how much of each it keeps: a
 // VARLOCATION may list every variable.
 bool IsUsedZoneKey(const std::string& key) {
-    for (const char* k : {"I", "J", "K", "DATAPACKING", "F", "ZONETYPE", "VARLOCATION"})
+    for (const char* k :
+         {"I", "J", "K", "DATAPACKING", "F", "ZONETYPE", "VARLOCATION", "N", "E", "NODES", "ELEMENTS", "ET"})
         if (key == k) return true;
     return false;
 }
@@ -172,6 +176,87 @@ std::int64_t Count(const std::map<std::string, std::string>& zone, const char* k
         Fail(file, where, std::string(key) + " = " + Excerpt(it->second) + " ist keine brauchbare Punktzahl.",
              std::string(key) + " = " + Excerpt(it->second) + " is not a usable number of points.");
     return static_cast<std::int64_t>(*v);
+}
+
+// A finite-element zone's count, given under either of its two names; refused when missing.
+std::int64_t FiniteElementCount(const std::map<std::string, std::string>& zone, const char* key,
+                                const char* shortKey, const char* german, const char* english,
+                                const std::string& file, const Place& where) {
+    const char* given = zone.count(key) ? key : zone.count(shortKey) ? shortKey : nullptr;
+    if (!given)
+        Fail(file, where,
+             std::string("Die Finite-Elemente-Zone nennt ihre Zahl der ") + german + " nicht (" + key + ").",
+             std::string("the finite-element zone does not give its number of ") + english + " (" + key +
+                 ").");
+    return Count(zone, given, file, where);
+}
+
+// The elements of a finite-element zone after its node data: CORNERS node numbers (from 1) each,
+// onto MESH, whose points are the zone's NODES.
+void ReadElements(Scanner& s, std::int64_t elements, int corners, std::int64_t nodes, const std::string& file,
+                  PlaneMesh& mesh) {
+    const auto total = elements * corners;
+    mesh.connectivity.reserve(static_cast<std::size_t>(total));
+    mesh.offsets.reserve(static_cast<std::size_t>(elements) + 1);
+    for (std::int64_t e = 0; e < elements; ++e) {
+        for (int k = 0; k < corners; ++k) {
+            if (s.AtEnd())
+                Fail(file, s.Here(),
+                     "Die Datei endet nach " + Num(e * corners + k) + " der " + Num(total) +
+                         " Knotennummern der Elemente.",
+                     "the file ends after " + Num(e * corners + k) + " of the elements' " + Num(total) +
+                         " node numbers.");
+            const std::string_view token = s.Token();
+            const std::optional<double> id = ParseNumber(token);
+            if (!id || !(*id >= 1 && *id <= static_cast<double>(nodes)) || *id != std::floor(*id))
+                Fail(file, s.Here(),
+                     "Element " + Num(e + 1) + " verweist auf den Knoten „" + Excerpt(token) +
+                         "“, die Zone hat " + Num(nodes) + " Knoten.",
+                     "element " + Num(e + 1) + " refers to node \"" + Excerpt(token) +
+                         "\", and the zone has " + Num(nodes) + " nodes.");
+            mesh.connectivity.push_back(static_cast<std::int64_t>(*id) - 1);
+        }
+        mesh.offsets.push_back(static_cast<std::int64_t>(mesh.connectivity.size()));
+    }
+}
+
+// The corners of a finite-element zone's elements, 3 or 4; 0 for an ordered zone. Other kinds of
+// element are refused.
+int CornersOf(const std::map<std::string, std::string>& zone, const std::string& file, const Place& where) {
+    const auto value = [&](const char* key) {
+        const auto it = zone.find(key);
+        return it == zone.end() ? std::string() : it->second;
+    };
+    const std::string type = value("ZONETYPE"), format = value("F"), element = value("ET");
+    const bool finite = (!type.empty() && type != "ORDERED") || format.starts_with("FE") || zone.count("N") ||
+                        zone.count("E") || zone.count("NODES") || zone.count("ELEMENTS") || zone.count("ET");
+    if (!finite) return 0;
+    // Tecplot's own order: ZONETYPE where given, else the older ET.
+    const std::string kind = !type.empty() ? type : element.empty() ? std::string() : "FE" + element;
+    if (kind == "FETRIANGLE") return 3;
+    if (kind == "FEQUADRILATERAL") return 4;
+    const std::string named = kind.empty() ? std::string("?") : Excerpt(kind);
+    Fail(
+        file, where,
+        "Die Zone ist eine Finite-Elemente-Zone der Art " + named +
+            "; gelesen werden Dreiecke und Vierecke (FETRIANGLE, FEQUADRILATERAL) und geordnete Zonen (I, J, "
+            "K).",
+        "the zone is a finite-element zone of type " + named +
+            "; triangles and quadrilaterals (FETRIANGLE, FEQUADRILATERAL) and ordered zones (I, J, K) are "
+            "read.");
+}
+
+// The one z of a finite-element zone's nodes, which must lie in a plane of constant z.
+double PlaneZ(const std::vector<double>& z, const std::string& file, const Place& where) {
+    const auto [lo, hi] = std::minmax_element(z.begin(), z.end());
+    if (lo == z.end()) return 0.0;
+    if (!(*lo == *hi))
+        Fail(file, where,
+             "Die Knoten der Zone liegen auf mehr als einem z-Wert (von " + Num(*lo) + " bis " + Num(*hi) +
+                 "); gelesen werden ebene Finite-Elemente-Zonen.",
+             "the zone's nodes lie at more than one z value (from " + Num(*lo) + " to " + Num(*hi) +
+                 "); plane finite-element zones are read.");
+    return *lo;
 }
 
 }  // namespace
@@ -225,6 +310,10 @@ std::vector<TecplotZone> ScanTecplotZones(std::string_view bytes) {
                 break;  // a title never closed: told when the zone is read
             }
             if (key == "SOLUTIONTIME") zone.solutionTime = ParseNumber(value);
+            const std::string upper = Upper(value);
+            if ((key == "ZONETYPE" && upper != "ORDERED") || (key == "F" && upper.starts_with("FE")) ||
+                key == "N" || key == "E" || key == "NODES" || key == "ELEMENTS" || key == "ET")
+                zone.ordered = false;
         }
         zones.push_back(zone);
     }
@@ -235,8 +324,8 @@ void ReadTecplot(std::string_view bytes, const std::string& file, DataSetArrays&
     ReadTecplotZone(bytes, file, out, 0);
 }
 
-void ReadTecplotZone(std::string_view bytes, const std::string& file, DataSetArrays& out,
-                     std::size_t wanted) {
+void ReadTecplotZone(std::string_view bytes, const std::string& file, DataSetArrays& out, std::size_t wanted,
+                     LatticeSize size) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     Scanner s(bytes, file);
     std::size_t zonesPassed = 0;
@@ -329,41 +418,56 @@ void ReadTecplotZone(std::string_view bytes, const std::string& file, DataSetArr
         Fail(file, zonePlace, "Die Variablen werden nicht genannt (VARIABLES).",
              "the variables are not named (VARIABLES).");
     const auto has = [&](const char* key) { return zone.count(key) > 0; };
-    const std::string packing = has("DATAPACKING") ? zone["DATAPACKING"] : has("F") ? zone["F"] : "POINT";
-    if (has("N") || has("E") || has("NODES") || has("ELEMENTS") || packing.starts_with("FE") ||
-        (has("ZONETYPE") && zone["ZONETYPE"] != "ORDERED"))
-        Fail(file, zonePlace,
-             "Die Zone ist eine Finite-Elemente-Zone; gelesen werden geordnete Zonen (I, J, K).",
-             "the zone is a finite-element zone; ordered zones (I, J, K) are read.");
+    const int corners = CornersOf(zone, file, zonePlace);
+    std::string packing = has("DATAPACKING") ? zone["DATAPACKING"] : has("F") ? zone["F"] : "POINT";
+    // The older finite-element zones give their packing with F.
+    if (packing == "FEPOINT") packing = "POINT";
+    if (packing == "FEBLOCK") packing = "BLOCK";
     if (packing != "POINT" && packing != "BLOCK")
         Fail(file, zonePlace, "Unbekannte Anordnung der Daten „" + Excerpt(packing) + "“.",
              "unknown data packing \"" + Excerpt(packing) + "\".");
     if (has("VARLOCATION") && zone["VARLOCATION"].find("CELLCENTERED") != std::string::npos)
         Fail(file, zonePlace, "Werte in Zellmitten (VARLOCATION) werden nicht gelesen.",
              "values at cell centres (VARLOCATION) are not read.");
-    if (has("VARSHARELIST") || has("PASSIVEVARLIST"))
-        Fail(file, zonePlace, "Geteilte oder passive Variablen werden nicht gelesen.",
-             "shared or passive variables are not read.");
+    if (has("VARSHARELIST") || has("PASSIVEVARLIST") || has("CONNECTIVITYSHAREZONE"))
+        Fail(file, zonePlace, "Geteilte oder passive Variablen und geteilte Elemente werden nicht gelesen.",
+             "shared or passive variables and shared elements are not read.");
 
-    const std::int64_t ni = Count(zone, "I", file, zonePlace), nj = Count(zone, "J", file, zonePlace),
-                       nk = Count(zone, "K", file, zonePlace);
+    // A finite-element zone's nodes are its points, a line of them.
+    const std::int64_t ni = corners
+                                ? FiniteElementCount(zone, "NODES", "N", "Knoten", "nodes", file, zonePlace)
+                                : Count(zone, "I", file, zonePlace),
+                       nj = corners ? 1 : Count(zone, "J", file, zonePlace),
+                       nk = corners ? 1 : Count(zone, "K", file, zonePlace);
+    const std::int64_t elements =
+        corners ? FiniteElementCount(zone, "ELEMENTS", "E", "Elemente", "elements", file, zonePlace) : 0;
     const auto variables = static_cast<std::int64_t>(samples.columns.size());
     // Each value takes at least one character and a separator, so the file's length bounds
     // what the zone may promise before anything is allocated for it.
     std::optional<std::int64_t> promised = CheckedMultiply(ni, nj);
     for (const std::int64_t factor : {nk, variables})
         if (promised) promised = CheckedMultiply(*promised, factor);
-    const std::string promisedText = promised ? Num(*promised)
-                                              : Num(static_cast<double>(ni) * static_cast<double>(nj) *
-                                                    static_cast<double>(nk) * static_cast<double>(variables));
+    if (promised) promised = CheckedAdd(*promised, elements * corners);
+    const std::string promisedText = promised
+                                         ? Num(*promised)
+                                         : Num(static_cast<double>(ni) * static_cast<double>(nj) *
+                                                   static_cast<double>(nk) * static_cast<double>(variables) +
+                                               static_cast<double>(elements) * corners);
     if (!promised || *promised > kMaxValues ||
-        static_cast<double>(*promised) > static_cast<double>(s.Remaining()) / 2.0 + 1.0)
+        static_cast<double>(*promised) > static_cast<double>(s.Remaining()) / 2.0 + 1.0) {
+        if (corners)
+            Fail(file, zonePlace,
+                 "Die Zone verspricht " + promisedText + " Werte (" + Num(ni) + " Knoten, " + Num(elements) +
+                     " Elemente, " + Num(variables) + " Variablen), mehr als die Datei enthalten kann.",
+                 "the zone promises " + promisedText + " values (" + Num(ni) + " nodes, " + Num(elements) +
+                     " elements, " + Num(variables) + " variables), more than the file can hold.");
         Fail(file, zonePlace,
              "Die Zone verspricht " + promisedText + " Werte (I = " + Num(ni) + ", J = " + Num(nj) +
                  ", K = " + Num(nk) + ", " + Num(variables) +
                  " Variablen), mehr als die Datei enthalten kann.",
              "the zone promises " + promisedText + " values (I = " + Num(ni) + ", J = " + Num(nj) +
                  ", K = " + Num(nk) + ", " + Num(variables) + " variables), more than the file can hold.");
+    }
     const std::int64_t points = ni * nj * nk;
     for (Column& c : samples.columns) c.values.resize(static_cast<std::size_t>(points));
 
@@ -402,13 +506,27 @@ void ReadTecplotZone(std::string_view bytes, const std::string& file, DataSetArr
         }
     }
 
+    PlaneMesh mesh;
+    if (corners) ReadElements(s, elements, corners, points, file, mesh);
+
     const FieldRoles roles = AssignRoles(samples, true);
     if (roles.x < 0 || roles.y < 0) FailNoCoordinates(samples, file, zonePlace);
     if (roles.u < 0 || roles.v < 0) FailNoVelocity(samples, file, zonePlace);
     ReleaseUnusedColumns(samples, roles);
-    auto values = [&](int c) -> const std::vector<double>& {
+    auto values = [&](int c) -> std::vector<double>& {
         return samples.columns[static_cast<std::size_t>(c)].values;
     };
+    if (corners) {
+        std::vector<std::int64_t>().swap(lineOf);
+        const double z = roles.z >= 0 ? PlaneZ(values(roles.z), file, zonePlace) : 0.0;
+        mesh.x = std::move(values(roles.x));
+        mesh.y = std::move(values(roles.y));
+        const std::string format = std::string("Tecplot ASCII, ") +
+                                   (corners == 3 ? "FETRIANGLE" : "FEQUADRILATERAL") +
+                                   (block ? ", BLOCK" : ", POINT");
+        BuildResampledDataSet(std::move(mesh), samples, roles, z, size, points, elements, file, format, out);
+        return;
+    }
     const Lattice lattice = SortOntoLattice(
         values(roles.x), values(roles.y), roles.z >= 0 ? &values(roles.z) : nullptr, file,
         [&](std::int64_t p) {

@@ -271,37 +271,12 @@ void BuildMeshDataSet(VtkCells& cells, SampleSet& points, SampleSet& cellData, L
         cellData = {};
         ReleaseUnusedColumns(points, roles);
     }
-    std::vector<int> used;
-    for (const int c : {roles.u, roles.v, roles.p, roles.w})
-        if (c >= 0) used.push_back(c);
-    for (const ValidityColumn& v : roles.validity) used.push_back(v.column);
-    std::sort(used.begin(), used.end());
-    used.erase(std::unique(used.begin(), used.end()), used.end());
-    std::vector<const std::vector<double>*> fields;
-    for (const int c : used) fields.push_back(&samples->columns[static_cast<std::size_t>(c)].values);
-
     mesh.x = std::move(cells.x);
     mesh.y = std::move(cells.y);
     const double front = plane.front;
     cells = {};
-    ResampledMesh sampled = ResampleMesh(mesh, fields, size, file);
-    mesh = {};
-    for (std::size_t k = 0; k < used.size(); ++k) {
-        std::vector<double>& values = samples->columns[static_cast<std::size_t>(used[k])].values;
-        values = std::move(sampled.values[k]);
-        // Outside the mesh there is no pressure or vorticity to show either.
-        if (used[k] == roles.p || used[k] == roles.w)
-            for (std::size_t n = 0; n < values.size(); ++n)
-                if (!sampled.inside[n]) values[n] = 0.0;
-    }
-    Lattice lattice;
-    lattice.x = std::move(sampled.x);
-    lattice.y = std::move(sampled.y);
-    lattice.z = {front};
-    BuildDataSet(*samples, roles, lattice, file, format + data, out);
-    out.notes.meshPoints = pointCount;
-    out.notes.meshCells = cellCount;
-    out.notes.nodesOutsideMesh = sampled.outsideNodes;
+    BuildResampledDataSet(std::move(mesh), *samples, roles, front, size, pointCount, cellCount, file,
+                          format + data, out);
 }
 
 void BuildStructuredDataSet(const std::int64_t dims[3], std::vector<double>&& x, std::vector<double>&& y,

@@ -19,7 +19,9 @@ std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
 bool FlowScene::ReadFrameArrays(const Frame& frame, DataSetArrays& data, std::optional<GridShape>* plane) {
     const std::string& name = frame.solution.empty() ? frame.path : frame.solution;
     if (frame.solution.empty() && m_pReader && m_pReader->Accepts(frame.path))
-        return m_pReader->ReadFrame(frame, data, *m_pReporter) && TakeChosenPlane(data, name);
+        return m_pReader->ReadFrame(frame, LatticeSize{m_modes.resample.ni, m_modes.resample.nj}, data,
+                                    *m_pReporter) &&
+               TakeChosenPlane(data, name);
     GriReader pair;
     pair.SetSolutionPath(frame.solution);
     if (!pair.Read(frame.path, data, *m_pReporter)) return false;

@@ -214,6 +214,8 @@ DrawSettings RandomSettings(std::mt19937& random) {
         pick(0, 1) == 0 ? 0.0f : std::uniform_real_distribution<float>(kLineWidthMin, kLineWidthMax)(random);
     s.language = pick(kLanguageEnglish, kLanguageGerman);
     s.plane = pick(0, 1) == 0 ? 0 : pick(1, kPlaneMax);
+    if (pick(0, 1) != 0)
+        s.resample = {pick(kResampleSideMin, kResampleSideMax), pick(kResampleSideMin, kResampleSideMax)};
     s.lineColour = pick(kLinesPlain, kLinesVorticity);
     const char* units[] = {"", "x=mm,u=m/s", "p=Pa,w=1/s,y=km"};
     s.units = units[pick(0, 2)];

@@ -456,6 +456,32 @@ TEST(InfoCommand, SaysWhatItMadeOfAnotherProgramsFile) {
     EXPECT_TRUE(holes.out.empty());
 }
 
+// --resample sizes the lattice a mesh is sampled onto, in tesmora-info as in tesmora-convert; a
+// lattice that cannot be is bad usage naming the option.
+TEST(InfoCommand, ResampleSizesTheLatticeOfAMesh) {
+    TempDir dir;
+    const std::string mesh = dir.File("square.dat");
+    WriteBytes(mesh,
+               "VARIABLES = x y u v\nZONE ZONETYPE=FETRIANGLE, NODES=4, ELEMENTS=2\n"
+               "0 0 1 0\n2 0 1 0\n0 1 1 0\n2 1 1 0\n1 2 4\n1 4 3\n");
+    const Outcome automatic = Info({mesh});
+    ASSERT_EQ(automatic.exitCode, 0) << automatic.err;
+    EXPECT_TRUE(Contains(automatic.out, "counts      ni 3, nj 2, nk 1\n")) << automatic.out;
+    const Outcome chosen = Info({"--resample", "40x30", mesh});
+    ASSERT_EQ(chosen.exitCode, 0) << chosen.err;
+    EXPECT_TRUE(Contains(chosen.out, "counts      ni 40, nj 30, nk 1\n")) << chosen.out;
+    ASSERT_EQ(Convert({"--resample", "5x2048", mesh, dir.File("out.gri")}).exitCode, 0);
+    EXPECT_TRUE(Contains(Info({dir.File("out.gri")}).out, "counts      ni 5, nj 2048, nk 1\n"));
+    for (const char* bad : {"0x5", "1x1", "5x2049", "40", "40x30x2", "forty", "-3x4"}) {
+        for (const Outcome& run :
+             {Info({"--resample", bad, mesh}), Convert({"--resample", bad, mesh, dir.File("b.gri")})}) {
+            EXPECT_EQ(run.exitCode, 2) << bad << "\n" << run.err;
+            EXPECT_TRUE(Contains(run.err, "--resample takes NIxNJ")) << bad << "\n" << run.err;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("b.gri")));
+}
+
 TEST(ConvertCommand, WritesAPairThatLoadsAsTheSource) {
     TempDir dir;
     const std::string out = dir.File("soap.gri");

@@ -42,7 +42,7 @@ int Run(int argc, char** argv) {
     line.Parser().setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     line.Parser().addPositionalArgument("INPUT", "The data set to read.");
     line.Parser().addPositionalArgument("OUTPUT.gri", "The geometry file to write.");
-    const cli::SettingOptions planeOption(line, {"plane"});
+    const cli::SettingOptions readingOptions(line, {"plane", "resample"});
     if (const std::optional<int> end =
             cli::EndEarly(line.Start(common::NativeArguments(argc, argv), kEpilogue)))
         return *end;
@@ -56,7 +56,7 @@ int Run(int argc, char** argv) {
     const std::string output = cli::NativePath(positional[1]);
     if (!cli::EndsWithGri(output)) return badUsage("OUTPUT must end in .gri, not '" + output + "'");
     DrawSettings chosen;
-    if (std::string error; !planeOption.Read(line, chosen, error)) return badUsage(error);
+    if (std::string error; !readingOptions.Read(line, chosen, error)) return badUsage(error);
     const std::string solution = FlowScene::SolutionPathFor(output);
     if (const std::optional<int> end =
             cli::CheckOutputs(line.Name(), {output, solution}, formats::FilesReadFor(input)))
@@ -69,6 +69,7 @@ int Run(int argc, char** argv) {
     scene.SetDataSetReader(&reader);
     DrawSettings settings = CurrentDrawSettings(scene);
     settings.plane = chosen.plane;
+    settings.resample = chosen.resample;
     ApplyDrawSettings(scene, settings);
     if (!scene.LoadDataSet(input)) return kExitFailed;
 

@@ -89,14 +89,15 @@ struct Summary {
     QJsonObject json;
 };
 
-Summary Summarise(const std::string& path, bool json, int plane) {
+Summary Summarise(const std::string& path, bool json, const DrawModes& reading) {
     KeepingReporter reporter;
     formats::FormatReader reader;
     SeparationGrid grid;
     FlowScene scene(grid, &reporter);
     scene.SetDataSetReader(&reader);
     DrawSettings chosen = CurrentDrawSettings(scene);
-    chosen.plane = plane;
+    chosen.plane = reading.plane;
+    chosen.resample = reading.resample;
     ApplyDrawSettings(scene, chosen);
     Summary summary;
     if (!scene.LoadDataSet(path)) {
@@ -127,7 +128,7 @@ int Run(int argc, char** argv) {
     const QCommandLineOption jsonLinesOption("json-lines", "Print one JSON object per file, one to a line.");
     line.Parser().addOption(jsonOption);
     line.Parser().addOption(jsonLinesOption);
-    const cli::SettingOptions planeOption(line, {"plane"});
+    const cli::SettingOptions readingOptions(line, {"plane", "resample"});
     if (const std::optional<int> end =
             cli::EndEarly(line.Start(common::NativeArguments(argc, argv), kEpilogue)))
         return *end;
@@ -137,7 +138,7 @@ int Run(int argc, char** argv) {
     const bool jsonLines = line.Parser().isSet(jsonLinesOption);
     const bool json = jsonLines || line.Parser().isSet(jsonOption);
     DrawSettings chosen;
-    if (std::string error; !planeOption.Read(line, chosen, error)) return badUsage(error);
+    if (std::string error; !readingOptions.Read(line, chosen, error)) return badUsage(error);
     std::vector<std::string> paths;
     for (const QString& p : positional) paths.push_back(cli::NativePath(p));
 
@@ -145,7 +146,7 @@ int Run(int argc, char** argv) {
     const std::size_t failed = cli::RunBatch(
         paths.size(), cli::BatchWorkers(paths.size()),
         [&](std::size_t i) {
-            summaries[i] = Summarise(paths[i], json, chosen.plane);
+            summaries[i] = Summarise(paths[i], json, chosen);
             return summaries[i].loaded;
         },
         line.Name());
