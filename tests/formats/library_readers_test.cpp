@@ -121,14 +121,14 @@ TEST(LibraryReaders, EveryFrameOfASeriesInOneFileIsRead) {
         ASSERT_EQ(frames.size(), 3u);
         for (std::size_t k = 0; k < frames.size(); ++k) {
             DataSetArrays d;
-            ASSERT_TRUE(reader.ReadFrame(frames[k], d, told));
+            ASSERT_TRUE(reader.ReadFrame(frames[k], {}, d, told));
             ExpectField(d, c.ni, c.nj, k == 0 ? c.invalidInFirst : std::vector<std::pair<float, float>>{},
                         static_cast<double>(k));
             EXPECT_TRUE(Contains(d.notes.format, "frame " + std::to_string(k + 1) + " of 3"))
                 << d.notes.format;
         }
         DataSetArrays d;
-        EXPECT_FALSE(reader.ReadFrame(Frame(Fixture(c.name), "", 3), d, told));
+        EXPECT_FALSE(reader.ReadFrame(Frame(Fixture(c.name), "", 3), {}, d, told));
         ASSERT_FALSE(told.entries.empty());
         EXPECT_TRUE(Contains(told.entries.back().text, "kein Bild 4")) << told.entries.back().text;
         EXPECT_FALSE(d.u);
