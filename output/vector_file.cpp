@@ -104,7 +104,7 @@ public:
         const std::optional<Segment> s = Clipped(a, b, m_bounds);
         if (!s) return;
         if (line.c0 == line.c1) {
-            Solid(*s, line.c0, s->a == a && s->b == b);
+            Solid(*s, line.c0, s->b == b);
         } else {
             Flush();
             Shaded(*s, a, b, line.c0, line.c1);
@@ -119,7 +119,7 @@ public:
     }
 
 private:
-    void Solid(const Segment& s, const CapturedColour& colour, bool whole) {
+    void Solid(const Segment& s, const CapturedColour& colour, bool endsWhole) {
         const bool continues = !m_path.isEmpty() && colour == m_colour && s.a == m_end && m_whole;
         if (!continues) {
             Flush();
@@ -128,7 +128,7 @@ private:
         }
         m_path.lineTo(s.b);
         m_end = s.b;
-        m_whole = whole;
+        m_whole = endsWhole;
     }
 
     // The outline of a line as wide as the others, filled along it from C0 at A to C1 at B.
@@ -156,7 +156,9 @@ private:
     QPainterPath m_path;
     CapturedColour m_colour;
     QPointF m_end;
-    bool m_whole = true;  // the last segment was not clipped, so a path may go on from it
+    // The last segment ends where its line ends, so a path may go on from it; a streamline that
+    // starts on the picture's first row or column is cut at its start and stays one path.
+    bool m_whole = true;
 };
 
 // Text as XML may hold it: without the control characters XML 1.0 forbids.
