@@ -31,12 +31,25 @@ int PageHeight(const VectorPicture& picture) {
     return m.top + picture.raster.height + m.bottom;
 }
 
-// The picture's pixels reach half a pixel beyond the centres of its outer pixels.
+// The drawing's lines stand on the lower left corners of their points' pixels, and OpenGL fills
+// a line through the corners into the row below it (a flat one) or the column left of it (an
+// upright one): the PNG shows point (x, y) in pixel (x, y - 1) or (x - 1, y). The vector files
+// draw their lines through the centre of pixel (x - 1, y - 1), on the row and column the PNG
+// lights, so that all three formats agree on the pixel grid; a line along the picture's first
+// row or column then lies outside it in all three. A sloping line (and an arrow head, whose ends
+// lie between whole pixels) may still differ by a pixel here and there: OpenGL takes the pixel
+// whose centre its line crosses, which no one shift of a path reproduces for every slope and for
+// flat lines alike. The figure's axes and the legend are painted outside this shift.
+constexpr double kLineShift = -1.0;
+
+// The picture's pixels reach half a pixel beyond the centres of its outer pixels, in the lines'
+// coordinates.
 struct Bounds {
     double left, right, bottom, top;
 };
 Bounds BoundsOf(RasterSize raster) {
-    return {-0.5, raster.width - 0.5, -0.5, raster.height - 0.5};
+    return {-0.5 - kLineShift, raster.width - 0.5 - kLineShift, -0.5 - kLineShift,
+            raster.height - 0.5 - kLineShift};
 }
 
 QColor ColourOf(const CapturedColour& c) {
@@ -91,7 +104,7 @@ public:
         const std::optional<Segment> s = Clipped(a, b, m_bounds);
         if (!s) return;
         if (line.c0 == line.c1) {
-            Solid(*s, line.c0, s->a == a && s->b == b);
+            Solid(*s, line.c0, s->b == b);
         } else {
             Flush();
             Shaded(*s, a, b, line.c0, line.c1);
@@ -106,7 +119,7 @@ public:
     }
 
 private:
-    void Solid(const Segment& s, const CapturedColour& colour, bool whole) {
+    void Solid(const Segment& s, const CapturedColour& colour, bool endsWhole) {
         const bool continues = !m_path.isEmpty() && colour == m_colour && s.a == m_end && m_whole;
         if (!continues) {
             Flush();
@@ -115,7 +128,7 @@ private:
         }
         m_path.lineTo(s.b);
         m_end = s.b;
-        m_whole = whole;
+        m_whole = endsWhole;
     }
 
     // The outline of a line as wide as the others, filled along it from C0 at A to C1 at B.
@@ -143,7 +156,9 @@ private:
     QPainterPath m_path;
     CapturedColour m_colour;
     QPointF m_end;
-    bool m_whole = true;  // the last segment was not clipped, so a path may go on from it
+    // The last segment ends where its line ends, so a path may go on from it; a streamline that
+    // starts on the picture's first row or column is cut at its start and stays one path.
+    bool m_whole = true;
 };
 
 // Text as XML may hold it: without the control characters XML 1.0 forbids.
@@ -275,7 +290,8 @@ void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
     if (!picture.background.isNull())
         painter.drawImage(QRectF(0.0, 0.0, width, pageHeight), picture.background);
     painter.save();
-    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5, pageHeight - 0.5), dressed);
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5 + kLineShift, pageHeight - 0.5 - kLineShift),
+                         dressed);
     {
         LinePainter lines(painter, picture.raster, picture.lineWidth);
         for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);

@@ -118,7 +118,7 @@ TEST(SvgFile, StreamlinesArePathsInRasterPixelsUnderOneFlipAndTheTextsAreXml) {
     }
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_EQ(stroked, (QStringList{"M10,10 L12,11 L15,11", "M100,500 L101,502"}));
-    EXPECT_EQ(transforms, QStringList(2, "matrix(1,0,0,-1,0.5,559.5)"));
+    EXPECT_EQ(transforms, QStringList(2, "matrix(1,0,0,-1,-0.5,560.5)"));
     VectorPicture wide = Picture();
     wide.lineWidth = 2.5f;
     EXPECT_TRUE(SvgBytes(wide, Notes()).contains("stroke-width=\"2.5\""));
@@ -323,8 +323,8 @@ TEST_F(FigureFile, SvgAndPdfGrowByThePngsMarginsWithTheTextsAsText) {
     const QByteArray svg = SvgBytes(v, Notes());
     EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"").arg(width).arg(height).toUtf8()));
     EXPECT_TRUE(svg.contains(QStringLiteral("matrix(1,0,0,-1,%1,%2)")
-                                 .arg(m.left + 0.5)
-                                 .arg(m.top + kRasterHeight - 0.5)
+                                 .arg(m.left - 0.5)
+                                 .arg(m.top + kRasterHeight + 0.5)
                                  .toUtf8()));
     QStringList texts;
     for (QXmlStreamReader xml(svg); !xml.atEnd();)

@@ -13,8 +13,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QPoint>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -251,6 +254,83 @@ TEST(RenderedPicture, SpeedIsGreenWithTheStreamlinesWhereTheFileSays) {
     ASSERT_TRUE(SizeIs(d, kRasterWidth));
     ExpectBackground(d.picture, Background::Green);
     ExpectStreamlines(d, Which::AllLines);
+}
+
+// One pixel grid: the PNG, the SVG (drawn by Qt's renderer) and the PDF (drawn by poppler's
+// pdftoppm at a point a pixel, where it is installed) light the same pixels for a streamline
+// point. Where a line runs flat through a point, the first row lit within two of it in its column
+// is the same in every picture; where it runs upright, the first column lit in its row. (The
+// double gyre has long runs of both.)
+TEST(RenderedPicture, ThePngTheSvgAndThePdfLightTheSamePixelsForAPoint) {
+    const QStringList input{Sample("double-gyre.gri"), "--seed", "7"};
+    const Drawn d = Draw("grid", input);
+    ASSERT_TRUE(SizeIs(d, kRasterWidth));
+    std::vector<Picture> pictures{d.picture};
+    for (const char* format : {"svg", "pdf"}) {
+        const QString file = Out(std::string("grid.") + format);
+        QFile::remove(file);
+        ASSERT_EQ(QProcess::execute(QStringLiteral(TESMORA_RENDER), input + QStringList{"-o", file}), 0)
+            << format;
+    }
+    QSvgRenderer renderer(Out("grid.svg"));
+    ASSERT_TRUE(renderer.isValid());
+    QImage svg(kRasterWidth, kRasterHeight, QImage::Format_RGB888);
+    svg.fill(Qt::black);
+    {
+        QPainter painter(&svg);
+        renderer.render(&painter, QRectF(0, 0, kRasterWidth, kRasterHeight));
+    }
+    pictures.push_back(picturekit::PictureOf(svg));
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (!pdftoppm.isEmpty()) {
+        QFile::remove(Out("grid-pdf.png"));
+        ASSERT_EQ(QProcess::execute(pdftoppm,
+                                    {"-r", "72", "-png", "-singlefile", Out("grid.pdf"), Out("grid-pdf")}),
+                  0);
+        pictures.push_back(picturekit::PictureOf(QImage(Out("grid-pdf.png"))));
+        ASSERT_EQ(pictures.back().Width(), kRasterWidth);
+        ASSERT_EQ(pictures.back().Height(), kRasterHeight);
+    }
+    // White lines over the green ramp: red is the lines' alone, and a pixel counts where a line
+    // covers most of it, not where an edge of one passes through it.
+    const auto lit = [](Rgb c) { return c.r > 191; };
+    const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(d.json)).object();
+    struct Axis {
+        int dx, dy;
+        long long compared = 0, agreed = 0;
+        std::string firstDisagreement;
+    };
+    // Across a flat run the first lit row is compared, across an upright run the first lit column.
+    Axis across[2] = {{0, 1, 0, 0, {}}, {1, 0, 0, 0, {}}};
+    for (const Line& line : Lines(root["streamlines"].toArray()))
+        for (std::size_t i = 1; i + 1 < line.size(); ++i) {
+            const QPoint p = line[i];
+            if (p.x() < 2 || p.y() < 2 || p.x() >= kRasterWidth - 2 || p.y() >= kRasterHeight - 2) continue;
+            const bool flat = line[i - 1].y() == p.y() && line[i + 1].y() == p.y();
+            const bool upright = line[i - 1].x() == p.x() && line[i + 1].x() == p.x();
+            if (flat == upright) continue;
+            Axis& axis = across[flat ? 0 : 1];
+            std::vector<int> first;
+            for (const Picture& pic : pictures)
+                for (int k = -2; k <= 2; ++k)
+                    if (lit(pic.At(p.x() + k * axis.dx, p.y() + k * axis.dy))) {
+                        first.push_back(k);
+                        break;
+                    }
+            ++axis.compared;
+            if (first.size() == pictures.size() &&
+                std::all_of(first.begin(), first.end(), [&](int k) { return k == first[0]; }))
+                ++axis.agreed;
+            else if (axis.firstDisagreement.empty())
+                axis.firstDisagreement = "(" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")";
+        }
+    for (const Axis& axis : across) {
+        const char* name = axis.dy ? "rows across flat runs" : "columns across upright runs";
+        EXPECT_GT(axis.compared, 2000) << name;
+        EXPECT_GE(axis.agreed * 100, axis.compared * 98)
+            << name << ": " << axis.agreed << " of " << axis.compared << " agree, the first that does not "
+            << axis.firstDisagreement;
+    }
 }
 
 TEST(RenderedPicture, PressureIsRed) {
