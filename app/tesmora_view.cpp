@@ -275,7 +275,7 @@ void CTesmoraView::RenewView() {
     if (m_bFillView && m_cx > 0 && m_cy > 0) {
         settings.size = FillSize();
     } else if (!m_bFillView) {
-        // The design's picture, as the view shows it unless it fills itself.
+        // The classic picture, as the view shows it unless it fills itself.
         settings.size = PictureSize{};
         settings.window = WorldWindow{};
     }

@@ -16,7 +16,7 @@ inline constexpr float kRasterSpanY = static_cast<float>(kRasterHeight - 1);
 inline constexpr int kImageOriginX = 350;  // window x of raster column 0
 inline constexpr int kImageOriginY = 70;   // window y of raster row 0
 
-// The size of the raster a picture is made on: the design's 350 x 560 unless the picture's
+// The size of the raster a picture is made on: the classic 350 x 560 unless the picture's
 // size is chosen otherwise. Pixel (x, y) has x in 0..width - 1 and y in 0..height - 1, row 0 at
 // the bottom; rasters hold width * height values row by row from the bottom.
 struct RasterSize {

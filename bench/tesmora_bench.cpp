@@ -417,7 +417,7 @@ std::string ViewName(const ViewCase& c) {
            std::to_string(c.height) + "/" + (c.placement == kPlacementFine ? "fine" : "standard");
 }
 
-// Resampling the largest grid into the largest view against the design's picture of it.
+// Resampling the largest grid into the largest view against the classic picture of it.
 void BM_ResampleView(benchmark::State& state, int width, int height) {
     auto holder = NewScene();
     FlowScene& scene = holder->scene;

@@ -98,7 +98,7 @@ public:
     LinePainter& operator=(const LinePainter&) = delete;
 
     void Line(const CapturedLine& line) {
-        // Window coordinates of the design's view, less where the picture starts in it.
+        // Window coordinates of the classic view, less where the picture starts in it.
         const QPointF a(line.x0 - kImageOriginX, line.y0 - kImageOriginY);
         const QPointF b(line.x1 - kImageOriginX, line.y1 - kImageOriginY);
         const std::optional<Segment> s = Clipped(a, b, m_bounds);

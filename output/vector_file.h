@@ -18,7 +18,7 @@ struct VectorPicture {
     RasterSize raster;        // the picture's pixels
     QImage background;        // RASTER's size, top row first; null draws the picture black
     bool bare = false;        // the picture's own area left unpainted, with no background
-    CapturedDrawing drawing;  // in the design's window coordinates
+    CapturedDrawing drawing;  // in the classic window coordinates
     float lineWidth = 1.0f;   // of the lines, in the picture's pixels
     // The legend's panel right of the picture; an empty layout is the black panel of a legend
     // shown before any image has been coloured.
@@ -28,7 +28,7 @@ struct VectorPicture {
 };
 
 // Both formats draw the picture on a page of as many units as it has pixels (350 x 560 for the
-// design's), one unit a raster pixel (an SVG's pixel, a PDF's point), the background image
+// classic picture), one unit a raster pixel (an SVG's pixel, a PDF's point), the background image
 // filling it pixel for pixel. Lines are paths of one pixel's width (or lineWidth) through the
 // centres of the pixels the PNG lights for them: a streamline point at raster pixel (x, y), row 0
 // at the bottom, lies at the centre of pixel (x - 1, y - 1), (x - 0.5, height + 0.5 - y) of the

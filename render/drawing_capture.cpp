@@ -10,7 +10,7 @@ namespace {
 
 // A side that is a power of two makes the projection exact: x * (2 / 1024) - 1 and back to the
 // window lose nothing, so a vertex sent at a whole pixel comes back as that whole number. It
-// also holds the design's whole view (700 x 630) and what the picture's arrows reach beyond it.
+// also holds the classic whole view (700 x 630) and what the picture's arrows reach beyond it.
 constexpr GLsizei kSide = 1024;
 
 // A vertex in GL_3D_COLOR feedback: x, y, z, then red, green, blue and alpha.

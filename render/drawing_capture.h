@@ -14,7 +14,7 @@ struct CapturedColour {
     friend bool operator==(const CapturedColour&, const CapturedColour&) = default;
 };
 struct CapturedLine {
-    // Window coordinates of the design's view: raster pixel (x, y) lies at (x + 350, y + 70).
+    // Window coordinates of the classic view: raster pixel (x, y) lies at (x + 350, y + 70).
     float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
     CapturedColour c0, c1;
 };
@@ -28,7 +28,7 @@ struct CapturedDrawing {
 
 // Runs DRAW with the current context in feedback mode, under a projection of one unit per
 // window pixel with the origin at the bottom left (as SetViewProjection makes it) and a view
-// large enough that nothing the design's view shows is clipped, nor anything up to EXTENT
+// large enough that nothing the classic view shows is clipped, nor anything up to EXTENT
 // window pixels from the origin on either axis. The context's viewport, projection and
 // model-view matrices are set anew; the caller restores its own. False with *ERROR set when the
 // drawing needs more than MAX_FLOATS of feedback, or the context has no feedback mode.

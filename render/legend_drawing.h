@@ -31,7 +31,7 @@ const ColourScale& LegendScaleOf(const FlowScene& scene);
 // its title where the data set or the settings name one.
 LegendLayout LayOutSceneLegend(const FlowScene& scene);
 
-// The legend of the scene's image right of the picture, in the design's window coordinates:
+// The legend of the scene's image right of the picture, in the classic window coordinates:
 // the panel from (700, 70), kLegendWidth x 560. FRAME is the one in use (UseFrame); its zoom
 // says how large TEXT paints, so that letters stay sharp when the picture is scaled. Draws
 // nothing before an image has been coloured.

@@ -42,7 +42,7 @@ private:
 };
 
 // The picture region of the view, WIDTH x HEIGHT pixels from window (350, 70), as RGB bytes in
-// the background image's order: row 0 at the bottom. The design's region is x 350..699, y
+// the background image's order: row 0 at the bottom. The classic region is x 350..699, y
 // 70..629, and needs a framebuffer of at least 700 x 630; with a WIDTH beyond the picture's,
 // the legend's columns follow.
 std::vector<std::uint8_t> ReadPicture(const OffscreenContext& context, int width = kRasterWidth,

@@ -11,7 +11,7 @@ constexpr OverlayColour Bytes(int r, int g, int b) {
 // Found by searching the RGB cube in steps of 17 for the colour whose smallest difference
 // (CIEDE2000, D65) from the map's 256 entries is largest; for the arrows' base, the colour at
 // least 40 from the tip whose blends with it at a quarter, a half and three quarters keep the
-// largest smallest difference. White, the design's colour, comes within 30 of viridis' yellow
+// largest smallest difference. White, the classic colour, comes within 30 of viridis' yellow
 // end, within 27 of cividis' light yellow and within 7 of the cool-to-warm map's grey middle;
 // the smallest differences of the lines and of the arrows below are 49 and 47 (viridis:
 // orange-red lines, arrows from pink), 36 and 32 (cividis: light pink lines, arrows from cyan)
@@ -31,6 +31,6 @@ const OverlayColours& OverlayColoursFor(int map) {
         case kColourMapCoolwarm:
             return kCoolwarmOverlay;
         default:
-            return kDesignOverlay;
+            return kClassicOverlay;
     }
 }

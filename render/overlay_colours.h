@@ -11,8 +11,8 @@ struct OverlayColours {
     OverlayColour arrowTip;
 };
 
-// White lines and arrows from red to white, over the design's ramps.
-inline constexpr OverlayColours kDesignOverlay{{1.0f, 1.0f, 1.0f}, {1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f}};
+// White lines and arrows from red to white, over the classic ramps.
+inline constexpr OverlayColours kClassicOverlay{{1.0f, 1.0f, 1.0f}, {1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f}};
 
 // The colours over an image coloured with MAP. For each of the 256-entry maps the line colour
 // is the one whose smallest CIEDE2000 difference from the map's entries is largest, and the

@@ -26,7 +26,7 @@ void DrawBackground(const FlowScene& scene);
 // Every placed streamline in placement order, in the line colour of the image's map.
 void DrawStreamlines(const FlowScene& scene);
 // One GL_LINES pair per segment in COLOURS' line colour; fewer than two points draw nothing.
-void DrawStreamline(const Streamline& s, const OverlayColours& colours = kDesignOverlay);
+void DrawStreamline(const Streamline& s, const OverlayColours& colours = kClassicOverlay);
 // The colour of the segment from raster pixel A to B of a line coloured by a field
 // (m_modes.lineColour): the scene's LineScale's map at the mean of the field's raster values at
 // A and B, or at the one of them in the picture; black, as a map shows no value, where neither is.
@@ -47,7 +47,7 @@ std::optional<PixelPoint> ArrowOffset(const FlowScene& scene, int a, int x, int 
 float FastestArrowSpeed(const FlowScene& scene, int a);
 // One line from raster pixel (x0, y0), red, to (x1, y1), white (or the base and tip colours
 // given).
-void DrawArrow(int x0, int y0, int x1, int y1, const OverlayColours& colours = kDesignOverlay);
+void DrawArrow(int x0, int y0, int x1, int y1, const OverlayColours& colours = kClassicOverlay);
 
 // An arrow head: its point in raster pixels and the unit vector it points along.
 struct ArrowHead {

@@ -32,8 +32,8 @@ void BeginFrame();
 void EndFrame();
 
 // The raster pixel under window position (x, y), y counted from the bottom edge, when a left
-// click there traces a streamline: strictly inside a picture of RASTER's size at the design's
-// place, so x 351..699 and y 71..629 give raster pixels 1..349 and 1..559 of the design's.
+// click there traces a streamline: strictly inside a picture of RASTER's size at the classic
+// place, so x 351..699 and y 71..629 give raster pixels 1..349 and 1..559 of the classic one.
 std::optional<PixelPoint> ClickRasterPixel(int x, int yFromBottom, RasterSize raster = {});
 
 // A left click's whole drawing work: traces from raster pixel (x, y) with the scene's current

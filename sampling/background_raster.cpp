@@ -154,7 +154,7 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
 
     // The positions are PixelInData's, so that a pixel shows what a click on it or a
     // streamline through it meets. They grow with the pixel, so the cell is carried along as
-    // in the design's walk, with the same strict comparisons.
+    // in the classic walk, with the same strict comparisons.
     const GridNode* nodes = m_pNodes.get();
     const CellSample sample{nodes, F, ni};
     bool any = false;

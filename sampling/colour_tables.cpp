@@ -190,7 +190,7 @@ ColourEntry MapColour(int map, int field, double t) {
         const int i = TableIndex(t);
         return i < 0 ? ColourEntry{0, 0, 0} : table[i];
     }
-    // The design's ramp: the share of 255, truncated, in the field's own hue.
+    // The classic ramp: the share of 255, truncated, in the field's own hue.
     const double clamped = std::isnan(t) ? 0.0 : std::clamp(t, 0.0, 1.0);
     const auto b = static_cast<std::uint8_t>(clamped * 255.0);
     switch (field) {

@@ -11,7 +11,7 @@ inline constexpr int kColourTableSize = 256;
 // Tables and the legend's bar go to OpenGL as plain bytes, three a colour.
 static_assert(sizeof(ColourEntry) == 3);
 
-// The table of MAP (viridis, cividis, cool to warm); null for the design's ramps, which are
+// The table of MAP (viridis, cividis, cool to warm); null for the classic ramps, which are
 // computed per pixel, and for any other value.
 const ColourEntry* ColourTable(int map);
 
@@ -20,6 +20,6 @@ const ColourEntry* ColourTable(int map);
 // position that is not a number.
 int TableIndex(double t);
 
-// The colour at position T of MAP as the image shows FIELD with it, the design's ramps
+// The colour at position T of MAP as the image shows FIELD with it, the classic ramps
 // included: for the legend's bar, and for the tests.
 ColourEntry MapColour(int map, int field, double t);

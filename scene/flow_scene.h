@@ -172,7 +172,7 @@ public:
     ShownPoint PixelToShown(int px, int py) const;
     // Sets the raster's size, the scales and the offsets for the picture the settings ask for
     // (m_modes.size, m_modes.window, m_modes.aspect); from then on that view is the one in
-    // force (m_raster, m_nMappedAspect, MappedView). The design's view is the one
+    // force (m_raster, m_nMappedAspect, MappedView). The classic view is the one
     // ComputeExtents sets.
     void ApplyView();
     // Whether the settings ask for another picture than the one in force.
@@ -180,21 +180,21 @@ public:
     // The size and window the mapping was made for.
     const PictureSize& MappedSize() const { return m_mappedSize; }
     const WorldWindow& MappedWindow() const { return m_mappedWindow; }
-    // The design's picture: 350 x 560 pixels over the whole grid, each axis stretched to it.
+    // The classic picture: 350 x 560 pixels over the whole grid, each axis stretched to it.
     bool IsDesignView() const { return m_bDesignView; }
     // The raster in force and whether pixel (x, y) lies in it.
     RasterSize Raster() const { return m_raster; }
     bool IsInPicture(int x, int y) const { return m_raster.Contains(x, y); }
     // Whether streamlines end at the picture's edge: where it shows less than the grid, or more
-    // pixels than the design's. In the design's picture the grid is the picture.
+    // pixels than the classic. In the classic picture the grid is the picture.
     bool EndsAtPicture() const { return !m_bDesignView; }
     // The pixel of the picture nearest to P.
     PixelPoint NearestInPicture(PixelPoint p) const {
         return {std::clamp(p.x, 0, m_raster.width - 1), std::clamp(p.y, 0, m_raster.height - 1)};
     }
-    // Whether raster pixel (x, y) shows the data: every raster pixel of the design's picture;
+    // Whether raster pixel (x, y) shows the data: every raster pixel of the classic picture;
     // in any other, those whose world point lies in the grid (within half a pixel of it, but
-    // for the design's raster with equal scales, which takes the grid as it is).
+    // for the classic raster with equal scales, which takes the grid as it is).
     bool IsPixelInData(int x, int y) const;
     // PixelToWorld, moved into the grid when it lies within half a pixel of it: the point
     // that pixel shows. False for a pixel that shows no data.
@@ -292,7 +292,7 @@ public:
     float m_fScaleY = 0.0f;
     float m_fInvScaleX = 0.0f;
     float m_fInvScaleY = 0.0f;
-    // Raster coordinate of the first grid node: (0, 0) in the design's picture, the data
+    // Raster coordinate of the first grid node: (0, 0) in the classic picture, the data
     // centred with equal scales (whole pixels), wherever a window puts it otherwise.
     double m_dOffsetX = 0.0;
     double m_dOffsetY = 0.0;
@@ -372,7 +372,7 @@ private:
 
 inline PixelPoint FlowScene::WorldToPixel(GridNode w) const {
     const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
-    // An offset of zero, the design's picture, adds nothing to the product's rounding.
+    // An offset of zero, the classic picture, adds nothing to the product's rounding.
     const float a = static_cast<float>((static_cast<double>(w.x) - origin.x) * m_fScaleX + m_dOffsetX);
     const float b = static_cast<float>((static_cast<double>(w.y) - origin.y) * m_fScaleY + m_dOffsetY);
     return {PixelIndexOf(a), PixelIndexOf(b)};

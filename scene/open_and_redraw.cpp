@@ -18,7 +18,7 @@ void FlowScene::OpenDataSet(const std::string& path) {
     ReleaseDataSet();
     if (!LoadDataSet(path)) return;
     const auto loaded = Clock::now();
-    // The loader leaves the design's picture; any other the settings ask for is set up here.
+    // The loader leaves the classic picture; any other the settings ask for is set up here.
     if (ViewChanged()) ApplyView();
     ResetForDraw();
     BuildRasters();

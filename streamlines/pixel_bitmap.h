@@ -15,7 +15,7 @@
 // whole number of aligned 64-bit words; a row of a disk spans at most two of them.
 class PixelBitmap {
 public:
-    // For the design's raster; Resize makes it fit another.
+    // For the classic raster; Resize makes it fit another.
     PixelBitmap() { Resize(RasterSize{}); }
 
     // All bits clear, for a raster of SIZE; takes memory only when the size changes.

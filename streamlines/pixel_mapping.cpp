@@ -40,7 +40,7 @@ double PixelDistance(int x1, int y1, int x2, int y2) {
 
 GridNode FlowScene::PixelToWorld(int px, int py) const {
     const GridNode origin = m_pNodes ? m_pNodes[0] : GridNode{};
-    // Whole pixels and whole offsets subtract exactly; the design's offset is zero.
+    // Whole pixels and whole offsets subtract exactly; the classic offset is zero.
     const double dx = static_cast<double>(px) - m_dOffsetX;
     const double dy = static_cast<double>(py) - m_dOffsetY;
     return {static_cast<float>(dx * static_cast<double>(m_fInvScaleX) + origin.x),
@@ -79,7 +79,7 @@ void FlowScene::ApplyView() {
     }
     const PictureSize size = ResolvedSize(m_mappedSize, width, height);
     m_raster = {size.width, size.height};
-    // As the design scales: the span of the pixels over the extent, in single precision.
+    // As the classic picture scales: the span of the pixels over the extent, in single precision.
     const auto scale = [](int pixels, double extent) {
         const float s = static_cast<float>(pixels - 1) / static_cast<float>(extent);
         // A window narrower than single precision resolves is drawn at the finest scale there is.
@@ -116,7 +116,7 @@ bool FlowScene::ShownAlong(float& v, bool alongX) const {
     const float low = alongX ? lo.x : lo.y, high = alongX ? hi.x : hi.y;
     // Written so that a coordinate that is not a number fails every comparison.
     if (low <= v && v <= high) return true;
-    // The design's raster with equal scales takes the grid as it is; every other picture's
+    // The classic raster with equal scales takes the grid as it is; every other picture's
     // edge pixels show the grid's edge, which their points miss by a rounding.
     if (m_raster == RasterSize{} && !m_mappedWindow.IsSet()) return false;
     const float halfPixel = 0.5f * (alongX ? m_fInvScaleX : m_fInvScaleY);

@@ -165,7 +165,7 @@ TEST_P(SeedFiles, LoadAndDrawOrAreRejectedWithAReason) {
     ASSERT_TRUE(lines["streamlines"].isArray()) << "no streamline list in " << json;
     EXPECT_EQ(lines["clicks"].toArray().size(), 1);
 
-    // And with the modes beside the design's: a map, equal proportions and the legend; the
+    // And with the modes beside the classic: a map, equal proportions and the legend; the
     // click may land beside the data, and then traces nothing.
     static const char* const maps[] = {"viridis", "cividis", "coolwarm", "coolwarm"};
     const std::string modes = dir.File("modes.png"), modesJson = dir.File("modes.json");

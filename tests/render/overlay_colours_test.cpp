@@ -47,12 +47,12 @@ TEST(OverlayColours, LinesAndEveryShadeOfTheArrowsStandOutFromTheirMap) {
         const OverlayColours& c = OverlayColoursFor(map);
         const double line = SmallestDifference(table, c.line);
         EXPECT_GT(line, 45.0);
-        EXPECT_GT(line, SmallestDifference(table, kDesignOverlay.line)) << "better than white";
+        EXPECT_GT(line, SmallestDifference(table, kClassicOverlay.line)) << "better than white";
         for (const float t : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f})
             EXPECT_GT(SmallestDifference(table, Blend(c.arrowBase, c.arrowTip, t)), 40.0) << "blend " << t;
-        EXPECT_EQ(c.arrowTip.r, c.line.r) << "arrows end in the line colour, as the design's in white";
+        EXPECT_EQ(c.arrowTip.r, c.line.r) << "arrows end in the line colour, as the classic in white";
     }
-    // The design's own maps keep white lines and red-to-white arrows.
+    // The classic own maps keep white lines and red-to-white arrows.
     const OverlayColours& design = OverlayColoursFor(kColourMapRamp);
     EXPECT_EQ(design.line.r + design.line.g + design.line.b, 3.0f);
     EXPECT_EQ(design.arrowBase.r, 1.0f);

@@ -1,4 +1,4 @@
-// The picture beyond the design's placement: the legend beside it, the picture scaled into a
+// The picture beyond the classic placement: the legend beside it, the picture scaled into a
 // frame, and the colours drawn over the maps.
 #include <GL/gl.h>
 #include <gtest/gtest.h>

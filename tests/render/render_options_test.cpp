@@ -33,7 +33,7 @@ TEST(RenderOptions, DefaultsAreThoseOfAFreshViewer) {
     EXPECT_EQ(r.settings.stepPixels, 0.0f) << "the time step";
     EXPECT_EQ(r.settings.colourMap, kColourMapRamp);
     EXPECT_EQ(r.settings.aspect, kAspectStretch);
-    EXPECT_FALSE(r.settings.legend) << "the design's 350 x 560 picture";
+    EXPECT_FALSE(r.settings.legend) << "the classic 350 x 560 picture";
     EXPECT_EQ(r.settings.placement, kPlacementStandard);
     EXPECT_FALSE(r.seed.has_value());
     EXPECT_TRUE(r.clicks.empty());

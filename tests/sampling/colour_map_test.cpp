@@ -76,7 +76,7 @@ TEST(ColourTables, PositionsSplitIntoEqualPartsAndClampAtTheEnds) {
         EXPECT_EQ(TableIndex((i + 0.01) / 256.0), i);
         EXPECT_EQ(TableIndex((i + 0.99) / 256.0), i);
     }
-    // The design's ramps truncate the share of 255, in the field's own hue.
+    // The classic ramps truncate the share of 255, in the field's own hue.
     EXPECT_EQ(MapColour(kColourMapRamp, kBackgroundSpeed, 0.5), (ColourEntry{0, 127, 0}));
     EXPECT_EQ(MapColour(kColourMapRamp, kBackgroundPressure, 1.0), (ColourEntry{255, 0, 0}));
     EXPECT_EQ(MapColour(kColourMapRamp, kBackgroundVorticity, 0.2), (ColourEntry{51, 51, 51}));

@@ -1,5 +1,5 @@
 // Equal proportions: one scale for both axes, the data centred, and everything that maps
-// between world and pixels following, while the design's stretched mapping stays as it was.
+// between world and pixels following, while the classic stretched mapping stays as it was.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,7 +62,7 @@ TEST_F(Aspect, OneScaleTheDataCentredAndWorldAndPixelInverse) {
 }
 
 // The disc's edge, through the world-to-pixel mapping, lies one distance from its centre's
-// pixel in every direction with equal proportions, and stretched with the design's.
+// pixel in every direction with equal proportions, and stretched with the classic.
 TEST_F(Aspect, ACircleInTheDataIsRoundInPixels) {
     for (const int aspect : {kAspectEqual, kAspectStretch}) {
         ASSERT_NO_FATAL_FAILURE(Open(WideStreamWithDisc(), aspect));
@@ -81,7 +81,7 @@ TEST_F(Aspect, ACircleInTheDataIsRoundInPixels) {
             EXPECT_NEAR(nearest, 6.0 * 3.49, 1.5);
             EXPECT_NEAR(farthest, 6.0 * 3.49, 1.5);
         } else {
-            EXPECT_GT(farthest / nearest, 7.0) << "the design stretches y by 27.95 / 3.49";
+            EXPECT_GT(farthest / nearest, 7.0) << "the classic picture stretches y by 27.95 / 3.49";
         }
     }
 }

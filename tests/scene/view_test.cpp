@@ -1,5 +1,5 @@
 // Pictures of any size over any window: the mapping, the rasters and the placements follow the
-// view, and the design's picture is what it always was.
+// view, and the classic picture is what it always was.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -175,7 +175,7 @@ int CompareWithReference(const QImage& picture, const RenderRequest& r) {
 }
 
 // The context a picture of RASTER's size needs, with the legend when it is on: the picture at
-// the design's place in it, (350, 70) from the bottom left, and the legend to its right.
+// the classic place in it, (350, 70) from the bottom left, and the legend to its right.
 int ContextWidth(bool legend, RasterSize raster) {
     return kImageOriginX + PictureWidth(legend, raster.width);
 }
