@@ -12,16 +12,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bench/alloc_counter.h"
 #include "bench/bench_data.h"
+#include "formats/format_reader.h"
 #include "formats/mesh_resampler.h"
 #include "render/offscreen_context.h"
 #include "render/view_projection.h"
@@ -46,6 +50,7 @@ struct SceneHolder {
     SeparationGrid grid;
     FailingReporter reporter;
     FlowScene scene{grid, &reporter};
+    formats::FormatReader reader;  // for files in other programs' formats
 };
 
 std::unique_ptr<SceneHolder> NewScene() {
@@ -296,6 +301,24 @@ void BM_PlaceReal(benchmark::State& state, std::string name, int method, float s
     Place(state, scene, 10, method, stepPixels, placement);
 }
 
+// Placement on a field from a file given in TESMORA_BENCH_FIELDS (paths separated by ':'), such
+// as the peers' fields bench/peers.py writes, so that their placement can be profiled in a loop
+// rather than in a fresh process.
+void BM_PlaceFile(benchmark::State& state, std::string path, int dsep, int method, int placement) {
+    static std::map<std::string, std::unique_ptr<SceneHolder>> cache;
+    std::unique_ptr<SceneHolder>& holder = cache[path];
+    if (!holder) {
+        holder = NewScene();
+        holder->scene.SetDataSetReader(&holder->reader);
+        holder->scene.OpenDataSet(path);
+    }
+    if (!holder->scene.HasDataSet()) {
+        state.SkipWithError("the field did not open");
+        return;
+    }
+    Place(state, holder->scene, dsep, method, 1.0f, placement);
+}
+
 void BM_Open(benchmark::State& state, int g) {
     auto holder = NewScene();
     const std::string& path = BenchDataSet(kCylinder, g);
@@ -515,6 +538,22 @@ void Register() {
         benchmark::RegisterBenchmark(("PlaceReal/" + std::string(name) + "/dsep10/rk2/px1/fine").c_str(),
                                      BM_PlaceReal, std::string(name), kMethodRK2, 1.0f, kPlacementFine)
             ->Unit(benchmark::kMillisecond);
+    if (const char* fields = std::getenv("TESMORA_BENCH_FIELDS")) {
+        std::stringstream list(fields);
+        for (std::string path; std::getline(list, path, ':');) {
+            if (path.empty()) continue;
+            const std::string stem = std::filesystem::path(path).stem().string();
+            for (int dsep : kDSeps)
+                for (int m = 1; m < 3; ++m)
+                    for (const int placement : {kPlacementStandard, kPlacementFine})
+                        benchmark::RegisterBenchmark(
+                            ("PlaceFile/" + stem + "/dsep" + std::to_string(dsep) + "/" + kMethods[m] +
+                             (placement == kPlacementFine ? "/fine" : ""))
+                                .c_str(),
+                            BM_PlaceFile, path, dsep, m, placement)
+                            ->Unit(benchmark::kMillisecond);
+        }
+    }
     for (int flow = 0; flow < kBenchFlowCount; ++flow)
         benchmark::RegisterBenchmark(RedrawName(flow).c_str(), BM_Redraw, flow, kBenchGridCount - 1,
                                      kRedrawDSep, kRedrawMethod)

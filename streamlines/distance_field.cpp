@@ -5,7 +5,6 @@
 DistanceField::DistanceField(int width, int height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)) {
     const auto w = static_cast<std::size_t>(m_width);
-    m_column.resize(w * static_cast<std::size_t>(m_height));
     m_f.resize(w);
     m_v.resize(w);
     m_zNum.resize(w);
@@ -49,30 +48,35 @@ void DistanceField::Transform1D(const std::int64_t* f, Squared* d, int n) {
     }
 }
 
-void DistanceField::SquaredDistances(std::vector<Squared>& values, int width, int height) {
+void DistanceField::SquaredDistances(std::vector<Squared>& values, int width, int height,
+                                     const std::uint8_t* rows) {
     if (width <= 0 || height <= 0 || width > m_width || height > m_height) return;
     const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
     if (values.size() < w * h) return;
     // Farther than any pixel of the raster, and small enough that adding one cannot overflow.
     const std::int32_t far = width + height + 1;
-    std::int32_t* g = m_column.data();
-    // Down the columns as sweeps along the rows, so that every pass reads memory in order.
-    for (std::size_t x = 0; x < w; ++x) g[x] = values[x] == 0 ? 0 : far;
+    // The distance down each column, in place: a pixel's value is read once, before it is
+    // written. Down the columns as sweeps along the rows, so that every pass reads memory in
+    // order.
+    Squared* g = values.data();
+    for (std::size_t x = 0; x < w; ++x) g[x] = g[x] == 0 ? 0 : far;
     for (std::size_t y = 1; y < h; ++y) {
-        const Squared* in = values.data() + y * w;
-        const std::int32_t* above = g + (y - 1) * w;
-        std::int32_t* row = g + y * w;
-        for (std::size_t x = 0; x < w; ++x) row[x] = in[x] == 0 ? 0 : std::min(above[x] + 1, far);
+        const Squared* above = g + (y - 1) * w;
+        Squared* row = g + y * w;
+        for (std::size_t x = 0; x < w; ++x) row[x] = row[x] == 0 ? 0 : std::min(above[x] + 1, far);
     }
     for (std::size_t y = h - 1; y-- > 0;) {
-        const std::int32_t* below = g + (y + 1) * w;
-        std::int32_t* row = g + y * w;
+        const Squared* below = g + (y + 1) * w;
+        Squared* row = g + y * w;
         for (std::size_t x = 0; x < w; ++x) row[x] = std::min(row[x], below[x] + 1);
     }
     for (std::size_t y = 0; y < h; ++y) {
-        const std::int32_t* column = g + y * w;
-        for (std::size_t x = 0; x < w; ++x)
-            m_f[x] = column[x] >= far ? -1 : std::int64_t{column[x]} * column[x];
-        Transform1D(m_f.data(), values.data() + y * w, width);
+        Squared* row = g + y * w;
+        if (rows && !rows[y]) {
+            std::fill(row, row + w, 0);
+            continue;
+        }
+        for (std::size_t x = 0; x < w; ++x) m_f[x] = row[x] >= far ? -1 : std::int64_t{row[x]} * row[x];
+        Transform1D(m_f.data(), row, width);
     }
 }

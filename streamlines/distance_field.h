@@ -7,8 +7,9 @@
 
 // Exact Euclidean distance transform of a raster: the distance down each column by two sweeps
 // over the rows, then along each row the lower envelope of parabolas (Felzenszwalb and
-// Huttenlocher 2012). Linear in the number of pixels; the scratch buffers are kept, so a
-// transform after the first allocates nothing.
+// Huttenlocher 2012). Linear in the number of pixels; the distances down the columns are
+// formed in the raster itself and the scratch buffers are one row long, so a transform touches
+// no memory beyond the raster and, after the first, allocates nothing.
 class DistanceField {
 public:
     // Squared distances between pixels are whole numbers, and those of any raster a field can
@@ -24,7 +25,10 @@ public:
     // everywhere when there is none. The raster is the field's size.
     void SquaredDistances(std::vector<Squared>& values) { SquaredDistances(values, m_width, m_height); }
     // The same for a raster of WIDTH x HEIGHT at the start of VALUES, within the field's size.
-    void SquaredDistances(std::vector<Squared>& values, int width, int height);
+    // Where ROWS is given, only the rows Y with ROWS[Y] set are measured; the others, whose
+    // distances the caller does not need, are set to 0 without the cost of the rows' pass.
+    void SquaredDistances(std::vector<Squared>& values, int width, int height,
+                          const std::uint8_t* rows = nullptr);
 
 private:
     // One row: D receives the lower envelope of the parabolas rooted at F, where F is not
@@ -33,7 +37,6 @@ private:
 
     int m_width;
     int m_height;
-    std::vector<std::int32_t> m_column;  // distance to the nearest feature in the column
     std::vector<std::int64_t> m_f;
     // The envelope's parabolas, and where each one's part begins as the fraction m_zNum / m_zDen,
     // so that no division rounds it: every value here is a whole number.

@@ -283,6 +283,7 @@ public:
           m_distance(site.Buffers().distance),
           m_local(site.Buffers().local),
           m_order(site.Buffers().order),
+          m_rows(site.Buffers().rows),
           m_field(site.Buffers().field),
           m_raster(site.Raster()),
           m_pixels(m_raster.Pixels()),
@@ -312,6 +313,9 @@ private:
     // False when every open pixel lies closer than d_sep to a line, so that none may seed;
     // true when some may, or the separation grid cannot tell.
     bool SomePixelMaySeed();
+    // The separation grid's bitmap of the pixels closer than d_sep to a line, where it has one
+    // for the whole raster.
+    const PixelBitmap* PixelsNearLines();
     // The distances, and the order in which pixels are tried from them.
     void ComputeDistances();
     void Transform();
@@ -337,6 +341,7 @@ private:
     std::vector<DistanceField::Squared>& m_local;
     // The pixels that may seed as of the last transform, as a heap with the farthest on top.
     std::vector<std::uint32_t>& m_order;
+    std::vector<std::uint8_t>& m_rows;
     // Heap order: the nearer pixel, and of equals the later one, sinks.
     struct Farther {
         const FinePlacement* p;
@@ -482,9 +487,16 @@ void FinePlacement::AddCandidates(const Streamline& line) {
     }
 }
 
-bool FinePlacement::SomePixelMaySeed() {
+const PixelBitmap* FinePlacement::PixelsNearLines() {
     const PixelBitmap* near = m_site.PixelsCloserThan(static_cast<float>(m_dsep));
-    if (!near || near->Size().width != m_raster.width || near->Size().height != m_raster.height) return true;
+    if (!near || near->Size().width != m_raster.width || near->Size().height != m_raster.height)
+        return nullptr;
+    return near;
+}
+
+bool FinePlacement::SomePixelMaySeed() {
+    const PixelBitmap* near = PixelsNearLines();
+    if (!near) return true;
     return near->AnyClear([&](int x, int y) { return m_open[m_raster.Index(x, y)] != 0; });
 }
 
@@ -541,6 +553,13 @@ bool FinePlacement::UpdateAroundNewLines() {
     const std::size_t size = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     if (m_local.size() < size) m_local.resize(size);
     std::fill(m_local.begin(), m_local.begin() + static_cast<std::ptrdiff_t>(size), kFar);
+    // Only the pixels that may seed need their distance: the rows without one are left out of
+    // the transform's costly pass.
+    m_rows.assign(static_cast<std::size_t>(h), 0);
+    for (const std::uint32_t i : m_order) {
+        const int y = static_cast<int>(i / static_cast<std::size_t>(m_raster.width));
+        if (y >= y0 && y <= y1) m_rows[static_cast<std::size_t>(y - y0)] = 1;
+    }
     for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
         const Streamline& s = m_site.Line(k);
         for (std::size_t i = 0; i < s.GetCount(); ++i) {
@@ -548,12 +567,14 @@ bool FinePlacement::UpdateAroundNewLines() {
             if (m_raster.Contains(p.x, p.y)) local(p.x, p.y) = 0;
         }
     }
-    m_field.SquaredDistances(m_local, w, h);
-    for (int y = y0; y <= y1; ++y)
+    m_field.SquaredDistances(m_local, w, h, m_rows.data());
+    for (int y = y0; y <= y1; ++y) {
+        if (!m_rows[static_cast<std::size_t>(y - y0)]) continue;
         for (int x = x0; x <= x1; ++x) {
             DistanceField::Squared& d = m_distance[m_raster.Index(x, y)];
             d = std::min(d, local(x, y));
         }
+    }
     const DistanceField::Squared least = m_dsep * m_dsep;
     std::erase_if(m_order, [&](std::uint32_t i) { return !m_open[i] || !(m_distance[i] > least); });
     std::make_heap(m_order.begin(), m_order.end(), Farther{this});
@@ -585,8 +606,18 @@ void FinePlacement::Transform() {
         for (std::size_t i = 0; i < s.GetCount(); ++i)
             if (m_raster.Contains(p[i].x, p[i].y)) m_distance[m_raster.Index(p[i].x, p[i].y)] = 0;
     }
-    // Only pixels farther than d_sep may seed, so nearer ones need no exact distance.
-    m_field.SquaredDistances(m_distance);
+    // Only open pixels farther than d_sep may seed, so nearer ones need no exact distance: a
+    // row where the separation grid shows every open pixel closer than d_sep to a line is left
+    // out of the transform's costly pass.
+    const std::uint8_t* rows = nullptr;
+    if (const PixelBitmap* near = PixelsNearLines()) {
+        m_rows.resize(static_cast<std::size_t>(m_raster.height));
+        for (int y = 0; y < m_raster.height; ++y)
+            m_rows[static_cast<std::size_t>(y)] =
+                near->AnyClearInRow(y, [&](int x, int row) { return m_open[m_raster.Index(x, row)] != 0; });
+        rows = m_rows.data();
+    }
+    m_field.SquaredDistances(m_distance, m_raster.width, m_raster.height, rows);
 }
 
 std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {

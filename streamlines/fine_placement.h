@@ -32,6 +32,7 @@ struct FinePlacementBuffers {
     std::vector<DistanceField::Squared> distance;  // squared distance to the nearest line point
     std::vector<DistanceField::Squared> local;     // the same to the newest lines, around them
     std::vector<std::uint32_t> order;              // the pixels that may seed, as a heap
+    std::vector<std::uint8_t> rows;                // the rows whose distances are wanted
     DistanceField field{0, 0};
     OwnLineCells own;
     // The pixel deepest inside the moving flow, and the moving pixels it was found for: it

@@ -74,11 +74,17 @@ public:
     template <class F>
     bool AnyClear(F&& f) const {
         for (int y = 0; y < m_size.height; ++y)
-            for (std::size_t w = 0; w < m_rowWords; ++w)
-                for (std::uint64_t word = ~m_words[Row(y) + w]; word; word &= word - 1) {
-                    const int x = static_cast<int>(w * 64) + std::countr_zero(word) - kMargin;
-                    if (x >= 0 && x < m_size.width && f(x, y)) return true;
-                }
+            if (AnyClearInRow(y, f)) return true;
+        return false;
+    }
+    // The same for the clear pixels of raster row Y.
+    template <class F>
+    bool AnyClearInRow(int y, F&& f) const {
+        for (std::size_t w = 0; w < m_rowWords; ++w)
+            for (std::uint64_t word = ~m_words[Row(y) + w]; word; word &= word - 1) {
+                const int x = static_cast<int>(w * 64) + std::countr_zero(word) - kMargin;
+                if (x >= 0 && x < m_size.width && f(x, y)) return true;
+            }
         return false;
     }
 
