@@ -20,6 +20,8 @@ namespace {
 constexpr double kMinClosingRadius = 2.0;
 constexpr double kPi = 3.14159265358979323846;
 constexpr DistanceField::Squared kFar = DistanceField::kNoFeature;
+// The steps that farthest pixels giving no line may cost a placement, per raster pixel.
+constexpr std::uint64_t kFruitlessStepsPerPixel = 4;
 
 // Squared distance of pixel P from the segment A..B.
 double SegmentDistance2(PixelPoint p, PixelPoint a, PixelPoint b) {
@@ -359,6 +361,8 @@ private:
     // and whether, that having given no line, they are in m_order as a heap.
     bool m_restScanned = false;
     bool m_restHeap = false;
+    // Steps traced from farthest pixels that gave no line.
+    std::uint64_t m_fruitlessSteps = 0;
 };
 
 void FinePlacement::FindMovingPixels() {
@@ -403,8 +407,14 @@ void FinePlacement::Run() {
     // the flow stops.
     if (m_site.LineCount() == 0) m_linesMeasured = m_pixels + 1;
     // Every pass seeds one pixel and either keeps a line or closes pixels for good, so the
-    // loop ends after at most one pass per raster pixel.
-    for (std::size_t pass = 0; pass <= m_pixels; ++pass) {
+    // loop ends after at most one pass per raster pixel. Where the flow barely moves, a seed
+    // may trace its step limit each way without leaving its pixel, and the next pixel the
+    // same: the placement ends once such seeds have cost a few steps per raster pixel, some
+    // tens of milliseconds. A moving flow's spend a few hundred steps in all; a PIV field
+    // drawn with a time step that moves a twentieth of a pixel up to four and a half per
+    // pixel at d_sep 5, where the bound leaves out a few of its last, smallest gaps.
+    for (std::size_t pass = 0; pass <= m_pixels && m_fruitlessSteps <= kFruitlessStepsPerPixel * m_pixels;
+         ++pass) {
         DrainQueue();
         if (m_linesMeasured != m_site.LineCount()) {
             // Most placements end here: the lines from the candidates leave no pixel that may
@@ -429,8 +439,11 @@ void FinePlacement::Seed(std::size_t pixel) {
     GridNode w;
     // A line of fewer than two points here is one of fewer than two points from any later seed
     // here: as a candidate too, the pixel is not tried again.
-    if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w) && !TryStreamline(w, 0.0))
+    const std::uint64_t before = m_site.Stats().steps;
+    if (m_site.PixelInData(p.x, p.y, w) && m_site.SeedMoves(w) && !TryStreamline(w, 0.0)) {
         m_dropped[pixel] = 1;
+        m_fruitlessSteps += m_site.Stats().steps - before;
+    }
 }
 
 void FinePlacement::DrainQueue() {

@@ -380,6 +380,32 @@ TEST(FineLoops, AStraightLineNeverMeetsItself) {
     }
 }
 
+// Where one node races and the rest barely move, the time step carries no seed out of its
+// pixel: the placement still ends after a few steps per pixel, not the step limit at each.
+TEST(FineLoops, ABarelyMovingFlowEndsAfterAFewStepsAPixel) {
+    testsupport::TempDir dir;
+    DataSetArrays data = DataSetArrays::Zeroed(6, 9, 1);
+    for (std::int64_t j = 0; j < 9; ++j)
+        for (std::int64_t i = 0; i < 6; ++i) {
+            const auto k = static_cast<std::size_t>(j * 6 + i);
+            data.nodes[k] = {static_cast<float>(i), static_cast<float>(j)};
+            data.u[k] = k == 0 ? 1e30f : 1e-30f;
+            data.v[k] = 1e-30f;
+        }
+    for (const int method : {kMethodEuler, kMethodRK2}) {
+        testsupport::SceneFixture f;
+        DrawSettings s;
+        s.placement = kPlacementFine;
+        s.method = method;
+        ApplyDrawSettings(f.scene, s);
+        f.scene.OpenDataSet(testsupport::WriteDataSet(dir, "still", data));
+        ASSERT_TRUE(f.scene.HasDataSet());
+        const std::uint64_t pixels = f.scene.Raster().Pixels();
+        EXPECT_GT(f.scene.Stats().farthestSeeds, 1u) << "method " << method;
+        EXPECT_LT(f.scene.Stats().steps, 6 * pixels) << "method " << method;
+    }
+}
+
 // Squared distances equal the brute-force nearest feature on random rasters of every density,
 // including none and odd shapes, with one field reused for rasters smaller than its size, as
 // the updates around new lines use it.
