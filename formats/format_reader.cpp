@@ -109,7 +109,7 @@ void RejectBinary(std::string_view bytes, const std::string& file) {
              "(Write Data File, ASCII) oder mit der ASCII-Ausgabe Ihres Programms.",
              "binary Tecplot (.plt) is not read; write the data as ASCII in Tecplot (Write Data File, ASCII) "
              "or with your program's ASCII output.");
-    if (head.starts_with("\x89HDF\r\n\x1a\n"))
+    if (head.starts_with(kHdf5Signature))
         Fail(file, Whole(),
              "HDF5 wird nicht gelesen; exportieren Sie die Vektoren als Text, Tecplot ASCII oder VTK.",
              "HDF5 is not read; export the vectors as text, Tecplot ASCII or VTK.");
@@ -133,7 +133,7 @@ ByName ReadByName(std::string_view head, const std::string& ext) {
     if (LooksLikeMat(head)) return ByName::Mat;
     // MATLAB 7.3 files are HDF5 behind a text header. HDF5 from the start is netCDF-4 only
     // where the name says netCDF; any other HDF5 file is refused as what it is.
-    if (LooksLikeNetcdf(head) && !head.starts_with("\x89HDF\r\n\x1a\n")) return ByName::Netcdf;
+    if (LooksLikeNetcdf(head) && !head.starts_with(kHdf5Signature)) return ByName::Netcdf;
     if (ext == "mat") return ByName::Mat;
     if (ext == "nc" || ext == "cdf" || ext == "nc4") return ByName::Netcdf;
     return ByName::No;

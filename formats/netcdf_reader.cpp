@@ -453,7 +453,7 @@ private:
 bool LooksLikeNetcdf(std::string_view bytes) {
     return bytes.starts_with(std::string_view("CDF\x01", 4)) ||
            bytes.starts_with(std::string_view("CDF\x02", 4)) ||
-           bytes.starts_with(std::string_view("CDF\x05", 4)) || bytes.starts_with("\x89HDF\r\n\x1a\n");
+           bytes.starts_with(std::string_view("CDF\x05", 4)) || bytes.starts_with(kHdf5Signature);
 }
 
 void ReadNetcdfFile(const std::string& path, const std::string& file, DataSetArrays& out,

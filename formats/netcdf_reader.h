@@ -27,6 +27,9 @@ std::int64_t NetcdfFrameCount(const std::string& path, const std::string& file);
 // The same for BYTES, the whole of a file named FILE, by way of a temporary file.
 void ReadNetcdf(std::string_view bytes, const std::string& file, DataSetArrays& out);
 
+// The first bytes of every HDF5 file, netCDF-4 files among them.
+inline constexpr std::string_view kHdf5Signature{"\x89HDF\r\n\x1a\n", 8};
+
 // Whether BYTES begin as a netCDF-3 ("CDF\1", "CDF\2", "CDF\5") or an HDF5 file (netCDF-4) does.
 bool LooksLikeNetcdf(std::string_view bytes);
 
