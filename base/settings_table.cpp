@@ -335,9 +335,7 @@ constexpr Row kRows[] = {
              return static_cast<double>(s.range == kRangeFrame ? kRangeFrame : kRangeSequence);
          },
      .set = [](DrawSettings& s, double v) { s.range = As<std::int32_t>(v); },
-     // Listed only away from its default, as a figure setting is: a single picture, drawn the
-     // same either way, keeps the notes it always had.
-     .figure = true},
+     .series = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.

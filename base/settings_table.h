@@ -63,12 +63,16 @@ struct Row {
     // a picture of a 2-D file reads as before; the fuzzer, whose data sets are 2-D, leaves it at
     // its default too.
     bool reading = false;
+    // How a series of frames is drawn as a whole: a single data set is drawn the same whatever
+    // it is, so it too is listed only when it differs from its default, and the fuzzer, whose
+    // data sets are single, leaves it at its default.
+    bool series = false;
 };
 
-// Whether a row is left out of the notes, the JSON and a command at its default: figure and
-// reading settings.
+// Whether a row is left out of the notes, the JSON and a command at its default: figure,
+// reading and series settings.
 inline bool ListedOnlyWhenSet(const Row& row) {
-    return row.figure || row.reading;
+    return row.figure || row.reading || row.series;
 }
 
 std::span<const Row> Table();
