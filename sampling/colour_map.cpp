@@ -135,8 +135,16 @@ ColourScale FlowScene::ScaleOf(std::int32_t field, std::int32_t map) const {
 
 void FlowScene::ColourBackground() {
     if (!m_pImage) return;
+    PaintBackground();
     const std::int32_t lineField = LineField(m_modes.lineColour);
-    m_lineScale = lineField >= 0 ? ScaleOf(lineField, m_modes.colourMap) : ColourScale{};
+    // Lines coloured by the field shown take its scale, not a second scan of its raster.
+    m_lineScale = lineField < 0 ? ColourScale{}
+                  : m_imageScale.coloured && m_imageScale.field == ShownField(lineField)
+                      ? m_imageScale
+                      : ScaleOf(lineField, m_modes.colourMap);
+}
+
+void FlowScene::PaintBackground() {
     if (!ShowsField(m_nBackground)) {
         // A plain page: nothing coloured, so the legend is the lines' or none.
         m_imageScale = {};

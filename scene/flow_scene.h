@@ -129,6 +129,7 @@ public:
     // Colours with one of the 256-entry maps: LOW and HIGH are the raster values of the first
     // and the last colour; values that are not numbers stay black.
     void ColourImageWithMap(const float* r, double low, double high, int map);
+    // Colours the image and sets the image's and the lines' scales.
     void ColourBackground();
     const ColourScale& ImageScale() const { return m_imageScale; }
     // How FIELD reads through MAP as ColourBackground would colour the image with it: the ramp
@@ -312,6 +313,8 @@ public:
     std::int16_t m_nk = 0;
 
 private:
+    // ColourBackground's image and m_imageScale, which is ScaleOf the field shown.
+    void PaintBackground();
     // Keeps only the plane m_modes.plane of DATA where one other than 0 is chosen; reports
     // (naming PATH) and releases DATA when the file has no such plane.
     bool TakeChosenPlane(DataSetArrays& data, const std::string& path);
