@@ -391,8 +391,18 @@ void FinePlacement::FindMovingPixels() {
 std::optional<std::size_t> FinePlacement::DeepestMovingPixel() {
     FinePlacementBuffers& b = m_site.Buffers();
     if (b.deepestFor == m_moving) return b.deepest;
-    ComputeDistances();
-    const std::optional<std::size_t> deepest = FarthestOpenPixel();
+    std::optional<std::size_t> deepest;
+    if (m_pixels != 0 && std::find(m_moving.begin(), m_moving.end(), 0) == m_moving.end()) {
+        // Where the flow moves at every pixel the depth is the distance to the raster's edge,
+        // deepest first at (m - 1, m - 1) for m the half of the shorter side, rounded up: the
+        // first row and column that deep, as the scan would find it, without a pass over the
+        // raster. The distances follow only if this seed gives no line.
+        const int m = std::min((m_raster.width + 1) / 2, (m_raster.height + 1) / 2);
+        deepest = m_raster.Index(m - 1, m - 1);
+    } else {
+        ComputeDistances();
+        deepest = FarthestOpenPixel();
+    }
     if (deepest) {
         b.deepestFor = m_moving;
         b.deepest = *deepest;
