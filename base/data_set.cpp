@@ -39,6 +39,8 @@ bool DataSetArrays::Allocate(std::int64_t ni_, std::int64_t nj_, std::int64_t nk
         v = std::make_unique_for_overwrite<float[]>(n);
         p = std::make_unique_for_overwrite<float[]>(n);
         w = std::make_unique_for_overwrite<float[]>(n);
+        for (float* values : {u.get(), v.get(), p.get(), w.get()})
+            AdviseLargePages(values, n * sizeof(float));
     } catch (const std::bad_alloc&) {
         Release();
         return false;

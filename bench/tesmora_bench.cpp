@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/memory_budget.h"
 #include "bench/alloc_counter.h"
 #include "bench/bench_data.h"
 #include "formats/format_reader.h"
@@ -124,12 +125,14 @@ void BM_ReadWhole(benchmark::State& state, int g) {
     const std::string geometry = BenchDataSet(kCylinder, g);
     const std::string solution = FlowScene::SolutionPathFor(geometry);
     for (auto _ : state) {
-        // Into fresh memory each time, as a load must put its data somewhere new.
+        // Into fresh memory each time, as a load must put its data somewhere new, on the large
+        // pages a load's arrays are asked for.
         for (const std::string& path : {geometry, solution}) {
             std::ifstream in(path, std::ios::binary | std::ios::ate);
             const auto size = static_cast<std::size_t>(in.tellg());
             in.seekg(0);
             auto buffer = std::make_unique_for_overwrite<char[]>(size);
+            AdviseLargePages(buffer.get(), size);
             in.read(buffer.get(), static_cast<std::streamsize>(size));
             benchmark::DoNotOptimize(buffer.get());
         }

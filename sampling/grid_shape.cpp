@@ -1,5 +1,6 @@
 #include "sampling/grid_shape.h"
 
+#include <algorithm>
 #include <cmath>
 
 void GridShapeCheck::Judge() {
@@ -13,9 +14,34 @@ void GridShapeCheck::Judge() {
     if (!(node.x == m_nodes[m_i].x) || !(node.y == m_nodes[m_j * m_ni].y)) fail(GridShape::Fault::OffAxes);
 }
 
+void GridShapeCheck::Next(std::int64_t count) {
+    while (count > 0 && m_shape.Rectilinear()) {
+        // Inside the first row and column a node that equals its column's x and its row's y
+        // passes every test, those being finite and judged before it: that is all most nodes
+        // need, and it is a tight loop over the run.
+        std::int64_t i = m_i;
+        if (m_j > 0 && i > 0) {
+            const std::int64_t end = std::min(m_ni, i + count);
+            const GridNode* row = m_nodes + m_row;
+            const float y = row[0].y;
+            while (i < end && row[i].x == m_nodes[i].x && row[i].y == y) ++i;
+            count -= i - m_i;
+            m_i = i;
+            if (i == end) {
+                if (i == m_ni) NextRow();
+                continue;
+            }
+        }
+        Judge();
+        --count;
+        if (++m_i == m_ni) NextRow();
+    }
+    // After a fault nothing more is judged, so the position no longer matters.
+}
+
 GridShape CheckGridShape(const GridNode* nodes, std::int64_t ni, std::int64_t nj) {
     GridShapeCheck check(nodes, ni);
-    for (std::int64_t n = 0; n < ni * nj && check.Result().Rectilinear(); ++n) check.Next();
+    check.Next(ni * nj);
     return check.Result();
 }
 

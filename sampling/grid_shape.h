@@ -16,30 +16,23 @@ struct GridShape {
     bool Rectilinear() const { return fault == Fault::None; }
 };
 
-// Judges the nodes of plane 0 one at a time in index order, as a reader stores them, so that
+// Judges the nodes of plane 0 in index order, a run at a time as a reader stores them, so that
 // deciding costs no second pass over a large grid.
 class GridShapeCheck {
 public:
     // NODES is the array being filled, NI nodes to a row.
     GridShapeCheck(const GridNode* nodes, std::int64_t ni) : m_nodes(nodes), m_ni(ni) {}
-    // The next node of plane 0 has just been stored.
-    void Next() {
-        // Inside the first row and column a node that equals its column's x and its row's y
-        // passes every test, those being finite and judged before it: that is all most nodes
-        // need, and it stays inline in the reader's loop.
-        if (m_shape.Rectilinear() && !(m_i > 0 && m_j > 0 && m_nodes[m_row + m_i].x == m_nodes[m_i].x &&
-                                       m_nodes[m_row + m_i].y == m_nodes[m_row].y))
-            Judge();
-        if (++m_i == m_ni) {
-            m_i = 0;
-            ++m_j;
-            m_row += m_ni;
-        }
-    }
+    // The next COUNT nodes of plane 0 have just been stored.
+    void Next(std::int64_t count);
     const GridShape& Result() const { return m_shape; }
 
 private:
     void Judge();
+    void NextRow() {
+        m_i = 0;
+        ++m_j;
+        m_row += m_ni;
+    }
 
     const GridNode* m_nodes;
     std::int64_t m_ni;

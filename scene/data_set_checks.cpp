@@ -48,14 +48,25 @@ Message CornerNotFinite(const std::string& path) {
 
 std::optional<Message> ImplausibleSpeeds(const float* u, const float* v, std::int64_t n,
                                          const std::string& path) {
-    // Squares in double: a float's square may overflow a float, not a double.
-    double least = HUGE_VAL, most = 0.0;
-    for (std::int64_t i = 0; i < n; ++i) {
+    // Squares in double: a float's square may overflow a float, not a double. Four running
+    // extremes, so that the loop is not one chain of dependent comparisons: the least and the
+    // greatest of positive finite numbers are the same in whatever order they are taken.
+    constexpr int kLanes = 4;
+    double leastOf[kLanes], mostOf[kLanes];
+    std::fill_n(leastOf, kLanes, HUGE_VAL);
+    std::fill_n(mostOf, kLanes, 0.0);
+    auto take = [&](std::int64_t i, int lane) {
         const double x = u[i], y = v[i], squared = x * x + y * y;
-        if (!(squared > 0.0) || !std::isfinite(squared)) continue;
-        least = std::min(least, squared);
-        most = std::max(most, squared);
-    }
+        if (!(squared > 0.0) || !std::isfinite(squared)) return;
+        leastOf[lane] = std::min(leastOf[lane], squared);
+        mostOf[lane] = std::max(mostOf[lane], squared);
+    };
+    std::int64_t i = 0;
+    for (; i + kLanes <= n; i += kLanes)
+        for (int lane = 0; lane < kLanes; ++lane) take(i + lane, lane);
+    for (; i < n; ++i) take(i, 0);
+    const double least = *std::min_element(leastOf, leastOf + kLanes);
+    const double most = *std::max_element(mostOf, mostOf + kLanes);
     if (!(most > 0.0)) return std::nullopt;
     const double orders = std::floor(0.5 * std::log10(most / least));
     if (!(orders > 30.0)) return std::nullopt;

@@ -101,8 +101,8 @@ float FloatAt(const unsigned char* bytes) {
     return value;
 }
 
-// Reads COUNT records of RECORD bytes in chunks of whole records and hands each to STORE with
-// its running index. Returns false on a short read.
+// Reads COUNT records of RECORD bytes in chunks of whole records and hands each chunk to STORE
+// with the index of its first record and how many it holds. Returns false on a short read.
 template <typename Store>
 bool ReadRecords(std::FILE* file, std::int64_t count, std::int64_t record, std::vector<unsigned char>& buffer,
                  Store&& store) {
@@ -112,7 +112,7 @@ bool ReadRecords(std::FILE* file, std::int64_t count, std::int64_t record, std::
         const std::int64_t n = std::min(perChunk, count - start);
         const auto bytes = static_cast<std::size_t>(n * record);
         if (std::fread(buffer.data(), 1, bytes, file) != bytes) return false;
-        for (std::int64_t r = 0; r < n; ++r) store(start + r, buffer.data() + r * record);
+        store(start, n, static_cast<const unsigned char*>(buffer.data()));
         start += n;
     }
     return true;
@@ -202,9 +202,12 @@ bool GriReader::ReadPair(const std::string& path, DataSetArrays& out, Reporter& 
     try {
         const bool read =
             ReadRecords(geometry.get(), nodeCount, kGeometryRecordBytes, buffer,
-                        [&](std::int64_t i, const unsigned char* rec) {
-                            out.nodes[static_cast<std::size_t>(i)] = GridNode{FloatAt(rec), FloatAt(rec + 4)};
-                            if (i < planeNodes) shape.Next();
+                        [&](std::int64_t start, std::int64_t n, const unsigned char* records) {
+                            GridNode* nodes = out.nodes.get() + start;
+                            for (std::int64_t r = 0; r < n; ++r, records += kGeometryRecordBytes)
+                                nodes[r] = GridNode{FloatAt(records), FloatAt(records + 4)};
+                            // Judged once the run is stored, so that neither loop holds up the other.
+                            shape.Next(std::clamp<std::int64_t>(planeNodes - start, 0, n));
                         });
         if (!read)
             return fail(
@@ -218,12 +221,16 @@ bool GriReader::ReadPair(const std::string& path, DataSetArrays& out, Reporter& 
     File solution = OpenRegularFile(solutionPath, solutionLength, why);
     if (!solution) return fail(Unreadable(solutionPath, why));
     const bool read = ReadRecords(solution.get(), nodeCount, kSolutionRecordBytes, buffer,
-                                  [&](std::int64_t i, const unsigned char* rec) {
-                                      const auto k = static_cast<std::size_t>(i);
-                                      out.u[k] = FloatAt(rec + gri::kOffsetU);
-                                      out.v[k] = FloatAt(rec + gri::kOffsetV);
-                                      out.p[k] = FloatAt(rec + gri::kOffsetP);
-                                      out.w[k] = FloatAt(rec + gri::kOffsetW);
+                                  [&](std::int64_t start, std::int64_t n, const unsigned char* records) {
+                                      const auto k = static_cast<std::size_t>(start);
+                                      float *u = out.u.get() + k, *v = out.v.get() + k;
+                                      float *p = out.p.get() + k, *w = out.w.get() + k;
+                                      for (std::int64_t r = 0; r < n; ++r, records += kSolutionRecordBytes) {
+                                          u[r] = FloatAt(records + gri::kOffsetU);
+                                          v[r] = FloatAt(records + gri::kOffsetV);
+                                          p[r] = FloatAt(records + gri::kOffsetP);
+                                          w[r] = FloatAt(records + gri::kOffsetW);
+                                      }
                                   });
     if (!read)
         return fail(

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -201,6 +202,28 @@ TEST_F(CellLocationTest, OnlyRectilinearIncreasingGridsAreSearchedByBisection) {
     twoPlanes.nodes[twoPlanes.Index(1, 1, 1)] = {9.0f, -3.0f};
     ASSERT_NO_FATAL_FAILURE(Load(twoPlanes));
     EXPECT_TRUE(Scene().IsRectilinear());
+}
+
+// A reader judges plane 0 in runs that end wherever its chunks do: runs of every length give
+// the answer of the whole plane at once, whichever node breaks it (or none), in any row.
+TEST(GridShapeCheck, RunsOfAnyLengthJudgeAsTheWholePlane) {
+    for (int node = -1; node < 12; ++node) {
+        for (const GridNode change : {GridNode{0.25f, 0.0f}, GridNode{0.0f, 0.5f}, GridNode{kNaN, 0.0f}}) {
+            DataSetArrays data = SmallGrid();
+            if (node >= 0) data.nodes[static_cast<std::size_t>(node)] += change;
+            const GridShape whole = CheckGridShape(data.nodes.get(), 4, 3);
+            EXPECT_EQ(whole.Rectilinear(), node < 0);
+            for (std::int64_t run = 1; run <= 12; ++run) {
+                SCOPED_TRACE(testing::Message() << "node " << node << ", runs of " << run);
+                GridShapeCheck check(data.nodes.get(), 4);
+                for (std::int64_t done = 0; done < 12; done += run)
+                    check.Next(std::min<std::int64_t>(run, 12 - done));
+                EXPECT_EQ(check.Result().fault, whole.fault);
+                EXPECT_EQ(check.Result().i, whole.i);
+                EXPECT_EQ(check.Result().j, whole.j);
+            }
+        }
+    }
 }
 
 TEST_F(CellLocationTest, StartCellIsTriedFirstOnAShearedGrid) {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/memory_budget.h"
 #include "scene/data_set_checks.h"
@@ -382,6 +384,20 @@ TEST(DataLoader, SpeedsSpanningMoreThanThirtyOrdersAskAboutTheByteOrder) {
         EXPECT_NE(f.reporter.entries[0].text.find(c.told), std::string::npos) << f.reporter.entries[0].text;
         EXPECT_NE(f.reporter.entries[0].text.find("falsche Bytereihenfolge?"), std::string::npos);
     }
+}
+
+// Every value counts, at any index of an array of any length: the least speed among ones and
+// the greatest among tiny ones each stand at every index of 2 to 9 values in turn.
+TEST(DataLoader, TheSpanOfSpeedsTakesEveryValue) {
+    for (std::size_t n = 2; n <= 9; ++n)
+        for (std::size_t at = 0; at < n; ++at)
+            for (const auto& [rest, odd] : {std::pair{1.0f, 1e-31f}, std::pair{1e-31f, 1.0f}}) {
+                std::vector<float> u(n, rest), v(n, 0.0f);
+                u[at] = odd;
+                EXPECT_TRUE(
+                    loading::ImplausibleSpeeds(u.data(), v.data(), static_cast<std::int64_t>(n), "f.vtk"))
+                    << n << " values, " << odd << " at " << at;
+            }
 }
 
 // A UTM-like grid (y about 5.4e6, 2 m spacing) is drawn as the same grid near the origin would
