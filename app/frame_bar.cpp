@@ -1,6 +1,7 @@
 #include "app/frame_bar.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLocale>
 #include <QSlider>
@@ -48,6 +49,12 @@ CFrameBar::CFrameBar(QWidget* parent) : QToolBar(Text(ui::kFrameBarTitle), paren
     m_pRate->setRange(1, 60);
     m_pRate->setValue(kDefaultRate);
     addWidget(m_pRate);
+    addSeparator();
+    m_pCoherent = new QCheckBox(Text(ui::kFrameCoherent), this);
+    m_pCoherent->setObjectName(QStringLiteral("coherentLines"));
+    m_pCoherent->setToolTip(Text(ui::kFrameCoherentTip));
+    addWidget(m_pCoherent);
+    connect(m_pCoherent, &QCheckBox::toggled, this, &CFrameBar::coherentChosen);
 
     m_pTimer = new QTimer(this);
     connect(m_pTimer, &QTimer::timeout, this, [this] { Choose((Frame() + 1) % m_count); });
@@ -79,6 +86,11 @@ void CFrameBar::SetFrameCount(int count) {
     ShowNumber();
     setVisible(m_count > 1);
     for (QAction* action : {m_pPrevious, m_pPlay, m_pNext}) action->setEnabled(m_count > 1);
+}
+
+void CFrameBar::ShowCoherent(bool on) {
+    const QSignalBlocker quiet(m_pCoherent);
+    m_pCoherent->setChecked(on);
 }
 
 int CFrameBar::Frame() const {

@@ -5,6 +5,7 @@
 #include <optional>
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QSlider;
 class QSpinBox;
@@ -26,10 +27,16 @@ public:
     QAction* PreviousAction() const { return m_pPrevious; }
     QAction* NextAction() const { return m_pNext; }
     QAction* PlayAction() const { return m_pPlay; }
+    // Whether each frame starts from the streamlines of the one shown before (Stromlinien
+    // mitführen); shown as the settings have it, without a signal.
+    void ShowCoherent(bool on);
+    QCheckBox* CoherentBox() const { return m_pCoherent; }
 
 signals:
     // The user (or playback) chose FRAME; the receiver shows it.
     void frameChosen(int frame);
+    // The user switched the carrying of streamlines from frame to frame.
+    void coherentChosen(bool on);
 
 private:
     void Choose(int frame);
@@ -38,6 +45,7 @@ private:
     QSlider* m_pSlider = nullptr;
     QSpinBox* m_pRate = nullptr;
     QLabel* m_pNumber = nullptr;
+    QCheckBox* m_pCoherent = nullptr;
     QTimer* m_pTimer = nullptr;
     QAction* m_pPrevious = nullptr;
     QAction* m_pNext = nullptr;

@@ -150,6 +150,12 @@ bool CTesmoraApp::InitInstance() {
     QObject::connect(frame, &CMainFrame::fileNew, frame, [this] { OnFileNew(); });
     QObject::connect(frame->FrameBar(), &CFrameBar::frameChosen, frame,
                      [this](int shown) { ShowFrame(shown); });
+    // Takes effect from the next frame shown; the picture on screen stays as it is.
+    QObject::connect(frame->FrameBar(), &CFrameBar::coherentChosen, frame, [this](bool on) {
+        DrawSettings settings = CurrentDrawSettings(m_scene);
+        settings.coherent = on;
+        ApplyDrawSettings(m_scene, settings);
+    });
     QObject::connect(frame, &CMainFrame::fileOpen, frame, [this] { OnFileOpen(); });
     QObject::connect(frame, &CMainFrame::fileSave, frame, [this] { OnFileSave(); });
     QObject::connect(frame, &CMainFrame::fileSaveAs, frame, [this] { OnFileSaveAs(); });
@@ -166,6 +172,7 @@ bool CTesmoraApp::InitInstance() {
         SaveViewChoices(*m_choicesFile, {view->FitsWindow(), view->FillsView()});
     });
     frame->ControlBar()->ShowChoices(CurrentDrawSettings(m_scene));
+    frame->FrameBar()->ShowCoherent(m_scene.m_modes.coherent);
     frame->PictureMenu().ShowChoices(CurrentDrawSettings(m_scene), view->FitsWindow(), view->FillsView());
     m_doc.OnNewDocument();
     UpdateTitle();

@@ -37,6 +37,10 @@ inline constexpr const char* kFrameNext = "Bild vor (Bild ab)";
 inline constexpr const char* kFramePlay = "Abspielen (Leertaste)";
 inline constexpr const char* kFrameRate = "Bilder/s";
 inline constexpr const char* kFrameNumber = "Bild %1 von %2";
+inline constexpr const char* kFrameCoherent = "Stromlinien mitführen";
+inline constexpr const char* kFrameCoherentTip =
+    "Jedes Bild beginnt mit den Stromlinien des vorigen, wo die Strömung es zulässt, statt alle neu "
+    "zu verteilen: die Linien springen nicht von Bild zu Bild.";
 inline constexpr const char* kTryHelp = "„tesmora --help“ zeigt die Optionen.";
 
 // Menu captions; the text after a tab is the shortcut as the menu shows it.

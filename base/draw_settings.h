@@ -124,6 +124,10 @@ struct DrawModes {
     std::string units;
     // A series' colour scale; a single data set has its own whatever this says.
     std::int32_t range = kRangeSequence;
+    // Each frame of a series placed from the seeds of the lines of the frame shown before it,
+    // so that streamlines stay where the flow lets them instead of being placed anew; a single
+    // data set is placed as always.
+    bool coherent = false;
 
     friend bool operator==(const DrawModes&, const DrawModes&) = default;
 };

@@ -336,6 +336,15 @@ constexpr Row kRows[] = {
          },
      .set = [](DrawSettings& s, double v) { s.range = As<std::int32_t>(v); },
      .series = true},
+    {.name = "coherent",
+     .kind = Kind::Switch,
+     .help = "Streamlines that stay from frame to frame of a series: each frame's placement first traces "
+             "from the seeds of the frame before it, where the flow still moves, keeping each line that "
+             "keeps its distances (a seed a little too close to a line moves along its own), and then "
+             "fills the rest as usual (default: every frame placed anew).",
+     .get = [](const DrawSettings& s) { return s.coherent ? 1.0 : 0.0; },
+     .set = [](DrawSettings& s, double v) { s.coherent = v != 0.0; },
+     .series = true},
 };
 
 // The shortest text that reads back as the same value of the field's type.

@@ -19,6 +19,8 @@ struct PlacementStats {
     std::uint64_t farthestSeeds = 0;
     std::uint64_t droppedShort = 0;  // streamlines shorter than d_sep, not kept
     std::uint64_t closedLoops = 0;
+    // Lines traced from the seeds of the frame before, of a coherent series.
+    std::uint64_t carriedLines = 0;
 };
 
 // Wall-clock milliseconds of the steps of the last OpenDataSet, for the tools' statistics;

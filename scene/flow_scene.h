@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,8 @@ public:
     // as by RedrawScene. Anything else is reported, naming the frame, and leaves the scene as it
     // was.
     bool ShowFrame(const Frame& frame);
-    // ShowFrame with FRAME's arrays read already (by ReadFrameArrays, on any thread).
+    // ShowFrame with FRAME's arrays read already (by ReadFrameArrays, on any thread). With
+    // m_modes.coherent the placement starts from the seeds of the lines shown until then.
     bool ShowFrameArrays(const Frame& frame, DataSetArrays&& data);
     // Reads every frame of FRAMES and spans the colour maps, and so the legend, over their
     // values together from the next colouring on, so that colours keep their meaning from
@@ -217,7 +219,22 @@ public:
     void SetTraceLog(std::vector<TracedDirection>* log) { m_pTraceLog = log; }
 
     // --- evenly spaced placement: streamlines/placement.cpp ---------------------------------
-    void PlaceStreamlines();
+    // CARRIED, seeds of the lines of another frame, are tried first and in order (see
+    // CarriedSeedStarts), each one kept whose line the placement's rules keep; the placement
+    // then fills the rest as it would have, and needs no first seed of its own where a line is
+    // kept. None by default: the placement as it always was.
+    void PlaceStreamlines(std::span<const GridNode> carried = {});
+    // Whether a carried seed may start a line in the field now held: its pixel is in the
+    // picture and shows the data, and the flow moves at the seed (has a direction under the
+    // pixel step). Its distance to the lines is the placement's to test.
+    bool CarriedSeedStarts(GridNode seed) const;
+    // Where carried SEED starts its line: itself where it starts one and lies DIST or more from
+    // every line placed; else the nearest point within about DIST along its streamline in the
+    // field now held that does, since the lines beside it move too and a seed a pixel too close
+    // would otherwise lose a line that still runs there. None where no such point is.
+    std::optional<GridNode> CarriedSeedAt(GridNode seed, float dist);
+    // The seeds of the placed streamlines, in placement order.
+    std::vector<GridNode> LineSeeds() const;
     // A random point of the grid's rectangle where the flow moves; none after the bounded
     // number of draws. Under the time step the flow moves where |u| or |v| is 0.0001 or more,
     // under the pixel step where it has a direction.
@@ -240,7 +257,7 @@ public:
     // Placed instead of the standard placement when m_modes.placement is kPlacementFine. Needs no
     // random first seed: it starts at the pixel deepest inside the moving flow, so the same
     // field and settings always give the same streamlines.
-    void PlaceFineStreamlines();
+    void PlaceFineStreamlines(std::span<const GridNode> carried = {});
     // Off, the fine placement renews its distances by transforms of the whole raster only,
     // which must place the same lines: for comparison.
     void RenewFineDistancesAroundNewLines(bool on) { m_fineBuffers.renewAroundNewLines = on; }

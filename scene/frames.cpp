@@ -39,6 +39,8 @@ bool FlowScene::ShowFrame(const Frame& frame) {
 
 bool FlowScene::ShowFrameArrays(const Frame& frame, DataSetArrays&& data) {
     if (!m_pImage || !FrameOnLoadedGrid(frame, data)) return false;
+    // Taken before the lines go: a coherent series starts this frame's placement from them.
+    const std::vector<GridNode> carried = m_modes.coherent ? LineSeeds() : std::vector<GridNode>{};
     m_pU = std::move(data.u);
     m_pV = std::move(data.v);
     m_pP = std::move(data.p);
@@ -49,7 +51,7 @@ bool FlowScene::ShowFrameArrays(const Frame& frame, DataSetArrays&& data) {
     m_bNodeRangesMeasured = false;
     ResetForDraw();
     BuildRasters();
-    if (!m_bHedgehog) PlaceStreamlines();
+    if (!m_bHedgehog) PlaceStreamlines(carried);
     return true;
 }
 

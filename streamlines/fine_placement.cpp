@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "scene/flow_scene.h"
@@ -74,6 +75,8 @@ public:
     bool IsInDomain(float x, float y) const { return m_scene.IsInDomain(x, y); }
     GridNode SampleVelocity(float x, float y) const { return m_scene.SampleVelocity(x, y); }
     bool SeedMoves(GridNode w) const { return m_scene.SeedMoves(w); }
+    PixelPoint WorldToPixel(GridNode w) const { return m_scene.WorldToPixel(w); }
+    std::optional<GridNode> CarriedSeedAt(GridNode w, float dist) { return m_scene.CarriedSeedAt(w, dist); }
     // Where the step from FROM (inside) to TO (outside) crosses the edge of the domain.
     GridNode DomainExit(GridNode from, GridNode to) const;
     // Traces both ways from W with the scene's integrator into Scratch(), its steps counted
@@ -299,9 +302,11 @@ public:
         }
     }
 
-    void Run();
+    // CARRIED: seeds of another frame's lines, tried before the deepest pixel.
+    void Run(std::span<const GridNode> carried);
 
 private:
+    void TryCarriedSeeds(std::span<const GridNode> carried);
     void FindMovingPixels();
     // The first seed: the moving pixel farthest from the raster's edge and from the flow at rest.
     std::optional<std::size_t> DeepestMovingPixel();
@@ -410,9 +415,11 @@ std::optional<std::size_t> FinePlacement::DeepestMovingPixel() {
     return deepest;
 }
 
-void FinePlacement::Run() {
+void FinePlacement::Run(std::span<const GridNode> carried) {
     FindMovingPixels();
-    if (const std::optional<std::size_t> first = DeepestMovingPixel()) Seed(*first);
+    TryCarriedSeeds(carried);
+    if (m_site.LineCount() == 0)
+        if (const std::optional<std::size_t> first = DeepestMovingPixel()) Seed(*first);
     // Without a line yet, the next seed is the next deepest pixel, from the distances to where
     // the flow stops.
     if (m_site.LineCount() == 0) m_linesMeasured = m_pixels + 1;
@@ -435,6 +442,22 @@ void FinePlacement::Run() {
         const std::optional<std::size_t> best = FarthestOpenPixel();
         if (!best) break;
         Seed(*best);
+    }
+}
+
+void FinePlacement::TryCarriedSeeds(std::span<const GridNode> carried) {
+    const float dist = static_cast<float>(m_dsep);
+    for (const GridNode seed : carried) {
+        const std::optional<GridNode> w = m_site.CarriedSeedAt(seed, dist);
+        if (!w) continue;
+        const std::size_t pixel = m_raster.Index(m_site.WorldToPixel(*w).x, m_site.WorldToPixel(*w).y);
+        if (!m_moving[pixel]) continue;
+        // At least d_sep from every line, as a farthest pixel is, it keeps whatever line fits
+        // there as that one does: on a field that has not changed, each line comes back as it was.
+        if (TryStreamline(*w, 0.0))
+            ++m_site.Stats().carriedLines;
+        else
+            m_dropped[pixel] = 1;
     }
 }
 
@@ -671,7 +694,7 @@ std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
 
 }  // namespace
 
-void FlowScene::PlaceFineStreamlines() {
+void FlowScene::PlaceFineStreamlines(std::span<const GridNode> carried) {
     m_stats = PlacementStats{};
     m_seedQueue.Clear();
     if (!m_pNodes || !m_pU || !m_pV) return;
@@ -680,7 +703,7 @@ void FlowScene::PlaceFineStreamlines() {
         Grid().ResetNeighbours(m_aCellNbr);
     }
     FineSite site(*this, m_stats, m_scratch, m_fineBuffers, m_pTraceLog);
-    FinePlacement(site).Run();
+    FinePlacement(site).Run(carried);
     // A placement stopped by its bound on passes may leave candidates queued.
     m_seedQueue.Clear();
 }

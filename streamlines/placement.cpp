@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "scene/flow_scene.h"
+#include "streamlines/tracer.h"
 
 namespace {
 
@@ -35,9 +36,9 @@ private:
     FlowScene& m_scene;
 };
 
-void FlowScene::PlaceStreamlines() {
+void FlowScene::PlaceStreamlines(std::span<const GridNode> carried) {
     if (m_modes.placement == kPlacementFine) {
-        PlaceFineStreamlines();
+        PlaceFineStreamlines(carried);
         return;
     }
     m_stats = PlacementStats{};
@@ -49,15 +50,25 @@ void FlowScene::PlaceStreamlines() {
         Grid().ResetNeighbours(m_aCellNbr);
     }
     const DeferredSlots deferred(*this);
-
-    const std::optional<GridNode> first = PickFirstSeed();
-    if (!first) {
-        m_seedQueue.Clear();
-        return;
-    }
-    AddStreamline(CreateStreamline(*first, m_nMethod, false));
-
     const float dist = static_cast<float>(dsep);
+
+    // A carried seed is held to the test every seed from the queue meets, and its line is kept
+    // as theirs are: on a field that has not changed, each line is traced again as it was.
+    for (const GridNode seed : carried) {
+        const std::optional<GridNode> w = CarriedSeedAt(seed, dist);
+        if (!w) continue;
+        AddStreamline(CreateStreamline(*w, m_nMethod, false));
+        ++m_stats.carriedLines;
+    }
+    if (m_streamlines.empty()) {
+        const std::optional<GridNode> first = PickFirstSeed();
+        if (!first) {
+            m_seedQueue.Clear();
+            return;
+        }
+        AddStreamline(CreateStreamline(*first, m_nMethod, false));
+    }
+
     // Each candidate is looked at once, when it reaches the front, against every streamline
     // placed by then; the streamlines traced from it queue their own candidates at the back.
     while (!m_seedQueue.Empty()) {
@@ -118,6 +129,61 @@ std::optional<GridNode> FlowScene::PickFirstSeed() {
             moving = GridNode{x, y};
     }
     return moving;
+}
+
+bool FlowScene::CarriedSeedStarts(GridNode seed) const {
+    const PixelPoint p = WorldToPixel(seed);
+    GridNode shown;
+    if (!IsInPicture(p.x, p.y) || !PixelInData(p.x, p.y, shown) || !IsInDomain(seed.x, seed.y)) return false;
+    if (PixelStepOn()) return SeedMoves(seed);
+    // Where the flow has come to rest the line would be its seed alone.
+    const GridNode v = SampleVelocity(seed.x, seed.y);
+    return std::isfinite(v.x) && std::isfinite(v.y) && (v.x != 0.0f || v.y != 0.0f);
+}
+
+namespace {
+
+// Keeps the first COUNT points of each direction, whatever lies near them.
+struct FirstPoints : TracePolicy {
+    int count = 0;
+    int left = 0;
+    void Begin(PixelPoint) { left = count; }
+    PixelVerdict Judge(PixelPoint, PixelPoint) {
+        return left-- > 0 ? PixelVerdict::kKeep : PixelVerdict::kStop;
+    }
+};
+
+}  // namespace
+
+std::optional<GridNode> FlowScene::CarriedSeedAt(GridNode seed, float dist) {
+    if (!CarriedSeedStarts(seed)) return std::nullopt;
+    const PixelPoint p = WorldToPixel(seed);
+    if (IsFarEnough(p.x, p.y, dist)) return seed;
+    // Points are more than 1.5 pixels apart: half as many as DIST reach about DIST either way.
+    FirstPoints policy;
+    policy.count = std::max(static_cast<int>(dist) / 2, 1);
+    Tracer(*this, m_stats, m_pTraceLog).BothWays(m_scratch, seed, m_nMethod, policy);
+    const Streamline along = m_scratch;
+    m_scratch.RemoveAll();
+    const std::size_t middle = along.SeedIndex();
+    // Outwards from the seed, the nearer point first and of two alike the one downstream.
+    for (std::size_t k = 1; k < along.GetCount(); ++k)
+        for (const std::size_t i : {middle + k, middle - k}) {
+            if (i >= along.GetCount()) continue;  // past either end, MIDDLE - K wrapped round
+            const PixelPoint q = along.Data()[i];
+            GridNode w;
+            if (IsInPicture(q.x, q.y) && PixelInData(q.x, q.y, w) && CarriedSeedStarts(w) &&
+                IsFarEnough(q.x, q.y, dist))
+                return w;
+        }
+    return std::nullopt;
+}
+
+std::vector<GridNode> FlowScene::LineSeeds() const {
+    std::vector<GridNode> seeds;
+    seeds.reserve(m_streamlines.size());
+    for (const auto& line : m_streamlines) seeds.push_back(line->Seed());
+    return seeds;
 }
 
 bool FlowScene::SeedMoves(GridNode w) const {

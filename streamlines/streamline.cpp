@@ -11,22 +11,29 @@ constexpr std::size_t kMinFrontGrowth = 16;
 }  // namespace
 
 Streamline::Streamline(const Streamline& other)
-    : m_points(other.Data(), other.Data() + other.GetCount()), m_seedIndex(other.m_seedIndex) {}
+    : m_points(other.Data(), other.Data() + other.GetCount()),
+      m_seedIndex(other.m_seedIndex),
+      m_seed(other.m_seed) {}
 
 Streamline& Streamline::operator=(const Streamline& other) {
     if (this != &other) {
         m_points.assign(other.Data(), other.Data() + other.GetCount());
         m_head = 0;
         m_seedIndex = other.m_seedIndex;
+        m_seed = other.m_seed;
     }
     return *this;
 }
 
 Streamline::Streamline(Streamline&& other) noexcept
-    : m_points(std::move(other.m_points)), m_head(other.m_head), m_seedIndex(other.m_seedIndex) {
+    : m_points(std::move(other.m_points)),
+      m_head(other.m_head),
+      m_seedIndex(other.m_seedIndex),
+      m_seed(other.m_seed) {
     other.m_points.clear();
     other.m_head = 0;
     other.m_seedIndex = 0;
+    other.m_seed = {};
 }
 
 Streamline& Streamline::operator=(Streamline&& other) noexcept {
@@ -34,9 +41,11 @@ Streamline& Streamline::operator=(Streamline&& other) noexcept {
         m_points = std::move(other.m_points);
         m_head = other.m_head;
         m_seedIndex = other.m_seedIndex;
+        m_seed = other.m_seed;
         other.m_points.clear();
         other.m_head = 0;
         other.m_seedIndex = 0;
+        other.m_seed = {};
     }
     return *this;
 }
@@ -59,6 +68,7 @@ void Streamline::RemoveAll() {
     m_points.clear();
     m_head = 0;
     m_seedIndex = 0;
+    m_seed = {};
 }
 
 void Streamline::Reserve(std::size_t front, std::size_t back) {

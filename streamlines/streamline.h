@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "base/grid_node.h"
 #include "base/pixel_point.h"
 
 // An ordered list of raster pixels along one curve of the flow, from the last backward point
@@ -39,6 +40,10 @@ public:
     // backwards. 0 for a streamline built point by point, unless set.
     std::size_t SeedIndex() const { return m_seedIndex; }
     void SetSeedIndex(std::size_t i) { m_seedIndex = i; }
+    // The point of the flow a traced streamline started from, exactly: its pixel alone would
+    // not trace the same line again. The origin for a streamline built point by point.
+    GridNode Seed() const { return m_seed; }
+    void SetSeed(GridNode seed) { m_seed = seed; }
 
     // Contiguous view of the points, index 0 first; for drawing and bulk reads.
     const PixelPoint* Data() const { return m_points.data() + m_head; }
@@ -51,4 +56,5 @@ private:
     std::vector<PixelPoint> m_points;  // [m_head, size) hold the points
     std::size_t m_head = 0;
     std::size_t m_seedIndex = 0;
+    GridNode m_seed{};
 };

@@ -76,7 +76,7 @@ public:
           m_endsAtPicture(flow.EndsAtPicture()) {}
 
     // Both directions from SEED into LINE, which is emptied first and holds afterwards the
-    // line with its seed index; the backward direction only when the forward one did not come
+    // line with its seed and seed index; the backward direction only when the forward one did not come
     // back to the seed.
     template <class Policy>
     void BothWays(Streamline& line, GridNode seed, int method, Policy& policy) const {
@@ -90,6 +90,7 @@ public:
         // A closed loop already holds the whole orbit; tracing back would only retrace it.
         if (forward != TraceEnd::kClosedLoop) Direction(line, seed, method, -1, policy);
         line.SetSeedIndex(line.GetCount() - forwardCount);
+        line.SetSeed(seed);
     }
 
     // One direction from P0, adding its points at LINE's growing end.

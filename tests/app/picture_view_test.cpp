@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -321,6 +322,16 @@ TEST(FrameBar, StepsThroughASeriesAndHidesForOneField) {
     bar->PreviousAction()->trigger();
     EXPECT_TRUE(shows(2));
     EXPECT_EQ(bar->findChild<QLabel*>(QStringLiteral("frameNumber"))->text(), QStringLiteral("Bild 3 von 3"));
+    // Carrying the lines starts with the next frame shown.
+    QCheckBox* coherent = bar->findChild<QCheckBox*>(QStringLiteral("coherentLines"));
+    ASSERT_NE(coherent, nullptr);
+    EXPECT_FALSE(coherent->isChecked());
+    EXPECT_EQ(h.Scene().Stats().carriedLines, 0u);
+    coherent->click();
+    EXPECT_TRUE(h.Scene().m_modes.coherent);
+    bar->NextAction()->trigger();
+    AppHarness::Settle();
+    EXPECT_GT(h.Scene().Stats().carriedLines, 0u);
     bar->PlayAction()->trigger();
     EXPECT_TRUE(bar->Playing());
     ASSERT_TRUE(h.App().OpenPath(QString::fromStdString(testsupport::WriteDataSet(dir, "alone", frames[1]))));

@@ -220,6 +220,7 @@ DrawSettings RandomSettings(std::mt19937& random) {
     const char* units[] = {"", "x=mm,u=m/s", "p=Pa,w=1/s,y=km"};
     s.units = units[pick(0, 2)];
     s.range = pick(kRangeSequence, kRangeFrame);
+    s.coherent = pick(0, 1) != 0;
     return s;
 }
 

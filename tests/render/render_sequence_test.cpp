@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -23,6 +26,7 @@ namespace {
 struct Outcome {
     int exitCode = -1;
     std::string err;
+    std::string out;
 };
 
 Outcome Render(const QStringList& arguments) {
@@ -36,6 +40,7 @@ Outcome Render(const QStringList& arguments) {
         return r;
     }
     r.err = process.readAllStandardError().toStdString();
+    r.out = process.readAllStandardOutput().toStdString();
     r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return r;
 }
@@ -95,6 +100,45 @@ TEST_F(Series, EachFrameIsThePictureOfItsDataSetAloneAndShardsSplitTheFrames) {
     const Outcome beyond = Render({File("series.gri"), "--frames", "2:5", "-o", File("beyond")});
     EXPECT_EQ(beyond.exitCode, 2);
     EXPECT_NE(beyond.err.find("the 3 of the series"), std::string::npos) << beyond.err;
+}
+
+// A coherent frame follows from the frames before it: a shard draws the pictures of the whole
+// run; and on a series of one field repeated, every line is carried and no pixel changes.
+TEST_F(Series, CoherentShardsDrawTheWholeRunsPicturesAndAFieldThatStaysStaysPut) {
+    const QStringList coherent = options + QStringList{"--coherent", "--range", "frame"};
+    ASSERT_EQ(
+        Render(QStringList{File("series.gri"), "--frames", "all", "-o", File("all")} + coherent).exitCode, 0);
+    for (const char* shard : {"0/2", "1/2"})
+        ASSERT_EQ(Render(QStringList{File("series.gri"), "--frames", "all", "--shard", shard, "-o",
+                                     File("shards")} +
+                         coherent)
+                      .exitCode,
+                  0);
+    ASSERT_EQ(Pictures("shards"), Pictures("all"));
+    for (const QString& name : Pictures("all"))
+        EXPECT_EQ(QImage(File("shards/") + name), QImage(File("all/") + name)) << name.toStdString();
+
+    for (int k = 1; k < 3; ++k)
+        std::filesystem::copy_file(dir.File("alone0.00000.dat"),
+                                   dir.File("still.0000" + std::to_string(k) + ".dat"));
+    std::filesystem::copy_file(dir.File("alone0.00000.dat"), dir.File("still.00000.dat"));
+    std::filesystem::copy_file(dir.File("alone0.gri"), dir.File("still.gri"));
+    const Outcome still =
+        Render(QStringList{File("still.gri"), "--frames", "all", "--stats", "-o", File("still")} + coherent);
+    ASSERT_EQ(still.exitCode, 0) << still.err;
+    const QStringList lines = QString::fromStdString(still.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    for (int k = 0; k < 3; ++k) {
+        const QJsonObject stats = QJsonDocument::fromJson(lines[k].toUtf8()).object();
+        EXPECT_EQ(stats["frame"].toInt(), k);
+        EXPECT_GT(stats["streamlines"].toInt(), 5);
+        if (k == 0) {
+            EXPECT_TRUE(stats["carried"].isNull() && stats["changed_percent"].isNull());
+        } else {
+            EXPECT_EQ(stats["carried"].toInt(), stats["streamlines"].toInt()) << k;
+            EXPECT_EQ(stats["changed_percent"].toDouble(), 0.0) << k;
+        }
+    }
 }
 
 // Decoded again, each video has a frame per picture, at the picture's size.

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "scene/frame_list.h"
+#include "tests/support/placement_checks.h"
 #include "tests/support/test_support.h"
+#include "tools/flowgen/analytic_flows.h"
 
 namespace {
 
@@ -52,6 +54,13 @@ DataSetArrays Swirl(float phase, int nx = 41) {
     });
 }
 
+std::vector<std::vector<PixelPoint>> Lines(const FlowScene& scene) {
+    std::vector<std::vector<PixelPoint>> lines;
+    for (const auto& line : scene.m_streamlines)
+        lines.emplace_back(line->Data(), line->Data() + line->GetCount());
+    return lines;
+}
+
 class FrameSeries : public ::testing::Test {
 protected:
     // seq.gri with its numbered solution files: frame K is the solution of PHASES[K].
@@ -73,12 +82,6 @@ protected:
         settings.placement = kPlacementFine;
         ApplyDrawSettings(scene, settings);
         scene.OpenDataSet(path);
-    }
-    static std::vector<std::vector<PixelPoint>> Lines(const FlowScene& scene) {
-        std::vector<std::vector<PixelPoint>> lines;
-        for (const auto& line : scene.m_streamlines)
-            lines.emplace_back(line->Data(), line->Data() + line->GetCount());
-        return lines;
     }
     testsupport::TempDir dir;
     std::vector<std::string> alone;
@@ -123,6 +126,72 @@ TEST_F(FrameSeries, AFrameOnAnotherGridIsRefusedByName) {
         EXPECT_TRUE(std::equal(before.begin(), before.end(), series.scene.m_pImage.get()));
         EXPECT_EQ(Lines(series.scene), lines);
     }
+}
+
+// A series NAME.gri with NAME.0000K.dat of the forced double gyre at TIMES[K].
+std::vector<Frame> GyreSeries(const testsupport::TempDir& dir, const std::string& name,
+                              const std::vector<double>& times, Reporter& reporter) {
+    const AnalyticFlow& flow = *FindFlow("forced-double-gyre");
+    for (std::size_t k = 0; k < times.size(); ++k) {
+        const std::string alone = name + "_" + std::to_string(k);
+        testsupport::WriteDataSet(dir, alone,
+                                  MakeFlow(flow.name, 61, 31, 1, 0.0f, {}, times[k] * flow.period));
+        std::filesystem::copy_file(dir.File(alone + ".00000.dat"),
+                                   dir.File(name + ".0000" + std::to_string(k) + ".dat"));
+        if (k == 0) std::filesystem::copy_file(dir.File(alone + ".gri"), dir.File(name + ".gri"));
+    }
+    std::vector<Frame> frames;
+    EXPECT_TRUE(FramesOf({dir.File(name + ".gri")}, nullptr, reporter, frames));
+    EXPECT_EQ(frames.size(), times.size());
+    return frames;
+}
+
+// Coherent frames start from the seeds of the frame before. On a field that stays, every line
+// is traced again from its seed and the picture stays to the pixel; on one that changes, every
+// frame keeps the placement's spacing, and most of its lines come from the frame before.
+TEST(CoherentFrames, AFieldThatStaysKeepsItsLinesAndAChangingOneItsSpacing) {
+    testsupport::TempDir dir;
+    testsupport::CollectingReporter reporter;
+    const std::vector<Frame> steady = GyreSeries(dir, "steady", {0.1, 0.1, 0.1}, reporter);
+    const std::vector<Frame> changing = GyreSeries(dir, "changing", {0.0, 0.002, 0.004, 0.006}, reporter);
+    for (const int placement : {kPlacementStandard, kPlacementFine})
+        for (const float step : {0.0f, 1.0f})
+            for (const int dsep : {6, 12}) {
+                SCOPED_TRACE(::testing::Message()
+                             << "placement " << placement << ", step " << step << ", dsep " << dsep);
+                DrawSettings settings;
+                settings.placement = placement;
+                settings.stepPixels = step;
+                settings.dsep = dsep;
+                settings.coherent = true;
+                testsupport::SceneFixture f;
+                f.scene.SetFixedSeed(5);
+                ApplyDrawSettings(f.scene, settings);
+                f.scene.OpenDataSet(steady[0].path);
+                ASSERT_TRUE(f.scene.HasDataSet());
+                const std::size_t bytes = 3 * f.scene.Raster().Pixels();
+                for (std::size_t k = 1; k < steady.size(); ++k) {
+                    const auto lines = Lines(f.scene);
+                    const std::vector<std::uint8_t> image(f.scene.m_pImage.get(),
+                                                          f.scene.m_pImage.get() + bytes);
+                    ASSERT_TRUE(f.scene.ShowFrame(steady[k]));
+                    ASSERT_GT(lines.size(), 10u);
+                    EXPECT_EQ(f.scene.Stats().carriedLines, lines.size());
+                    EXPECT_EQ(Lines(f.scene), lines);
+                    EXPECT_TRUE(std::equal(image.begin(), image.end(), f.scene.m_pImage.get()));
+                }
+                f.scene.ReleaseDataSet();
+                f.scene.OpenDataSet(changing[0].path);
+                ASSERT_TRUE(f.scene.HasDataSet());
+                for (std::size_t k = 1; k < changing.size(); ++k) {
+                    const std::size_t before = f.scene.GetStreamlineCount();
+                    ASSERT_TRUE(f.scene.ShowFrame(changing[k]));
+                    for (const std::string& broken : testsupport::PlacementViolations(f.scene))
+                        ADD_FAILURE() << "frame " << k << ": " << broken;
+                    EXPECT_GT(2 * f.scene.Stats().carriedLines, before) << "frame " << k;
+                }
+            }
+    EXPECT_TRUE(reporter.entries.empty());
 }
 
 }  // namespace

@@ -399,15 +399,32 @@ int RunSequence(const RenderRequest& r, std::atomic<bool>& drawn) {
         scene.ColourBackground();
     }
 
+    // A coherent frame follows from the frame placed before it, so a shard places every frame
+    // the whole run would, from its first on, and draws its own: its pictures are the run's.
+    std::vector<std::size_t> placed = chosen;
+    if (r.settings.coherent) {
+        FrameChoice whole = r.frames;
+        whole.shard = 0;
+        whole.shards = 1;
+        placed = ChosenFrames(whole, frames.size(), nullptr);
+    }
     VideoFile film;
     std::size_t shown = 0;
     std::vector<Streamline> clicks;
-    for (std::size_t n = 0; n < chosen.size(); ++n) {
-        const std::size_t number = chosen[n];
+    std::vector<GridNode> seedsBefore;
+    QImage pictureBefore;
+    std::size_t n = 0;  // of the pictures drawn
+    for (std::size_t k = 0; k < placed.size() && n < chosen.size(); ++k) {
+        const std::size_t number = placed[k];
         if (number != shown) {
-            if (!scene.ShowFrame(frames[number])) return kExitNotLoaded;
+            // The run's first frame is placed anew, whichever frame was read for the grid.
+            scene.m_modes.coherent = r.settings.coherent && k > 0;
+            const bool ok = scene.ShowFrame(frames[number]);
+            scene.m_modes.coherent = r.settings.coherent;
+            if (!ok) return kExitNotLoaded;
             shown = number;
         }
+        if (chosen[n] != number) continue;
         PictureData picture;
         const PictureFormat format = video ? PictureFormat::Png : r.format;
         if (!DrawScene(*context, scene, r, format, clicks, picture, &error)) {
@@ -431,6 +448,23 @@ int RunSequence(const RenderRequest& r, std::atomic<bool>& drawn) {
             return kExitNotLoaded;
         }
         drawn = true;
+        if (r.stats) {
+            const bool first = n == 0;
+            // Carried lines may start beside their seed, moved along the line; the placement counts
+            // them. Placed anew, a line is carried over where it happens to start at a seed of the last.
+            const std::size_t from = r.settings.coherent
+                                         ? static_cast<std::size_t>(scene.Stats().carriedLines)
+                                         : LinesFromSeeds(scene, seedsBefore);
+            const std::optional<std::size_t> carried =
+                first ? std::nullopt : std::optional<std::size_t>(from);
+            const std::optional<double> changed =
+                first ? std::nullopt
+                      : std::optional<double>(ComparePictures(picture.raster, pictureBefore).Percent());
+            cli::PrintOut(FrameStatsJson(number, scene, carried, changed).toStdString() + "\n");
+            seedsBefore = scene.LineSeeds();
+            pictureBefore = picture.raster;
+        }
+        ++n;
     }
     if (video && !film.Finish(&error)) {
         Error(error);

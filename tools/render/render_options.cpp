@@ -209,7 +209,11 @@ struct RenderOptions {
     const QCommandLineOption stats{
         "stats",
         "Print one JSON line: grid counts, the step, number of streamlines and points, "
-        "and the milliseconds of load, rasters, placement and drawing."};
+        "and the milliseconds of load, rasters, placement and drawing. Of a series, one line per picture: "
+        "its frame, its streamlines, how many of them carry on a line of the picture before (carried: with "
+        "--coherent those traced from its seeds, else those that start at one) and "
+        "the percentage of its pixels that differ from that picture by more than 8 in a channel "
+        "(changed_percent)."};
     const QCommandLineOption reference{"reference", "Compare the picture with this PNG (see below).", "FILE"};
     const QCommandLineOption threshold{
         "reference-threshold",

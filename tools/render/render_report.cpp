@@ -5,6 +5,7 @@
 #include <QJsonValue>
 #include <QString>
 #include <algorithm>
+#include <vector>
 
 #include "base/settings_table.h"
 #include "base/shown_numbers.h"
@@ -114,6 +115,26 @@ QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std
     root["open_ms"] = times.openMs;
     root["drawing_ms"] = times.drawingMs;
     root["renderer"] = QString::fromStdString(renderer);
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+std::size_t LinesFromSeeds(const FlowScene& scene, std::span<const GridNode> seeds) {
+    const auto before = [](GridNode a, GridNode b) { return a.x < b.x || (a.x == b.x && a.y < b.y); };
+    std::vector<GridNode> sorted(seeds.begin(), seeds.end());
+    std::sort(sorted.begin(), sorted.end(), before);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i)
+        if (std::binary_search(sorted.begin(), sorted.end(), scene.StreamlineAt(i).Seed(), before)) ++count;
+    return count;
+}
+
+QByteArray FrameStatsJson(std::size_t frame, const FlowScene& scene, std::optional<std::size_t> carried,
+                          std::optional<double> changed) {
+    QJsonObject root;
+    root["frame"] = static_cast<qint64>(frame);
+    root["streamlines"] = static_cast<qint64>(scene.GetStreamlineCount());
+    root["carried"] = carried ? QJsonValue(static_cast<qint64>(*carried)) : QJsonValue();
+    root["changed_percent"] = changed ? QJsonValue(*changed) : QJsonValue();
     return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
 

@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "base/grid_node.h"
 #include "streamlines/step_advance.h"
 
 class FlowScene;
@@ -33,6 +36,16 @@ QJsonObject StepJson(const FlowScene& scene);
 
 // The --stats line, without a line break.
 QByteArray StatsJson(const FlowScene& scene, const RenderTimes& times, const std::string& renderer);
+
+// How many of the placed streamlines start at one of SEEDS exactly: in a series, the lines kept
+// from the picture before, whose seeds those are.
+std::size_t LinesFromSeeds(const FlowScene& scene, std::span<const GridNode> seeds);
+
+// The --stats line of one picture of a series, without a line break: its frame, its streamlines,
+// how many of them carry on a line of the picture before (CARRIED) and the percentage of its
+// pixels that differ from that picture (CHANGED), both null for the first picture.
+QByteArray FrameStatsJson(std::size_t frame, const FlowScene& scene, std::optional<std::size_t> carried,
+                          std::optional<double> changed);
 
 // "warning: ..." for a data set on which the time step does not suit the placement, naming
 // --step-px 1; empty when it does.
