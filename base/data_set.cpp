@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <new>
 
+#include "base/large_pages.h"
 #include "base/memory_budget.h"
 #include "base/raster_geometry.h"
 

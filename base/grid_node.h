@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <new>
 
-#include "base/memory_budget.h"
+#include "base/large_pages.h"
 
 // A pair of single-precision floats: a grid node in world units, and equally a world point,
 // a velocity (u, v) or an integration increment. All integrator arithmetic stays in float.

@@ -1,10 +1,5 @@
 #include "base/memory_budget.h"
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -37,16 +32,4 @@ bool FitsInMemory(std::uint64_t bytes) {
 void SetAvailableMemoryForTesting(std::optional<std::uint64_t> bytes) {
     g_pretend = bytes.has_value();
     g_pretended = bytes;
-}
-
-void AdviseLargePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Below a few large pages the call would cost more than it saves.
-    constexpr std::size_t kLeastBytes = std::size_t{4} << 20;
-    if (!data || bytes < kLeastBytes) return;
-    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / page * page;
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -15,8 +14,3 @@ std::optional<std::uint64_t> AvailableMemory();
 bool FitsInMemory(std::uint64_t bytes);
 // Tests pretend the system has this much; nothing goes back to asking the system.
 void SetAvailableMemoryForTesting(std::optional<std::uint64_t> bytes);
-
-// Asks the system to back the fresh, untouched array at DATA of BYTES with large pages where it
-// can: filling an array of a large data set otherwise takes a page fault every 4 KiB, which
-// costs more than reading its file. A hint only, ignored where the system has no such pages.
-void AdviseLargePages(void* data, std::size_t bytes);

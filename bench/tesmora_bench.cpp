@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/large_pages.h"
 #include "base/memory_budget.h"
 #include "bench/alloc_counter.h"
 #include "bench/bench_data.h"
