@@ -175,14 +175,20 @@ void BM_BuildRasters(benchmark::State& state, int g) {
 
 // The real fields of tests/data/realdata, each opened once with the given step.
 const char* const kRealSets[] = {"flatplate_graded", "cavity_graded", "karman_piv", "soapfilm_piv"};
-FlowScene& OpenedReal(const std::string& name) {
+// The file at PATH, in the program's format or another's, opened once.
+FlowScene& OpenedFile(const std::string& path) {
     static std::map<std::string, std::unique_ptr<SceneHolder>> cache;
-    std::unique_ptr<SceneHolder>& holder = cache[name];
+    std::unique_ptr<SceneHolder>& holder = cache[path];
     if (!holder) {
         holder = NewScene();
-        holder->scene.OpenDataSet(std::string(TESMORA_REALDATA_DIR) + "/" + name + ".gri");
+        holder->scene.SetDataSetReader(&holder->reader);
+        holder->scene.OpenDataSet(path);
     }
     return holder->scene;
+}
+
+FlowScene& OpenedReal(const std::string& name) {
+    return OpenedFile(std::string(TESMORA_REALDATA_DIR) + "/" + name + ".gri");
 }
 
 // The floor of a placement: its integration steps alone, each traced direction again from its
@@ -309,18 +315,12 @@ void BM_PlaceReal(benchmark::State& state, std::string name, int method, float s
 // as the peers' fields bench/peers.py writes, so that their placement can be profiled in a loop
 // rather than in a fresh process.
 void BM_PlaceFile(benchmark::State& state, std::string path, int dsep, int method, int placement) {
-    static std::map<std::string, std::unique_ptr<SceneHolder>> cache;
-    std::unique_ptr<SceneHolder>& holder = cache[path];
-    if (!holder) {
-        holder = NewScene();
-        holder->scene.SetDataSetReader(&holder->reader);
-        holder->scene.OpenDataSet(path);
-    }
-    if (!holder->scene.HasDataSet()) {
+    FlowScene& scene = OpenedFile(path);
+    if (!scene.HasDataSet()) {
         state.SkipWithError("the field did not open");
         return;
     }
-    Place(state, holder->scene, dsep, method, 1.0f, placement);
+    Place(state, scene, dsep, method, 1.0f, placement);
 }
 
 void BM_Open(benchmark::State& state, int g) {

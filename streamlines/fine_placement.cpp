@@ -450,7 +450,8 @@ void FinePlacement::TryCarriedSeeds(std::span<const GridNode> carried) {
     for (const GridNode seed : carried) {
         const std::optional<GridNode> w = m_site.CarriedSeedAt(seed, dist);
         if (!w) continue;
-        const std::size_t pixel = m_raster.Index(m_site.WorldToPixel(*w).x, m_site.WorldToPixel(*w).y);
+        const PixelPoint at = m_site.WorldToPixel(*w);
+        const std::size_t pixel = m_raster.Index(at.x, at.y);
         if (!m_moving[pixel]) continue;
         // At least d_sep from every line, as a farthest pixel is, it keeps whatever line fits
         // there as that one does: on a field that has not changed, each line comes back as it was.

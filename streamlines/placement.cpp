@@ -163,20 +163,24 @@ std::optional<GridNode> FlowScene::CarriedSeedAt(GridNode seed, float dist) {
     FirstPoints policy;
     policy.count = std::max(static_cast<int>(dist) / 2, 1);
     Tracer(*this, m_stats, m_pTraceLog).BothWays(m_scratch, seed, m_nMethod, policy);
-    const Streamline along = m_scratch;
-    m_scratch.RemoveAll();
+    // Read in place: the tests below trace nothing, and the scratch line is emptied on the way out.
+    const Streamline& along = m_scratch;
     const std::size_t middle = along.SeedIndex();
+    std::optional<GridNode> found;
     // Outwards from the seed, the nearer point first and of two alike the one downstream.
-    for (std::size_t k = 1; k < along.GetCount(); ++k)
+    for (std::size_t k = 1; k < along.GetCount() && !found; ++k)
         for (const std::size_t i : {middle + k, middle - k}) {
             if (i >= along.GetCount()) continue;  // past either end, MIDDLE - K wrapped round
             const PixelPoint q = along.Data()[i];
             GridNode w;
             if (IsInPicture(q.x, q.y) && PixelInData(q.x, q.y, w) && CarriedSeedStarts(w) &&
-                IsFarEnough(q.x, q.y, dist))
-                return w;
+                IsFarEnough(q.x, q.y, dist)) {
+                found = w;
+                break;
+            }
         }
-    return std::nullopt;
+    m_scratch.RemoveAll();
+    return found;
 }
 
 std::vector<GridNode> FlowScene::LineSeeds() const {
