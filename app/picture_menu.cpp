@@ -35,6 +35,20 @@ const MapChoice kMapChoices[] = {
 };
 static_assert(std::size(kMapChoices) == kColourMapCoolwarm + 1);
 
+// One colour of the lines, in the order of the setting's values.
+struct LineChoice {
+    const char* text;
+    const ui::Prompt& prompt;
+    const char* name;
+};
+const LineChoice kLineChoices[] = {
+    {ui::kLinesPlainText, ui::kPromptLinesPlain, "actionLinesPlain"},
+    {ui::kLinesSpeedText, ui::kPromptLinesSpeed, "actionLinesSpeed"},
+    {ui::kLinesPressureText, ui::kPromptLinesPressure, "actionLinesPressure"},
+    {ui::kLinesVorticityText, ui::kPromptLinesVorticity, "actionLinesVorticity"},
+};
+static_assert(std::size(kLineChoices) == kLinesVorticity + 1);
+
 }  // namespace
 
 CPictureMenu::CPictureMenu(QMenu* menu, QObject* parent)
@@ -43,7 +57,12 @@ CPictureMenu::CPictureMenu(QMenu* menu, QObject* parent)
       m_pEqualAspect(MakeItem(parent, "actionViewEqualAspect", ui::kViewEqualAspect, ui::kPromptEqualAspect)),
       m_pFitWindow(MakeItem(parent, "actionViewFitWindow", ui::kViewFitWindow, ui::kPromptFitWindow)),
       m_pFillView(MakeItem(parent, "actionViewFillView", ui::kViewFillView, ui::kPromptFillView)),
-      m_pWholeData(MakeItem(parent, "actionViewWholeData", ui::kViewWholeData, ui::kPromptWholeData)) {
+      m_pWholeData(MakeItem(parent, "actionViewWholeData", ui::kViewWholeData, ui::kPromptWholeData)),
+      m_pAxes(MakeItem(parent, "actionViewAxes", ui::kViewAxes, ui::kPromptAxes)),
+      m_pLineArrows(MakeItem(parent, "actionViewLineArrows", ui::kViewLineArrows, ui::kPromptLineArrows)),
+      m_pArrowHeads(MakeItem(parent, "actionViewArrowHeads", ui::kViewArrowHeads, ui::kPromptArrowHeads)),
+      m_pSmooth(MakeItem(parent, "actionViewSmooth", ui::kViewSmooth, ui::kPromptSmooth)),
+      m_pLineColours{} {
     m_pWholeData->setCheckable(false);
     m_pWholeData->setShortcut(QKeySequence(Qt::Key_Home));
     menu->addSeparator();
@@ -62,6 +81,26 @@ CPictureMenu::CPictureMenu(QMenu* menu, QObject* parent)
     menu->addAction(m_pFitWindow);
     menu->addAction(m_pFillView);
     menu->addAction(m_pWholeData);
+    menu->addSeparator();
+    menu->addAction(m_pAxes);
+    menu->addAction(m_pLineArrows);
+    menu->addAction(m_pArrowHeads);
+    menu->addAction(m_pSmooth);
+    QMenu* lines = menu->addMenu(QString::fromUtf8(ui::kMenuLineColour));
+    lines->setObjectName(QStringLiteral("menuLineColour"));
+    auto* lineGroup = new QActionGroup(parent);
+    lineGroup->setExclusive(true);
+    for (std::size_t i = 0; i < std::size(kLineChoices); ++i) {
+        const LineChoice& c = kLineChoices[i];
+        m_pLineColours[i] = MakeItem(parent, c.name, c.text, c.prompt);
+        lineGroup->addAction(m_pLineColours[i]);
+        lines->addAction(m_pLineColours[i]);
+    }
+}
+
+QAction* CPictureMenu::LineColour(int lines) const {
+    return lines >= 0 && lines < static_cast<int>(std::size(m_pLineColours)) ? m_pLineColours[lines]
+                                                                             : nullptr;
 }
 
 QAction* CPictureMenu::ColourMap(int map) const {
@@ -87,6 +126,15 @@ void CPictureMenu::ConnectTo(CTesmoraView* view) {
         refresh();
     });
     QObject::connect(m_pWholeData, &QAction::triggered, view, [view] { view->OnWholeData(); });
+    QObject::connect(m_pAxes, &QAction::triggered, view, [view] { view->OnToggleAxes(); });
+    QObject::connect(m_pLineArrows, &QAction::triggered, view, [view] { view->OnToggleLineArrows(); });
+    QObject::connect(m_pArrowHeads, &QAction::triggered, view, [view] { view->OnToggleArrowHeads(); });
+    QObject::connect(m_pSmooth, &QAction::triggered, view, [view] { view->OnToggleSmooth(); });
+    for (std::size_t i = 0; i < std::size(kLineChoices); ++i) {
+        const auto lines = static_cast<std::int32_t>(i);
+        QObject::connect(m_pLineColours[i], &QAction::triggered, view,
+                         [view, lines] { view->OnLineColour(lines); });
+    }
     for (std::size_t i = 0; i < std::size(kMapChoices); ++i) {
         const auto handler = kMapChoices[i].handler;
         QObject::connect(m_pColourMaps[i], &QAction::triggered, view,
@@ -101,4 +149,9 @@ void CPictureMenu::ShowChoices(const DrawSettings& settings, bool fitWindow, boo
     m_pFitWindow->setChecked(fitWindow);
     m_pFillView->setChecked(fillView);
     m_pWholeData->setEnabled(fillView);
+    m_pAxes->setChecked(settings.axes);
+    m_pLineArrows->setChecked(settings.lineArrows);
+    m_pArrowHeads->setChecked(settings.arrowHeads);
+    m_pSmooth->setChecked(settings.smooth);
+    if (QAction* lines = LineColour(settings.lineColour)) lines->setChecked(true);
 }

@@ -14,6 +14,7 @@
 #include "app/control_bar.h"
 #include "app/pointer_readout.h"
 #include "app/ui_texts.h"
+#include "app/view_figure.h"
 #include "app/wait_cursor.h"
 #include "base/raster_geometry.h"
 #include "output/scene_capture.h"
@@ -63,9 +64,10 @@ void CTesmoraView::UpdateMinimumSize() {
         return;
     }
     const double ratio = devicePixelRatioF();
-    const int width = kImageOriginX + PictureWidth(m_scene.m_modes.legend);
+    const FigureMargins m = ViewFigureMargins(m_scene);
+    const int width = kImageOriginX + PictureWidth(m_scene.m_modes.legend) + m.right;
     setMinimumSize(static_cast<int>(std::ceil(width / ratio)),
-                   static_cast<int>(std::ceil(kMinViewHeight / ratio)));
+                   static_cast<int>(std::ceil((kMinViewHeight + m.top) / ratio)));
 }
 
 bool CTesmoraView::LegendShown() const {
@@ -73,9 +75,17 @@ bool CTesmoraView::LegendShown() const {
 }
 
 PictureFrame CTesmoraView::Frame() const {
+    // The classic frame leaves room enough left of and below the picture for the axes; scaled
+    // or filling, the picture gives them theirs.
+    const FigureMargins m = ViewFigureMargins(m_scene);
     // Filling, raster pixel (0, 0) lies at the view's bottom-left corner, one device pixel each.
-    if (m_bFillView) return {0, 0, 1.0};
-    return m_bFitWindow ? FittedFrame(m_cx, m_cy, LegendShown(), m_scene.Raster()) : PictureFrame{};
+    if (m_bFillView) return {m.left, m.bottom, 1.0};
+    if (!m_bFitWindow) return PictureFrame{};
+    PictureFrame fitted = FittedFrame(std::max(1, m_cx - m.left - m.right),
+                                      std::max(1, m_cy - m.top - m.bottom), LegendShown(), m_scene.Raster());
+    fitted.originX += m.left;
+    fitted.originY += m.bottom;
+    return fitted;
 }
 
 bool CTesmoraView::OpenGLAvailable() {
@@ -119,12 +129,14 @@ void CTesmoraView::paintGL() {
     // renewed with it so that both always describe the same size.
     SetViewProjection(m_cx, m_cy);
     BeginFrame();
-    DrawPicture(m_scene, Frame(), &m_legendText);
+    const PictureFrame frame = Frame();
+    DrawPicture(m_scene, frame, &m_legendText);
     const bool drawClick = (m_bClickPending || (m_bKeepClick && m_bClickShown)) && m_scene.HasDataSet() &&
                            m_scene.m_pClickStreamline;
     if (drawClick) DrawStreamline(*m_scene.m_pClickStreamline, OverlayColoursOf(m_scene));
     m_bClickPending = false;
     m_bClickShown = drawClick;
+    m_figure.Draw(m_scene, frame);
     ShowSettings();
     EndFrame();
 }
@@ -230,6 +242,32 @@ void CTesmoraView::OnToggleEqualAspect() {
     ChangeSettings(
         [](DrawSettings& s) { s.aspect = s.aspect == kAspectEqual ? kAspectStretch : kAspectEqual; });
 }
+// The figure's choices show at the next paint; the axes take room from a picture that fills the
+// view, which is made anew for it, and the lines' colours, like the colour map, wait for Draw.
+void CTesmoraView::OnToggleAxes() {
+    ChangeSettings([](DrawSettings& s) { s.axes = !s.axes; });
+    UpdateMinimumSize();
+    if (m_bFillView) RenewView();
+    Repaint();
+}
+void CTesmoraView::OnToggleLineArrows() {
+    ChangeSettings([](DrawSettings& s) { s.lineArrows = !s.lineArrows; });
+    Repaint();
+}
+void CTesmoraView::OnToggleArrowHeads() {
+    ChangeSettings([](DrawSettings& s) { s.arrowHeads = !s.arrowHeads; });
+    Repaint();
+}
+void CTesmoraView::OnToggleSmooth() {
+    ChangeSettings([](DrawSettings& s) { s.smooth = !s.smooth; });
+    Repaint();
+}
+void CTesmoraView::OnLineColour(std::int32_t lines) {
+    DrawSettings settings = CurrentDrawSettings(m_scene);
+    settings.lineColour = lines;
+    ApplyDrawSettings(m_scene, settings);
+}
+
 void CTesmoraView::OnToggleFitWindow() {
     m_bFitWindow = !m_bFitWindow;
     if (m_bFitWindow && m_bFillView) {
@@ -247,8 +285,9 @@ DrawSettings CTesmoraView::Settings() const {
 
 PictureSize CTesmoraView::FillSize() const {
     const int legend = m_scene.m_modes.legend ? kLegendWidth : 0;
-    return {std::clamp(m_cx - legend, kPictureSideMin, kPictureSideMax),
-            std::clamp(m_cy, kPictureSideMin, kPictureSideMax), 0};
+    const FigureMargins m = ViewFigureMargins(m_scene);
+    return {std::clamp(m_cx - legend - m.left - m.right, kPictureSideMin, kPictureSideMax),
+            std::clamp(m_cy - m.top - m.bottom, kPictureSideMin, kPictureSideMax), 0};
 }
 
 void CTesmoraView::OnToggleFillView() {
@@ -529,5 +568,6 @@ QImage CTesmoraView::GrabPicture() {
     const int top = frame.height() - (at.originY + height);
     QImage picture = frame.copy(at.originX, top, width, height).convertToFormat(QImage::Format_RGB888);
     picture.setDevicePixelRatio(1.0);
-    return picture;
+    if (!m_scene.HasDataSet()) return picture;
+    return FigureAroundView(picture, m_scene, at.zoom, LegendShown());
 }

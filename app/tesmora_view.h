@@ -5,10 +5,12 @@
 #include <QPoint>
 #include <QTimer>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/view_figure.h"
 #include "base/draw_settings.h"
 #include "base/pixel_point.h"
 #include "lettering/legend_text_painter.h"
@@ -77,6 +79,14 @@ public:
     void OnColourMapCividis();
     void OnColourMapCoolwarm();
     void OnToggleEqualAspect();
+    // The figure: axes in the data's coordinates around the picture, arrow heads along the
+    // streamlines and on the hedgehog's arrows, smooth lines, and lines coloured by a field
+    // (one of kLinesPlain ... kLinesVorticity).
+    void OnToggleAxes();
+    void OnToggleLineArrows();
+    void OnToggleArrowHeads();
+    void OnToggleSmooth();
+    void OnLineColour(std::int32_t lines);
     void OnToggleFitWindow();
     bool FitsWindow() const { return m_bFitWindow; }
     // The picture made as large as the view, at the data's proportions; the mouse wheel zooms
@@ -97,7 +107,8 @@ public:
 
     // The picture as the view shows it (black where the view does not reach), click
     // streamline included while it is on screen: 350 x 560 pixels, with the legend 130 more
-    // columns, and scaled as on screen when the picture fills the window.
+    // columns, and scaled as on screen when the picture fills the window; with the axes in
+    // their margins around it, as tesmora-render draws them.
     QImage GrabPicture();
     // Where the picture lies in the view now.
     PictureFrame Frame() const;
@@ -181,5 +192,6 @@ private:
     // once the events have settled.
     QTimer* m_pRenew = nullptr;
     QtLegendTextPainter m_legendText;
+    CViewFigure m_figure;
     std::optional<PlacementShortfall> m_shortfall;
 };

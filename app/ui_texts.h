@@ -68,6 +68,15 @@ inline constexpr const char* kViewEqualAspect = "&Gleiche Maßstäbe";
 inline constexpr const char* kViewFitWindow = "An &Fenster anpassen";
 inline constexpr const char* kViewFillView = "Fenster f&üllen";
 inline constexpr const char* kViewWholeData = "Ganze &Daten\tPos1";
+inline constexpr const char* kViewAxes = "A&chsen";
+inline constexpr const char* kViewLineArrows = "Strömungs&richtung";
+inline constexpr const char* kViewArrowHeads = "&Pfeilspitzen";
+inline constexpr const char* kViewSmooth = "Gl&ätten";
+inline constexpr const char* kMenuLineColour = "L&inienfarbe";
+inline constexpr const char* kLinesPlainText = "&Einfarbig";
+inline constexpr const char* kLinesSpeedText = "Nach &Geschwindigkeit";
+inline constexpr const char* kLinesPressureText = "Nach &Druck";
+inline constexpr const char* kLinesVorticityText = "Nach W&irbelstärke";
 inline constexpr const char* kMenuHelp = "&?";
 inline constexpr const char* kAppAbout = "Inf&o über Tesmora...";
 
@@ -115,6 +124,22 @@ inline constexpr Prompt kPromptFillView{
     "verschiebt.",
     "Fenster füllen"};
 inline constexpr Prompt kPromptWholeData{"Zeigt wieder die ganzen Daten.", "Ganze Daten"};
+inline constexpr Prompt kPromptAxes{
+    "Rahmen um das Bild mit Teilstrichen und Beschriftung in den Koordinaten der Daten.",
+    "Achsen ein-/ausblenden"};
+inline constexpr Prompt kPromptLineArrows{
+    "Pfeilspitzen in gleichen Abständen entlang jeder Stromlinie zeigen stromabwärts.", "Strömungsrichtung"};
+inline constexpr Prompt kPromptArrowHeads{"Spitzen an den Pfeilen der Pfeildarstellung.", "Pfeilspitzen"};
+inline constexpr Prompt kPromptSmooth{"Zeichnet Stromlinien und Pfeile kantengeglättet.", "Glätten"};
+inline constexpr Prompt kPromptLinesPlain{"Stromlinien in einer Farbe; gilt ab Draw.", "Linien einfarbig"};
+inline constexpr Prompt kPromptLinesSpeed{
+    "Färbt die Stromlinien nach der Geschwindigkeit mit der gewählten Farbskala; gilt ab Draw.",
+    "Linien nach Geschwindigkeit"};
+inline constexpr Prompt kPromptLinesPressure{
+    "Färbt die Stromlinien nach dem Druck mit der gewählten Farbskala; gilt ab Draw.", "Linien nach Druck"};
+inline constexpr Prompt kPromptLinesVorticity{
+    "Färbt die Stromlinien nach der Wirbelstärke mit der gewählten Farbskala; gilt ab Draw.",
+    "Linien nach Wirbelstärke"};
 inline constexpr Prompt kPromptAbout{"Zeigt Programminformationen, Versionsnummer und Copyright an.", "Info"};
 inline constexpr Prompt kPromptNextPane{"Wechselt zum nächsten Fensterausschnitt.", "Nächster Ausschnitt"};
 inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.",

@@ -107,6 +107,14 @@ std::string AxisTitle(std::string_view name, std::string_view unit) {
     return title;
 }
 
+FigureLayout ZoomedFigure(FigureLayout figure, double zoom) {
+    for (std::vector<AxisTick>* ticks : {&figure.x, &figure.y})
+        for (AxisTick& t : *ticks) t.position *= zoom;
+    figure.width = static_cast<int>(std::lround(figure.width * zoom));
+    figure.height = static_cast<int>(std::lround(figure.height * zoom));
+    return figure;
+}
+
 AxisScale XScaleOf(const FlowScene& scene) {
     const double node0 = scene.m_pNodes ? scene.m_pNodes[0].x : 0.0;
     const double per = scene.m_fInvScaleX;

@@ -63,6 +63,10 @@ struct FigureLayout {
     friend bool operator==(const FigureLayout&, const FigureLayout&) = default;
 };
 
+// FIGURE around its picture drawn ZOOM window pixels to a picture pixel: its ticks and its
+// size scaled, its texts as they are, since letters stay legible at every zoom.
+FigureLayout ZoomedFigure(FigureLayout figure, double zoom);
+
 // The scales of the picture in force: pixel centres to the data's coordinates, the shift of a
 // far grid added back.
 AxisScale XScaleOf(const FlowScene& scene);

@@ -71,7 +71,8 @@ TEST_F(FrameAtStart, MenusAreTheGermanOnes) {
     EXPECT_EQ(
         MenuTexts(top[2]->menu()),
         (QStringList{"&Symbolleiste", "S&tatusleiste", "-", "&Farblegende", "Farb&skala", "&Gleiche Maßstäbe",
-                     "An &Fenster anpassen", "Fenster f&üllen", "Ganze &Daten\tPos1"}));
+                     "An &Fenster anpassen", "Fenster f&üllen", "Ganze &Daten\tPos1", "-", "A&chsen",
+                     "Strömungs&richtung", "&Pfeilspitzen", "Gl&ätten", "L&inienfarbe"}));
     EXPECT_EQ(MenuTexts(top[3]->menu()), (QStringList{"Inf&o über Tesmora..."}));
     // Copy alone has something to work on: the picture.
     for (QAction* action : top[1]->menu()->actions()) {
@@ -106,6 +107,7 @@ TEST_F(FrameAtStart, TheManualPageNamesEveryMenuCommandAndFileType) {
     QString page = QString::fromUtf8(file.readAll());
     for (const auto& [troff, text] :
          std::initializer_list<std::pair<const char*, const char*>>{{"\\[:O]", "Ö"},
+                                                                    {"\\[:o]", "ö"},
                                                                     {"\\[:u]", "ü"},
                                                                     {"\\[:a]", "ä"},
                                                                     {"\\[ss]", "ß"},
