@@ -15,6 +15,7 @@
 #include "base/raster_geometry.h"
 #include "lettering/legend_text_painter.h"
 #include "output/figure_painter.h"
+#include "render/scene_drawing.h"
 
 namespace {
 
@@ -31,25 +32,15 @@ int PageHeight(const VectorPicture& picture) {
     return m.top + picture.raster.height + m.bottom;
 }
 
-// The drawing's lines stand on the lower left corners of their points' pixels, and OpenGL fills
-// a line through the corners into the row below it (a flat one) or the column left of it (an
-// upright one): the PNG shows point (x, y) in pixel (x, y - 1) or (x - 1, y). The vector files
-// draw their lines through the centre of pixel (x - 1, y - 1), on the row and column the PNG
-// lights, so that all three formats agree on the pixel grid; a line along the picture's first
-// row or column then lies outside it in all three. A sloping line (and an arrow head, whose ends
-// lie between whole pixels) may still differ by a pixel here and there: OpenGL takes the pixel
-// whose centre its line crosses, which no one shift of a path reproduces for every slope and for
-// flat lines alike. The figure's axes and the legend are painted outside this shift.
-constexpr double kLineShift = -1.0;
+// The page's coordinates of the picture's pixels: pixel x spans x to x + 1, y from the bottom.
+constexpr double kToCentreX = kLineVertexX - 0.5;
+constexpr double kToCentreY = kLineVertexY - 0.5;
 
-// The picture's pixels reach half a pixel beyond the centres of its outer pixels, in the lines'
-// coordinates.
 struct Bounds {
     double left, right, bottom, top;
 };
 Bounds BoundsOf(RasterSize raster) {
-    return {-0.5 - kLineShift, raster.width - 0.5 - kLineShift, -0.5 - kLineShift,
-            raster.height - 0.5 - kLineShift};
+    return {0.0, static_cast<double>(raster.width), 0.0, static_cast<double>(raster.height)};
 }
 
 QColor ColourOf(const CapturedColour& c) {
@@ -98,9 +89,11 @@ public:
     LinePainter& operator=(const LinePainter&) = delete;
 
     void Line(const CapturedLine& line) {
-        // Window coordinates of the classic view, less where the picture starts in it.
-        const QPointF a(line.x0 - kImageOriginX, line.y0 - kImageOriginY);
-        const QPointF b(line.x1 - kImageOriginX, line.y1 - kImageOriginY);
+        // Window coordinates of the classic view, less where the picture starts in it, and the
+        // drawing's points moved from where they stand in their pixels to the pixels' centres,
+        // on the pixels the PNG lights.
+        const QPointF a(line.x0 - kImageOriginX - kToCentreX, line.y0 - kImageOriginY - kToCentreY);
+        const QPointF b(line.x1 - kImageOriginX - kToCentreX, line.y1 - kImageOriginY - kToCentreY);
         const std::optional<Segment> s = Clipped(a, b, m_bounds);
         if (!s) return;
         if (line.c0 == line.c1) {
@@ -290,7 +283,7 @@ void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
     if (!picture.background.isNull())
         painter.drawImage(QRectF(0.0, 0.0, width, pageHeight), picture.background);
     painter.save();
-    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.5 + kLineShift, pageHeight - 0.5 - kLineShift),
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.0, pageHeight),
                          dressed);
     {
         LinePainter lines(painter, picture.raster, picture.lineWidth);

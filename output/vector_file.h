@@ -30,10 +30,9 @@ struct VectorPicture {
 // Both formats draw the picture on a page of as many units as it has pixels (350 x 560 for the
 // classic picture), one unit a raster pixel (an SVG's pixel, a PDF's point), the background image
 // filling it pixel for pixel. Lines are paths of one pixel's width (or lineWidth) through the
-// centres of the pixels the PNG lights for them: a streamline point at raster pixel (x, y), row 0
-// at the bottom, lies at the centre of pixel (x - 1, y - 1), (x - 0.5, height + 0.5 - y) of the
-// page, which the paths reach through one transform, so that their numbers are the raster pixels
-// themselves. A streamline is one path; an arrow is the outline of its line filled from its base
+// centres of their points' pixels, as the PNG lights them: a streamline point at raster pixel
+// (x, y), row 0 at the bottom, lies at (x + 0.5, height - 0.5 - y) of the page, which the paths
+// reach through one flip, so that their numbers are the pixels' centres themselves. A streamline is one path; an arrow is the outline of its line filled from its base
 // colour to its tip colour, since SVG has no colour along a stroke. What lies outside the picture
 // is cut off, as the PNG cuts it.
 //

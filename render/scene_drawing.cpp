@@ -21,9 +21,10 @@ namespace {
 // the integer sums defined for absurd field values.
 constexpr double kMaxArrowReach = 1.0e6;
 
-// Window coordinates of a raster pixel: the sum in integers, handed over as floats.
+// Window coordinates of a raster pixel's point: the sum in integers, handed over as floats.
 void RasterVertex(int x, int y) {
-    glVertex2f(static_cast<GLfloat>(x + kImageOriginX), static_cast<GLfloat>(y + kImageOriginY));
+    glVertex2f(static_cast<GLfloat>(x + kImageOriginX) + kLineVertexX,
+               static_cast<GLfloat>(y + kImageOriginY) + kLineVertexY);
 }
 
 // The width and smoothing the settings ask of the lines over the picture, for as long as it
@@ -195,7 +196,9 @@ void DrawArrowHead(const ArrowHead& head, double length, const OverlayColour& co
     // cos and sin of the 25 degrees either side opens by.
     constexpr double kCos = 0.90630778703665, kSin = 0.42261826174070;
     const double bx = -head.dx * length, by = -head.dy * length;
-    const auto vertex = [](double x, double y) { glVertex2d(x + kImageOriginX, y + kImageOriginY); };
+    const auto vertex = [](double x, double y) {
+        glVertex2d(x + kImageOriginX + kLineVertexX, y + kImageOriginY + kLineVertexY);
+    };
     glColor3f(colour.r, colour.g, colour.b);
     glBegin(GL_LINES);
     for (const double side : {1.0, -1.0}) {

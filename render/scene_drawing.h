@@ -12,8 +12,18 @@ class Streamline;
 
 // The picture of a scene as OpenGL 1.1 immediate-mode commands, drawn into whatever context is
 // current. The projection must make one unit one window pixel with the origin at the bottom
-// left (SetViewProjection); raster pixel (x, y) then lies at window (x + 350, y + 70).
+// left (SetViewProjection); raster pixel (x, y) then covers window (x + 350, y + 70) to
+// (x + 351, y + 71).
 // None of these changes the scene or allocates.
+
+// Where in its pixel a line's point stands, from the pixel's lower-left corner: near the centre,
+// so that OpenGL lights the pixel of every point whatever the slope, but not on it: Mesa decides
+// a line's first and last pixels by comparing the point's place in its pixel with the centre,
+// and exactly there the rounding of the context's own size tips it one way or the other, as it
+// does for a line through the corner of a pixel's diamond, whose rule for ties depends on which
+// way up the framebuffer is. Unequal offsets keep diagonals off those corners.
+inline constexpr float kLineVertexX = 0.5f + 1.0f / 32.0f;
+inline constexpr float kLineVertexY = 0.5f + 1.0f / 64.0f;
 
 // Arrow scale that every paint passes to DrawHedgehog.
 inline constexpr int kHedgehogScale = 10;

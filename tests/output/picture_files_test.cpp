@@ -20,6 +20,7 @@
 #include "output/figure_painter.h"
 #include "output/png_file.h"
 #include "output/vector_file.h"
+#include "render/scene_drawing.h"
 
 namespace {
 
@@ -84,7 +85,10 @@ VectorPicture Picture() {
     v.background = RandomImage();
     const CapturedColour white{1, 1, 1}, red{1, 0, 0};
     auto line = [&](float x0, float y0, float x1, float y1, CapturedColour c0, CapturedColour c1) {
-        v.drawing.lines.push_back({x0 + 350, y0 + 70, x1 + 350, y1 + 70, c0, c1});
+        // Where the drawing puts a raster pixel's point in the window.
+        const auto wx = [](float x) { return x + 350 + kLineVertexX; };
+        const auto wy = [](float y) { return y + 70 + kLineVertexY; };
+        v.drawing.lines.push_back({wx(x0), wy(y0), wx(x1), wy(y1), c0, c1});
     };
     line(10, 10, 12, 11, white, white);
     line(12, 11, 15, 11, white, white);
@@ -117,8 +121,9 @@ TEST(SvgFile, StreamlinesArePathsInRasterPixelsUnderOneFlipAndTheTextsAreXml) {
         }
     }
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    EXPECT_EQ(stroked, (QStringList{"M10,10 L12,11 L15,11", "M100,500 L101,502"}));
-    EXPECT_EQ(transforms, QStringList(2, "matrix(1,0,0,-1,-0.5,560.5)"));
+    // Through the pixels' centres, y up from the picture's bottom edge.
+    EXPECT_EQ(stroked, (QStringList{"M10.5,10.5 L12.5,11.5 L15.5,11.5", "M100.5,500.5 L101.5,502.5"}));
+    EXPECT_EQ(transforms, QStringList(2, "matrix(1,0,0,-1,0,560)"));
     VectorPicture wide = Picture();
     wide.lineWidth = 2.5f;
     EXPECT_TRUE(SvgBytes(wide, Notes()).contains("stroke-width=\"2.5\""));
@@ -322,10 +327,8 @@ TEST_F(FigureFile, SvgAndPdfGrowByThePngsMarginsWithTheTextsAsText) {
     const int width = kRasterWidth + m.left + m.right, height = kRasterHeight + m.top + m.bottom;
     const QByteArray svg = SvgBytes(v, Notes());
     EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"").arg(width).arg(height).toUtf8()));
-    EXPECT_TRUE(svg.contains(QStringLiteral("matrix(1,0,0,-1,%1,%2)")
-                                 .arg(m.left - 0.5)
-                                 .arg(m.top + kRasterHeight + 0.5)
-                                 .toUtf8()));
+    EXPECT_TRUE(svg.contains(
+        QStringLiteral("matrix(1,0,0,-1,%1,%2)").arg(m.left).arg(m.top + kRasterHeight).toUtf8()));
     QStringList texts;
     for (QXmlStreamReader xml(svg); !xml.atEnd();)
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text"))

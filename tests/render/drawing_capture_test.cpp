@@ -52,10 +52,11 @@ TEST_F(DrawingCaptureTest, StreamlineSegmentsComeBackAtTheirExactWindowPixels) {
         {350, 70, 351, 629}, {351, 629, 699, 628}, {699, 628, 523, 347}, {360, 90, 360, 90}};
     for (std::size_t i = 0; i < 4; ++i) {
         const CapturedLine& l = d.lines[i];
-        EXPECT_EQ(l.x0, expected[i][0]) << i;
-        EXPECT_EQ(l.y0, expected[i][1]) << i;
-        EXPECT_EQ(l.x1, expected[i][2]) << i;
-        EXPECT_EQ(l.y1, expected[i][3]) << i;
+        // Each point where it stands in its window pixel.
+        EXPECT_EQ(l.x0, expected[i][0] + kLineVertexX) << i;
+        EXPECT_EQ(l.y0, expected[i][1] + kLineVertexY) << i;
+        EXPECT_EQ(l.x1, expected[i][2] + kLineVertexX) << i;
+        EXPECT_EQ(l.y1, expected[i][3] + kLineVertexY) << i;
         EXPECT_EQ(l.c0, kWhite);
         EXPECT_EQ(l.c1, kWhite);
     }
@@ -145,10 +146,12 @@ TEST_F(DrawingCaptureTest, ArrowsAreThoseOfTheHedgehogRedAtTheLatticePoint) {
                 const CapturedLine& l = d.lines[n];
                 const std::size_t i = static_cast<std::size_t>(y) * 350 + static_cast<std::size_t>(x);
                 const float f = bySpeed ? 10.0f : 10.0f / 0.7f;
-                ASSERT_EQ(l.x0, static_cast<float>(x + 350));
-                ASSERT_EQ(l.y0, static_cast<float>(y + 70));
-                ASSERT_EQ(l.x1, static_cast<float>(x + 350 + ArrowComponent(f, scene.m_pRasterU[i])));
-                ASSERT_EQ(l.y1, static_cast<float>(y + 70 + ArrowComponent(f, scene.m_pRasterV[i])));
+                ASSERT_EQ(l.x0, static_cast<float>(x + 350) + kLineVertexX);
+                ASSERT_EQ(l.y0, static_cast<float>(y + 70) + kLineVertexY);
+                ASSERT_EQ(l.x1, static_cast<float>(x + 350 + ArrowComponent(f, scene.m_pRasterU[i])) +
+                                    kLineVertexX);
+                ASSERT_EQ(l.y1,
+                          static_cast<float>(y + 70 + ArrowComponent(f, scene.m_pRasterV[i])) + kLineVertexY);
                 ASSERT_EQ(l.c0, kRed);
                 ASSERT_EQ(l.c1, kWhite);
             }

@@ -257,10 +257,10 @@ TEST(RenderedPicture, SpeedIsGreenWithTheStreamlinesWhereTheFileSays) {
 }
 
 // One pixel grid: the PNG, the SVG (drawn by Qt's renderer) and the PDF (drawn by poppler's
-// pdftoppm at a point a pixel, where it is installed) light the same pixels for a streamline
-// point. Where a line runs flat through a point, the first row lit within two of it in its column
-// is the same in every picture; where it runs upright, the first column lit in its row. (The
-// double gyre has long runs of both.)
+// pdftoppm at a point a pixel, where it is installed) light the pixel of a streamline point, as
+// the JSON names it. OpenGL leaves out a line's last pixel, and on a few diagonal steps takes
+// the neighbour, so the last points are left out and a few in a hundred may miss in the PNG;
+// a picture a pixel off lights a third of them.
 TEST(RenderedPicture, ThePngTheSvgAndThePdfLightTheSamePixelsForAPoint) {
     const QStringList input{Sample("double-gyre.gri"), "--seed", "7"};
     const Drawn d = Draw("grid", input);
@@ -277,7 +277,10 @@ TEST(RenderedPicture, ThePngTheSvgAndThePdfLightTheSamePixelsForAPoint) {
     QImage svg(kRasterWidth, kRasterHeight, QImage::Format_RGB888);
     svg.fill(Qt::black);
     {
+        // As a viewer shows it: smooth, so that the paths' own geometry decides, not the rules
+        // of Qt's aliased lines.
         QPainter painter(&svg);
+        painter.setRenderHint(QPainter::Antialiasing);
         renderer.render(&painter, QRectF(0, 0, kRasterWidth, kRasterHeight));
     }
     pictures.push_back(picturekit::PictureOf(svg));
@@ -292,44 +295,24 @@ TEST(RenderedPicture, ThePngTheSvgAndThePdfLightTheSamePixelsForAPoint) {
         ASSERT_EQ(pictures.back().Height(), kRasterHeight);
     }
     // White lines over the green ramp: red is the lines' alone, and a pixel counts where a line
-    // covers most of it, not where an edge of one passes through it.
-    const auto lit = [](Rgb c) { return c.r > 191; };
+    // covers more than half of it, not where an edge of one passes through it.
+    const auto lit = [](Rgb c) { return c.r > 127; };
     const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(d.json)).object();
-    struct Axis {
-        int dx, dy;
-        long long compared = 0, agreed = 0;
-        std::string firstDisagreement;
-    };
-    // Across a flat run the first lit row is compared, across an upright run the first lit column.
-    Axis across[2] = {{0, 1, 0, 0, {}}, {1, 0, 0, 0, {}}};
-    for (const Line& line : Lines(root["streamlines"].toArray()))
-        for (std::size_t i = 1; i + 1 < line.size(); ++i) {
-            const QPoint p = line[i];
-            if (p.x() < 2 || p.y() < 2 || p.x() >= kRasterWidth - 2 || p.y() >= kRasterHeight - 2) continue;
-            const bool flat = line[i - 1].y() == p.y() && line[i + 1].y() == p.y();
-            const bool upright = line[i - 1].x() == p.x() && line[i + 1].x() == p.x();
-            if (flat == upright) continue;
-            Axis& axis = across[flat ? 0 : 1];
-            std::vector<int> first;
-            for (const Picture& pic : pictures)
-                for (int k = -2; k <= 2; ++k)
-                    if (lit(pic.At(p.x() + k * axis.dx, p.y() + k * axis.dy))) {
-                        first.push_back(k);
-                        break;
-                    }
-            ++axis.compared;
-            if (first.size() == pictures.size() &&
-                std::all_of(first.begin(), first.end(), [&](int k) { return k == first[0]; }))
-                ++axis.agreed;
-            else if (axis.firstDisagreement.empty())
-                axis.firstDisagreement = "(" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")";
-        }
-    for (const Axis& axis : across) {
-        const char* name = axis.dy ? "rows across flat runs" : "columns across upright runs";
-        EXPECT_GT(axis.compared, 2000) << name;
-        EXPECT_GE(axis.agreed * 100, axis.compared * 98)
-            << name << ": " << axis.agreed << " of " << axis.compared << " agree, the first that does not "
-            << axis.firstDisagreement;
+    const std::vector<Line> lines = Lines(root["streamlines"].toArray());
+    for (std::size_t n = 0; n < pictures.size(); ++n) {
+        long long points = 0, shown = 0;
+        std::string firstMissed;
+        for (const Line& line : lines)
+            for (std::size_t i = 0; i + 1 < line.size(); ++i, ++points) {
+                const QPoint p = line[i];
+                if (lit(pictures[n].At(p.x(), p.y())))
+                    ++shown;
+                else if (firstMissed.empty())
+                    firstMissed = "(" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")";
+            }
+        EXPECT_GT(points, 5000);
+        EXPECT_GE(shown * 100, points * 97) << "picture " << n << ": " << shown << " of " << points
+                                            << " points lit, the first missed " << firstMissed;
     }
 }
 
