@@ -156,6 +156,14 @@ bool CTesmoraApp::InitInstance() {
         settings.coherent = on;
         ApplyDrawSettings(m_scene, settings);
     });
+    // Recoloured at once: what a colour means changes, the lines stay where they are.
+    QObject::connect(frame->FrameBar(), &CFrameBar::frameRangeChosen, frame, [this](bool eachFrame) {
+        DrawSettings settings = CurrentDrawSettings(m_scene);
+        settings.range = eachFrame ? kRangeFrame : kRangeSequence;
+        ApplyDrawSettings(m_scene, settings);
+        SpanColours();
+        if (CTesmoraView* view = View()) view->update();
+    });
     QObject::connect(frame, &CMainFrame::fileOpen, frame, [this] { OnFileOpen(); });
     QObject::connect(frame, &CMainFrame::fileSave, frame, [this] { OnFileSave(); });
     QObject::connect(frame, &CMainFrame::fileSaveAs, frame, [this] { OnFileSaveAs(); });
@@ -173,6 +181,7 @@ bool CTesmoraApp::InitInstance() {
     });
     frame->ControlBar()->ShowChoices(CurrentDrawSettings(m_scene));
     frame->FrameBar()->ShowCoherent(m_scene.m_modes.coherent);
+    frame->FrameBar()->ShowFrameRange(m_scene.m_modes.range == kRangeFrame);
     frame->PictureMenu().ShowChoices(CurrentDrawSettings(m_scene), view->FitsWindow(), view->FillsView());
     m_doc.OnNewDocument();
     UpdateTitle();
@@ -228,11 +237,7 @@ bool CTesmoraApp::OpenPaths(const QStringList& paths) {
     const bool loaded =
         OpenPath(common::FromNative(native.size() == 1 ? native.front() : frames.front().path));
     m_frames = loaded ? std::move(frames) : std::vector<Frame>{};
-    // Colours keep their meaning from frame to frame; a frame that cannot be read is told now.
-    if (m_frames.size() > 1 && m_scene.m_modes.range == kRangeSequence) {
-        const WaitCursor wait;
-        if (m_scene.MeasureSequenceRanges(m_frames)) m_scene.ColourBackground();
-    }
+    SpanColours();
     if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(static_cast<int>(m_frames.size()));
     if (m_pMainFrame && m_frames.size() > 1)
         m_pMainFrame->ShowFrameStatus(FrameStatusText(0, m_frames.size(), m_frames.front().time));
@@ -382,6 +387,19 @@ bool CTesmoraApp::SavePicture(const QString& path) {
                           ui::kAppTitle);
     }
     return saved;
+}
+
+void CTesmoraApp::SpanColours() {
+    if (m_frames.size() > 1 && m_scene.m_modes.range == kRangeSequence) {
+        // Colours keep their meaning from frame to frame; a frame that cannot be read is told now.
+        // The frame read ahead is waited for, as files are read here too.
+        m_readAhead.Wait();
+        const WaitCursor wait;
+        if (m_scene.MeasureSequenceRanges(m_frames)) m_scene.ColourBackground();
+    } else if (m_scene.HasSequenceRanges()) {
+        m_scene.ForgetSequenceRanges();
+        m_scene.ColourBackground();
+    }
 }
 
 void CTesmoraApp::UpdateTitle() {

@@ -75,6 +75,9 @@ public:
 
 private:
     void UpdateTitle();
+    // Spans the colours, and so the legend, over the frames of the series opened or over the
+    // frame shown, as the settings say, and colours the picture anew where that changes them.
+    void SpanColours();
 
     std::unique_ptr<QCoreApplication> m_pOwnedApp;
     std::unique_ptr<QTranslator> m_pQtTexts;
@@ -88,7 +91,7 @@ private:
     std::unique_ptr<CMainFrame> m_pMainFrame;
     int m_nExitCode = 0;
     std::optional<QString> m_choicesFile;
-    std::vector<Frame> m_frames;  // of the data set opened; one for a single field
+    std::vector<Frame> m_frames;    // of the data set opened; one for a single field
     std::size_t m_nShownFrame = 0;  // the frame the last step went to
     std::size_t m_nFramesReadAhead = 0;
     // Last, so that a read still running ends before anything else goes.
