@@ -55,6 +55,12 @@ CFrameBar::CFrameBar(QWidget* parent) : QToolBar(Text(ui::kFrameBarTitle), paren
     m_pCoherent->setToolTip(Text(ui::kFrameCoherentTip));
     addWidget(m_pCoherent);
     connect(m_pCoherent, &QCheckBox::toggled, this, &CFrameBar::coherentChosen);
+    m_pRange = new QCheckBox(Text(ui::kFrameRange), this);
+    m_pRange->setObjectName(QStringLiteral("rangePerFrame"));
+    m_pRange->setStatusTip(Text(ui::kPromptFrameRange.status));
+    m_pRange->setToolTip(Text(ui::kPromptFrameRange.tip));
+    addWidget(m_pRange);
+    connect(m_pRange, &QCheckBox::toggled, this, &CFrameBar::frameRangeChosen);
 
     m_pTimer = new QTimer(this);
     connect(m_pTimer, &QTimer::timeout, this, [this] { Choose((Frame() + 1) % m_count); });
@@ -86,6 +92,13 @@ void CFrameBar::SetFrameCount(int count) {
     ShowNumber();
     setVisible(m_count > 1);
     for (QAction* action : {m_pPrevious, m_pPlay, m_pNext}) action->setEnabled(m_count > 1);
+    // A single field spans its own values whatever the choice says.
+    m_pRange->setEnabled(m_count > 1);
+}
+
+void CFrameBar::ShowFrameRange(bool eachFrame) {
+    const QSignalBlocker quiet(m_pRange);
+    m_pRange->setChecked(eachFrame);
 }
 
 void CFrameBar::ShowCoherent(bool on) {

@@ -31,12 +31,18 @@ public:
     // mitführen); shown as the settings have it, without a signal.
     void ShowCoherent(bool on);
     QCheckBox* CoherentBox() const { return m_pCoherent; }
+    // Whether the colours span each frame's own values (Farbskala je Bild) or those of the whole
+    // series; shown as the settings have it, without a signal. A choice from two frames on.
+    void ShowFrameRange(bool eachFrame);
+    QCheckBox* RangeBox() const { return m_pRange; }
 
 signals:
     // The user (or playback) chose FRAME; the receiver shows it.
     void frameChosen(int frame);
     // The user switched the carrying of streamlines from frame to frame.
     void coherentChosen(bool on);
+    // The user switched between each frame's colour range and the series'.
+    void frameRangeChosen(bool eachFrame);
 
 private:
     void Choose(int frame);
@@ -46,6 +52,7 @@ private:
     QSpinBox* m_pRate = nullptr;
     QLabel* m_pNumber = nullptr;
     QCheckBox* m_pCoherent = nullptr;
+    QCheckBox* m_pRange = nullptr;
     QTimer* m_pTimer = nullptr;
     QAction* m_pPrevious = nullptr;
     QAction* m_pNext = nullptr;

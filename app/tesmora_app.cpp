@@ -156,6 +156,14 @@ bool CTesmoraApp::InitInstance() {
         settings.coherent = on;
         ApplyDrawSettings(m_scene, settings);
     });
+    // Recoloured at once: what a colour means changes, the lines stay where they are.
+    QObject::connect(frame->FrameBar(), &CFrameBar::frameRangeChosen, frame, [this](bool eachFrame) {
+        DrawSettings settings = CurrentDrawSettings(m_scene);
+        settings.range = eachFrame ? kRangeFrame : kRangeSequence;
+        ApplyDrawSettings(m_scene, settings);
+        SpanColours();
+        if (CTesmoraView* view = View()) view->update();
+    });
     QObject::connect(frame, &CMainFrame::fileOpen, frame, [this] { OnFileOpen(); });
     QObject::connect(frame, &CMainFrame::fileSave, frame, [this] { OnFileSave(); });
     QObject::connect(frame, &CMainFrame::fileSaveAs, frame, [this] { OnFileSaveAs(); });
@@ -173,6 +181,7 @@ bool CTesmoraApp::InitInstance() {
     });
     frame->ControlBar()->ShowChoices(CurrentDrawSettings(m_scene));
     frame->FrameBar()->ShowCoherent(m_scene.m_modes.coherent);
+    frame->FrameBar()->ShowFrameRange(m_scene.m_modes.range == kRangeFrame);
     frame->PictureMenu().ShowChoices(CurrentDrawSettings(m_scene), view->FitsWindow(), view->FillsView());
     m_doc.OnNewDocument();
     UpdateTitle();
@@ -219,6 +228,7 @@ void CTesmoraApp::OnFileOpen() {
 }
 
 bool CTesmoraApp::OpenPaths(const QStringList& paths) {
+    m_readAhead.Drop();
     std::vector<std::string> native;
     for (const QString& path : paths) native.push_back(common::ToNative(path));
     std::vector<Frame> frames;
@@ -227,32 +237,47 @@ bool CTesmoraApp::OpenPaths(const QStringList& paths) {
     const bool loaded =
         OpenPath(common::FromNative(native.size() == 1 ? native.front() : frames.front().path));
     m_frames = loaded ? std::move(frames) : std::vector<Frame>{};
-    // Colours keep their meaning from frame to frame; a frame that cannot be read is told now.
-    if (m_frames.size() > 1 && m_scene.m_modes.range == kRangeSequence) {
-        const WaitCursor wait;
-        if (m_scene.MeasureSequenceRanges(m_frames)) m_scene.ColourBackground();
-    }
+    SpanColours();
     if (m_pMainFrame) m_pMainFrame->FrameBar()->SetFrameCount(static_cast<int>(m_frames.size()));
     if (m_pMainFrame && m_frames.size() > 1)
         m_pMainFrame->ShowFrameStatus(FrameStatusText(0, m_frames.size(), m_frames.front().time));
+    m_nShownFrame = 0;
+    if (m_frames.size() > 1) m_readAhead.Start(1, m_frames[1], m_scene.CurrentFrameReading());
     return loaded;
 }
 
 bool CTesmoraApp::ShowFrame(int frame) {
     if (frame < 0 || static_cast<std::size_t>(frame) >= m_frames.size()) return false;
+    const std::size_t index = static_cast<std::size_t>(frame);
+    const std::size_t count = m_frames.size();
     bool shown = false;
     {
         const WaitCursor wait;
-        shown = m_scene.ShowFrame(m_frames[static_cast<std::size_t>(frame)]);
+        // A read ahead of another frame, or with other settings, is dropped; one that failed is
+        // read again here, so that its failure is reported as it always was.
+        std::optional<DataSetArrays> ahead = m_readAhead.Take(index, m_scene.CurrentFrameReading());
+        if (ahead) {
+            ++m_nFramesReadAhead;
+            shown = m_scene.ShowFrameArrays(m_frames[index], std::move(*ahead));
+        } else {
+            shown = m_scene.ShowFrame(m_frames[index]);
+        }
+    }
+    // Playback and Bild ab go forward; Bild auf back, and so does the read ahead after it.
+    const bool back = count > 2 && index == (m_nShownFrame + count - 1) % count;
+    m_nShownFrame = index;
+    if (count > 1) {
+        const std::size_t next = (back ? index + count - 1 : index + 1) % count;
+        m_readAhead.Start(next, m_frames[next], m_scene.CurrentFrameReading());
     }
     if (shown && m_pMainFrame)
-        m_pMainFrame->ShowFrameStatus(FrameStatusText(static_cast<std::size_t>(frame), m_frames.size(),
-                                                      m_frames[static_cast<std::size_t>(frame)].time));
+        m_pMainFrame->ShowFrameStatus(FrameStatusText(index, count, m_frames[index].time));
     if (CTesmoraView* view = View()) view->update();
     return shown;
 }
 
 bool CTesmoraApp::OpenPath(const QString& path) {
+    m_readAhead.Drop();
     m_frames.clear();
     if (m_pMainFrame) {
         m_pMainFrame->FrameBar()->SetFrameCount(1);
@@ -362,6 +387,19 @@ bool CTesmoraApp::SavePicture(const QString& path) {
                           ui::kAppTitle);
     }
     return saved;
+}
+
+void CTesmoraApp::SpanColours() {
+    if (m_frames.size() > 1 && m_scene.m_modes.range == kRangeSequence) {
+        // Colours keep their meaning from frame to frame; a frame that cannot be read is told now.
+        // The frame read ahead is waited for, as files are read here too.
+        m_readAhead.Wait();
+        const WaitCursor wait;
+        if (m_scene.MeasureSequenceRanges(m_frames)) m_scene.ColourBackground();
+    } else if (m_scene.HasSequenceRanges()) {
+        m_scene.ForgetSequenceRanges();
+        m_scene.ColourBackground();
+    }
 }
 
 void CTesmoraApp::UpdateTitle() {

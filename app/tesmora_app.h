@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/frame_read_ahead.h"
 #include "app/message_box_reporter.h"
 #include "app/tesmora_doc.h"
 #include "app/view_choices.h"
@@ -56,9 +57,13 @@ public:
     // Several files, or a .gri pair with numbered solution files, open as the frames of a
     // series (the first shown, the frame bar for the rest); one file as OpenPath opens it.
     bool OpenPaths(const QStringList& paths);
-    // Shows frame FRAME of the series opened; false (reported) when it cannot be shown.
+    // Shows frame FRAME of the series opened; false (reported) when it cannot be shown. The
+    // frame read ahead is taken when it is this one, and the next one in the direction of the
+    // last step is read ahead in its place.
     bool ShowFrame(int frame);
     std::size_t FrameCount() const { return m_frames.size(); }
+    // How many frames were shown from a read ahead, since the start.
+    std::size_t FramesShownFromReadAhead() const { return m_nFramesReadAhead; }
     // The picture as the view shows it, as a PNG file; an existing file is replaced only when
     // the new one is complete. A failure is reported; false then.
     bool SavePicture(const QString& path);
@@ -70,6 +75,9 @@ public:
 
 private:
     void UpdateTitle();
+    // Spans the colours, and so the legend, over the frames of the series opened or over the
+    // frame shown, as the settings say, and colours the picture anew where that changes them.
+    void SpanColours();
 
     std::unique_ptr<QCoreApplication> m_pOwnedApp;
     std::unique_ptr<QTranslator> m_pQtTexts;
@@ -83,5 +91,9 @@ private:
     std::unique_ptr<CMainFrame> m_pMainFrame;
     int m_nExitCode = 0;
     std::optional<QString> m_choicesFile;
-    std::vector<Frame> m_frames;  // of the data set opened; one for a single field
+    std::vector<Frame> m_frames;    // of the data set opened; one for a single field
+    std::size_t m_nShownFrame = 0;  // the frame the last step went to
+    std::size_t m_nFramesReadAhead = 0;
+    // Last, so that a read still running ends before anything else goes.
+    FrameReadAhead m_readAhead;
 };

@@ -41,6 +41,7 @@ inline constexpr const char* kFrameCoherent = "Stromlinien mitführen";
 inline constexpr const char* kFrameCoherentTip =
     "Jedes Bild beginnt mit den Stromlinien des vorigen, wo die Strömung es zulässt, statt alle neu "
     "zu verteilen: die Linien springen nicht von Bild zu Bild.";
+inline constexpr const char* kFrameRange = "Farbskala je Bild";
 inline constexpr const char* kTryHelp = "„tesmora --help“ zeigt die Optionen.";
 
 // Menu captions; the text after a tab is the shortcut as the menu shows it.
@@ -142,6 +143,11 @@ inline constexpr Prompt kPromptLinesVorticity{
     "Linien nach Wirbelstärke"};
 inline constexpr Prompt kPromptAbout{"Zeigt Programminformationen, Versionsnummer und Copyright an.", "Info"};
 inline constexpr Prompt kPromptNextPane{"Wechselt zum nächsten Fensterausschnitt.", "Nächster Ausschnitt"};
+// The frame bar's choice of what the colours of a series span.
+inline constexpr Prompt kPromptFrameRange{
+    "Jedes Bild der Folge färbt nach seinen eigenen Werten, die Farblegende ebenso; sonst gilt eine "
+    "Farbskala über alle Bilder.",
+    "Farbskala je Bild statt über die ganze Folge"};
 inline constexpr Prompt kPromptPrevPane{"Wechselt zum vorherigen Fensterausschnitt.",
                                         "Vorheriger Ausschnitt"};
 

@@ -12,23 +12,48 @@
 #include "scene/gri_format.h"
 #include "scene/gri_reader.h"
 
+namespace {
+
+// Keeps only plane PLANE of DATA where one other than 0 is chosen; reports (naming PATH) and
+// releases DATA when the file has no such plane.
+bool TakeChosenPlane(DataSetArrays& data, std::int32_t plane, const std::string& path, Reporter& reporter) {
+    if (plane <= 0) return true;
+    if (plane >= data.nk) {
+        reporter.Tell(loading::NoSuchPlane(path, plane, data.nk));
+        data.Release();
+        return false;
+    }
+    if (data.TakePlane(plane)) return true;
+    data.Release();
+    reporter.Tell(
+        loading::Unreadable(path, {"nicht gen\u00FCgend Arbeitsspeicher f\u00FCr die gew\u00E4hlte Ebene.",
+                                   "not enough memory for the plane chosen"}));
+    return false;
+}
+
+}  // namespace
+
+bool ReadFrameWith(const Frame& frame, DataSetReader* reader, const FrameReading& how, Reporter& reporter,
+                   DataSetArrays& data, std::optional<GridShape>* plane) {
+    const std::string& name = frame.solution.empty() ? frame.path : frame.solution;
+    if (frame.solution.empty() && reader && reader->Accepts(frame.path))
+        return reader->ReadFrame(frame, how.lattice, data, reporter) &&
+               TakeChosenPlane(data, how.plane, name, reporter);
+    GriReader pair;
+    pair.SetSolutionPath(frame.solution);
+    if (!pair.Read(frame.path, data, reporter)) return false;
+    // The pair's reader judged plane 0's shape; another plane's is judged on adoption.
+    if (how.plane > 0) return TakeChosenPlane(data, how.plane, name, reporter);
+    if (plane) *plane = pair.PlaneShape();
+    return true;
+}
+
 std::string FlowScene::SolutionPathFor(const std::string& geometryPath) {
     return gri::SolutionPathFor(geometryPath);
 }
 
 bool FlowScene::ReadFrameArrays(const Frame& frame, DataSetArrays& data, std::optional<GridShape>* plane) {
-    const std::string& name = frame.solution.empty() ? frame.path : frame.solution;
-    if (frame.solution.empty() && m_pReader && m_pReader->Accepts(frame.path))
-        return m_pReader->ReadFrame(frame, LatticeSize{m_modes.resample.ni, m_modes.resample.nj}, data,
-                                    *m_pReporter) &&
-               TakeChosenPlane(data, name);
-    GriReader pair;
-    pair.SetSolutionPath(frame.solution);
-    if (!pair.Read(frame.path, data, *m_pReporter)) return false;
-    // The pair's reader judged plane 0's shape; another plane's is judged on adoption.
-    if (m_modes.plane > 0) return TakeChosenPlane(data, name);
-    if (plane) *plane = pair.PlaneShape();
-    return true;
+    return ReadFrameWith(frame, m_pReader, CurrentFrameReading(), *m_pReporter, data, plane);
 }
 
 bool FlowScene::LoadDataSet(const std::string& path) {
@@ -36,21 +61,6 @@ bool FlowScene::LoadDataSet(const std::string& path) {
     std::optional<GridShape> plane;
     if (!ReadFrameArrays(Frame(path), data, &plane)) return false;
     return AdoptDataSet(std::move(data), path, plane);
-}
-
-bool FlowScene::TakeChosenPlane(DataSetArrays& data, const std::string& path) {
-    if (m_modes.plane <= 0) return true;
-    if (m_modes.plane >= data.nk) {
-        m_pReporter->Tell(loading::NoSuchPlane(path, m_modes.plane, data.nk));
-        data.Release();
-        return false;
-    }
-    if (data.TakePlane(m_modes.plane)) return true;
-    data.Release();
-    m_pReporter->Tell(
-        loading::Unreadable(path, {"nicht gen\u00FCgend Arbeitsspeicher f\u00FCr die gew\u00E4hlte Ebene.",
-                                   "not enough memory for the plane chosen"}));
-    return false;
 }
 
 bool FlowScene::FlowIsZero() const {

@@ -30,6 +30,27 @@
 #include "streamlines/separation_grid.h"
 #include "streamlines/streamline.h"
 
+// What reading a frame takes from the settings: the lattice a mesh is sampled onto and the plane
+// kept of a 3-D file. A frame read with other ones than the scene's now is not the frame the
+// scene would read.
+struct FrameReading {
+    LatticeSize lattice;
+    std::int32_t plane = 0;
+
+    friend bool operator==(const FrameReading& a, const FrameReading& b) {
+        return a.lattice.ni == b.lattice.ni && a.lattice.nj == b.lattice.nj && a.plane == b.plane;
+    }
+};
+
+// Reads FRAME with READER where READER takes its file, or else as a .gri pair with the frame's
+// solution file, and keeps the plane HOW names: the one choice of reader for a data set and each
+// of its frames. PLANE, when given, gets the shape of plane 0 where the reader judged it. On
+// failure reports through REPORTER, with nothing held in DATA. Touches nothing but its
+// arguments, so that a frame read on another thread, with a reader and a reporter of its own,
+// is the frame the scene reads.
+bool ReadFrameWith(const Frame& frame, DataSetReader* reader, const FrameReading& how, Reporter& reporter,
+                   DataSetArrays& data, std::optional<GridShape>* plane = nullptr);
+
 // Everything the viewer knows: the data set, its rasters and image, the user's settings, the
 // world-to-pixel scales, the placed streamlines and the seed queue. The program has exactly
 // one; tests build their own, each with its own separation grid.
@@ -61,11 +82,12 @@ public:
     // Whether u and v are zero at every node of the plane shown: a picture of nothing moving,
     // which a 3-D file's plane 0 often is; the tools and the viewer say so.
     bool FlowIsZero() const;
-    // Reads FRAME with the reader set for its file, or else as a .gri pair with the frame's
-    // solution file: the one choice of reader for a data set and each of its frames. PLANE, when
-    // given, gets the shape of plane 0 where the reader judged it. On failure reports through the
-    // reporter, with nothing held in DATA.
+    // ReadFrameWith the reader, the reading settings and the reporter of this scene.
     bool ReadFrameArrays(const Frame& frame, DataSetArrays& data, std::optional<GridShape>* plane = nullptr);
+    // How this scene's settings have a frame read.
+    FrameReading CurrentFrameReading() const {
+        return {LatticeSize{m_modes.resample.ni, m_modes.resample.nj}, m_modes.plane};
+    }
     // Hands the nodes and fields over in the file's own coordinates (the shift added back),
     // with the reader's notes, and leaves the scene Empty: for writing them elsewhere.
     DataSetArrays TakeDataSet();
@@ -86,7 +108,8 @@ public:
     // as by RedrawScene. Anything else is reported, naming the frame, and leaves the scene as it
     // was.
     bool ShowFrame(const Frame& frame);
-    // ShowFrame with FRAME's arrays read already (by ReadFrameArrays, on any thread). With
+    // ShowFrame with FRAME's arrays read already (by ReadFrameArrays, or by ReadFrameWith as
+    // CurrentFrameReading says on another thread), with the same checks and picture. With
     // m_modes.coherent the placement starts from the seeds of the lines shown until then.
     bool ShowFrameArrays(const Frame& frame, DataSetArrays&& data);
     // Reads every frame of FRAMES and spans the colour maps, and so the legend, over their
@@ -332,9 +355,6 @@ public:
 private:
     // ColourBackground's image and m_imageScale, which is ScaleOf the field shown.
     void PaintBackground();
-    // Keeps only the plane m_modes.plane of DATA where one other than 0 is chosen; reports
-    // (naming PATH) and releases DATA when the file has no such plane.
-    bool TakeChosenPlane(DataSetArrays& data, const std::string& path);
     // The last steps of every load: the shift of a grid far from the origin, the extents and
     // scales, and how cells are found.
     void FinishGrid(GridShape shape);

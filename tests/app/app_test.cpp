@@ -8,11 +8,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "app/frame_bar.h"
 #include "app/main_frame.h"
 #include "common/native_names.h"
+#include "formats/format_reader.h"
+#include "formats/gri_writer.h"
+#include "scene/scene_settings.h"
 #include "tests/app/app_harness.h"
 
 using apptest::AppHarness;
@@ -122,6 +126,127 @@ TEST(CommandLine, SeveralFilesAreASeriesInTheirNumbersOrderAndAnUnknownOptionEnd
         EXPECT_FALSE(h.Started());
         EXPECT_EQ(h.App().ExitCode(), 2);
     }
+}
+
+namespace {
+
+// The fields, the image and the lines of SHOWN are those of ALONE.
+void ExpectSameFrame(const FlowScene& shown, const FlowScene& alone) {
+    const auto n = static_cast<std::size_t>(shown.NodeCount());
+    ASSERT_EQ(n, static_cast<std::size_t>(alone.NodeCount()));
+    for (const auto field : {&FlowScene::m_pU, &FlowScene::m_pV, &FlowScene::m_pP, &FlowScene::m_pW})
+        EXPECT_TRUE(std::equal((shown.*field).get(), (shown.*field).get() + n, (alone.*field).get()));
+    const std::size_t bytes = 3 * shown.Raster().Pixels();
+    ASSERT_EQ(shown.Raster(), alone.Raster());
+    EXPECT_TRUE(std::equal(shown.m_pImage.get(), shown.m_pImage.get() + bytes, alone.m_pImage.get()));
+    ASSERT_EQ(shown.GetStreamlineCount(), alone.GetStreamlineCount());
+    for (std::size_t i = 0; i < shown.GetStreamlineCount(); ++i) {
+        const Streamline& a = shown.StreamlineAt(i);
+        const Streamline& b = alone.StreamlineAt(i);
+        EXPECT_TRUE(std::equal(a.Data(), a.Data() + a.GetCount(), b.Data(), b.Data() + b.GetCount())) << i;
+    }
+}
+
+}  // namespace
+
+// While a frame is shown the next one is read on another thread. Every frame shown from that
+// read is the frame a read where it is shown gives: fields, picture and lines, forward and,
+// once a step went back, backward; the first step back finds the other frame read and reads
+// its own.
+TEST(ReadAhead, EachFrameReadAheadIsTheFrameReadWhereItIsShown) {
+    testsupport::TempDir dir;
+    QStringList arguments{QStringLiteral("tesmora")};
+    std::vector<Frame> frames;
+    for (int k = 0; k < 4; ++k) {
+        std::string text = "x,y,u,v,p\n";
+        for (int j = 0; j < 9; ++j)
+            for (int i = 0; i < 12; ++i) {
+                const double x = 0.5 * i, y = 0.5 * j;
+                for (const double value : {x, y, 1.0 + 0.3 * k * std::sin(y), std::cos(x + k), x * k - y})
+                    text += std::to_string(value) + ",";
+                text.back() = '\n';
+            }
+        const std::string path = dir.File("f_" + std::to_string(k) + ".csv");
+        testsupport::WriteBytes(path, text);
+        arguments << Q(path);
+        frames.emplace_back(path);
+    }
+    AppHarness h(arguments);
+    ASSERT_TRUE(h.Started());
+    ASSERT_EQ(h.App().FrameCount(), 4u);
+    h.Scene().SetFixedSeed(3);
+    testsupport::SceneFixture alone;
+    formats::FormatReader reader;
+    alone.scene.SetDataSetReader(&reader);
+    ApplyDrawSettings(alone.scene, CurrentDrawSettings(h.Scene()));
+    alone.scene.SetFixedSeed(3);
+    alone.scene.OpenDataSet(frames[0].path);
+    ASSERT_TRUE(alone.scene.MeasureSequenceRanges(frames));
+    CFrameBar* bar = h.Frame().FrameBar();
+    struct Step {
+        QAction* action;
+        int frame;
+        bool readAhead;
+    };
+    for (const Step& step : {Step{bar->NextAction(), 1, true}, Step{bar->NextAction(), 2, true},
+                             Step{bar->NextAction(), 3, true}, Step{bar->NextAction(), 0, true},
+                             Step{bar->PreviousAction(), 3, false}, Step{bar->PreviousAction(), 2, true},
+                             Step{bar->PreviousAction(), 1, true}}) {
+        SCOPED_TRACE(step.frame);
+        const std::size_t before = h.App().FramesShownFromReadAhead();
+        step.action->trigger();
+        ASSERT_EQ(bar->Frame(), step.frame);
+        EXPECT_EQ(h.App().FramesShownFromReadAhead(), before + (step.readAhead ? 1 : 0));
+        ASSERT_TRUE(alone.scene.ShowFrame(frames[static_cast<std::size_t>(step.frame)]));
+        ExpectSameFrame(h.Scene(), alone.scene);
+    }
+    EXPECT_TRUE(alone.reporter.entries.empty());
+}
+
+// A frame whose read ahead fails is read again where it is shown and its failure reported then,
+// once, as it always was; the frame after it is read ahead again.
+TEST(ReadAhead, AFrameThatFailsAheadIsReadAgainAndReported) {
+    testsupport::TempDir dir;
+    std::vector<DataSetArrays> fields;
+    for (int k = 0; k < 3; ++k) {
+        fields.push_back(apptest::ShearFlow());
+        for (std::int64_t n = 0; n < fields[0].NodeCount(); ++n)
+            fields.back().v[static_cast<std::size_t>(n)] += static_cast<float>(k);
+        std::string error;
+        ASSERT_TRUE(k == 0 ? formats::WriteGriPair(dir.File("seq.gri"), fields.back(), &error)
+                           : formats::WriteGriSolution(dir.File("seq.0000" + std::to_string(k) + ".dat"),
+                                                       fields.back(), &error))
+            << error;
+    }
+    testsupport::WriteBytes(dir.File("seq.00001.dat"), std::string(40, 'x'));
+    testsupport::SceneFixture alone;
+    alone.scene.OpenDataSet(dir.File("seq.gri"));
+    ASSERT_FALSE(alone.scene.ShowFrame(Frame(dir.File("seq.gri"), dir.File("seq.00001.dat"))));
+    ASSERT_EQ(alone.reporter.entries.size(), 1u);
+
+    apptest::ModalCatcher catcher;
+    AppHarness h({QStringLiteral("tesmora"), Q(dir.File("seq.gri"))});
+    ASSERT_TRUE(h.Started());
+    ASSERT_EQ(h.App().FrameCount(), 3u);
+    // Measuring the sequence's colour range has told of the frame already, and only that did.
+    AppHarness::Settle();
+    ASSERT_EQ(catcher.SeenSoFar().size(), 1u);
+    CFrameBar* bar = h.Frame().FrameBar();
+    const auto shows = [&](std::size_t k) {
+        return std::equal(h.Scene().m_pV.get(), h.Scene().m_pV.get() + h.Scene().NodeCount(),
+                          fields[k].v.get());
+    };
+    bar->NextAction()->trigger();
+    AppHarness::Settle();
+    ASSERT_EQ(catcher.SeenSoFar().size(), 2u);
+    EXPECT_EQ(catcher.SeenSoFar()[1].text, Q(alone.reporter.entries[0].text));
+    EXPECT_EQ(catcher.SeenSoFar()[1].title, Q(alone.reporter.entries[0].caption));
+    EXPECT_EQ(h.App().FramesShownFromReadAhead(), 0u);
+    EXPECT_TRUE(shows(0));
+    bar->NextAction()->trigger();
+    EXPECT_EQ(h.App().FramesShownFromReadAhead(), 1u);
+    EXPECT_TRUE(shows(2));
+    EXPECT_EQ(catcher.SeenSoFar().size(), 2u);
 }
 
 class Save : public ::testing::Test {

@@ -332,11 +332,26 @@ TEST(FrameBar, StepsThroughASeriesAndHidesForOneField) {
     bar->NextAction()->trigger();
     AppHarness::Settle();
     EXPECT_GT(h.Scene().Stats().carriedLines, 0u);
+    // Each frame's own colour range, and back to the series': the picture and its legend take
+    // it at once.
+    QCheckBox* range = bar->RangeBox();
+    EXPECT_TRUE(range->isEnabled());
+    EXPECT_FALSE(range->isChecked());
+    ASSERT_TRUE(h.Scene().HasSequenceRanges());
+    const double series = h.Scene().ImageScale().high;
+    range->click();
+    EXPECT_EQ(h.Scene().m_modes.range, kRangeFrame);
+    EXPECT_FALSE(h.Scene().HasSequenceRanges());
+    EXPECT_LT(h.Scene().ImageScale().high, series);
+    range->click();
+    EXPECT_EQ(h.Scene().m_modes.range, kRangeSequence);
+    EXPECT_EQ(h.Scene().ImageScale().high, series);
     bar->PlayAction()->trigger();
     EXPECT_TRUE(bar->Playing());
     ASSERT_TRUE(h.App().OpenPath(QString::fromStdString(testsupport::WriteDataSet(dir, "alone", frames[1]))));
     EXPECT_FALSE(bar->Playing());
     EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(range->isEnabled());
 }
 
 }  // namespace
