@@ -243,7 +243,8 @@ DataSetArrays ArraysOf(const View& x, const View& y, const View& u, const View& 
     return d;
 }
 
-std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::optional<std::uint32_t> seed) {
+std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::optional<std::uint32_t> seed,
+                             bool linesOnly) {
     auto placed = std::make_unique<Placed>();
     FlowScene& scene = placed->scene;
     ApplyDrawSettings(scene, s);
@@ -253,7 +254,10 @@ std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::o
     // The rest of FlowScene::OpenDataSet once its file is loaded.
     if (scene.ViewChanged()) scene.ApplyView();
     scene.ResetForDraw();
-    scene.BuildRasters();
+    if (linesOnly)
+        scene.BuildFlowRasters();
+    else
+        scene.BuildRasters();
     scene.PlaceStreamlines();
     return placed;
 }

@@ -96,7 +96,9 @@ struct Placed {
 
 // The data set opened with the settings, rasterised and placed; SEED the standard placement's
 // first seed, from the clock without one. ValueError with the scene's reason when the data set
-// fails its checks.
-std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::optional<std::uint32_t> seed);
+// fails its checks. LINES_ONLY: the rasters the placement reads alone, for a caller that draws
+// nothing (the same lines, without the picture's pressure, vorticity and colours).
+std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::optional<std::uint32_t> seed,
+                             bool linesOnly);
 
 }  // namespace arrays

@@ -8,13 +8,11 @@
 #include <pybind11/stl.h>
 
 #include <QGuiApplication>
-#include <charconv>
-#include <cmath>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +21,6 @@
 #include "base/settings_table.h"
 #include "base/shown_numbers.h"
 #include "formats/format_reader.h"
-#include "formats/vorticity.h"
 #include "lettering/legend_text_painter.h"
 #include "python/array_input.h"
 #include "render/offscreen_context.h"
@@ -119,9 +116,9 @@ DrawSettings SettingsOf(const py::dict& options) {
 
 // Opens DATA with SETTINGS, the interpreter free meanwhile.
 std::unique_ptr<arrays::Placed> Open(DataSetArrays&& data, const DrawSettings& s,
-                                     std::optional<std::uint32_t> seed) {
+                                     std::optional<std::uint32_t> seed, bool linesOnly) {
     py::gil_scoped_release free;
-    return arrays::Open(std::move(data), s, seed);
+    return arrays::Open(std::move(data), s, seed, linesOnly);
 }
 
 DataSetArrays ArraysOf(const Axis& x, const Axis& y, const py::array& u, const py::array& v,
@@ -164,7 +161,7 @@ py::dict Place(const Axis& x, const Axis& y, const py::array& u, const py::array
     const DrawSettings s = SettingsOf(options);
     const std::optional<std::uint32_t> fixed = arrays::SeedOf(OptionOf(seed));
     const std::unique_ptr<arrays::Placed> placed =
-        Open(ArraysOf(x, y, u, v, std::nullopt, std::nullopt, false), s, fixed);
+        Open(ArraysOf(x, y, u, v, std::nullopt, std::nullopt, false), s, fixed, true);
     const FlowScene& scene = placed->scene;
     py::list lines, pixels, seedPixels, seeds;
     for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i) {
@@ -210,7 +207,7 @@ py::array_t<std::uint8_t> Render(const Axis& x, const Axis& y, const py::array& 
     const DrawSettings s = SettingsOf(options);
     const std::optional<std::uint32_t> fixed = arrays::SeedOf(OptionOf(seed));
     if (s.legend) EnsureGuiApplication();
-    const std::unique_ptr<arrays::Placed> placed = Open(ArraysOf(x, y, u, v, p, w, true), s, fixed);
+    const std::unique_ptr<arrays::Placed> placed = Open(ArraysOf(x, y, u, v, p, w, true), s, fixed, false);
     FlowScene& scene = placed->scene;
     const RasterSize raster = scene.Raster();
     for (const auto& [cx, cy] : clicks)

@@ -367,7 +367,7 @@ ArraysOutcome RunArraysCase(const std::uint8_t* data, std::size_t size) {
                                            (flags & 2) ? &w.view : nullptr, (flags & 4) != 0);
         out.converted = true;
         if (!SmallPicture(s)) return out;
-        const std::unique_ptr<arrays::Placed> placed = arrays::Open(std::move(d), s, fixed);
+        const std::unique_ptr<arrays::Placed> placed = arrays::Open(std::move(d), s, fixed, (flags & 4) == 0);
         out.placed = true;
         out.lines = placed->scene.GetStreamlineCount();
         out.consistent = InPicture(placed->scene);

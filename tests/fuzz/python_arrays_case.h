@@ -6,7 +6,8 @@
 
 // How a fuzz input becomes a call of the Python module's checks, conversion and placement
 // (python/array_input.h), with the arrays numpy could hand it:
-//   byte 0       bit 0 p given, bit 1 w given, bit 2 vorticity derived, bit 3 a small picture's
+//   byte 0       bit 0 p given, bit 1 w given, bit 2 vorticity derived and every raster made
+//                as for a picture (else the placement's alone, as for lines), bit 3 a small picture's
 //                size put first among the options (bit 4: as auto:N), bits 5..7 how many
 //                options follow
 //   bytes 1..2   the small picture's sides, 32..95
