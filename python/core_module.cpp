@@ -1,19 +1,18 @@
 // tesmora._core: the scene's loading, placement and drawing for numpy arrays. The package's
 // Python side (tesmora/__init__.py) checks the arrays and names the bad argument; this side
 // takes C-contiguous float64 axes and float32 or float64 fields of matching shapes, checks
-// them again, and raises ValueError rather than crash on anything else.
+// them again (python/array_input.h, which a fuzzer drives without Python), and raises
+// ValueError rather than crash on anything else.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <QGuiApplication>
-#include <charconv>
-#include <cmath>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,8 +21,8 @@
 #include "base/settings_table.h"
 #include "base/shown_numbers.h"
 #include "formats/format_reader.h"
-#include "formats/vorticity.h"
 #include "lettering/legend_text_painter.h"
+#include "python/array_input.h"
 #include "render/offscreen_context.h"
 #include "render/picture_frame.h"
 #include "render/view_projection.h"
@@ -35,226 +34,100 @@ namespace py = pybind11;
 
 namespace {
 
-// The first failure the scene reports, in English, for the exception that carries it.
-class FirstMessage final : public Reporter {
-public:
-    void Report(const std::string& text, const std::string&) override {
-        if (m_text.empty()) m_text = text;
-    }
-    void Tell(const Message& message) override { Report(message.english, message.caption); }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
-
 using Axis = py::array_t<double, py::array::c_style>;
 
-// A shortest text that reads back as V, for the settings table's text values.
-std::string Shortest(double v) {
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, v);
-    return std::string(text, written.ptr);
+// A numpy array as the checks take it: native float32 and float64 by their type, anything
+// else as Other, which they refuse.
+arrays::View ViewOf(const py::array& a) {
+    arrays::View view;
+    view.data = a.data();
+    view.element = py::isinstance<py::array_t<float>>(a)    ? arrays::Element::Float32
+                   : py::isinstance<py::array_t<double>>(a) ? arrays::Element::Float64
+                                                            : arrays::Element::Other;
+    view.ndim = static_cast<int>(a.ndim());
+    for (int d = 0; d < std::min(view.ndim, 2); ++d) {
+        view.shape[static_cast<std::size_t>(d)] = a.shape(d);
+        view.strides[static_cast<std::size_t>(d)] = a.strides(d);
+    }
+    return view;
 }
 
-// A field of NJ x NI values as float, the way the readers narrow a file's doubles.
-bool CopyField(const py::array& a, std::int64_t ni, std::int64_t nj, float* out) {
-    if (a.ndim() != 2 || a.shape(0) != nj || a.shape(1) != ni) return false;
-    const auto n = static_cast<std::size_t>(ni * nj);
-    if (py::isinstance<py::array_t<float, py::array::c_style>>(a)) {
-        std::memcpy(out, a.data(), n * sizeof(float));
-        return true;
+// An option's value with the conversions the checks may ask of it made beforehand; one that
+// fails is kept as its failure, raised only if the checks read the value so.
+arrays::OptionValue OptionOf(const py::handle& value, bool item = false) {
+    using Type = arrays::OptionValue::Type;
+    arrays::OptionValue v;
+    if (value.is_none()) {
+        v.type = Type::None;
+    } else if (py::isinstance<py::bool_>(value)) {
+        v.type = Type::Bool;
+        v.truth = value.cast<bool>();
+    } else if (py::isinstance<py::int_>(value)) {
+        v.type = Type::Int;
+        try {
+            v.whole = value.cast<long long>();
+        } catch (const py::cast_error&) {
+            // Beyond 64 bits: its digits, as Python writes them, for the message that names it.
+            try {
+                v.text = std::string(py::str(value));
+            } catch (py::error_already_set& e) {
+                v.textFailure = py::str(e.value());
+            }
+        }
+        try {
+            v.number = value.cast<double>();
+        } catch (const py::cast_error&) {
+        }
+    } else if (py::isinstance<py::float_>(value)) {
+        v.type = Type::Float;
+        v.number = value.cast<double>();
+    } else if (py::isinstance<py::str>(value)) {
+        v.type = Type::Text;
+        try {
+            v.text = value.cast<std::string>();
+        } catch (const py::cast_error&) {
+        }
+    } else if (!item && (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value))) {
+        v.type = Type::Sequence;
+        for (const py::handle element : value.cast<py::sequence>())
+            v.items.push_back(OptionOf(element, true));
+    } else {
+        v.type = Type::Other;
     }
-    if (py::isinstance<py::array_t<double, py::array::c_style>>(a)) {
-        const auto* in = static_cast<const double*>(a.data());
-        for (std::size_t k = 0; k < n; ++k) out[k] = static_cast<float>(in[k]);
-        return true;
-    }
-    return false;
+    return v;
 }
 
-// The data set of the arrays: node (i, j) at (x[i], y[j]); a node where u or v is not a
-// number is invalid and, as the readers read it, still; pressure 0 without P, vorticity
-// derived from u and v without W where WANT_VORTICITY, else 0.
+// The keyword options in their order. A key that has no text of its own raises Python's error
+// where the checks reach it, after those of the keys before it.
+DrawSettings SettingsOf(const py::dict& options) {
+    arrays::Options plain;
+    for (const auto& [key, value] : options) {
+        std::string text;
+        try {
+            text = py::str(key);
+        } catch (py::error_already_set&) {
+            (void)arrays::SettingsOf(plain);
+            throw;
+        }
+        plain.emplace_back(std::move(text), OptionOf(value));
+    }
+    return arrays::SettingsOf(plain);
+}
+
+// Opens DATA with SETTINGS, the interpreter free meanwhile.
+std::unique_ptr<arrays::Placed> Open(DataSetArrays&& data, const DrawSettings& s,
+                                     std::optional<std::uint32_t> seed, bool linesOnly) {
+    py::gil_scoped_release free;
+    return arrays::Open(std::move(data), s, seed, linesOnly);
+}
+
 DataSetArrays ArraysOf(const Axis& x, const Axis& y, const py::array& u, const py::array& v,
                        const std::optional<py::array>& p, const std::optional<py::array>& w,
                        bool wantVorticity) {
-    if (x.ndim() != 1 || y.ndim() != 1) throw py::value_error("x and y must be 1-D");
-    const std::int64_t ni = x.shape(0), nj = y.shape(0);
-    if (!CountsUsable(ni, nj, 1))
-        throw py::value_error("x and y need " + std::to_string(kMinAxisCount) + " to " +
-                              std::to_string(kMaxAxisCount) + " nodes each, not " + std::to_string(ni) +
-                              " and " + std::to_string(nj));
-    DataSetArrays d;
-    if (!d.Allocate(ni, nj, 1)) throw py::value_error("not enough memory for the data set");
-    for (std::int64_t j = 0; j < nj; ++j)
-        for (std::int64_t i = 0; i < ni; ++i)
-            d.nodes[d.Index(i, j)] = {static_cast<float>(x.at(i)), static_cast<float>(y.at(j))};
-    const auto fill = [&](const py::array& a, float* out, const char* name) {
-        if (!CopyField(a, ni, nj, out))
-            throw py::value_error(std::string(name) +
-                                  " must be a C-ordered float32 or float64 array of shape (" +
-                                  std::to_string(nj) + ", " + std::to_string(ni) + ")");
-    };
-    fill(u, d.u.get(), "u");
-    fill(v, d.v.get(), "v");
-    const auto n = static_cast<std::size_t>(d.NodeCount());
-    std::vector<std::uint8_t> invalid(n, 0);
-    for (std::size_t k = 0; k < n; ++k)
-        if (!std::isfinite(d.u[k]) || !std::isfinite(d.v[k])) {
-            d.u[k] = d.v[k] = 0.0f;
-            invalid[k] = 1;
-            ++d.notes.invalidNodes;
-        }
-    if (p)
-        fill(*p, d.p.get(), "p");
-    else
-        std::fill_n(d.p.get(), n, 0.0f);
-    if (w) {
-        fill(*w, d.w.get(), "w");
-    } else if (wantVorticity) {
-        const std::vector<double> xs(x.data(), x.data() + ni), ys(y.data(), y.data() + nj);
-        formats::ComputeVorticity(
-            xs, ys, 1, d.u.get(), d.v.get(),
-            d.notes.invalidNodes ? std::span<const std::uint8_t>(invalid) : std::span<const std::uint8_t>(),
-            d.w.get());
-    } else {
-        std::fill_n(d.w.get(), n, 0.0f);
-    }
-    d.notes.pressureMissing = !p;
-    d.notes.vorticityComputed = !w;
-    if (d.notes.invalidNodes) d.notes.invalid = std::move(invalid);
-    return d;
-}
-
-// The settings as tesmora-render takes them, each keyword named as the settings table names
-// its option, with '_' for '-': choices as their words, whole numbers, lengths as numbers
-// (None leaves one out), switches as bools, size as (width, height) or its text, window as
-// (x0, x1, y0, y1) or None.
-DrawSettings SettingsOf(const py::dict& options) {
-    DrawSettings s;
-    for (const auto& [keyObject, value] : options) {
-        const std::string key = py::str(keyObject);
-        std::string name = key;
-        for (char& c : name)
-            if (c == '_') c = '-';
-        const settings::Row* row = settings::Find(name);
-        if (!row) throw py::type_error("unexpected keyword argument '" + key + "'");
-        const bool isBool = py::isinstance<py::bool_>(value);
-        const bool isInt = py::isinstance<py::int_>(value) && !isBool;
-        const bool isNumber = isInt || py::isinstance<py::float_>(value);
-        const std::string range = Shortest(row->lo) + " to " + Shortest(row->hi);
-        switch (row->kind) {
-            case settings::Kind::Choice: {
-                const std::string choices = settings::ChoiceList(*row);
-                if (!py::isinstance<py::str>(value)) throw py::type_error(key + " must be one of " + choices);
-                int chosen = 0;
-                if (!settings::ValueOf(row->choices, row->aliases, value.cast<std::string>(), chosen))
-                    throw py::value_error(key + " must be one of " + choices + ", not '" +
-                                          value.cast<std::string>() + "'");
-                row->set(s, chosen);
-                break;
-            }
-            case settings::Kind::Whole: {
-                if (!isInt) throw py::type_error(key + " must be " + row->what);
-                // Compared as Python numbers, so that no whole number is too large to be told.
-                if (value < py::float_(row->lo) || value > py::float_(row->hi))
-                    throw py::value_error(key + " must be " + row->what + " from " + range + ", not " +
-                                          std::string(py::str(value)));
-                row->set(s, static_cast<double>(value.cast<int>()));
-                break;
-            }
-            case settings::Kind::Length: {
-                if (value.is_none()) {
-                    row->set(s, 0.0);
-                    break;
-                }
-                if (!isNumber) throw py::type_error(key + " must be " + row->what + " or None");
-                const double length = value.cast<double>();
-                if (!(length >= row->lo && length <= row->hi))
-                    throw py::value_error(key + " must be " + row->what + " from " + range + ", not " +
-                                          Shortest(length));
-                row->set(s, length);
-                break;
-            }
-            case settings::Kind::Switch:
-                if (!isBool) throw py::type_error(key + " must be True or False");
-                row->set(s, value.cast<bool>() ? 1.0 : 0.0);
-                break;
-            case settings::Kind::Text: {
-                std::string text;
-                if (value.is_none()) {
-                    text = row->samples.empty() ? std::string() : row->samples.front();
-                    if (name == "window") text = "all";
-                } else if (py::isinstance<py::str>(value)) {
-                    text = value.cast<std::string>();
-                } else if (py::isinstance<py::tuple>(value) || py::isinstance<py::list>(value)) {
-                    const auto items = value.cast<py::sequence>();
-                    const bool size = name == "size";
-                    const std::size_t wanted = size ? 2 : 4;
-                    if (items.size() != wanted)
-                        throw py::value_error(key + " must have " + std::to_string(wanted) +
-                                              " numbers, not " + std::to_string(items.size()));
-                    for (std::size_t i = 0; i < wanted; ++i) {
-                        const py::handle item = items[i];
-                        const bool whole = py::isinstance<py::int_>(item) && !py::isinstance<py::bool_>(item);
-                        if (size ? !whole : !(whole || py::isinstance<py::float_>(item)))
-                            throw py::type_error(key + (size ? " must be (width, height) in whole pixels"
-                                                             : " must be (x0, x1, y0, y1), four numbers"));
-                        text += (i ? (size ? "x" : ",") : "") + (size ? std::to_string(item.cast<long long>())
-                                                                      : Shortest(item.cast<double>()));
-                    }
-                } else {
-                    throw py::type_error(key + " has the wrong type");
-                }
-                std::string why;
-                if (!row->read(s, text, why)) throw py::value_error(key + ": " + why);
-                break;
-            }
-        }
-    }
-    return s;
-}
-
-std::optional<std::uint32_t> SeedOf(const py::object& seed) {
-    if (seed.is_none()) return std::nullopt;
-    if (!py::isinstance<py::int_>(seed) || py::isinstance<py::bool_>(seed))
-        throw py::type_error("seed must be a whole number or None");
-    const py::int_ n = seed.cast<py::int_>();
-    if (n < py::int_(0) || n > py::int_(0xFFFFFFFFull))
-        throw py::value_error("seed must lie in 0 .. 2**32 - 1");
-    return seed.cast<std::uint32_t>();
-}
-
-// A scene of its own per call, so that calls on several threads never share one.
-struct Placed {
-    SeparationGrid grid;
-    FirstMessage reporter;
-    FlowScene scene{grid, &reporter};
-};
-
-// Opens DATA with SETTINGS, the interpreter free meanwhile; ValueError with the scene's reason
-// when the data set fails its checks.
-std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::optional<std::uint32_t> seed) {
-    auto placed = std::make_unique<Placed>();
-    bool opened = false;
-    {
-        py::gil_scoped_release free;
-        ApplyDrawSettings(placed->scene, s);
-        // The standard placement's first seed without one: from the clock, as tesmora-render's.
-        placed->scene.SetFixedSeed(seed);
-        FlowScene& scene = placed->scene;
-        opened = scene.AdoptDataSet(std::move(data), "the arrays");
-        // The rest of FlowScene::OpenDataSet once its file is loaded.
-        if (opened) {
-            if (scene.ViewChanged()) scene.ApplyView();
-            scene.ResetForDraw();
-            scene.BuildRasters();
-            scene.PlaceStreamlines();
-        }
-    }
-    if (!opened) throw py::value_error(placed->reporter.Text());
-    return placed;
+    const std::optional<arrays::View> pv = p ? std::optional(ViewOf(*p)) : std::nullopt;
+    const std::optional<arrays::View> wv = w ? std::optional(ViewOf(*w)) : std::nullopt;
+    return arrays::ArraysOf(ViewOf(x), ViewOf(y), ViewOf(u), ViewOf(v), pv ? &*pv : nullptr,
+                            wv ? &*wv : nullptr, wantVorticity);
 }
 
 py::array_t<double> ShownPoints(const FlowScene& scene, const Streamline& s) {
@@ -286,9 +159,9 @@ py::array_t<std::int32_t> PixelPoints(const Streamline& s) {
 py::dict Place(const Axis& x, const Axis& y, const py::array& u, const py::array& v, const py::dict& options,
                const py::object& seed) {
     const DrawSettings s = SettingsOf(options);
-    const std::optional<std::uint32_t> fixed = SeedOf(seed);
-    const std::unique_ptr<Placed> placed =
-        Open(ArraysOf(x, y, u, v, std::nullopt, std::nullopt, false), s, fixed);
+    const std::optional<std::uint32_t> fixed = arrays::SeedOf(OptionOf(seed));
+    const std::unique_ptr<arrays::Placed> placed =
+        Open(ArraysOf(x, y, u, v, std::nullopt, std::nullopt, false), s, fixed, true);
     const FlowScene& scene = placed->scene;
     py::list lines, pixels, seedPixels, seeds;
     for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i) {
@@ -332,9 +205,9 @@ py::array_t<std::uint8_t> Render(const Axis& x, const Axis& y, const py::array& 
                                  const py::dict& options, const py::object& seed,
                                  const std::vector<std::pair<int, int>>& clicks) {
     const DrawSettings s = SettingsOf(options);
-    const std::optional<std::uint32_t> fixed = SeedOf(seed);
+    const std::optional<std::uint32_t> fixed = arrays::SeedOf(OptionOf(seed));
     if (s.legend) EnsureGuiApplication();
-    const std::unique_ptr<Placed> placed = Open(ArraysOf(x, y, u, v, p, w, true), s, fixed);
+    const std::unique_ptr<arrays::Placed> placed = Open(ArraysOf(x, y, u, v, p, w, true), s, fixed, false);
     FlowScene& scene = placed->scene;
     const RasterSize raster = scene.Raster();
     for (const auto& [cx, cy] : clicks)
@@ -387,7 +260,7 @@ py::dict Label(const FieldLabel& l) {
 // coordinates as the file has them (a far grid's shift added back), the reader's notes.
 py::dict Load(const std::string& path, long long plane) {
     SeparationGrid grid;
-    FirstMessage reporter;
+    arrays::FirstMessage reporter;
     FlowScene scene(grid, &reporter);
     formats::FormatReader reader;
     scene.SetDataSetReader(&reader);
@@ -458,6 +331,18 @@ py::list SettingsRows() {
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
+    // The checks' failures as the exceptions Python callers catch: ValueError, TypeError, and
+    // the RuntimeError pybind11 raises for a value that does not convert.
+    py::register_local_exception_translator([](std::exception_ptr thrown) {
+        try {
+            if (thrown) std::rethrow_exception(thrown);
+        } catch (const arrays::InputError& e) {
+            PyObject* type = e.Kind() == arrays::ErrorKind::Value  ? PyExc_ValueError
+                             : e.Kind() == arrays::ErrorKind::Type ? PyExc_TypeError
+                                                                   : PyExc_RuntimeError;
+            PyErr_SetString(type, e.what());
+        }
+    });
     m.doc() = "The numeric core of Tesmora for numpy arrays; use the tesmora package.";
     m.def("load", &Load, py::arg("path"), py::arg("plane"));
     m.def("place", &Place, py::arg("x"), py::arg("y"), py::arg("u"), py::arg("v"), py::arg("options"),

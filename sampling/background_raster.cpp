@@ -96,6 +96,33 @@ void FlowScene::BuildRasters() {
     ColourBackground();
 }
 
+void FlowScene::BuildFlowRasters() {
+    if (!m_pNodes || !m_pU || !m_pV) return;
+    const std::size_t pixels = m_raster.Pixels();
+    auto rasterU = std::make_unique_for_overwrite<float[]>(pixels);
+    auto rasterV = std::make_unique_for_overwrite<float[]>(pixels);
+    auto rasterSpeed = std::make_unique_for_overwrite<float[]>(pixels);
+    float minU = 0, maxU = 0, minV = 0, maxV = 0;
+    if (!m_bDesignView && m_bRectilinear) {
+        float* rasters[4] = {rasterU.get(), rasterV.get(), nullptr, nullptr};
+        float lows[4], highs[4];
+        ResampleViewOfAxes(rasters, lows, highs, 2);
+    } else if (!m_bDesignView) {
+        ResampleFieldAtPixels(m_pU.get(), rasterU.get(), minU, maxU);
+        ResampleFieldAtPixels(m_pV.get(), rasterV.get(), minV, maxV);
+    } else {
+        ResampleField(m_pU.get(), rasterU.get(), minU, maxU);
+        ResampleField(m_pV.get(), rasterV.get(), minV, maxV);
+    }
+    ComputeSpeed(rasterU.get(), rasterV.get(), rasterSpeed.get(), m_raster.width, m_raster.height);
+    m_pRasterU = std::move(rasterU);
+    m_pRasterV = std::move(rasterV);
+    m_pRasterSpeed = std::move(rasterSpeed);
+    m_pRasterP.reset();
+    m_pRasterW.reset();
+    m_nRasterPixels = pixels;
+}
+
 float* FlowScene::ResampleField(const float* F, float* out, float& min, float& max) const {
     const int ni = m_ni;
     const int nj = m_nj;
@@ -191,7 +218,7 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
     return out;
 }
 
-void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high[4]) const {
+void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high[4], int fieldCount) const {
     const int ni = m_ni;
     const int nj = m_nj;
     const RasterSize r = m_raster;
@@ -237,7 +264,7 @@ void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high
     bool any[4] = {};
     for (int y = 0; y < r.height; ++y) {
         const Axis& row = rows[static_cast<std::size_t>(y)];
-        for (int f = 0; f < 4; ++f) {
+        for (int f = 0; f < fieldCount; ++f) {
             float* line = out[f] + r.Index(0, y);
             const float* F = fields[f];
             for (int x = 0; x < r.width; ++x) {

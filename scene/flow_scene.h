@@ -143,13 +143,17 @@ public:
 
     // --- rasters: sampling/background_raster.cpp; colour maps: sampling/colour_map.cpp -----
     void BuildRasters();
+    // The rasters the placement reads and no more: u, v and speed, without pressure,
+    // vorticity or the coloured picture, for a caller that wants the lines alone and draws
+    // nothing; the lines are those BuildRasters gives.
+    void BuildFlowRasters();
     float* ResampleField(const float* F, float* out, float& min, float& max) const;
     // The same walk for equal proportions: pixel (c, r) samples PixelToWorld(c, r), and pixels
     // whose point lies outside the grid are not numbers. min and max cover the numbers only.
     float* ResampleFieldAtPixels(const float* F, float* out, float& min, float& max) const;
     // The same, for u, v, p and w at once on a rectilinear grid, where each column and each row
-    // is worked out once: OUT, LOW and HIGH in that order.
-    void ResampleViewOfAxes(float* const out[4], float low[4], float high[4]) const;
+    // is worked out once: OUT, LOW and HIGH in that order; the first FIELDS of them alone.
+    void ResampleViewOfAxes(float* const out[4], float low[4], float high[4], int fields = 4) const;
     void ColourImage(const float* r, float scale);
     // Colours with one of the 256-entry maps: LOW and HIGH are the raster values of the first
     // and the last colour; values that are not numbers stay black.

@@ -179,9 +179,7 @@ def streamplot(
             collection.set_color(color)
         collection.set_linewidth(linewidth if widths is None else widths)
 
-    heads = mcollections.PolyCollection(
-        [], offsets=np.empty((0, 2)), offset_transform=ax.transData, transform=ax.figure.dpi_scale_trans, **line_kw
-    )
+    heads = None
     if arrows and lines:
         points, directions, at = _heads(ax, lines, 4 * max(dsep, 10))
         if len(points):
@@ -206,5 +204,10 @@ def streamplot(
                 heads.set_norm(collection.norm)
             else:
                 heads.set_facecolor(mcolors.to_rgba_array(collection.get_color())[0])
+    if heads is None:
+        # Made only when there are no heads: a collection costs a call as much as many heads.
+        heads = mcollections.PolyCollection(
+            [], offsets=np.empty((0, 2)), offset_transform=ax.transData, transform=ax.figure.dpi_scale_trans, **line_kw
+        )
     ax.add_collection(heads, autolim=False)
     return mstreamplot.StreamplotSet(collection, heads)

@@ -12,6 +12,7 @@
 #include "formats/vtk_xml_reader.h"
 #include "scene/header_parser.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/fuzz/python_arrays_case.h"
 #include "tests/fuzz/reader_fuzz_case.h"
 #include "tests/support/test_support.h"
 
@@ -53,6 +54,10 @@ TEST_P(Minimised, EveryFoundInputEndsLoadedOrEmpty) {
             if (PromisedNodes(c) <= 400) {
                 EXPECT_TRUE(Consistent(RunFuzzCase(c, dir.Path().string()))) << name;
             }
+        } else if (target == "python_arrays") {
+            EXPECT_TRUE(
+                RunArraysCase(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()).consistent)
+                << name;
         } else {
             EXPECT_TRUE(RunReader(ReaderOf(target), bytes, name).consistent) << name;
         }
@@ -62,6 +67,23 @@ TEST_P(Minimised, EveryFoundInputEndsLoadedOrEmpty) {
 
 INSTANTIATE_TEST_SUITE_P(Campaigns, Minimised,
                          ::testing::Values("header", "loader", "load", "column_text", "tecplot", "vtk_legacy",
-                                           "vtk_xml"));
+                                           "vtk_xml", "python_arrays"));
+
+// The Python module's seeds reach both ends of its path: some place lines, some are refused
+// with a message, and every one ends consistent.
+TEST(PythonArraysSeeds, SomePlaceAndSomeAreRefused) {
+    const std::filesystem::path folder = std::filesystem::path(TESMORA_FUZZ_CORPUS) / "python_arrays";
+    int placed = 0, refused = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string bytes = testsupport::ReadBytes(entry.path().string());
+        const ArraysOutcome out =
+            RunArraysCase(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        EXPECT_TRUE(out.consistent) << entry.path().filename();
+        placed += out.lines > 0;
+        refused += !out.error.empty();
+    }
+    EXPECT_GE(placed, 2);
+    EXPECT_GE(refused, 3);
+}
 
 }  // namespace

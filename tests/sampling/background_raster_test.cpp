@@ -8,6 +8,7 @@
 
 #include "sampling/interpolation.h"
 #include "sampling/raster_ops.h"
+#include "scene/scene_settings.h"
 #include "tests/support/loaded_scene.h"
 
 namespace {
@@ -327,6 +328,42 @@ TEST_F(BackgroundRasterTest, NonFiniteNodesBlackenOnlyTheirOwnPixels) {
         }
         EXPECT_GT(lit, kRasterSize / 4);
         EXPECT_LT(notFinite, kRasterSize / 4);
+    }
+}
+
+// The placement's rasters alone are those of the whole picture, bit for bit: in the design view,
+// in a window (the axes worked out once) and in a picture of its own size and proportions.
+TEST_F(BackgroundRasterTest, FlowRastersAreThoseOfThePicture) {
+    ASSERT_NO_FATAL_FAILURE(LoadVariedField());
+    FlowScene& s = Scene();
+    struct View {
+        PictureSize size;
+        WorldWindow window;
+        std::int32_t aspect;
+    };
+    const View views[] = {{PictureSize{}, WorldWindow{}, kAspectStretch},
+                          {PictureSize{}, WorldWindow{2.5, 3.5, -6.0, 0.0}, kAspectStretch},
+                          {PictureSize{97, 61, 0}, WorldWindow{1.0, 9.0, -9.0, 20.0}, kAspectEqual}};
+    for (const View& view : views) {
+        DrawSettings d;
+        d.size = view.size;
+        d.window = view.window;
+        d.aspect = view.aspect;
+        ApplyDrawSettings(s, d);
+        if (s.ViewChanged()) s.ApplyView();
+        s.BuildRasters();
+        const std::size_t bytes = s.Raster().Pixels() * sizeof(float);
+        const auto held = [&] {
+            std::vector<char> all(3 * bytes);
+            std::memcpy(all.data(), s.m_pRasterU.get(), bytes);
+            std::memcpy(all.data() + bytes, s.m_pRasterV.get(), bytes);
+            std::memcpy(all.data() + 2 * bytes, s.m_pRasterSpeed.get(), bytes);
+            return all;
+        };
+        const std::vector<char> picture = held();
+        s.BuildFlowRasters();
+        EXPECT_TRUE(held() == picture) << view.size.width << " x " << view.size.height;
+        EXPECT_FALSE(s.m_pRasterP || s.m_pRasterW);
     }
 }
 
