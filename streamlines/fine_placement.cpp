@@ -50,7 +50,8 @@ PixelPoint OffsetAtLeast(PixelPoint p, double nx, double ny, double d) {
         tx = nx > 0.0 ? std::ceil(nx) : std::floor(nx);
         ty = ny > 0.0 ? std::ceil(ny) : std::floor(ny);
     }
-    // Offsets are at most d_sep + 1 long: no overflow for any pixel of the raster.
+    // Offsets are at most d_sep + 1 long: no overflow for any point near the raster, the only
+    // ones asked for.
     return {p.x + static_cast<int>(tx), p.y + static_cast<int>(ty)};
 }
 
@@ -515,11 +516,20 @@ void FinePlacement::AddCandidates(const Streamline& line) {
     const PixelPoint* p = line.Data();
     const std::size_t n = line.GetCount();
     PixelPoint previous[2] = {{-1, -1}, {-1, -1}};
+    // A line's last point may lie far off the raster, where it left the data (its pixel then
+    // saturates at the integers' ends): no candidate of it can lie inside.
+    const int reach = m_dsep + 2;
+    const auto nearRaster = [&](PixelPoint q) {
+        return q.x >= -reach && q.y >= -reach && q.x < m_raster.width + reach &&
+               q.y < m_raster.height + reach;
+    };
     for (std::size_t i = 0; i < n; ++i) {
-        // The tangent across the point, so that the normal is the line's at the point itself.
+        if (!nearRaster(p[i])) continue;
+        // The tangent across the point, so that the normal is the line's at the point itself; in
+        // doubles, as a neighbour may be such a far point.
         const PixelPoint a = p[i == 0 ? 0 : i - 1];
         const PixelPoint b = p[i + 1 < n ? i + 1 : n - 1];
-        const double dx = b.x - a.x, dy = b.y - a.y;
+        const double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
         const double len = std::sqrt(dx * dx + dy * dy);
         if (!(len > 0.0)) continue;
         const double nx = -dy / len * d, ny = dx / len * d;
