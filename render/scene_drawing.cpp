@@ -159,12 +159,20 @@ std::vector<ArrowHead> LineArrowHeads(const Streamline& s, int dsep) {
     std::vector<ArrowHead> heads;
     const std::size_t n = s.GetCount();
     if (n < 2 || dsep <= 0) return heads;
-    const PixelPoint* p = s.Data();
+    const PixelPoint* data = s.Data();
+    // A line's end may lie far off the picture, where it left the data (its pixel saturated at
+    // the integers' ends): measured from there, it would ask for millions of heads and overflow
+    // the differences. Brought within a bound far beyond any picture, it keeps the heads' spacing
+    // on what is shown and their number small.
+    constexpr double kFar = 65536.0;
+    std::vector<std::pair<double, double>> p(n);
+    for (std::size_t i = 0; i < n; ++i)
+        p[i] = {std::clamp(static_cast<double>(data[i].x), -kFar, kFar),
+                std::clamp(static_cast<double>(data[i].y), -kFar, kFar)};
     // The length along the line up to each point.
     std::vector<double> along(n, 0.0);
     for (std::size_t i = 1; i < n; ++i)
-        along[i] = along[i - 1] + std::hypot(static_cast<double>(p[i].x - p[i - 1].x),
-                                             static_cast<double>(p[i].y - p[i - 1].y));
+        along[i] = along[i - 1] + std::hypot(p[i].first - p[i - 1].first, p[i].second - p[i - 1].second);
     const double length = along.back();
     if (!(length > 2.0 * dsep)) return heads;
     const auto count = static_cast<std::size_t>(std::max(1.0, std::round(length / (4.0 * dsep))));
@@ -173,11 +181,11 @@ std::vector<ArrowHead> LineArrowHeads(const Streamline& s, int dsep) {
         d = std::clamp(d, 0.0, length);
         const std::size_t i =
             static_cast<std::size_t>(std::lower_bound(along.begin(), along.end(), d) - along.begin());
-        if (i == 0) return std::pair<double, double>(p[0].x, p[0].y);
+        if (i == 0) return p[0];
         const double piece = along[i] - along[i - 1];
         const double t = piece > 0.0 ? (d - along[i - 1]) / piece : 1.0;
-        return std::pair<double, double>(p[i - 1].x + t * (p[i].x - p[i - 1].x),
-                                         p[i - 1].y + t * (p[i].y - p[i - 1].y));
+        return std::pair<double, double>(p[i - 1].first + t * (p[i].first - p[i - 1].first),
+                                         p[i - 1].second + t * (p[i].second - p[i - 1].second));
     };
     for (std::size_t k = 0; k < count; ++k) {
         const double d = (static_cast<double>(k) + 0.5) * length / static_cast<double>(count);

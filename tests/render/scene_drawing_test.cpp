@@ -497,6 +497,23 @@ TEST(LineArrows, HeadsAreSpreadEvenlyAndPointDownstream) {
     EXPECT_GT(heads, 2000);
 }
 
+// A line that left the data far off the picture ends at a pixel saturated at the integers' ends:
+// its heads stay few, and its shown part has them every four separating distances as any line.
+TEST(LineArrows, AFarEndGivesFewHeadsAndTheShownPartItsUsualOnes) {
+    for (const PixelPoint end :
+         {PixelPoint{13, std::numeric_limits<int>::min()}, PixelPoint{std::numeric_limits<int>::max(), 300},
+          PixelPoint{std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}}) {
+        auto far = StraightLine(13, 300, 213, 300);
+        far->AppendPoint(end.x, end.y);
+        const std::vector<ArrowHead> heads = LineArrowHeads(*far, 5);
+        EXPECT_LE(heads.size(), 10000u);
+        const auto shown = std::count_if(heads.begin(), heads.end(), [](const ArrowHead& h) {
+            return h.x >= 13 && h.x <= 213 && h.y == 300 && h.dx > 0.99;
+        });
+        EXPECT_NEAR(static_cast<double>(shown), 200.0 / 20.0, 1.0) << end.x << ", " << end.y;
+    }
+}
+
 // A head lights pixels on both sides of its direction, behind its point and no farther than its
 // length, in its colour.
 TEST_F(SceneDrawingTest, AnArrowHeadOpensBehindItsPoint) {
