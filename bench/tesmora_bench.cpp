@@ -29,9 +29,11 @@
 #include "bench/bench_data.h"
 #include "formats/format_reader.h"
 #include "formats/mesh_resampler.h"
+#include "formats/read_error.h"
 #include "render/offscreen_context.h"
 #include "render/view_projection.h"
 #include "scene/flow_scene.h"
+#include "scene/frame_list.h"
 
 namespace {
 
@@ -456,6 +458,156 @@ void BM_ResampleView(benchmark::State& state, int width, int height) {
     state.counters["pixels"] = static_cast<double>(width) * height;
 }
 
+// The eleven OpenPIV frames of a Kármán wake, a folder per frame, as the viewer plays them:
+// $TESMORA_BENCH_SEQUENCE, else the shared real data beside the source tree. They are not kept
+// in the repository (3.1 MB each); without them the cases below are skipped.
+std::filesystem::path SequenceFolder() {
+    if (const char* env = std::getenv("TESMORA_BENCH_SEQUENCE"); env && *env) return env;
+    return TESMORA_SEQUENCE_DIR;
+}
+
+// The series opened once at 350 x 560 pixels with the fine placement and the pixel step, its
+// colours spanned over every frame as the viewer spans them, and every frame's arrays read
+// already, as the read-ahead hands them over.
+struct PlayedSeries {
+    SceneHolder holder;
+    std::vector<Frame> frames;
+    std::vector<DataSetArrays> arrays;
+    std::string error;
+};
+
+constexpr int kPlayWidth = 350, kPlayHeight = 560;
+
+PlayedSeries& Series() {
+    static std::unique_ptr<PlayedSeries> series;
+    if (series) return *series;
+    series = std::make_unique<PlayedSeries>();
+    PlayedSeries& s = *series;
+    std::vector<std::string> paths;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(SequenceFolder(), ec))
+        if (const auto file = entry.path() / "field_A000.txt"; std::filesystem::is_regular_file(file, ec))
+            paths.push_back(file.string());
+    if (paths.size() < 2) {
+        s.error = "no series in " + SequenceFolder().string() + " (set TESMORA_BENCH_SEQUENCE)";
+        return s;
+    }
+    FlowScene& scene = s.holder.scene;
+    scene.SetDataSetReader(&s.holder.reader);
+    if (!FramesOf(paths, &s.holder.reader, s.holder.reporter, s.frames)) {
+        s.error = "the series' frames could not be listed";
+        return s;
+    }
+    DrawSettings settings = BenchSettings(DrawSettings{}.dsep, kMethodRK2, 1.0f, kPlacementFine);
+    settings.size = {kPlayWidth, kPlayHeight, 0};
+    settings.aspect = kAspectEqual;
+    ApplyDrawSettings(scene, settings);
+    scene.OpenDataSet(s.frames.front().path);
+    if (!scene.HasDataSet() || !scene.MeasureSequenceRanges(s.frames)) {
+        s.error = "the series did not open";
+        return s;
+    }
+    for (const Frame& frame : s.frames) {
+        DataSetArrays data;
+        if (!scene.ReadFrameArrays(frame, data)) {
+            s.error = "a frame could not be read";
+            return s;
+        }
+        s.arrays.push_back(std::move(data));
+    }
+    return s;
+}
+
+// What a played frame costs once it is read, frame after frame through the series: PART says
+// which share is timed. Showing (the arrays swapped in, checked against the grid and the
+// rasters built: ShowFrameArrays with arrows, which places nothing), placing (the fine
+// placement with the pixel step on the frame shown) or both (ShowFrameArrays as the viewer
+// calls it for a frame read ahead). The copy the read-ahead would have made is not timed.
+enum class PlayPart { Show, Place, Both };
+
+void BM_Play(benchmark::State& state, PlayPart part, bool coherent) {
+    PlayedSeries& s = Series();
+    if (!s.error.empty()) {
+        state.SkipWithError(s.error.c_str());
+        return;
+    }
+    FlowScene& scene = s.holder.scene;
+    DrawSettings settings = CurrentDrawSettings(scene);
+    settings.hedgehog = part == PlayPart::Show;
+    settings.coherent = coherent;
+    ApplyDrawSettings(scene, settings);
+    std::size_t frame = 0;
+    std::size_t streamlines = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        DataSetArrays data = s.arrays[frame].Copy();
+        // The timed reset of a placement alone leaves the scene without its image, which the
+        // next frame is drawn into: it is made again here, untimed.
+        if (!scene.HasDataSet()) scene.BuildRasters();
+        if (part == PlayPart::Place && !scene.ShowFrameArrays(s.frames[frame], std::move(data))) {
+            state.SkipWithError("a frame was not shown");
+            break;
+        }
+        state.ResumeTiming();
+        if (part == PlayPart::Place) {
+            scene.ResetForDraw();
+            scene.PlaceStreamlines();
+        } else if (!scene.ShowFrameArrays(s.frames[frame], std::move(data))) {
+            state.SkipWithError("a frame was not shown");
+            break;
+        }
+        streamlines += scene.GetStreamlineCount();
+        frame = (frame + 1) % s.frames.size();
+    }
+    state.counters["frames_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["streamlines"] =
+        static_cast<double>(streamlines) / std::max<double>(1.0, static_cast<double>(state.iterations()));
+    settings.hedgehog = false;
+    settings.coherent = false;
+    ApplyDrawSettings(scene, settings);
+    if (!scene.HasDataSet()) scene.BuildRasters();
+}
+
+std::string PlayName(PlayPart part, bool coherent) {
+    const char* what = part == PlayPart::Show ? "show" : part == PlayPart::Place ? "place" : "frame";
+    return std::string("Play/karman_openpiv/") + std::to_string(kPlayWidth) + "x" +
+           std::to_string(kPlayHeight) + "/fine/px1/" + what + (coherent ? "/coherent" : "");
+}
+
+// One OpenPIV text frame (3.1 MB of x y u v s2n mask) read by the reader alone: from the file
+// as the read-ahead reads it, and from its bytes in memory, which is the parsing alone.
+void BM_ReadOpenPiv(benchmark::State& state, bool fromMemory) {
+    PlayedSeries& s = Series();
+    if (s.frames.empty()) {
+        state.SkipWithError(s.error.c_str());
+        return;
+    }
+    const std::string& path = s.frames.front().path;
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    formats::FormatReader reader;
+    FailingReporter reporter;
+    std::int64_t nodes = 0;
+    for (auto _ : state) {
+        DataSetArrays data;
+        if (fromMemory) {
+            try {
+                formats::ReadDataSetBytes(bytes, path, data);
+            } catch (const formats::ReadError&) {
+                state.SkipWithError("the frame could not be read");
+                break;
+            }
+        } else if (!reader.Read(path, data, reporter))
+            state.SkipWithError("the frame could not be read");
+        benchmark::DoNotOptimize(data.u.get());
+        nodes = data.NodeCount();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytes.size()));
+    state.counters["nodes"] = static_cast<double>(nodes);
+}
+
 // Keeps every run's times and counters for the target check after the run.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
@@ -574,6 +726,13 @@ void Register() {
         const ViewCase c{name, 1600, 1000, kPlacementFine, true};
         benchmark::RegisterBenchmark(ViewName(c).c_str(), BM_View, c)->Unit(benchmark::kMillisecond);
     }
+    for (const PlayPart part : {PlayPart::Show, PlayPart::Place, PlayPart::Both})
+        benchmark::RegisterBenchmark(PlayName(part, false).c_str(), BM_Play, part, false)
+            ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(PlayName(PlayPart::Both, true).c_str(), BM_Play, PlayPart::Both, true)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ReadOpenPIV/file", BM_ReadOpenPiv, false)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ReadOpenPIV/bytes", BM_ReadOpenPiv, true)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ResampleView/350x560", BM_ResampleView, 350, 560)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ResampleView/3840x2160", BM_ResampleView, 3840, 2160)
@@ -702,6 +861,13 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
         add("ResampleView 3840x2160 / 350x560 (pixels 42x)",
             r.at("ResampleView/3840x2160").cpuSeconds / r.at("ResampleView/350x560").cpuSeconds, 24.0,
             "ratio");
+    // A played frame of the OpenPIV series once it is read, at 30 frames a second, and one of
+    // its text files read at 100 MB/s.
+    const std::string played = PlayName(PlayPart::Both, false);
+    if (has(played)) add(played + " ms per frame", 1000.0 * r.at(played).seconds, 1000.0 / 30.0, "ms");
+    if (has("ReadOpenPIV/file") && r.at("ReadOpenPIV/file").counters.count("bytes_per_second"))
+        add("ReadOpenPIV/file ms per 100 MB", 1e11 / r.at("ReadOpenPIV/file").counters.at("bytes_per_second"),
+            1000.0, "ms");
     return targets;
 }
 
