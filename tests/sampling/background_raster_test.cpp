@@ -331,7 +331,7 @@ TEST_F(BackgroundRasterTest, NonFiniteNodesBlackenOnlyTheirOwnPixels) {
     }
 }
 
-// The placement's rasters alone are those of the whole picture, bit for bit: in the design view,
+// The placement's rasters alone are those of the whole picture, bit for bit: in the classic view,
 // in a window (the axes worked out once) and in a picture of its own size and proportions.
 TEST_F(BackgroundRasterTest, FlowRastersAreThoseOfThePicture) {
     ASSERT_NO_FATAL_FAILURE(LoadVariedField());
