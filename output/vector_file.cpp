@@ -283,8 +283,7 @@ void PaintVectorPicture(QPainter& painter, const VectorPicture& picture) {
     if (!picture.background.isNull())
         painter.drawImage(QRectF(0.0, 0.0, width, pageHeight), picture.background);
     painter.save();
-    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.0, pageHeight),
-                         dressed);
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.0, pageHeight), dressed);
     {
         LinePainter lines(painter, picture.raster, picture.lineWidth);
         for (const CapturedLine& line : picture.drawing.lines) lines.Line(line);

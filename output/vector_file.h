@@ -32,9 +32,10 @@ struct VectorPicture {
 // filling it pixel for pixel. Lines are paths of one pixel's width (or lineWidth) through the
 // centres of their points' pixels, as the PNG lights them: a streamline point at raster pixel
 // (x, y), row 0 at the bottom, lies at (x + 0.5, height - 0.5 - y) of the page, which the paths
-// reach through one flip, so that their numbers are the pixels' centres themselves. A streamline is one path; an arrow is the outline of its line filled from its base
-// colour to its tip colour, since SVG has no colour along a stroke. What lies outside the picture
-// is cut off, as the PNG cuts it.
+// reach through one flip, so that their numbers are the pixels' centres themselves. A streamline
+// is one path; an arrow is the outline of its line filled from its base colour to its tip
+// colour, since SVG has no colour along a stroke. What lies outside the picture is cut off, as
+// the PNG cuts it.
 //
 // With a legend the page is kLegendWidth units wider and the panel fills the added columns as
 // it does in the PNG: the colour bar an image of its pixels, its outline a rectangle and its
