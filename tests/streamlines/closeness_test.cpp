@@ -187,7 +187,9 @@ class BitmapPlacementTest : public LoadedFlow,
                             public ::testing::WithParamInterface<std::tuple<int, int, int>> {};
 
 TEST_P(BitmapPlacementTest, SameStreamlinesAsReadingThePoints) {
-    const auto [flow, dsep, method] = GetParam();
+    // Plain locals, not structured bindings: the lambda below captures them, which clang 14 refuses.
+    const int flow = std::get<0>(GetParam()), dsep = std::get<1>(GetParam()),
+              method = std::get<2>(GetParam());
     const streamlines_test::VelocityField fields[] = {
         // Closed streamlines, retraced up to the step limit.
         [](float x, float y) {
