@@ -9,12 +9,13 @@ void GridShapeCheck::Judge() {
     // Written so that a value that is not a number fails every comparison.
     if (!std::isfinite(node.x) || !std::isfinite(node.y)) return fail(GridShape::Fault::NotFinite);
     if (m_j == 0 && m_i > 0 && !(node.x > m_nodes[m_i - 1].x)) return fail(GridShape::Fault::XNotIncreasing);
-    if (m_i == 0 && m_j > 0 && !(node.y > m_nodes[(m_j - 1) * m_ni].y))
+    if (m_i == 0 && m_j > m_firstRow && !(node.y > m_nodes[(m_j - 1) * m_ni].y))
         return fail(GridShape::Fault::YNotIncreasing);
     if (!(node.x == m_nodes[m_i].x) || !(node.y == m_nodes[m_j * m_ni].y)) fail(GridShape::Fault::OffAxes);
 }
 
 void GridShapeCheck::Next(std::int64_t count) {
+    if (count > 0) m_judgedAny = true;
     while (count > 0 && m_shape.Rectilinear()) {
         // Inside the first row and column a node that equals its column's x and its row's y
         // passes every test, those being finite and judged before it: that is all most nodes
@@ -37,6 +38,19 @@ void GridShapeCheck::Next(std::int64_t count) {
         if (++m_i == m_ni) NextRow();
     }
     // After a fault nothing more is judged, so the position no longer matters.
+}
+
+GridShape GridShapeCheck::After(const GridShape& earlier) const {
+    if (!earlier.Rectilinear() || !m_judgedAny) return earlier;
+    if (m_firstRow == 0) return m_shape;
+    // The comparison left out: it outranks every fault but a number that is not finite, so the
+    // order in which Judge() tests a node is kept.
+    const bool notFiniteThere =
+        m_shape.fault == GridShape::Fault::NotFinite && m_shape.i == 0 && m_shape.j == m_firstRow;
+    const GridNode& start = m_nodes[m_firstRow * m_ni];
+    if (!notFiniteThere && !(start.y > m_nodes[(m_firstRow - 1) * m_ni].y))
+        return {GridShape::Fault::YNotIncreasing, 0, m_firstRow};
+    return m_shape;
 }
 
 GridShape CheckGridShape(const GridNode* nodes, std::int64_t ni, std::int64_t nj) {

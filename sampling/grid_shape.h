@@ -18,13 +18,21 @@ struct GridShape {
 
 // Judges the nodes of plane 0 in index order, a run at a time as a reader stores them, so that
 // deciding costs no second pass over a large grid.
+//
+// Rows read on several threads are judged by a check each: one from FIRSTROW on, once the first
+// row is stored. Its first node is not compared with the row before it, which another thread may
+// still be writing; After() makes that comparison once all rows are stored.
 class GridShapeCheck {
 public:
     // NODES is the array being filled, NI nodes to a row.
-    GridShapeCheck(const GridNode* nodes, std::int64_t ni) : m_nodes(nodes), m_ni(ni) {}
+    GridShapeCheck(const GridNode* nodes, std::int64_t ni, std::int64_t firstRow = 0)
+        : m_nodes(nodes), m_ni(ni), m_j(firstRow), m_row(firstRow * ni), m_firstRow(firstRow) {}
     // The next COUNT nodes of plane 0 have just been stored.
     void Next(std::int64_t count);
     const GridShape& Result() const { return m_shape; }
+    // The shape of plane 0 up to the last row this check judged, given EARLIER, the shape of
+    // the rows before FIRSTROW.
+    GridShape After(const GridShape& earlier) const;
 
 private:
     void Judge();
@@ -39,6 +47,8 @@ private:
     std::int64_t m_i = 0;
     std::int64_t m_j = 0;
     std::int64_t m_row = 0;  // m_j * m_ni
+    std::int64_t m_firstRow = 0;
+    bool m_judgedAny = false;
     GridShape m_shape;
 };
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
+#include "base/parallel_parts.h"
 #include "base/raster_geometry.h"
 
 namespace loading {
@@ -49,24 +51,37 @@ Message CornerNotFinite(const std::string& path) {
 std::optional<Message> ImplausibleSpeeds(const float* u, const float* v, std::int64_t n,
                                          const std::string& path) {
     // Squares in double: a float's square may overflow a float, not a double. Four running
-    // extremes, so that the loop is not one chain of dependent comparisons: the least and the
-    // greatest of positive finite numbers are the same in whatever order they are taken.
+    // extremes per part, so that the loop is not one chain of dependent comparisons, and parts
+    // on their own threads for a large grid: the least and the greatest of positive finite
+    // numbers are the same in whatever order they are taken.
     constexpr int kLanes = 4;
-    double leastOf[kLanes], mostOf[kLanes];
-    std::fill_n(leastOf, kLanes, HUGE_VAL);
-    std::fill_n(mostOf, kLanes, 0.0);
-    auto take = [&](std::int64_t i, int lane) {
-        const double x = u[i], y = v[i], squared = x * x + y * y;
-        if (!(squared > 0.0) || !std::isfinite(squared)) return;
-        leastOf[lane] = std::min(leastOf[lane], squared);
-        mostOf[lane] = std::max(mostOf[lane], squared);
+    struct Extremes {
+        double least = HUGE_VAL, most = 0.0;
     };
-    std::int64_t i = 0;
-    for (; i + kLanes <= n; i += kLanes)
-        for (int lane = 0; lane < kLanes; ++lane) take(i + lane, lane);
-    for (; i < n; ++i) take(i, 0);
-    const double least = *std::min_element(leastOf, leastOf + kLanes);
-    const double most = *std::max_element(mostOf, mostOf + kLanes);
+    const auto bounds = PartBounds(0, n, std::int64_t{1} << 20);
+    std::vector<Extremes> ofPart(bounds.size() - 1);
+    RunParts(bounds, [&](std::size_t part, std::int64_t first, std::int64_t end) {
+        Extremes lanes[kLanes];
+        auto take = [&](std::int64_t i, int lane) {
+            const double x = u[i], y = v[i], squared = x * x + y * y;
+            if (!(squared > 0.0) || !std::isfinite(squared)) return;
+            lanes[lane].least = std::min(lanes[lane].least, squared);
+            lanes[lane].most = std::max(lanes[lane].most, squared);
+        };
+        std::int64_t i = first;
+        for (; i + kLanes <= end; i += kLanes)
+            for (int lane = 0; lane < kLanes; ++lane) take(i + lane, lane);
+        for (; i < end; ++i) take(i, 0);
+        for (const Extremes& lane : lanes) {
+            ofPart[part].least = std::min(ofPart[part].least, lane.least);
+            ofPart[part].most = std::max(ofPart[part].most, lane.most);
+        }
+    });
+    double least = HUGE_VAL, most = 0.0;
+    for (const Extremes& part : ofPart) {
+        least = std::min(least, part.least);
+        most = std::max(most, part.most);
+    }
     if (!(most > 0.0)) return std::nullopt;
     const double orders = std::floor(0.5 * std::log10(most / least));
     if (!(orders > 30.0)) return std::nullopt;

@@ -1,5 +1,7 @@
 #include "scene/gri_reader.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -11,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+#include "base/large_pages.h"
+#include "base/parallel_parts.h"
 #include "base/reporter.h"
 #include "scene/data_set_checks.h"
 #include "scene/gri_format.h"
@@ -101,21 +105,52 @@ float FloatAt(const unsigned char* bytes) {
     return value;
 }
 
-// Reads COUNT records of RECORD bytes in chunks of whole records and hands each chunk to STORE
-// with the index of its first record and how many it holds. Returns false on a short read.
+// Fills BUFFER with BYTES from FD at OFFSET, going on after short reads and interrupts; false
+// when the file ends first or a read fails.
+bool ReadAt(int fd, unsigned char* buffer, std::size_t bytes, std::int64_t offset) {
+    while (bytes > 0) {
+        const ssize_t n = ::pread(fd, buffer, bytes, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        buffer += n;
+        bytes -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+// Reads records FIRST to END of RECORD bytes each, the records starting at byte BASE of FD, in
+// chunks of whole records, and hands each chunk to STORE with the index of its first record and
+// how many it holds. Returns false on a short read.
 template <typename Store>
-bool ReadRecords(std::FILE* file, std::int64_t count, std::int64_t record, std::vector<unsigned char>& buffer,
-                 Store&& store) {
+bool ReadRecordRange(int fd, std::int64_t base, std::int64_t first, std::int64_t end, std::int64_t record,
+                     Store&& store) {
     const auto perChunk = std::max<std::int64_t>(1, static_cast<std::int64_t>(kChunkBytes) / record);
-    buffer.resize(static_cast<std::size_t>(std::min(perChunk, count) * record));
-    for (std::int64_t start = 0; start < count;) {
-        const std::int64_t n = std::min(perChunk, count - start);
-        const auto bytes = static_cast<std::size_t>(n * record);
-        if (std::fread(buffer.data(), 1, bytes, file) != bytes) return false;
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min(perChunk, end - first) * record));
+    for (std::int64_t start = first; start < end;) {
+        const std::int64_t n = std::min(perChunk, end - start);
+        if (!ReadAt(fd, buffer.data(), static_cast<std::size_t>(n * record), base + start * record))
+            return false;
         store(start, n, static_cast<const unsigned char*>(buffer.data()));
         start += n;
     }
     return true;
+}
+
+// ReadRecordRange over FIRST to END in parts on their own threads (base/parallel_parts.h),
+// each part beginning at FIRST plus a multiple of ALIGN records; STORE(k, start, n, records)
+// is told its part k. Returns false when any part's read fell short.
+template <typename Store>
+bool ReadRecordsInParts(int fd, std::int64_t base, const std::vector<std::int64_t>& bounds,
+                        std::int64_t record, Store&& store) {
+    std::vector<char> read(bounds.size(), 0);
+    RunParts(bounds, [&](std::size_t k, std::int64_t first, std::int64_t end) {
+        read[k] = ReadRecordRange(fd, base, first, end, record,
+                                  [&](std::int64_t start, std::int64_t n, const unsigned char* records) {
+                                      store(k, start, n, records);
+                                  });
+    });
+    return std::all_of(read.begin(), read.end() - 1, [](char ok) { return ok != 0; });
 }
 
 }  // namespace
@@ -196,46 +231,70 @@ bool GriReader::ReadPair(const std::string& path, DataSetArrays& out, Reporter& 
     // arrays are compared with what the machine has before anything is taken.
     if (!out.Allocate(ni, nj, nk)) return fail(OutOfMemory(path, nodeCount));
 
-    GridShapeCheck shape(out.nodes.get(), ni);
     const std::int64_t planeNodes = ni * nj;
-    std::vector<unsigned char> buffer;
+    auto storeNodes = [&](std::int64_t start, std::int64_t n, const unsigned char* records) {
+        GridNode* nodes = out.nodes.get() + start;
+        for (std::int64_t r = 0; r < n; ++r, records += kGeometryRecordBytes)
+            nodes[r] = GridNode{FloatAt(records), FloatAt(records + 4)};
+    };
+    // The first row alone, then the rest in parts of whole rows, each judged by a check of its
+    // own as it is stored: every check compares its nodes with the first row.
+    const int fd = fileno(geometry.get());
+    GridShapeCheck firstRow(out.nodes.get(), ni);
+    const auto parts = PartBounds(ni, nodeCount, GriReader::kLeastNodesOfAPart, ni);
+    std::vector<GridShapeCheck> checks;
+    checks.reserve(parts.size());
+    for (std::size_t k = 0; k + 1 < parts.size(); ++k)
+        checks.emplace_back(out.nodes.get(), ni, parts[k] / ni);
     try {
         const bool read =
-            ReadRecords(geometry.get(), nodeCount, kGeometryRecordBytes, buffer,
-                        [&](std::int64_t start, std::int64_t n, const unsigned char* records) {
-                            GridNode* nodes = out.nodes.get() + start;
-                            for (std::int64_t r = 0; r < n; ++r, records += kGeometryRecordBytes)
-                                nodes[r] = GridNode{FloatAt(records), FloatAt(records + 4)};
-                            // Judged once the run is stored, so that neither loop holds up the other.
-                            shape.Next(std::clamp<std::int64_t>(planeNodes - start, 0, n));
-                        });
+            ReadRecordRange(fd, kGeometryHeaderBytes, 0, ni, kGeometryRecordBytes,
+                            [&](std::int64_t start, std::int64_t n, const unsigned char* records) {
+                                storeNodes(start, n, records);
+                                firstRow.Next(n);
+                            }) &&
+            ReadRecordsInParts(
+                fd, kGeometryHeaderBytes, parts, kGeometryRecordBytes,
+                [&](std::size_t k, std::int64_t start, std::int64_t n, const unsigned char* records) {
+                    storeNodes(start, n, records);
+                    // Judged once the run is stored, so that neither loop holds up the other.
+                    checks[k].Next(std::clamp<std::int64_t>(planeNodes - start, 0, n));
+                });
         if (!read)
             return fail(
                 Unreadable(path, {"Lesefehler mitten in den Knoten.", "a read failed amid the nodes"}));
     } catch (const std::bad_alloc&) {
         return fail(OutOfMemory(path, nodeCount));
     }
+    GridShape shape = firstRow.Result();
+    for (const auto& check : checks) shape = check.After(shape);
     geometry.reset();
     if (const auto bad = loading::CheckPlaneGeometry(out.nodes.get(), ni, nj, path)) return fail(*bad);
 
     File solution = OpenRegularFile(solutionPath, solutionLength, why);
     if (!solution) return fail(Unreadable(solutionPath, why));
-    const bool read = ReadRecords(solution.get(), nodeCount, kSolutionRecordBytes, buffer,
-                                  [&](std::int64_t start, std::int64_t n, const unsigned char* records) {
-                                      const auto k = static_cast<std::size_t>(start);
-                                      float *u = out.u.get() + k, *v = out.v.get() + k;
-                                      float *p = out.p.get() + k, *w = out.w.get() + k;
-                                      for (std::int64_t r = 0; r < n; ++r, records += kSolutionRecordBytes) {
-                                          u[r] = FloatAt(records + gri::kOffsetU);
-                                          v[r] = FloatAt(records + gri::kOffsetV);
-                                          p[r] = FloatAt(records + gri::kOffsetP);
-                                          w[r] = FloatAt(records + gri::kOffsetW);
-                                      }
-                                  });
+    // The nodes were faulted in as they were zeroed; the fields are, here, before the threads.
+    const auto solutionParts = PartBounds(0, nodeCount, GriReader::kLeastNodesOfAPart);
+    if (solutionParts.size() > 2)
+        for (float* field : {out.u.get(), out.v.get(), out.p.get(), out.w.get()})
+            FaultInPages(field, static_cast<std::size_t>(nodeCount) * sizeof(float));
+    const bool read = ReadRecordsInParts(
+        fileno(solution.get()), 0, solutionParts, kSolutionRecordBytes,
+        [&](std::size_t, std::int64_t start, std::int64_t n, const unsigned char* records) {
+            const auto k = static_cast<std::size_t>(start);
+            float *u = out.u.get() + k, *v = out.v.get() + k;
+            float *p = out.p.get() + k, *w = out.w.get() + k;
+            for (std::int64_t r = 0; r < n; ++r, records += kSolutionRecordBytes) {
+                u[r] = FloatAt(records + gri::kOffsetU);
+                v[r] = FloatAt(records + gri::kOffsetV);
+                p[r] = FloatAt(records + gri::kOffsetP);
+                w[r] = FloatAt(records + gri::kOffsetW);
+            }
+        });
     if (!read)
         return fail(
             Unreadable(solutionPath, {"Lesefehler mitten in den Werten.", "a read failed amid the values"}));
-    m_planeShape = shape.Result();
+    m_planeShape = shape;
     out.notes.binary = true;
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -15,6 +16,10 @@
 // than the files hold.
 class GriReader final : public DataSetReader {
 public:
+    // A pair of fewer nodes is read on the calling thread; a larger one in parts of at least
+    // as many nodes, each on its own thread.
+    static constexpr std::int64_t kLeastNodesOfAPart = std::int64_t{1} << 18;
+
     // The pair is what a file is taken for when no other reader knows it: every path.
     bool Accepts(const std::string& path) const override;
     // The geometry is checked before the solution file is opened, so that a broken geometry

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -223,6 +225,47 @@ TEST(GridShapeCheck, RunsOfAnyLengthJudgeAsTheWholePlane) {
                 EXPECT_EQ(check.Result().j, whole.j);
             }
         }
+    }
+}
+
+// A large file's rows are judged in parts on several threads, in whatever order they finish:
+// the first row alone, then a check from each part's first row, chained in order. One or two
+// broken nodes anywhere, parts split at any rows, give the answer of the whole plane.
+TEST(GridShapeCheck, PartsOfRowsJudgedApartGiveTheWholePlane) {
+    constexpr std::int64_t ni = 4, nj = 6;
+    std::mt19937 rng(20261211);
+    const GridNode changes[] = {{0.25f, 0.0f}, {-1.5f, 0.0f}, {0.0f, -15.0f}, {kNaN, 0.0f}, {0.0f, kNaN}};
+    for (int trial = 0; trial < 400; ++trial) {
+        DataSetArrays data = MakeRectilinear({0, 1, 2, 3}, {0, 10, 20, 30, 40, 50});
+        for (int broken = static_cast<int>(rng() % 3); broken > 0; --broken)
+            data.nodes[rng() % (ni * nj)] += changes[rng() % std::size(changes)];
+        const GridShape whole = CheckGridShape(data.nodes.get(), ni, nj);
+
+        std::vector<std::int64_t> firstRows{1};
+        for (std::int64_t j = 2; j < nj; ++j)
+            if (rng() % 2) firstRows.push_back(j);
+        GridShapeCheck firstRow(data.nodes.get(), ni);
+        firstRow.Next(ni);
+        std::vector<GridShapeCheck> parts;
+        for (const std::int64_t j : firstRows) parts.emplace_back(data.nodes.get(), ni, j);
+        std::vector<std::size_t> order(parts.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), rng);
+        for (const std::size_t k : order) {
+            const std::int64_t end = k + 1 < firstRows.size() ? firstRows[k + 1] : nj;
+            for (std::int64_t left = (end - firstRows[k]) * ni; left > 0;) {
+                const std::int64_t run =
+                    std::min<std::int64_t>(left, 1 + static_cast<std::int64_t>(rng() % 7));
+                parts[k].Next(run);
+                left -= run;
+            }
+        }
+        GridShape chained = firstRow.Result();
+        for (const auto& part : parts) chained = part.After(chained);
+        SCOPED_TRACE(testing::Message() << "trial " << trial);
+        EXPECT_EQ(chained.fault, whole.fault);
+        EXPECT_EQ(chained.i, whole.i);
+        EXPECT_EQ(chained.j, whole.j);
     }
 }
 

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "base/memory_budget.h"
+#include "base/parallel_parts.h"
 #include "scene/data_set_checks.h"
+#include "scene/gri_reader.h"
 #include "scene/scene_settings.h"
 #include "tests/support/test_support.h"
 
@@ -61,6 +63,46 @@ TEST(DataLoader, ReadsNodesFieldsCountsAndScales) {
     EXPECT_EQ(s.m_pP[11], 30.0f);
     EXPECT_EQ(s.m_pW[11], -10.0f);
     EXPECT_EQ(s.m_pImage, nullptr);
+}
+
+// A large pair is read in parts on several threads: every value lands where one thread would
+// put it, and a node broken at a part's first row or inside a part is the one reported.
+TEST(DataLoader, ALargePairReadInPartsGivesWhatOneThreadWould) {
+    constexpr std::int64_t ni = 700, nj = 800;
+    const auto bounds = PartBounds(ni, ni * nj, GriReader::kLeastNodesOfAPart, ni);
+    if (bounds.size() < 3) GTEST_SKIP() << "one core: the pair is read in one part";
+    std::vector<float> xs(ni), ys(nj);
+    for (std::int64_t i = 0; i < ni; ++i) xs[static_cast<std::size_t>(i)] = 0.5f * static_cast<float>(i);
+    for (std::int64_t j = 0; j < nj; ++j) ys[static_cast<std::size_t>(j)] = static_cast<float>(j * j);
+    const DataSetArrays clean = MakeRectilinear(xs, ys, 1, [](float x, float y) {
+        return testsupport::NodeValues{x - y, std::sin(x), y * 0.25f, x * y};
+    });
+    std::vector<std::pair<std::int64_t, GridNode>> breaks{{-1, {}}, {ni * nj - 1, {0.25f, 0.0f}}};
+    for (std::size_t k = 1; k + 1 < bounds.size(); ++k) {
+        breaks.push_back({bounds[k], {0.0f, -1e6f}});          // its row's first y below the row before
+        breaks.push_back({bounds[k] + ni / 2, {0.0f, 0.5f}});  // off its row, inside the part
+    }
+    TempDir dir;
+    for (const auto& [node, change] : breaks) {
+        SCOPED_TRACE(testing::Message() << "node " << node);
+        DataSetArrays data = clean.Copy();
+        if (node >= 0) data.nodes[static_cast<std::size_t>(node)] += change;
+        const std::string path = WriteDataSet(dir, "large", data);
+        GriReader reader;
+        DataSetArrays read;
+        CollectingReporter reporter;
+        ASSERT_TRUE(reader.Read(path, read, reporter));
+        const auto n = static_cast<std::size_t>(ni * nj);
+        EXPECT_EQ(std::memcmp(read.nodes.get(), data.nodes.get(), n * sizeof(GridNode)), 0);
+        for (const auto& [got, want] :
+             {std::pair{&read.u, &data.u}, {&read.v, &data.v}, {&read.p, &data.p}, {&read.w, &data.w}})
+            EXPECT_EQ(std::memcmp(got->get(), want->get(), n * sizeof(float)), 0);
+        const GridShape whole = CheckGridShape(data.nodes.get(), ni, nj);
+        EXPECT_EQ(whole.Rectilinear(), node < 0);
+        EXPECT_EQ(reader.PlaneShape().fault, whole.fault);
+        EXPECT_EQ(reader.PlaneShape().i, whole.i);
+        EXPECT_EQ(reader.PlaneShape().j, whole.j);
+    }
 }
 
 TEST(DataLoader, KeepsEveryPlane) {
