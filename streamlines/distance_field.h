@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 // Exact Euclidean distance transform of a raster: the distance down each column by two sweeps
@@ -29,6 +30,26 @@ public:
     // distances the caller does not need, are set to 0 without the cost of the rows' pass.
     void SquaredDistances(std::vector<Squared>& values, int width, int height,
                           const std::uint8_t* rows = nullptr);
+
+    // The two halves of SquaredDistances, for a caller that chooses which rows to measure from
+    // the first. ColumnDistances leaves at each pixel its distance, in pixels, to the nearest
+    // feature in its column, ColumnFar(WIDTH, HEIGHT) where the column has none; false, with
+    // VALUES unchanged, where the raster does not fit the field. RowDistances then turns row Y
+    // of those into the squared distances of the row's pixels to the nearest feature anywhere.
+    static Squared ColumnFar(int width, int height) { return width + height + 1; }
+    bool ColumnDistances(std::vector<Squared>& values, int width, int height);
+    void RowDistances(std::vector<Squared>& values, int width, int height, int y);
+
+    // Of the pixels with OPEN set, the one deepest inside: the greatest squared distance to the
+    // nearest feature, capped at the squared distance to the raster's edge counted from outside
+    // it, min(x + 1, WIDTH - x, y + 1, HEIGHT - y)^2; of equals the first in row-major order;
+    // none where no pixel is open or the raster does not fit the field. VALUES as for
+    // SquaredDistances, with a feature somewhere; on return it holds squared distances in the
+    // rows that were measured and distances down the columns in the others. A pixel lies no
+    // farther from the features than down its column, so only the rows whose bound from that
+    // can still win are measured, most promising first.
+    std::optional<std::size_t> DeepestOpenPixel(std::vector<Squared>& values, int width, int height,
+                                                const std::uint8_t* open);
 
 private:
     // One row: D receives the lower envelope of the parabolas rooted at F, where F is not

@@ -327,6 +327,10 @@ private:
     // The distances, and the order in which pixels are tried from them.
     void ComputeDistances();
     void Transform();
+    // Where the flow rests somewhere: the pixel ComputeDistances and FarthestOpenPixel would
+    // choose before the first line, with the distances measured only in the rows that can hold
+    // it. The distances are left incomplete, and are computed anew before they are read again.
+    std::optional<std::size_t> DeepestBesideRest();
     // Renews the distances of the pixels that may seed from the lines kept since the last
     // transform, where that is cheaper than a transform of the whole raster; false when not.
     bool UpdateAroundNewLines();
@@ -406,14 +410,25 @@ std::optional<std::size_t> FinePlacement::DeepestMovingPixel() {
         const int m = std::min((m_raster.width + 1) / 2, (m_raster.height + 1) / 2);
         deepest = m_raster.Index(m - 1, m - 1);
     } else {
-        ComputeDistances();
-        deepest = FarthestOpenPixel();
+        deepest = DeepestBesideRest();
     }
     if (deepest) {
         b.deepestFor = m_moving;
         b.deepest = *deepest;
     }
     return deepest;
+}
+
+std::optional<std::size_t> FinePlacement::DeepestBesideRest() {
+    ++m_site.Stats().distanceTransforms;
+    // As ComputeDistances and then FarthestOpenPixel leave the placement.
+    m_linesMeasured = m_site.LineCount();
+    m_distancesToLines = false;
+    m_order.clear();
+    m_restHeap = false;
+    m_restScanned = true;
+    for (std::size_t i = 0; i < m_pixels; ++i) m_distance[i] = m_moving[i] ? kFar : 0;
+    return m_field.DeepestOpenPixel(m_distance, m_raster.width, m_raster.height, m_open.data());
 }
 
 void FinePlacement::Run(std::span<const GridNode> carried) {

@@ -440,4 +440,36 @@ TEST(DistanceField, MatchesTheNearestFeature) {
     }
 }
 
+// The deepest open pixel, found by measuring only the rows that may hold it, is the one a scan
+// of every capped distance finds, first of equals included, whatever the features and open
+// pixels; a raster whose pixels are all features, or none open, has none.
+TEST(DistanceField, DeepestOpenPixelIsTheScansAnswer) {
+    std::mt19937 random(11);
+    DistanceField field(48, 48);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int w = 1 + static_cast<int>(random() % 48), h = 1 + static_cast<int>(random() % 48);
+        const auto n = static_cast<std::size_t>(w * h);
+        const double density = std::ldexp(1.0, -static_cast<int>(random() % 9));
+        std::bernoulli_distribution feature(density), shut(trial % 3 == 0 ? 0.0 : 0.3);
+        std::vector<DistanceField::Squared> values(n, 1);
+        std::vector<std::uint8_t> open(n, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (feature(random)) values[i] = 0;
+            open[i] = values[i] != 0 && !shut(random);
+        }
+        if (std::find(values.begin(), values.end(), 0) == values.end()) values[random() % n] = 0;
+        std::vector<DistanceField::Squared> all = values;
+        field.SquaredDistances(all, w, h);
+        std::optional<std::size_t> want;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const auto i = static_cast<std::size_t>(y * w + x);
+                const int edge = std::min({x + 1, w - x, y + 1, h - y});
+                all[i] = std::min(all[i], edge * edge);
+                if (open[i] && (!want || all[i] > all[*want])) want = i;
+            }
+        EXPECT_EQ(field.DeepestOpenPixel(values, w, h, open.data()), want) << "trial " << trial;
+    }
+}
+
 }  // namespace
