@@ -46,36 +46,18 @@ void FlowScene::BuildRasters() {
     // Every pixel of every raster is written below; rasters of the picture's size already held
     // (a Draw that makes them anew for a zoom) are written over, not taken again.
     const std::size_t pixels = m_raster.Pixels();
-    const auto take = [&](std::unique_ptr<float[]>& held) {
-        return held && m_nRasterPixels == pixels ? std::move(held)
-                                                 : std::make_unique_for_overwrite<float[]>(pixels);
-    };
     auto image = std::make_unique_for_overwrite<std::uint8_t[]>(3 * pixels);
-    auto rasterU = take(m_pRasterU);
-    auto rasterV = take(m_pRasterV);
-    auto rasterSpeed = take(m_pRasterSpeed);
-    auto rasterP = take(m_pRasterP);
-    auto rasterW = take(m_pRasterW);
+    auto rasterU = TakeRaster(m_pRasterU);
+    auto rasterV = TakeRaster(m_pRasterV);
+    auto rasterSpeed = TakeRaster(m_pRasterSpeed);
+    auto rasterP = TakeRaster(m_pRasterP);
+    auto rasterW = TakeRaster(m_pRasterW);
     m_nRasterPixels = pixels;
 
-    float minU = 0, maxU = 0, minV = 0, maxV = 0, minP = 0, maxP = 0, minW = 0, maxW = 0;
-    if (!m_bDesignView && m_bRectilinear) {
-        float* rasters[4] = {rasterU.get(), rasterV.get(), rasterP.get(), rasterW.get()};
-        float lows[4], highs[4];
-        ResampleViewOfAxes(rasters, lows, highs);
-        minU = lows[0], maxU = highs[0], minV = lows[1], maxV = highs[1];
-        minP = lows[2], maxP = highs[2], minW = lows[3], maxW = highs[3];
-    } else if (!m_bDesignView) {
-        ResampleFieldAtPixels(m_pU.get(), rasterU.get(), minU, maxU);
-        ResampleFieldAtPixels(m_pV.get(), rasterV.get(), minV, maxV);
-        ResampleFieldAtPixels(m_pP.get(), rasterP.get(), minP, maxP);
-        ResampleFieldAtPixels(m_pW.get(), rasterW.get(), minW, maxW);
-    } else {
-        ResampleField(m_pU.get(), rasterU.get(), minU, maxU);
-        ResampleField(m_pV.get(), rasterV.get(), minV, maxV);
-        ResampleField(m_pP.get(), rasterP.get(), minP, maxP);
-        ResampleField(m_pW.get(), rasterW.get(), minW, maxW);
-    }
+    float* rasters[4] = {rasterU.get(), rasterV.get(), rasterP.get(), rasterW.get()};
+    float lows[4] = {}, highs[4] = {};
+    ResampleFields(rasters, lows, highs, 4);
+    const float minP = lows[2], maxP = highs[2], minW = lows[3], maxW = highs[3];
     ComputeSpeed(rasterU.get(), rasterV.get(), rasterSpeed.get(), m_raster.width, m_raster.height);
     // Pressure and vorticity are shown relative to their own smallest value.
     AddConstant(rasterP.get(), -minP, m_raster.width, m_raster.height);
@@ -99,21 +81,12 @@ void FlowScene::BuildRasters() {
 void FlowScene::BuildFlowRasters() {
     if (!m_pNodes || !m_pU || !m_pV) return;
     const std::size_t pixels = m_raster.Pixels();
-    auto rasterU = std::make_unique_for_overwrite<float[]>(pixels);
-    auto rasterV = std::make_unique_for_overwrite<float[]>(pixels);
-    auto rasterSpeed = std::make_unique_for_overwrite<float[]>(pixels);
-    float minU = 0, maxU = 0, minV = 0, maxV = 0;
-    if (!m_bDesignView && m_bRectilinear) {
-        float* rasters[4] = {rasterU.get(), rasterV.get(), nullptr, nullptr};
-        float lows[4], highs[4];
-        ResampleViewOfAxes(rasters, lows, highs, 2);
-    } else if (!m_bDesignView) {
-        ResampleFieldAtPixels(m_pU.get(), rasterU.get(), minU, maxU);
-        ResampleFieldAtPixels(m_pV.get(), rasterV.get(), minV, maxV);
-    } else {
-        ResampleField(m_pU.get(), rasterU.get(), minU, maxU);
-        ResampleField(m_pV.get(), rasterV.get(), minV, maxV);
-    }
+    auto rasterU = TakeRaster(m_pRasterU);
+    auto rasterV = TakeRaster(m_pRasterV);
+    auto rasterSpeed = TakeRaster(m_pRasterSpeed);
+    float* rasters[4] = {rasterU.get(), rasterV.get(), nullptr, nullptr};
+    float lows[4] = {}, highs[4] = {};
+    ResampleFields(rasters, lows, highs, 2);
     ComputeSpeed(rasterU.get(), rasterV.get(), rasterSpeed.get(), m_raster.width, m_raster.height);
     m_pRasterU = std::move(rasterU);
     m_pRasterV = std::move(rasterV);
@@ -121,6 +94,23 @@ void FlowScene::BuildFlowRasters() {
     m_pRasterP.reset();
     m_pRasterW.reset();
     m_nRasterPixels = pixels;
+}
+
+std::unique_ptr<float[]> FlowScene::TakeRaster(std::unique_ptr<float[]>& held) const {
+    const std::size_t pixels = m_raster.Pixels();
+    return held && m_nRasterPixels == pixels ? std::move(held)
+                                             : std::make_unique_for_overwrite<float[]>(pixels);
+}
+
+void FlowScene::ResampleFields(float* const out[4], float low[4], float high[4], int fields) const {
+    if (!m_bDesignView && m_bRectilinear) return ResampleViewOfAxes(out, low, high, fields);
+    const float* nodeFields[4] = {m_pU.get(), m_pV.get(), m_pP.get(), m_pW.get()};
+    for (int f = 0; f < fields; ++f) {
+        if (m_bDesignView)
+            ResampleField(nodeFields[f], out[f], low[f], high[f]);
+        else
+            ResampleFieldAtPixels(nodeFields[f], out[f], low[f], high[f]);
+    }
 }
 
 float* FlowScene::ResampleField(const float* F, float* out, float& min, float& max) const {

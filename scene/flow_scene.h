@@ -154,6 +154,12 @@ public:
     // The same, for u, v, p and w at once on a rectilinear grid, where each column and each row
     // is worked out once: OUT, LOW and HIGH in that order; the first FIELDS of them alone.
     void ResampleViewOfAxes(float* const out[4], float low[4], float high[4], int fields = 4) const;
+    // The first FIELDS of u, v, p and w into OUT, LOW and HIGH, each the way the view and the
+    // grid call for: the classic walk, or the view's pixels, over the axes where it can.
+    void ResampleFields(float* const out[4], float low[4], float high[4], int fields) const;
+    // A raster of the picture's size: HELD where it already has that size, written over, else
+    // a new one.
+    std::unique_ptr<float[]> TakeRaster(std::unique_ptr<float[]>& held) const;
     void ColourImage(const float* r, float scale);
     // Colours with one of the 256-entry maps: LOW and HIGH are the raster values of the first
     // and the last colour; values that are not numbers stay black.
