@@ -13,6 +13,7 @@
 #include "formats/field_roles.h"
 #include "formats/lattice.h"
 #include "formats/limits.h"
+#include "formats/netcdf_classic_header.h"
 #include "formats/read_error.h"
 #include "formats/temporary_file.h"
 
@@ -26,6 +27,9 @@ constexpr int kMaxVariables = 10000;
 class NcFile {
 public:
     NcFile(const std::string& path, const std::string& file) {
+        if (const auto overrun = ClassicHeaderOverrun(path))
+            Fail(file, Whole(), "Das ist keine lesbare netCDF-Datei: " + overrun->german + ".",
+                 "this is not a netCDF file that can be read: " + overrun->english + ".");
         const int status = nc_open(path.c_str(), NC_NOWRITE, &m_id);
         if (status != NC_NOERR) {
             const std::string why = nc_strerror(status);

@@ -11,6 +11,7 @@
 
 #include "formats/format_reader.h"
 #include "formats/mat_reader.h"
+#include "formats/netcdf_classic_header.h"
 #include "formats/netcdf_reader.h"
 #include "formats/read_error.h"
 #include "tests/formats/formats_test_support.h"
@@ -184,6 +185,28 @@ TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
         DataSetArrays d;
         const std::string message = formatstest::Read(c.bytes, c.name, d);
         EXPECT_TRUE(Contains(message, c.message)) << c.name << ": " << message;
+    }
+}
+
+// A classic netCDF file's header is walked before the library takes it, which would allocate
+// whatever a header promises: the whole file passes, cut anywhere inside its header it is
+// refused, and past the header's end every cut passes on to the library. A netCDF-4 file is
+// left to the library.
+TEST(NetcdfReader, AHeaderCutAnywhereIsRefusedBeforeTheLibraryTakesIt) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("cut.nc");
+    for (const char* name : {"netcdf/pivview.nc", "netcdf/cf_series.nc", "netcdf/openpiv.nc"}) {
+        const std::string bytes = testsupport::ReadBytes(Fixture(name));
+        const bool classic = bytes.starts_with("CDF");
+        std::size_t headerEnd = 0;
+        for (std::size_t n = 0; n <= bytes.size(); n += classic ? 1 : 997) {
+            testsupport::WriteBytes(path, bytes.substr(0, n));
+            const bool fits = !formats::ClassicHeaderOverrun(path);
+            if (fits && headerEnd == 0 && n >= 4) headerEnd = n;
+            ASSERT_EQ(fits, !classic || n < 4 || (headerEnd != 0 && n >= headerEnd))
+                << name << " cut at " << n;
+        }
+        EXPECT_TRUE(!classic || headerEnd > 32u) << name << ": header ends at " << headerEnd;
     }
 }
 

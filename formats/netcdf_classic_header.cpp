@@ -1,0 +1,139 @@
+#include "formats/netcdf_classic_header.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace formats {
+
+namespace {
+
+struct CloseFile {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Reads the header's big-endian numbers and passes over its inline bytes, never beyond the end
+// of the file.
+class Cursor {
+public:
+    Cursor(std::FILE* file, std::uint64_t size) : m_file(file), m_size(size) {}
+    std::uint64_t Left() const { return m_size - m_at; }
+    bool Number(int bytes, std::uint64_t& value) {
+        unsigned char b[8];
+        if (Left() < static_cast<std::uint64_t>(bytes) ||
+            std::fread(b, 1, static_cast<std::size_t>(bytes), m_file) != static_cast<std::size_t>(bytes))
+            return false;
+        value = 0;
+        for (int i = 0; i < bytes; ++i) value = value << 8 | b[i];
+        m_at += static_cast<std::uint64_t>(bytes);
+        return true;
+    }
+    // COUNT items of SIZE bytes, padded to four bytes as the format stores them.
+    bool Skip(std::uint64_t count, std::uint64_t size) {
+        if (size != 0 && count > Left() / size) return false;
+        const std::uint64_t bytes = count * size, padded = bytes + (4 - bytes % 4) % 4;
+        if (padded > Left() || std::fseek(m_file, static_cast<long>(padded), SEEK_CUR) != 0) return false;
+        m_at += padded;
+        return true;
+    }
+
+private:
+    std::FILE* m_file;
+    std::uint64_t m_size;
+    std::uint64_t m_at = 0;
+};
+
+// Bytes of one value of a netCDF type; 0 for a type the format does not have.
+std::uint64_t TypeBytes(std::uint64_t type) {
+    switch (type) {
+        case 1:
+        case 2:
+        case 7:
+            return 1;  // byte, char, ubyte
+        case 3:
+        case 8:
+            return 2;  // short, ushort
+        case 4:
+        case 5:
+        case 9:
+            return 4;  // int, float, uint
+        case 6:
+        case 10:
+        case 11:
+            return 8;  // double, int64, uint64
+        default:
+            return 0;
+    }
+}
+
+class HeaderWalk {
+public:
+    HeaderWalk(Cursor& cursor, int version)
+        : m_in(cursor), m_count(version == 5 ? 8 : 4), m_offset(version == 1 ? 4 : 8) {}
+
+    bool Header() {
+        std::uint64_t records = 0;
+        return m_in.Number(m_count, records) && List(kDimension) && List(kAttribute) && List(kVariable);
+    }
+
+private:
+    static constexpr std::uint64_t kDimension = 0x0A, kVariable = 0x0B, kAttribute = 0x0C;
+
+    bool Name() {
+        std::uint64_t length = 0;
+        return m_in.Number(m_count, length) && m_in.Skip(length, 1);
+    }
+    bool List(std::uint64_t tag) {
+        std::uint64_t found = 0, count = 0;
+        if (!m_in.Number(4, found) || !m_in.Number(m_count, count)) return false;
+        if (found == 0 && count == 0) return true;
+        // Every element takes at least four bytes, so the loop ends within the file.
+        if (found != tag || count > m_in.Left() / 4) return false;
+        for (std::uint64_t k = 0; k < count; ++k)
+            if (!Element(tag)) return false;
+        return true;
+    }
+    bool Element(std::uint64_t tag) {
+        std::uint64_t value = 0;
+        if (!Name()) return false;
+        if (tag == kDimension) return m_in.Number(m_count, value);
+        if (tag == kAttribute) {
+            std::uint64_t type = 0, count = 0;
+            if (!m_in.Number(4, type) || !m_in.Number(m_count, count)) return false;
+            const std::uint64_t bytes = TypeBytes(type);
+            return bytes != 0 && m_in.Skip(count, bytes);
+        }
+        std::uint64_t dimensions = 0, type = 0;
+        return m_in.Number(m_count, dimensions) &&
+               m_in.Skip(dimensions, static_cast<std::uint64_t>(m_count)) && List(kAttribute) &&
+               m_in.Number(4, type) && TypeBytes(type) != 0 && m_in.Number(m_count, value) &&
+               m_in.Number(m_offset, value);
+    }
+
+    Cursor& m_in;
+    const int m_count;
+    const int m_offset;
+};
+
+}  // namespace
+
+std::optional<HeaderOverrun> ClassicHeaderOverrun(const std::string& path) {
+    std::error_code error;
+    const std::uint64_t size = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    const std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return std::nullopt;
+    unsigned char magic[4];
+    if (size < 4 || std::fread(magic, 1, 4, file.get()) != 4 || magic[0] != 'C' || magic[1] != 'D' ||
+        magic[2] != 'F' || (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
+        return std::nullopt;
+    Cursor cursor(file.get(), size - 4);
+    if (HeaderWalk(cursor, magic[3]).Header()) return std::nullopt;
+    return HeaderOverrun{
+        "its header declares names, attributes or lists that run past the end of the file",
+        "ihr Kopf verspricht Namen, Attribute oder Listen, die über das Ende der Datei hinausreichen"};
+}
+
+}  // namespace formats
