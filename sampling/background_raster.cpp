@@ -86,7 +86,8 @@ void FlowScene::BuildFlowRasters() {
     auto rasterSpeed = TakeRaster(m_pRasterSpeed);
     float* rasters[4] = {rasterU.get(), rasterV.get(), nullptr, nullptr};
     float lows[4] = {}, highs[4] = {};
-    ResampleFields(rasters, lows, highs, 2);
+    // The placement reads no range: the axes' resampling leaves them out.
+    ResampleFields(rasters, lows, highs, 2, false);
     ComputeSpeed(rasterU.get(), rasterV.get(), rasterSpeed.get(), m_raster.width, m_raster.height);
     m_pRasterU = std::move(rasterU);
     m_pRasterV = std::move(rasterV);
@@ -102,8 +103,10 @@ std::unique_ptr<float[]> FlowScene::TakeRaster(std::unique_ptr<float[]>& held) c
                                              : std::make_unique_for_overwrite<float[]>(pixels);
 }
 
-void FlowScene::ResampleFields(float* const out[4], float low[4], float high[4], int fields) const {
-    if (!m_bDesignView && m_bRectilinear) return ResampleViewOfAxes(out, low, high, fields);
+void FlowScene::ResampleFields(float* const out[4], float low[4], float high[4], int fields,
+                               bool ranges) const {
+    if (!m_bDesignView && m_bRectilinear)
+        return ResampleViewOfAxes(out, ranges ? low : nullptr, ranges ? high : nullptr, fields);
     const float* nodeFields[4] = {m_pU.get(), m_pV.get(), m_pP.get(), m_pW.get()};
     for (int f = 0; f < fields; ++f) {
         if (m_bDesignView)
@@ -214,7 +217,8 @@ void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high
     const RasterSize r = m_raster;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float* fields[4] = {m_pU.get(), m_pV.get(), m_pP.get(), m_pW.get()};
-    for (int f = 0; f < 4; ++f) low[f] = high[f] = nan;
+    if (low && high)
+        for (int f = 0; f < 4; ++f) low[f] = high[f] = nan;
 
     // On a rectilinear grid a pixel's x, its cell column and its local coordinate follow from
     // its column alone, and the same for rows: worked out once per column and per row, they
@@ -251,27 +255,36 @@ void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high
     const std::vector<Axis> columns = axis(r.width, true);
     const std::vector<Axis> rows = axis(r.height, false);
 
-    bool any[4] = {};
     for (int y = 0; y < r.height; ++y) {
         const Axis& row = rows[static_cast<std::size_t>(y)];
         for (int f = 0; f < fieldCount; ++f) {
             float* line = out[f] + r.Index(0, y);
-            const float* F = fields[f];
+            if (!row.shown) {
+                std::fill(line, line + r.width, nan);
+                continue;
+            }
+            const float* F = fields[f] + static_cast<std::ptrdiff_t>(row.cell) * ni;
             for (int x = 0; x < r.width; ++x) {
                 const Axis& column = columns[static_cast<std::size_t>(x)];
-                if (!row.shown || !column.shown) {
-                    line[x] = nan;
-                    continue;
-                }
-                const int h = row.cell * ni + column.cell;
-                const float value = static_cast<float>(
-                    Bilinear(column.local, row.local, F[h], F[h + 1], F[h + ni], F[h + ni + 1]));
-                line[x] = value;
-                if (!std::isfinite(value)) continue;
-                if (!any[f] || value < low[f]) low[f] = value;
-                if (!any[f] || value > high[f]) high[f] = value;
-                any[f] = true;
+                const int h = column.cell;
+                line[x] = column.shown ? static_cast<float>(Bilinear(column.local, row.local, F[h], F[h + 1],
+                                                                     F[h + ni], F[h + ni + 1]))
+                                       : nan;
             }
+        }
+    }
+    // The ranges in a pass of their own, over each raster in the order its pixels were made, so
+    // that the loop above has no chain of comparisons; a caller that wants none skips it.
+    if (!low || !high) return;
+    for (int f = 0; f < fieldCount; ++f) {
+        bool any = false;
+        const float* values = out[f];
+        for (std::size_t k = 0; k < r.Pixels(); ++k) {
+            const float value = values[k];
+            if (!std::isfinite(value)) continue;
+            if (!any || value < low[f]) low[f] = value;
+            if (!any || value > high[f]) high[f] = value;
+            any = true;
         }
     }
 }

@@ -152,11 +152,14 @@ public:
     // whose point lies outside the grid are not numbers. min and max cover the numbers only.
     float* ResampleFieldAtPixels(const float* F, float* out, float& min, float& max) const;
     // The same, for u, v, p and w at once on a rectilinear grid, where each column and each row
-    // is worked out once: OUT, LOW and HIGH in that order; the first FIELDS of them alone.
+    // is worked out once: OUT, LOW and HIGH in that order; the first FIELDS of them alone; no
+    // ranges where LOW or HIGH is null.
     void ResampleViewOfAxes(float* const out[4], float low[4], float high[4], int fields = 4) const;
     // The first FIELDS of u, v, p and w into OUT, LOW and HIGH, each the way the view and the
-    // grid call for: the classic walk, or the view's pixels, over the axes where it can.
-    void ResampleFields(float* const out[4], float low[4], float high[4], int fields) const;
+    // grid call for: the classic walk, or the view's pixels, over the axes where it can. Without
+    // RANGES, LOW and HIGH may be left as they were.
+    void ResampleFields(float* const out[4], float low[4], float high[4], int fields,
+                        bool ranges = true) const;
     // A raster of the picture's size: HELD where it already has that size, written over, else
     // a new one.
     std::unique_ptr<float[]> TakeRaster(std::unique_ptr<float[]>& held) const;
