@@ -70,6 +70,10 @@ std::uint64_t TypeBytes(std::uint64_t type) {
 
 class HeaderWalk {
 public:
+    // NC_MAX_NAME of the library's header, which the walk does without.
+    static constexpr std::uint64_t kMaxName = 256;
+    bool LongName() const { return m_longName; }
+
     HeaderWalk(Cursor& cursor, int version)
         : m_in(cursor), m_count(version == 5 ? 8 : 4), m_offset(version == 1 ? 4 : 8) {}
 
@@ -83,7 +87,13 @@ private:
 
     bool Name() {
         std::uint64_t length = 0;
-        return m_in.Number(m_count, length) && m_in.Skip(length, 1);
+        if (!m_in.Number(m_count, length)) return false;
+        // The library copies a name into its callers' buffers of kMaxName + 1 bytes as it finds it.
+        if (length > kMaxName) {
+            m_longName = true;
+            return false;
+        }
+        return m_in.Skip(length, 1);
     }
     bool List(std::uint64_t tag) {
         std::uint64_t found = 0, count = 0;
@@ -113,6 +123,7 @@ private:
     }
 
     Cursor& m_in;
+    bool m_longName = false;
     const int m_count;
     const int m_offset;
 };
@@ -130,7 +141,11 @@ std::optional<HeaderOverrun> ClassicHeaderOverrun(const std::string& path) {
         magic[2] != 'F' || (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
         return std::nullopt;
     Cursor cursor(file.get(), size - 4);
-    if (HeaderWalk(cursor, magic[3]).Header()) return std::nullopt;
+    HeaderWalk walk(cursor, magic[3]);
+    if (walk.Header()) return std::nullopt;
+    if (walk.LongName())
+        return HeaderOverrun{"its header holds a name longer than netCDF's 256 bytes",
+                             "ihr Kopf enthält einen Namen, der länger ist als die 256 Bytes von netCDF"};
     return HeaderOverrun{
         "its header declares names, attributes or lists that run past the end of the file",
         "ihr Kopf verspricht Namen, Attribute oder Listen, die über das Ende der Datei hinausreichen"};

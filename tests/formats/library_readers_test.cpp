@@ -160,6 +160,10 @@ TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
     // and count, the name's length and the padded name "x".
     std::string hugeDim = pivview;
     hugeDim.replace(24, 4, std::string("\x7f\xff\xff\xff", 4));
+    // The same dimension named with 300 bytes, which the library would copy into its callers'
+    // buffers of 257.
+    const std::string longName =
+        pivview.substr(0, 16) + std::string("\0\0\x01\x2c", 4) + std::string(300, 'x') + pivview.substr(24);
     std::string noVelocity = pivview;
     noVelocity.replace(noVelocity.find("piv_data"), 8, "piv_date");
     struct Case {
@@ -178,6 +182,8 @@ TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
         {openpiv.substr(0, openpiv.size() / 2), "cut4.nc",
          "cut4.nc: this is not a netCDF file that can be read"},
         {hugeDim, "huge.nc", "huge.nc: this is not a netCDF file that can be read"},
+        {longName, "long.nc",
+         "long.nc: this is not a netCDF file that can be read: its header holds a name longer"},
         {noVelocity, "none.nc", "none.nc: no velocity found (the file has: \"x\", \"y\", \"piv_date\")"},
         {"CDF\x01" + std::string(60, '\xff'), "garbage.nc", "garbage.nc: this is not a netCDF file"},
     };
