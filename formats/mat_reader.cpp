@@ -14,6 +14,7 @@
 #include "formats/data_set_builder.h"
 #include "formats/lattice.h"
 #include "formats/limits.h"
+#include "formats/mat_v4_walk.h"
 #include "formats/read_error.h"
 #include "formats/temporary_file.h"
 
@@ -60,6 +61,9 @@ class MatReader {
 public:
     MatReader(const std::string& path, const std::string& file) : m_file(file) {
         SilenceMatio();
+        if (const auto fault = MatV4Overrun(path))
+            Fail(file, Whole(), "Das ist keine lesbare MATLAB-Datei: " + fault->german + ".",
+                 "this is not a MATLAB file that can be read: " + fault->english + ".");
         m_mat.reset(Mat_Open(path.c_str(), MAT_ACC_RDONLY));
         if (!m_mat)
             Fail(file, Whole(), "Das ist keine lesbare MATLAB-Datei (Version 4, 5, 7 oder 7.3).",

@@ -11,6 +11,7 @@
 
 #include "formats/format_reader.h"
 #include "formats/mat_reader.h"
+#include "formats/mat_v4_walk.h"
 #include "formats/netcdf_classic_header.h"
 #include "formats/netcdf_reader.h"
 #include "formats/read_error.h"
@@ -214,6 +215,39 @@ TEST(NetcdfReader, AHeaderCutAnywhereIsRefusedBeforeTheLibraryTakesIt) {
         }
         EXPECT_TRUE(!classic || headerEnd > 32u) << name << ": header ends at " << headerEnd;
     }
+}
+
+// matio takes a file without a MAT 5 header as MAT 4, whose variables it takes at their
+// headers' word: the variables are walked first. A file of two little- and big-endian MAT 4
+// variables passes whole and cut between them, and is refused cut anywhere else, as it is with a
+// variable declaring more rows than the file holds.
+TEST(MatReader, MatFourVariablesAreWalkedBeforeMatioTakesThem) {
+    const auto word = [](std::uint32_t v, bool big) {
+        std::string w(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            w[static_cast<std::size_t>(big ? 3 - i : i)] = static_cast<char>(v >> (8 * i));
+        return w;
+    };
+    const auto variable = [&](bool big, std::uint32_t type, std::uint32_t rows, const std::string& name,
+                              std::size_t dataBytes) {
+        return word(type, big) + word(rows, big) + word(1, big) + word(0, big) +
+               word(static_cast<std::uint32_t>(name.size() + 1), big) + name + '\0' +
+               std::string(dataBytes, '\x01');
+    };
+    const std::string first = variable(false, 0, 3, "x", 24);     // 3 doubles, little-endian
+    const std::string second = variable(true, 1010, 2, "yy", 8);  // 2 singles, big-endian
+    testsupport::TempDir dir;
+    const std::string path = dir.File("v4.mat");
+    const std::string file = first + second;
+    for (std::size_t n = 0; n <= file.size(); ++n) {
+        testsupport::WriteBytes(path, file.substr(0, n));
+        const bool between = n == first.size() || n == file.size();
+        EXPECT_EQ(!formats::MatV4Overrun(path), between) << "cut at " << n;
+    }
+    testsupport::WriteBytes(path, first + variable(true, 1010, 2000000000, "yy", 8));
+    EXPECT_TRUE(formats::MatV4Overrun(path));
+    testsupport::WriteBytes(path, testsupport::ReadBytes(Fixture("mat/pivlab_single.mat")));
+    EXPECT_FALSE(formats::MatV4Overrun(path));
 }
 
 }  // namespace
