@@ -14,7 +14,7 @@
 #include "formats/data_set_builder.h"
 #include "formats/lattice.h"
 #include "formats/limits.h"
-#include "formats/mat_v4_walk.h"
+#include "formats/mat_walk.h"
 #include "formats/read_error.h"
 #include "formats/temporary_file.h"
 
@@ -61,7 +61,7 @@ class MatReader {
 public:
     MatReader(const std::string& path, const std::string& file) : m_file(file) {
         SilenceMatio();
-        if (const auto fault = MatV4Overrun(path))
+        if (const auto fault = MatOverrun(path))
             Fail(file, Whole(), "Das ist keine lesbare MATLAB-Datei: " + fault->german + ".",
                  "this is not a MATLAB file that can be read: " + fault->english + ".");
         m_mat.reset(Mat_Open(path.c_str(), MAT_ACC_RDONLY));

@@ -11,7 +11,7 @@
 
 #include "formats/format_reader.h"
 #include "formats/mat_reader.h"
-#include "formats/mat_v4_walk.h"
+#include "formats/mat_walk.h"
 #include "formats/netcdf_classic_header.h"
 #include "formats/netcdf_reader.h"
 #include "formats/read_error.h"
@@ -173,7 +173,8 @@ TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
         std::string message;
     };
     const std::vector<Case> cases{
-        {single.substr(0, 400), "cut.mat", "cut.mat: no PIVlab results found (the file has: x)"},
+        {single.substr(0, 400), "cut.mat",
+         "cut.mat: this is not a MATLAB file that can be read: a MAT 5 element declares more than the file"},
         {"x y u v\n0 0 1 1\n", "text.mat", "text.mat: this is not a MATLAB file"},
         {patchDims("u_original", 9, 7), "shape.mat",
          "shape.mat: x is 7 \u00D7 9 but u_original is 9 \u00D7 7"},
@@ -217,11 +218,11 @@ TEST(NetcdfReader, AHeaderCutAnywhereIsRefusedBeforeTheLibraryTakesIt) {
     }
 }
 
-// matio takes a file without a MAT 5 header as MAT 4, whose variables it takes at their
-// headers' word: the variables are walked first. A file of two little- and big-endian MAT 4
-// variables passes whole and cut between them, and is refused cut anywhere else, as it is with a
-// variable declaring more rows than the file holds.
-TEST(MatReader, MatFourVariablesAreWalkedBeforeMatioTakesThem) {
+// matio takes a MAT file's sizes at their word: the file is walked first. A file of two little-
+// and big-endian MAT 4 variables passes whole and cut between them, and is refused cut anywhere
+// else, as it is with a variable declaring more rows than the file holds; a MAT 5 matrix whose
+// sub-element claims more than the matrix holds is refused too.
+TEST(MatReader, TheFileIsWalkedBeforeMatioTakesItsSizes) {
     const auto word = [](std::uint32_t v, bool big) {
         std::string w(4, '\0');
         for (int i = 0; i < 4; ++i)
@@ -242,12 +243,19 @@ TEST(MatReader, MatFourVariablesAreWalkedBeforeMatioTakesThem) {
     for (std::size_t n = 0; n <= file.size(); ++n) {
         testsupport::WriteBytes(path, file.substr(0, n));
         const bool between = n == first.size() || n == file.size();
-        EXPECT_EQ(!formats::MatV4Overrun(path), between) << "cut at " << n;
+        EXPECT_EQ(!formats::MatOverrun(path), between) << "cut at " << n;
     }
     testsupport::WriteBytes(path, first + variable(true, 1010, 2000000000, "yy", 8));
-    EXPECT_TRUE(formats::MatV4Overrun(path));
-    testsupport::WriteBytes(path, testsupport::ReadBytes(Fixture("mat/pivlab_single.mat")));
-    EXPECT_FALSE(formats::MatV4Overrun(path));
+    EXPECT_TRUE(formats::MatOverrun(path));
+    // MAT 5: the fixture passes, and fails once the name of one matrix claims 2 GB inside it.
+    std::string mat5 = testsupport::ReadBytes(Fixture("mat/pivlab_single.mat"));
+    testsupport::WriteBytes(path, mat5);
+    EXPECT_FALSE(formats::MatOverrun(path));
+    const std::size_t name = mat5.find("u_original");
+    ASSERT_NE(name, std::string::npos);
+    mat5.replace(name - 4, 4, std::string("\xff\xff\xff\x7f", 4));
+    testsupport::WriteBytes(path, mat5);
+    EXPECT_TRUE(formats::MatOverrun(path));
 }
 
 }  // namespace
