@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 namespace formats {
 
@@ -73,9 +74,10 @@ public:
     // NC_MAX_NAME of the library's header, which the walk does without.
     static constexpr std::uint64_t kMaxName = 256;
     bool LongName() const { return m_longName; }
+    bool DataPastTheEnd() const { return m_dataPastTheEnd; }
 
-    HeaderWalk(Cursor& cursor, int version)
-        : m_in(cursor), m_count(version == 5 ? 8 : 4), m_offset(version == 1 ? 4 : 8) {}
+    HeaderWalk(Cursor& cursor, int version, std::uint64_t fileSize)
+        : m_in(cursor), m_fileSize(fileSize), m_count(version == 5 ? 8 : 4), m_offset(version == 1 ? 4 : 8) {}
 
     bool Header() {
         std::uint64_t records = 0;
@@ -108,22 +110,47 @@ private:
     bool Element(std::uint64_t tag) {
         std::uint64_t value = 0;
         if (!Name()) return false;
-        if (tag == kDimension) return m_in.Number(m_count, value);
+        if (tag == kDimension) {
+            if (!m_in.Number(m_count, value)) return false;
+            m_dimensions.push_back(value);
+            return true;
+        }
         if (tag == kAttribute) {
             std::uint64_t type = 0, count = 0;
             if (!m_in.Number(4, type) || !m_in.Number(m_count, count)) return false;
             const std::uint64_t bytes = TypeBytes(type);
             return bytes != 0 && m_in.Skip(count, bytes);
         }
-        std::uint64_t dimensions = 0, type = 0;
-        return m_in.Number(m_count, dimensions) &&
-               m_in.Skip(dimensions, static_cast<std::uint64_t>(m_count)) && List(kAttribute) &&
-               m_in.Number(4, type) && TypeBytes(type) != 0 && m_in.Number(m_count, value) &&
-               m_in.Number(m_offset, value);
+        std::uint64_t dimensions = 0, type = 0, size = 0, begin = 0;
+        if (!m_in.Number(m_count, dimensions) ||
+            dimensions > m_in.Left() / static_cast<std::uint64_t>(m_count))
+            return false;
+        bool record = false;
+        for (std::uint64_t d = 0; d < dimensions; ++d) {
+            std::uint64_t id = 0;
+            if (!m_in.Number(m_count, id)) return false;
+            // The unlimited dimension is declared 0 long: a variable along it has its records
+            // wherever the file has them, and none when it has none.
+            if (d == 0 && id < m_dimensions.size() && m_dimensions[id] == 0) record = true;
+        }
+        if (!List(kAttribute) || !m_in.Number(4, type) || TypeBytes(type) == 0 ||
+            !m_in.Number(m_count, size) || !m_in.Number(m_offset, begin))
+            return false;
+        // The library gives fill values for data the file does not hold, so a header of a few
+        // bytes could declare millions of them. A size of 2^32 - 1 stands for a larger one.
+        const bool sizeKnown = m_count == 8 || size != 0xFFFFFFFFu;
+        if (!record && sizeKnown && (begin > m_fileSize || size > m_fileSize - begin)) {
+            m_dataPastTheEnd = true;
+            return false;
+        }
+        return true;
     }
 
     Cursor& m_in;
+    const std::uint64_t m_fileSize;
+    std::vector<std::uint64_t> m_dimensions;
     bool m_longName = false;
+    bool m_dataPastTheEnd = false;
     const int m_count;
     const int m_offset;
 };
@@ -141,8 +168,11 @@ std::optional<HeaderOverrun> ClassicHeaderOverrun(const std::string& path) {
         magic[2] != 'F' || (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
         return std::nullopt;
     Cursor cursor(file.get(), size - 4);
-    HeaderWalk walk(cursor, magic[3]);
+    HeaderWalk walk(cursor, magic[3], size);
     if (walk.Header()) return std::nullopt;
+    if (walk.DataPastTheEnd())
+        return HeaderOverrun{"a variable's data lie past the end of the file",
+                             "die Werte einer Variablen liegen hinter dem Ende der Datei"};
     if (walk.LongName())
         return HeaderOverrun{"its header holds a name longer than netCDF's 256 bytes",
                              "ihr Kopf enthält einen Namen, der länger ist als die 256 Bytes von netCDF"};

@@ -184,6 +184,8 @@ TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
         {openpiv.substr(0, openpiv.size() / 2), "cut4.nc",
          "cut4.nc: this is not a netCDF file that can be read"},
         {hugeDim, "huge.nc", "huge.nc: this is not a netCDF file that can be read"},
+        {pivview.substr(0, pivview.size() - 8), "short.nc",
+         "short.nc: this is not a netCDF file that can be read: a variable's data lie past the end"},
         {longName, "long.nc",
          "long.nc: this is not a netCDF file that can be read: its header holds a name longer"},
         {noVelocity, "none.nc", "none.nc: no velocity found (the file has: \"x\", \"y\", \"piv_date\")"},
@@ -197,9 +199,9 @@ TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
 }
 
 // A classic netCDF file's header is walked before the library takes it, which would allocate
-// whatever a header promises: the whole file passes, cut anywhere inside its header it is
-// refused, and past the header's end every cut passes on to the library. A netCDF-4 file is
-// left to the library.
+// whatever a header promises and give fill values for data the file lacks: the whole file
+// passes, cut inside its header or its variables' data it is refused, and once both are whole
+// every cut passes on to the library. A netCDF-4 file is left to the library.
 TEST(NetcdfReader, AHeaderCutAnywhereIsRefusedBeforeTheLibraryTakesIt) {
     testsupport::TempDir dir;
     const std::string path = dir.File("cut.nc");
