@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+
+#include "formats/bounded_file.h"
 
 namespace formats {
 
@@ -30,24 +29,25 @@ std::uint64_t PaddedTo8(std::uint64_t n) {
     return n + (8 - n % 8) % 8;
 }
 
-// The MAT 5 elements between BEGIN and END of BYTES, each whole within them, and a matrix's
-// sub-elements within the matrix, to at most DEPTH matrices deep (cells of cells).
-bool Mat5ElementsFit(const std::string& bytes, std::uint64_t begin, std::uint64_t end, bool big, bool top,
+// The MAT 5 elements between BEGIN and END of FILE, each whole within them, and a matrix's
+// sub-elements within the matrix, to at most DEPTH matrices deep (cells of cells). Only the tags
+// are read: the walk seeks past the data.
+bool Mat5ElementsFit(BoundedFile& file, std::uint64_t begin, std::uint64_t end, bool big, bool top,
                      int depth) {
     if (depth < 0) return false;
     for (std::uint64_t at = begin; at < end;) {
-        if (end - at < 8) return false;
-        const auto* tag = reinterpret_cast<const unsigned char*>(bytes.data() + at);
-        const std::uint32_t type = Word(tag, big);
+        std::uint64_t type = 0, size = 0;
+        if (end - at < 8 || !file.Seek(at) || !file.Number(4, big, type) || !file.Number(4, big, size))
+            return false;
         // A small element: its size in the type's upper half, its data in the tag's second word.
         if (type >> 16 != 0) {
             if ((type >> 16) > 4) return false;
             at += 8;
             continue;
         }
-        const std::uint64_t size = Word(tag + 4, big), left = end - at - 8;
+        const std::uint64_t left = end - at - 8;
         if (size > left) return false;
-        if (type == kMatrix && !Mat5ElementsFit(bytes, at + 8, at + 8 + size, big, false, depth - 1))
+        if (type == kMatrix && !Mat5ElementsFit(file, at + 8, at + 8 + size, big, false, depth - 1))
             return false;
         // Top-level compressed elements are not padded; every other element is, to 8 bytes,
         // except the last one of the file may end without it.
@@ -60,24 +60,18 @@ bool Mat5ElementsFit(const std::string& bytes, std::uint64_t begin, std::uint64_
 }  // namespace
 
 std::optional<MatFault> MatOverrun(const std::string& path) {
-    std::error_code error;
-    const std::uint64_t size = std::filesystem::file_size(path, error);
-    std::ifstream in(path, std::ios::binary);
-    if (error || !in) return std::nullopt;
+    BoundedFile file(path);
+    if (!file.IsOpen()) return std::nullopt;
+    const std::uint64_t size = file.Size();
     unsigned char marks[2] = {};
-    if (size >= 128 && in.seekg(126) && in.read(reinterpret_cast<char*>(marks), 2) &&
+    if (file.Seek(126) && file.Read(marks, 2) &&
         ((marks[0] == 'I' && marks[1] == 'M') || (marks[0] == 'M' && marks[1] == 'I'))) {
         // MAT 7.3 is HDF5 behind a MAT 5 header of 512 bytes: the HDF5 library's to read.
         unsigned char version[2] = {};
-        in.seekg(124);
-        in.read(reinterpret_cast<char*>(version), 2);
         const bool big = marks[0] == 'M';
+        if (!file.Seek(124) || !file.Read(version, 2)) return std::nullopt;
         if ((big ? version[0] : version[1]) == 0x02) return std::nullopt;
-        // The elements are read whole: a PIVlab file is a few megabytes, and matio reads them too.
-        std::string bytes(static_cast<std::size_t>(size), '\0');
-        in.seekg(0);
-        if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
-        if (Mat5ElementsFit(bytes, 128, size, big, true, 16)) return std::nullopt;
+        if (Mat5ElementsFit(file, 128, size, big, true, 16)) return std::nullopt;
         return MatFault{"a MAT 5 element declares more than the file or the matrix around it holds",
                         "ein MAT-5-Element verspricht mehr, als die Datei oder die Matrix darum enthält"};
     }
@@ -85,14 +79,11 @@ std::optional<MatFault> MatOverrun(const std::string& path) {
                             "sie hat weder den Kopf einer MAT-5-Datei noch den einer MAT-4-Variablen"};
     const MatFault overrun{"a MAT 4 variable declares more than the file holds",
                            "eine MAT-4-Variable verspricht mehr, als die Datei enthält"};
-    in.clear();
     std::uint64_t at = 0;
     if (size < kHeaderBytes) return noHeader;
     while (at < size) {
         unsigned char header[kHeaderBytes];
-        if (size - at < kHeaderBytes || !in.seekg(static_cast<std::streamoff>(at)) ||
-            !in.read(reinterpret_cast<char*>(header), kHeaderBytes))
-            return overrun;
+        if (size - at < kHeaderBytes || !file.Seek(at) || !file.Read(header, kHeaderBytes)) return overrun;
         // The type MOPT names its byte order in M: 0 little-endian, 1 big-endian; read in that
         // order it is below 2000 with O = 0, P below 6 and T below 3.
         std::optional<bool> big;

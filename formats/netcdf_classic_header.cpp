@@ -1,49 +1,29 @@
 #include "formats/netcdf_classic_header.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <system_error>
 #include <vector>
+
+#include "formats/bounded_file.h"
 
 namespace formats {
 
 namespace {
 
-struct CloseFile {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// Reads the header's big-endian numbers and passes over its inline bytes, never beyond the end
-// of the file.
+// The header's numbers are big-endian; inline bytes are padded to four as the format stores them.
 class Cursor {
 public:
-    Cursor(std::FILE* file, std::uint64_t size) : m_file(file), m_size(size) {}
-    std::uint64_t Left() const { return m_size - m_at; }
-    bool Number(int bytes, std::uint64_t& value) {
-        unsigned char b[8];
-        if (Left() < static_cast<std::uint64_t>(bytes) ||
-            std::fread(b, 1, static_cast<std::size_t>(bytes), m_file) != static_cast<std::size_t>(bytes))
-            return false;
-        value = 0;
-        for (int i = 0; i < bytes; ++i) value = value << 8 | b[i];
-        m_at += static_cast<std::uint64_t>(bytes);
-        return true;
-    }
-    // COUNT items of SIZE bytes, padded to four bytes as the format stores them.
+    explicit Cursor(BoundedFile& file) : m_file(file) {}
+    std::uint64_t Left() const { return m_file.Left(); }
+    bool Number(int bytes, std::uint64_t& value) { return m_file.Number(bytes, true, value); }
+    // COUNT items of SIZE bytes.
     bool Skip(std::uint64_t count, std::uint64_t size) {
         if (size != 0 && count > Left() / size) return false;
-        const std::uint64_t bytes = count * size, padded = bytes + (4 - bytes % 4) % 4;
-        if (padded > Left() || std::fseek(m_file, static_cast<long>(padded), SEEK_CUR) != 0) return false;
-        m_at += padded;
-        return true;
+        const std::uint64_t bytes = count * size;
+        return m_file.Skip(bytes + (4 - bytes % 4) % 4);
     }
 
 private:
-    std::FILE* m_file;
-    std::uint64_t m_size;
-    std::uint64_t m_at = 0;
+    BoundedFile& m_file;
 };
 
 // Bytes of one value of a netCDF type; 0 for a type the format does not have.
@@ -158,17 +138,13 @@ private:
 }  // namespace
 
 std::optional<HeaderOverrun> ClassicHeaderOverrun(const std::string& path) {
-    std::error_code error;
-    const std::uint64_t size = std::filesystem::file_size(path, error);
-    if (error) return std::nullopt;
-    const std::unique_ptr<std::FILE, CloseFile> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return std::nullopt;
+    BoundedFile file(path);
     unsigned char magic[4];
-    if (size < 4 || std::fread(magic, 1, 4, file.get()) != 4 || magic[0] != 'C' || magic[1] != 'D' ||
-        magic[2] != 'F' || (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
+    if (!file.IsOpen() || !file.Read(magic, 4) || magic[0] != 'C' || magic[1] != 'D' || magic[2] != 'F' ||
+        (magic[3] != 1 && magic[3] != 2 && magic[3] != 5))
         return std::nullopt;
-    Cursor cursor(file.get(), size - 4);
-    HeaderWalk walk(cursor, magic[3], size);
+    Cursor cursor(file);
+    HeaderWalk walk(cursor, magic[3], file.Size());
     if (walk.Header()) return std::nullopt;
     if (walk.DataPastTheEnd())
         return HeaderOverrun{"a variable's data lie past the end of the file",
