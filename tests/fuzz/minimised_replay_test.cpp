@@ -7,6 +7,8 @@
 #include <string>
 
 #include "formats/column_text_reader.h"
+#include "formats/mat_reader.h"
+#include "formats/netcdf_reader.h"
 #include "formats/tecplot_reader.h"
 #include "formats/vtk_legacy_reader.h"
 #include "formats/vtk_xml_reader.h"
@@ -30,6 +32,8 @@ ReaderFunction ReaderOf(const std::string& name) {
     if (name == "column_text") return formats::ReadColumnText;
     if (name == "tecplot") return formats::ReadTecplot;
     if (name == "vtk_legacy") return formats::ReadVtkLegacy;
+    if (name == "mat") return formats::ReadMat;
+    if (name == "netcdf") return formats::ReadNetcdf;
     return formats::ReadVtkXml;
 }
 
@@ -59,7 +63,9 @@ TEST_P(Minimised, EveryFoundInputEndsLoadedOrEmpty) {
                 RunArraysCase(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()).consistent)
                 << name;
         } else {
-            EXPECT_TRUE(RunReader(ReaderOf(target), bytes, name).consistent) << name;
+            // The library readers take the format from the name, as the fuzzers give it.
+            const std::string file = target == "mat" ? "fuzz.mat" : target == "netcdf" ? "fuzz.nc" : name;
+            EXPECT_TRUE(RunReader(ReaderOf(target), bytes, file).consistent) << name;
         }
     }
     if (inputs == 0) GTEST_SKIP() << "no campaign has found anything for " << target;
@@ -67,7 +73,7 @@ TEST_P(Minimised, EveryFoundInputEndsLoadedOrEmpty) {
 
 INSTANTIATE_TEST_SUITE_P(Campaigns, Minimised,
                          ::testing::Values("header", "loader", "load", "column_text", "tecplot", "vtk_legacy",
-                                           "vtk_xml", "python_arrays"));
+                                           "vtk_xml", "mat", "netcdf", "python_arrays"));
 
 // The Python module's seeds reach both ends of its path: some place lines, some are refused
 // with a message, and every one ends consistent.
