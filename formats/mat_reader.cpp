@@ -145,9 +145,12 @@ public:
                                        Num(s / static_cast<std::int64_t>(rows) + 1);
                 return Place{"Element (" + at + ")", "element (" + at + ")"};
             });
+        const int version = Mat_GetVersion(m_mat.get());
         std::string format = std::string("PIVlab MAT-file ") +
-                             (Mat_GetVersion(m_mat.get()) == MAT_FT_MAT73 ? "7.3" : "5") + ", " + u->name +
-                             " and " + v->name;
+                             (version == MAT_FT_MAT73  ? "7.3"
+                              : version == MAT_FT_MAT4 ? "4"
+                                                       : "5") +
+                             ", " + u->name + " and " + v->name;
         if (frames > 1) format += ", frame " + Num(frame + 1) + " of " + Num(frames);
         BuildDataSet(samples, roles, lattice, m_file, format, out);
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "formats/bounded_file.h"
+#include "formats/mat_contents.h"
 
 namespace formats {
 
@@ -48,6 +49,9 @@ bool Mat5ElementsFit(BoundedFile& file, std::uint64_t begin, std::uint64_t end, 
         const std::uint64_t left = end - at - 8;
         if (size > left) return false;
         if (type == kMatrix && !Mat5ElementsFit(file, at + 8, at + 8 + size, big, false, depth - 1))
+            return false;
+        if (top && (type == kMatrix || type == kCompressed) &&
+            MatrixDeclaresMoreThanItHolds(file, at + 8, size, big, type == kCompressed))
             return false;
         // Top-level compressed elements are not padded; every other element is, to 8 bytes,
         // except the last one of the file may end without it.

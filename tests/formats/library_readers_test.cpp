@@ -2,7 +2,9 @@
 // (matio) and netCDF files (the netCDF library), on fixtures the libraries' own writers made
 // (data/make_pivlab_mat.py, data/make_netcdf.py).
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -179,7 +181,7 @@ TEST(LibraryReaders, HostileFilesAreRefusedNamingTheFile) {
         {patchDims("u_original", 9, 7), "shape.mat",
          "shape.mat: x is 7 \u00D7 9 but u_original is 9 \u00D7 7"},
         {patchDims("u_original", 1u << 30, 1u << 30), "huge.mat",
-         "huge.mat: the variable u_original (1073741824 \u00D7 1073741824) is larger than any data set"},
+         "huge.mat: this is not a MATLAB file that can be read: a MAT 5 element declares more than the file"},
         {pivview.substr(0, 300), "cut.nc", "cut.nc: this is not a netCDF file that can be read"},
         {openpiv.substr(0, openpiv.size() / 2), "cut4.nc",
          "cut4.nc: this is not a netCDF file that can be read"},
@@ -261,3 +263,62 @@ TEST(MatReader, TheFileIsWalkedBeforeMatioTakesItsSizes) {
 }
 
 }  // namespace
+
+// A MAT 5 matrix's dimensions are what matio allocates for; a matrix, plain or compressed, or a
+// cell of them, declaring more elements than its data hold is refused, and one that holds them
+// is left to matio, whatever its byte order.
+TEST(MatReader, AMatrixMustHoldTheElementsItsDimensionsDeclare) {
+    const auto word = [](std::uint32_t v, bool big) {
+        std::string w(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            w[static_cast<std::size_t>(big ? 3 - i : i)] = static_cast<char>(v >> (8 * i));
+        return w;
+    };
+    const auto element = [&](std::uint32_t type, const std::string& data, bool big) {
+        std::string e = word(type, big) + word(static_cast<std::uint32_t>(data.size()), big) + data;
+        return e + std::string((8 - data.size() % 8) % 8, '\0');
+    };
+    // A double matrix of ROWS × COLUMNS whose data hold VALUES doubles, in a cell of one when CELL.
+    const auto matrix = [&](std::uint32_t rows, std::uint32_t columns, std::uint32_t values, bool big,
+                            bool cell) {
+        const auto body = [&](std::uint32_t kind, std::uint32_t r, std::uint32_t c,
+                              const std::string& inner) {
+            return element(6, word(kind, big) + word(0, big), big) +
+                   element(5, word(r, big) + word(c, big), big) + element(1, "u", big) + inner;
+        };
+        std::string m =
+            element(14, body(6, rows, columns, element(9, std::string(8 * values, '\0'), big)), big);
+        return cell ? element(14, body(1, 1, 1, m), big) : m;
+    };
+    const auto file = [&](const std::string& content, bool big, bool compressed) {
+        std::string header(116, ' ');
+        header += std::string(8, '\0') + (big ? std::string("\x01\x00MI", 4) : std::string("\x00\x01IM", 4));
+        if (!compressed) return header + content;
+        uLongf bytes = compressBound(content.size());
+        std::string packed(bytes, '\0');
+        EXPECT_EQ(compress(reinterpret_cast<Bytef*>(packed.data()), &bytes,
+                           reinterpret_cast<const Bytef*>(content.data()), content.size()),
+                  Z_OK);
+        packed.resize(bytes);
+        return header + word(15, big) + word(static_cast<std::uint32_t>(bytes), big) + packed;
+    };
+    testsupport::TempDir dir;
+    const std::string path = dir.File("m.mat");
+    for (const bool big : {false, true})
+        for (const bool compressed : {false, true})
+            for (const bool cell : {false, true})
+                for (const auto& [rows, columns, values] :
+                     std::vector<std::array<std::uint32_t, 3>>{{3, 4, 12},
+                                                               {3, 4, 13},
+                                                               {3, 4, 11},
+                                                               {0, 5, 0},
+                                                               {11000, 11000, 4},
+                                                               {65536, 65536, 1}}) {
+                    testsupport::WriteBytes(path,
+                                            file(matrix(rows, columns, values, big, cell), big, compressed));
+                    const bool holds = std::uint64_t{rows} * columns <= values;
+                    EXPECT_EQ(!formats::MatOverrun(path), holds)
+                        << rows << " × " << columns << " in " << values << (big ? " big" : " little")
+                        << (compressed ? " compressed" : "") << (cell ? " in a cell" : "");
+                }
+}

@@ -1,0 +1,233 @@
+#include "formats/mat_contents.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace formats {
+
+namespace {
+
+// The bytes of one element, read forward once: from the file, or inflated from it.
+class Bytes {
+public:
+    virtual ~Bytes() = default;
+    virtual bool Read(unsigned char* to, std::uint64_t n) = 0;
+    virtual bool Skip(std::uint64_t n) {
+        std::array<unsigned char, 16384> scratch;
+        while (n > 0) {
+            const std::uint64_t k = std::min<std::uint64_t>(n, scratch.size());
+            if (!Read(scratch.data(), k)) return false;
+            n -= k;
+        }
+        return true;
+    }
+    std::uint64_t At() const { return m_at; }
+
+protected:
+    std::uint64_t m_at = 0;
+};
+
+class FileBytes : public Bytes {
+public:
+    FileBytes(BoundedFile& file, std::uint64_t begin, std::uint64_t size)
+        : m_file(file), m_begin(begin), m_size(size) {}
+    bool Read(unsigned char* to, std::uint64_t n) override {
+        if (n > m_size - m_at || !m_file.Seek(m_begin + m_at) || !m_file.Read(to, n)) return false;
+        m_at += n;
+        return true;
+    }
+    bool Skip(std::uint64_t n) override {
+        if (n > m_size - m_at) return false;
+        m_at += n;
+        return true;
+    }
+
+private:
+    BoundedFile& m_file;
+    const std::uint64_t m_begin, m_size;
+};
+
+class InflatedBytes : public Bytes {
+public:
+    InflatedBytes(BoundedFile& file, std::uint64_t begin, std::uint64_t size)
+        : m_file(file), m_next(begin), m_left(size) {
+        m_ok = inflateInit(&m_z) == Z_OK;
+    }
+    ~InflatedBytes() override {
+        if (m_ok) inflateEnd(&m_z);
+    }
+    InflatedBytes(const InflatedBytes&) = delete;
+    InflatedBytes& operator=(const InflatedBytes&) = delete;
+
+    bool Read(unsigned char* to, std::uint64_t n) override {
+        while (n > 0) {
+            if (!m_ok || m_ended) return false;
+            if (m_z.avail_in == 0) {
+                const std::uint64_t k = std::min<std::uint64_t>(m_left, m_in.size());
+                if (k == 0 || !m_file.Seek(m_next) || !m_file.Read(m_in.data(), k)) return false;
+                m_next += k;
+                m_left -= k;
+                m_z.next_in = m_in.data();
+                m_z.avail_in = static_cast<uInt>(k);
+            }
+            const uInt want = static_cast<uInt>(std::min<std::uint64_t>(n, std::numeric_limits<uInt>::max()));
+            m_z.next_out = to;
+            m_z.avail_out = want;
+            const int result = inflate(&m_z, Z_NO_FLUSH);
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) return false;
+            m_ended = result == Z_STREAM_END;
+            const uInt got = want - m_z.avail_out;
+            to += got;
+            n -= got;
+            m_at += got;
+            if (got == 0 && result == Z_BUF_ERROR && m_z.avail_in != 0) return false;
+        }
+        return true;
+    }
+
+private:
+    BoundedFile& m_file;
+    std::uint64_t m_next, m_left;
+    z_stream m_z{};
+    std::array<unsigned char, 65536> m_in{};
+    bool m_ok = false;
+    bool m_ended = false;
+};
+
+std::uint32_t Word(const unsigned char* b, bool big) {
+    return big ? std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3]
+               : std::uint32_t{b[3]} << 24 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[1]} << 8 | b[0];
+}
+
+std::uint64_t PaddedTo8(std::uint64_t n) {
+    return n + (8 - n % 8) % 8;
+}
+
+// A data element's tag. A small element keeps its at most four bytes in the tag itself.
+struct Tag {
+    std::uint32_t type = 0;
+    std::uint64_t size = 0;
+    bool small = false;
+    unsigned char data[4] = {};
+};
+
+bool ReadTag(Bytes& in, bool big, Tag& tag) {
+    unsigned char b[8];
+    if (!in.Read(b, 8)) return false;
+    const std::uint32_t first = Word(b, big);
+    tag.small = first >> 16 != 0;
+    tag.type = tag.small ? first & 0xFFFF : first;
+    tag.size = tag.small ? first >> 16 : Word(b + 4, big);
+    std::memcpy(tag.data, b + 4, 4);
+    return !tag.small || tag.size <= 4;
+}
+
+// Passes over a tag's data and the padding after it, or what is left of END when the element
+// ends without padding.
+bool SkipData(Bytes& in, const Tag& tag, std::uint64_t end) {
+    if (tag.small) return true;
+    if (tag.size > end - std::min(end, in.At())) return false;
+    return in.Skip(std::min(PaddedTo8(tag.size), end - in.At()));
+}
+
+// Bytes of one stored value of a data type; 0 for types that hold no numbers.
+std::uint64_t StoredBytes(std::uint32_t type) {
+    switch (type) {
+        case 1:
+        case 2:
+        case 16:
+            return 1;  // int8, uint8, utf8
+        case 3:
+        case 4:
+        case 17:
+            return 2;  // int16, uint16, utf16
+        case 5:
+        case 6:
+        case 7:
+        case 18:
+            return 4;  // int32, uint32, single, utf32
+        case 9:
+        case 12:
+        case 13:
+            return 8;  // double, int64, uint64
+        default:
+            return 0;
+    }
+}
+
+enum class Check { kFits, kOverrun, kLeave };
+
+constexpr std::uint32_t kMatrix = 14;
+constexpr std::uint32_t kCell = 1, kChar = 4, kFirstNumeric = 6, kLastNumeric = 15;
+
+// The matrix whose tag was just read, of SIZE bytes: its flags, dimensions and name, then a
+// numeric matrix's real and imaginary parts, or a cell's cells.
+Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
+    if (depth < 0) return Check::kLeave;
+    const std::uint64_t end = in.At() + size;
+    Tag tag;
+    unsigned char flags[8];
+    if (!ReadTag(in, big, tag)) return Check::kOverrun;
+    if (tag.small || tag.size != 8) return Check::kLeave;
+    if (!in.Read(flags, 8)) return Check::kOverrun;
+    const std::uint32_t kind = Word(flags, big) & 0xFF;
+    const bool complex = (Word(flags, big) & 0x800) != 0;
+    if (!ReadTag(in, big, tag)) return Check::kOverrun;
+    if (tag.type != 5 || tag.size % 4 != 0 || tag.size > end - std::min(end, in.At())) return Check::kLeave;
+    std::uint64_t elements = 1;
+    for (std::uint64_t d = 0; d < tag.size / 4; ++d) {
+        unsigned char word[4];
+        if (tag.small)
+            std::memcpy(word, tag.data + 4 * d, 4);
+        else if (!in.Read(word, 4))
+            return Check::kOverrun;
+        const std::uint64_t extent = Word(word, big);
+        elements = extent != 0 && elements > std::numeric_limits<std::uint64_t>::max() / extent
+                       ? std::numeric_limits<std::uint64_t>::max()
+                       : elements * extent;
+    }
+    if (!tag.small && !in.Skip(PaddedTo8(tag.size) - tag.size)) return Check::kOverrun;
+    if (!ReadTag(in, big, tag) || !SkipData(in, tag, end)) return Check::kOverrun;  // the name
+    if (kind == kChar || (kind >= kFirstNumeric && kind <= kLastNumeric)) {
+        for (int part = 0; part < (complex ? 2 : 1); ++part) {
+            if (!ReadTag(in, big, tag)) return Check::kOverrun;
+            const std::uint64_t bytes = StoredBytes(tag.type);
+            if (bytes == 0) return Check::kLeave;
+            if (tag.size / bytes < elements || !SkipData(in, tag, end)) return Check::kOverrun;
+        }
+    } else if (kind == kCell) {
+        for (std::uint64_t c = 0; c < elements; ++c) {
+            if (!ReadTag(in, big, tag)) return Check::kOverrun;
+            if (tag.small || tag.type != kMatrix) return Check::kLeave;
+            if (tag.size > end - std::min(end, in.At())) return Check::kOverrun;
+            const Check cell = Matrix(in, big, tag.size, depth - 1);
+            if (cell != Check::kFits) return cell;
+        }
+    } else {
+        return Check::kLeave;
+    }
+    if (in.At() > end) return Check::kOverrun;
+    return in.Skip(end - in.At()) ? Check::kFits : Check::kOverrun;
+}
+
+}  // namespace
+
+bool MatrixDeclaresMoreThanItHolds(BoundedFile& file, std::uint64_t begin, std::uint64_t size, bool bigEndian,
+                                   bool compressed) {
+    constexpr int kDepth = 8;
+    if (!compressed) {
+        FileBytes in(file, begin, size);
+        return Matrix(in, bigEndian, size, kDepth) == Check::kOverrun;
+    }
+    InflatedBytes in(file, begin, size);
+    Tag tag;
+    if (!ReadTag(in, bigEndian, tag)) return true;
+    if (tag.small || tag.type != kMatrix) return false;
+    return Matrix(in, bigEndian, tag.size, kDepth) == Check::kOverrun;
+}
+
+}  // namespace formats
