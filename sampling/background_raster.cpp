@@ -107,13 +107,9 @@ void FlowScene::ResampleFields(float* const out[4], float low[4], float high[4],
                                bool ranges) const {
     if (!m_bDesignView && m_bRectilinear)
         return ResampleViewOfAxes(out, ranges ? low : nullptr, ranges ? high : nullptr, fields);
+    if (!m_bDesignView) return ResampleFieldsAtPixels(out, low, high, fields);
     const float* nodeFields[4] = {m_pU.get(), m_pV.get(), m_pP.get(), m_pW.get()};
-    for (int f = 0; f < fields; ++f) {
-        if (m_bDesignView)
-            ResampleField(nodeFields[f], out[f], low[f], high[f]);
-        else
-            ResampleFieldAtPixels(nodeFields[f], out[f], low[f], high[f]);
-    }
+    for (int f = 0; f < fields; ++f) ResampleField(nodeFields[f], out[f], low[f], high[f]);
 }
 
 float* FlowScene::ResampleField(const float* F, float* out, float& min, float& max) const {
@@ -165,29 +161,40 @@ float* FlowScene::ResampleField(const float* F, float* out, float& min, float& m
     return out;
 }
 
-float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, float& max) const {
+void FlowScene::ResampleFieldsAtPixels(float* const out[4], float low[4], float high[4], int fields) const {
     const int ni = m_ni;
     const int nj = m_nj;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const int width = m_raster.width, height = m_raster.height;
-    if (NothingToSample(m_pNodes.get(), F, ni, nj, out, m_raster.Pixels(), min, max)) return out;
+    const float* nodeFields[4] = {m_pU.get(), m_pV.get(), m_pP.get(), m_pW.get()};
+    const GridNode* nodes = m_pNodes.get();
+    std::vector<CellSample> samples;
+    std::vector<float*> targets;
+    std::vector<int> sampled;
+    for (int f = 0; f < fields; ++f) {
+        if (NothingToSample(nodes, nodeFields[f], ni, nj, out[f], m_raster.Pixels(), low[f], high[f]))
+            continue;
+        samples.push_back(CellSample{nodes, nodeFields[f], ni});
+        targets.push_back(out[f]);
+        sampled.push_back(f);
+    }
+    const std::size_t count = samples.size();
+    if (count == 0) return;
+    std::vector<char> any(count, 0);
 
     // The positions are PixelInData's, so that a pixel shows what a click on it or a
     // streamline through it meets. They grow with the pixel, so the cell is carried along as
     // in the classic walk, with the same strict comparisons.
-    const GridNode* nodes = m_pNodes.get();
-    const CellSample sample{nodes, F, ni};
-    bool any = false;
     int rowBase = 0;
     int j = 0;
     for (int r = 0; r < height; ++r) {
-        float* row = out + static_cast<std::ptrdiff_t>(r) * width;
+        const std::ptrdiff_t rowStart = static_cast<std::ptrdiff_t>(r) * width;
         int i = 0;
         bool walked = false;
         for (int c = 0; c < width; ++c) {
             GridNode w;
             if (!PixelInData(c, r, w)) {
-                row[c] = nan;
+                for (std::size_t f = 0; f < count; ++f) targets[f][rowStart + c] = nan;
                 continue;
             }
             if (!walked) {
@@ -199,16 +206,20 @@ float* FlowScene::ResampleFieldAtPixels(const float* F, float* out, float& min, 
                 walked = true;
             }
             while (w.x > nodes[rowBase + i + ni + 1].x && i < ni - 2) ++i;
-            const float value = sample(rowBase + i, w.x, w.y);
-            row[c] = value;
-            if (!std::isfinite(value)) continue;
-            if (!any || value < min) min = value;
-            if (!any || value > max) max = value;
-            any = true;
+            for (std::size_t f = 0; f < count; ++f) {
+                const float value = samples[f](rowBase + i, w.x, w.y);
+                targets[f][rowStart + c] = value;
+                if (!std::isfinite(value)) continue;
+                float& lo = low[sampled[f]];
+                float& hi = high[sampled[f]];
+                if (!any[f] || value < lo) lo = value;
+                if (!any[f] || value > hi) hi = value;
+                any[f] = 1;
+            }
         }
     }
-    if (!any) min = max = nan;
-    return out;
+    for (std::size_t f = 0; f < count; ++f)
+        if (!any[f]) low[sampled[f]] = high[sampled[f]] = nan;
 }
 
 void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high[4], int fieldCount) const {
@@ -223,7 +234,7 @@ void FlowScene::ResampleViewOfAxes(float* const out[4], float low[4], float high
     // On a rectilinear grid a pixel's x, its cell column and its local coordinate follow from
     // its column alone, and the same for rows: worked out once per column and per row, they
     // give every pixel the position, cell and corner weights PixelInData and the cell walk of
-    // ResampleFieldAtPixels give it, and each pixel costs the four blends only.
+    // ResampleFieldsAtPixels give it, and each pixel costs the four blends only.
     struct Axis {
         bool shown = false;
         int cell = 0;

@@ -148,9 +148,11 @@ public:
     // nothing; the lines are those BuildRasters gives.
     void BuildFlowRasters();
     float* ResampleField(const float* F, float* out, float& min, float& max) const;
-    // The same walk for equal proportions: pixel (c, r) samples PixelToWorld(c, r), and pixels
-    // whose point lies outside the grid are not numbers. min and max cover the numbers only.
-    float* ResampleFieldAtPixels(const float* F, float* out, float& min, float& max) const;
+    // The same walk for any other view, for the first FIELDS of u, v, p and w at once, each
+    // pixel's point and cell found once for all of them: pixel (c, r) samples
+    // PixelToWorld(c, r), and pixels whose point lies outside the grid are not numbers. LOW and
+    // HIGH cover the numbers only.
+    void ResampleFieldsAtPixels(float* const out[4], float low[4], float high[4], int fields) const;
     // The same, for u, v, p and w at once on a rectilinear grid, where each column and each row
     // is worked out once: OUT, LOW and HIGH in that order; the first FIELDS of them alone; no
     // ranges where LOW or HIGH is null.
