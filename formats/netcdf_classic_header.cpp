@@ -1,5 +1,6 @@
 #include "formats/netcdf_classic_header.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -61,8 +62,20 @@ public:
 
     bool Header() {
         std::uint64_t records = 0;
-        return m_in.Number(m_count, records) && List(kDimension) && List(kAttribute) && List(kVariable);
+        if (!m_in.Number(m_count, records) || !List(kDimension) || !List(kAttribute) || !List(kVariable))
+            return false;
+        // The library gives fill values for the records a file declares but does not hold, as for
+        // other variables' data: 2^21 records declared in 618 bytes took it 800 MB. A count of
+        // all ones is a file still being written, whose records the library counts itself.
+        const bool streaming = records == (m_count == 8 ? ~std::uint64_t{0} : 0xFFFFFFFFu);
+        if (streaming || records == 0 || m_recordBytes == 0) return true;
+        if (m_firstRecord > m_fileSize || records > (m_fileSize - m_firstRecord) / m_recordBytes) {
+            m_recordsPastTheEnd = true;
+            return false;
+        }
+        return true;
     }
+    bool RecordsPastTheEnd() const { return m_recordsPastTheEnd; }
 
 private:
     static constexpr std::uint64_t kDimension = 0x0A, kVariable = 0x0B, kAttribute = 0x0C;
@@ -106,12 +119,17 @@ private:
             dimensions > m_in.Left() / static_cast<std::uint64_t>(m_count))
             return false;
         bool record = false;
+        // One record's values of a variable along the unlimited dimension, at most 2^63.
+        std::uint64_t perRecord = 1;
         for (std::uint64_t d = 0; d < dimensions; ++d) {
             std::uint64_t id = 0;
             if (!m_in.Number(m_count, id)) return false;
             // The unlimited dimension is declared 0 long: a variable along it has its records
             // wherever the file has them, and none when it has none.
             if (d == 0 && id < m_dimensions.size() && m_dimensions[id] == 0) record = true;
+            const std::uint64_t length = id < m_dimensions.size() ? m_dimensions[id] : 0;
+            if (d > 0)
+                perRecord = length != 0 && perRecord > kSaturated / length ? kSaturated : perRecord * length;
         }
         if (!List(kAttribute) || !m_in.Number(4, type) || TypeBytes(type) == 0 ||
             !m_in.Number(m_count, size) || !m_in.Number(m_offset, begin))
@@ -123,11 +141,23 @@ private:
             m_dataPastTheEnd = true;
             return false;
         }
+        if (record) {
+            // Unpadded, so that the sum is no more than the library's record however it pads.
+            const std::uint64_t bytes = TypeBytes(type);
+            perRecord = perRecord > kSaturated / bytes ? kSaturated : perRecord * bytes;
+            m_recordBytes = perRecord > kSaturated - m_recordBytes ? kSaturated : m_recordBytes + perRecord;
+            m_firstRecord = std::min(m_firstRecord, begin);
+        }
         return true;
     }
 
+    static constexpr std::uint64_t kSaturated = std::uint64_t{1} << 63;
+
     Cursor& m_in;
     const std::uint64_t m_fileSize;
+    std::uint64_t m_recordBytes = 0;
+    std::uint64_t m_firstRecord = ~std::uint64_t{0};
+    bool m_recordsPastTheEnd = false;
     std::vector<std::uint64_t> m_dimensions;
     bool m_longName = false;
     bool m_dataPastTheEnd = false;
@@ -146,6 +176,9 @@ std::optional<HeaderOverrun> ClassicHeaderOverrun(const std::string& path) {
     Cursor cursor(file);
     HeaderWalk walk(cursor, magic[3], file.Size());
     if (walk.Header()) return std::nullopt;
+    if (walk.RecordsPastTheEnd())
+        return HeaderOverrun{"its header declares more records than the file holds",
+                             "ihr Kopf verspricht mehr Datensätze, als die Datei enthält"};
     if (walk.DataPastTheEnd())
         return HeaderOverrun{"a variable's data lie past the end of the file",
                              "die Werte einer Variablen liegen hinter dem Ende der Datei"};

@@ -322,3 +322,23 @@ TEST(MatReader, AMatrixMustHoldTheElementsItsDimensionsDeclare) {
                         << (compressed ? " compressed" : "") << (cell ? " in a cell" : "");
                 }
 }
+
+// The records a classic file declares must be in it: the library would give fill values for the
+// rest. The count of a file still being written (all ones) is the library's to work out.
+TEST(NetcdfReader, TheRecordsDeclaredMustBeInTheFile) {
+    const std::string series = testsupport::ReadBytes(Fixture("netcdf/cf_series.nc"));
+    testsupport::TempDir dir;
+    const std::string path = dir.File("records.nc");
+    for (const std::uint32_t records : {0u, 1u, 3u, 4u, 1u << 21, 0xFFFFFFFFu}) {
+        std::string bytes = series;
+        for (int b = 0; b < 4; ++b)
+            bytes[static_cast<std::size_t>(4 + b)] = static_cast<char>(records >> (24 - 8 * b));
+        testsupport::WriteBytes(path, bytes);
+        const auto overrun = formats::ClassicHeaderOverrun(path);
+        const bool fits = records <= 3 || records == 0xFFFFFFFFu;
+        EXPECT_EQ(!overrun, fits) << records;
+        if (overrun) {
+            EXPECT_TRUE(Contains(overrun->english, "more records than the file holds")) << records;
+        }
+    }
+}
