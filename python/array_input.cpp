@@ -244,7 +244,7 @@ DataSetArrays ArraysOf(const View& x, const View& y, const View& u, const View& 
 }
 
 std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::optional<std::uint32_t> seed,
-                             bool linesOnly) {
+                             bool linesOnly, FlowScene::WorkMemory* memory) {
     auto placed = std::make_unique<Placed>();
     FlowScene& scene = placed->scene;
     ApplyDrawSettings(scene, s);
@@ -254,6 +254,7 @@ std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::o
     // The rest of FlowScene::OpenDataSet once its file is loaded.
     if (scene.ViewChanged()) scene.ApplyView();
     scene.ResetForDraw();
+    if (memory) scene.LendWorkMemory(std::move(*memory));
     if (linesOnly)
         scene.BuildFlowRasters();
     else

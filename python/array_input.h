@@ -98,7 +98,8 @@ struct Placed {
 // first seed, from the clock without one. ValueError with the scene's reason when the data set
 // fails its checks. LINES_ONLY: the rasters the placement reads alone, for a caller that draws
 // nothing (the same lines, without the picture's pressure, vorticity and colours).
+// MEMORY, where given, is the working memory of an earlier placement, lent to this one.
 std::unique_ptr<Placed> Open(DataSetArrays&& data, const DrawSettings& s, std::optional<std::uint32_t> seed,
-                             bool linesOnly);
+                             bool linesOnly, FlowScene::WorkMemory* memory = nullptr);
 
 }  // namespace arrays

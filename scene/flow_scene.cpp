@@ -53,6 +53,31 @@ DataSetArrays FlowScene::TakeDataSet() {
     return data;
 }
 
+FlowScene::WorkMemory FlowScene::TakeWorkMemory() {
+    WorkMemory memory;
+    memory.u = std::move(m_pRasterU);
+    memory.v = std::move(m_pRasterV);
+    memory.speed = std::move(m_pRasterSpeed);
+    memory.pixels = memory.u && memory.v && memory.speed ? m_nRasterPixels : 0;
+    memory.fine = std::move(m_fineBuffers);
+    m_fineBuffers = {};
+    m_nRasterPixels = 0;
+    return memory;
+}
+
+void FlowScene::LendWorkMemory(WorkMemory&& memory) {
+    if (m_pRasterU || m_pRasterV || m_pRasterSpeed || !memory.pixels) return;
+    m_pRasterU = std::move(memory.u);
+    m_pRasterV = std::move(memory.v);
+    m_pRasterSpeed = std::move(memory.speed);
+    m_nRasterPixels = memory.pixels;
+    const bool renew = m_fineBuffers.renewAroundNewLines;
+    m_fineBuffers = std::move(memory.fine);
+    m_fineBuffers.renewAroundNewLines = renew;
+    // The deepest pixel found for another field is not kept, so that the work is a new scene's.
+    m_fineBuffers.deepestFor.clear();
+}
+
 std::int64_t FlowScene::NodeCount() const {
     return std::int64_t{m_ni} * std::int64_t{m_nj} * std::int64_t{m_nk};
 }

@@ -300,6 +300,20 @@ public:
     // which must place the same lines: for comparison.
     void RenewFineDistancesAroundNewLines(bool on) { m_fineBuffers.renewAroundNewLines = on; }
 
+    // The placement's working memory: the rasters of u, v and speed and the fine placement's
+    // buffers. A caller that places one data set after another, each in a scene of its own,
+    // hands it from one scene to the next, so that every placement does not fault in fresh
+    // pages again (the Python module). Only the memory carries over: a scene given it places
+    // what a new scene places.
+    struct WorkMemory {
+        std::unique_ptr<float[]> u, v, speed;
+        std::size_t pixels = 0;
+        FinePlacementBuffers fine;
+    };
+    WorkMemory TakeWorkMemory();
+    // Before the rasters are built, to a scene that holds none.
+    void LendWorkMemory(WorkMemory&& memory);
+
     // --- click streamline: streamlines/click_streamline.cpp ---------------------------------
     // Traces from raster pixel (x, y) without separation tests and keeps it in
     // m_pClickStreamline (replacing the previous one); the caller draws it.

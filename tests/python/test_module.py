@@ -182,12 +182,15 @@ def test_hostile_arrays_end_in_lines_or_a_python_error():
 
 
 def test_threads_place_at_once_as_one_after_the_other():
+    # One after the other, each placement works in the memory the one before left; each thread's
+    # first works in fresh memory: the lines must not tell the two apart, in either placement.
     fields = [field(30 + 7 * k, 25 + 5 * k) for k in range(4)]
-    alone = [tesmora.streamlines(*f, dsep=5 + k) for k, f in enumerate(fields)]
+    kinds = ["fine", "fine", "standard", "fine"]
+    alone = [tesmora.streamlines(*f, dsep=5 + k, placement=kinds[k]) for k, f in enumerate(fields)]
     together = [None] * len(fields)
 
     def place(k):
-        together[k] = tesmora.streamlines(*fields[k], dsep=5 + k)
+        together[k] = tesmora.streamlines(*fields[k], dsep=5 + k, placement=kinds[k])
 
     threads = [threading.Thread(target=place, args=(k,)) for k in range(len(fields))]
     for t in threads:
