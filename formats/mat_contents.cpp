@@ -168,14 +168,21 @@ constexpr std::uint32_t kCell = 1, kChar = 4, kFirstNumeric = 6, kLastNumeric = 
 // numeric matrix's real and imaginary parts, or a cell's cells.
 Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
     if (depth < 0) return Check::kLeave;
+    // An empty matrix may be written as its tag alone.
+    if (size == 0) return Check::kFits;
     const std::uint64_t end = in.At() + size;
+    // Whether N more bytes lie within the matrix: a header that does not fit it is matio's to
+    // refuse, and reading on would read its neighbours.
+    const auto room = [&](std::uint64_t n) { return in.At() <= end && n <= end - in.At(); };
     Tag tag;
     unsigned char flags[8];
+    if (!room(16)) return Check::kLeave;
     if (!ReadTag(in, big, tag)) return Check::kOverrun;
     if (tag.small || tag.size != 8) return Check::kLeave;
     if (!in.Read(flags, 8)) return Check::kOverrun;
     const std::uint32_t kind = Word(flags, big) & 0xFF;
     const bool complex = (Word(flags, big) & 0x800) != 0;
+    if (!room(8)) return Check::kLeave;
     if (!ReadTag(in, big, tag)) return Check::kOverrun;
     if (tag.type != 5 || tag.size % 4 != 0 || tag.size > end - std::min(end, in.At())) return Check::kLeave;
     std::uint64_t elements = 1;
@@ -191,9 +198,11 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
                        : elements * extent;
     }
     if (!tag.small && !in.Skip(PaddedTo8(tag.size) - tag.size)) return Check::kOverrun;
+    if (!room(8)) return Check::kLeave;
     if (!ReadTag(in, big, tag) || !SkipData(in, tag, end)) return Check::kOverrun;  // the name
     if (kind == kChar || (kind >= kFirstNumeric && kind <= kLastNumeric)) {
         for (int part = 0; part < (complex ? 2 : 1); ++part) {
+            if (!room(8)) return elements == 0 ? Check::kFits : Check::kLeave;
             if (!ReadTag(in, big, tag)) return Check::kOverrun;
             const std::uint64_t bytes = StoredBytes(tag.type);
             if (bytes == 0) return Check::kLeave;
@@ -201,7 +210,7 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
         }
     } else if (kind == kCell) {
         for (std::uint64_t c = 0; c < elements; ++c) {
-            if (!ReadTag(in, big, tag)) return Check::kOverrun;
+            if (!room(8) || !ReadTag(in, big, tag)) return Check::kOverrun;
             if (tag.small || tag.type != kMatrix) return Check::kLeave;
             if (tag.size > end - std::min(end, in.At())) return Check::kOverrun;
             const Check cell = Matrix(in, big, tag.size, depth - 1);

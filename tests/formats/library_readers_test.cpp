@@ -278,7 +278,8 @@ TEST(MatReader, AMatrixMustHoldTheElementsItsDimensionsDeclare) {
         std::string e = word(type, big) + word(static_cast<std::uint32_t>(data.size()), big) + data;
         return e + std::string((8 - data.size() % 8) % 8, '\0');
     };
-    // A double matrix of ROWS × COLUMNS whose data hold VALUES doubles, in a cell of one when CELL.
+    // A double matrix of ROWS × COLUMNS whose data hold VALUES doubles; when CELL, the second of
+    // a cell whose first is empty, written as its tag alone.
     const auto matrix = [&](std::uint32_t rows, std::uint32_t columns, std::uint32_t values, bool big,
                             bool cell) {
         const auto body = [&](std::uint32_t kind, std::uint32_t r, std::uint32_t c,
@@ -288,7 +289,7 @@ TEST(MatReader, AMatrixMustHoldTheElementsItsDimensionsDeclare) {
         };
         std::string m =
             element(14, body(6, rows, columns, element(9, std::string(8 * values, '\0'), big)), big);
-        return cell ? element(14, body(1, 1, 1, m), big) : m;
+        return cell ? element(14, body(1, 1, 2, element(14, "", big) + m), big) : m;
     };
     const auto file = [&](const std::string& content, bool big, bool compressed) {
         std::string header(116, ' ');
