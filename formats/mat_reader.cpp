@@ -106,8 +106,7 @@ public:
     }
 
     void Read(DataSetArrays& out, std::int64_t frame) {
-        MatVar x = Variable("x"), y = Variable("y");
-        if (!x || !y) FailNoResults();
+        if (!Has("x") || !Has("y")) FailNoResults();
         if (frame > 0) {
             const Velocity first = Choose(0);
             if (frame >= Frames(*first.u))
@@ -125,8 +124,13 @@ public:
         const std::int64_t frames = Frames(*u);
         const matvar_t& fu = At(*u, frame);
         SampleSet samples;
-        AddColumn(samples, At(*x, frame), "x" + Unit(0), fu, u->name);
-        AddColumn(samples, At(*y, frame), "y" + Unit(0), fu, u->name);
+        // matio's doubles are freed as soon as they are copied, so that a large file does not
+        // hold them beside the copies and the data set made from them.
+        for (const char* name : {"x", "y"}) {
+            const MatVar coordinate = Variable(name);
+            if (!coordinate) FailNoResults();
+            AddColumn(samples, At(*coordinate, frame), name + Unit(0), fu, u->name);
+        }
         AddColumn(samples, fu, std::string(u->name) + Unit(1), fu, u->name);
         AddColumn(samples, At(*v, frame), std::string(v->name) + Unit(1), fu, u->name);
         FieldRoles roles;
@@ -139,6 +143,8 @@ public:
             roles.validity.push_back({4, Validity::NonzeroIsValid});
         }
         const std::size_t rows = fu.dims[0];
+        const std::string velocities = std::string(u->name) + " and " + v->name;
+        chosen = {};
         const Lattice lattice = SortOntoLattice(
             samples.columns[0].values, samples.columns[1].values, nullptr, m_file, [rows](std::int64_t s) {
                 const std::string at = Num(s % static_cast<std::int64_t>(rows) + 1) + ", " +
@@ -150,12 +156,15 @@ public:
                              (version == MAT_FT_MAT73  ? "7.3"
                               : version == MAT_FT_MAT4 ? "4"
                                                        : "5") +
-                             ", " + u->name + " and " + v->name;
+                             ", " + velocities;
         if (frames > 1) format += ", frame " + Num(frame + 1) + " of " + Num(frames);
         BuildDataSet(samples, roles, lattice, m_file, format, out);
     }
 
 private:
+    // Whether the file has a variable NAME, without reading its values.
+    bool Has(const char* name) { return MatVar(Mat_VarReadInfo(m_mat.get(), name)) != nullptr; }
+
     // The variable NAME, read whole, or null when the file has none. Its declared size is
     // checked before its data are read, so that a header claiming billions of elements is
     // refused without them being asked for.
