@@ -123,6 +123,8 @@ public:
 
         const std::int64_t frames = Frames(*u);
         const matvar_t& fu = At(*u, frame);
+        // Every column is measured against u's two dimensions, which it must have.
+        RequireRealMatrix(fu, u->name);
         SampleSet samples;
         // matio's doubles are freed as soon as they are copied, so that a large file does not
         // hold them beside the copies and the data set made from them.
@@ -228,12 +230,17 @@ private:
 
     // The numbers of MATRIX, a real 2-D numeric matrix of the shape of SHAPE (named SHAPE_NAME),
     // as the column NAME.
-    void AddColumn(SampleSet& samples, const matvar_t& matrix, const std::string& name, const matvar_t& shape,
-                   const char* shapeName) const {
-        const std::string varName = matrix.name ? matrix.name : name.substr(0, name.find(' '));
+    void RequireRealMatrix(const matvar_t& matrix, const std::string& varName) const {
         if (matrix.isComplex || matrix.rank != 2 || matrix.class_type == MAT_C_SPARSE || !matrix.data)
             Fail(m_file, Whole(), varName + " ist keine reelle Matrix von Zahlen (" + Shape(matrix) + ").",
                  varName + " is not a real matrix of numbers (" + Shape(matrix) + ").");
+    }
+
+    // SHAPE, whose two dimensions MATRIX must have, has passed RequireRealMatrix.
+    void AddColumn(SampleSet& samples, const matvar_t& matrix, const std::string& name, const matvar_t& shape,
+                   const char* shapeName) const {
+        const std::string varName = matrix.name ? matrix.name : name.substr(0, name.find(' '));
+        RequireRealMatrix(matrix, varName);
         if (matrix.dims[0] != shape.dims[0] || matrix.dims[1] != shape.dims[1])
             Fail(m_file, Whole(),
                  name.substr(0, name.find(' ')) + " ist " + Shape(matrix) + " groß, " + shapeName + " aber " +
