@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace formats {
 
@@ -94,7 +95,8 @@ private:
     BoundedFile& m_file;
     std::uint64_t m_next, m_left;
     z_stream m_z{};
-    std::array<unsigned char, 65536> m_in{};
+    std::vector<unsigned char> m_in =
+        std::vector<unsigned char>(65536);  // on the heap: readers run on any thread
     bool m_ok = false;
     bool m_ended = false;
 };
