@@ -165,10 +165,10 @@ std::uint64_t StoredBytes(std::uint32_t type) {
 enum class Check { kFits, kOverrun, kLeave };
 
 constexpr std::uint32_t kMatrix = 14;
-constexpr std::uint32_t kCell = 1, kChar = 4, kFirstNumeric = 6, kLastNumeric = 15;
+constexpr std::uint32_t kCell = 1, kStruct = 2, kObject = 3, kChar = 4, kFirstNumeric = 6, kLastNumeric = 15;
 
 // The matrix whose tag was just read, of SIZE bytes: its flags, dimensions and name, then a
-// numeric matrix's real and imaginary parts, or a cell's cells.
+// numeric matrix's real and imaginary parts, a cell's cells, or a structure's fields.
 Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
     if (depth < 0) return Check::kLeave;
     // An empty matrix may be written as its tag alone.
@@ -185,8 +185,9 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
         return Check::kOverrun;
     const std::uint32_t kind = Word(flags, big) & 0xFF;
     const bool complex = (Word(flags, big) & 0x800) != 0;
-    // Structures, objects and sparse matrices are laid out otherwise: matio's to read.
-    if (kind != kCell && kind != kChar && (kind < kFirstNumeric || kind > kLastNumeric)) return Check::kLeave;
+    // Sparse matrices and MATLAB's newer objects are laid out otherwise: matio's to read.
+    const bool numeric = kind == kChar || (kind >= kFirstNumeric && kind <= kLastNumeric);
+    if (!numeric && kind != kCell && kind != kStruct && kind != kObject) return Check::kLeave;
     if (!room(8) || !ReadTag(in, big, tag) || tag.type != 5 || tag.size % 4 != 0 ||
         tag.size > end - std::min(end, in.At()))
         return Check::kOverrun;
@@ -205,7 +206,7 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
     if ((!tag.small && !in.Skip(PaddedTo8(tag.size) - tag.size)) || !room(8) || !ReadTag(in, big, tag) ||
         !SkipData(in, tag, end))  // the name
         return Check::kOverrun;
-    if (kind == kChar || (kind >= kFirstNumeric && kind <= kLastNumeric)) {
+    if (numeric) {
         for (int part = 0; part < (complex ? 2 : 1); ++part) {
             if (elements == 0) break;
             if (!room(8) || !ReadTag(in, big, tag)) return Check::kOverrun;
@@ -214,9 +215,31 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
             if (tag.size / bytes < elements || !SkipData(in, tag, end)) return Check::kOverrun;
         }
     } else {
+        // A structure (an object after its class's name) has every field of every element, in a
+        // matrix each, after the length of a field's name and the names.
+        std::uint64_t fields = 1;
+        if (kind != kCell) {
+            if (kind == kObject && (!room(8) || !ReadTag(in, big, tag) || !SkipData(in, tag, end)))
+                return Check::kOverrun;
+            unsigned char word[4];
+            if (!room(8) || !ReadTag(in, big, tag) || tag.type != 5 || tag.size != 4) return Check::kOverrun;
+            if (tag.small)
+                std::memcpy(word, tag.data, 4);
+            else if (!room(8) || !in.Read(word, 4) || !in.Skip(4))
+                return Check::kOverrun;
+            const std::uint64_t length = Word(word, big);
+            if (!room(8) || !ReadTag(in, big, tag) || !SkipData(in, tag, end)) return Check::kOverrun;
+            fields = length == 0 ? 0 : tag.size / length;
+            elements = fields != 0 && elements > std::numeric_limits<std::uint64_t>::max() / fields
+                           ? std::numeric_limits<std::uint64_t>::max()
+                           : elements * fields;
+        }
+        // matio allocates the cells, or the fields, before it reads them, and each takes a tag
+        // at least.
+        if (!room(0) || elements > (end - in.At()) / 8) return Check::kOverrun;
         for (std::uint64_t c = 0; c < elements; ++c) {
-            if (!room(8) || !ReadTag(in, big, tag)) return Check::kOverrun;
-            if (tag.small || tag.type != kMatrix) return Check::kLeave;
+            if (!room(8) || !ReadTag(in, big, tag) || tag.small || tag.type != kMatrix)
+                return Check::kOverrun;
             if (tag.size > end - std::min(end, in.At())) return Check::kOverrun;
             const Check cell = Matrix(in, big, tag.size, depth - 1);
             if (cell != Check::kFits) return cell;

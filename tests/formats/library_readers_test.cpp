@@ -326,21 +326,23 @@ TEST(MatReader, AMatrixMustHoldTheElementsItsDimensionsDeclare) {
                         << (compressed ? " compressed" : "") << (compressed == 2 ? ", wrong checksum" : "")
                         << (cell ? " in a cell" : "");
                 }
-    // A cell must hold the cells it declares, and a header broken before its values is refused
-    // (matio took 9 s to free 200 million missing cells); a structure is matio's to read.
+    // A cell must hold the cells it declares and a structure the fields of every element (matio
+    // allocates them first: 308 GB for one cell), and a header broken before its values is
+    // refused (matio took 9 s to free 200 million missing cells).
     const std::string three =
         matrix(1, 1, 1, false, false) + matrix(1, 1, 1, false, false) + matrix(1, 1, 1, false, false);
+    const auto structure = [&](std::uint32_t elements) {
+        const std::string names =
+            element(5, word(32, false), false) + element(1, "a" + std::string(31, '\0'), false);
+        return element(14, body(2, 1, elements, names + three, false), false);
+    };
     for (const auto& [content, holds] : std::vector<std::pair<std::string, bool>>{
              {element(14, body(1, 3, 1, three, false), false), true},
              {element(14, body(1, 3, 67372033, three, false), false), false},
              {element(14, word(0x04040401, false) + std::string(40, '\x04'), false), false},
-             {element(14,
-                      body(2, 1, 1,
-                           element(5, word(32, false), false) +
-                               element(1, "a" + std::string(31, '\0'), false) + matrix(1, 1, 1, false, false),
-                           false),
-                      false),
-              true}}) {
+             {structure(3), true},
+             {structure(4), false},
+             {structure(67372033), false}}) {
         for (const int compressed : {0, 1}) {
             testsupport::WriteBytes(path, file(content, false, compressed));
             EXPECT_EQ(!formats::MatOverrun(path), holds)
