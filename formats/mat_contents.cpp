@@ -165,7 +165,8 @@ std::uint64_t StoredBytes(std::uint32_t type) {
 enum class Check { kFits, kOverrun, kLeave };
 
 constexpr std::uint32_t kMatrix = 14;
-constexpr std::uint32_t kCell = 1, kStruct = 2, kObject = 3, kChar = 4, kFirstNumeric = 6, kLastNumeric = 15;
+constexpr std::uint32_t kCell = 1, kStruct = 2, kObject = 3, kChar = 4, kSparse = 5, kFirstNumeric = 6,
+                        kLastNumeric = 15, kOpaque = 17;
 
 // The matrix whose tag was just read, of SIZE bytes: its flags, dimensions and name, then a
 // numeric matrix's real and imaginary parts, a cell's cells, or a structure's fields.
@@ -185,9 +186,10 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
         return Check::kOverrun;
     const std::uint32_t kind = Word(flags, big) & 0xFF;
     const bool complex = (Word(flags, big) & 0x800) != 0;
-    // Sparse matrices and MATLAB's newer objects are laid out otherwise: matio's to read.
+    // A sparse matrix is allocated for its nonzero values, whatever its dimensions, and
+    // MATLAB's newer objects are laid out otherwise: matio's to read.
+    if (kind == kSparse || kind == kOpaque) return Check::kLeave;
     const bool numeric = kind == kChar || (kind >= kFirstNumeric && kind <= kLastNumeric);
-    if (!numeric && kind != kCell && kind != kStruct && kind != kObject) return Check::kLeave;
     if (!room(8) || !ReadTag(in, big, tag) || tag.type != 5 || tag.size % 4 != 0 ||
         tag.size > end - std::min(end, in.At()))
         return Check::kOverrun;
@@ -206,6 +208,11 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
     if ((!tag.small && !in.Skip(PaddedTo8(tag.size) - tag.size)) || !room(8) || !ReadTag(in, big, tag) ||
         !SkipData(in, tag, end))  // the name
         return Check::kOverrun;
+    if (!numeric && kind != kCell && kind != kStruct && kind != kObject) {
+        // Function handles and classes matio may not know: it has allocated a pointer an
+        // element for them (77 GB for a function handle of a billion elements).
+        return !room(0) || elements > (end - in.At()) / 8 ? Check::kOverrun : Check::kLeave;
+    }
     if (numeric) {
         for (int part = 0; part < (complex ? 2 : 1); ++part) {
             if (elements == 0) break;
