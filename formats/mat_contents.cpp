@@ -218,8 +218,9 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
             if (elements == 0) break;
             if (!room(8) || !ReadTag(in, big, tag)) return Check::kOverrun;
             const std::uint64_t bytes = StoredBytes(tag.type);
-            if (bytes == 0) return Check::kLeave;
-            if (tag.size / bytes < elements || !SkipData(in, tag, end)) return Check::kOverrun;
+            // matio allocates for the class whatever the data's type: values it cannot read
+            // hold none.
+            if (bytes == 0 || tag.size / bytes < elements || !SkipData(in, tag, end)) return Check::kOverrun;
         }
     } else {
         // A structure (an object after its class's name) has every field of every element, in a
