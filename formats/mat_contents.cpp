@@ -168,13 +168,27 @@ constexpr std::uint32_t kMatrix = 14;
 constexpr std::uint32_t kCell = 1, kStruct = 2, kObject = 3, kChar = 4, kSparse = 5, kFirstNumeric = 6,
                         kLastNumeric = 15, kOpaque = 17;
 
-// The matrix whose tag was just read, of SIZE bytes: its flags, dimensions and name, then a
-// numeric matrix's real and imaginary parts, a cell's cells, or a structure's fields.
+Check MatrixContents(Bytes& in, bool big, std::uint64_t end, int depth);
+
+// The matrix whose tag was just read, of SIZE bytes, checked as far as this check reads its
+// kind, then passed over to its end, so that the next matrix of a cell or a structure is read
+// from its own tag whatever this one's verdict.
 Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
+    const std::uint64_t end = in.At() + size;
+    const Check check = MatrixContents(in, big, end, depth);
+    if (check == Check::kOverrun || in.At() > end) return Check::kOverrun;
+    // What is left is padding, or a kind this check leaves; a cell whose next matrix is then
+    // missing fails at its tag.
+    (void)in.Skip(end - in.At());
+    return check;
+}
+
+// A matrix up to END: its flags, dimensions and name, then a numeric matrix's real and
+// imaginary parts, a cell's cells, or a structure's fields.
+Check MatrixContents(Bytes& in, bool big, std::uint64_t end, int depth) {
     if (depth < 0) return Check::kLeave;
     // An empty matrix may be written as its tag alone.
-    if (size == 0) return Check::kFits;
-    const std::uint64_t end = in.At() + size;
+    if (end == in.At()) return Check::kFits;
     // Whether N more bytes lie within the matrix: reading on would read its neighbours.
     const auto room = [&](std::uint64_t n) { return in.At() <= end && n <= end - in.At(); };
     // A header that breaks is refused too: matio reads on where it can, and with the
@@ -186,10 +200,10 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
         return Check::kOverrun;
     const std::uint32_t kind = Word(flags, big) & 0xFF;
     const bool complex = (Word(flags, big) & 0x800) != 0;
-    // A sparse matrix is allocated for its nonzero values, whatever its dimensions, and
     // MATLAB's newer objects are laid out otherwise: matio's to read.
-    if (kind == kSparse || kind == kOpaque) return Check::kLeave;
+    if (kind == kOpaque) return Check::kLeave;
     const bool numeric = kind == kChar || (kind >= kFirstNumeric && kind <= kLastNumeric);
+    // matio allocates the dimensions as declared, 4 GB for a mutated one.
     if (!room(8) || !ReadTag(in, big, tag) || tag.type != 5 || tag.size % 4 != 0 ||
         tag.size > end - std::min(end, in.At()))
         return Check::kOverrun;
@@ -208,6 +222,8 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
     if ((!tag.small && !in.Skip(PaddedTo8(tag.size) - tag.size)) || !room(8) || !ReadTag(in, big, tag) ||
         !SkipData(in, tag, end))  // the name
         return Check::kOverrun;
+    // A sparse matrix is allocated for its nonzero values, whatever its dimensions.
+    if (kind == kSparse) return Check::kLeave;
     if (!numeric && kind != kCell && kind != kStruct && kind != kObject) {
         // Function handles and classes matio may not know: it has allocated a pointer an
         // element for them (77 GB for a function handle of a billion elements).
@@ -249,14 +265,9 @@ Check Matrix(Bytes& in, bool big, std::uint64_t size, int depth) {
             if (!room(8) || !ReadTag(in, big, tag) || tag.small || tag.type != kMatrix)
                 return Check::kOverrun;
             if (tag.size > end - std::min(end, in.At())) return Check::kOverrun;
-            const Check cell = Matrix(in, big, tag.size, depth - 1);
-            if (cell != Check::kFits) return cell;
+            if (Matrix(in, big, tag.size, depth - 1) == Check::kOverrun) return Check::kOverrun;
         }
     }
-    if (in.At() > end) return Check::kOverrun;
-    // What follows the values is padding, which matio does not need; a cell whose next
-    // matrix is missing fails above, at its tag.
-    (void)in.Skip(end - in.At());
     return Check::kFits;
 }
 

@@ -342,7 +342,14 @@ TEST(MatReader, AMatrixMustHoldTheElementsItsDimensionsDeclare) {
              {element(14, word(0x04040401, false) + std::string(40, '\x04'), false), false},
              {structure(3), true},
              {structure(4), false},
-             {structure(67372033), false}}) {
+             {structure(67372033), false},
+             // A matrix of a class the check does not read is passed over, and the next one checked.
+             {element(
+                  14,
+                  body(1, 1, 2,
+                       element(14, body(88, 1, 1, "", false), false) + matrix(3, 4, 11, false, false), false),
+                  false),
+              false}}) {
         for (const int compressed : {0, 1}) {
             testsupport::WriteBytes(path, file(content, false, compressed));
             EXPECT_EQ(!formats::MatOverrun(path), holds)
