@@ -133,8 +133,9 @@ GridNode FineSite::DomainExit(GridNode from, GridNode to) const {
     limit(from.x, to.x, lo.x, hi.x);
     limit(from.y, to.y, lo.y, hi.y);
     // A step that is not a number, or lands on a point that is not one (flow that is not a number
-    // under a stage), leaves the domain nowhere: the line ends where it was.
-    if (!(t >= 0.0) || std::isnan(to.x) || std::isnan(to.y)) return from;
+    // under a stage) or at infinity (flow beyond single precision), leaves the domain nowhere
+    // that can be told: the line ends where it was.
+    if (!(t >= 0.0) || !std::isfinite(to.x) || !std::isfinite(to.y)) return from;
     const auto at = [&](double a, double b, double low, double high) {
         return static_cast<float>(std::clamp(a + t * (b - a), low, high));
     };
