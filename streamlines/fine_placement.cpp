@@ -21,6 +21,8 @@ namespace {
 constexpr double kMinClosingRadius = 2.0;
 constexpr double kPi = 3.14159265358979323846;
 constexpr DistanceField::Squared kFar = DistanceField::kNoFeature;
+// A transform costs about this many times a pixel's distance from one point.
+constexpr std::uint64_t kTransformCostPerPixel = 8;
 // The steps that farthest pixels giving no line may cost a placement, per raster pixel.
 constexpr std::uint64_t kFruitlessStepsPerPixel = 4;
 
@@ -335,6 +337,19 @@ private:
     // Renews the distances of the pixels that may seed from the lines kept since the last
     // transform, where that is cheaper than a transform of the whole raster; false when not.
     bool UpdateAroundNewLines();
+    // The pixels within REACH of a line's points on the raster, and how many points those are.
+    struct LineBox {
+        int x0, y0, x1, y1;
+        std::uint64_t points;
+        std::uint64_t Area() const {
+            return static_cast<std::uint64_t>(x1 - x0 + 1) * static_cast<std::uint64_t>(y1 - y0 + 1);
+        }
+    };
+    LineBox BoxAround(const Streamline& line, int reach) const;
+    // The distances from LINE's points, to the pixels within REACH of each.
+    void BringInPoints(const Streamline& line, int reach);
+    // The same through a transform of BOX, for the rows in it that hold a pixel that may seed.
+    void BringInByTransform(const Streamline& line, const LineBox& box);
     // The open pixel farthest from every line (the deepest inside the moving flow before the
     // first line), of those more than d_sep away once there are lines; the lowest row, then
     // the lowest column, among equals.
@@ -352,17 +367,21 @@ private:
     // Taken only once distances are renewed around new lines: a placement that never does so
     // pays for no pages of it.
     std::vector<DistanceField::Squared>& m_local;
-    // The pixels that may seed as of the last transform, as a heap with the farthest on top.
-    std::vector<std::uint32_t>& m_order;
+    // The pixels that may seed, as a heap with the farthest on top. Renewed distances are not
+    // carried into it: a pixel whose key has fallen behind its distance goes back in with that
+    // distance when it comes to the top, so that the pixels still leave it farthest first.
+    std::vector<FinePlacementBuffers::Candidate>& m_order;
     std::vector<std::uint8_t>& m_rows;
     // Heap order: the nearer pixel, and of equals the later one, sinks.
     struct Farther {
-        const FinePlacement* p;
-        bool operator()(std::size_t a, std::size_t b) const {
-            const DistanceField::Squared da = p->m_distance[a], db = p->m_distance[b];
-            return da < db || (da == db && a > b);
+        bool operator()(const FinePlacementBuffers::Candidate& a,
+                        const FinePlacementBuffers::Candidate& b) const {
+            return a.key < b.key || (a.key == b.key && a.pixel > b.pixel);
         }
     };
+    void PushCandidate(std::size_t pixel) {
+        m_order.push_back({m_distance[pixel], static_cast<std::uint32_t>(pixel)});
+    }
     DistanceField& m_field;
     const RasterSize m_raster;
     const std::size_t m_pixels;
@@ -590,68 +609,106 @@ void FinePlacement::ComputeDistances() {
     if (m_site.LineCount() == 0) return;
     const DistanceField::Squared least = m_dsep * m_dsep;
     for (std::size_t i = 0; i < m_pixels; ++i)
-        if (m_open[i] && m_distance[i] > least) m_order.push_back(static_cast<std::uint32_t>(i));
+        if (m_open[i] && m_distance[i] > least) PushCandidate(i);
     // A heap, not a sort: most placements take one or two pixels before the next transform.
-    std::make_heap(m_order.begin(), m_order.end(), Farther{this});
+    std::make_heap(m_order.begin(), m_order.end(), Farther{});
 }
 
 bool FinePlacement::UpdateAroundNewLines() {
     // New lines only bring pixels nearer: with no pixel left that may seed, none will be.
     if (m_order.empty()) return true;
-    // No pixel that may seed lies farther than the heap's top from the lines; a new point
+    // No pixel that may seed lies farther than the heap's top key from the lines; a new point
     // farther than that from a pixel cannot change what it may do.
-    const int reach =
-        static_cast<int>(std::ceil(std::sqrt(static_cast<double>(m_distance[m_order.front()]))));
-    int x0 = m_raster.width, y0 = m_raster.height, x1 = -1, y1 = -1;
+    const int reach = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(m_order.front().key))));
+    const std::size_t disc =
+        (2 * static_cast<std::size_t>(reach) + 1) * (2 * static_cast<std::size_t>(reach) + 1);
+    // Each line is brought in on its own, around it: a few far-apart points (a time step that
+    // moves many pixels) by the disc of each, a dense line by a transform of the box around it.
+    // Where all of that would cost more than half a transform of the raster, the raster's it is.
+    std::uint64_t cost = 0;
     for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
-        const Streamline& s = m_site.Line(k);
-        for (std::size_t i = 0; i < s.GetCount(); ++i) {
-            const PixelPoint p = s.Data()[i];
-            if (!m_raster.Contains(p.x, p.y)) continue;
-            x0 = std::min(x0, p.x), y0 = std::min(y0, p.y);
-            x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+        const LineBox box = BoxAround(m_site.Line(k), reach);
+        if (box.points != 0) cost += std::min(box.points * disc, kTransformCostPerPixel * box.Area());
+    }
+    if (2 * cost > kTransformCostPerPixel * m_pixels) return false;
+    ++m_site.Stats().distanceUpdates;
+    for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
+        const Streamline& line = m_site.Line(k);
+        const LineBox box = BoxAround(line, reach);
+        if (box.points == 0) continue;
+        if (box.points * disc <= kTransformCostPerPixel * box.Area())
+            BringInPoints(line, reach);
+        else
+            BringInByTransform(line, box);
+    }
+    return true;
+}
+
+FinePlacement::LineBox FinePlacement::BoxAround(const Streamline& line, int reach) const {
+    LineBox b{m_raster.width, m_raster.height, -1, -1, 0};
+    for (std::size_t i = 0; i < line.GetCount(); ++i) {
+        const PixelPoint p = line.Data()[i];
+        if (!m_raster.Contains(p.x, p.y)) continue;
+        b.x0 = std::min(b.x0, p.x), b.y0 = std::min(b.y0, p.y);
+        b.x1 = std::max(b.x1, p.x), b.y1 = std::max(b.y1, p.y);
+        ++b.points;
+    }
+    if (b.points == 0) return b;
+    b.x0 = std::max(b.x0 - reach, 0), b.y0 = std::max(b.y0 - reach, 0);
+    b.x1 = std::min(b.x1 + reach, m_raster.width - 1), b.y1 = std::min(b.y1 + reach, m_raster.height - 1);
+    return b;
+}
+
+void FinePlacement::BringInPoints(const Streamline& line, int reach) {
+    const DistanceField::Squared reach2 = reach * reach;
+    for (std::size_t i = 0; i < line.GetCount(); ++i) {
+        const PixelPoint p = line.Data()[i];
+        if (!m_raster.Contains(p.x, p.y)) continue;
+        const int y0 = std::max(p.y - reach, 0), y1 = std::min(p.y + reach, m_raster.height - 1);
+        for (int y = y0; y <= y1; ++y) {
+            const DistanceField::Squared dy2 = (y - p.y) * (y - p.y);
+            // Farther than the reach no pixel that may seed can be brought nearer.
+            const int half = static_cast<int>(std::sqrt(static_cast<double>(reach2 - dy2)));
+            const int x0 = std::max(p.x - half, 0), x1 = std::min(p.x + half, m_raster.width - 1);
+            DistanceField::Squared* row = m_distance.data() + m_raster.Index(0, y);
+            for (int x = x0; x <= x1; ++x) row[x] = std::min(row[x], (x - p.x) * (x - p.x) + dy2);
         }
     }
-    if (x1 < 0) return true;
-    x0 = std::max(x0 - reach, 0), y0 = std::max(y0 - reach, 0);
-    x1 = std::min(x1 + reach, m_raster.width - 1), y1 = std::min(y1 + reach, m_raster.height - 1);
-    const int w = x1 - x0 + 1, h = y1 - y0 + 1;
-    // Over half the raster this would cost as much as a transform of all of it.
-    if (2 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h) > m_pixels) return false;
-    ++m_site.Stats().distanceUpdates;
+}
+
+void FinePlacement::BringInByTransform(const Streamline& line, const LineBox& box) {
+    const int w = box.x1 - box.x0 + 1, h = box.y1 - box.y0 + 1;
     const auto local = [&](int x, int y) -> DistanceField::Squared& {
-        return m_local[static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(w) +
-                       static_cast<std::size_t>(x - x0)];
+        return m_local[static_cast<std::size_t>(y - box.y0) * static_cast<std::size_t>(w) +
+                       static_cast<std::size_t>(x - box.x0)];
     };
-    const std::size_t size = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    const std::size_t size = box.Area();
     if (m_local.size() < size) m_local.resize(size);
     std::fill(m_local.begin(), m_local.begin() + static_cast<std::ptrdiff_t>(size), kFar);
     // Only the pixels that may seed need their distance: the rows without one are left out of
     // the transform's costly pass.
+    const DistanceField::Squared least = m_dsep * m_dsep;
     m_rows.assign(static_cast<std::size_t>(h), 0);
-    for (const std::uint32_t i : m_order) {
-        const int y = static_cast<int>(i / static_cast<std::size_t>(m_raster.width));
-        if (y >= y0 && y <= y1) m_rows[static_cast<std::size_t>(y - y0)] = 1;
-    }
-    for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
-        const Streamline& s = m_site.Line(k);
-        for (std::size_t i = 0; i < s.GetCount(); ++i) {
-            const PixelPoint p = s.Data()[i];
-            if (m_raster.Contains(p.x, p.y)) local(p.x, p.y) = 0;
+    for (int y = box.y0; y <= box.y1; ++y)
+        for (int x = box.x0; x <= box.x1; ++x) {
+            const std::size_t i = m_raster.Index(x, y);
+            if (m_open[i] && m_distance[i] > least) {
+                m_rows[static_cast<std::size_t>(y - box.y0)] = 1;
+                break;
+            }
         }
+    for (std::size_t i = 0; i < line.GetCount(); ++i) {
+        const PixelPoint p = line.Data()[i];
+        if (m_raster.Contains(p.x, p.y)) local(p.x, p.y) = 0;
     }
     m_field.SquaredDistances(m_local, w, h, m_rows.data());
-    for (int y = y0; y <= y1; ++y) {
-        if (!m_rows[static_cast<std::size_t>(y - y0)]) continue;
-        for (int x = x0; x <= x1; ++x) {
+    for (int y = box.y0; y <= box.y1; ++y) {
+        if (!m_rows[static_cast<std::size_t>(y - box.y0)]) continue;
+        for (int x = box.x0; x <= box.x1; ++x) {
             DistanceField::Squared& d = m_distance[m_raster.Index(x, y)];
             d = std::min(d, local(x, y));
         }
     }
-    const DistanceField::Squared least = m_dsep * m_dsep;
-    std::erase_if(m_order, [&](std::uint32_t i) { return !m_open[i] || !(m_distance[i] > least); });
-    std::make_heap(m_order.begin(), m_order.end(), Farther{this});
-    return true;
 }
 
 void FinePlacement::Transform() {
@@ -699,8 +756,8 @@ std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
             // The deepest pixel gave no line: from now on one pixel after the other, in the same
             // order a scan would find them, through a heap instead of a scan for each.
             for (std::size_t i = 0; i < m_pixels; ++i)
-                if (m_open[i]) m_order.push_back(static_cast<std::uint32_t>(i));
-            std::make_heap(m_order.begin(), m_order.end(), Farther{this});
+                if (m_open[i]) PushCandidate(i);
+            std::make_heap(m_order.begin(), m_order.end(), Farther{});
             m_restHeap = true;
         } else {
             m_restScanned = true;
@@ -710,11 +767,18 @@ std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
             return best;
         }
     }
+    const DistanceField::Squared least = m_dsep * m_dsep;
     while (!m_order.empty()) {
-        std::pop_heap(m_order.begin(), m_order.end(), Farther{this});
-        const std::size_t i = m_order.back();
+        std::pop_heap(m_order.begin(), m_order.end(), Farther{});
+        const FinePlacementBuffers::Candidate c = m_order.back();
         m_order.pop_back();
-        if (m_open[i]) return i;
+        if (!m_open[c.pixel]) continue;
+        const DistanceField::Squared now = m_distance[c.pixel];
+        if (now == c.key) return c.pixel;
+        // Brought nearer since it went in: it goes back in at its distance while that lets it seed.
+        if (m_distancesToLines && !(now > least)) continue;
+        m_order.push_back({now, c.pixel});
+        std::push_heap(m_order.begin(), m_order.end(), Farther{});
     }
     return std::nullopt;
 }

@@ -31,8 +31,14 @@ struct FinePlacementBuffers {
     std::vector<std::uint8_t> dropped;             // a line seeded here beside another was dropped
     std::vector<DistanceField::Squared> distance;  // squared distance to the nearest line point
     std::vector<DistanceField::Squared> local;     // the same to the newest lines, around them
-    std::vector<std::uint32_t> order;              // the pixels that may seed, as a heap
-    std::vector<std::uint8_t> rows;                // the rows whose distances are wanted
+    // The pixels that may seed, as a heap of each with its squared distance when it was pushed:
+    // distances only fall as lines are added, so a key is never below the pixel's distance.
+    struct Candidate {
+        DistanceField::Squared key;
+        std::uint32_t pixel;
+    };
+    std::vector<Candidate> order;
+    std::vector<std::uint8_t> rows;  // the rows whose distances are wanted
     DistanceField field{0, 0};
     OwnLineCells own;
     // The pixel deepest inside the moving flow, and the moving pixels it was found for: it

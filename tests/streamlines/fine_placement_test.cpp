@@ -257,6 +257,44 @@ INSTANTIATE_TEST_SUITE_P(Flows, FineOnFlow, ::testing::ValuesIn(AllCases()),
                              return name;
                          });
 
+// Where a time step moves tens of pixels, lines are a few points far apart, and their distances
+// are renewed point by point instead of by transforms: the lines must be those that transforms
+// of the whole raster give, at every speed from a few pixels a step to most of the picture.
+TEST(FineOnLongSteps, RenewsDistancesAsWholeTransformsWould) {
+    testsupport::TempDir dir;
+    for (const std::string flow : {"cylinder", "saddle"})
+        for (const double speed : {20.0, 200.0}) {
+            const std::string path =
+                testsupport::WriteDataSet(dir, flow, MakeFlow(flow, 64, 102, 1, 0.0f, FlowUnits{1.0, speed}));
+            for (const int dsep : {5, 12}) {
+                testsupport::SceneFixture f;
+                DrawSettings s;
+                s.dsep = dsep;
+                s.placement = kPlacementFine;
+                ApplyDrawSettings(f.scene, s);
+                f.scene.OpenDataSet(path);
+                ASSERT_TRUE(f.scene.HasDataSet());
+                std::vector<std::vector<PixelPoint>> lines;
+                for (std::size_t i = 0; i < f.scene.GetStreamlineCount(); ++i) {
+                    const Streamline& line = f.scene.StreamlineAt(i);
+                    lines.emplace_back(line.Data(), line.Data() + line.GetCount());
+                }
+                const std::string label =
+                    flow + " at speed " + std::to_string(speed) + ", d_sep " + std::to_string(dsep);
+                EXPECT_GT(f.scene.Stats().distanceUpdates, 0u) << label;
+                f.scene.RenewFineDistancesAroundNewLines(false);
+                f.scene.RedrawScene();
+                ASSERT_EQ(f.scene.GetStreamlineCount(), lines.size()) << label;
+                for (std::size_t i = 0; i < lines.size(); ++i) {
+                    const Streamline& line = f.scene.StreamlineAt(i);
+                    ASSERT_TRUE(std::equal(lines[i].begin(), lines[i].end(), line.Data(),
+                                           line.Data() + line.GetCount()))
+                        << label << ", streamline " << i;
+                }
+            }
+        }
+}
+
 // A step into flow that is not a number lands nowhere: with every method, in the first
 // settings' picture and in a small one, each line ends where it was, every point in the picture.
 TEST(FineOnHoles, KeepsEveryPointInThePicture) {
