@@ -53,13 +53,23 @@ int FlowScene::FindColumn(float x) const {
     if (SearchesAxes()) return m_cellSearch.Column(x);
     if (ScanCanSkipAhead() && m_cellSearch.FirstRowRises()) {
         // The first i with x < x(i + 1) is the only candidate, as x(i) <= x holds for every
-        // i before it once it holds at all.
+        // i before it once it holds at all. The last answer is that i when x lies below its
+        // upper bound and not below the one before.
         const GridNode* row = m_pNodes.get();
-        const GridNode* upper =
-            std::upper_bound(row + 1, row + ni, x, [](float v, const GridNode& n) { return v < n.x; });
-        const auto i = static_cast<int>(upper - row) - 1;
-        if (i <= ni - 2 && row[i].x <= x) return i;
+        int& hint = m_cellSearch.ScanColumnHint();
+        int i = hint;
+        if (!(i <= ni - 2 && x < row[i + 1].x && (i == 0 || row[i].x <= x))) {
+            const GridNode* upper =
+                std::upper_bound(row + 1, row + ni, x, [](float v, const GridNode& n) { return v < n.x; });
+            i = static_cast<int>(upper - row) - 1;
+        }
+        if (i <= ni - 2 && row[i].x <= x) return hint = i;
         return x == row[ni - 1].x ? ni - 2 : -1;
+    }
+    if (ScanCanSkipAhead()) {
+        const int i = m_cellSearch.FirstColumnHolding(x);
+        if (i >= 0) return i;
+        return x == Node(m_pNodes, ni - 1).x ? ni - 2 : -1;
     }
     for (int i = 0; i <= ni - 2; ++i)
         if (Node(m_pNodes, i).x <= x && x < Node(m_pNodes, i + 1).x) return i;
@@ -73,16 +83,28 @@ int FlowScene::FindRow(float y, int column) const {
     if (SearchesAxes()) return m_cellSearch.Row(y);
     if (ScanCanSkipAhead() && m_cellSearch.ColumnsRise(column)) {
         // Cell (column, j) spans y(j, column) <= y < y(j + 1, column + 1); both bounds never
-        // fall with j, so the first j whose upper bound lies above y is the only candidate.
-        int lo = 0, hi = nj - 1;  // the answer lies in [lo, hi); hi means none
-        while (lo < hi) {
-            const int mid = lo + (hi - lo) / 2;
-            if (y < Node(m_pNodes, (mid + 1) * ni + column + 1).y)
-                hi = mid;
-            else
-                lo = mid + 1;
+        // fall with j, so the first j whose upper bound lies above y is the only candidate:
+        // the last answer, when y lies below its upper bound and not below the one before.
+        const auto upper = [&](int j) { return Node(m_pNodes, (j + 1) * ni + column + 1).y; };
+        int& hint = m_cellSearch.ScanRowHint();
+        int lo = hint;
+        if (!(lo <= nj - 2 && y < upper(lo) && (lo == 0 || upper(lo - 1) <= y))) {
+            lo = 0;
+            int hi = nj - 1;  // the answer lies in [lo, hi); hi means none
+            while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                if (y < upper(mid))
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
         }
-        if (lo <= nj - 2 && Node(m_pNodes, lo * ni + column).y <= y) return lo;
+        if (lo <= nj - 2 && Node(m_pNodes, lo * ni + column).y <= y) return hint = lo;
+        return y == Node(m_pNodes, (nj - 1) * ni + column + 1).y ? nj - 2 : -1;
+    }
+    if (ScanCanSkipAhead() && column >= 0 && column <= ni - 2) {
+        const int j = m_cellSearch.FirstRowHolding(m_pNodes.get(), ni, nj, column, y);
+        if (j >= 0) return j;
         return y == Node(m_pNodes, (nj - 1) * ni + column + 1).y ? nj - 2 : -1;
     }
     // Lower-left corner's y against the upper-right corner's y of cell (column, j).

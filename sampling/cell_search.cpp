@@ -98,6 +98,9 @@ void CellSearch::Clear() {
     m_hintColumn = m_hintRow = 0;
     m_firstRowRises = false;
     m_columnRises.clear();
+    m_firstRow = {};
+    m_columns.clear();
+    m_scanColumn = m_scanRow = 0;
 }
 
 void CellSearch::BuildScanShortcuts(const GridNode* nodes, int ni, int nj) {
@@ -111,6 +114,28 @@ void CellSearch::BuildScanShortcuts(const GridNode* nodes, int ni, int nj) {
         for (int i = 0; i < ni; ++i)
             if (!(below[i].y <= row[i].y)) m_columnRises[static_cast<std::size_t>(i)] = 0;
     }
+    m_firstRow = {};
+    if (!m_firstRowRises) {
+        std::vector<IntervalIndex::Interval> intervals(static_cast<std::size_t>(ni) - 1);
+        for (int i = 0; i + 1 < ni; ++i)
+            intervals[static_cast<std::size_t>(i)] = {nodes[i].x, nodes[i + 1].x};
+        m_firstRow.Build(intervals);
+    }
+    m_columns.assign(static_cast<std::size_t>(ni) - 1, IntervalIndex{});
+    m_scanColumn = m_scanRow = 0;
+}
+
+int CellSearch::FirstRowHolding(const GridNode* nodes, int ni, int nj, int i, float y) const {
+    IntervalIndex& index = m_columns[static_cast<std::size_t>(i)];
+    if (!index.Built()) {
+        std::vector<IntervalIndex::Interval> intervals(static_cast<std::size_t>(nj) - 1);
+        for (int j = 0; j + 1 < nj; ++j)
+            intervals[static_cast<std::size_t>(j)] = {
+                nodes[static_cast<std::ptrdiff_t>(j) * ni + i].y,
+                nodes[static_cast<std::ptrdiff_t>(j + 1) * ni + i + 1].y};
+        index.Build(intervals);
+    }
+    return index.First(y);
 }
 
 int CellSearch::Column(float x) const {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/grid_node.h"
+#include "sampling/interval_index.h"
 
 // What finds a cell fast on a rectilinear, increasing grid: the first row's x and the first
 // column's y as two small axes, uniform bins over each, and the last answer as a hint. It
@@ -51,6 +52,15 @@ public:
         return m_columnRises.size() == static_cast<std::size_t>(ni) && ni >= 2;
     }
     bool FirstRowRises() const { return m_firstRowRises; }
+    // Where the first row or a pair of columns falls somewhere, the scan's answer all the same:
+    // the first i with x(i) <= x < x(i + 1) along the first row, and the first j with
+    // y(j, i) <= y < y(j + 1, i + 1) for column I of NODES, NI x NJ of them, the nodes the
+    // shortcuts were built from; -1 for none.
+    int FirstColumnHolding(float x) const { return m_firstRow.First(x); }
+    int FirstRowHolding(const GridNode* nodes, int ni, int nj, int i, float y) const;
+    // The column and row the scan's last search found, to be tried first by the next.
+    int& ScanColumnHint() const { return m_scanColumn; }
+    int& ScanRowHint() const { return m_scanRow; }
     bool ColumnsRise(int i) const {
         const auto k = static_cast<std::size_t>(i);
         return k + 1 < m_columnRises.size() && m_columnRises[k] && m_columnRises[k + 1];
@@ -71,4 +81,9 @@ private:
     mutable int m_hintRow = 0;
     bool m_firstRowRises = false;
     std::vector<std::uint8_t> m_columnRises;  // per column: y never falls along it
+    IntervalIndex m_firstRow;
+    // Per column of cells, made when a sample first needs it.
+    mutable std::vector<IntervalIndex> m_columns;
+    mutable int m_scanColumn = 0;
+    mutable int m_scanRow = 0;
 };

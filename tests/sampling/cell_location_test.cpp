@@ -352,6 +352,32 @@ TEST_F(CellLocationTest, DistortedGridsKeepTheScansAnswers) {
     }
 }
 
+// Nodes in no order at all, with repeated coordinates and zeros of both signs, as a hostile
+// file may give them: the search by intervals gives the scan's cell for every point.
+TEST_F(CellLocationTest, ScrambledGridsKeepTheScansAnswers) {
+    std::mt19937 rng(5);
+    const std::vector<float> values = {-3.0f, -1.0f, -0.0f, 0.0f, 0.5f, 1.0f, 2.0f, 7.0f};
+    std::uniform_int_distribution<std::size_t> pick(0, values.size() - 1);
+    for (int grid = 0; grid < 24; ++grid) {
+        DataSetArrays data =
+            MakeRectilinear(std::vector<float>(static_cast<std::size_t>(2 + grid % 7), 0.0f),
+                            std::vector<float>(static_cast<std::size_t>(2 + grid / 3), 0.0f));
+        for (std::int64_t k = 0; k < data.ni * data.nj; ++k)
+            data.nodes[static_cast<std::size_t>(k)] = {values[pick(rng)], values[pick(rng)]};
+        // The first and last node span the domain.
+        data.nodes[0] = {-5.0f, -5.0f};
+        data.nodes[static_cast<std::size_t>(data.ni * data.nj - 1)] = {9.0f, 9.0f};
+        ASSERT_NO_FATAL_FAILURE(Load(data));
+        const FlowScene& s = Scene();
+        for (int n = 0; n < 500; ++n) {
+            const float x = n % 5 == 0 ? kNaN : std::nextafter(values[pick(rng)], n % 3 ? 0.0f : -kInf);
+            const float y = n % 7 == 0 ? kNaN : std::nextafter(values[pick(rng)], n % 2 ? kInf : 0.0f);
+            ASSERT_EQ(s.FindCell(x, y, 0), ReferenceFindCell(data, x, y, 0))
+                << "grid " << grid << ", point (" << x << ", " << y << ")";
+        }
+    }
+}
+
 }  // namespace
 
 // Sampling remembers the last column and row and looks them up in bins; along a wandering
