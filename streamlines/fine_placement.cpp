@@ -25,6 +25,11 @@ constexpr DistanceField::Squared kFar = DistanceField::kNoFeature;
 constexpr std::uint64_t kTransformCostPerPixel = 8;
 // The steps that farthest pixels giving no line may cost a placement, per raster pixel.
 constexpr std::uint64_t kFruitlessStepsPerPixel = 4;
+// The samples of the flow all its lines may cost a placement, per raster pixel: a PIV field
+// drawn with a time step that moves a fifteenth of a pixel takes up to 45 with RK4 and d_sep 5;
+// a flow that nearly stands still everywhere would take thousands, each seed's line tracing its
+// whole step limit for a pixel or two.
+constexpr std::uint64_t kSamplesPerPixel = 64;
 
 // Squared distance of pixel P from the segment A..B.
 double SegmentDistance2(PixelPoint p, PixelPoint a, PixelPoint b) {
@@ -67,6 +72,10 @@ public:
         : m_scene(scene), m_stats(stats), m_scratch(scratch), m_buffers(buffers), m_log(log) {}
 
     int DSep() const { return std::max(m_scene.m_nDSep, 1); }
+    // The samples of the flow one integration step takes.
+    std::uint64_t SamplesPerStep() const {
+        return m_scene.m_nMethod == kMethodRK4 ? 4 : m_scene.m_nMethod == kMethodRK2 ? 2 : 1;
+    }
     float DTest() const { return m_scene.m_fDTest; }
     // The speed at every raster pixel; null before the rasters are made.
     const float* SpeedRaster() const { return m_scene.m_pRasterSpeed.get(); }
@@ -296,7 +305,8 @@ public:
           m_field(site.Buffers().field),
           m_raster(site.Raster()),
           m_pixels(m_raster.Pixels()),
-          m_linesMeasured(m_pixels + 1) {
+          m_linesMeasured(m_pixels + 1),
+          m_stepBudget(kSamplesPerPixel * m_pixels / site.SamplesPerStep()) {
         if (m_distance.size() != m_pixels) {
             m_open.assign(m_pixels, 0);
             m_moving.assign(m_pixels, 0);
@@ -393,6 +403,8 @@ private:
     bool m_restHeap = false;
     // Steps traced from farthest pixels that gave no line.
     std::uint64_t m_fruitlessSteps = 0;
+    const std::uint64_t m_stepBudget;  // the steps of all lines
+    bool WithinBudget() const { return m_site.Stats().steps <= m_stepBudget; }
 };
 
 void FinePlacement::FindMovingPixels() {
@@ -465,8 +477,10 @@ void FinePlacement::Run(std::span<const GridNode> carried) {
     // same: the placement ends once such seeds have cost a few steps per raster pixel, some
     // tens of milliseconds. A moving flow's spend a few hundred steps in all; a PIV field
     // drawn with a time step that moves a twentieth of a pixel up to four and a half per
-    // pixel at d_sep 5, where the bound leaves out a few of its last, smallest gaps.
-    for (std::size_t pass = 0; pass <= m_pixels && m_fruitlessSteps <= kFruitlessStepsPerPixel * m_pixels;
+    // pixel at d_sep 5, where the bound leaves out a few of its last, smallest gaps. The lines
+    // kept, and those from candidates, are bounded with all others by the samples per pixel.
+    for (std::size_t pass = 0;
+         pass <= m_pixels && m_fruitlessSteps <= kFruitlessStepsPerPixel * m_pixels && WithinBudget();
          ++pass) {
         DrainQueue();
         if (m_linesMeasured != m_site.LineCount()) {
@@ -518,7 +532,7 @@ void FinePlacement::Seed(std::size_t pixel) {
 
 void FinePlacement::DrainQueue() {
     const float dist = static_cast<float>(m_dsep);
-    while (m_site.HasSeeds()) {
+    while (m_site.HasSeeds() && WithinBudget()) {
         const PixelPoint p = m_site.TakeSeed();
         ++m_site.Stats().seedsExamined;
         const std::size_t pixel = m_raster.Index(p.x, p.y);

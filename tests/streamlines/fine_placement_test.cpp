@@ -18,6 +18,7 @@
 
 #include "streamlines/distance_field.h"
 #include "streamlines/pixel_mapping.h"
+#include "streamlines/tracer.h"
 #include "tests/support/placement_checks.h"
 #include "tests/support/test_support.h"
 #include "tools/flowgen/analytic_flows.h"
@@ -293,6 +294,33 @@ TEST(FineOnLongSteps, RenewsDistancesAsWholeTransformsWould) {
                 }
             }
         }
+}
+
+// Where the flow nearly stands still, every line traces its whole step limit for a pixel or
+// two: the work stays within 64 samples of the flow per pixel (and the line that crosses the
+// bound), and the picture still gets its lines.
+TEST(FineOnStillFlow, BoundsItsWorkByThePixels) {
+    testsupport::TempDir dir;
+    for (const double speed : {1e-2, 2e-2}) {
+        const std::string path = testsupport::WriteDataSet(
+            dir, "still", MakeFlow("vortex-street", 32, 51, 1, 0.0f, FlowUnits{1.0, speed}));
+        for (const auto& [method, samples] :
+             {std::pair{kMethodEuler, 1u}, std::pair{kMethodRK2, 2u}, std::pair{kMethodRK4, 4u}}) {
+            testsupport::SceneFixture f;
+            DrawSettings s;
+            s.dsep = 5;
+            s.method = method;
+            s.placement = kPlacementFine;
+            s.size = PictureSize{.width = 120, .height = 90};
+            ApplyDrawSettings(f.scene, s);
+            f.scene.OpenDataSet(path);
+            ASSERT_TRUE(f.scene.HasDataSet());
+            const std::uint64_t oneLine = 2u * kMaxStepsPerDirection * samples;
+            EXPECT_LE(f.scene.Stats().steps * samples, 64u * 120 * 90 + oneLine)
+                << speed << ", method " << method;
+            EXPECT_GT(f.scene.GetStreamlineCount(), 0u) << speed << ", method " << method;
+        }
+    }
 }
 
 // A step into flow that is not a number lands nowhere: with every method, in the first
