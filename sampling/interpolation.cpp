@@ -2,6 +2,7 @@
 
 #include "sampling/interpolation.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -36,8 +37,15 @@ GridNode FlowScene::SampleVelocity(float x, float y) const {
         h = FindCell(x, y, 0);
         const GridNode ll = m_pNodes[static_cast<std::size_t>(h)];
         const GridNode ur = m_pNodes[static_cast<std::size_t>(h + ni + 1)];
-        s = LocalCoordinate(x, ll.x, 1.0 / (double{ur.x} - ll.x));
-        t = LocalCoordinate(y, ll.y, 1.0 / (double{ur.y} - ll.y));
+        // Compared bit for bit: zeros of two signs divide differently.
+        const auto same = [](GridNode a, GridNode b) {
+            return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+        };
+        CellInverse& c = m_lastCell;
+        if (!same(c.ll, ll) || !same(c.ur, ur))
+            c = {ll, ur, 1.0 / (double{ur.x} - ll.x), 1.0 / (double{ur.y} - ll.y)};
+        s = LocalCoordinate(x, ll.x, c.width);
+        t = LocalCoordinate(y, ll.y, c.height);
     }
     // Both fields share the cell's local coordinates, as InterpolateInCell would find them.
     const double u = Bilinear(s, t, at(m_pU, h), at(m_pU, h + 1), at(m_pU, h + ni), at(m_pU, h + ni + 1));

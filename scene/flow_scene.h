@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -404,6 +405,17 @@ private:
     WorldOrigin m_origin;
     bool m_bRectilinear = false;
     CellSearch m_cellSearch;
+    // The corners of the cell last sampled on a grid that is not rectilinear, and the inverse
+    // lengths of its sides: samples along a line mostly stay in one cell, and the divisions
+    // cost as much as the rest of a sample.
+    struct CellInverse {
+        // At first a cell no grid is likely to have, with the inverses it would have.
+        GridNode ll{std::numeric_limits<float>::quiet_NaN(), 0.0f};
+        GridNode ur{};
+        double width = std::numeric_limits<double>::quiet_NaN();
+        double height = std::numeric_limits<double>::infinity();
+    };
+    mutable CellInverse m_lastCell;
     RandomSource m_random;
     std::optional<std::uint32_t> m_fixedSeed;
     std::uint32_t m_nLastSeed = 0;
