@@ -27,6 +27,7 @@
 #include "base/memory_budget.h"
 #include "bench/alloc_counter.h"
 #include "bench/bench_data.h"
+#include "bench/fuzz_found.h"
 #include "formats/format_reader.h"
 #include "formats/mesh_resampler.h"
 #include "formats/read_error.h"
@@ -737,6 +738,9 @@ void Register() {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ResampleView/3840x2160", BM_ResampleView, 3840, 2160)
         ->Unit(benchmark::kMillisecond);
+#ifdef TESMORA_BENCH_FUZZ_FOUND
+    RegisterFuzzFound();
+#endif
 }
 
 // The targets, each a measured value against its limit, from this run only.
@@ -856,6 +860,18 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
     if (zoomMax >= 0.0) {
         std::printf("(slowest zoom step: %s)\n", zoomWorst.c_str());
         add("zoom_step_ms_max", zoomMax, 50.0, "ms");
+    }
+    // The slowest input the fuzz campaigns found of the Python module's arrays.
+    double foundMax = -1.0;
+    std::string foundWorst;
+    for (const auto& [name, result] : r)
+        if (name.rfind("FuzzFound/", 0) == 0 && result.seconds * 1000.0 > foundMax) {
+            foundMax = result.seconds * 1000.0;
+            foundWorst = name;
+        }
+    if (foundMax >= 0.0) {
+        std::printf("(slowest found input: %s)\n", foundWorst.c_str());
+        add("fuzz_found_ms_max", foundMax, 50.0, "ms");
     }
     if (has("ResampleView/350x560") && has("ResampleView/3840x2160"))
         add("ResampleView 3840x2160 / 350x560 (pixels 42x)",
