@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/fuzz/python_arrays_case.h"
@@ -22,14 +23,18 @@ void BM_FuzzFound(benchmark::State& state, const std::vector<std::uint8_t>& byte
 }  // namespace
 
 void RegisterFuzzFound() {
-    const std::filesystem::path folder = std::filesystem::path(TESMORA_FUZZ_MINIMISED) / "python_arrays";
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
-        benchmark::RegisterBenchmark(("FuzzFound/python_arrays/" + entry.path().filename().string()).c_str(),
-                                     BM_FuzzFound, bytes)
-            ->Unit(benchmark::kMillisecond);
+    const std::pair<const char*, const char*> sources[] = {{"FuzzFound/", TESMORA_FUZZ_MINIMISED},
+                                                           {"SlowInput/", TESMORA_SLOW_INPUTS}};
+    for (const auto& [prefix, root] : sources) {
+        std::error_code error;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(std::filesystem::path(root) / "python_arrays", error)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                            std::istreambuf_iterator<char>());
+            const std::string name =
+                std::string(prefix) + "python_arrays/" + entry.path().filename().string();
+            benchmark::RegisterBenchmark(name.c_str(), BM_FuzzFound, bytes)->Unit(benchmark::kMillisecond);
+        }
     }
 }

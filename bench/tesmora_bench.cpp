@@ -861,11 +861,13 @@ QJsonArray CheckTargets(const std::map<std::string, CollectingReporter::Result>&
         std::printf("(slowest zoom step: %s)\n", zoomWorst.c_str());
         add("zoom_step_ms_max", zoomMax, 50.0, "ms");
     }
-    // The slowest input the fuzz campaigns found of the Python module's arrays.
+    // The slowest input of the Python module's arrays that the fuzz campaigns or a search for
+    // slow ones found.
     double foundMax = -1.0;
     std::string foundWorst;
     for (const auto& [name, result] : r)
-        if (name.rfind("FuzzFound/", 0) == 0 && result.seconds * 1000.0 > foundMax) {
+        if ((name.rfind("FuzzFound/", 0) == 0 || name.rfind("SlowInput/", 0) == 0) &&
+            result.seconds * 1000.0 > foundMax) {
             foundMax = result.seconds * 1000.0;
             foundWorst = name;
         }
