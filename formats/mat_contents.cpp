@@ -8,9 +8,14 @@
 #include <limits>
 #include <vector>
 
+#include "formats/mat_words.h"
+
 namespace formats {
 
 namespace {
+
+using formats::mat::PaddedTo8;
+using formats::mat::Word;
 
 // The bytes of one element, read forward once: from the file, or inflated from it.
 class Bytes {
@@ -100,15 +105,6 @@ private:
     bool m_ok = false;
     bool m_ended = false;
 };
-
-std::uint32_t Word(const unsigned char* b, bool big) {
-    return big ? std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3]
-               : std::uint32_t{b[3]} << 24 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[1]} << 8 | b[0];
-}
-
-std::uint64_t PaddedTo8(std::uint64_t n) {
-    return n + (8 - n % 8) % 8;
-}
 
 // A data element's tag. A small element keeps its at most four bytes in the tag itself.
 struct Tag {

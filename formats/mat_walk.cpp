@@ -5,18 +5,16 @@
 
 #include "formats/bounded_file.h"
 #include "formats/mat_contents.h"
+#include "formats/mat_words.h"
 
 namespace formats {
 
 namespace {
 
-constexpr std::uint64_t kHeaderBytes = 20;
+using formats::mat::PaddedTo8;
+using formats::mat::Word;
 
-std::uint32_t Word(const unsigned char* b, bool bigEndian) {
-    return bigEndian
-               ? std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3]
-               : std::uint32_t{b[3]} << 24 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[1]} << 8 | b[0];
-}
+constexpr std::uint64_t kHeaderBytes = 20;
 
 // Bytes of one element of the MAT 4 precision P: double, single, int32, int16, uint16, uint8.
 std::uint64_t ElementBytes(std::uint32_t p) {
@@ -25,10 +23,6 @@ std::uint64_t ElementBytes(std::uint32_t p) {
 }
 
 constexpr std::uint32_t kMatrix = 14, kCompressed = 15;
-
-std::uint64_t PaddedTo8(std::uint64_t n) {
-    return n + (8 - n % 8) % 8;
-}
 
 // The MAT 5 elements between BEGIN and END of FILE, each whole within them, and a matrix's
 // sub-elements within the matrix, to at most DEPTH matrices deep (cells of cells). Only the tags
