@@ -483,6 +483,7 @@ void FinePlacement::Run(std::span<const GridNode> carried) {
          pass <= m_pixels && m_fruitlessSteps <= kFruitlessStepsPerPixel * m_pixels && WithinBudget();
          ++pass) {
         DrainQueue();
+        if (!WithinBudget()) break;
         if (m_linesMeasured != m_site.LineCount()) {
             // Most placements end here: the lines from the candidates leave no pixel that may
             // seed, and the separation grid already knows every pixel near them.
