@@ -65,8 +65,9 @@ PixelPoint Streamline::GetPoint(std::size_t i) const {
 }
 
 void Streamline::RemoveAll() {
-    m_points.clear();
-    m_head = 0;
+    // The room before the first point stays: a line traced both ways needs it again, and
+    // making it anew would write every place of it.
+    m_points.resize(m_head);
     m_seedIndex = 0;
     m_seed = {};
 }
