@@ -1,7 +1,6 @@
 #include "sampling/interval_index.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <numeric>
 
@@ -10,9 +9,10 @@ void IntervalIndex::Build(const std::vector<Interval>& intervals) {
     m_first.clear();
     m_last = 0;
     m_built = true;
-    // An interval with a bound that is not a number holds no value: every comparison fails.
+    // An empty interval, or one with a bound that is not a number, holds no value: low < high
+    // fails for both.
     for (const Interval& i : intervals)
-        if (!std::isnan(i.low) && !std::isnan(i.high) && i.low < i.high) {
+        if (i.low < i.high) {
             m_bounds.push_back(i.low);
             m_bounds.push_back(i.high);
         }
@@ -32,7 +32,7 @@ void IntervalIndex::Build(const std::vector<Interval>& intervals) {
     };
     for (std::size_t n = 0; n < intervals.size(); ++n) {
         const Interval& i = intervals[n];
-        if (std::isnan(i.low) || std::isnan(i.high) || !(i.low < i.high)) continue;
+        if (!(i.low < i.high)) continue;
         const auto from = static_cast<std::size_t>(std::lower_bound(m_bounds.begin(), m_bounds.end(), i.low) -
                                                    m_bounds.begin());
         const auto to = static_cast<std::size_t>(std::lower_bound(m_bounds.begin(), m_bounds.end(), i.high) -

@@ -356,6 +356,7 @@ private:
         }
     };
     LineBox BoxAround(const Streamline& line, int reach) const;
+    std::vector<LineBox> m_boxes;  // of the lines being brought in
     // The distances from LINE's points, to the pixels within REACH of each.
     void BringInPoints(const Streamline& line, int reach);
     // The same through a transform of BOX, for the rows in it that hold a pixel that may seed.
@@ -641,20 +642,21 @@ bool FinePlacement::UpdateAroundNewLines() {
     // moves many pixels) by the disc of each, a dense line by a transform of the box around it.
     // Where all of that would cost more than half a transform of the raster, the raster's it is.
     std::uint64_t cost = 0;
+    m_boxes.clear();
     for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
         const LineBox box = BoxAround(m_site.Line(k), reach);
+        m_boxes.push_back(box);
         if (box.points != 0) cost += std::min(box.points * disc, kTransformCostPerPixel * box.Area());
     }
     if (2 * cost > kTransformCostPerPixel * m_pixels) return false;
     ++m_site.Stats().distanceUpdates;
     for (std::size_t k = m_linesMeasured; k < m_site.LineCount(); ++k) {
-        const Streamline& line = m_site.Line(k);
-        const LineBox box = BoxAround(line, reach);
+        const LineBox& box = m_boxes[k - m_linesMeasured];
         if (box.points == 0) continue;
         if (box.points * disc <= kTransformCostPerPixel * box.Area())
-            BringInPoints(line, reach);
+            BringInPoints(m_site.Line(k), reach);
         else
-            BringInByTransform(line, box);
+            BringInByTransform(m_site.Line(k), box);
     }
     return true;
 }
