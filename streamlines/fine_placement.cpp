@@ -381,17 +381,11 @@ private:
     // The pixels that may seed, as a heap with the farthest on top. Renewed distances are not
     // carried into it: a pixel whose key has fallen behind its distance goes back in with that
     // distance when it comes to the top, so that the pixels still leave it farthest first.
-    std::vector<FinePlacementBuffers::Candidate>& m_order;
+    FarthestHeap& m_order;
     std::vector<std::uint8_t>& m_rows;
     // Heap order: the nearer pixel, and of equals the later one, sinks.
-    struct Farther {
-        bool operator()(const FinePlacementBuffers::Candidate& a,
-                        const FinePlacementBuffers::Candidate& b) const {
-            return a.key < b.key || (a.key == b.key && a.pixel > b.pixel);
-        }
-    };
     void PushCandidate(std::size_t pixel) {
-        m_order.push_back({m_distance[pixel], static_cast<std::uint32_t>(pixel)});
+        m_order.Add({m_distance[pixel], static_cast<std::uint32_t>(pixel)});
     }
     DistanceField& m_field;
     const RasterSize m_raster;
@@ -457,7 +451,7 @@ std::optional<std::size_t> FinePlacement::DeepestBesideRest() {
     // As ComputeDistances and then FarthestOpenPixel leave the placement.
     m_linesMeasured = m_site.LineCount();
     m_distancesToLines = false;
-    m_order.clear();
+    m_order.Clear();
     m_restHeap = false;
     m_restScanned = true;
     for (std::size_t i = 0; i < m_pixels; ++i) m_distance[i] = m_moving[i] ? kFar : 0;
@@ -618,7 +612,7 @@ void FinePlacement::ComputeDistances() {
     m_linesMeasured = m_site.LineCount();
     m_distancesToLines = m_site.LineCount() != 0;
     Transform();
-    m_order.clear();
+    m_order.Clear();
     m_restScanned = m_restHeap = false;
     // Before the first line every moving pixel may seed, but only the deepest is wanted: it is
     // found by a scan instead of a heap of the whole raster.
@@ -627,15 +621,15 @@ void FinePlacement::ComputeDistances() {
     for (std::size_t i = 0; i < m_pixels; ++i)
         if (m_open[i] && m_distance[i] > least) PushCandidate(i);
     // A heap, not a sort: most placements take one or two pixels before the next transform.
-    std::make_heap(m_order.begin(), m_order.end(), Farther{});
+    m_order.Order();
 }
 
 bool FinePlacement::UpdateAroundNewLines() {
     // New lines only bring pixels nearer: with no pixel left that may seed, none will be.
-    if (m_order.empty()) return true;
+    if (m_order.Empty()) return true;
     // No pixel that may seed lies farther than the heap's top key from the lines; a new point
     // farther than that from a pixel cannot change what it may do.
-    const int reach = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(m_order.front().key))));
+    const int reach = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(m_order.Top().key))));
     const std::size_t disc =
         (2 * static_cast<std::size_t>(reach) + 1) * (2 * static_cast<std::size_t>(reach) + 1);
     // Each line is brought in on its own, around it: a few far-apart points (a time step that
@@ -774,7 +768,7 @@ std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
             // order a scan would find them, through a heap instead of a scan for each.
             for (std::size_t i = 0; i < m_pixels; ++i)
                 if (m_open[i]) PushCandidate(i);
-            std::make_heap(m_order.begin(), m_order.end(), Farther{});
+            m_order.Order();
             m_restHeap = true;
         } else {
             m_restScanned = true;
@@ -785,17 +779,18 @@ std::optional<std::size_t> FinePlacement::FarthestOpenPixel() {
         }
     }
     const DistanceField::Squared least = m_dsep * m_dsep;
-    while (!m_order.empty()) {
-        std::pop_heap(m_order.begin(), m_order.end(), Farther{});
-        const FinePlacementBuffers::Candidate c = m_order.back();
-        m_order.pop_back();
-        if (!m_open[c.pixel]) continue;
+    while (!m_order.Empty()) {
+        const FarthestHeap::Entry c = m_order.Top();
         const DistanceField::Squared now = m_distance[c.pixel];
-        if (now == c.key) return c.pixel;
+        if (m_open[c.pixel] && now == c.key) {
+            m_order.Pop();
+            return c.pixel;
+        }
         // Brought nearer since it went in: it goes back in at its distance while that lets it seed.
-        if (m_distancesToLines && !(now > least)) continue;
-        m_order.push_back({now, c.pixel});
-        std::push_heap(m_order.begin(), m_order.end(), Farther{});
+        if (m_open[c.pixel] && (!m_distancesToLines || now > least))
+            m_order.ReplaceTop({now, c.pixel});
+        else
+            m_order.Pop();
     }
     return std::nullopt;
 }

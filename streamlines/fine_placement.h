@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "streamlines/distance_field.h"
+#include "streamlines/farthest_heap.h"
 
 // The points of the line being traced, by cells as wide as the distance at which it meets
 // itself, so that the loop test looks only at the few points near a new one. A cell belongs to
@@ -31,13 +32,9 @@ struct FinePlacementBuffers {
     std::vector<std::uint8_t> dropped;             // a line seeded here beside another was dropped
     std::vector<DistanceField::Squared> distance;  // squared distance to the nearest line point
     std::vector<DistanceField::Squared> local;     // the same to the newest lines, around them
-    // The pixels that may seed, as a heap of each with its squared distance when it was pushed:
-    // distances only fall as lines are added, so a key is never below the pixel's distance.
-    struct Candidate {
-        DistanceField::Squared key;
-        std::uint32_t pixel;
-    };
-    std::vector<Candidate> order;
+    // The pixels that may seed, each with its squared distance when it was pushed: distances
+    // only fall as lines are added, so a key is never below the pixel's distance.
+    FarthestHeap order;
     std::vector<std::uint8_t> rows;  // the rows whose distances are wanted
     DistanceField field{0, 0};
     OwnLineCells own;

@@ -1,10 +1,14 @@
-// The two growable containers of the subsystem: a streamline's points and the seed queue.
+// The containers of the subsystem: a streamline's points, the seed queue and the farthest-pixel heap.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <set>
 #include <utility>
 #include <vector>
 
+#include "streamlines/farthest_heap.h"
 #include "streamlines/seed_queue.h"
 #include "streamlines/streamline.h"
 #include "tests/streamlines/flow_fixture.h"
@@ -143,6 +147,50 @@ TEST(SeedQueueTest, OrderSurvivesLongRunsOfInterleavedPushAndPop) {
         q.Pop();
     }
     EXPECT_EQ(nextOut, nextIn);
+}
+
+TEST(FarthestHeapTest, ComesOutAsTheOrderedSetWouldUnderStaleKeys) {
+    // As the placement uses it: entries of few distinct keys, so that ties are the rule, and
+    // tops whose key went stale put back lower. The model is the same entries in a set ordered
+    // by key, highest first, then pixel.
+    using Entry = FarthestHeap::Entry;
+    const auto later = [](const Entry& a, const Entry& b) {
+        return a.key > b.key || (a.key == b.key && a.pixel < b.pixel);
+    };
+    std::mt19937 random(3);
+    for (int round = 0; round < 200; ++round) {
+        const auto n = static_cast<std::uint32_t>(random() % 300);
+        const int keys = 1 + static_cast<int>(random() % 40);
+        FarthestHeap heap;
+        std::set<Entry, decltype(later)> model(later);
+        std::vector<std::uint32_t> pixels(n);
+        for (std::uint32_t i = 0; i < n; ++i) pixels[i] = i;
+        std::shuffle(pixels.begin(), pixels.end(), random);
+        for (const std::uint32_t pixel : pixels) {
+            const Entry e{static_cast<DistanceField::Squared>(random() % static_cast<unsigned>(keys)), pixel};
+            heap.Add(e);
+            model.insert(e);
+        }
+        heap.Order();
+        while (!model.empty()) {
+            ASSERT_FALSE(heap.Empty());
+            ASSERT_EQ(heap.Size(), model.size());
+            const Entry top = heap.Top();
+            ASSERT_EQ(top.key, model.begin()->key);
+            ASSERT_EQ(top.pixel, model.begin()->pixel);
+            model.erase(model.begin());
+            if (top.key > 0 && random() % 2 == 0) {
+                const Entry lower{
+                    static_cast<DistanceField::Squared>(random() % static_cast<unsigned>(top.key)),
+                    top.pixel};
+                heap.ReplaceTop(lower);
+                model.insert(lower);
+            } else {
+                heap.Pop();
+            }
+        }
+        EXPECT_TRUE(heap.Empty());
+    }
 }
 
 }  // namespace
