@@ -29,6 +29,7 @@
 #include "scene/flow_scene.h"
 #include "scene/scene_settings.h"
 #include "streamlines/separation_grid.h"
+#include "streamlines/shown_axes.h"
 
 namespace py = pybind11;
 
@@ -130,29 +131,6 @@ DataSetArrays ArraysOf(const Axis& x, const Axis& y, const py::array& u, const p
     return arrays::ArraysOf(ViewOf(x), ViewOf(y), ViewOf(u), ViewOf(v), pv ? &*pv : nullptr,
                             wv ? &*wv : nullptr, wantVorticity);
 }
-
-// The data's coordinates of the picture's pixels. A pixel's x follows from its column alone and
-// its y from its row, and the lines of a picture pass the same ones many times: each is worked
-// out (to its shortest decimal) once.
-class ShownAxes {
-public:
-    explicit ShownAxes(const FlowScene& scene)
-        : m_scene(scene),
-          m_x(static_cast<std::size_t>(scene.Raster().width)),
-          m_y(static_cast<std::size_t>(scene.Raster().height)) {}
-    ShownPoint At(PixelPoint p) {
-        const auto column = static_cast<std::size_t>(p.x), row = static_cast<std::size_t>(p.y);
-        if (p.x < 0 || p.y < 0 || column >= m_x.size() || row >= m_y.size())
-            return m_scene.PixelToShown(p.x, p.y);
-        if (!m_x[column]) m_x[column] = m_scene.PixelToShown(p.x, 0).x;
-        if (!m_y[row]) m_y[row] = m_scene.PixelToShown(0, p.y).y;
-        return {*m_x[column], *m_y[row]};
-    }
-
-private:
-    const FlowScene& m_scene;
-    std::vector<std::optional<double>> m_x, m_y;
-};
 
 py::array_t<double> ShownPoints(ShownAxes& axes, const Streamline& s) {
     py::array_t<double> out({static_cast<py::ssize_t>(s.GetCount()), py::ssize_t{2}});

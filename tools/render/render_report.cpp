@@ -10,6 +10,7 @@
 #include "base/settings_table.h"
 #include "base/shown_numbers.h"
 #include "scene/flow_scene.h"
+#include "streamlines/shown_axes.h"
 #include "tools/cli/command_line.h"
 #include "tools/render/render_options.h"
 
@@ -20,11 +21,11 @@ QJsonArray StreamlinePoints(const Streamline& s) {
     return points;
 }
 
-QJsonArray StreamlineWorldPoints(const FlowScene& scene, const Streamline& s) {
+QJsonArray StreamlineWorldPoints(ShownAxes& axes, const Streamline& s) {
     QJsonArray points;
     const PixelPoint* p = s.Data();
     for (std::size_t i = 0; i < s.GetCount(); ++i) {
-        const ShownPoint w = scene.PixelToShown(p[i].x, p[i].y);
+        const ShownPoint w = axes.At(p[i]);
         points.append(QJsonArray{w.x, w.y});
     }
     return points;
@@ -54,14 +55,15 @@ QJsonObject StepJson(const FlowScene& scene) {
 QByteArray StreamlinesJson(const FlowScene& scene, std::span<const Streamline> clickLines) {
     QJsonArray lines, linesWorld, clicks, clicksWorld;
     QJsonArray seeds;
+    ShownAxes axes(scene);
     for (const Streamline& click : clickLines) {
         clicks.append(StreamlinePoints(click));
-        clicksWorld.append(StreamlineWorldPoints(scene, click));
+        clicksWorld.append(StreamlineWorldPoints(axes, click));
     }
     for (std::size_t i = 0; i < scene.GetStreamlineCount(); ++i) {
         const Streamline& s = scene.StreamlineAt(i);
         lines.append(StreamlinePoints(s));
-        linesWorld.append(StreamlineWorldPoints(scene, s));
+        linesWorld.append(StreamlineWorldPoints(axes, s));
         const PixelPoint seed =
             s.GetCount() ? s.GetPoint(std::min(s.SeedIndex(), s.GetCount() - 1)) : PixelPoint{};
         seeds.append(QJsonArray{seed.x, seed.y});

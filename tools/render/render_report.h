@@ -12,13 +12,15 @@
 #include "streamlines/step_advance.h"
 
 class FlowScene;
+class ShownAxes;
 class Streamline;
 
 // [[x, y], ...] of one streamline, in raster pixels.
 QJsonArray StreamlinePoints(const Streamline& s);
 // The same points in the data set's own coordinates, as its file has them: each pixel's
-// position under the scene's scales, with the shift of a grid far from the origin added back.
-QJsonArray StreamlineWorldPoints(const FlowScene& scene, const Streamline& s);
+// position under the scene's scales, with the shift of a grid far from the origin added back,
+// through AXES of the scene the line was placed in.
+QJsonArray StreamlineWorldPoints(ShownAxes& axes, const Streamline& s);
 
 // The --streamlines-json document: the distances, method and step the placement ran with, the
 // seed of its first draw, every setting under its option's name, every placed streamline in
