@@ -101,7 +101,8 @@ public:
     }
 
     std::int64_t FrameCount() {
-        if (!Variable("x") || !Variable("y")) FailNoResults();
+        // The coordinates are read by Read; here it is enough that they are there.
+        if (!Has("x") || !Has("y")) FailNoResults();
         return Frames(*Choose(0).u);
     }
 
