@@ -13,6 +13,9 @@
 class FarthestHeap {
 public:
     struct Entry {
+        // Left unset when made without values, so that room for a raster's worth costs no writes.
+        Entry() {}  // NOLINT(modernize-use-equals-default): = default would zero them in resize
+        Entry(DistanceField::Squared k, std::uint32_t p) : key(k), pixel(p) {}
         DistanceField::Squared key;  // the squared distance when the pixel went in
         std::uint32_t pixel;
     };
@@ -24,6 +27,10 @@ public:
 
     // Entries added this way are in no order until Order is called.
     void Add(Entry e) { m_items.push_back(e); }
+    // Every pixel below PIXELS that is OPEN and farther than LEAST, at its DISTANCE, without a
+    // branch per pixel: which pixels pass is what a placement cannot predict.
+    void AddOpenFarther(const DistanceField::Squared* distance, const std::uint8_t* open, std::size_t pixels,
+                        DistanceField::Squared least);
     void Order();
 
     void Pop();

@@ -403,24 +403,27 @@ private:
 };
 
 void FinePlacement::FindMovingPixels() {
-    const float* speed = m_site.SpeedRaster();
-    for (int y = 0; y < m_raster.height; ++y)
-        for (int x = 0; x < m_raster.width; ++x) {
-            bool moves = false;
-            if (speed) {
-                const float v = speed[m_raster.Index(x, y)];
-                moves = v > 0.0f && std::isfinite(v);
-            } else {
+    if (const float* speed = m_site.SpeedRaster()) {
+        // One pass over the raster's speeds, with no branch: a positive speed that is not
+        // infinite, and NaN fails both tests.
+        std::uint8_t* moving = m_moving.data();
+        for (std::size_t i = 0; i < m_pixels; ++i)
+            moving[i] = static_cast<std::uint8_t>(speed[i] > 0.0f) &
+                        static_cast<std::uint8_t>(speed[i] <= std::numeric_limits<float>::max());
+    } else {
+        for (int y = 0; y < m_raster.height; ++y)
+            for (int x = 0; x < m_raster.width; ++x) {
                 // A scene placed before its rasters exist: ask the flow itself.
+                bool moves = false;
                 const GridNode w = m_site.PixelToWorld(x, y);
                 if (m_site.IsInDomain(w.x, w.y)) {
                     const GridNode v = m_site.SampleVelocity(w.x, w.y);
                     const double sp = std::hypot(static_cast<double>(v.x), static_cast<double>(v.y));
                     moves = sp > 0.0 && std::isfinite(sp);
                 }
+                m_moving[m_raster.Index(x, y)] = moves ? 1 : 0;
             }
-            m_moving[m_raster.Index(x, y)] = moves ? 1 : 0;
-        }
+    }
     std::copy(m_moving.begin(), m_moving.end(), m_open.begin());
     std::fill(m_dropped.begin(), m_dropped.end(), 0);
 }
@@ -618,8 +621,7 @@ void FinePlacement::ComputeDistances() {
     // found by a scan instead of a heap of the whole raster.
     if (m_site.LineCount() == 0) return;
     const DistanceField::Squared least = m_dsep * m_dsep;
-    for (std::size_t i = 0; i < m_pixels; ++i)
-        if (m_open[i] && m_distance[i] > least) PushCandidate(i);
+    m_order.AddOpenFarther(m_distance.data(), m_open.data(), m_pixels, least);
     // A heap, not a sort: most placements take one or two pixels before the next transform.
     m_order.Order();
 }
