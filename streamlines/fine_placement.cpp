@@ -383,7 +383,6 @@ private:
     // distance when it comes to the top, so that the pixels still leave it farthest first.
     FarthestHeap& m_order;
     std::vector<std::uint8_t>& m_rows;
-    // Heap order: the nearer pixel, and of equals the later one, sinks.
     void PushCandidate(std::size_t pixel) {
         m_order.Add({m_distance[pixel], static_cast<std::uint32_t>(pixel)});
     }
