@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -155,6 +156,14 @@ public:
                 }
                 AddAtEnd(line, q, direction);
                 last = q;
+            }
+            // A step that lands exactly where it started lands there again every time after, in
+            // a flow that does not change: where the flow is too slow to move a float, as beside
+            // a stagnation point or a wall, the rest of the direction's steps would add nothing.
+            // They are counted as taken, so that whatever is bounded by steps stays the same.
+            if (std::bit_cast<std::uint64_t>(next) == std::bit_cast<std::uint64_t>(cur)) {
+                steps = kMaxStepsPerDirection;
+                break;
             }
             cur = next;
         }
