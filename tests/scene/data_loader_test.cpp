@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -440,6 +441,29 @@ TEST(DataLoader, TheSpanOfSpeedsTakesEveryValue) {
                     loading::ImplausibleSpeeds(u.data(), v.data(), static_cast<std::int64_t>(n), "f.vtk"))
                     << n << " values, " << odd << " at " << at;
             }
+}
+
+// Near the limit the warning follows the exact span of the squared speeds, however a speed is
+// split between u and v: the fastest node on the diagonal, the slowest at any angle, the span
+// drawn across 29 to 33 orders.
+TEST(DataLoader, TheSpanOfSpeedsNearItsLimitIsTheExactOne) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> orders(29.0, 33.0), turn(0.0, 1.5707963);
+    int warned = 0;
+    for (std::size_t trial = 0; trial < 400; ++trial) {
+        const double least = std::pow(10.0, -orders(random)), angle = turn(random);
+        std::vector<float> u(19, 1.0f), v(19, 1.0f);
+        const std::size_t at = trial % 19;
+        u[at] = static_cast<float>(least * std::cos(angle));
+        v[at] = static_cast<float>(least * std::sin(angle));
+        const double x = u[at], y = v[at];
+        const bool expected = std::floor(0.5 * std::log10(2.0 / (x * x + y * y))) > 30.0;
+        const bool told = loading::ImplausibleSpeeds(u.data(), v.data(), 19, "f.vtk").has_value();
+        EXPECT_EQ(told, expected) << x << ", " << y;
+        warned += told;
+    }
+    EXPECT_GT(warned, 100);
+    EXPECT_LT(warned, 300);
 }
 
 // A UTM-like grid (y about 5.4e6, 2 m spacing) is drawn as the same grid near the origin would
