@@ -50,18 +50,7 @@ inline void Widen(ValueRange& range, double v) {
 
 // The ranges of the fields U, V, P and W over their first PLANE nodes; speed is formed at each
 // node, in single precision as the rasters have it.
-inline NodeRanges MeasureRanges(const float* u, const float* v, const float* p, const float* w,
-                                std::size_t plane) {
-    NodeRanges ranges;
-    for (std::size_t n = 0; n < plane; ++n) {
-        const double un = u[n];
-        const double vn = v[n];
-        Widen(ranges.speed, static_cast<float>(std::sqrt(un * un + vn * vn)));
-        Widen(ranges.pressure, p[n]);
-        Widen(ranges.vorticity, w[n]);
-    }
-    return ranges;
-}
+NodeRanges MeasureRanges(const float* u, const float* v, const float* p, const float* w, std::size_t plane);
 
 // RANGES widened to cover MORE as well.
 inline void WidenRanges(NodeRanges& ranges, const NodeRanges& more) {

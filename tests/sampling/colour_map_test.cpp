@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <tuple>
+#include <vector>
 
 #include "sampling/colour_tables.h"
 #include "tests/support/test_support.h"
@@ -192,6 +196,44 @@ TEST(ColourMap, ZeroVorticityIsTheGreyMiddleAndNoNumberIsBlack) {
     s.ColourBackground();
     EXPECT_TRUE(
         std::equal(s.m_pImage.get(), s.m_pImage.get() + 3, ColourTable(kColourMapViridis)[0].begin()));
+}
+
+// The nodes' ranges are those of one pass over the nodes in order, to the bit: at any length
+// (lanes, their remainder, parts on threads), with values that are not finite anywhere and
+// zeros of both signs at the ends.
+TEST(ColourMap, NodeRangesAreThoseOfAPassOverTheNodesInOrder) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float pool[] = {0.0f, -0.0f, std::nanf(""), inf, -inf, 3e38f, -2.5f, 1e-40f};
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> pick(0, 15);
+    std::uniform_real_distribution<float> value(-4.0f, 4.0f);
+    for (const std::size_t count : {0u, 1u, 7u, 8u, 9u, 23u, 64u, 2100005u})
+        for (int trial = 0; trial < (count > 1000 ? 1 : 30); ++trial) {
+            std::vector<float> f[4];
+            for (std::vector<float>& field : f) {
+                field.resize(count);
+                // Mostly one kind per field, so that zeros and non-finite values can be its ends.
+                const bool special = trial % 3 != 0;
+                for (float& x : field) {
+                    const int k = pick(random);
+                    x = special && k < 8 ? pool[k] : trial % 3 == 2 ? std::abs(value(random)) : value(random);
+                }
+            }
+            NodeRanges expected;
+            for (std::size_t n = 0; n < count; ++n) {
+                const double u = f[0][n], v = f[1][n];
+                Widen(expected.speed, static_cast<float>(std::sqrt(u * u + v * v)));
+                Widen(expected.pressure, f[2][n]);
+                Widen(expected.vorticity, f[3][n]);
+            }
+            const NodeRanges got = MeasureRanges(f[0].data(), f[1].data(), f[2].data(), f[3].data(), count);
+            const auto bits = [](const ValueRange& r) {
+                return std::pair{std::bit_cast<std::uint64_t>(r.low), std::bit_cast<std::uint64_t>(r.high)};
+            };
+            EXPECT_EQ(bits(got.speed), bits(expected.speed)) << count << " nodes, trial " << trial;
+            EXPECT_EQ(bits(got.pressure), bits(expected.pressure)) << count << " nodes, trial " << trial;
+            EXPECT_EQ(bits(got.vorticity), bits(expected.vorticity)) << count << " nodes, trial " << trial;
+        }
 }
 
 TEST(ColourMap, TheDesignsRampRecordsItsEndsInTheDataValues) {
