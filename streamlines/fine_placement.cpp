@@ -97,6 +97,18 @@ public:
     void Trace(GridNode w, Policy& policy) {
         Tracer(m_scene, m_stats, m_log).BothWays(m_scratch, w, m_scene.m_nMethod, policy);
     }
+    // Where the flow about W is too slow to carry a point out of its pixel, what tracing from W
+    // would leave, without its steps: both directions counted and logged at their step limit,
+    // and no line. False, and nothing counted, where that cannot be shown without tracing.
+    bool StaysAt(GridNode w) {
+        if (!m_scene.DirectionsStayAt(w)) return false;
+        for (const int direction : {+1, -1}) {
+            constexpr auto kSteps = static_cast<std::uint32_t>(kMaxStepsPerDirection);
+            m_stats.steps += kSteps;
+            if (m_log) m_log->push_back({w, m_scene.m_nMethod, direction, kSteps});
+        }
+        return true;
+    }
     bool IsFarEnough(int x, int y, float dist) { return m_scene.IsFarEnough(x, y, dist); }
     // The pixels closer than DIST to a point of a kept line; null where the separation grid
     // cannot tell for every pixel.
@@ -543,6 +555,11 @@ void FinePlacement::DrainQueue() {
 }
 
 bool FinePlacement::TryStreamline(GridNode w, double minLength) {
+    // Such a line would hold its seed alone, and be dropped as short as any.
+    if (m_site.StaysAt(w)) {
+        ++m_site.Stats().droppedShort;
+        return false;
+    }
     Streamline& line = m_site.Scratch();
     FinePolicy policy(m_site, m_closing);
     m_site.Trace(w, policy);
